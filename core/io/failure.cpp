@@ -1,0 +1,70 @@
+#include "core/io/failure.h"
+
+#include <array>
+#include <utility>
+
+namespace seep {
+namespace {
+
+struct Message {
+  int number;
+  std::string_view text;
+};
+
+constexpr std::array kMessages{
+    Message{kErrPermission, "permission to access file denied, unit %d, file %s"},
+    Message{kErrEndOfFile, "end-of-file during read, unit %d, file %s"},
+    Message{kErrFileNotFound, "file not found, unit %d, file %s"},
+    Message{kErrOpenFailure, "open failure, unit %d, file %s"},
+    Message{kErrWrite, "error during write, unit %d, file %s"},
+    Message{kErrRead, "error during read, unit %d, file %s"},
+    Message{kErrFileName, "file name specification error, unit %d, file %s"},
+    Message{kErrListSyntax, "list-directed I/O syntax error, unit %d, file %s"},
+    Message{kErrFormatMismatch, "format/variable-type mismatch, unit %d, file %s"},
+    Message{kErrInputConversion, "input conversion error, unit %d, file %s"},
+    Message{kErrTooMuchData, "input statement requires too much data, unit %d, file %s"},
+    Message{kErrNoDataEdit,
+            "there is no data-edit-descriptor to match a data-item in the I/O list, unit %d, file %s"},
+    Message{kErrOutputConversion, "output conversion error, unit %d, file %s"},
+};
+
+// Replaces %d by the unit and %s by the file name in a message text.
+std::string Fill(std::string_view text, int unit, std::string_view file) {
+  std::string out;
+  out.reserve(text.size() + file.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 'd') {
+      out += std::to_string(unit);
+      ++i;
+    } else if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's') {
+      out += file;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string Line(std::string_view kind, int number, int unit, std::string_view file) {
+  std::string text = Fill(ErrorText(number), unit, file);
+  if (text.empty()) text = Fill("unknown error, unit %d, file %s", unit, file);
+  return "forrtl: " + std::string(kind) + " (" + std::to_string(number) + "): " + text;
+}
+
+}  // namespace
+
+std::string_view ErrorText(int number) {
+  for (const Message& m : kMessages) {
+    if (m.number == number) return m.text;
+  }
+  return {};
+}
+
+std::string SevereLine(const IoFailure& failure) {
+  return Line("severe", failure.number, failure.unit, failure.file);
+}
+
+std::string ErrorLine(int number, int unit, std::string_view file) { return Line("error", number, unit, file); }
+
+}  // namespace seep

@@ -1,0 +1,50 @@
+// Failures and stops of the input/output layer.
+//
+// The layer never ends the process itself: a failed open, read or write raises IoFailure, a requested
+// stop raises StopRequest, and only the program's entry point turns them into the report line and the
+// exit status. That keeps every failure observable in tests and fuzzers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace seep {
+
+// Run-time error numbers that the layer raises.
+enum ErrorNumber : int {
+  kErrPermission = 9,
+  kErrEndOfFile = 24,
+  kErrFileNotFound = 29,
+  kErrOpenFailure = 30,
+  kErrWrite = 38,
+  kErrRead = 39,
+  kErrFileName = 43,
+  kErrListSyntax = 59,
+  kErrFormatMismatch = 61,
+  kErrOutputConversion = 63,
+  kErrInputConversion = 64,
+  kErrTooMuchData = 67,
+  kErrNoDataEdit = 105,
+};
+
+// Message text of an error number, with %d for the unit and %s for the file; empty for an unknown number.
+std::string_view ErrorText(int number);
+
+// "file %s" as reports name it: the file name, or CONIN$ / CONOUT$ for the console units.
+struct IoFailure {
+  int number;
+  int unit;
+  std::string file;
+};
+
+// A stop requested by the program (stop code 1111 when the user rejects the data).
+struct StopRequest {
+  int code;
+};
+
+// The report line without its line end: "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT".
+std::string SevereLine(const IoFailure& failure);
+// The non-fatal line for error 63: "forrtl: error (63): output conversion error, unit 8, file OUT.DAT".
+std::string ErrorLine(int number, int unit, std::string_view file);
+
+}  // namespace seep

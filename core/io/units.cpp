@@ -1,0 +1,463 @@
+#include "core/io/units.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/io/failure.h"
+
+namespace seep {
+namespace {
+
+constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
+constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
+constexpr std::size_t kInCapacity = std::size_t{1} << 20;
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string_view TrimRight(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::int32_t LittleEndianInt32(const std::byte* p) {
+  std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                    static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+  return static_cast<std::int32_t>(v);
+}
+
+// Error number for a failed fopen of a file that is to be read or created.
+int OpenErrorNumber(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrPermission;
+    case ENOENT:
+    case ENOTDIR:
+      return kErrFileNotFound;
+    case ENAMETOOLONG:
+      return kErrFileName;
+    default:
+      return kErrOpenFailure;
+  }
+}
+
+}  // namespace
+
+Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream) : err_(errorStream) {
+  Unit& out = units_[0];
+  out.number = kConsoleOut;
+  out.open = true;
+  out.console = true;
+  out.file = consoleOut;
+  Unit& in = units_[1];
+  in.number = kConsoleIn;
+  in.open = true;
+  in.console = true;
+  in.file = consoleIn;
+}
+
+Io::~Io() {
+  try {
+    CloseAll();
+  } catch (...) {
+  }
+}
+
+Unit* Io::Find(int unit) {
+  for (Unit& u : units_) {
+    if (u.open && u.number == unit) return &u;
+  }
+  return nullptr;
+}
+
+const Unit* Io::Find(int unit) const {
+  for (const Unit& u : units_) {
+    if (u.open && u.number == unit) return &u;
+  }
+  return nullptr;
+}
+
+Unit& Io::Connected(int unit) {
+  Unit* u = Find(unit);
+  if (u == nullptr) FailOpen(kErrOpenFailure, unit, "fort." + std::to_string(unit));
+  return *u;
+}
+
+Unit& Io::FreeSlot(int unit) {
+  for (Unit& u : units_) {
+    if (!u.open) {
+      u = Unit{};
+      u.number = unit;
+      return u;
+    }
+  }
+  FailOpen(kErrOpenFailure, unit, "fort." + std::to_string(unit));
+}
+
+std::string Io::FileName(int unit) const {
+  if (unit == kConsoleOut) return "CONOUT$";
+  if (unit == kConsoleIn) return "CONIN$";
+  if (const Unit* u = Find(unit)) return u->name;
+  return "fort." + std::to_string(unit);
+}
+
+void Io::Fail(int number, int unit) const { throw IoFailure{number, unit, FileName(unit)}; }
+
+void Io::FailOpen(int number, int unit, const std::string& name) const {
+  throw IoFailure{number, unit, name};
+}
+
+void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status, std::string_view form) {
+  if (unit == kConsoleIn || unit == kConsoleOut) return;
+  if (Unit* connected = Find(unit)) Close(*connected);
+  const std::string name(TrimRight(nameField));
+  const bool old = EqualsNoCase(status, "OLD");
+  if (!old && !EqualsNoCase(status, "UNKNOWN")) FailOpen(kErrOpenFailure, unit, name);
+  const bool formatted = EqualsNoCase(form, "FORMATTED");
+  if (!formatted && !EqualsNoCase(form, "UNFORMATTED")) FailOpen(kErrOpenFailure, unit, name);
+  if (name.empty() || name.find('\0') != std::string::npos) FailOpen(kErrFileName, unit, name);
+
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(name, ec);
+  const bool exists = fs::exists(st);
+  if (exists && fs::is_directory(st)) FailOpen(kErrOpenFailure, unit, name);
+
+  std::FILE* f = nullptr;
+  bool readOnly = false;
+  if (old) {
+    if (!exists) FailOpen(kErrFileNotFound, unit, name);
+    f = std::fopen(name.c_str(), "rb");
+    readOnly = true;
+  } else if (exists) {
+    f = std::fopen(name.c_str(), "r+b");
+    if (f == nullptr && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+      f = std::fopen(name.c_str(), "rb");
+      readOnly = true;
+    }
+  } else {
+    f = std::fopen(name.c_str(), "w+b");
+  }
+  if (f == nullptr) FailOpen(OpenErrorNumber(errno), unit, name);
+  std::setvbuf(f, nullptr, _IONBF, 0);
+
+  Unit& u = FreeSlot(unit);
+  u.open = true;
+  u.formatted = formatted;
+  u.name = name;
+  u.file = f;
+  u.ownsFile = true;
+  u.readOnly = readOnly;
+  u.truncatePending = exists;
+}
+
+void Io::Close(Unit& u) {
+  if (u.console) return;
+  std::FILE* f = u.file;
+  const int number = u.number;
+  const std::string name = u.name;
+  bool failed = false;
+  try {
+    Flush(u);
+  } catch (const IoFailure&) {
+    failed = true;
+  }
+  if (u.ownsFile && f != nullptr && std::fclose(f) != 0) failed = true;
+  u = Unit{};
+  if (failed) FailOpen(kErrWrite, number, name);
+}
+
+void Io::CloseUnit(int unit) {
+  if (Unit* u = Find(unit)) Close(*u);
+}
+
+void Io::CloseAll() {
+  bool failed = false;
+  IoFailure first{};
+  for (Unit& u : units_) {
+    if (!u.open) continue;
+    try {
+      if (u.console) {
+        Flush(u);
+      } else {
+        Close(u);
+      }
+    } catch (const IoFailure& f) {
+      if (!failed) first = f;
+      failed = true;
+    }
+  }
+  if (failed) throw first;
+}
+
+void Io::FlushAll() {
+  for (Unit& u : units_) {
+    if (u.open) Flush(u);
+  }
+}
+
+void Io::WriteBytes(Unit& u, const char* data, std::size_t size) {
+  if (size == 0) return;
+  if (std::fwrite(data, 1, size, u.file) != size) Fail(kErrWrite, u.number);
+  if (u.console && std::fflush(u.file) != 0) Fail(kErrWrite, u.number);
+}
+
+void Io::Flush(Unit& u) {
+  if (u.outLen == 0) return;
+  const std::size_t size = u.outLen;
+  u.outLen = 0;
+  WriteBytes(u, u.out.data(), size);
+}
+
+void Io::PrepareWrite(Unit& u) {
+  if (u.number == kConsoleIn) Fail(kErrWrite, u.number);
+  if (u.readOnly) Fail(kErrPermission, u.number);
+  if (!u.formatted) Fail(kErrFormatMismatch, u.number);
+  if (u.out.empty()) u.out.resize(u.console ? kConsoleOutCapacity : kFileOutCapacity);
+  if (!u.console) {
+    if (u.reading) {
+      // Drop the read-ahead and continue writing where the reading stopped.
+      if (std::fseek(u.file, static_cast<long>(u.position), SEEK_SET) != 0) Fail(kErrWrite, u.number);
+      u.inPos = u.inEnd = 0;
+      u.inEof = false;
+      u.reading = false;
+    }
+    if (u.truncatePending) {
+      // A sequential write makes the file end after the record written.
+      namespace fs = std::filesystem;
+      std::error_code ec;
+      if (fs::is_regular_file(u.name, ec) && fs::file_size(u.name, ec) > u.position) {
+        fs::resize_file(u.name, u.position, ec);
+        if (ec) Fail(kErrWrite, u.number);
+      }
+      u.truncatePending = false;
+    }
+  }
+  u.writing = true;
+}
+
+void Io::PutRecord(int unit, std::string_view record) {
+  Unit& u = Connected(unit);
+  if (!u.writing) PrepareWrite(u);
+  const std::size_t size = record.size() + 2;
+  u.position += size;
+  if (u.outLen + size > u.out.size()) {
+    Flush(u);
+    if (size > u.out.size()) {
+      WriteBytes(u, record.data(), record.size());
+      WriteBytes(u, "\r\n", 2);
+      return;
+    }
+  }
+  char* dst = u.out.data() + u.outLen;
+  std::memcpy(dst, record.data(), record.size());
+  dst[record.size()] = '\r';
+  dst[record.size() + 1] = '\n';
+  u.outLen += size;
+}
+
+void Io::PrepareRead(Unit& u) {
+  if (u.number == kConsoleOut) Fail(kErrRead, u.number);
+  if (u.writing) {
+    Flush(u);
+    u.writing = false;
+  }
+  if (!u.console && u.in.empty()) u.in.resize(kInCapacity);
+  u.reading = true;
+}
+
+void Io::Consume(Unit& u, std::size_t size) {
+  u.inPos += size;
+  u.position += size;
+}
+
+std::size_t Io::Fill(Unit& u) {
+  if (u.inPos > 0) {
+    const std::size_t left = u.inEnd - u.inPos;
+    if (left > 0) std::memmove(u.in.data(), u.in.data() + u.inPos, left);
+    u.inPos = 0;
+    u.inEnd = left;
+  }
+  if (u.inEnd == u.in.size()) u.in.resize(u.in.size() * 2);
+  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, u.in.size() - u.inEnd, u.file);
+  if (n == 0) {
+    if (std::ferror(u.file)) Fail(kErrRead, u.number);
+    u.inEof = true;
+  }
+  u.inEnd += n;
+  return n;
+}
+
+bool Io::TakeBytes(Unit& u, std::byte* dst, std::size_t size) {
+  while (size > 0) {
+    if (u.inPos == u.inEnd && Fill(u) == 0) return false;
+    const std::size_t take = std::min(size, u.inEnd - u.inPos);
+    std::memcpy(dst, u.in.data() + u.inPos, take);
+    Consume(u, take);
+    dst += take;
+    size -= take;
+  }
+  return true;
+}
+
+bool Io::SkipBytes(Unit& u, std::uint64_t size) {
+  while (size > 0) {
+    if (u.inPos == u.inEnd && Fill(u) == 0) return false;
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(size, u.inEnd - u.inPos));
+    Consume(u, take);
+    size -= take;
+  }
+  return true;
+}
+
+std::string_view Io::GetRecord(int unit) {
+  Unit& u = Connected(unit);
+  PrepareRead(u);
+  if (u.console) {
+    if (Unit* out = Find(kConsoleOut)) Flush(*out);
+    u.line.clear();
+    int c = EOF;
+    bool any = false;
+    while ((c = std::getc(u.file)) != EOF) {
+      any = true;
+      if (c == '\n') break;
+      u.line.push_back(static_cast<char>(c));
+    }
+    if (!any) {
+      if (std::ferror(u.file)) Fail(kErrRead, u.number);
+      Fail(kErrEndOfFile, u.number);
+    }
+    if (c == '\n' && !u.line.empty() && u.line.back() == '\r') u.line.pop_back();
+    return u.line;
+  }
+  if (!u.formatted) Fail(kErrFormatMismatch, u.number);
+  std::size_t scanned = 0;
+  for (;;) {
+    const char* begin = u.in.data() + u.inPos;
+    const std::size_t avail = u.inEnd - u.inPos;
+    if (const void* lf = std::memchr(begin + scanned, '\n', avail - scanned)) {
+      std::size_t len = static_cast<const char*>(lf) - begin;
+      Consume(u, len + 1);
+      if (len > 0 && begin[len - 1] == '\r') --len;
+      return {begin, len};
+    }
+    scanned = avail;
+    if (Fill(u) == 0) {
+      if (u.inPos == u.inEnd) Fail(kErrEndOfFile, u.number);
+      // The last record of a file without a final line feed.
+      const char* last = u.in.data() + u.inPos;
+      const std::size_t len = u.inEnd - u.inPos;
+      Consume(u, len);
+      return {last, len};
+    }
+  }
+}
+
+bool Io::AtEndOfFile(int unit) {
+  Unit& u = Connected(unit);
+  if (u.writing) return true;
+  PrepareRead(u);
+  if (u.console) {
+    const int c = std::getc(u.file);
+    if (c == EOF) return true;
+    std::ungetc(c, u.file);
+    return false;
+  }
+  if (u.inPos < u.inEnd) return false;
+  return Fill(u) == 0;
+}
+
+bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled) {
+  Unit& u = Connected(unit);
+  if (u.console || u.formatted) Fail(kErrFormatMismatch, unit);
+  PrepareRead(u);
+  if (u.inPos == u.inEnd && Fill(u) == 0) {
+    if (endHandled) return false;
+    Fail(kErrEndOfFile, unit);
+  }
+  std::byte count[4];
+  if (!TakeBytes(u, count, 4)) Fail(kErrEndOfFile, unit);
+  std::int32_t lead = LittleEndianInt32(count);
+
+  // Common case: one segment that fits the read-ahead buffer is handed out in place.
+  if (lead >= 0 && static_cast<std::size_t>(lead) + 4 <= u.in.size()) {
+    const std::size_t len = static_cast<std::size_t>(lead);
+    while (u.inEnd - u.inPos < len + 4 && !u.inEof) Fill(u);
+    if (u.inEnd - u.inPos < len + 4) Fail(kErrEndOfFile, unit);
+    if (len < need) {
+      Consume(u, len + 4);
+      Fail(kErrTooMuchData, unit);
+    }
+    data = std::span<const std::byte>(reinterpret_cast<const std::byte*>(u.in.data() + u.inPos), need);
+    Consume(u, len + 4);
+    return true;
+  }
+
+  // General case: gather the kept bytes segment by segment, growing only as data arrives.
+  u.record.clear();
+  std::uint64_t total = 0;
+  for (;;) {
+    const bool more = lead < 0;
+    const std::uint64_t len = more ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(lead))
+                                   : static_cast<std::uint64_t>(lead);
+    std::uint64_t keep = std::min<std::uint64_t>(len, need - u.record.size());
+    std::uint64_t rest = len - keep;
+    while (keep > 0) {
+      if (u.inPos == u.inEnd && Fill(u) == 0) Fail(kErrEndOfFile, unit);
+      const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(keep, u.inEnd - u.inPos));
+      const std::byte* src = reinterpret_cast<const std::byte*>(u.in.data() + u.inPos);
+      u.record.insert(u.record.end(), src, src + take);
+      Consume(u, take);
+      keep -= take;
+    }
+    if (!SkipBytes(u, rest)) Fail(kErrEndOfFile, unit);
+    total += len;
+    std::byte trailing[4];
+    if (!TakeBytes(u, trailing, 4)) Fail(kErrEndOfFile, unit);
+    if (!more) break;
+    if (!TakeBytes(u, count, 4)) Fail(kErrEndOfFile, unit);
+    lead = LittleEndianInt32(count);
+  }
+  if (total < need) Fail(kErrTooMuchData, unit);
+  data = std::span<const std::byte>(u.record.data(), need);
+  return true;
+}
+
+void Io::RewindUnit(int unit) {
+  Unit& u = Connected(unit);
+  if (u.console) return;
+  Flush(u);
+  if (std::fseek(u.file, 0, SEEK_SET) != 0) Fail(kErrRead, unit);
+  u.position = 0;
+  u.inPos = u.inEnd = 0;
+  u.inEof = false;
+  u.reading = u.writing = false;
+  u.truncatePending = true;
+}
+
+void Io::Warn(int number, int unit) {
+  const std::string line = ErrorLine(number, unit, FileName(unit)) + "\r\n";
+  std::fwrite(line.data(), 1, line.size(), err_);
+  std::fflush(err_);
+}
+
+void Io::ErrorStreamLine(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fwrite("\r\n", 1, 2, err_);
+  std::fflush(err_);
+}
+
+}  // namespace seep

@@ -1,0 +1,112 @@
+// Numbered units: console and files, text records and counted unformatted records.
+//
+// A unit is a sequential connection to the console or to a file. Text records end with CR LF on
+// output; on input a record ends at LF and a CR just before it is not part of the record. Unformatted
+// records are framed by 4-byte little-endian byte counts before and after the data; a negative leading
+// count marks a segment of a longer record.
+//
+// Every failure raises IoFailure (core/io/failure.h); nothing here ends the process.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seep {
+
+inline constexpr int kConsoleOut = -1;
+inline constexpr int kConsoleIn = -4;
+
+// One connection. Plain data; Io owns and drives it.
+struct Unit {
+  int number = 0;
+  bool open = false;
+  bool formatted = true;
+  bool console = false;
+  bool readOnly = false;
+  std::string name;              // file name as opened, trailing blanks removed
+  std::FILE* file = nullptr;     // unbuffered; the buffers below do the buffering
+  bool ownsFile = false;
+  bool truncatePending = false;  // the next record written makes the file end after it
+  std::uint64_t position = 0;    // byte offset of the next record to read or write
+  bool reading = false;
+  bool writing = false;
+  // Output: records waiting to be written to the file, out[0, outLen).
+  std::vector<char> out;
+  std::size_t outLen = 0;
+  // Input: bytes read ahead from the file; in[inPos, inEnd) is not yet consumed.
+  std::vector<char> in;
+  std::size_t inPos = 0;
+  std::size_t inEnd = 0;
+  bool inEof = false;           // the file gave no more bytes
+  std::string line;             // console input record
+  std::vector<std::byte> record;  // an unformatted record gathered across buffer refills
+};
+
+class Io {
+ public:
+  // Console streams: standard input, output and error of the process, or files in tests.
+  Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream);
+  ~Io();  // completes and closes every unit; failures here go unreported
+  Io(const Io&) = delete;
+  Io& operator=(const Io&) = delete;
+
+  // status "OLD" or "UNKNOWN", form "FORMATTED" or "UNFORMATTED", either letter case. The name is a
+  // blank-padded field; its trailing blanks are not part of the file name.
+  void OpenUnit(int unit, std::string_view name, std::string_view status, std::string_view form);
+  void CloseUnit(int unit);
+  void RewindUnit(int unit);
+  // True when nothing at all follows the current position. Reads nothing.
+  bool AtEndOfFile(int unit);
+
+  // Appends one text record and its CR LF.
+  void PutRecord(int unit, std::string_view record);
+  // The next text record without its line end, valid until the next read of the unit. Error 24 at the
+  // end of the file. Console output is flushed before the console is read.
+  std::string_view GetRecord(int unit);
+
+  // Reads the next unformatted record and returns the first `need` bytes of its data; the rest of the
+  // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
+  // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
+  bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
+
+  // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream.
+  void Warn(int number, int unit);
+  // Writes a plain line (the stop code) on the error stream.
+  void ErrorStreamLine(std::string_view text);
+
+  // Writes every buffered record of every unit, console included. Error 38 when a write fails.
+  void FlushAll();
+  // Completes and closes every unit; error 38 when a buffered record cannot be written.
+  void CloseAll();
+
+  // The name that reports give the unit: its file name, or CONIN$ / CONOUT$.
+  std::string FileName(int unit) const;
+  [[noreturn]] void Fail(int number, int unit) const;
+
+ private:
+  Unit* Find(int unit);
+  const Unit* Find(int unit) const;
+  Unit& Connected(int unit);
+  Unit& FreeSlot(int unit);
+  void Flush(Unit& u);
+  void WriteBytes(Unit& u, const char* data, std::size_t size);
+  void PrepareWrite(Unit& u);
+  void PrepareRead(Unit& u);
+  std::size_t Fill(Unit& u);  // reads more bytes into u.in; returns how many arrived
+  bool TakeBytes(Unit& u, std::byte* dst, std::size_t size);
+  bool SkipBytes(Unit& u, std::uint64_t size);
+  void Close(Unit& u);
+  void Consume(Unit& u, std::size_t size);
+  [[noreturn]] void FailOpen(int number, int unit, const std::string& name) const;
+
+  std::array<Unit, 10> units_;
+  std::FILE* err_;
+};
+
+}  // namespace seep

@@ -1,0 +1,114 @@
+// The model store: the mesh, the current time step, the work arrays, the INTERP points, the run values
+// and the writer counters, under the names the analysis uses. Indices are 1-based: X(n) is node n,
+// ELEM(e, 5) is the material number of element e.
+//
+// Arrays are sized once, from the result file's own counts, after the reader has checked that the
+// records really hold that many entries; nothing is allocated per step.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace seep {
+
+// Node arrays, element arrays and point arrays: entry n is A(n), n from 1.
+template <class T>
+class Array1 {
+ public:
+  void Resize(std::int32_t n) { v_.assign(n > 0 ? static_cast<std::size_t>(n) : 0, T{}); }
+  T& operator()(std::int32_t n) { return v_[static_cast<std::size_t>(n - 1)]; }
+  const T& operator()(std::int32_t n) const { return v_[static_cast<std::size_t>(n - 1)]; }
+  std::int32_t Size() const { return static_cast<std::int32_t>(v_.size()); }
+  T* Data() { return v_.data(); }
+  const T* Data() const { return v_.data(); }
+  void Reserve(std::size_t n) { v_.reserve(n); }
+  void PushBack(const T& x) { v_.push_back(x); }
+
+ private:
+  std::vector<T> v_;
+};
+
+// Tables with a fixed number of columns: entry (r, c) is A(r, c), both from 1. A row's columns stand
+// together, so an element's corners and material are one cache line.
+template <class T, int Columns>
+class Array2 {
+ public:
+  void Resize(std::int32_t rows) {
+    v_.assign(rows > 0 ? static_cast<std::size_t>(rows) * Columns : 0, T{});
+  }
+  T& operator()(std::int32_t r, int c) { return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)]; }
+  const T& operator()(std::int32_t r, int c) const {
+    return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)];
+  }
+  std::int32_t Rows() const { return static_cast<std::int32_t>(v_.size() / Columns); }
+  T* Data() { return v_.data(); }
+  const T* Data() const { return v_.data(); }
+
+ private:
+  std::vector<T> v_;
+};
+
+// Columns of ELEM.
+inline constexpr int kI = 1, kJ = 2, kK = 3, kL = 4, kMAT = 5;
+
+// Output codes (ITYPE) that have a writer.
+inline constexpr std::int32_t kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kIgpost = 6, kInterp = 7;
+
+inline constexpr std::size_t kNameLength = 20;
+using Name = std::array<char, kNameLength>;
+
+struct Store {
+  // Mesh, fixed once the result file header is read.
+  std::array<char, 80> TITLE{};
+  std::int32_t NUMNP = 0;
+  std::int32_t NUMEL = 0;
+  Array1<double> X, Y;
+  Array2<std::int32_t, 5> ELEM;  // corners I, J, K, L and MAT
+
+  // Current time step.
+  std::int32_t ISTEP = 0;
+  double TIME = 0.0;
+  Array1<std::int32_t> NCODE;
+  Array1<double> P, Q;
+  Array1<double> VXE, VYE;
+
+  // Work arrays that the writers rebuild for every step they write.
+  Array1<double> VXN, VYN;
+  Array1<std::int32_t> NCNT;
+
+  // INTERP points.
+  std::int32_t NPT = 0;
+  Array1<double> XP, YP;
+  Array2<std::int32_t, 3> IPN;
+  Array2<double, 3> WPN;
+
+  // Run values.
+  Name FNAME{}, ONAME{}, PNAME{};
+  std::int32_t ITYPE = 0;
+  std::int32_t IHEAD = 0;
+  std::int32_t ISEL = 0;
+
+  // Writer counters.
+  std::int32_t NSET = 0;
+  std::int32_t IOUT = 0;
+  std::int32_t NEXTID = 0;
+  std::int32_t NAVS = 0;
+};
+
+// Sizes every node array for NUMNP nodes (and every element array for NUMEL elements), zeroed.
+void SizeNodeArrays(Store& s, std::int32_t numnp);
+void SizeElementArrays(Store& s, std::int32_t numel);
+
+// True when n names a node of the mesh. Corner numbers outside 1 … NUMNP come only from damaged
+// result files; the writers skip them wherever they would index a node array.
+inline bool IsNode(const Store& s, std::int32_t n) { return n >= 1 && n <= s.NUMNP; }
+
+// True when element e is a triangle stored with its third corner repeated (K = L).
+inline bool RepeatsThirdCorner(const Store& s, std::int32_t e) { return s.ELEM(e, kK) == s.ELEM(e, kL); }
+
+// Active element: MAT greater than 0.
+inline bool IsActive(const Store& s, std::int32_t e) { return s.ELEM(e, kMAT) > 0; }
+
+}  // namespace seep

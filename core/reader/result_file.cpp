@@ -1,0 +1,72 @@
+#include "core/reader/result_file.h"
+
+#include <cstddef>
+#include <span>
+
+#include "core/io/byte_cursor.h"
+
+namespace seep::result {
+namespace {
+
+// Bytes needed for `count` entries of `size` bytes; a count of zero or less needs none.
+std::size_t Need(std::int32_t count, std::size_t size) {
+  return count > 0 ? static_cast<std::size_t>(count) * size : 0;
+}
+
+ByteCursor Record(Io& io, std::size_t need) {
+  std::span<const std::byte> data;
+  io.ReadUnformatted(kUnit, need, data, false);
+  return ByteCursor(data);
+}
+
+}  // namespace
+
+void Open(Io& io, const Store& s) {
+  io.OpenUnit(kUnit, {s.FNAME.data(), s.FNAME.size()}, "OLD", "UNFORMATTED");
+}
+
+void ReadHeader(Io& io, Store& s) {
+  Record(io, s.TITLE.size()).Text(s.TITLE.data(), s.TITLE.size());
+  s.NUMNP = Record(io, 4).Int4();
+
+  // The record must hold every coordinate pair before the node arrays are sized for them.
+  ByteCursor h3 = Record(io, Need(s.NUMNP, 16));
+  SizeNodeArrays(s, s.NUMNP);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    s.X(n) = h3.Real8();
+    s.Y(n) = h3.Real8();
+  }
+
+  s.NUMEL = Record(io, 4).Int4();
+  ByteCursor h5 = Record(io, Need(s.NUMEL, 36));
+  SizeElementArrays(s, s.NUMEL);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    for (int c = kI; c <= kMAT; ++c) s.ELEM(e, c) = h5.Int4();
+    h5.Skip(16);  // two reals per element that the converter has no use for
+  }
+}
+
+bool ReadStep(Io& io, Store& s) {
+  std::span<const std::byte> data;
+  if (!io.ReadUnformatted(kUnit, 12, data, true)) return false;
+  ByteCursor s1(data);
+  s.ISTEP = s1.Int4();
+  s.TIME = s1.Real8();
+
+  ByteCursor s2 = Record(io, Need(s.NUMNP, 20));
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    s.NCODE(n) = s2.Int4();
+    s.P(n) = s2.Real8();
+    s.Q(n) = s2.Real8();
+  }
+  ByteCursor s3 = Record(io, Need(s.NUMEL, 16));
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    s.VXE(e) = s3.Real8();
+    s.VYE(e) = s3.Real8();
+  }
+  return true;
+}
+
+bool AtEnd(Io& io) { return io.AtEndOfFile(kUnit); }
+
+}  // namespace seep::result

@@ -1,0 +1,23 @@
+// Reading the analysis result file into the model store: a header of five records (title, node
+// count, coordinates, element count, connectivity), then three records per time step up to the end
+// of the file. One step is held at a time.
+#pragma once
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+
+namespace seep::result {
+
+inline constexpr int kUnit = 10;
+
+// Opens FNAME as unit 10, an existing unformatted file.
+void Open(Io& io, const Store& s);
+// Reads TITLE, NUMNP, X and Y, NUMEL and ELEM, and sizes the store for them.
+void ReadHeader(Io& io, Store& s);
+// Reads the next step into ISTEP, TIME, NCODE, P, Q, VXE and VYE. False when the file ends where the
+// step would begin; an end anywhere inside a step is error 24.
+bool ReadStep(Io& io, Store& s);
+// True when nothing at all follows the step last read. Consumes nothing.
+bool AtEnd(Io& io);
+
+}  // namespace seep::result
