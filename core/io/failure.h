@@ -48,3 +48,10 @@ std::string SevereLine(const IoFailure& failure);
 std::string ErrorLine(int number, int unit, std::string_view file);
 
 }  // namespace seep
+
+namespace seep {
+
+// Ends the run with a stop code; the entry point writes the code on the error stream.
+[[noreturn]] inline void StopRun(int code) { throw StopRequest{code}; }
+
+}  // namespace seep

@@ -35,9 +35,7 @@ class Array1 {
 template <class T, int Columns>
 class Array2 {
  public:
-  void Resize(std::int32_t rows) {
-    v_.assign(rows > 0 ? static_cast<std::size_t>(rows) * Columns : 0, T{});
-  }
+  void Resize(std::int32_t rows) { v_.assign(rows > 0 ? static_cast<std::size_t>(rows) * Columns : 0, T{}); }
   T& operator()(std::int32_t r, int c) { return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)]; }
   const T& operator()(std::int32_t r, int c) const {
     return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)];
@@ -103,12 +101,18 @@ void SizeElementArrays(Store& s, std::int32_t numel);
 
 // True when n names a node of the mesh. Corner numbers outside 1 … NUMNP come only from damaged
 // result files; the writers skip them wherever they would index a node array.
-inline bool IsNode(const Store& s, std::int32_t n) { return n >= 1 && n <= s.NUMNP; }
+inline bool IsNode(const Store& s, std::int32_t n) {
+  return n >= 1 && n <= s.NUMNP;
+}
 
 // True when element e is a triangle stored with its third corner repeated (K = L).
-inline bool RepeatsThirdCorner(const Store& s, std::int32_t e) { return s.ELEM(e, kK) == s.ELEM(e, kL); }
+inline bool RepeatsThirdCorner(const Store& s, std::int32_t e) {
+  return s.ELEM(e, kK) == s.ELEM(e, kL);
+}
 
 // Active element: MAT greater than 0.
-inline bool IsActive(const Store& s, std::int32_t e) { return s.ELEM(e, kMAT) > 0; }
+inline bool IsActive(const Store& s, std::int32_t e) {
+  return s.ELEM(e, kMAT) > 0;
+}
 
 }  // namespace seep

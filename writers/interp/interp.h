@@ -1,0 +1,15 @@
+// INTERP point time history: points read from a point-data file and located in the mesh once; every
+// step of the result file then gives total and pressure head at each point.
+#pragma once
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+
+namespace seep {
+
+// Asks for the point-data file, reads the points and locates each in the mesh.
+void SetUpInterp(Io& io, Store& s);
+// The current step's lines for every point.
+void WriteInterpStep(Io& io, const Store& s);
+
+}  // namespace seep

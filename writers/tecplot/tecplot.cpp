@@ -1,0 +1,10 @@
+#include "writers/tecplot/tecplot.h"
+
+namespace seep {
+
+void WriteTecplotZone(Io& io, Store& s) {
+  (void)io;
+  (void)s;
+}
+
+}  // namespace seep
