@@ -22,15 +22,61 @@ std::string Real8(double v) {
   return s;
 }
 
+std::string TitlePayload(std::string_view title) {
+  std::string t(title.substr(0, std::min<std::size_t>(title.size(), 80)));
+  t.resize(80, ' ');
+  return t;
+}
+
+std::string NodesPayload(const std::vector<Node>& nodes) {
+  std::string s;
+  for (const Node& n : nodes) s += Real8(n.x) + Real8(n.y);
+  return s;
+}
+
+std::string ElementsPayload(const std::vector<Element>& elements) {
+  std::string s;
+  for (const Element& e : elements) {
+    s += Int4(e.i) + Int4(e.j) + Int4(e.k) + Int4(e.l) + Int4(e.mat) + Real8(e.unused1) + Real8(e.unused2);
+  }
+  return s;
+}
+
+std::string StepHeaderPayload(std::int32_t istep, double time) {
+  return Int4(istep) + Real8(time);
+}
+
+std::string NodeValuesPayload(const std::vector<NodeValues>& nodes) {
+  std::string s;
+  for (const NodeValues& n : nodes) s += Int4(n.ncode) + Real8(n.p) + Real8(n.q);
+  return s;
+}
+
+std::string ElementValuesPayload(const std::vector<ElementValues>& elements) {
+  std::string s;
+  for (const ElementValues& e : elements) s += Real8(e.vx) + Real8(e.vy);
+  return s;
+}
+
+ResultFile& ResultFile::Frame(Framing framing) {
+  framing_ = framing;
+  return *this;
+}
+
 ResultFile& ResultFile::Record(std::string_view payload) {
-  const std::string count = Int4(static_cast<std::int32_t>(payload.size()));
+  std::string data(payload);
+  data.append(framing_.surplus, '\x5A');
+  if (framing_.segment > 0) return SegmentedRecord(data, framing_.segment);
+  const std::string count = Int4(static_cast<std::int32_t>(data.size()));
   bytes_ += count;
-  bytes_ += payload;
+  bytes_ += data;
   bytes_ += count;
+  ends_.push_back(bytes_.size());
   return *this;
 }
 
 ResultFile& ResultFile::SegmentedRecord(std::string_view payload, std::size_t segment) {
+  if (segment == 0) throw std::invalid_argument("segment size 0");
   std::size_t pos = 0;
   do {
     const std::size_t len = std::min(segment, payload.size() - pos);
@@ -41,6 +87,7 @@ ResultFile& ResultFile::SegmentedRecord(std::string_view payload, std::size_t se
     bytes_ += Int4(pos == 0 ? n : -n);
     pos += len;
   } while (pos < payload.size());
+  ends_.push_back(bytes_.size());
   return *this;
 }
 
@@ -50,37 +97,26 @@ ResultFile& ResultFile::Raw(std::string_view bytes) {
 }
 
 ResultFile& ResultFile::Header(std::string_view title, const std::vector<Node>& nodes,
-                               const std::vector<Element>& elements) {
-  std::string t(title.substr(0, std::min<std::size_t>(title.size(), 80)));
-  t.resize(80, ' ');
-  Record(t);
-  Record(Int4(static_cast<std::int32_t>(nodes.size())));
-  std::string h3;
-  for (const Node& n : nodes) h3 += Real8(n.x) + Real8(n.y);
-  Record(h3);
-  Record(Int4(static_cast<std::int32_t>(elements.size())));
-  std::string h5;
-  for (const Element& e : elements) {
-    h5 += Int4(e.i) + Int4(e.j) + Int4(e.k) + Int4(e.l) + Int4(e.mat) + Real8(0.0) + Real8(0.0);
-  }
-  return Record(h5);
+                               const std::vector<Element>& elements, Claim claim) {
+  Record(TitlePayload(title));
+  Record(Int4(claim.numnp.value_or(static_cast<std::int32_t>(nodes.size()))));
+  Record(NodesPayload(nodes));
+  Record(Int4(claim.numel.value_or(static_cast<std::int32_t>(elements.size()))));
+  return Record(ElementsPayload(elements));
 }
 
 ResultFile& ResultFile::Step(std::int32_t istep, double time, const std::vector<NodeValues>& nodes,
                              const std::vector<ElementValues>& elements) {
-  Record(Int4(istep) + Real8(time));
-  std::string s2;
-  for (const NodeValues& n : nodes) s2 += Int4(n.ncode) + Real8(n.p) + Real8(n.q);
-  Record(s2);
-  std::string s3;
-  for (const ElementValues& e : elements) s3 += Real8(e.vx) + Real8(e.vy);
-  return Record(s3);
+  Record(StepHeaderPayload(istep, time));
+  Record(NodeValuesPayload(nodes));
+  return Record(ElementValuesPayload(elements));
 }
 
 void ResultFile::WriteTo(const std::string& path, std::size_t size) const {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   if (!f) throw std::runtime_error("cannot write " + path);
   f.write(bytes_.data(), static_cast<std::streamsize>(std::min(size, bytes_.size())));
+  if (!f) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace seep::test
