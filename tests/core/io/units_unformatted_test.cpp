@@ -1,0 +1,224 @@
+// Unformatted records: count, data, count; segments with negative leading counts; the front of the
+// record is taken and the rest skipped; a clean end before a record against a truncated record.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/io/units.h"
+#include "support/io_harness.h"
+#include "support/result_file.h"
+
+namespace seep {
+namespace {
+
+using test::ConsoleIo;
+using test::FailureLine;
+using test::Int4;
+using test::ResultFile;
+using test::WorkDir;
+using test::WriteBytes;
+
+constexpr int kUnit = 10;
+constexpr const char* kEndOfFile = "forrtl: severe (24): end-of-file during read, unit 10, file U.DAT";
+constexpr const char* kTooMuchData =
+    "forrtl: severe (67): input statement requires too much data, unit 10, file U.DAT";
+
+std::string Text(std::span<const std::byte> data) {
+  return {reinterpret_cast<const char*>(data.data()), data.size()};
+}
+
+// The first `need` bytes of the next record.
+std::string Read(Io& io, std::size_t need) {
+  std::span<const std::byte> data;
+  EXPECT_TRUE(io.ReadUnformatted(kUnit, need, data, false));
+  return Text(data);
+}
+
+// Bytes 0, 1, 2, … of a payload, so that any misplaced byte shows.
+std::string Pattern(std::size_t n) {
+  std::string s(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return s;
+}
+
+class Unformatted : public ::testing::Test {
+ protected:
+  void Open(const ResultFile& f, std::size_t size = std::string::npos) {
+    f.WriteTo("U.DAT", size);
+    con_.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
+  }
+  Io& io() { return con_.io(); }
+
+  WorkDir dir_;
+  ConsoleIo con_;
+};
+
+TEST_F(Unformatted, EightByteRecordIntoOneIntegerTakesTheFirstFourBytes) {
+  ResultFile f;
+  f.Record(Int4(-7) + Int4(99)).Record(Int4(5));
+  Open(f);
+  EXPECT_EQ(Read(io(), 4), Int4(-7));
+  EXPECT_EQ(Read(io(), 4), Int4(5));  // the second integer of the first record was skipped
+}
+
+TEST_F(Unformatted, EightByteRecordIntoThreeIntegersIsErrorSixtySeven) {
+  ResultFile f;
+  f.Record(Int4(1) + Int4(2));
+  Open(f);
+  EXPECT_EQ(FailureLine([&] { Read(io(), 12); }), kTooMuchData);
+}
+
+TEST_F(Unformatted, SurplusDataIsSkippedAndTheNextReadStartsAtTheNextRecord) {
+  ResultFile f;
+  f.Record(Pattern(100)).Record("").Record("abc").Record(Pattern(5000)).Record("end");
+  Open(f);
+  EXPECT_EQ(Read(io(), 4), Pattern(4));
+  EXPECT_EQ(Read(io(), 0), "");
+  EXPECT_EQ(Read(io(), 0), "");  // a read of no items skips one record
+  EXPECT_EQ(Read(io(), 10), Pattern(10));
+  EXPECT_EQ(Read(io(), 3), "end");
+  EXPECT_TRUE(io().AtEndOfFile(kUnit));
+}
+
+TEST_F(Unformatted, SegmentedRecordIsTheConcatenationOfItsSegments) {
+  const std::string payload = Pattern(23);
+  ResultFile f;
+  for (std::size_t segment : {1, 2, 5, 22, 23, 100}) f.SegmentedRecord(payload, segment).Record("next");
+  Open(f);
+  for (std::size_t segment : {1, 2, 5, 22, 23, 100}) {
+    SCOPED_TRACE(segment);
+    EXPECT_EQ(Read(io(), 23), payload);
+    EXPECT_EQ(Read(io(), 4), "next");
+  }
+  EXPECT_TRUE(io().AtEndOfFile(kUnit));
+}
+
+TEST_F(Unformatted, SegmentedRecordReadInPartSkipsItsRemainingSegments) {
+  ResultFile f;
+  f.SegmentedRecord(Pattern(40), 6).SegmentedRecord(Pattern(40), 6).Record("next");
+  Open(f);
+  EXPECT_EQ(Read(io(), 8), Pattern(8));
+  EXPECT_EQ(FailureLine([&] { Read(io(), 41); }), kTooMuchData);
+  EXPECT_EQ(Read(io(), 4), "next");
+}
+
+TEST_F(Unformatted, RecordsLargerThanTheReadBufferAreReadWholeOrInPart) {
+  const std::string big = Pattern(2'500'000);
+  ResultFile f;
+  f.Record(big).Record(big).SegmentedRecord(big, 1'000'000).Record(big).Record("tail");
+  Open(f);
+  EXPECT_EQ(Read(io(), big.size()), big);
+  EXPECT_EQ(Read(io(), 12), big.substr(0, 12));
+  EXPECT_EQ(Read(io(), big.size()), big);
+  EXPECT_EQ(FailureLine([&] { Read(io(), big.size() + 1); }), kTooMuchData);
+  EXPECT_EQ(Read(io(), 4), "tail");
+}
+
+TEST_F(Unformatted, EndOfFileIsErrorTwentyFourUnlessHandled) {
+  ResultFile f;
+  f.Record("only");
+  Open(f);
+  EXPECT_EQ(Read(io(), 4), "only");
+  std::span<const std::byte> data;
+  EXPECT_TRUE(io().AtEndOfFile(kUnit));
+  EXPECT_FALSE(io().ReadUnformatted(kUnit, 4, data, true));
+  EXPECT_FALSE(io().ReadUnformatted(kUnit, 4, data, true));
+  EXPECT_EQ(FailureLine([&] { io().ReadUnformatted(kUnit, 4, data, false); }), kEndOfFile);
+}
+
+TEST_F(Unformatted, EmptyFileEndsCleanly) {
+  Open(ResultFile{});
+  std::span<const std::byte> data;
+  EXPECT_TRUE(io().AtEndOfFile(kUnit));
+  EXPECT_FALSE(io().ReadUnformatted(kUnit, 0, data, true));
+}
+
+// Cut a file of three records at every byte: a cut between records is a clean end, any other cut is a
+// truncated record even for a read that handles the end of the file.
+TEST(UnformattedTruncation, OnlyACutBetweenRecordsIsACleanEnd) {
+  ResultFile f;
+  f.Record(Pattern(9)).SegmentedRecord(Pattern(10), 3).Record("");
+  for (std::size_t cut = 0; cut <= f.Size(); ++cut) {
+    SCOPED_TRACE(cut);
+    WorkDir dir;
+    f.WriteTo("U.DAT", cut);
+    ConsoleIo con;
+    con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
+    std::size_t whole = 0;
+    while (whole < f.Ends().size() && f.Ends()[whole] <= cut) ++whole;
+    const bool clean = whole == 0 ? cut == 0 : cut == f.Ends()[whole - 1];
+    std::span<const std::byte> data;
+    std::string outcome = FailureLine([&] {
+      for (std::size_t r = 0; r < whole; ++r) ASSERT_TRUE(con.io().ReadUnformatted(kUnit, 0, data, true));
+      EXPECT_EQ(con.io().AtEndOfFile(kUnit), clean);
+      EXPECT_FALSE(con.io().ReadUnformatted(kUnit, 0, data, true));
+    });
+    EXPECT_EQ(outcome, clean ? "no failure" : kEndOfFile);
+  }
+}
+
+struct DamagedCase {
+  const char* name;
+  std::string bytes;
+};
+
+TEST(UnformattedTruncation, CountsPromisingMoreThanTheFileHoldsAreErrorTwentyFour) {
+  const std::int32_t max = std::numeric_limits<std::int32_t>::max();
+  const std::int32_t min = std::numeric_limits<std::int32_t>::min();
+  const DamagedCase cases[] = {
+      {"partial length field", std::string("\x04\x00", 2)},
+      {"data cut short", Int4(8) + "abcd"},
+      {"trailing count missing", Int4(4) + "abcd"},
+      {"trailing count cut", Int4(4) + "abcd" + std::string("\x04\x00\x00", 3)},
+      {"largest count", Int4(max) + Pattern(100)},
+      {"most negative count", Int4(min) + Pattern(100)},
+      {"segment chain cut after a segment", Int4(-2) + "ab" + Int4(2)},
+      {"segment chain cut in the next count", Int4(-2) + "ab" + Int4(2) + std::string("\x02", 1)},
+  };
+  for (const DamagedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (std::size_t need : {std::size_t{0}, std::size_t{4}, std::size_t{max}}) {
+      WorkDir dir;
+      WriteBytes("U.DAT", c.bytes);
+      ConsoleIo con;
+      con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
+      std::span<const std::byte> data;
+      EXPECT_FALSE(con.io().AtEndOfFile(kUnit));
+      EXPECT_EQ(FailureLine([&] { con.io().ReadUnformatted(kUnit, need, data, true); }), kEndOfFile);
+    }
+  }
+}
+
+TEST_F(Unformatted, AtEndOfFileAndRewindLeaveRecordsInPlace) {
+  ResultFile f;
+  f.Record("one").Record("two");
+  Open(f);
+  EXPECT_FALSE(io().AtEndOfFile(kUnit));
+  EXPECT_EQ(Read(io(), 3), "one");
+  EXPECT_FALSE(io().AtEndOfFile(kUnit));
+  EXPECT_EQ(Read(io(), 3), "two");
+  EXPECT_TRUE(io().AtEndOfFile(kUnit));
+  io().RewindUnit(kUnit);
+  EXPECT_FALSE(io().AtEndOfFile(kUnit));
+  EXPECT_EQ(Read(io(), 3), "one");
+}
+
+TEST_F(Unformatted, TextAndUnformattedReadsDoNotMix) {
+  ResultFile f;
+  f.Record("one");
+  Open(f);
+  WriteBytes("T.TXT", "text\r\n");
+  io().OpenUnit(98, "T.TXT", "OLD", "FORMATTED");
+  std::span<const std::byte> data;
+  EXPECT_EQ(FailureLine([&] { io().GetRecord(kUnit); }),
+            "forrtl: severe (61): format/variable-type mismatch, unit 10, file U.DAT");
+  EXPECT_EQ(FailureLine([&] { io().ReadUnformatted(98, 4, data, false); }),
+            "forrtl: severe (61): format/variable-type mismatch, unit 98, file T.TXT");
+}
+
+}  // namespace
+}  // namespace seep
