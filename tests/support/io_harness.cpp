@@ -25,7 +25,7 @@ WorkDir::~WorkDir() {
 ConsoleIo::ConsoleIo(std::string_view answers)
     : in_(std::tmpfile()), out_(std::tmpfile()), err_(std::tmpfile()) {
   if (in_ == nullptr || out_ == nullptr || err_ == nullptr) throw std::runtime_error("tmpfile failed");
-  std::fwrite(answers.data(), 1, answers.size(), in_);
+  if (!answers.empty()) std::fwrite(answers.data(), 1, answers.size(), in_);
   std::rewind(in_);
   io_ = std::make_unique<Io>(in_, out_, err_);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -190,6 +191,41 @@ TEST(UnformattedTruncation, CountsPromisingMoreThanTheFileHoldsAreErrorTwentyFou
       EXPECT_FALSE(con.io().AtEndOfFile(kUnit));
       EXPECT_EQ(FailureLine([&] { con.io().ReadUnformatted(kUnit, need, data, true); }), kEndOfFile);
     }
+  }
+}
+
+// Random records across the read buffer's boundaries: sizes up to a few hundred kilobytes, random
+// segmentation and random amounts read, checked against the payloads the test generated.
+TEST(UnformattedRandom, RecordsStraddlingBufferRefillsReadBackExactly) {
+  std::mt19937 rng(20240607);
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<std::string> payloads;
+    ResultFile f;
+    std::size_t total = 0;
+    while (total < 3'500'000) {
+      const std::size_t size = rng() % 4 == 0 ? rng() % 400'000 : rng() % 64;
+      std::string p(size, '\0');
+      for (char& c : p) c = static_cast<char>(rng());
+      if (rng() % 3 == 0) {
+        f.SegmentedRecord(p, 1 + rng() % (size + 8));
+      } else {
+        f.Record(p);
+      }
+      total += size;
+      payloads.push_back(std::move(p));
+    }
+    WorkDir dir;
+    f.WriteTo("U.DAT");
+    ConsoleIo con;
+    con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
+    std::size_t mismatches = 0;
+    for (const std::string& p : payloads) {
+      const std::size_t need = rng() % 2 ? p.size() : rng() % (p.size() + 1);
+      if (Read(con.io(), need) != p.substr(0, need)) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_TRUE(con.io().AtEndOfFile(kUnit));
   }
 }
 
