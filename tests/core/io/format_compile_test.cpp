@@ -1,0 +1,151 @@
+// The format compiler: which texts it accepts, what it builds, and that a malformed format stops the build.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/io/format.h"
+#include "support/io_harness.h"
+
+namespace seep {
+namespace {
+
+using enum FormatError;
+
+// Every format the writers and the console use must compile.
+static_assert(CheckFormat("(1P E12.4 6(',' 1P E12.4))") == kNone);
+static_assert(
+    CheckFormat("('TITTLE = \"TIME=' 1P E12.4 ' ' 20A4 '\"' / 'VARIABLES = \"X\",\"Y\",\"P\",\"H\",\"VX\","
+                "\"VY\",\"V\"' / 'ZONE N= ' I5 ', E= ' I5 ', F=FEPOINT')") == kNone);
+static_assert(CheckFormat("(10(I7, ','))") == kNone);
+static_assert(CheckFormat("(I7, A22, 1PE13.6, A1, 1PE13.6, A1, 1PE13.6)") == kNone);
+static_assert(CheckFormat("(I8 1X 5(1PE12.5 1X))") == kNone);
+static_assert(CheckFormat("('ELEM-GROUP 0 ')") == kNone);
+static_assert(CheckFormat("(20A4)") == kNone);
+static_assert(CheckFormat("(100A1)") == kNone);
+static_assert(CheckFormat("(//'   <<<<<  OK! OK!  NORMAL TERMINATION  >>>>> ')") == kNone);
+static_assert(CheckFormat("(' T=', 1PE12.4)") == kNone);
+static_assert(CheckFormat("(E14.5 ',' E14.5 ',' E14.5 ',' E14.5)") == kNone);
+static_assert(CheckFormat("(I2, 8(',', 1PE12.4))") == kNone);
+static_assert(CheckFormat("('step', I1, E15.7)") == kNone);
+static_assert(CheckFormat("(I10, 1X, I10)") == kNone);
+static_assert(CheckFormat("(I5, A14)") == kNone);
+// Other accepted spellings.
+static_assert(CheckFormat("()") == kNone);
+static_assert(CheckFormat(" ( i5 , 1p,e12.4 , f12.0 , 0p ) ") == kNone);
+static_assert(CheckFormat("(I1,/,I1)") == kNone);
+static_assert(CheckFormat("(''''  '')") == kNone);
+static_assert(CheckFormat("(2(3(4(I1))))") == kNone);
+
+// Malformed texts and what is wrong with them.
+static_assert(CheckFormat("I5") == kNoOpeningParenthesis);
+static_assert(CheckFormat("(I5") == kUnbalancedParentheses);
+static_assert(CheckFormat("(2(I5)") == kUnbalancedParentheses);
+static_assert(CheckFormat("(I5))") == kTextAfterFormat);
+static_assert(CheckFormat("('abc)") == kUnterminatedLiteral);
+static_assert(CheckFormat("(G12.4)") == kUnknownDescriptor);
+static_assert(CheckFormat("(I)") == kMissingWidth);
+static_assert(CheckFormat("(X)") == kMissingWidth);
+static_assert(CheckFormat("(E12)") == kMissingDigits);
+static_assert(CheckFormat("(F8.)") == kMissingDigits);
+static_assert(CheckFormat("(E12.0)") == kZeroNotAllowed);
+static_assert(CheckFormat("(I0)") == kZeroNotAllowed);
+static_assert(CheckFormat("(0(I5))") == kZeroNotAllowed);
+static_assert(CheckFormat("(I256)") == kNumberTooLarge);
+static_assert(CheckFormat("(3 I5)") == kCountWithoutDescriptor);
+static_assert(CheckFormat("(3'a')") == kCountWithoutDescriptor);
+static_assert(CheckFormat("(2P E12.4)") == kUnsupportedScale);
+static_assert(CheckFormat("(1(1(1(1(1(1(1(1(1(I1))))))))))") == kNestedTooDeep);
+static_assert(CheckFormat("(I5I5)") == kMissingSeparator);
+static_assert(CheckFormat("('a'I5)") == kMissingSeparator);
+static_assert(CheckFormat("(E12.4E2)") == kMissingSeparator);
+static_assert(CheckFormat("(,I5)") == kMisplacedComma);
+static_assert(CheckFormat("(I5,)") == kMisplacedComma);
+static_assert(CheckFormat("(I5,,I5)") == kMisplacedComma);
+
+TEST(CompileFormat, FlatListWithGroupsLinkedAndReversionPoint) {
+  constexpr auto f = CompileFormat("(I5 3(',' I5) 2X)");
+  // I5, (, ',', I5, ), 2X, end
+  ASSERT_EQ(f.count, 6);
+  EXPECT_EQ(f.items[0].op, FormatOp::kInteger);
+  EXPECT_EQ(f.items[1].op, FormatOp::kOpen);
+  EXPECT_EQ(f.items[1].repeat, 3);
+  EXPECT_EQ(f.items[1].width, 4);  // its closing parenthesis
+  EXPECT_EQ(f.items[4].op, FormatOp::kClose);
+  EXPECT_EQ(f.items[4].width, 1);
+  EXPECT_EQ(f.items[5].op, FormatOp::kSkip);
+  EXPECT_EQ(f.items[5].width, 2);
+  EXPECT_EQ(f.items[6].op, FormatOp::kEnd);
+  EXPECT_EQ(f.reversion, 1);
+  EXPECT_TRUE(f.reversionHasData);
+}
+
+TEST(CompileFormat, ReversionIsTheLastTopLevelGroupOrTheStart) {
+  constexpr auto nested = CompileFormat("(I1 2(I1) 3(I1 4(I1)) 'x')");
+  EXPECT_EQ(nested.items[nested.reversion].op, FormatOp::kOpen);
+  EXPECT_EQ(nested.items[nested.reversion].repeat, 3);
+  constexpr auto flat = CompileFormat("(I1, 'x')");
+  EXPECT_EQ(flat.reversion, 0);
+  constexpr auto noData = CompileFormat("(I1 2('x'))");
+  EXPECT_FALSE(noData.reversionHasData);
+}
+
+TEST(CompileFormat, LiteralsScaleAndRepeatCounts) {
+  constexpr auto f = CompileFormat("('it''s' 1PE12.4 20A4 0P 2/)");
+  ASSERT_EQ(f.count, 6);
+  EXPECT_EQ(std::string_view(f.text.data() + f.items[0].width, f.items[0].digits), "it's");
+  EXPECT_EQ(f.items[1].op, FormatOp::kScale);
+  EXPECT_EQ(f.items[1].scale, 1);
+  EXPECT_EQ(f.items[2].op, FormatOp::kExponent);
+  EXPECT_EQ(f.items[2].width, 12);
+  EXPECT_EQ(f.items[2].digits, 4);
+  EXPECT_EQ(f.items[3].op, FormatOp::kText);
+  EXPECT_EQ(f.items[3].repeat, 20);
+  EXPECT_EQ(f.items[3].width, 4);
+  EXPECT_EQ(f.items[4].scale, 0);
+  EXPECT_EQ(f.items[5].op, FormatOp::kSlash);
+  EXPECT_EQ(f.items[5].repeat, 2);
+}
+
+// Builds small programs with the compiler: a malformed format must not compile, a good one must.
+TEST(CompileFormat, MalformedFormatStopsTheBuild) {
+  if (std::system("command -v g++ > /dev/null 2>&1") != 0) GTEST_SKIP() << "g++ not found on PATH";
+  const std::filesystem::path root = std::filesystem::path(SEEPCONV_TEST_DATA).parent_path().parent_path();
+  test::WorkDir dir;
+  const struct {
+    const char* name;
+    const char* format;
+    const char* diagnostic;  // empty: must compile
+  } cases[] = {
+      {"good", "(1P E12.4 6(',' 1P E12.4))", ""},
+      {"open", "(I5 3(',' I5)", "FormatTextIsMalformed_UnbalancedParentheses"},
+      {"width", "(I5, E12)", "FormatTextIsMalformed_MissingDigits"},
+      {"literal", "('abc)", "FormatTextIsMalformed_UnterminatedLiteral"},
+  };
+  std::string script;
+  for (const auto& c : cases) {
+    std::ofstream(std::string(c.name) + ".cpp")
+        << "#include \"core/io/format.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"(" << c.format
+        << ")\");\nint main() { return kFormat.count; }\n";
+    script += std::string("(g++ -std=c++20 -fsyntax-only -I'") + root.string() + "' " + c.name + ".cpp > " +
+              c.name + ".log 2>&1; echo $? > " + c.name + ".rc) & ";
+  }
+  script += "wait";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  for (const auto& c : cases) {
+    const std::string rc = test::ReadBytes(std::string(c.name) + ".rc");
+    const std::string log = test::ReadBytes(std::string(c.name) + ".log");
+    if (*c.diagnostic == '\0') {
+      EXPECT_EQ(rc, "0\n") << c.format << "\n" << log;
+    } else {
+      EXPECT_NE(rc, "0\n") << c.format;
+      EXPECT_NE(log.find(c.diagnostic), std::string::npos) << c.format << "\n" << log;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace seep
