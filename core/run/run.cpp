@@ -2,14 +2,174 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/io/failure.h"
+#include "core/io/text_input.h"
+#include "core/io/write.h"
+#include "core/reader/result_file.h"
+#include "core/run/dispatch.h"
 
 namespace seep {
+namespace {
+
+constexpr int kWorkListUnit = 98;
+constexpr int kOutputUnit = 8;
+
+constexpr auto kBanner = CompileFormat(
+    "('    **********************************************'"
+    "/'    * This program is for PC-TERLO.              *'"
+    "/'    *  It uses the 4th file in WORK.LST          *'"
+    "/'    *                        by K.Varotai,M.PELU *'"
+    "/'    *   NUMNP= upto 44444                        *'"
+    "/'    *   NUMEL= upto 44444                        *'"
+    "/'    *--------------------------------------------*'"
+    "/'    *                               Yes/0  No/1  *'"
+    "/'    **********************************************')");
+
+constexpr auto kFileChoiceBox = CompileFormat(
+    "('    +--------------------------------------------+'"
+    "/'    | You can choose the file to transform.      |'"
+    "/'    |   Which is your choice?                    |'"
+    "/'    |                                            |'"
+    "/'    |   0:  the 4th file in WORK.LST             |'"
+    "/'    |   1:  input the file-name.                 |'"
+    "/'    +--------------------------------------------+')");
+
+constexpr auto kTitle = CompileFormat("(20A4)");
+constexpr auto kTermination = CompileFormat("(//'   <<<<<  OK! OK!  NORMAL TERMINATION  >>>>> ')");
+
+constexpr std::string_view kPrompt = "  INPUT No. ? =";
+
+// Shift-JIS (code page 932) texts of the summary, written as these bytes.
+constexpr std::string_view kNodeCountLabel = "\x90\xDF\x93\x5F\x91\x8D\x90\x94\x81\x40";
+constexpr std::string_view kElementCountLabel = "\x20\x20\x97\x76\x91\x66\x91\x8D\x90\x94\x81\x40";
+constexpr std::string_view kDataOkQuestion =
+    "\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x83\x66\x81\x7C\x83\x5E\x81\x7C\x82\x6E"
+    "\x82\x6A\x81\x48\x81\x40\x82\x78\x81\x5E\x82\x4F\x81\x40\x82\x6D\x81\x5E\x82\x50";
+
+constexpr std::string_view kMenu[] = {
+    "        TERLO-ReStart ------- 1", "        TECPLOT  DATA ------- 2", "        FEMAP    DATA ------- 3",
+    "        MicroAVS DATA ------- 4", "        igPOST   DATA ------- 5", "        INTERP   DATA ------- 6",
+};
+
+void EmptyLine(Io& io) {
+  WriteList(io, kConsoleOut);
+}
+
+std::int32_t AskNumber(Io& io, std::int32_t& answer) {
+  WriteList(io, kConsoleOut, kPrompt);
+  ReadList(io, kConsoleIn, answer);
+  return answer;
+}
+
+// The start question: repeated until the answer is 0 or 1; either answer goes on.
+void AskStart(Io& io) {
+  std::int32_t answer = 0;
+  do {
+    AskNumber(io, answer);
+  } while (answer != 0 && answer != 1);
+}
+
+// FNAME from the fourth line of WORK.LST, or typed in.
+void ChooseResultFile(Io& io, Store& s) {
+  EmptyLine(io);
+  EmptyLine(io);
+  WriteFormatted(io, kConsoleOut, kFileChoiceBox);
+  EmptyLine(io);
+  std::int32_t choice = 0;
+  for (;;) {
+    AskNumber(io, choice);
+    if (choice == 0) {
+      io.OpenUnit(kWorkListUnit, "WORK.LST", "OLD", "FORMATTED");
+      for (int line = 1; line <= 4; ++line) ReadFormatted(io, kWorkListUnit, s.FNAME);
+      return;
+    }
+    if (choice == 1) {
+      WriteList(io, kConsoleOut, "  INPUT the File Name. ");
+      ReadFormatted(io, kConsoleIn, s.FNAME);
+      return;
+    }
+  }
+}
+
+// Title and counts; anything but 0 ends the run with stop code 1111.
+void Confirm(Io& io, const Store& s) {
+  WriteFormatted(io, kConsoleOut, kTitle, TextArray{s.TITLE.data(), 20, 4});
+  WriteList(io, kConsoleOut, kNodeCountLabel, s.NUMNP, kElementCountLabel, s.NUMEL);
+  WriteList(io, kConsoleOut, std::string_view{});
+  WriteList(io, kConsoleOut, kDataOkQuestion);
+  WriteList(io, kConsoleOut, std::string_view{});
+  std::int32_t answer = 0;
+  if (AskNumber(io, answer) != 0) StopRun(1111);
+}
+
+// The output kind; answers of 3 and more are raised by 1. No answer is refused.
+void ChooseOutputKind(Io& io, Store& s) {
+  WriteList(io, kConsoleOut, "  Select data-Transfer type");
+  for (std::string_view line : kMenu) WriteList(io, kConsoleOut, line);
+  std::int32_t answer = 0;
+  AskNumber(io, answer);
+  if (answer == 1) {
+    WriteList(io, kConsoleOut, "  Set Head-style  pres./0 total/1");
+    AskNumber(io, s.IHEAD);
+  }
+  s.ITYPE = answer >= 3 ? answer + 1 : answer;
+}
+
+void OpenOutputFile(Io& io, Store& s) {
+  WriteList(io, kConsoleOut, " ");
+  WriteList(io, kConsoleOut, "  INPUT Output File Name");
+  ReadFormatted(io, kConsoleIn, s.ONAME);
+  io.OpenUnit(kOutputUnit, {s.ONAME.data(), s.ONAME.size()}, "unknown", "FORMATTED");
+}
+
+void AskSelection(Io& io, Store& s) {
+  WriteList(io, kConsoleOut, " Input your interest\tNo. OF TIME STEP");
+  WriteList(io, kConsoleOut, "   If input (<0) No., All time step avairable ");
+  WriteList(io, kConsoleOut, "   If input (0) No., Final time step avairable ");
+  AskNumber(io, s.ISEL);
+}
+
+// One pass over the steps of the result file. A step is handed to the writer when its number matches
+// the selection; selection 0 matches the last step, known as such because the file ends right after it.
+void StepLoop(Io& io, Store& s) {
+  while (result::ReadStep(io, s)) {
+    WriteEveryStep(io, s);
+    std::int32_t k = s.ISEL >= 0 ? s.ISEL : s.ISTEP;
+    if (result::AtEnd(io) && s.ISEL == 0) k = s.ISTEP;
+    if (k == s.ISTEP) WriteSelectedStep(io, s);
+  }
+}
+
+}  // namespace
 
 void Run(Io& io, Store& s) {
-  (void)io;
-  (void)s;
+  s.NSET = 0;
+  s.IOUT = kOutputUnit;
+  s.NEXTID = 20000;
+  s.NAVS = 0;
+
+  EmptyLine(io);
+  EmptyLine(io);
+  WriteFormatted(io, kConsoleOut, kBanner);
+  EmptyLine(io);
+  AskStart(io);
+
+  ChooseResultFile(io, s);
+  result::Open(io, s);
+  result::ReadHeader(io, s);
+  Confirm(io, s);
+
+  ChooseOutputKind(io, s);
+  OpenOutputFile(io, s);
+  SetUpWriter(io, s);
+  AskSelection(io, s);
+  StepLoop(io, s);
+  FinishWriter(io, s);
+
+  WriteFormatted(io, kConsoleOut, kTermination);
+  WriteList(io, kConsoleOut, " ");
 }
 
 int RunProcess(std::FILE* in, std::FILE* out, std::FILE* err) {
