@@ -96,7 +96,7 @@ Unit& Io::Connected(int unit) {
   return *u;
 }
 
-Unit& Io::FreeSlot(int unit) {
+Unit& Io::FreeSlot(int unit, const std::string& name) {
   for (Unit& u : units_) {
     if (!u.open) {
       u = Unit{};
@@ -104,7 +104,7 @@ Unit& Io::FreeSlot(int unit) {
       return u;
     }
   }
-  FailOpen(kErrOpenFailure, unit, "fort." + std::to_string(unit));
+  FailOpen(kErrOpenFailure, unit, name);
 }
 
 std::string Io::FileName(int unit) const {
@@ -114,7 +114,9 @@ std::string Io::FileName(int unit) const {
   return "fort." + std::to_string(unit);
 }
 
-void Io::Fail(int number, int unit) const { throw IoFailure{number, unit, FileName(unit)}; }
+void Io::Fail(int number, int unit) const {
+  throw IoFailure{number, unit, FileName(unit)};
+}
 
 void Io::FailOpen(int number, int unit, const std::string& name) const {
   throw IoFailure{number, unit, name};
@@ -135,7 +137,12 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   const fs::file_status st = fs::status(name, ec);
   const bool exists = fs::exists(st);
   if (exists && fs::is_directory(st)) FailOpen(kErrOpenFailure, unit, name);
+  // A name the system cannot look up (too long, a loop of links, a path not to be searched) is
+  // reported for that reason; only a name that names nothing is "file not found".
+  if (!exists && ec && st.type() != fs::file_type::not_found)
+    FailOpen(OpenErrorNumber(ec.value()), unit, name);
 
+  Unit& slot = FreeSlot(unit, name);  // before the file is opened, so that a refusal leaks no stream
   std::FILE* f = nullptr;
   bool readOnly = false;
   if (old) {
@@ -154,7 +161,7 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   if (f == nullptr) FailOpen(OpenErrorNumber(errno), unit, name);
   std::setvbuf(f, nullptr, _IONBF, 0);
 
-  Unit& u = FreeSlot(unit);
+  Unit& u = slot;
   u.open = true;
   u.formatted = formatted;
   u.name = name;
@@ -273,6 +280,8 @@ void Io::PrepareRead(Unit& u) {
   if (u.number == kConsoleOut) Fail(kErrRead, u.number);
   if (u.writing) {
     Flush(u);
+    // A stream that was written is read only after a flush or a seek.
+    if (!u.console && std::fflush(u.file) != 0) Fail(kErrWrite, u.number);
     u.writing = false;
   }
   if (!u.console && u.in.empty()) u.in.resize(kInCapacity);

@@ -29,8 +29,8 @@ struct Unit {
   bool formatted = true;
   bool console = false;
   bool readOnly = false;
-  std::string name;              // file name as opened, trailing blanks removed
-  std::FILE* file = nullptr;     // unbuffered; the buffers below do the buffering
+  std::string name;           // file name as opened, trailing blanks removed
+  std::FILE* file = nullptr;  // unbuffered; the buffers below do the buffering
   bool ownsFile = false;
   bool truncatePending = false;  // the next record written makes the file end after it
   std::uint64_t position = 0;    // byte offset of the next record to read or write
@@ -43,8 +43,8 @@ struct Unit {
   std::vector<char> in;
   std::size_t inPos = 0;
   std::size_t inEnd = 0;
-  bool inEof = false;           // the file gave no more bytes
-  std::string line;             // console input record
+  bool inEof = false;             // the file gave no more bytes
+  std::string line;               // console input record
   std::vector<std::byte> record;  // an unformatted record gathered across buffer refills
 };
 
@@ -93,7 +93,7 @@ class Io {
   Unit* Find(int unit);
   const Unit* Find(int unit) const;
   Unit& Connected(int unit);
-  Unit& FreeSlot(int unit);
+  Unit& FreeSlot(int unit, const std::string& name);
   void Flush(Unit& u);
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);

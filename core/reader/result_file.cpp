@@ -27,19 +27,23 @@ void Open(Io& io, const Store& s) {
 
 void ReadHeader(Io& io, Store& s) {
   Record(io, s.TITLE.size()).Text(s.TITLE.data(), s.TITLE.size());
-  s.NUMNP = Record(io, 4).Int4();
 
-  // The record must hold every coordinate pair before the node arrays are sized for them.
-  ByteCursor h3 = Record(io, Need(s.NUMNP, 16));
-  SizeNodeArrays(s, s.NUMNP);
+  // The record must hold every coordinate pair before the node arrays are sized for them, and NUMNP
+  // takes the count only together with arrays of that size: the store never claims more nodes than
+  // it holds, even when the read fails.
+  const std::int32_t numnp = Record(io, 4).Int4();
+  ByteCursor h3 = Record(io, Need(numnp, 16));
+  SizeNodeArrays(s, numnp);
+  s.NUMNP = numnp;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
     s.X(n) = h3.Real8();
     s.Y(n) = h3.Real8();
   }
 
-  s.NUMEL = Record(io, 4).Int4();
-  ByteCursor h5 = Record(io, Need(s.NUMEL, 36));
-  SizeElementArrays(s, s.NUMEL);
+  const std::int32_t numel = Record(io, 4).Int4();
+  ByteCursor h5 = Record(io, Need(numel, 36));
+  SizeElementArrays(s, numel);
+  s.NUMEL = numel;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     for (int c = kI; c <= kMAT; ++c) s.ELEM(e, c) = h5.Int4();
     h5.Skip(16);  // two reals per element that the converter has no use for
@@ -67,6 +71,8 @@ bool ReadStep(Io& io, Store& s) {
   return true;
 }
 
-bool AtEnd(Io& io) { return io.AtEndOfFile(kUnit); }
+bool AtEnd(Io& io) {
+  return io.AtEndOfFile(kUnit);
+}
 
 }  // namespace seep::result

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <span>
 #include <string>
 
@@ -110,6 +111,21 @@ TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
   EXPECT_TRUE(fs::is_empty(dir.Path() / "SUBDIR"));
 }
 
+TEST(OpenUnit, NamesTheSystemCannotLookUpAreNotReportedAsMissing) {
+  WorkDir dir;
+  fs::create_symlink("LOOP", "LOOP");
+  const std::string tooLong(300, 'N');
+  ConsoleIo con;
+  Io& io = con.io();
+  for (const char* status : {"OLD", "UNKNOWN"}) {
+    SCOPED_TRACE(status);
+    EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, "LOOP", status, "UNFORMATTED"); }),
+              "forrtl: severe (30): open failure, unit 10, file LOOP");
+    EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, tooLong, status, "UNFORMATTED"); }),
+              "forrtl: severe (43): file name specification error, unit 10, file " + tooLong);
+  }
+}
+
 TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
   if (geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not apply";
   WorkDir dir;
@@ -118,6 +134,26 @@ TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
   ConsoleIo con;
   EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "LOCKED.DAT", "OLD", "UNFORMATTED"); }),
             "forrtl: severe (9): permission to access file denied, unit 10, file LOCKED.DAT");
+}
+
+TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
+  WorkDir dir;
+  ConsoleIo con;
+  const auto openStreams = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+  };
+  int unit = 1;
+  for (; unit <= 50; ++unit) {
+    const std::string name = "U" + std::to_string(unit) + ".TXT";
+    const std::ptrdiff_t before = openStreams();
+    const std::string line = FailureLine([&] { con.io().OpenUnit(unit, name, "UNKNOWN", "FORMATTED"); });
+    if (line == "no failure") continue;
+    EXPECT_EQ(line, "forrtl: severe (30): open failure, unit " + std::to_string(unit) + ", file " + name);
+    EXPECT_FALSE(fs::exists(name));
+    EXPECT_EQ(openStreams(), before);
+    break;
+  }
+  EXPECT_GE(unit, 6) << "the converter keeps five files open at once";
 }
 
 TEST(OpenUnit, UnknownCreatesAMissingFileEmpty) {

@@ -300,6 +300,9 @@ TEST_F(Reader, CountsBeyondTheRecordAreRefusedBeforeTheStoreIsSized) {
       SetName(s, "R.DAT");
       result::Open(con.io(), s);
       EXPECT_EQ(FailureLine([&] { result::ReadHeader(con.io(), s); }), kTooMuchData);
+      // The counts never claim more entries than the arrays hold.
+      EXPECT_LE(s.NUMNP, s.X.Size());
+      EXPECT_LE(s.NUMEL, s.ELEM.Rows());
       if (nodes) {
         EXPECT_EQ(s.X.Size(), 0);
         EXPECT_EQ(s.P.Size(), 0);
