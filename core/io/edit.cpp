@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/io/format.h"
 
@@ -21,10 +22,58 @@ void Blanks(char* out, int n) {
   std::memset(out, ' ', static_cast<std::size_t>(n));
 }
 
-// Rounds a finite, nonzero magnitude to `sig` significant digits. The digits go to digits[0, sig); the
-// result is the decimal exponent of the first digit (a is about d0.d1d2... times 10 to that power).
+// Up to this many significant digits, rounding the shortest round-trip decimal of a double gives the
+// same digits as rounding its exact value, except when the shortest decimal lies exactly halfway. Why:
+// were a rounding boundary B (p + 1 digits, ending in 5) between the value and its shortest decimal S, B
+// would lie in the value's round-trip interval; it cannot be shorter than S, nor as long and closer
+// (std::to_chars picks the closest of the shortest); and if it is longer, S has at most p digits and
+// |S - B| is at least 5 * 10^(-p-1) relative, wider than the interval (2^-52 relative for normal
+// doubles; subnormals have wider intervals and always take the exact path) for p <= 15.
+constexpr int kShortestDigits = 15;
+
+// Rounds a finite, nonzero magnitude to `sig` significant digits, exactly, ties to even. The digits go
+// to digits[0, sig); the result is the decimal exponent of the first digit (a is about d0.d1d2... times 10
+// to that power).
 int RoundSignificant(double a, int sig, char* digits) {
   char buf[kScientificBuffer];
+  if (sig <= kShortestDigits && a >= std::numeric_limits<double>::min()) {
+    // The shortest decimal is cheaper to produce than the exact expansion.
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    char mantissa[20];
+    int length = 0;
+    const char* p = buf;
+    mantissa[length++] = *p++;
+    if (*p == '.') {
+      for (++p; *p != 'e'; ++p) mantissa[length++] = *p;
+    }
+    ++p;  // 'e'
+    const bool negative = *p++ == '-';
+    int e = 0;
+    while (p < r.ptr) e = e * 10 + (*p++ - '0');
+    if (negative) e = -e;
+    if (length <= sig) {
+      std::memcpy(digits, mantissa, static_cast<std::size_t>(length));
+      std::memset(digits + length, '0', static_cast<std::size_t>(sig - length));
+      return e;
+    }
+    // The shortest decimal ends in a nonzero digit, so digits beyond a 5 make it more than halfway.
+    const char next = mantissa[sig];
+    if (next != '5' || length > sig + 1) {
+      std::memcpy(digits, mantissa, static_cast<std::size_t>(sig));
+      if (next >= '5') {
+        int i = sig - 1;
+        while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+        if (i < 0) {
+          digits[0] = '1';
+          ++e;
+        } else {
+          ++digits[i];
+        }
+      }
+      return e;
+    }
+    // Exactly halfway in its shortest form: only the exact value can tell.
+  }
   const std::to_chars_result r =
       std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, sig - 1);
   const char* p = buf;
@@ -114,8 +163,15 @@ bool EditNonFinite(char* out, double x, int w) {
 }
 
 bool EditExponent(char* out, double x, int w, int d, int scale) {
-  if (!std::isfinite(x)) return EditNonFinite(out, x, w);
+  if (!std::isfinite(x)) [[unlikely]]
+    return EditNonFinite(out, x, w);
   const bool negative = std::signbit(x);
+  // Sign, mantissa ("d0." and d digits, or "." and d digits), exponent.
+  const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;
+  if (length > w) {
+    Stars(out, w);
+    return false;
+  }
   const int sig = scale == 1 ? d + 1 : d;
   char digits[kMaxFieldWidth + 2];
   int e = 0;
@@ -125,17 +181,10 @@ bool EditExponent(char* out, double x, int w, int d, int scale) {
     e = RoundSignificant(std::fabs(x), sig, digits);
     if (scale != 1) ++e;  // 0.d1d2... form
   }
-  // Sign, mantissa ("d0." and d digits, or "." and d digits), exponent.
-  const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;
   const bool zero = scale != 1 && length < w;
-  if (length > w) {
-    Stars(out, w);
-    return false;
-  }
-  char* p = out;
   const int lead = w - length - (zero ? 1 : 0);
-  Blanks(p, lead);
-  p += lead;
+  Blanks(out, lead);
+  char* p = out + lead;
   if (negative) *p++ = '-';
   if (scale == 1) {
     *p++ = digits[0];

@@ -131,7 +131,8 @@ std::vector<double> RealValues() {
         break;
       }
       default:
-        v.push_back(std::bit_cast<double>(rng()));
+        // Any bit pattern; every other one with a zero exponent field, a subnormal.
+        v.push_back(std::bit_cast<double>(rng() % 2 == 0 ? rng() : rng() & 0x800fffffffffffffu));
         break;
     }
   }

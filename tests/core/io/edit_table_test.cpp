@@ -79,6 +79,11 @@ TEST(EditExponent, Table) {
       {9.99996, 12, 4, 1, "  1.0000E+01"},
       {0.9999996, 12, 6, 0, "0.100000E+01"},
       {-9.9999996e-11, 13, 6, 1, "-1.000000E-10"},
+      // Exact ties round to even (gfortran does too); 2.675 is stored a little below its halfway point.
+      {0.125, 12, 2, 0, "    0.12E+00"},
+      {0.375, 12, 2, 0, "    0.38E+00"},
+      {2.675, 10, 2, 1, "  2.67E+00"},
+      {2.6750000000000003, 10, 2, 1, "  2.68E+00"},
       // Negative zero keeps its sign.
       {-0.0, 12, 4, 1, " -0.0000E+00"},
       {-0.0, 12, 6, 0, "-.000000E+00"},  // gfortran

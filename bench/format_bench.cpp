@@ -1,0 +1,94 @@
+// Lines per second of the output engine on the lines that dominate the output files: the node line of
+// the TECPLOT zone (seven E fields), the element line (four I fields) and the list-directed value records
+// of the FEMAP output vectors (an integer, a text and a 4-byte real). Records go to a unit on /dev/null,
+// so the figures include the unit's buffering and the write calls.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "core/io/format.h"
+#include "core/io/units.h"
+#include "core/io/write.h"
+
+namespace seep {
+namespace {
+
+constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
+constexpr auto kElementLine = CompileFormat("(I5 3(',' I5))");
+constexpr int kUnit = 8;
+constexpr std::size_t kRows = 4096;
+
+// Values of the size a seepage model has: coordinates, heads and velocities from 1e-7 to 1e4, both signs,
+// a few zeros.
+std::vector<double> ModelValues(std::size_t n) {
+  std::mt19937_64 rng(1);
+  std::uniform_real_distribution<double> exponent(-7.0, 4.0);
+  std::vector<double> v(n);
+  for (double& x : v) {
+    x = rng() % 16 == 0 ? 0.0 : (rng() % 2 == 0 ? 1.0 : -1.0) * std::pow(10.0, exponent(rng));
+  }
+  return v;
+}
+
+struct NullUnit {
+  std::FILE* console = std::fopen("/dev/null", "wb");
+  Io io{stdin, console, stderr};
+  NullUnit() { io.OpenUnit(kUnit, "/dev/null", "UNKNOWN", "FORMATTED"); }
+  ~NullUnit() { std::fclose(console); }
+};
+
+void NodeLine(benchmark::State& state) {
+  NullUnit out;
+  const std::vector<double> v = ModelValues(7 * kRows);
+  std::size_t row = 0;
+  for (auto _ : state) {
+    const double* x = &v[7 * row];
+    WriteFormatted(out.io, kUnit, kNodeLine, x[0], x[1], x[2], x[3], x[4], x[5], x[6]);
+    row = (row + 1) % kRows;
+  }
+  out.io.FlushAll();
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("lines");
+}
+BENCHMARK(NodeLine);
+
+void ElementLine(benchmark::State& state) {
+  NullUnit out;
+  std::mt19937 rng(2);
+  std::vector<std::int32_t> corners(4 * kRows);
+  for (std::int32_t& c : corners) c = 1 + static_cast<std::int32_t>(rng() % 44444);
+  std::size_t row = 0;
+  for (auto _ : state) {
+    const std::int32_t* c = &corners[4 * row];
+    WriteFormatted(out.io, kUnit, kElementLine, c[0], c[1], c[2], c[3]);
+    row = (row + 1) % kRows;
+  }
+  out.io.FlushAll();
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("lines");
+}
+BENCHMARK(ElementLine);
+
+void ListSingle(benchmark::State& state) {
+  NullUnit out;
+  const std::vector<double> v = ModelValues(kRows);
+  std::vector<float> s(v.begin(), v.end());
+  std::size_t row = 0;
+  for (auto _ : state) {
+    WriteList(out.io, kUnit, static_cast<std::int32_t>(row + 1), ",", s[row]);
+    row = (row + 1) % kRows;
+  }
+  out.io.FlushAll();
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("lines");
+}
+BENCHMARK(ListSingle);
+
+}  // namespace
+}  // namespace seep
+
+BENCHMARK_MAIN();
