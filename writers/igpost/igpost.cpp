@@ -1,10 +1,99 @@
 #include "writers/igpost/igpost.h"
 
+#include <cmath>
+#include <cstdint>
+
+#include "core/io/format.h"
+#include "core/io/write.h"
+#include "core/model/average.h"
+
 namespace seep {
+namespace {
+
+constexpr int kOutputUnit = 8;
+
+// The SW field of every node and element line.
+constexpr std::int32_t kSwitch = 0;
+
+constexpr auto kTimeLine = CompileFormat("('TIME=' 1P E12.4)");
+// Title and zone lines: one statement, two records.
+constexpr auto kTitleAndZone = CompileFormat(
+    "('TITTLE= \"' 20A4 '\"'"
+    " / 'ZONE N= ' I5 ', E= ' I5 ', M=' I5 ',NV= 6 ,EV= 5')");
+constexpr auto kNodeNames =
+    CompileFormat("('NVARIABLES = \"SW\",\"X\",\"Y\",\"P\",\"H\",\"VX\",\"VY\",\"V\",\"Q\"')");
+// SW, then X, Y, P, H, VX, VY, V, Q of one node.
+constexpr auto kNodeLine = CompileFormat("(I2 8(',' 1P E12.4))");
+constexpr auto kElementNames =
+    CompileFormat("('EVARIABLES = \"SW\",\"I\",\"J\",\"K\",\"L\",\"P\",\"X\",\"Y\",\"VX\",\"VY\",\"V\"')");
+// SW, corners I, J, K, L, material, then centroid X, Y and VX, VY, V of one element.
+constexpr auto kElementLine = CompileFormat("(I2 5(',' I5) 5(',' 1P E12.4))");
+
+// E: the number of active elements; M: the largest material number, searched from 0.
+struct ZoneCounts {
+  std::int32_t active = 0;
+  std::int32_t largestMaterial = 0;
+};
+
+ZoneCounts CountZone(const Store& s) {
+  ZoneCounts z;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const std::int32_t mat = s.ELEM(e, kMAT);
+    if (mat > 0) ++z.active;
+    if (mat > z.largestMaterial) z.largestMaterial = mat;
+  }
+  return z;
+}
+
+void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
+  WriteFormatted(io, kOutputUnit, kTimeLine, s.TIME);
+  WriteFormatted(io, kOutputUnit, kTitleAndZone, TextArray{s.TITLE.data(), 20, 4}, s.NUMNP, z.active,
+                 z.largestMaterial);
+  WriteFormatted(io, kOutputUnit, kNodeNames);
+}
+
+// Every node in store order: H is the total head P + Y, V the speed of the averaged components.
+void WriteNodeLines(Io& io, const Store& s) {
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    const double vx = s.VXN(n);
+    const double vy = s.VYN(n);
+    WriteFormatted(io, kOutputUnit, kNodeLine, kSwitch, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
+                   std::sqrt(vx * vx + vy * vy), s.Q(n));
+  }
+}
+
+// Active elements in store order. The centroid is the mean over the element's 3 (triangle, K = L) or 4
+// corners; a corner outside the mesh adds nothing to the sums but the divisor stays the corner count,
+// and the line prints the stored corner numbers as they are.
+void WriteElementLines(Io& io, const Store& s) {
+  WriteFormatted(io, kOutputUnit, kElementNames);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!IsActive(s, e)) continue;
+    const int corners = RepeatsThirdCorner(s, e) ? 3 : 4;
+    double sumX = 0.0;
+    double sumY = 0.0;
+    for (int j = 1; j <= corners; ++j) {
+      const std::int32_t m = s.ELEM(e, j);
+      if (!IsNode(s, m)) continue;
+      sumX += s.X(m);
+      sumY += s.Y(m);
+    }
+    const double vx = s.VXE(e);
+    const double vy = s.VYE(e);
+    WriteFormatted(io, kOutputUnit, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+                   s.ELEM(e, kL), s.ELEM(e, kMAT), sumX / corners, sumY / corners, vx, vy,
+                   std::sqrt(vx * vx + vy * vy));
+  }
+}
+
+}  // namespace
 
 void WriteIgpostBlock(Io& io, Store& s) {
-  (void)io;
-  (void)s;
+  const ZoneCounts zone = CountZone(s);
+  WriteBlockHeader(io, s, zone);
+  AverageNodalVelocity(s);
+  WriteNodeLines(io, s);
+  WriteElementLines(io, s);
 }
 
 }  // namespace seep

@@ -1,10 +1,31 @@
 #include "writers/restart/restart.h"
 
+#include <cstdint>
+
+#include "core/io/format.h"
+#include "core/io/write.h"
+
 namespace seep {
+namespace {
+
+constexpr int kOutputUnit = 8;
+
+// Node number, node code, X, Y, head, Q.
+constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
+
+}  // namespace
 
 void WriteRestartStep(Io& io, const Store& s) {
-  (void)io;
-  (void)s;
+  // The text's own blanks stay: the record starts with two blanks and "LA,TIME".
+  WriteList(io, kOutputUnit, " LA,TIME ", s.ISTEP, s.TIME);
+  if (s.NUMNP < 1) return;
+
+  // The head style is the factor of the elevation: 0 pressure head, 1 total head, any other integer
+  // taken as it is.
+  const double h = static_cast<double>(s.IHEAD);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    WriteFormatted(io, kOutputUnit, kNodeLine, n, s.NCODE(n), s.X(n), s.Y(n), s.P(n) + h * s.Y(n), s.Q(n));
+  }
 }
 
 }  // namespace seep

@@ -1,10 +1,67 @@
 #include "writers/tecplot/tecplot.h"
 
+#include <cmath>
+#include <cstdint>
+
+#include "core/io/format.h"
+#include "core/io/write.h"
+#include "core/model/average.h"
+
 namespace seep {
+namespace {
+
+constexpr int kOutputUnit = 8;
+
+// Title, variable and zone lines: one statement, the slashes start the second and third line.
+constexpr auto kZoneHeader = CompileFormat(
+    "('TITTLE = \"TIME=' 1P E12.4 ' ' 20A4 '\"'"
+    " / 'VARIABLES = \"X\",\"Y\",\"P\",\"H\",\"VX\",\"VY\",\"V\"'"
+    " / 'ZONE N= ' I5 ', E= ' I5 ', F=FEPOINT')");
+// X, Y, P, H, VX, VY, V of one node.
+constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
+// Corners I, J, K, L of one element.
+constexpr auto kElementLine = CompileFormat("(I5 3(',' I5))");
+
+std::int32_t CountActiveElements(const Store& s) {
+  std::int32_t count = 0;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (IsActive(s, e)) ++count;
+  }
+  return count;
+}
+
+void WriteZoneHeader(Io& io, const Store& s) {
+  WriteFormatted(io, kOutputUnit, kZoneHeader, s.TIME, TextArray{s.TITLE.data(), 20, 4}, s.NUMNP,
+                 CountActiveElements(s));
+}
+
+// Every node, also those no active element touches (their velocity columns are 0). H is the total
+// head P + Y; V is the speed of the averaged components, not a mean of element speeds.
+void WriteNodeLines(Io& io, const Store& s) {
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    const double vx = s.VXN(n);
+    const double vy = s.VYN(n);
+    WriteFormatted(io, kOutputUnit, kNodeLine, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
+                   std::sqrt(vx * vx + vy * vy));
+  }
+}
+
+// Active elements only, with their corners as stored: a triangle shows its third node twice, and a
+// corner outside the mesh is printed as the number it is.
+void WriteElementLines(Io& io, const Store& s) {
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!IsActive(s, e)) continue;
+    WriteFormatted(io, kOutputUnit, kElementLine, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK), s.ELEM(e, kL));
+  }
+}
+
+}  // namespace
 
 void WriteTecplotZone(Io& io, Store& s) {
-  (void)io;
-  (void)s;
+  WriteZoneHeader(io, s);
+  AverageNodalVelocity(s);
+  WriteNodeLines(io, s);
+  WriteElementLines(io, s);
 }
 
 }  // namespace seep
