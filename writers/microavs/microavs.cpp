@@ -1,19 +1,184 @@
+// MicroAVS multi-step UCD file, in two passes.
+//
+// During the step loop every selected step is written, in its final text form, as one block to the
+// work file AVS.tmp:
+//
+//   step<NAVS><TIME>                      "step", NAVS in as many digits as it has, TIME as E15.7
+//   5   3                                 five node components, three element components
+//   5   1   1   1   1   1
+//   Pressure, / Total Head, / Velocity X, / Velocity Y, / Velocity,
+//   NUMNP node data lines                 I8, then five 1PE12.5 values each followed by a blank
+//   3   1   1   1
+//   Velocity X, / Velocity Y, / Velocity,
+//   NUMEL element data lines              I8, then three 1PE12.5 values each followed by a blank
+//
+// After the loop the final file gets the header with the number of steps, the first step line, the
+// mesh, and then the blocks copied from the work file. Each copied record is cut or blank-filled to a
+// width fixed by its kind, and the records are counted from NUMNP, NUMEL and NAVS: the copy reads
+// exactly the records this run wrote, never more.
 #include "writers/microavs/microavs.h"
 
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "core/io/format.h"
+#include "core/io/write.h"
+#include "core/model/average.h"
+
 namespace seep {
+namespace {
+
+constexpr int kOutputUnit = 8;
+constexpr int kWorkUnit = 30;
+
+// ---- Step block (work file) ----
+
+// "step" and the step count without a blank, in the narrowest of I1 ... I4 that the count needs.
+constexpr auto kStepLine1 = CompileFormat("('step' I1 E15.7)");
+constexpr auto kStepLine2 = CompileFormat("('step' I2 E15.7)");
+constexpr auto kStepLine3 = CompileFormat("('step' I3 E15.7)");
+constexpr auto kStepLine4 = CompileFormat("('step' I4 E15.7)");
+
+constexpr auto kNodeHead = CompileFormat(
+    "('5   3' / '5   1   1   1   1   1' / 'Pressure,' / 'Total Head,' / 'Velocity X,' / 'Velocity Y,' /"
+    " 'Velocity,')");
+// The blank after every value is a literal, so the line ends with it (74 and 48 characters).
+constexpr auto kNodeData = CompileFormat("(I8 1X 5(1PE12.5 ' '))");
+constexpr auto kElementHead =
+    CompileFormat("('3   1   1   1' / 'Velocity X,' / 'Velocity Y,' / 'Velocity,')");
+constexpr auto kElementData = CompileFormat("(I8 1X 3(1PE12.5 ' '))");
+
+// The data values are computed in double and printed from their nearest single-precision value.
+float Single(double x) {
+  return static_cast<float>(x);
+}
+
+void WriteStepLine(Io& io, std::int32_t navs, double time) {
+  if (navs >= 1000) {
+    WriteFormatted(io, kWorkUnit, kStepLine4, navs, time);  // asterisks from 10000 on
+  } else if (navs >= 100) {
+    WriteFormatted(io, kWorkUnit, kStepLine3, navs, time);
+  } else if (navs >= 10) {
+    WriteFormatted(io, kWorkUnit, kStepLine2, navs, time);
+  } else {
+    WriteFormatted(io, kWorkUnit, kStepLine1, navs, time);
+  }
+}
+
+// Pressure head, total head, averaged velocity and the speed of the averaged vector.
+void WriteNodeData(Io& io, const Store& s) {
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    const double p = s.P(n);
+    const double h = s.Y(n) + p;
+    const double vx = s.VXN(n);
+    const double vy = s.VYN(n);
+    const double v = std::sqrt(vx * vx + vy * vy);
+    WriteFormatted(io, kWorkUnit, kNodeData, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
+  }
+}
+
+// Every element, active or not, with its own velocity and speed.
+void WriteElementData(Io& io, const Store& s) {
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const double vx = s.VXE(e);
+    const double vy = s.VYE(e);
+    const double v = std::sqrt(vx * vx + vy * vy);
+    WriteFormatted(io, kWorkUnit, kElementData, e, Single(vx), Single(vy), Single(v));
+  }
+}
+
+// ---- Final file ----
+
+constexpr auto kHeader = CompileFormat("('# QM-TERLO AVS FILE ' / I5 / 'data')");
+constexpr auto kMeshSizes = CompileFormat("(I10 1X I10)");
+constexpr auto kNodeCoordinates = CompileFormat("(I8 3(1X 1PE12.5))");
+constexpr auto kQuadrilateral = CompileFormat("(I7 1X I3 ' quad ' 4(1X I7))");
+constexpr auto kTriangle = CompileFormat("(I7 1X I3 ' tri ' 3(1X I7))");
+
+// Widths of the copied records, by kind, in the order of a block.
+constexpr std::size_t kStepLineWidth = 26;
+constexpr std::size_t kNodeHeadWidths[] = {5, 25, 9, 11, 13, 13, 13};
+constexpr std::size_t kNodeDataWidth = 85;
+constexpr std::size_t kElementHeadWidths[] = {13, 13, 13, 13};
+constexpr std::size_t kElementDataWidth = 48;
+
+// A work-file record is taken as its first 100 characters, blank-filled; every width is within that,
+// so a copy is the record cut at the width, or the record and blanks up to the width.
+constexpr std::size_t kCopyBuffer = 100;
+static_assert(kStepLineWidth <= kCopyBuffer && kNodeDataWidth <= kCopyBuffer);
+
+void CopyRecord(Io& io, std::size_t width) {
+  const std::string_view record = io.GetRecord(kWorkUnit);
+  if (record.size() >= width) {
+    io.PutRecord(kOutputUnit, record.substr(0, width));
+    return;
+  }
+  char line[kCopyBuffer];
+  std::memcpy(line, record.data(), record.size());
+  std::memset(line + record.size(), ' ', width - record.size());
+  io.PutRecord(kOutputUnit, {line, width});
+}
+
+// The records of a block after its step line.
+void CopyStepData(Io& io, const Store& s) {
+  for (std::size_t w : kNodeHeadWidths) CopyRecord(io, w);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) CopyRecord(io, kNodeDataWidth);
+  for (std::size_t w : kElementHeadWidths) CopyRecord(io, w);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) CopyRecord(io, kElementDataWidth);
+}
+
+// Mesh sizes, node coordinates (z = 0) and every element with its material and corners as stored.
+void WriteMesh(Io& io, const Store& s) {
+  WriteFormatted(io, kOutputUnit, kMeshSizes, s.NUMNP, s.NUMEL);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    WriteFormatted(io, kOutputUnit, kNodeCoordinates, n, s.X(n), s.Y(n), 0.0);
+  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const std::int32_t mat = s.ELEM(e, kMAT);
+    if (RepeatsThirdCorner(s, e)) {
+      WriteFormatted(io, kOutputUnit, kTriangle, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK));
+    } else {
+      WriteFormatted(io, kOutputUnit, kQuadrilateral, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+                     s.ELEM(e, kL));
+    }
+  }
+}
+
+}  // namespace
 
 void OpenAvsWorkFile(Io& io) {
-  (void)io;
+  io.OpenUnit(kWorkUnit, "AVS.tmp", "UNKNOWN", "FORMATTED");
 }
 
 void WriteAvsStep(Io& io, Store& s) {
-  (void)io;
-  (void)s;
+  AverageNodalVelocity(s);
+  s.NAVS += 1;
+  WriteStepLine(io, s.NAVS, s.TIME);
+  WriteFormatted(io, kWorkUnit, kNodeHead);
+  WriteNodeData(io, s);
+  WriteFormatted(io, kWorkUnit, kElementHead);
+  WriteElementData(io, s);
 }
 
 void AssembleAvsFile(Io& io, Store& s) {
-  (void)io;
-  (void)s;
+  WriteFormatted(io, kOutputUnit, kHeader, s.NAVS);
+  if (s.NAVS <= 0) {
+    // No step was written in this run: the mesh alone. The work file is not read, since whatever it
+    // holds was left by an earlier run.
+    WriteMesh(io, s);
+    return;
+  }
+  io.RewindUnit(kWorkUnit);
+  CopyRecord(io, kStepLineWidth);
+  WriteMesh(io, s);
+  CopyStepData(io, s);
+  for (std::int32_t step = 2; step <= s.NAVS; ++step) {
+    CopyRecord(io, kStepLineWidth);
+    CopyStepData(io, s);
+  }
 }
 
 }  // namespace seep
