@@ -150,7 +150,7 @@ TEST(ReadList, RealsWithEOrDExponentsAndIntegerForms) {
 }
 
 TEST(ReadList, SinglePrecisionItemsRoundToTheNearestFloat) {
-  ConsoleIo con("0.1 16777217 1.5D0\n");
+  ConsoleIo con("0.1 16777217 1.5D0\n");  // the integer form is rounded too
   float a = 0, b = 0;
   double c = 0;
   ReadList(con.io(), kConsoleIn, a, b, c);
@@ -210,23 +210,6 @@ TEST(ReadList, ConsoleEndingBeforeEveryItemHasAValueIsErrorTwentyFour) {
     EXPECT_EQ(FailureLine([&] { ReadList(con.io(), kConsoleIn, a, b); }),
               "forrtl: severe (24): end-of-file during read, unit -4, file CONIN$");
   }
-}
-
-TEST(ReadList, ReadsFromAFileUnitToo) {
-  test::WorkDir dir;
-  test::WriteBytes("POINTS.DAT", "3\r\n1.0,2.0\r\n  3.5  4.5 \r\n\r\n-1 -2D0\r\n");
-  ConsoleIo con;
-  Io& io = con.io();
-  io.OpenUnit(30, "POINTS.DAT", "OLD", "FORMATTED");
-  std::int32_t n = 0;
-  ReadList(io, 30, n);
-  ASSERT_EQ(n, 3);
-  std::array<double, 6> xy{};
-  for (int i = 0; i < 3; ++i) ReadList(io, 30, xy[2 * i], xy[2 * i + 1]);
-  EXPECT_EQ(xy, (std::array<double, 6>{1.0, 2.0, 3.5, 4.5, -1.0, -2.0}));
-  EXPECT_TRUE(io.AtEndOfFile(30));
-  EXPECT_EQ(FailureLine([&] { ReadList(io, 30, n); }),
-            "forrtl: severe (24): end-of-file during read, unit 30, file POINTS.DAT");
 }
 
 }  // namespace

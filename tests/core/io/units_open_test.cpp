@@ -1,7 +1,6 @@
-// Opening and closing units: status and form in either case, the blank-padded name field, the open
-// failures, and what "UNKNOWN" does to an existing file.
+// Opening units: status and form in either case, the blank-padded name field, the open failures, and
+// what "UNKNOWN" does to an existing file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,7 +10,6 @@
 
 #include "core/io/units.h"
 #include "support/io_harness.h"
-#include "support/result_file.h"
 
 namespace seep {
 namespace {
@@ -23,107 +21,81 @@ using test::ReadBytes;
 using test::WorkDir;
 using test::WriteBytes;
 
-struct OpenCase {
-  const char* status;
-  const char* form;
-};
-
-TEST(OpenUnit, StatusAndFormInEitherCaseOpenAnExistingFileAtItsFirstRecord) {
-  const OpenCase cases[] = {
-      {"OLD", "FORMATTED"},     {"old", "formatted"},     {"Old", "Formatted"},
-      {"UNKNOWN", "FORMATTED"}, {"unknown", "formatted"}, {"UnKnown", "fORMATTED"},
-  };
-  for (const OpenCase& c : cases) {
-    SCOPED_TRACE(std::string(c.status) + " " + c.form);
+TEST(OpenUnit, StatusAndFormInEitherCaseOpenAtTheFirstRecord) {
+  const char* const cases[][2] = {{"OLD", "FORMATTED"},       {"old", "formatted"},
+                                  {"UnKnown", "fORMATTED"},   {"Old", "Unformatted"},
+                                  {"UNKNOWN", "unformatted"}, {"unknown", "UNFORMATTED"}};
+  for (const auto& [status, form] : cases) {
+    SCOPED_TRACE(std::string(status) + " " + form);
     WorkDir dir;
-    WriteBytes("T.TXT", "first\r\nsecond\r\n");
+    // Read as text: "\x03\0\0\0abc..." up to the line feed; read unformatted: the record "abc".
+    WriteBytes("F.DAT", std::string("\x03\0\0\0abc\x03\0\0\0\n", 12));
     ConsoleIo con;
-    con.io().OpenUnit(8, "T.TXT", c.status, c.form);
-    EXPECT_EQ(con.io().GetRecord(8), "first");
-  }
-  const OpenCase unformatted[] = {
-      {"OLD", "UNFORMATTED"}, {"old", "unformatted"}, {"UNKNOWN", "Unformatted"}, {"unknown", "UNFORMATTED"}};
-  for (const OpenCase& c : unformatted) {
-    SCOPED_TRACE(std::string(c.status) + " " + c.form);
-    WorkDir dir;
-    test::ResultFile f;
-    f.Record(test::Int4(4711));
-    f.WriteTo("U.DAT");
-    ConsoleIo con;
-    con.io().OpenUnit(10, "U.DAT", c.status, c.form);
-    std::span<const std::byte> data;
-    ASSERT_TRUE(con.io().ReadUnformatted(10, 4, data, false));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data()), 4), test::Int4(4711));
+    con.io().OpenUnit(8, "F.DAT", status, form);
+    if (form[0] == 'U' || form[0] == 'u') {
+      std::span<const std::byte> data;
+      ASSERT_TRUE(con.io().ReadUnformatted(8, 3, data, false));
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data()), 3), "abc");
+    } else {
+      EXPECT_EQ(con.io().GetRecord(8), std::string("\x03\0\0\0abc\x03\0\0\0", 11));
+    }
   }
 }
 
 TEST(OpenUnit, TrailingBlanksOfTheNameFieldAreNotPartOfTheName) {
   WorkDir dir;
-  WriteBytes("R.DAT", "r\n");
   WriteBytes("MY FILE.TXT", "m\n");
   ConsoleIo con;
-  con.io().OpenUnit(8, "R.DAT               ", "OLD", "FORMATTED");  // 20-character field
-  EXPECT_EQ(con.io().GetRecord(8), "r");
-  con.io().OpenUnit(30, "MY FILE.TXT         ", "OLD", "FORMATTED");  // inner blank kept
+  con.io().OpenUnit(30, "MY FILE.TXT         ", "OLD", "FORMATTED");  // the inner blank stays
   EXPECT_EQ(con.io().GetRecord(30), "m");
-  con.io().OpenUnit(50, "ABCDEFGHIJKLMNOP.TXT", "UNKNOWN", "FORMATTED");  // all 20 used
-  con.io().PutRecord(50, "x");
-  con.io().CloseUnit(50);
-  EXPECT_EQ(ReadBytes("ABCDEFGHIJKLMNOP.TXT"), "x\r\n");
-  EXPECT_FALSE(fs::exists("ABCDEFGHIJKLMNOP.TXT "));
-  // The report names the file without the padding.
+  con.io().OpenUnit(50, "ABCDEFGHIJKLMNOP.TXT", "UNKNOWN", "FORMATTED");  // all 20 characters used
+  con.io().OpenUnit(8, "OUT.TXT             ", "UNKNOWN", "FORMATTED");
+  con.io().CloseAll();
+  EXPECT_TRUE(fs::exists("ABCDEFGHIJKLMNOP.TXT"));
+  EXPECT_TRUE(fs::exists("OUT.TXT"));
   EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "NOFILE.DAT          ", "OLD", "UNFORMATTED"); }),
             "forrtl: severe (29): file not found, unit 10, file NOFILE.DAT");
 }
 
 TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
   WorkDir dir;
-  fs::create_directory("SUBDIR");
-  ConsoleIo con;
-  Io& io = con.io();
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, "MISSING.DAT", "OLD", "UNFORMATTED"); }),
-            "forrtl: severe (29): file not found, unit 10, file MISSING.DAT");
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(98, "NODIR/WORK.LST", "old", "FORMATTED"); }),
-            "forrtl: severe (29): file not found, unit 98, file NODIR/WORK.LST");
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, "SUBDIR", "OLD", "UNFORMATTED"); }),
-            "forrtl: severe (30): open failure, unit 10, file SUBDIR");
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(8, "SUBDIR              ", "UNKNOWN", "FORMATTED"); }),
-            "forrtl: severe (30): open failure, unit 8, file SUBDIR");
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(8, "                    ", "UNKNOWN", "FORMATTED"); }),
-            "forrtl: severe (43): file name specification error, unit 8, file ");
-  EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, "", "OLD", "UNFORMATTED"); }),
-            "forrtl: severe (43): file name specification error, unit 10, file ");
-  // A name field never filled holds zero bytes.
-  try {
-    io.OpenUnit(10, std::string(20, '\0'), "OLD", "UNFORMATTED");
-    ADD_FAILURE() << "no failure";
-  } catch (const IoFailure& f) {
-    EXPECT_EQ(f.number, 43);
-    EXPECT_EQ(f.unit, 10);
-  }
-  try {
-    io.OpenUnit(8, std::string("AB\0CD", 5), "UNKNOWN", "FORMATTED");
-    ADD_FAILURE() << "no failure";
-  } catch (const IoFailure& f) {
-    EXPECT_EQ(f.number, 43);
-  }
-  EXPECT_FALSE(fs::exists("AB"));
-  EXPECT_TRUE(fs::is_empty(dir.Path() / "SUBDIR"));
-}
-
-TEST(OpenUnit, NamesTheSystemCannotLookUpAreNotReportedAsMissing) {
-  WorkDir dir;
+  fs::create_directory("SUB");
   fs::create_symlink("LOOP", "LOOP");
   const std::string tooLong(300, 'N');
   ConsoleIo con;
   Io& io = con.io();
-  for (const char* status : {"OLD", "UNKNOWN"}) {
-    SCOPED_TRACE(status);
-    EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, "LOOP", status, "UNFORMATTED"); }),
-              "forrtl: severe (30): open failure, unit 10, file LOOP");
-    EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, tooLong, status, "UNFORMATTED"); }),
-              "forrtl: severe (43): file name specification error, unit 10, file " + tooLong);
+  struct Case {
+    std::string name;
+    const char* status;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"MISSING.DAT", "OLD", "forrtl: severe (29): file not found, unit 10, file MISSING.DAT"},
+      {"NODIR/W.LST", "old", "forrtl: severe (29): file not found, unit 10, file NODIR/W.LST"},
+      {"SUB", "OLD", "forrtl: severe (30): open failure, unit 10, file SUB"},
+      {"SUB                 ", "UNKNOWN", "forrtl: severe (30): open failure, unit 10, file SUB"},
+      {"LOOP", "OLD", "forrtl: severe (30): open failure, unit 10, file LOOP"},
+      {"LOOP", "UNKNOWN", "forrtl: severe (30): open failure, unit 10, file LOOP"},
+      {tooLong, "OLD", "forrtl: severe (43): file name specification error, unit 10, file " + tooLong},
+      {tooLong, "UNKNOWN", "forrtl: severe (43): file name specification error, unit 10, file " + tooLong},
+      {"                    ", "UNKNOWN",
+       "forrtl: severe (43): file name specification error, unit 10, file "},
+      {"", "OLD", "forrtl: severe (43): file name specification error, unit 10, file "},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, c.name, c.status, "UNFORMATTED"); }), c.line);
   }
+  // A name field never filled holds zero bytes; a name with a zero byte is no name either.
+  for (const std::string& name : {std::string(20, '\0'), std::string("AB\0CD", 5)}) {
+    try {
+      io.OpenUnit(8, name, "UNKNOWN", "FORMATTED");
+      ADD_FAILURE() << "no failure";
+    } catch (const IoFailure& f) {
+      EXPECT_EQ(f.number, 43);
+    }
+  }
+  EXPECT_FALSE(fs::exists("AB"));
+  EXPECT_TRUE(fs::is_empty("SUB"));
 }
 
 TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
@@ -139,9 +111,7 @@ TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
 TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
   WorkDir dir;
   ConsoleIo con;
-  const auto openStreams = [] {
-    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
-  };
+  const auto openStreams = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
   int unit = 1;
   for (; unit <= 50; ++unit) {
     const std::string name = "U" + std::to_string(unit) + ".TXT";
@@ -156,87 +126,31 @@ TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
   EXPECT_GE(unit, 6) << "the converter keeps five files open at once";
 }
 
-TEST(OpenUnit, UnknownCreatesAMissingFileEmpty) {
+TEST(OpenUnit, UnknownCreatesAMissingFileAndKeepsAnExistingOneUntilARecordIsWritten) {
   WorkDir dir;
-  ConsoleIo con;
-  con.io().OpenUnit(8, "NEW.TXT", "UNKNOWN", "FORMATTED");
-  EXPECT_TRUE(fs::exists("NEW.TXT"));
-  EXPECT_EQ(fs::file_size("NEW.TXT"), 0u);
-  EXPECT_TRUE(con.io().AtEndOfFile(8));
-}
-
-TEST(OpenUnit, UnknownFileNotWrittenKeepsItsContent) {
-  WorkDir dir;
-  const std::string old = "line one\r\nline two\r\nline three\r\n";
-  WriteBytes("OUT.TXT", old);
+  const std::string old = std::string(5000, 'o') + "\r\nline two\r\n";
+  WriteBytes("KEEP.TXT", old);
+  WriteBytes("CUT.TXT", old);
+  WriteBytes("READ.TXT", "a\r\nb\nc\r\nd\r\n");
   {
     ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-    con.io().CloseUnit(8);
+    Io& io = con.io();
+    io.OpenUnit(8, "NEW.TXT", "UNKNOWN", "FORMATTED");
+    EXPECT_EQ(fs::file_size("NEW.TXT"), 0u);
+    io.OpenUnit(30, "KEEP.TXT", "UNKNOWN", "FORMATTED");
+    EXPECT_EQ(io.GetRecord(30), std::string(5000, 'o'));
+    io.RewindUnit(30);
+    io.OpenUnit(50, "CUT.TXT", "UNKNOWN", "FORMATTED");
+    io.PutRecord(50, "new");
+    io.OpenUnit(98, "READ.TXT", "UNKNOWN", "FORMATTED");
+    EXPECT_EQ(io.GetRecord(98), "a");
+    EXPECT_EQ(io.GetRecord(98), "b");
+    io.PutRecord(98, "X");  // follows the records read and ends the file
+    EXPECT_TRUE(io.AtEndOfFile(98));
   }
-  EXPECT_EQ(ReadBytes("OUT.TXT"), old);
-  {
-    ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-    EXPECT_EQ(con.io().GetRecord(8), "line one");
-    con.io().RewindUnit(8);
-  }  // closed at the end of the run
-  EXPECT_EQ(ReadBytes("OUT.TXT"), old);
-}
-
-TEST(OpenUnit, FirstRecordWrittenToAnExistingFileEndsTheFileAfterIt) {
-  WorkDir dir;
-  WriteBytes("OUT.TXT", std::string(5000, 'o') + "\r\nold tail\r\n");
-  {
-    ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-    con.io().PutRecord(8, "new");
-    con.io().CloseUnit(8);
-  }
-  EXPECT_EQ(ReadBytes("OUT.TXT"), "new\r\n");
-
-  // After reading two records, the record written follows them and ends the file.
-  WriteBytes("OUT.TXT", "a\r\nb\nc\r\nd\r\n");
-  {
-    ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-    EXPECT_EQ(con.io().GetRecord(8), "a");
-    EXPECT_EQ(con.io().GetRecord(8), "b");
-    con.io().PutRecord(8, "X");
-    EXPECT_TRUE(con.io().AtEndOfFile(8));
-  }
-  EXPECT_EQ(ReadBytes("OUT.TXT"), "a\r\nb\nX\r\n");
-}
-
-TEST(OpenUnit, CloseKeepsTheFileAndReopeningReadsItFromTheStart) {
-  WorkDir dir;
-  ConsoleIo con;
-  Io& io = con.io();
-  io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-  io.PutRecord(8, "one");
-  io.PutRecord(8, "two");
-  io.CloseUnit(8);
-  EXPECT_EQ(ReadBytes("OUT.TXT"), "one\r\ntwo\r\n");
-  io.OpenUnit(8, "OUT.TXT", "OLD", "FORMATTED");
-  EXPECT_EQ(io.GetRecord(8), "one");
-  // Opening a connected unit on another file completes the first connection.
-  io.OpenUnit(30, "A.TXT", "UNKNOWN", "FORMATTED");
-  io.PutRecord(30, "to A");
-  io.OpenUnit(30, "B.TXT", "UNKNOWN", "FORMATTED");
-  io.PutRecord(30, "to B");
-  io.CloseAll();
-  EXPECT_EQ(ReadBytes("A.TXT"), "to A\r\n");
-  EXPECT_EQ(ReadBytes("B.TXT"), "to B\r\n");
-}
-
-TEST(OpenUnit, RecordsStillBufferedAreWrittenWhenTheIoEnds) {
-  WorkDir dir;
-  {
-    ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-    for (int i = 0; i < 3; ++i) con.io().PutRecord(8, "rec" + std::to_string(i));
-  }
-  EXPECT_EQ(ReadBytes("OUT.TXT"), "rec0\r\nrec1\r\nrec2\r\n");
+  EXPECT_EQ(ReadBytes("KEEP.TXT"), old);
+  EXPECT_EQ(ReadBytes("CUT.TXT"), "new\r\n");
+  EXPECT_EQ(ReadBytes("READ.TXT"), "a\r\nb\nX\r\n");
 }
 
 }  // namespace
