@@ -1,0 +1,202 @@
+// The MicroAVS writer in process: step blocks in the work file, and the final assembly from a work file
+// written by hand.
+#include "writers/microavs/microavs.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/io/units.h"
+#include "support/io_harness.h"
+
+namespace seep {
+namespace {
+
+using test::ConsoleIo;
+using test::ReadBytes;
+using test::WorkDir;
+
+struct Elem {
+  std::int32_t i, j, k, l, mat;
+  double vx, vy;
+};
+
+Store Mesh(const std::vector<std::array<double, 3>>& nodes, const std::vector<Elem>& elements) {
+  Store s;
+  s.NUMNP = static_cast<std::int32_t>(nodes.size());
+  SizeNodeArrays(s, s.NUMNP);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    s.X(n) = nodes[n - 1][0];
+    s.Y(n) = nodes[n - 1][1];
+    s.P(n) = nodes[n - 1][2];
+  }
+  s.NUMEL = static_cast<std::int32_t>(elements.size());
+  SizeElementArrays(s, s.NUMEL);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const Elem& el = elements[e - 1];
+    s.ELEM(e, kI) = el.i;
+    s.ELEM(e, kJ) = el.j;
+    s.ELEM(e, kK) = el.k;
+    s.ELEM(e, kL) = el.l;
+    s.ELEM(e, kMAT) = el.mat;
+    s.VXE(e) = el.vx;
+    s.VYE(e) = el.vy;
+  }
+  return s;
+}
+
+// Records ending with '|' so that trailing blanks stay visible; each gets its CR LF.
+std::string Lines(std::initializer_list<std::string_view> lines) {
+  std::string s;
+  for (std::string_view line : lines) {
+    EXPECT_EQ(line.back(), '|') << line;
+    s.append(line.substr(0, line.size() - 1));
+    s += "\r\n";
+  }
+  return s;
+}
+
+// The step count sets the digits after "step"; the time is E15.7 without a scale factor.
+TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
+  struct Case {
+    std::int32_t navs;  // after the step is written
+    double time;
+    const char* line;
+    bool overflow;
+  };
+  const Case cases[] = {
+      {1, 1.5, "step1  0.1500000E+01", false},          {9, 0.0, "step9  0.0000000E+00", false},
+      {10, 86400.0, "step10  0.8640000E+05", false},    {99, -2.5e-3, "step99 -0.2500000E-02", false},
+      {100, 1.0e-120, "step100  0.1000000-119", false}, {999, 3600.0, "step999  0.3600000E+04", false},
+      {1000, 7.2e3, "step1000  0.7200000E+04", false},  {10000, 1.0, "step****  0.1000000E+01", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    WorkDir dir;
+    ConsoleIo console;
+    Store s = Mesh({}, {});
+    s.NAVS = c.navs - 1;
+    s.TIME = c.time;
+    OpenAvsWorkFile(console.io());
+    WriteAvsStep(console.io(), s);
+    console.io().FlushAll();
+    EXPECT_EQ(s.NAVS, c.navs);
+    const std::string work = ReadBytes("AVS.tmp");
+    EXPECT_EQ(work.substr(0, work.find("\r\n")), c.line);
+    EXPECT_EQ(console.Err(),
+              c.overflow ? "forrtl: error (63): output conversion error, unit 30, file AVS.tmp\r\n" : "");
+  }
+}
+
+// Node 4 is touched only by the inactive quadrilateral: zero velocities, heads as usual. The inactive
+// element keeps its own data line. 2.000005 and 3.000015 print from their single-precision values
+// (2.0000050068, 3.0000150204), which differ from the doubles in the sixth digit.
+TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
+  WorkDir dir;
+  ConsoleIo console;
+  Store s = Mesh({{0.0, 0.0, 2.000005}, {1.0, 0.0, -0.5}, {1.0, 1.0, 0.0}, {0.0, 2.0, 0.75}},
+                 {{1, 2, 3, 3, 1, 3.000015, -4.0}, {1, 3, 4, 2, 0, 0.5, 0.5}});
+  s.TIME = 1.5;
+  OpenAvsWorkFile(console.io());
+  WriteAvsStep(console.io(), s);
+  console.io().FlushAll();
+  EXPECT_EQ(ReadBytes("AVS.tmp"),
+            Lines({
+                "step1  0.1500000E+01|",
+                "5   3|",
+                "5   1   1   1   1   1|",
+                "Pressure,|",
+                "Total Head,|",
+                "Velocity X,|",
+                "Velocity Y,|",
+                "Velocity,|",
+                "       1  2.00001E+00  2.00001E+00  3.00002E+00 -4.00000E+00  5.00001E+00 |",
+                "       2 -5.00000E-01 -5.00000E-01  3.00002E+00 -4.00000E+00  5.00001E+00 |",
+                "       3  0.00000E+00  1.00000E+00  3.00002E+00 -4.00000E+00  5.00001E+00 |",
+                "       4  7.50000E-01  2.75000E+00  0.00000E+00  0.00000E+00  0.00000E+00 |",
+                "3   1   1   1|",
+                "Velocity X,|",
+                "Velocity Y,|",
+                "Velocity,|",
+                "       1  3.00002E+00 -4.00000E+00  5.00001E+00 |",
+                "       2  5.00000E-01  5.00000E-01  7.07107E-01 |",
+            }));
+}
+
+// Corners outside 1 ... NUMNP (0, 99, -5) add nothing to the average and are listed as stored; L = 0
+// differs from K, so that element is a quadrilateral.
+TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
+  WorkDir dir;
+  ConsoleIo console;
+  Store s =
+      Mesh({{0.0, 0.0, 1.0}, {1.0, 0.0, 1.0}}, {{1, 0, 2, 99, 1, 1.0, 1.0}, {-5, 2, 1, 1, 1, 1.0, 1.0}});
+  Io& io = console.io();
+  io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
+  OpenAvsWorkFile(io);
+  WriteAvsStep(io, s);
+  AssembleAvsFile(io, s);
+  io.FlushAll();
+  const std::string out = ReadBytes("OUT");
+  EXPECT_NE(out.find(Lines({"      1   1 quad        1       0       2      99|",
+                            "      2   1 tri       -5       2       1|"})),
+            std::string::npos);
+  EXPECT_NE(out.find("       1  1.00000E+00  1.00000E+00  1.00000E+00  1.00000E+00  1.41421E+00"),
+            std::string::npos);
+  EXPECT_NE(out.find("       2  1.00000E+00  1.00000E+00  1.00000E+00  1.00000E+00  1.41421E+00"),
+            std::string::npos);
+}
+
+// A hand-made work file: the first block of empty records, the second of records longer than 100
+// characters, and a third block this run did not write. Every copy has its kind's width whatever the
+// record holds, and only two blocks are read.
+TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
+  WorkDir dir;
+  const std::vector<std::size_t> widths = {26, 5, 25, 9, 11, 13, 13, 13, 85, 13, 13, 13, 13, 48};
+  std::string work(widths.size(), '\n');  // block 1: empty records (LF alone ends a record)
+  std::vector<std::string> longRecords;
+  for (std::size_t r = 0; r < widths.size(); ++r) {
+    std::string record = "step" + std::to_string(r) + " ";
+    while (record.size() < 120) record += static_cast<char>('a' + record.size() % 26);
+    longRecords.push_back(record);
+    work += record + "\r\n";
+  }
+  work += "step3  0.1000000E+01\r\n";
+  test::WriteBytes("AVS.tmp", work);
+
+  ConsoleIo console;
+  Store s = Mesh({{0.0, 0.0, 0.0}}, {{1, 1, 1, 1, 7, 0.0, 0.0}});
+  s.NAVS = 2;
+  Io& io = console.io();
+  io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
+  OpenAvsWorkFile(io);
+  AssembleAvsFile(io, s);
+  io.FlushAll();
+
+  std::string expected = Lines({"# QM-TERLO AVS FILE |", "    2|", "data|"});
+  expected += std::string(26, ' ') + "\r\n";
+  expected += Lines({"         1          1|", "       1  0.00000E+00  0.00000E+00  0.00000E+00|",
+                     "      1   7 tri        1       1       1|"});
+  for (std::size_t r = 1; r < widths.size(); ++r) expected += std::string(widths[r], ' ') + "\r\n";
+  for (std::size_t r = 0; r < widths.size(); ++r) expected += longRecords[r].substr(0, widths[r]) + "\r\n";
+  EXPECT_EQ(ReadBytes("OUT"), expected);
+}
+
+TEST(AvsFinalFile, WorkFileShorterThanItsCountsEndsWithEndOfFile) {
+  WorkDir dir;
+  test::WriteBytes("AVS.tmp", "step1  0.1000000E+01\r\n5   3\r\n");
+  ConsoleIo console;
+  Store s = Mesh({{0.0, 0.0, 0.0}}, {});
+  s.NAVS = 1;
+  Io& io = console.io();
+  io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
+  OpenAvsWorkFile(io);
+  EXPECT_EQ(test::FailureLine([&] { AssembleAvsFile(io, s); }),
+            "forrtl: severe (24): end-of-file during read, unit 30, file AVS.tmp");
+}
+
+}  // namespace
+}  // namespace seep
