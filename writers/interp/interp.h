@@ -9,7 +9,7 @@ namespace seep {
 
 // Asks for the point-data file, reads the points and locates each in the mesh.
 void SetUpInterp(Io& io, Store& s);
-// The current step's lines for every point.
+// The current step's lines: time, column header, one line per point.
 void WriteInterpStep(Io& io, const Store& s);
 
 }  // namespace seep
