@@ -232,18 +232,6 @@ TEST(Reader, CountsBeyondTheRecordAreRefusedBeforeTheStoreIsSized) {
   }
 }
 
-// A length field that promises a huge record the file does not hold is a truncated record.
-TEST(Reader, HugeRecordLengthOverAShortFileIsErrorTwentyFour) {
-  const Mesh m;
-  const std::int32_t max = std::numeric_limits<std::int32_t>::max();
-  Reading r(ResultFile{}
-                .Record(test::TitlePayload(m.title))
-                .Record(test::Int4(max))
-                .Raw(test::Int4(max) + test::NodesPayload(m.nodes)));
-  EXPECT_EQ(test::FailureLine([&] { r.Header(); }), kEndOfFile);
-  EXPECT_EQ(r.s.X.Size(), 0);
-}
-
 // Cut the file at every byte. Within the header or a step: error 24. Exactly between step groups
 // (or right after the header): the steps before the cut are read and the next ReadStep answers false.
 TEST(Reader, EveryCutIsACleanEndOrErrorTwentyFour) {
