@@ -1,0 +1,110 @@
+// Runs the FEMAP writer in-process on a store built from plain values and hands back the records of
+// the output file, cut into the file's blocks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/model/store.h"
+#include "support/io_harness.h"
+#include "writers/femap/femap.h"
+
+namespace seep::test {
+
+struct FemapNode {
+  double x, y;
+};
+struct FemapElement {
+  std::int32_t i, j, k, l, mat;
+};
+
+// A store holding the mesh, with the writer counters as a run sets them.
+inline Store FemapStore(const std::vector<FemapNode>& nodes, const std::vector<FemapElement>& elements) {
+  Store s;
+  s.NUMNP = static_cast<std::int32_t>(nodes.size());
+  s.NUMEL = static_cast<std::int32_t>(elements.size());
+  SizeNodeArrays(s, s.NUMNP);
+  SizeElementArrays(s, s.NUMEL);
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    s.X(n) = nodes[n - 1].x;
+    s.Y(n) = nodes[n - 1].y;
+  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const FemapElement& el = elements[e - 1];
+    s.ELEM(e, kI) = el.i;
+    s.ELEM(e, kJ) = el.j;
+    s.ELEM(e, kK) = el.k;
+    s.ELEM(e, kL) = el.l;
+    s.ELEM(e, kMAT) = el.mat;
+  }
+  s.IOUT = 8;
+  s.NEXTID = 20000;
+  s.NSET = 0;
+  return s;
+}
+
+// The records of a text file: every one must end with CR LF.
+inline std::vector<std::string> Records(const std::string& bytes) {
+  std::vector<std::string> records;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "record without CR LF at byte " << start;
+      break;
+    }
+    records.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return records;
+}
+
+// Runs `writes` against unit 8 opened on a file in a fresh directory; returns the file's records.
+template <class Writes>
+std::vector<std::string> WriteFemap(Writes&& writes) {
+  WorkDir dir;
+  std::string bytes;
+  {
+    ConsoleIo console;
+    console.io().OpenUnit(8, "OUT.NEU", "UNKNOWN", "FORMATTED");
+    writes(console.io());
+    console.io().FlushAll();
+    bytes = ReadBytes(dir.Path() / "OUT.NEU");
+  }
+  return Records(bytes);
+}
+
+// One block: its ID and the records between its ID record and its closing delimiter.
+struct Block {
+  int id = 0;
+  std::vector<std::string> records;
+};
+
+// Cuts records into blocks framed by "   -1", an I6 block ID, the body and "   -1". Inner records
+// never equal "   -1": fixed texts start with one blank and numbers of list records take 12 columns.
+inline std::vector<Block> Blocks(const std::vector<std::string>& records) {
+  std::vector<Block> blocks;
+  std::size_t r = 0;
+  while (r < records.size()) {
+    if (records[r] != "   -1" || r + 1 >= records.size() || records[r + 1].size() != 6) {
+      ADD_FAILURE() << "no block starts at record " << r + 1 << ": \"" << records[r] << "\"";
+      return blocks;
+    }
+    Block block;
+    block.id = std::stoi(records[r + 1]);
+    r += 2;
+    while (r < records.size() && records[r] != "   -1") block.records.push_back(records[r++]);
+    if (r == records.size()) {
+      ADD_FAILURE() << "block " << block.id << " has no closing delimiter";
+      return blocks;
+    }
+    ++r;
+    blocks.push_back(std::move(block));
+  }
+  return blocks;
+}
+
+}  // namespace seep::test
