@@ -1,7 +1,9 @@
 #include "core/io/edit.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -21,6 +23,14 @@ void Stars(char* out, int w) {
 void Blanks(char* out, int n) {
   std::memset(out, ' ', static_cast<std::size_t>(n));
 }
+// Blanks over at least the first n characters: one fixed-size store for a narrow field.
+void BlankField(char* out, int n) {
+  if (n <= kEditSlack) {
+    std::memset(out, ' ', kEditSlack);
+  } else {
+    Blanks(out, n);
+  }
+}
 
 // Up to this many significant digits, rounding the shortest round-trip decimal of a double gives the
 // same digits as rounding its exact value, except when the shortest decimal lies exactly halfway. Why:
@@ -32,37 +42,36 @@ void Blanks(char* out, int n) {
 constexpr int kShortestDigits = 15;
 
 // Rounds a finite, nonzero magnitude to `sig` significant digits, exactly, ties to even. The digits go
-// to digits[0, sig); the result is the decimal exponent of the first digit (a is about d0.d1d2... times 10
-// to that power).
+// to digits[0, sig), and digits[sig] may be overwritten; the result is the decimal exponent of the first
+// digit (a is about d0.d1d2... times 10 to that power). The callers pass the digits' place in the field,
+// so they are stored once and never moved.
 int RoundSignificant(double a, int sig, char* digits) {
   char buf[kScientificBuffer];
   if (sig <= kShortestDigits && a >= std::numeric_limits<double>::min()) {
-    // The shortest decimal is cheaper to produce than the exact expansion.
+    // The shortest decimal, "d.ddde+XX" with up to 17 digits, is cheaper to produce than the exact
+    // expansion.
     const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
-    char mantissa[20];
-    int length = 0;
-    const char* p = buf;
-    mantissa[length++] = *p++;
-    if (*p == '.') {
-      for (++p; *p != 'e'; ++p) mantissa[length++] = *p;
-    }
-    ++p;  // 'e'
-    const bool negative = *p++ == '-';
-    int e = 0;
-    while (p < r.ptr) e = e * 10 + (*p++ - '0');
-    if (negative) e = -e;
+    const bool threeDigits = r.ptr[-4] != 'e';
+    const char* ep = r.ptr - (threeDigits ? 5 : 4);  // the 'e'
+    int e = (ep[2] - '0') * 10 + (ep[3] - '0');
+    if (threeDigits) e = e * 10 + (ep[4] - '0');
+    e = ep[1] == '-' ? -e : e;
+    const int length = ep == buf + 1 ? 1 : static_cast<int>(ep - buf) - 1;
+    // Byte by byte: a wide load of bytes just stored by to_chars would wait for the stores to retire.
+    digits[0] = buf[0];
+    const int take = length <= sig ? length : sig + 1;
+    for (int i = 1; i < take; ++i) digits[i] = buf[i + 1];
     if (length <= sig) {
-      std::memcpy(digits, mantissa, static_cast<std::size_t>(length));
-      std::memset(digits + length, '0', static_cast<std::size_t>(sig - length));
+      for (int i = length; i < sig; ++i) digits[i] = '0';
       return e;
     }
     // The shortest decimal ends in a nonzero digit, so digits beyond a 5 make it more than halfway.
-    const char next = mantissa[sig];
+    const char next = digits[sig];
     if (next != '5' || length > sig + 1) {
-      std::memcpy(digits, mantissa, static_cast<std::size_t>(sig));
-      if (next >= '5') {
+      digits[sig - 1] = static_cast<char>(digits[sig - 1] + (next >= '5' ? 1 : 0));
+      if (digits[sig - 1] > '9') [[unlikely]] {
         int i = sig - 1;
-        while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+        while (i >= 0 && digits[i] > '8') digits[i--] = '0';
         if (i < 0) {
           digits[0] = '1';
           ++e;
@@ -89,20 +98,42 @@ int RoundSignificant(double a, int sig, char* digits) {
   return negative ? -e : e;
 }
 
-// Writes the exponent part of an E field, 4 characters: E+dd, or +ddd beyond 99.
-char* PutExponent(char* p, int e) {
-  const char sign = e < 0 ? '-' : '+';
-  const int a = e < 0 ? -e : e;
-  if (a <= 99) {
-    *p++ = 'E';
-    *p++ = sign;
-  } else {
-    *p++ = sign;
-    *p++ = static_cast<char>('0' + a / 100);
+// "00" "01" ... "99".
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int i = 0; i < 100; ++i) {
+    t[2 * i] = static_cast<char>('0' + i / 10);
+    t[2 * i + 1] = static_cast<char>('0' + i % 10);
   }
-  *p++ = static_cast<char>('0' + a / 10 % 10);
-  *p++ = static_cast<char>('0' + a % 10);
-  return p;
+  return t;
+}();
+
+// Writes the two decimal digits of 0 <= n <= 99.
+void PutPair(char* p, int n) {
+  std::memcpy(p, kDigitPairs.data() + 2 * n, 2);
+}
+
+// Number of decimal digits of m.
+int DigitCount(std::uint32_t m) {
+  static constexpr std::uint32_t kPowers[] = {10u,      100u,      1000u,      10000u,     100000u,
+                                              1000000u, 10000000u, 100000000u, 1000000000u};
+  int n = 1;
+  while (n < 10 && m >= kPowers[n - 1]) ++n;
+  return n;
+}
+
+// Writes the exponent part of an E field, 4 characters: E+dd, or +ddd beyond 99.
+void PutExponent(char* p, int e) {
+  const char sign = e < 0 ? '-' : '+';
+  const int a = std::abs(e);
+  if (a <= 99) {
+    p[0] = 'E';
+    p[1] = sign;
+  } else {
+    p[0] = sign;
+    p[1] = static_cast<char>('0' + a / 100);
+  }
+  PutPair(p + 2, a % 100);
 }
 
 // 10^k for 0 <= k <= 308, near enough for the "integer part wider than the field" test.
@@ -124,22 +155,26 @@ double Power10(int k) {
 }  // namespace
 
 bool EditInteger(char* out, std::int32_t value, int w) {
-  char buf[12];
-  char* const end = buf + sizeof buf;
-  char* p = end;
   std::uint32_t m = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  do {
-    *--p = static_cast<char>('0' + m % 10);
-    m /= 10;
-  } while (m != 0);
-  if (value < 0) *--p = '-';
-  const int length = static_cast<int>(end - p);
+  const int length = (value < 0 ? 1 : 0) + DigitCount(m);
   if (length > w) {
     Stars(out, w);
     return false;
   }
-  Blanks(out, w - length);
-  std::memcpy(out + (w - length), p, static_cast<std::size_t>(length));
+  BlankField(out, w);
+  char* p = out + w;
+  while (m >= 100) {
+    p -= 2;
+    PutPair(p, static_cast<int>(m % 100));
+    m /= 100;
+  }
+  if (m >= 10) {
+    p -= 2;
+    PutPair(p, static_cast<int>(m));
+  } else {
+    *--p = static_cast<char>('0' + m);
+  }
+  if (value < 0) *--p = '-';
   return true;
 }
 
@@ -172,8 +207,18 @@ bool EditExponent(char* out, double x, int w, int d, int scale) {
     Stars(out, w);
     return false;
   }
+  const bool zero = scale != 1 && length < w;
+  const int lead = w - length - (zero ? 1 : 0);
+  BlankField(out, lead);
+  char* p = out + lead;
+  *p = '-';  // kept only for a negative value; otherwise the next character goes here
+  p += negative ? 1 : 0;
+  *p = '0';
+  p += zero ? 1 : 0;
+  // The digits go where they are shown: after the point for scale 0; for scale 1 the first digit is
+  // then moved in front of the point.
+  char* const digits = p + 1;
   const int sig = scale == 1 ? d + 1 : d;
-  char digits[kMaxFieldWidth + 2];
   int e = 0;
   if (x == 0) {
     std::memset(digits, '0', static_cast<std::size_t>(sig));
@@ -181,21 +226,14 @@ bool EditExponent(char* out, double x, int w, int d, int scale) {
     e = RoundSignificant(std::fabs(x), sig, digits);
     if (scale != 1) ++e;  // 0.d1d2... form
   }
-  const bool zero = scale != 1 && length < w;
-  const int lead = w - length - (zero ? 1 : 0);
-  Blanks(out, lead);
-  char* p = out + lead;
-  if (negative) *p++ = '-';
   if (scale == 1) {
-    *p++ = digits[0];
-    *p++ = '.';
-    std::memcpy(p, digits + 1, static_cast<std::size_t>(d));
+    p[0] = digits[0];
+    p[1] = '.';
+    PutExponent(p + 2 + d, e);
   } else {
-    if (zero) *p++ = '0';
-    *p++ = '.';
-    std::memcpy(p, digits, static_cast<std::size_t>(d));
+    p[0] = '.';
+    PutExponent(p + 1 + d, e);
   }
-  PutExponent(p + d, e);
   return true;
 }
 
@@ -256,32 +294,27 @@ int EditListReal(char* out, double x, bool single) {
   const int expDigits = single ? 2 : 3;
   const bool negative = std::signbit(x);
   const double a = std::fabs(x);
-  char digits[18];
-  char field[32];
-  char* p = field;
-  if (negative) *p++ = '-';
+  BlankField(out, w);
+  // Both forms end their last s digits at the same column: in the fixed form e + 2 blanks follow them,
+  // in the exponent form the letter E and the exponent. The digits are rounded straight into place.
+  const int columns = w - expDigits - 2;
+  char* const q = out + (columns - s);
 
   if (a != 0) {
-    const int e = RoundSignificant(a, s, digits);
+    const int e = RoundSignificant(a, s, q);
     if (e >= -1 && e <= s - 1) {
       // Fixed form: e + 1 digits before the point (a "0" when there are none), the rest after it.
+      char* first = q - 1;
       if (e < 0) {
-        *p++ = '0';
-        *p++ = '.';
-        std::memcpy(p, digits, static_cast<std::size_t>(s));
-        p += s;
+        q[-1] = '.';
+        first = q - 2;
+        *first = '0';
       } else {
-        std::memcpy(p, digits, static_cast<std::size_t>(e + 1));
-        p += e + 1;
-        *p++ = '.';
-        std::memcpy(p, digits + e + 1, static_cast<std::size_t>(s - e - 1));
-        p += s - e - 1;
+        for (int i = 0; i <= e; ++i) q[i - 1] = q[i];
+        q[e] = '.';
       }
-      const int length = static_cast<int>(p - field);
-      const int columns = w - expDigits - 2;
-      Blanks(out, columns - length);
-      std::memcpy(out + (columns - length), field, static_cast<std::size_t>(length));
-      Blanks(out + columns, expDigits + 2);
+      if (negative) first[-1] = '-';
+      out[columns] = ' ';  // the rounding may have used this column
       return w;
     }
   }
@@ -289,25 +322,19 @@ int EditListReal(char* out, double x, bool single) {
   // Exponent form: one digit, the point, s digits, E, sign, expDigits digits.
   int e = 0;
   if (a == 0) {
-    std::memset(digits, '0', static_cast<std::size_t>(s + 1));
+    std::memset(q - 1, '0', static_cast<std::size_t>(s + 1));
   } else {
-    e = RoundSignificant(a, s + 1, digits);
+    e = RoundSignificant(a, s + 1, q - 1);
   }
-  *p++ = digits[0];
-  *p++ = '.';
-  std::memcpy(p, digits + 1, static_cast<std::size_t>(s));
-  p += s;
+  q[-2] = q[-1];
+  q[-1] = '.';
+  if (negative) q[-3] = '-';
+  char* p = out + columns;
   *p++ = 'E';
   *p++ = e < 0 ? '-' : '+';
-  int m = e < 0 ? -e : e;
-  for (int i = expDigits - 1; i >= 0; --i) {
-    p[i] = static_cast<char>('0' + m % 10);
-    m /= 10;
-  }
-  p += expDigits;
-  const int length = static_cast<int>(p - field);
-  Blanks(out, w - length);
-  std::memcpy(out + (w - length), field, static_cast<std::size_t>(length));
+  const int m = std::abs(e);
+  if (expDigits == 3) *p++ = static_cast<char>('0' + m / 100);
+  PutPair(p, m % 100);
   return w;
 }
 

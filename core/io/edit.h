@@ -1,14 +1,19 @@
 // Editing of one output field: integers, reals and the list-directed number fields.
 //
-// Every routine first works out the characters of the field, then writes exactly its width at `out`:
-// leading blanks and the value, or, when the value does not fit, a field of asterisks (the routine then
-// returns false). Digits come from std::to_chars, which rounds the exact stored value to the nearest
-// decimal (exact ties to even); the layout around them is assembled here. Nothing allocates.
+// Every routine first works out the characters of the field, then writes its width at `out`: leading
+// blanks and the value, or, when the value does not fit, a field of asterisks (the routine then returns
+// false). Digits come from std::to_chars, which rounds the exact stored value to the nearest decimal
+// (exact ties to even); the layout around them is assembled here. Nothing allocates.
 #pragma once
 
 #include <cstdint>
 
 namespace seep {
+
+// Every routine may use kEditSlack characters past the field as scratch, so that narrow fields are
+// written with a few fixed-size stores: `out` must have room for w + kEditSlack characters, and what
+// lands after out[w - 1] is to be overwritten by whatever follows the field.
+inline constexpr int kEditSlack = 32;
 
 // Iw: the decimal value right-justified, a minus sign for negatives, no plus sign.
 bool EditInteger(char* out, std::int32_t value, int w);

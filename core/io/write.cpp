@@ -13,10 +13,11 @@ namespace {
 // the buffer has grown to the longest record written.
 class Record {
  public:
-  // Reserves `n` characters at the current column and returns where they go. Columns skipped by nX
-  // before them become blanks now, since something is written beyond them.
+  // Reserves `n` characters at the current column and returns where they go; the edit routines' scratch
+  // room lies behind them. Columns skipped by nX before them become blanks now, since something is
+  // written beyond them.
   char* Field(std::size_t n) {
-    const std::size_t need = length_ + skipped_ + n;
+    const std::size_t need = length_ + skipped_ + n + kEditSlack;
     if (need > buffer_.size()) buffer_.resize(need > 2 * buffer_.size() ? need : 2 * buffer_.size());
     char* p = buffer_.data() + length_;
     if (skipped_ != 0) {
@@ -29,7 +30,13 @@ class Record {
     return p;
   }
   void Append(const char* text, std::size_t n) {
-    if (n != 0) std::memcpy(Field(n), text, n);
+    if (n == 0) return;
+    char* p = Field(n);
+    if (n <= 8) {
+      for (std::size_t i = 0; i < n; ++i) p[i] = text[i];  // most literals are a comma or a blank
+    } else {
+      std::memcpy(p, text, n);
+    }
   }
   void Skip(std::size_t n) { skipped_ += n; }
   std::size_t Length() const { return length_; }

@@ -48,9 +48,9 @@ TEST(EditExponentProperty, WidthAsterisksAndReadBack) {
     const int d = 1 + static_cast<int>(rng() % 16);
     const int k = static_cast<int>(rng() % 2);
     const int w = d + 3 + static_cast<int>(rng() % 8);  // from too narrow to roomy
-    std::string field(static_cast<std::size_t>(w) + 4, '#');
+    std::string field(static_cast<std::size_t>(w + kEditSlack) + 4, '#');
     const bool fits = EditExponent(field.data(), x, w, d, k);
-    ASSERT_EQ(field.substr(static_cast<std::size_t>(w)), "####");
+    ASSERT_EQ(field.substr(static_cast<std::size_t>(w + kEditSlack)), "####");
     field.resize(static_cast<std::size_t>(w));
 
     const int needed = (std::signbit(x) ? 1 : 0) + (k == 1 ? 2 : 1) + d + 4;
@@ -81,9 +81,9 @@ TEST(EditFixedProperty, WidthAsterisksAndReadBack) {
         (rng() % 2 == 0 ? 1 : -1) * std::pow(10.0, std::uniform_real_distribution<double>(-4.0, 12.0)(rng));
     const int d = static_cast<int>(rng() % 6);
     const int w = 1 + static_cast<int>(rng() % 16);
-    std::string field(static_cast<std::size_t>(w) + 4, '#');
+    std::string field(static_cast<std::size_t>(w + kEditSlack) + 4, '#');
     const bool fits = EditFixed(field.data(), x, w, d, 0);
-    ASSERT_EQ(field.substr(static_cast<std::size_t>(w)), "####");
+    ASSERT_EQ(field.substr(static_cast<std::size_t>(w + kEditSlack)), "####");
     field.resize(static_cast<std::size_t>(w));
     // The shortest form: sign, integer digits (none below 1 unless d is 0), point, d decimals; the C
     // library's exact rounding tells the integer digits.
@@ -109,7 +109,7 @@ TEST(EditListRealProperty, ReadsBackToSignificantDigits) {
     double x = RandomValue(rng);
     if (single) x = static_cast<float>(x);
     if (!std::isfinite(x) || x == 0) continue;
-    char buf[24];
+    char buf[kListDoubleWidth + kEditSlack];
     const int w = EditListReal(buf, x, single);
     const std::string field(buf, static_cast<std::size_t>(w));
     const long double back = std::strtold(field.c_str(), nullptr);

@@ -16,12 +16,13 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Edits into a buffer with guard bytes, so that writing past the field shows.
+// Edits into a buffer with guard bytes behind the scratch room, so that writing past it shows.
 template <class Edit>
 std::string Field(int w, Edit edit) {
-  std::string buf(static_cast<std::size_t>(w) + 8, '#');
+  const std::size_t end = static_cast<std::size_t>(w + kEditSlack);
+  std::string buf(end + 8, '#');
   edit(buf.data());
-  EXPECT_EQ(buf.substr(static_cast<std::size_t>(w)), "########") << "wrote past the field";
+  EXPECT_EQ(buf.substr(end), "########") << "wrote past the scratch room";
   return buf.substr(0, static_cast<std::size_t>(w));
 }
 
