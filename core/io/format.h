@@ -6,10 +6,10 @@
 // flat list of items. Recognised items: Iw, Aw, A, Ew.d, Fw.d, kP (k = 0 or 1), nX, literals in
 // apostrophes (a doubled apostrophe inside stands for one), the slash, repeat counts in front of a
 // descriptor or a slash (20A4, 3E12.6, 2/) and nested repeat groups n( ... ). Blanks and commas
-// separate items; no separator is needed after kP, around a slash or next to a parenthesis. Letters may
-// be written in either case.
+// separate items; no separator is needed after kP, around a slash, after an opening or before a closing
+// parenthesis. Letters may be written in either case.
 //
-// Layout of the compiled list: the outer parentheses are not stored; a group is an kOpen item and a
+// Layout of the compiled list: the outer parentheses are not stored; a group is a kOpen item and a
 // kClose item that know each other's index; the list ends with kEnd. When items remain at kEnd,
 // processing resumes at `reversion`: the kOpen of the last top-level group, or 0 when there is none.
 #pragma once
