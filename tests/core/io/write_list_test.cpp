@@ -46,6 +46,10 @@ const ListCase kCases[] = {
     {"a new record sets the leading-blank flag again", [] { return List(1, 2, 3, 4, 5, 6, 7, "ab"); },
      "           1           2           3           4           5           6\r\n"
      "           7 ab\r\n"},
+    // A text is not split: when it does not fit the columns left, it begins the next record.
+    {"a text that does not fit moves on whole", [] { return List(1, 2, 3, 4, 5, 6, "abcdefg", "h"); },
+     "           1           2           3           4           5           6 abcdefg\r\n"
+     " h\r\n"},
     {"array elements are separate items",
      [] {
        const float v[] = {1.0f, -0.5f};
