@@ -103,12 +103,6 @@ TEST(EditExponent, Table) {
   }
 }
 
-TEST(EditExponent, OverflowReportsFalse) {
-  char buf[9];
-  EXPECT_FALSE(EditExponent(buf, -1.0, 9, 4, 0));
-  EXPECT_TRUE(EditExponent(buf, 1.0, 9, 4, 0));  // ".1000E+01" fits without its zero
-}
-
 struct NonFiniteRow {
   double x;
   int w;
@@ -231,12 +225,6 @@ TEST(EditListReal, Table) {
   };
   for (const ListRow& r : rows)
     EXPECT_EQ(List(r.x, r.single), r.field) << r.x << (r.single ? " 4-byte" : " 8-byte");
-}
-
-TEST(EditListInteger, TwelveColumns) {
-  EXPECT_EQ(Field(12, [](char* p) { EditListInteger(p, 5); }), "           5");
-  EXPECT_EQ(Field(12, [](char* p) { EditListInteger(p, -1); }), "          -1");
-  EXPECT_EQ(Field(12, [](char* p) { EditListInteger(p, INT32_MIN); }), " -2147483648");
 }
 
 }  // namespace
