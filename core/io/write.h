@@ -15,6 +15,11 @@
 // of the statement. nX moves the column without writing, so skipped columns become blanks only when
 // something is written after them. The last record is always written, even when empty.
 //
+// List-directed output fills records of at most 80 columns: integers in 12 columns, 4-byte reals in 15,
+// 8-byte reals in 24 (G style, see EditListReal), texts as they are, the first text of a record after one
+// blank. A number or text that does not fit the columns left begins the next record; texts are never
+// split. A statement without items writes one blank.
+//
 // Failures: a field too narrow for its value is filled with asterisks, the statement completes, and one
 // warning (error 63) follows per statement. A format whose reversion part has no data edit descriptor
 // while items remain: error 105. An item of the wrong type for its descriptor (I and a real or a text,
