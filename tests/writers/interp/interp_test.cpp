@@ -97,11 +97,6 @@ TEST(InterpSetUp, CountBeyondThePointsOfTheFileEndsWithEndOfFileOnUnit50) {
   EXPECT_EQ(r.file, "");
 }
 
-TEST(InterpSetUp, EmptyPointFileEndsWithEndOfFileOnUnit50) {
-  Store s = UnitSquare();
-  EXPECT_EQ(SetUpAndWrite(s, "").failure, "forrtl: severe (24): end-of-file during read, unit 50, file PTS");
-}
-
 // More points than the usual table holds are all read, located and written.
 TEST(InterpStep, MorePointsThanTheUsualTableAreAllWritten) {
   Store s = MakeStore({{0, 0, 1.0}, {4000, 0, 1.0}, {4000, 1, 1.0}, {0, 1, 1.0}}, {{1, 2, 3, 4, 1}}, "", 0.5);
