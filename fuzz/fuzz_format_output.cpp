@@ -8,7 +8,7 @@
 
 #include "core/io/units.h"
 #include "core/io/write.h"
-#include "fuzz_support.h"
+#include "harness.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/io/text_input.h"
 #include "core/io/units.h"
-#include "fuzz_support.h"
+#include "harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace seep;

@@ -1,0 +1,71 @@
+// Arbitrary bytes read as the result file: the header, then every step handed to every writer, with
+// the output going to /dev/null and the MicroAVS work file to a real file that is read back.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+#include "core/reader/result_file.h"
+#include "harness.h"
+#include "writers/femap/femap.h"
+#include "writers/igpost/igpost.h"
+#include "writers/interp/interp.h"
+#include "writers/microavs/microavs.h"
+#include "writers/restart/restart.h"
+#include "writers/tecplot/tecplot.h"
+
+namespace {
+
+void SetName(seep::Name& name, const char* text) {
+  name.fill(' ');
+  std::memcpy(name.data(), text, std::strlen(text));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace seep;
+  fuzz::EnterWorkDir();
+  if (std::FILE* f = std::fopen("R.DAT", "wb")) {
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+  }
+  if (std::FILE* f = std::fopen("P.DAT", "wb")) {
+    std::fputs("4\n0.5 0.5\n1e9 1e9\n-1 0\n0.25,0.75\n", f);
+    std::fclose(f);
+  }
+  const char answers[] = "P.DAT\n";
+  fuzz::Console console(reinterpret_cast<const std::uint8_t*>(answers), sizeof answers - 1);
+  {
+    Io io(console.in, console.out, console.err);
+    Store s;
+    s.IOUT = 8;
+    s.NEXTID = 20000;
+    s.IHEAD = 1;
+    try {
+      SetName(s.FNAME, "R.DAT");
+      result::Open(io, s);
+      result::ReadHeader(io, s);
+      io.OpenUnit(8, "/dev/null", "UNKNOWN", "FORMATTED");
+      WriteFemapHeaderAndMesh(io, s);
+      WriteFemapGroup(io, s);
+      OpenAvsWorkFile(io);
+      SetUpInterp(io, s);
+      while (result::ReadStep(io, s)) {
+        WriteInterpStep(io, s);
+        (void)result::AtEnd(io);
+        WriteRestartStep(io, s);
+        WriteTecplotZone(io, s);
+        WriteFemapOutputSet(io, s);
+        WriteAvsStep(io, s);
+        WriteIgpostBlock(io, s);
+      }
+      AssembleAvsFile(io, s);
+      io.CloseAll();
+    } catch (const IoFailure& failure) {
+      fuzz::CheckKnownFailure(failure);
+    }
+  }
+  return 0;
+}
