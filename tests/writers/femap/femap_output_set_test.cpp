@@ -128,30 +128,6 @@ TEST(FemapOutputSet, NodalVelocityByTheFemapRule) {
   EXPECT_EQ(Vector(blocks[1], s, 5)[13], "           7 ,  0.000000000000000E+000");
 }
 
-// Extremes start at item 1 and move only to strictly smaller or greater values, so ties report the
-// lowest ID; the absolute maximum is the larger magnitude of the two.
-TEST(FemapOutputSet, ExtremesAndTheirIds) {
-  Store s = FemapStore(kFiveNodes, {{1, 2, 3, 4, 1}, {2, 5, 3, 3, 1}, {1, 2, 5, 0, 1}});
-  const double p[] = {-1.0, 2.0, -5.0, 0.5, 2.0};
-  for (int n = 1; n <= 5; ++n) s.P(n) = p[n - 1];
-  s.Y(4) = 3.5;  // total heads -1, 4, -3.5, 4, -0.5: the equal maxima of 2 and 4 go to 2
-  s.Y(2) = 2.0;
-  const std::vector<Block> blocks = OutputSets(s);
-  ASSERT_EQ(blocks.size(), 2u);
-  const std::vector<std::string> head = Vector(blocks[1], s, 1);
-  EXPECT_EQ(head[2], "  -3.500000       4.000000       4.000000    ");
-  EXPECT_EQ(head[5], "           3 ,           2,6,7,");
-  const std::vector<std::string> pressure = Vector(blocks[1], s, 2);
-  EXPECT_EQ(pressure[2], "  -5.000000       2.000000       5.000000    ");
-  EXPECT_EQ(pressure[5], "           3 ,           2,6,7,");
-  // All velocities zero: every velocity vector reports zeros at items 1 and 1.
-  for (int v = 4; v <= 9; ++v) {
-    const std::vector<std::string> vector = Vector(blocks[1], s, v);
-    EXPECT_EQ(vector[2], "  0.0000000E+00  0.0000000E+00  0.0000000E+00") << v;
-    EXPECT_EQ(vector[5].substr(0, 26), "           1 ,           1") << v;
-  }
-}
-
 // The search compares the 64-bit quantities: values that round to the same single-precision number
 // are still told apart, and the later, larger one is the maximum.
 TEST(FemapOutputSet, ExtremesComeFromTheDoubleValues) {
