@@ -71,24 +71,24 @@ void WriteHeaderBlock(Io& io, int unit) {
 
 // Block 401: one material with every constant zero.
 constexpr FixedRun kMaterial[] = {
-    {1, {"1,55,0,1,0,"}},
-    {1, {" "}},
-    {3, {kThreeReals}},
-    {4, {kFiveReals}},
-    {3, {"0.,", kFiveReals}},
-    {1, {"0.,"}},
-    {1, {"0.,0.,0.,0.,"}},
-    {5, {kFiveReals}},
-    {1, {"0.,"}},
-    {1, {kFiveReals}},
-    {1, {kThreeReals}},
-    {1, {"0.,0.,0.,0,0,"}},
-    {1, {"0,0,0,0,0,"}},
-    {1, {"0,0,0,0,0,0,"}},
-    {1, {kThreeReals}},
-    {1, {kFiveReals}},
-    {1, {"0.,0.,"}},
-    {2, {"0,0,0,0,"}},
+    {1, {"1,55,0,1,0,"}},      // record 3
+    {1, {" "}},                // 4: title
+    {3, {kThreeReals}},        // 5 to 7
+    {4, {kFiveReals}},         // 8 to 11
+    {3, {"0.,", kFiveReals}},  // 12 to 17
+    {1, {"0.,"}},              // 18
+    {1, {"0.,0.,0.,0.,"}},     // 19
+    {5, {kFiveReals}},         // 20 to 24
+    {1, {"0.,"}},              // 25
+    {1, {kFiveReals}},         // 26
+    {1, {kThreeReals}},        // 27
+    {1, {"0.,0.,0.,0,0,"}},    // 28
+    {1, {"0,0,0,0,0,"}},       // 29
+    {1, {"0,0,0,0,0,0,"}},     // 30
+    {1, {kThreeReals}},        // 31
+    {1, {kFiveReals}},         // 32
+    {1, {"0.,0.,"}},           // 33
+    {2, {"0,0,0,0,"}},         // 34 and 35
 };
 
 void WriteMaterialBlock(Io& io, int unit) {
@@ -100,8 +100,14 @@ void WriteMaterialBlock(Io& io, int unit) {
 
 // Records 2 to 30 of a property; record 1 carries its ID.
 constexpr FixedRun kPropertyBody[] = {
-    {1, {" "}},          {1, {"0,0,0,0,"}}, {1, {"45,"}},       {5, {"0,0,0,0,0,0,0,0,"}},
-    {1, {"0,0,0,0,0,"}}, {1, {"93,"}},      {18, {kFiveReals}}, {1, {kThreeReals}},
+    {1, {" "}},                 // record 2: title
+    {1, {"0,0,0,0,"}},          // 3
+    {1, {"45,"}},               // 4
+    {5, {"0,0,0,0,0,0,0,0,"}},  // 5 to 9
+    {1, {"0,0,0,0,0,"}},        // 10
+    {1, {"93,"}},               // 11
+    {18, {kFiveReals}},         // 12 to 29
+    {1, {kThreeReals}},         // 30
 };
 
 // One property per material number 1 … the largest MAT (at least 1), whether used or not: every
@@ -165,8 +171,12 @@ void WriteElementBlock(Io& io, int unit, const Store& s) {
 
 // Block 408 between its ID records and the element list, and after the list.
 constexpr FixedRun kGroupHead[] = {
-    {1, {"0,0,0"}}, {1, {"0,0,0,0,0.,0."}}, {1, {"0,0"}}, {6, {"0,0", "0.,0.,0.", "0.,0.,0."}}, {1, {"38"}},
-    {1, {"21"}},
+    {1, {"0,0,0"}},                        // record 5
+    {1, {"0,0,0,0,0.,0."}},                // 6
+    {1, {"0,0"}},                          // 7
+    {6, {"0,0", "0.,0.,0.", "0.,0.,0."}},  // 8 to 25
+    {1, {"38"}},                           // 26
+    {1, {"21"}},                           // 27
 };
 constexpr FixedRun kGroupTail[] = {
     {1, {"-1,-1,-1,-1,"}},
@@ -239,12 +249,13 @@ struct Extremes {
   double AbsMax() const { return std::fabs(min) > std::fabs(max) ? std::fabs(min) : std::fabs(max); }
 };
 
+// Speed from two velocity components, in 64-bit arithmetic.
 double Magnitude(double vx, double vy) {
   return std::sqrt(vx * vx + vy * vy);
 }
 
-// Vector 7's written value: the components rounded to single precision first, then the magnitude in
-// single-precision arithmetic.
+// The element speed as written per element: the components rounded to single precision first, then the
+// magnitude in single-precision arithmetic. Its extremes still come from the 64-bit Magnitude.
 float SingleMagnitude(double vx, double vy) {
   const float x = static_cast<float>(vx);
   const float y = static_cast<float>(vy);
