@@ -1,6 +1,7 @@
 #include "core/io/units.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,9 +12,13 @@
 namespace seep {
 namespace {
 
+// Buffers start small, so that short files cost little, and grow with the traffic: output up to
+// 1 MiB written in one piece, read-ahead up to the largest record handed out in place.
+constexpr std::size_t kFileOutInitial = std::size_t{1} << 16;
 constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
 constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
-constexpr std::size_t kInCapacity = std::size_t{1} << 20;
+constexpr std::size_t kInInitial = std::size_t{1} << 16;
+constexpr std::size_t kInPlaceRecordMax = std::size_t{1} << 22;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -233,7 +238,7 @@ void Io::PrepareWrite(Unit& u) {
   if (u.number == kConsoleIn) Fail(kErrWrite, u.number);
   if (u.readOnly) Fail(kErrPermission, u.number);
   if (!u.formatted) Fail(kErrFormatMismatch, u.number);
-  if (u.out.empty()) u.out.resize(u.console ? kConsoleOutCapacity : kFileOutCapacity);
+  if (u.out.empty()) u.out.resize(u.console ? kConsoleOutCapacity : kFileOutInitial);
   if (!u.console) {
     if (u.reading) {
       // Drop the read-ahead and continue writing where the reading stopped.
@@ -262,7 +267,10 @@ void Io::PutRecord(int unit, std::string_view record) {
   const std::size_t size = record.size() + 2;
   u.position += size;
   if (u.outLen + size > u.out.size()) {
-    Flush(u);
+    if (!u.console && u.out.size() < kFileOutCapacity) {
+      u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));
+    }
+    if (u.outLen + size > u.out.size()) Flush(u);
     if (size > u.out.size()) {
       WriteBytes(u, record.data(), record.size());
       WriteBytes(u, "\r\n", 2);
@@ -284,7 +292,7 @@ void Io::PrepareRead(Unit& u) {
     if (!u.console && std::fflush(u.file) != 0) Fail(kErrWrite, u.number);
     u.writing = false;
   }
-  if (!u.console && u.in.empty()) u.in.resize(kInCapacity);
+  if (!u.console && u.in.empty()) u.in.resize(kInInitial);
   u.reading = true;
 }
 
@@ -402,8 +410,9 @@ bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>&
   std::int32_t lead = LittleEndianInt32(count);
 
   // Common case: one segment that fits the read-ahead buffer is handed out in place.
-  if (lead >= 0 && static_cast<std::size_t>(lead) + 4 <= u.in.size()) {
+  if (lead >= 0 && static_cast<std::size_t>(lead) + 4 <= kInPlaceRecordMax) {
     const std::size_t len = static_cast<std::size_t>(lead);
+    if (len + 4 > u.in.size()) u.in.resize(std::bit_ceil(len + 4));
     while (u.inEnd - u.inPos < len + 4 && !u.inEof) Fill(u);
     if (u.inEnd - u.inPos < len + 4) Fail(kErrEndOfFile, unit);
     if (len < need) {

@@ -3,4 +3,6 @@
 
 #include "core/run/run.h"
 
-int main() { return seep::RunProcess(stdin, stdout, stderr); }
+int main() {
+  return seep::RunProcess(stdin, stdout, stderr);
+}
