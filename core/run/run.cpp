@@ -168,6 +168,9 @@ void Run(Io& io, Store& s) {
   StepLoop(io, s);
   FinishWriter(io, s);
 
+  // Every record reaches its file before the run calls itself a normal termination, so that a write
+  // failure (a full disk) is reported instead of it.
+  io.FlushAll();
   WriteFormatted(io, kConsoleOut, kTermination);
   WriteList(io, kConsoleOut, " ");
 }

@@ -66,7 +66,7 @@ bool Scratch::Exists(std::string_view name) const {
   return fs::exists(Path(name));
 }
 
-RunResult Scratch::Run(std::string_view input) const {
+RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   const fs::path runDir = dir_.string() + ".run";
   fs::create_directory(runDir);
   const fs::path in = runDir / "stdin", out = runDir / "stdout", err = runDir / "stderr";
@@ -83,6 +83,8 @@ RunResult Scratch::Run(std::string_view input) const {
         !std::freopen(err.c_str(), "wb", stderr)) {
       ::_exit(126);
     }
+    constexpr uid_t kNobody = 65534;
+    if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
     ::execl(SEEPCONV_EXE, SEEPCONV_EXE, static_cast<char*>(nullptr));
     ::_exit(127);
   }

@@ -29,8 +29,9 @@ class Scratch {
   std::string Read(std::string_view name) const;
   bool Exists(std::string_view name) const;
 
-  // Runs the converter here with `input` as standard input.
-  RunResult Run(std::string_view input) const;
+  // Runs the converter here with `input` as standard input. `unprivileged`: as root, the converter
+  // runs as the user nobody, so that permissions hold for it as for any user.
+  RunResult Run(std::string_view input, bool unprivileged = false) const;
 
  private:
   std::filesystem::path dir_;

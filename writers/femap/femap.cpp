@@ -1,11 +1,13 @@
 #include "writers/femap/femap.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
+#include "core/io/failure.h"
 #include "core/io/format.h"
 #include "core/io/write.h"
 
@@ -120,12 +122,18 @@ std::int32_t PropertyCount(const Store& s) {
   return count;
 }
 
+// Property IDs are written in five columns. A material number above 99999 comes only from a damaged
+// result file and would make this block billions of records long; the block stops at the largest ID
+// its field holds, and the cut is reported like a value too wide for its field.
+constexpr std::int32_t kLargestPropertyId = 99999;
+
 // Block 402.
 void WritePropertyBlock(Io& io, int unit, const Store& s) {
   WriteDelimiter(io, unit);
   WriteBlockId(io, unit, 402);
   const std::int32_t count = PropertyCount(s);
-  for (std::int32_t p = 1; p <= count; ++p) {
+  if (count > kLargestPropertyId) io.Warn(kErrOutputConversion, unit);
+  for (std::int32_t p = 1; p <= std::min(count, kLargestPropertyId); ++p) {
     WriteFormatted(io, unit, kPropertyLine, p, ",110,1,19,1,0,");
     WriteFixedRuns(io, unit, kPropertyBody);
   }
