@@ -1,8 +1,10 @@
 #include "core/io/edit.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -152,7 +154,269 @@ double Power10(int k) {
   return table.v[k];
 }
 
+// ---- Fast paths ----
+//
+// The fields that fill the output files (E fields of 4 to 8 significant digits, list-directed reals,
+// integers below 10^8) take a road without std::to_chars: the value is scaled by a power of ten into an
+// integer of exactly the digits wanted, and the digits come from integer arithmetic. Whenever that road
+// cannot vouch for the result (a value near a rounding boundary, outside the range of the tables, a
+// subnormal, infinity or NaN) it declines and the general engine above writes the field, so the bytes
+// are those of the exact rounding in every case.
+
+static_assert(std::endian::native == std::endian::little,
+              "digit words are stored least significant byte first");
+
+// The value rounded to p significant digits: `digits` holds exactly p digits (10^(p-1) <= digits <
+// 10^p), and the value is about d0.d1d2... times 10^exponent.
+struct Decimal {
+  std::uint64_t digits;
+  int exponent;
+};
+
+constexpr std::array<std::uint64_t, 20> kPow10Int = [] {
+  std::array<std::uint64_t, 20> t{};
+  std::uint64_t x = 1;
+  for (std::uint64_t& v : t) {
+    v = x;
+    x *= 10;
+  }
+  return t;
+}();
+
+// 10^k for kPow10Min <= k <= kPow10Max. Up to 10^22 the powers are exact; 10^23 ... 10^44 are products of
+// two exact powers and 10^-1 ... 10^-22 quotients 1 / 10^j, so each is the double nearest to 10^k (one
+// correctly rounded operation, which the compiler carries out in IEEE arithmetic). Below 10^-22 the
+// quotient of a rounded power is within two units in the last place; those entries only pick a decade.
+constexpr int kPow10Min = -44;
+constexpr int kPow10Max = 44;
+constexpr std::array<double, kPow10Max - kPow10Min + 1> kPow10 = [] {
+  std::array<double, kPow10Max - kPow10Min + 1> t{};
+  double x = 1.0;
+  for (int k = 0; k <= 22; ++k) {
+    t[k - kPow10Min] = x;
+    x *= 10.0;
+  }
+  for (int k = 23; k <= kPow10Max; ++k) t[k - kPow10Min] = t[22 - kPow10Min] * t[k - 22 - kPow10Min];
+  for (int k = 1; k <= -kPow10Min; ++k) t[-k - kPow10Min] = 1.0 / t[k - kPow10Min];
+  return t;
+}();
+constexpr double Pow10(int k) {
+  return kPow10[k - kPow10Min];
+}
+
+// Scale factors 10^k used to scale a value: those that are the nearest doubles to 10^k.
+constexpr int kScaleMin = -22;
+constexpr int kScaleMax = kPow10Max;
+
+// The most significant digits the double-arithmetic rounding handles, and its safety margin.
+//
+// Why the margin is safe. Take a > 0 with decade e and k = p - 1 - e, so that a * 10^k lies in
+// [10^(p-1), 10^p] up to the error below. The table gives 10^k (1 + d1) and the product is rounded once
+// more, so y = a 10^k (1 + d1)(1 + d2) with |d1|, |d2| <= 2^-53 (d1 = 0 for 0 <= k <= 22); even with
+// a power two units off, |y - a 10^k| < 3.4e-16 * 10^p <= 3.4e-8 for p <= 8. The fraction f = y - floor(y)
+// is computed exactly (floor(y) <= y < 2 floor(y), Sterbenz). If |f - 1/2| exceeds the margin 2^-20
+// (about 9.5e-7, over 25 times the error bound), no half-integer lies between y and the exact a 10^k, nor
+// on it: both round to the same integer, and the exact value is no tie. Otherwise the value is declined.
+constexpr int kShortDigits = 8;
+constexpr double kMargin = 0x1p-20;
+
+// floor(binaryExponent * log10(2)) for |binaryExponent| <= 1100: the decade of a value in [2^b, 2^(b+1))
+// is this or one more.
+constexpr int DecadeOfBinaryExponent(int b) {
+  return (b * 78913) >> 18;
+}
+
+int BinaryExponent(std::uint64_t bits) {
+  return static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+}
+
+// Rounds a > 0 to p <= kShortDigits significant digits in double arithmetic; false when the result
+// cannot be vouched for (see kMargin) or a lies outside the scale table's range. Subnormals, infinity
+// and NaN fall outside that range.
+bool RoundShort(double a, int p, Decimal& r) {
+  int e = DecadeOfBinaryExponent(BinaryExponent(std::bit_cast<std::uint64_t>(a)));
+  const int k = p - 1 - e;
+  if (k - 1 < kScaleMin || k > kScaleMax) return false;
+  // The decade is e + 1 when a >= 10^(e+1). The table's 10^(e+1) may be off by a unit in the last place;
+  // a value caught on the wrong side of it lies within that unit of the power, scales to 10^(p-1) or 10^p
+  // within 2^-52 relative, far from any rounding boundary, and the carry below puts it right.
+  const int up = a >= Pow10(e + 1) ? 1 : 0;
+  e += up;
+  const double y = a * Pow10(k - up);
+  std::uint64_t n = static_cast<std::uint64_t>(y);
+  const double fraction = y - static_cast<double>(n);
+  if (std::fabs(fraction - 0.5) <= kMargin) return false;
+  n += fraction > 0.5 ? 1 : 0;
+  if (n >= kPow10Int[static_cast<std::size_t>(p)]) {  // rounded up to the next decade
+    n = kPow10Int[static_cast<std::size_t>(p - 1)];
+    ++e;
+  }
+  if (n < kPow10Int[static_cast<std::size_t>(p - 1)]) return false;  // cannot happen; a cheap guard
+  r = {n, e};
+  return true;
+}
+
+#ifdef __SIZEOF_INT128__
+__extension__ using Uint128 = unsigned __int128;
+
+// 5^k for 0 <= k <= 27, the powers that fit 64 bits.
+constexpr std::array<std::uint64_t, 28> kPow5 = [] {
+  std::array<std::uint64_t, 28> t{};
+  std::uint64_t x = 1;
+  for (std::uint64_t& v : t) {
+    v = x;
+    x *= 5;
+  }
+  return t;
+}();
+
+// Rounds a > 0 to p <= 16 significant digits exactly, in 128-bit integers: with a = m 2^(b-52), the scaled
+// value a 10^k is m 5^k / 2^s for s = 52 - b - k, and m 5^k < 2^53 2^63 is held whole. The quotient and
+// remainder give the digits and the exact position against one half. False for exact ties (the general
+// engine rounds those to even), for scale factors beyond 5^27 and below 10^1, and for s <= 0.
+bool RoundWide(double a, int p, Decimal& r) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
+  if ((bits >> 52) == 0) return false;  // subnormal
+  const int b = BinaryExponent(bits);
+  const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  int e = DecadeOfBinaryExponent(b);
+  int k = p - 1 - e;
+  if (k < 1 || k > 27) return false;
+  Uint128 y = static_cast<Uint128>(m) * kPow5[static_cast<std::size_t>(k)];
+  int s = 52 - b - k;
+  if (s <= 0) return false;
+  if (static_cast<std::uint64_t>(y >> s) >= kPow10Int[static_cast<std::size_t>(p)]) {
+    // a >= 10^(e+1), exactly: one decade up.
+    ++e;
+    --k;
+    ++s;
+    y = static_cast<Uint128>(m) * kPow5[static_cast<std::size_t>(k)];
+  }
+  std::uint64_t n = static_cast<std::uint64_t>(y >> s);
+  const Uint128 fraction = y << (128 - s);  // the bits below the point, at the top
+  const bool half = (fraction >> 127) != 0;
+  const bool beyond = (fraction << 1) != 0;
+  if (half && !beyond) return false;
+  n += half ? 1 : 0;
+  if (n >= kPow10Int[static_cast<std::size_t>(p)]) {
+    n = kPow10Int[static_cast<std::size_t>(p - 1)];
+    ++e;
+  }
+  r = {n, e};
+  return true;
+}
+#else
+// Without a 128-bit integer every wide value takes the general engine.
+bool RoundWide(double, int, Decimal&) {
+  return false;
+}
+#endif
+
+void Store8(char* p, std::uint64_t v) {
+  std::memcpy(p, &v, 8);
+}
+
+constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
+
+// The eight decimal digits of n < 10^8 as characters, leading zeros included, the first digit in the
+// lowest byte (so that a store writes them in reading order). Two 4-digit halves split into pairs and
+// then single digits, with multiplications by reciprocals standing in for the divisions by 100 and 10.
+std::uint64_t DigitWord(std::uint32_t n) {
+  std::uint64_t x = (n / 10000) | (static_cast<std::uint64_t>(n % 10000) << 32);
+  const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007F;
+  x = hundreds | ((x - 100 * hundreds) << 16);
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000F;
+  return (tens | ((x - 10 * tens) << 8)) + kAsciiZeros;
+}
+
+// The p <= 8 digits of n < 10^p in the lowest p bytes.
+std::uint64_t ShortDigits(std::uint64_t n, int p) {
+  return DigitWord(static_cast<std::uint32_t>(n)) >> (8 * (8 - p));
+}
+
+// The 16 digits of n < 10^16 (leading zeros included) to out[0, 16).
+void WideDigits(char* out, std::uint64_t n) {
+  Store8(out, DigitWord(static_cast<std::uint32_t>(n / 100000000)));
+  Store8(out + 8, DigitWord(static_cast<std::uint32_t>(n % 100000000)));
+}
+
+// Ew.d from the rounded digits (p = d for scale 0, d + 1 for scale 1; p <= 8): the layout of
+// edit_general::EditExponent.
+bool PutExponentField(char* out, bool negative, const Decimal& r, int w, int d, int scale) {
+  const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;
+  if (length > w) {
+    Stars(out, w);
+    return false;
+  }
+  const bool zero = scale != 1 && length < w;
+  const int lead = w - length - (zero ? 1 : 0);
+  BlankField(out, lead);
+  char* p = out + lead;
+  *p = '-';
+  p += negative ? 1 : 0;
+  *p = '0';
+  p += zero ? 1 : 0;
+  if (scale == 1) {
+    const std::uint64_t digits = ShortDigits(r.digits, d + 1);
+    p[0] = static_cast<char>(digits);
+    p[1] = '.';
+    Store8(p + 2, digits >> 8);
+    PutExponent(p + 2 + d, r.exponent);
+  } else {
+    p[0] = '.';
+    Store8(p + 1, ShortDigits(r.digits, d));
+    PutExponent(p + 1 + d, r.exponent + 1);
+  }
+  return true;
+}
+
+// A list-directed real from its digits rounded to s (fixed form, exponent -1 ... s - 1) or s + 1
+// (exponent form) significant digits: the layout of edit_general::EditListReal. `text` holds the digits
+// from its first byte on, with 16 readable bytes beyond the last one.
+void PutListReal(char* out, bool negative, const char* text, int e, bool fixed, bool single) {
+  const int w = single ? kListSingleWidth : kListDoubleWidth;
+  const int s = single ? 7 : 15;
+  const int expDigits = single ? 2 : 3;
+  const int columns = w - expDigits - 2;
+  char* const q = out + (columns - s);
+  BlankField(out, w);
+  if (fixed) {
+    char* first = q - 1;
+    if (e < 0) {
+      q[-2] = '0';
+      q[-1] = '.';
+      std::memcpy(q, text, 16);
+      first = q - 2;
+    } else {
+      std::memcpy(q - 1, text, 16);
+      q[e] = '.';
+      std::memcpy(q + e + 1, text + e + 1, 16);
+    }
+    if (negative) first[-1] = '-';
+    std::memset(out + columns, ' ', static_cast<std::size_t>(expDigits + 2));
+    return;
+  }
+  q[-2] = text[0];
+  q[-1] = '.';
+  std::memcpy(q, text + 1, 16);
+  if (negative) q[-3] = '-';
+  char* p = out + columns;
+  p[0] = 'E';
+  p[1] = e < 0 ? '-' : '+';
+  const int m = std::abs(e);
+  if (expDigits == 3) {
+    p[2] = static_cast<char>('0' + m / 100);
+    PutPair(p + 3, m % 100);
+  } else {
+    PutPair(p + 2, m % 100);
+  }
+}
+
 }  // namespace
+
+// ---- The general engine ----
+
+namespace edit_general {
 
 bool EditInteger(char* out, std::int32_t value, int w) {
   std::uint32_t m = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
@@ -175,25 +439,6 @@ bool EditInteger(char* out, std::int32_t value, int w) {
     *--p = static_cast<char>('0' + m);
   }
   if (value < 0) *--p = '-';
-  return true;
-}
-
-bool EditNonFinite(char* out, double x, int w) {
-  std::string_view text;
-  if (std::isnan(x)) {
-    text = "NaN";
-  } else if (!std::signbit(x)) {
-    text = w >= 8 ? "Infinity" : "Inf";
-  } else {
-    text = w >= 9 ? "-Infinity" : "-Inf";
-  }
-  const int length = static_cast<int>(text.size());
-  if (length > w) {
-    Stars(out, w);
-    return false;
-  }
-  Blanks(out, w - length);
-  std::memcpy(out + (w - length), text.data(), text.size());
   return true;
 }
 
@@ -235,53 +480,6 @@ bool EditExponent(char* out, double x, int w, int d, int scale) {
     PutExponent(p + 1 + d, e);
   }
   return true;
-}
-
-bool EditFixed(char* out, double x, int w, int d, int scale) {
-  if (!std::isfinite(x)) return EditNonFinite(out, x, w);
-  const bool negative = std::signbit(x);
-  const double a = std::fabs(x);
-  // An integer part of w or more digits never fits, whatever the rounding.
-  if (w - scale <= 308 && a >= Power10(w - scale)) {
-    Stars(out, w);
-    return false;
-  }
-  char buf[kFixedBuffer];
-  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d + scale);
-  // buf holds "iii.fff" (or "iii" when the precision is 0); with scale 1 the point moves one place right.
-  const char* point = static_cast<const char*>(std::memchr(buf, '.', static_cast<std::size_t>(r.ptr - buf)));
-  const char* intEnd = point != nullptr ? point : r.ptr;
-  const char* frac = point != nullptr ? point + 1 : r.ptr;
-  if (scale == 1) {
-    // "iii.f fff": the first decimal joins the integer part. The buffer is rewritten in place.
-    buf[intEnd - buf] = *frac;
-    ++intEnd;
-    ++frac;
-  }
-  const char* intBegin = buf;
-  while (intBegin < intEnd && *intBegin == '0') ++intBegin;
-  const int intDigits = static_cast<int>(intEnd - intBegin);
-  const int length = (negative ? 1 : 0) + intDigits + 1 + d;
-  const bool zero = intDigits == 0 && (d == 0 || length < w);
-  if (length + (zero && d == 0 ? 1 : 0) > w) {
-    Stars(out, w);
-    return false;
-  }
-  char* p = out;
-  const int lead = w - length - (zero ? 1 : 0);
-  Blanks(p, lead);
-  p += lead;
-  if (negative) *p++ = '-';
-  if (zero) *p++ = '0';
-  std::memcpy(p, intBegin, static_cast<std::size_t>(intDigits));
-  p += intDigits;
-  *p++ = '.';
-  std::memcpy(p, frac, static_cast<std::size_t>(d));
-  return true;
-}
-
-void EditListInteger(char* out, std::int32_t value) {
-  EditInteger(out, value, kListIntegerWidth);
 }
 
 int EditListReal(char* out, double x, bool single) {
@@ -336,6 +534,159 @@ int EditListReal(char* out, double x, bool single) {
   if (expDigits == 3) *p++ = static_cast<char>('0' + m / 100);
   PutPair(p, m % 100);
   return w;
+}
+
+}  // namespace edit_general
+
+// ---- The routines, fast path first ----
+
+bool EditInteger(char* out, std::int32_t value, int w) {
+  const std::uint32_t m =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  if (m >= 100000000) return edit_general::EditInteger(out, value, w);
+  // Eight digit characters, the leading zeros turned into blanks (a '0' less 0x10 is a blank), the
+  // minus sign in the blank before the first digit.
+  const std::uint64_t text = DigitWord(m);
+  const int leadingZeros = m == 0 ? 7 : std::countr_zero(text - kAsciiZeros) / 8;
+  const int length = (value < 0 ? 1 : 0) + 8 - leadingZeros;
+  if (length > w || length > 8) {
+    if (length > w) {
+      Stars(out, w);
+      return false;
+    }
+    return edit_general::EditInteger(out, value, w);
+  }
+  std::uint64_t field = text;
+  if (leadingZeros > 0) field -= 0x1010101010101010 & (~std::uint64_t{0} >> (64 - 8 * leadingZeros));
+  if (value < 0) field ^= std::uint64_t{' ' ^ '-'} << (8 * (leadingZeros - 1));
+  if (w >= 8) {
+    BlankField(out, w - 8);
+    Store8(out + (w - 8), field);
+  } else {
+    Store8(out, field >> (8 * (8 - w)));  // the bytes dropped are blanks, since length <= w
+  }
+  return true;
+}
+
+bool EditNonFinite(char* out, double x, int w) {
+  std::string_view text;
+  if (std::isnan(x)) {
+    text = "NaN";
+  } else if (!std::signbit(x)) {
+    text = w >= 8 ? "Infinity" : "Inf";
+  } else {
+    text = w >= 9 ? "-Infinity" : "-Inf";
+  }
+  const int length = static_cast<int>(text.size());
+  if (length > w) {
+    Stars(out, w);
+    return false;
+  }
+  Blanks(out, w - length);
+  std::memcpy(out + (w - length), text.data(), text.size());
+  return true;
+}
+
+bool EditExponent(char* out, double x, int w, int d, int scale) {
+  const int p = scale == 1 ? d + 1 : d;
+  if (p <= kShortDigits) {
+    const double a = std::fabs(x);
+    Decimal r{0, scale == 1 ? 0 : -1};  // zero: zero digits, exponent 0
+    if (a == 0 || RoundShort(a, p, r)) return PutExponentField(out, std::signbit(x), r, w, d, scale);
+  }
+  return edit_general::EditExponent(out, x, w, d, scale);
+}
+
+bool EditFixed(char* out, double x, int w, int d, int scale) {
+  if (!std::isfinite(x)) return EditNonFinite(out, x, w);
+  const bool negative = std::signbit(x);
+  const double a = std::fabs(x);
+  // An integer part of w or more digits never fits, whatever the rounding.
+  if (w - scale <= 308 && a >= Power10(w - scale)) {
+    Stars(out, w);
+    return false;
+  }
+  char buf[kFixedBuffer];
+  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d + scale);
+  // buf holds "iii.fff" (or "iii" when the precision is 0); with scale 1 the point moves one place right.
+  const char* point = static_cast<const char*>(std::memchr(buf, '.', static_cast<std::size_t>(r.ptr - buf)));
+  const char* intEnd = point != nullptr ? point : r.ptr;
+  const char* frac = point != nullptr ? point + 1 : r.ptr;
+  if (scale == 1) {
+    // "iii.f fff": the first decimal joins the integer part. The buffer is rewritten in place.
+    buf[intEnd - buf] = *frac;
+    ++intEnd;
+    ++frac;
+  }
+  const char* intBegin = buf;
+  while (intBegin < intEnd && *intBegin == '0') ++intBegin;
+  const int intDigits = static_cast<int>(intEnd - intBegin);
+  const int length = (negative ? 1 : 0) + intDigits + 1 + d;
+  const bool zero = intDigits == 0 && (d == 0 || length < w);
+  if (length + (zero && d == 0 ? 1 : 0) > w) {
+    Stars(out, w);
+    return false;
+  }
+  char* p = out;
+  const int lead = w - length - (zero ? 1 : 0);
+  Blanks(p, lead);
+  p += lead;
+  if (negative) *p++ = '-';
+  if (zero) *p++ = '0';
+  std::memcpy(p, intBegin, static_cast<std::size_t>(intDigits));
+  p += intDigits;
+  *p++ = '.';
+  std::memcpy(p, frac, static_cast<std::size_t>(d));
+  return true;
+}
+
+void EditListInteger(char* out, std::int32_t value) {
+  EditInteger(out, value, kListIntegerWidth);
+}
+
+int EditListReal(char* out, double x, bool single) {
+  const double a = std::fabs(x);
+  const bool negative = std::signbit(x);
+  char text[32] = {};
+  Decimal r{0, 0};
+  if (single) {
+    if (a == 0) {
+      Store8(text, ShortDigits(0, 8));
+      PutListReal(out, negative, text, 0, false, true);
+      return kListSingleWidth;
+    }
+    if (RoundShort(a, 7, r)) {
+      if (r.exponent >= -1 && r.exponent <= 6) {
+        Store8(text, ShortDigits(r.digits, 7));
+        PutListReal(out, negative, text, r.exponent, true, true);
+        return kListSingleWidth;
+      }
+      if (RoundShort(a, 8, r)) {
+        Store8(text, ShortDigits(r.digits, 8));
+        PutListReal(out, negative, text, r.exponent, false, true);
+        return kListSingleWidth;
+      }
+    }
+  } else {
+    if (a == 0) {
+      WideDigits(text, 0);
+      PutListReal(out, negative, text, 0, false, false);
+      return kListDoubleWidth;
+    }
+    if (RoundWide(a, 15, r)) {
+      if (r.exponent >= -1 && r.exponent <= 14) {
+        WideDigits(text, r.digits);
+        PutListReal(out, negative, text + 1, r.exponent, true, false);
+        return kListDoubleWidth;
+      }
+      if (RoundWide(a, 16, r)) {
+        WideDigits(text, r.digits);
+        PutListReal(out, negative, text, r.exponent, false, false);
+        return kListDoubleWidth;
+      }
+    }
+  }
+  return edit_general::EditListReal(out, x, single);
 }
 
 }  // namespace seep

@@ -2,8 +2,12 @@
 //
 // Every routine first works out the characters of the field, then writes its width at `out`: leading
 // blanks and the value, or, when the value does not fit, a field of asterisks (the routine then returns
-// false). Digits come from std::to_chars, which rounds the exact stored value to the nearest decimal
-// (exact ties to even); the layout around them is assembled here. Nothing allocates.
+// false). Digits are those of the exact stored value rounded to the nearest decimal (exact ties to even).
+// The general engine takes them from std::to_chars and assembles the layout around them; the fields that
+// fill the output files (E fields of up to 8 significant digits, list-directed reals, integers below
+// 10^8) first try a fast path that scales the value by a power of ten and takes the digits from integer
+// arithmetic, and leave to the general engine every value the fast path cannot vouch for. Both give the
+// same characters. Nothing allocates.
 #pragma once
 
 #include <cstdint>
@@ -46,5 +50,12 @@ int EditListReal(char* out, double x, bool single);
 // NaN, Infinity, -Infinity right-justified in w columns; "Inf" and "-Inf" when the long form has no
 // room; asterisks when even that does not fit. Used for every real field whose value is not finite.
 bool EditNonFinite(char* out, double x, int w);
+
+// The general engine alone, without the fast paths: the reference the fast paths are tested against.
+namespace edit_general {
+bool EditInteger(char* out, std::int32_t value, int w);
+bool EditExponent(char* out, double x, int w, int d, int scale);
+int EditListReal(char* out, double x, bool single);
+}  // namespace edit_general
 
 }  // namespace seep
