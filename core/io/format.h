@@ -12,6 +12,11 @@
 // Layout of the compiled list: the outer parentheses are not stored; a group is a kOpen item and a
 // kClose item that know each other's index; the list ends with kEnd. When items remain at kEnd,
 // processing resumes at `reversion`: the kOpen of the last top-level group, or 0 when there is none.
+//
+// Besides the list, the compiler unrolls the format's first pass (from its start to kEnd, every repeat
+// group and repeat count written out) into a straight LineProgram, when that pass is short. A statement
+// whose items all find their descriptor in the first pass, which is the case for every line of the output
+// files, runs that program and never looks at groups, counts or reversion.
 #pragma once
 
 #include <array>
@@ -55,12 +60,40 @@ inline constexpr int kMaxFieldWidth = 255;      // w of every descriptor, n of n
 inline constexpr int kMaxRepeat = 32767;        // repeat counts
 inline constexpr int kMaxCheckedLength = 1024;  // longest text CheckFormat accepts
 
+// One step of an unrolled first pass: its literal characters, which are written whenever the step is
+// reached (items left or not), then its action: a field (a data edit descriptor, taking the next item),
+// the end of a record (slash) or the end of the format. nX columns are folded in: into the literal when
+// a literal follows them, into `pad` when a field follows them (they become blanks only if the field is
+// written), and dropped before a slash or the end, where they would add nothing.
+struct LineStep {
+  std::uint16_t text = 0;        // first literal character in LineProgram::text
+  std::uint8_t length = 0;       // literal characters
+  std::uint8_t pad = 0;          // blanks before the field
+  FormatOp op = FormatOp::kEnd;  // kInteger, kText, kExponent, kFixed, kSlash or kEnd
+  std::int8_t scale = 0;         // the scale factor in force at this field
+  std::uint8_t width = 0;        // w
+  std::uint8_t digits = 0;       // d
+};
+
+inline constexpr int kMaxLineSteps = 64;
+inline constexpr int kMaxLineText = 256;
+inline constexpr int kLineTextSpare = 16;  // readable characters after every literal
+
+struct LineProgram {
+  std::array<LineStep, kMaxLineSteps> steps{};
+  std::array<char, kMaxLineText + kLineTextSpare> text{};
+  int fields = 0;       // steps that take an item
+  int longest = 0;      // characters of the longest record the program writes
+  bool usable = false;  // false when the first pass is too long to unroll or has an A without width
+};
+
 // What the interpreter reads, whatever the capacity of the compiled format.
 struct FormatView {
   const FormatItem* items;
   const char* text;  // literal characters, apostrophes already undoubled
   int reversion;
-  bool reversionHasData;  // the part from `reversion` to the end holds a data edit descriptor
+  bool reversionHasData;    // the part from `reversion` to the end holds a data edit descriptor
+  const LineProgram* line;  // the unrolled first pass, or nullptr
 };
 
 template <std::size_t N>
@@ -70,8 +103,11 @@ struct Format {
   int count = 0;  // items before kEnd
   int reversion = 0;
   bool reversionHasData = false;
+  LineProgram line;
 
-  constexpr FormatView View() const { return {items.data(), text.data(), reversion, reversionHasData}; }
+  constexpr FormatView View() const {
+    return {items.data(), text.data(), reversion, reversionHasData, line.usable ? &line : nullptr};
+  }
 };
 
 enum class FormatError : std::uint8_t {
@@ -327,6 +363,113 @@ constexpr ParseResult Parse(std::string_view s, FormatItem* items, int capacity,
   return r;
 }
 
+// Unrolls the first pass of a parsed format (items up to kEnd) into `line`; leaves it unusable when the
+// pass needs more than kMaxLineSteps steps or kMaxLineText literal characters, or holds an A without
+// width (whose record length only the item tells).
+constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& line) {
+  struct Pass {
+    int open;
+    int remaining;
+  };
+  Pass stack[kMaxFormatDepth] = {};
+  int depth = 0;
+  int scale = 0;
+  int steps = 0;
+  int textLength = 0;
+  int literalStart = 0;  // the current step's literal is text[literalStart, textLength)
+  int pad = 0;           // nX columns not yet written
+  int record = 0;        // characters of the current record so far
+  int longest = 0;
+  int fields = 0;
+
+  auto append = [&](char c) {
+    if (textLength >= kMaxLineText || textLength - literalStart >= 255) return false;
+    line.text[static_cast<std::size_t>(textLength++)] = c;
+    ++record;
+    return true;
+  };
+  auto emit = [&](FormatOp op, const FormatItem& f) {
+    if (steps >= kMaxLineSteps) return false;
+    LineStep& step = line.steps[static_cast<std::size_t>(steps++)];
+    step.text = static_cast<std::uint16_t>(literalStart);
+    step.length = static_cast<std::uint8_t>(textLength - literalStart);
+    literalStart = textLength;
+    step.op = op;
+    if (IsDataEdit(op)) {
+      if (pad > 255) return false;
+      step.pad = static_cast<std::uint8_t>(pad);
+      step.scale = static_cast<std::int8_t>(scale);
+      step.width = static_cast<std::uint8_t>(f.width);
+      step.digits = static_cast<std::uint8_t>(f.digits);
+      record += pad + f.width;
+      ++fields;
+    }
+    pad = 0;
+    if (op == FormatOp::kSlash || op == FormatOp::kEnd) {
+      if (record > longest) longest = record;
+      record = 0;
+    }
+    return true;
+  };
+
+  for (int pc = 0;;) {
+    const FormatItem& f = items[pc];
+    switch (f.op) {
+      case FormatOp::kLiteral:
+        for (; pad > 0; --pad) {
+          if (!append(' ')) return;
+        }
+        for (int i = 0; i < f.digits; ++i) {
+          if (!append(pool[f.width + i])) return;
+        }
+        ++pc;
+        break;
+      case FormatOp::kSkip:
+        pad += f.width;
+        ++pc;
+        break;
+      case FormatOp::kScale:
+        scale = f.scale;
+        ++pc;
+        break;
+      case FormatOp::kInteger:
+      case FormatOp::kText:
+      case FormatOp::kExponent:
+      case FormatOp::kFixed:
+        if (f.op == FormatOp::kText && f.width == 0) return;
+        for (int r = 0; r < f.repeat; ++r) {
+          if (!emit(f.op, f)) return;
+        }
+        ++pc;
+        break;
+      case FormatOp::kSlash:
+        for (int r = 0; r < f.repeat; ++r) {
+          if (!emit(FormatOp::kSlash, f)) return;
+        }
+        ++pc;
+        break;
+      case FormatOp::kOpen:
+        stack[depth++] = {pc, f.repeat};
+        ++pc;
+        break;
+      case FormatOp::kClose:
+        if (--stack[depth - 1].remaining > 0) {
+          pc = stack[depth - 1].open + 1;
+        } else {
+          --depth;
+          ++pc;
+        }
+        break;
+      case FormatOp::kEnd:
+        if (!emit(FormatOp::kEnd, f)) return;
+        line.fields = fields;
+        line.longest = longest;
+        line.usable = true;
+        return;
+    }
+  }
+}
+
 // Not constexpr on purpose: calling one of these during CompileFormat stops the build, and the
 // compiler's message names the fault.
 inline void FormatTextIsMalformed_NoOpeningParenthesis() {}
@@ -409,6 +552,7 @@ consteval Format<N> CompileFormat(const char (&text)[N]) {
   f.count = r.count;
   f.reversion = r.reversion;
   f.reversionHasData = r.reversionHasData;
+  format_detail::Unroll(f.items.data(), f.text.data(), f.line);
   return f;
 }
 

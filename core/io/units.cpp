@@ -234,6 +234,11 @@ void Io::Flush(Unit& u) {
   WriteBytes(u, u.out.data(), size);
 }
 
+void Io::MakeRoom(Unit& u, std::size_t size) {
+  Flush(u);
+  if (u.out.size() < size) u.out.resize(size);
+}
+
 void Io::PrepareWrite(Unit& u) {
   if (u.number == kConsoleIn) Fail(kErrWrite, u.number);
   if (u.readOnly) Fail(kErrPermission, u.number);

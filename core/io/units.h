@@ -66,6 +66,15 @@ class Io {
 
   // Appends one text record and its CR LF.
   void PutRecord(int unit, std::string_view record);
+
+  // Records written in place, for the output statements. OutputUnit gives the unit when it is connected
+  // and already writing, else nullptr (the statement then takes PutRecord, which starts the writing or
+  // reports what is wrong). RecordRoom gives a place for `size` characters at the end of the unit's
+  // buffer, writing the buffer out first when they do not fit; CommitRecord ends the record that
+  // starts there at `end` with CR LF. Whatever lies beyond `end` is not part of the output.
+  Unit* OutputUnit(int unit);
+  char* RecordRoom(Unit& u, std::size_t size);
+  void CommitRecord(Unit& u, char* end);
   // The next text record without its line end, valid until the next read of the unit. Error 24 at the
   // end of the file. Console output is flushed before the console is read.
   std::string_view GetRecord(int unit);
@@ -95,6 +104,7 @@ class Io {
   Unit& Connected(int unit);
   Unit& FreeSlot(int unit, const std::string& name);
   void Flush(Unit& u);
+  void MakeRoom(Unit& u, std::size_t size);
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);
   void PrepareRead(Unit& u);
@@ -107,6 +117,29 @@ class Io {
 
   std::array<Unit, 10> units_;
   std::FILE* err_;
+  Unit* lastOutput_ = nullptr;  // the unit OutputUnit found last: statements mostly go to one unit
 };
+
+inline Unit* Io::OutputUnit(int unit) {
+  Unit* u = lastOutput_;
+  if (u != nullptr && u->open && u->number == unit && u->writing) return u;
+  u = Find(unit);
+  if (u == nullptr || !u->writing) return nullptr;
+  lastOutput_ = u;
+  return u;
+}
+
+inline char* Io::RecordRoom(Unit& u, std::size_t size) {
+  if (u.out.size() - u.outLen < size) MakeRoom(u, size);
+  return u.out.data() + u.outLen;
+}
+
+inline void Io::CommitRecord(Unit& u, char* end) {
+  end[0] = '\r';
+  end[1] = '\n';
+  const std::size_t size = static_cast<std::size_t>(end + 2 - (u.out.data() + u.outLen));
+  u.outLen += size;
+  u.position += size;
+}
 
 }  // namespace seep

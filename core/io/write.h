@@ -128,7 +128,17 @@ Item MakeItem(const T& x) {
   return item;
 }
 
-void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count);
+// An item that gives exactly one element: a number or a text, not an array.
+template <class T>
+inline constexpr bool kScalarItem = std::is_same_v<T, std::int32_t> || std::is_same_v<T, double> ||
+                                    std::is_same_v<T, float> ||
+                                    std::is_convertible_v<const T&, std::string_view> ||
+                                    (std::is_array_v<T> &&
+                                     std::is_same_v<std::remove_cv_t<std::remove_extent_t<T>>, char>);
+
+// `scalars`: every item gives exactly one element.
+void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count,
+                         bool scalars);
 void WriteListItems(Io& io, int unit, const Item* items, int count);
 
 }  // namespace write_detail
@@ -137,7 +147,8 @@ template <std::size_t N, class... Items>
 void WriteFormatted(Io& io, int unit, const Format<N>& fmt, const Items&... items) {
   const write_detail::Item list[sizeof...(Items) + 1] = {write_detail::MakeItem(items)...,
                                                          write_detail::Item{}};
-  write_detail::WriteFormattedItems(io, unit, fmt.View(), list, static_cast<int>(sizeof...(Items)));
+  write_detail::WriteFormattedItems(io, unit, fmt.View(), list, static_cast<int>(sizeof...(Items)),
+                                    (write_detail::kScalarItem<Items> && ...));
 }
 
 template <class... Items>

@@ -44,9 +44,18 @@ struct RecordCase {
   const char* records;
 };
 
+// The records of one statement. A statement on a unit that is not yet writing takes the general road;
+// once the unit writes, a statement whose items fit the first pass takes the unrolled program, in place.
+// Both roads must give the same records.
 template <class... Items>
 std::string Out(const auto& fmt, const Items&... items) {
-  return Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
+  const std::string general = Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
+  const std::string inPlace = Capture([&](Io& io) {
+                                WriteList(io, kOut, "-");
+                                WriteFormatted(io, kOut, fmt, items...);
+                              }).out;
+  EXPECT_EQ(inPlace, " -\r\n" + general);
+  return general;
 }
 
 constexpr auto kLiteralsAfterItems = CompileFormat("(I1 'a' / 'b' I1 'c')");
@@ -144,10 +153,12 @@ TEST(WriteFormatted, ZoneHeader) {
                      "100, F=FEPOINT\r\n");
 }
 
-int FailureNumber(void (*statement)(Io&), std::string* out = nullptr) {
+// The failure a statement raises; with `writing`, on a unit that has written a record ("-") before.
+int FailureNumber(void (*statement)(Io&), std::string* out = nullptr, bool writing = false) {
   test::ConsoleIo console;
   int number = 0;
   try {
+    if (writing) WriteList(console.io(), kOut, "-");
     statement(console.io());
   } catch (const IoFailure& f) {
     number = f.number;
@@ -188,7 +199,23 @@ TEST(WriteFormatted, ItemOfTheWrongTypeFails61) {
       [](Io& io) { WriteFormatted(io, kOut, kA, 1); },
       [](Io& io) { WriteFormatted(io, kOut, kA, 1.0); },
   };
-  for (auto* s : statements) EXPECT_EQ(FailureNumber(s), kErrFormatMismatch);
+  for (auto* s : statements) {
+    EXPECT_EQ(FailureNumber(s), kErrFormatMismatch);
+    std::string out;
+    EXPECT_EQ(FailureNumber(s, &out, true), kErrFormatMismatch);
+    EXPECT_EQ(out, " -\r\n");  // the failed statement's record is not written
+  }
+}
+
+constexpr auto kTwoLines = CompileFormat("(I2 / E12.4)");
+
+TEST(WriteFormatted, RecordsBeforeAFailureStay) {
+  for (const bool writing : {false, true}) {
+    std::string out;
+    EXPECT_EQ(FailureNumber([](Io& io) { WriteFormatted(io, kOut, kTwoLines, 7, 8); }, &out, writing),
+              kErrFormatMismatch);
+    EXPECT_EQ(out, std::string(writing ? " -\r\n" : "") + " 7\r\n");
+  }
 }
 
 }  // namespace

@@ -13,9 +13,17 @@ namespace {
 
 constexpr int kOut = kConsoleOut;
 
+// The records of one statement, which must be the same on a unit that is not yet writing (general road)
+// and on one that already writes (one-record statements are then written in place).
 template <class... Items>
 std::string List(const Items&... items) {
-  return test::Capture([&](Io& io) { WriteList(io, kOut, items...); }).out;
+  const std::string general = test::Capture([&](Io& io) { WriteList(io, kOut, items...); }).out;
+  const std::string inPlace = test::Capture([&](Io& io) {
+                                WriteList(io, kOut, "-");
+                                WriteList(io, kOut, items...);
+                              }).out;
+  EXPECT_EQ(inPlace, " -\r\n" + general);
+  return general;
 }
 
 struct ListCase {
