@@ -230,30 +230,31 @@ int BinaryExponent(std::uint64_t bits) {
   return static_cast<int>((bits >> 52) & 0x7FF) - 1023;
 }
 
-// Rounds a > 0 to p <= kShortDigits significant digits in double arithmetic; false when the result
-// cannot be vouched for (see kMargin) or a lies outside the scale table's range. Subnormals, infinity
-// and NaN fall outside that range.
-bool RoundShort(double a, int p, Decimal& r) {
+// What the fast roundings return when they decline a value.
+constexpr int kDeclined = std::numeric_limits<int>::min();
+
+// Rounds a > 0 to p <= kShortDigits significant digits in double arithmetic; the exponent is kDeclined
+// when the result cannot be vouched for (see kMargin) or a lies outside the scale table's range.
+// Subnormals, infinity and NaN fall outside that range.
+inline Decimal RoundShort(double a, int p) {
   int e = DecadeOfBinaryExponent(BinaryExponent(std::bit_cast<std::uint64_t>(a)));
   const int k = p - 1 - e;
-  if (k - 1 < kScaleMin || k > kScaleMax) return false;
+  if (k - 1 < kScaleMin || k > kScaleMax) return {0, kDeclined};
   // The decade is e + 1 when a >= 10^(e+1). The table's 10^(e+1) may be off by a unit in the last place;
   // a value caught on the wrong side of it lies within that unit of the power, scales to 10^(p-1) or 10^p
   // within 2^-52 relative, far from any rounding boundary, and the carry below puts it right.
   const int up = a >= Pow10(e + 1) ? 1 : 0;
   e += up;
   const double y = a * Pow10(k - up);
-  std::uint64_t n = static_cast<std::uint64_t>(y);
+  // y >= 10^(p-1) (1 - 2^-51), so n below is at least 10^(p-1) once rounded.
+  std::int64_t n = static_cast<std::int64_t>(y);
   const double fraction = y - static_cast<double>(n);
-  if (std::fabs(fraction - 0.5) <= kMargin) return false;
+  if (std::fabs(fraction - 0.5) <= kMargin) return {0, kDeclined};
   n += fraction > 0.5 ? 1 : 0;
-  if (n >= kPow10Int[static_cast<std::size_t>(p)]) {  // rounded up to the next decade
-    n = kPow10Int[static_cast<std::size_t>(p - 1)];
-    ++e;
+  if (static_cast<std::uint64_t>(n) >= kPow10Int[static_cast<std::size_t>(p)]) {  // the next decade
+    return {kPow10Int[static_cast<std::size_t>(p - 1)], e + 1};
   }
-  if (n < kPow10Int[static_cast<std::size_t>(p - 1)]) return false;  // cannot happen; a cheap guard
-  r = {n, e};
-  return true;
+  return {static_cast<std::uint64_t>(n), e};
 }
 
 #ifdef __SIZEOF_INT128__
@@ -272,19 +273,19 @@ constexpr std::array<std::uint64_t, 28> kPow5 = [] {
 
 // Rounds a > 0 to p <= 16 significant digits exactly, in 128-bit integers: with a = m 2^(b-52), the scaled
 // value a 10^k is m 5^k / 2^s for s = 52 - b - k, and m 5^k < 2^53 2^63 is held whole. The quotient and
-// remainder give the digits and the exact position against one half. False for exact ties (the general
-// engine rounds those to even), for scale factors beyond 5^27 and below 10^1, and for s <= 0.
-bool RoundWide(double a, int p, Decimal& r) {
+// remainder give the digits and the exact position against one half. Declines exact ties (the general
+// engine rounds those to even), scale factors beyond 5^27 and below 10^1, and s <= 0.
+Decimal RoundWide(double a, int p) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
-  if ((bits >> 52) == 0) return false;  // subnormal
+  if ((bits >> 52) == 0) return {0, kDeclined};  // subnormal
   const int b = BinaryExponent(bits);
   const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   int e = DecadeOfBinaryExponent(b);
   int k = p - 1 - e;
-  if (k < 1 || k > 27) return false;
+  if (k < 1 || k > 27) return {0, kDeclined};
   Uint128 y = static_cast<Uint128>(m) * kPow5[static_cast<std::size_t>(k)];
   int s = 52 - b - k;
-  if (s <= 0) return false;
+  if (s <= 0) return {0, kDeclined};
   if (static_cast<std::uint64_t>(y >> s) >= kPow10Int[static_cast<std::size_t>(p)]) {
     // a >= 10^(e+1), exactly: one decade up.
     ++e;
@@ -296,19 +297,15 @@ bool RoundWide(double a, int p, Decimal& r) {
   const Uint128 fraction = y << (128 - s);  // the bits below the point, at the top
   const bool half = (fraction >> 127) != 0;
   const bool beyond = (fraction << 1) != 0;
-  if (half && !beyond) return false;
+  if (half && !beyond) return {0, kDeclined};
   n += half ? 1 : 0;
-  if (n >= kPow10Int[static_cast<std::size_t>(p)]) {
-    n = kPow10Int[static_cast<std::size_t>(p - 1)];
-    ++e;
-  }
-  r = {n, e};
-  return true;
+  if (n >= kPow10Int[static_cast<std::size_t>(p)]) return {kPow10Int[static_cast<std::size_t>(p - 1)], e + 1};
+  return {n, e};
 }
 #else
 // Without a 128-bit integer every wide value takes the general engine.
-bool RoundWide(double, int, Decimal&) {
-  return false;
+Decimal RoundWide(double, int) {
+  return {0, kDeclined};
 }
 #endif
 
@@ -340,34 +337,25 @@ void WideDigits(char* out, std::uint64_t n) {
   Store8(out + 8, DigitWord(static_cast<std::uint32_t>(n % 100000000)));
 }
 
-// Ew.d from the rounded digits (p = d for scale 0, d + 1 for scale 1; p <= 8): the layout of
-// edit_general::EditExponent.
-bool PutExponentField(char* out, bool negative, const Decimal& r, int w, int d, int scale) {
-  const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;
-  if (length > w) {
-    Stars(out, w);
-    return false;
+// "E-99" ... "E+99", the exponent parts of E fields for exponents -99 to 99, as 4-character words.
+constexpr std::array<std::uint32_t, 199> kExponentWords = [] {
+  std::array<std::uint32_t, 199> t{};
+  for (int e = -99; e <= 99; ++e) {
+    const int a = e < 0 ? -e : e;
+    const std::uint32_t sign = e < 0 ? '-' : '+';
+    const std::uint32_t tens = static_cast<std::uint32_t>('0' + a / 10);
+    const std::uint32_t units = static_cast<std::uint32_t>('0' + a % 10);
+    t[static_cast<std::size_t>(e + 99)] = 'E' | sign << 8 | tens << 16 | units << 24;
   }
-  const bool zero = scale != 1 && length < w;
-  const int lead = w - length - (zero ? 1 : 0);
-  BlankField(out, lead);
-  char* p = out + lead;
-  *p = '-';
-  p += negative ? 1 : 0;
-  *p = '0';
-  p += zero ? 1 : 0;
-  if (scale == 1) {
-    const std::uint64_t digits = ShortDigits(r.digits, d + 1);
-    p[0] = static_cast<char>(digits);
-    p[1] = '.';
-    Store8(p + 2, digits >> 8);
-    PutExponent(p + 2 + d, r.exponent);
+  return t;
+}();
+
+void PutExponentWord(char* p, int e) {
+  if (e >= -99 && e <= 99) {
+    std::memcpy(p, &kExponentWords[static_cast<std::size_t>(e + 99)], 4);
   } else {
-    p[0] = '.';
-    Store8(p + 1, ShortDigits(r.digits, d));
-    PutExponent(p + 1 + d, r.exponent + 1);
+    PutExponent(p, e);
   }
-  return true;
 }
 
 // A list-directed real from its digits rounded to s (fixed form, exponent -1 ... s - 1) or s + 1
@@ -588,11 +576,38 @@ bool EditNonFinite(char* out, double x, int w) {
 }
 
 bool EditExponent(char* out, double x, int w, int d, int scale) {
+  // The layout of edit_general::EditExponent, for fields that fit with at most kEditSlack leading
+  // blanks; the rest (asterisks, very wide fields) and every value the fast rounding declines take the
+  // general engine.
   const int p = scale == 1 ? d + 1 : d;
-  if (p <= kShortDigits) {
+  const bool negative = std::signbit(x);
+  const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;
+  const bool zero = scale != 1 && length < w;
+  const int lead = w - length - (zero ? 1 : 0);
+  if (p <= kShortDigits && lead >= 0 && lead <= kEditSlack) {
     const double a = std::fabs(x);
-    Decimal r{0, scale == 1 ? 0 : -1};  // zero: zero digits, exponent 0
-    if (a == 0 || RoundShort(a, p, r)) return PutExponentField(out, std::signbit(x), r, w, d, scale);
+    // Zero has zero digits and exponent 0.
+    const Decimal r = a == 0 ? Decimal{0, scale == 1 ? 0 : -1} : RoundShort(a, p);
+    if (r.exponent != kDeclined) {
+      std::memset(out, ' ', kEditSlack);
+      char* q = out + lead;
+      *q = '-';
+      q += negative ? 1 : 0;
+      *q = '0';
+      q += zero ? 1 : 0;
+      const std::uint64_t digits = ShortDigits(r.digits, p);
+      if (scale == 1) {
+        q[0] = static_cast<char>(digits);
+        q[1] = '.';
+        Store8(q + 2, digits >> 8);
+        PutExponentWord(q + 2 + d, r.exponent);
+      } else {
+        q[0] = '.';
+        Store8(q + 1, digits);
+        PutExponentWord(q + 1 + d, r.exponent + 1);
+      }
+      return true;
+    }
   }
   return edit_general::EditExponent(out, x, w, d, scale);
 }
@@ -648,24 +663,23 @@ int EditListReal(char* out, double x, bool single) {
   const double a = std::fabs(x);
   const bool negative = std::signbit(x);
   char text[32] = {};
-  Decimal r{0, 0};
   if (single) {
     if (a == 0) {
       Store8(text, ShortDigits(0, 8));
       PutListReal(out, negative, text, 0, false, true);
       return kListSingleWidth;
     }
-    if (RoundShort(a, 7, r)) {
-      if (r.exponent >= -1 && r.exponent <= 6) {
-        Store8(text, ShortDigits(r.digits, 7));
-        PutListReal(out, negative, text, r.exponent, true, true);
-        return kListSingleWidth;
-      }
-      if (RoundShort(a, 8, r)) {
-        Store8(text, ShortDigits(r.digits, 8));
-        PutListReal(out, negative, text, r.exponent, false, true);
-        return kListSingleWidth;
-      }
+    Decimal r = RoundShort(a, 7);
+    if (r.exponent >= -1 && r.exponent <= 6) {
+      Store8(text, ShortDigits(r.digits, 7));
+      PutListReal(out, negative, text, r.exponent, true, true);
+      return kListSingleWidth;
+    }
+    if (r.exponent != kDeclined) r = RoundShort(a, 8);
+    if (r.exponent != kDeclined) {
+      Store8(text, ShortDigits(r.digits, 8));
+      PutListReal(out, negative, text, r.exponent, false, true);
+      return kListSingleWidth;
     }
   } else {
     if (a == 0) {
@@ -673,17 +687,17 @@ int EditListReal(char* out, double x, bool single) {
       PutListReal(out, negative, text, 0, false, false);
       return kListDoubleWidth;
     }
-    if (RoundWide(a, 15, r)) {
-      if (r.exponent >= -1 && r.exponent <= 14) {
-        WideDigits(text, r.digits);
-        PutListReal(out, negative, text + 1, r.exponent, true, false);
-        return kListDoubleWidth;
-      }
-      if (RoundWide(a, 16, r)) {
-        WideDigits(text, r.digits);
-        PutListReal(out, negative, text, r.exponent, false, false);
-        return kListDoubleWidth;
-      }
+    Decimal r = RoundWide(a, 15);
+    if (r.exponent >= -1 && r.exponent <= 14) {
+      WideDigits(text, r.digits);
+      PutListReal(out, negative, text + 1, r.exponent, true, false);
+      return kListDoubleWidth;
+    }
+    if (r.exponent != kDeclined) r = RoundWide(a, 16);
+    if (r.exponent != kDeclined) {
+      WideDigits(text, r.digits);
+      PutListReal(out, negative, text, r.exponent, false, false);
+      return kListDoubleWidth;
     }
   }
   return edit_general::EditListReal(out, x, single);

@@ -235,7 +235,11 @@ void Io::Flush(Unit& u) {
 }
 
 void Io::MakeRoom(Unit& u, std::size_t size) {
-  Flush(u);
+  // The growth of PutRecord: a file's buffer doubles up to kFileOutCapacity before it is written out.
+  if (!u.console && u.out.size() < kFileOutCapacity) {
+    u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));
+  }
+  if (u.out.size() - u.outLen < size) Flush(u);
   if (u.out.size() < size) u.out.resize(size);
 }
 
