@@ -213,10 +213,10 @@ constexpr int kScaleMax = kPow10Max;
 // Why the margin is safe. Take a > 0 with decade e and k = p - 1 - e, so that a * 10^k lies in
 // [10^(p-1), 10^p] up to the error below. The table gives 10^k (1 + d1) and the product is rounded once
 // more, so y = a 10^k (1 + d1)(1 + d2) with |d1|, |d2| <= 2^-53 (d1 = 0 for 0 <= k <= 22); even with
-// a power two units off, |y - a 10^k| < 3.4e-16 * 10^p <= 3.4e-8 for p <= 8. The fraction f = y - floor(y)
-// is computed exactly (floor(y) <= y < 2 floor(y), Sterbenz). If |f - 1/2| exceeds the margin 2^-20
-// (about 9.5e-7, over 25 times the error bound), no half-integer lies between y and the exact a 10^k, nor
-// on it: both round to the same integer, and the exact value is no tie. Otherwise the value is declined.
+// a power two units off, |y - a 10^k| < 3.4e-16 * 10^p <= 3.4e-8 for p <= 8. The distance f from y to
+// the nearest integer is computed exactly. If 1/2 - |f| exceeds the margin 2^-20 (about 9.5e-7, over 25
+// times the error bound), no half-integer lies between y and the exact a 10^k, nor on it: both round to
+// the same integer, and the exact value is no tie. Otherwise the value is declined.
 constexpr int kShortDigits = 8;
 constexpr double kMargin = 0x1p-20;
 
@@ -246,15 +246,15 @@ inline Decimal RoundShort(double a, int p) {
   const int up = a >= Pow10(e + 1) ? 1 : 0;
   e += up;
   const double y = a * Pow10(k - up);
-  // y >= 10^(p-1) (1 - 2^-51), so n below is at least 10^(p-1) once rounded.
-  std::int64_t n = static_cast<std::int64_t>(y);
-  const double fraction = y - static_cast<double>(n);
-  if (std::fabs(fraction - 0.5) <= kMargin) return {0, kDeclined};
-  n += fraction > 0.5 ? 1 : 0;
-  if (static_cast<std::uint64_t>(n) >= kPow10Int[static_cast<std::size_t>(p)]) {  // the next decade
-    return {kPow10Int[static_cast<std::size_t>(p - 1)], e + 1};
-  }
-  return {static_cast<std::uint64_t>(n), e};
+  // Adding 2^52 rounds y (below 10^8) to the nearest integer, which the sum's low mantissa bits then
+  // hold; y less that integer is exact. y >= 10^(p-1) (1 - 2^-51), so the integer has p digits or is
+  // 10^p.
+  const double shifted = y + 0x1p52;
+  const double fraction = y - (shifted - 0x1p52);  // in [-1/2, 1/2]
+  if (std::fabs(fraction) >= 0.5 - kMargin) return {0, kDeclined};
+  const std::uint64_t n = std::bit_cast<std::uint64_t>(shifted) & ((std::uint64_t{1} << 52) - 1);
+  if (n >= kPow10Int[static_cast<std::size_t>(p)]) return {kPow10Int[static_cast<std::size_t>(p - 1)], e + 1};
+  return {n, e};
 }
 
 #ifdef __SIZEOF_INT128__
@@ -315,15 +315,24 @@ void Store8(char* p, std::uint64_t v) {
 
 constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
 
+// "00" ... "99" as 2-character words, the first digit in the lower byte.
+constexpr std::array<std::uint16_t, 100> kPairWords = [] {
+  std::array<std::uint16_t, 100> t{};
+  for (int i = 0; i < 100; ++i)
+    t[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(('0' + i / 10) | ('0' + i % 10) << 8);
+  return t;
+}();
+
 // The eight decimal digits of n < 10^8 as characters, leading zeros included, the first digit in the
-// lowest byte (so that a store writes them in reading order). Two 4-digit halves split into pairs and
-// then single digits, with multiplications by reciprocals standing in for the divisions by 100 and 10.
+// lowest byte (so that a store writes them in reading order): four pairs from a table. The three
+// quotients are independent of each other, and the divisions by constants become multiplications.
 std::uint64_t DigitWord(std::uint32_t n) {
-  std::uint64_t x = (n / 10000) | (static_cast<std::uint64_t>(n % 10000) << 32);
-  const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007F;
-  x = hundreds | ((x - 100 * hundreds) << 16);
-  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000F;
-  return (tens | ((x - 10 * tens) << 8)) + kAsciiZeros;
+  const std::uint32_t q6 = n / 1000000;
+  const std::uint32_t q4 = n / 10000;
+  const std::uint32_t q2 = n / 100;
+  return kPairWords[q6] | static_cast<std::uint64_t>(kPairWords[q4 - 100 * q6]) << 16 |
+         static_cast<std::uint64_t>(kPairWords[q2 - 100 * q4]) << 32 |
+         static_cast<std::uint64_t>(kPairWords[n - 100 * q2]) << 48;
 }
 
 // The p <= 8 digits of n < 10^p in the lowest p bytes.
@@ -572,6 +581,25 @@ bool EditNonFinite(char* out, double x, int w) {
   }
   Blanks(out, w - length);
   std::memcpy(out + (w - length), text.data(), text.size());
+  return true;
+}
+
+bool EditPlanned(char* out, double x, const FieldPlan& plan) {
+  const bool negative = std::signbit(x);
+  if (!plan.planned || (negative && !plan.negativeFits)) return false;
+  const double a = std::fabs(x);
+  // Zero has zero digits and exponent 0.
+  const Decimal r = a == 0 ? Decimal{0, plan.scale == 1 ? 0 : -1} : RoundShort(a, plan.digits);
+  const int e = r.exponent + (plan.scale == 1 ? 0 : 1);  // as written; declined values land far out
+  if (e < -99 || e > 99) return false;
+  std::memset(out, ' ', 16);
+  std::memcpy(out + plan.prefixColumn, &plan.prefix[negative ? 1 : 0], 2);
+  // The point and up to 7 digits in one word: d0.d1d2... for scale 1, .d1d2... for scale 0.
+  const std::uint64_t digits = ShortDigits(r.digits, plan.digits);
+  const std::uint64_t word =
+      plan.scale == 1 ? (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16 : '.' | digits << 8;
+  Store8(out + plan.column, word);
+  std::memcpy(out + plan.width - 4, &kExponentWords[static_cast<std::size_t>(e + 99)], 4);
   return true;
 }
 

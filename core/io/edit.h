@@ -51,6 +51,65 @@ int EditListReal(char* out, double x, bool single);
 // room; asterisks when even that does not fit. Used for every real field whose value is not finite.
 bool EditNonFinite(char* out, double x, int w);
 
+// ---- Fields laid out when the format is compiled ----
+//
+// The layout of an E field depends only on its descriptor and on the value's sign, so for the E fields
+// of the output files it is worked out once, when the format is compiled (PlanExponent), and editing a
+// value only places its characters (EditPlanned). EditPlanned declines what the plan does not cover (a
+// value that does not fit, an exponent beyond 99, a value the fast rounding declines); the caller then
+// edits the field with EditExponent. Both give the same characters.
+struct FieldPlan {
+  bool planned = false;
+  std::uint8_t width = 0;
+  std::uint8_t digits = 0;        // significant digits p
+  std::uint8_t scale = 0;         // 0 or 1
+  std::uint8_t column = 0;        // where the point (scale 0) or the first digit (scale 1) goes
+  std::uint8_t prefixColumn = 0;  // where the two characters before `column` go
+  bool negativeFits = false;
+  std::uint16_t prefix[2] = {};  // those two characters for a positive and for a negative value
+};
+
+// Plans Ew.d with scale factor 0 or 1; fields wider than 16 or of more than 7 significant digits are
+// not planned.
+constexpr FieldPlan PlanExponent(int w, int d, int scale) {
+  FieldPlan f;
+  const int p = scale == 1 ? d + 1 : d;
+  const int length = (scale == 1 ? 2 : 1) + d + 4;  // without sign and optional zero
+  if (p < 1 || p > 7 || w > 16 || length > w) return f;
+  f.planned = true;
+  f.width = static_cast<std::uint8_t>(w);
+  f.digits = static_cast<std::uint8_t>(p);
+  f.scale = static_cast<std::uint8_t>(scale);
+  const int column = w - length;
+  f.column = static_cast<std::uint8_t>(column);
+  f.negativeFits = length + 1 <= w;
+  // The characters at column - 2 and column - 1: blanks, the minus sign, the optional zero before the
+  // point (scale 0, when the field has room for it).
+  for (int negative = 0; negative <= 1; ++negative) {
+    char before[2] = {' ', ' '};
+    if (scale == 1) {
+      if (negative == 1) before[1] = '-';
+    } else if (length + negative < w) {
+      before[1] = '0';
+      if (negative == 1) before[0] = '-';
+    } else if (negative == 1) {
+      before[1] = '-';
+    }
+    // Near the left edge the pair starts at column 0 and its second character lands where the point or
+    // the first digit is written afterwards.
+    const char first = column >= 2 ? before[0] : before[1];
+    const char second = column >= 2 ? before[1] : ' ';
+    f.prefix[negative] = static_cast<std::uint16_t>(static_cast<unsigned char>(first) |
+                                                    static_cast<unsigned char>(second) << 8);
+  }
+  f.prefixColumn = static_cast<std::uint8_t>(column >= 2 ? column - 2 : 0);
+  return f;
+}
+
+// Edits x by a plan (16 + kEditSlack characters of room at `out`); false when it declines, having
+// written nothing the caller's EditExponent does not overwrite.
+bool EditPlanned(char* out, double x, const FieldPlan& plan);
+
 // The general engine alone, without the fast paths: the reference the fast paths are tested against.
 namespace edit_general {
 bool EditInteger(char* out, std::int32_t value, int w);

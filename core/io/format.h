@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/io/edit.h"
+
 namespace seep {
 
 enum class FormatOp : std::uint8_t {
@@ -73,6 +75,7 @@ struct LineStep {
   std::int8_t scale = 0;         // the scale factor in force at this field
   std::uint8_t width = 0;        // w
   std::uint8_t digits = 0;       // d
+  FieldPlan plan;                // Ew.d: its layout, when planned
 };
 
 inline constexpr int kMaxLineSteps = 64;
@@ -401,6 +404,7 @@ constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& li
       step.scale = static_cast<std::int8_t>(scale);
       step.width = static_cast<std::uint8_t>(f.width);
       step.digits = static_cast<std::uint8_t>(f.digits);
+      if (op == FormatOp::kExponent) step.plan = PlanExponent(f.width, f.digits, scale);
       record += pad + f.width;
       ++fields;
     }

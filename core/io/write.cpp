@@ -277,9 +277,12 @@ double RealOf(const Item& item) {
 // One field of a line step. Returns false when the field overflowed.
 bool EditStep(Io& io, int unit, char* p, const LineStep& step, const Item& item) {
   switch (step.op) {
-    case FormatOp::kExponent:
+    case FormatOp::kExponent: {
       if (item.kind != ItemKind::kDouble && item.kind != ItemKind::kSingle) io.Fail(kErrFormatMismatch, unit);
-      return EditExponent(p, RealOf(item), step.width, step.digits, step.scale);
+      const double x = RealOf(item);
+      if (EditPlanned(p, x, step.plan)) return true;
+      return EditExponent(p, x, step.width, step.digits, step.scale);
+    }
     case FormatOp::kInteger:
       if (item.kind != ItemKind::kInteger) io.Fail(kErrFormatMismatch, unit);
       return EditInteger(p, item.integer, step.width);

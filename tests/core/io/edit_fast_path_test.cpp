@@ -55,6 +55,12 @@ bool SameFields(double x) {
                     << fa << "\", general \"" << fb << "\"";
       return false;
     }
+    if (EditPlanned(fast, x, PlanExponent(f.w, f.d, f.scale)) &&
+        std::string(fast, static_cast<std::size_t>(f.w)) != fb) {
+      ADD_FAILURE() << "planned E" << f.w << "." << f.d << " scale " << f.scale << " of " << Hex(x) << ": \""
+                    << std::string(fast, static_cast<std::size_t>(f.w)) << "\", general \"" << fb << "\"";
+      return false;
+    }
   }
   for (const bool single : {false, true}) {
     const double v = single ? static_cast<double>(static_cast<float>(x)) : x;
@@ -189,6 +195,33 @@ TEST(EditFastPath, ZerosSubnormalsAndTheEndsOfTheRange) {
     const std::uint64_t mantissa = rng() & ((std::uint64_t{1} << 52) - 1);
     const std::uint64_t exponent = i % 2 == 0 ? rng() % 300 : 0x7FE - rng() % 300;
     if (!SameFieldsBothSigns(std::bit_cast<double>(exponent << 52 | mantissa))) return;
+  }
+}
+
+// Every layout a plan can have: widths up to 16, 1 to 7 significant digits, both scale factors, values
+// of both signs that fit, that need the optional zero, that do not fit, with one- to three-digit
+// exponents.
+TEST(EditFastPath, PlannedLayoutsOfEveryWidth) {
+  const double values[] = {0.0,     1.0,   1.23456789, 9.9999999, 0.5, 1e-99,
+                           9.99e99, 1e100, 1e-100,     123456.0,  7e-5};
+  char planned[64 + kEditSlack];
+  char general[64 + kEditSlack];
+  for (int w = 1; w <= 16; ++w) {
+    for (int d = 1; d <= 7; ++d) {
+      for (int scale = 0; scale <= 1; ++scale) {
+        const FieldPlan plan = PlanExponent(w, d, scale);
+        for (const double v : values) {
+          for (const double x : {v, -v}) {
+            const bool fits = edit_general::EditExponent(general, x, w, d, scale);
+            if (!EditPlanned(planned, x, plan)) continue;
+            EXPECT_TRUE(fits);
+            EXPECT_EQ(std::string(planned, static_cast<std::size_t>(w)),
+                      std::string(general, static_cast<std::size_t>(w)))
+                << "E" << w << "." << d << " scale " << scale << " of " << x;
+          }
+        }
+      }
+    }
   }
 }
 
