@@ -58,15 +58,58 @@ bool EditNonFinite(char* out, double x, int w);
 // value only places its characters (EditPlanned). EditPlanned declines what the plan does not cover (a
 // value that does not fit, an exponent beyond 99, a value the fast rounding declines); the caller then
 // edits the field with EditExponent. Both give the same characters.
+struct FieldPlan;
+
+// The planned editing, one routine per digit count P and scale factor, so that every shift and every
+// quotient the digits need is fixed when it is compiled.
+using PlannedEdit = bool (*)(char* out, double x, const FieldPlan& plan);
+template <int P, int Scale>
+bool EditPlannedAs(char* out, double x, const FieldPlan& plan);
+
+constexpr PlannedEdit PlannedEditFor(int p, int scale) {
+  switch (p * 2 + scale) {
+    case 2:
+      return &EditPlannedAs<1, 0>;
+    case 3:
+      return &EditPlannedAs<1, 1>;
+    case 4:
+      return &EditPlannedAs<2, 0>;
+    case 5:
+      return &EditPlannedAs<2, 1>;
+    case 6:
+      return &EditPlannedAs<3, 0>;
+    case 7:
+      return &EditPlannedAs<3, 1>;
+    case 8:
+      return &EditPlannedAs<4, 0>;
+    case 9:
+      return &EditPlannedAs<4, 1>;
+    case 10:
+      return &EditPlannedAs<5, 0>;
+    case 11:
+      return &EditPlannedAs<5, 1>;
+    case 12:
+      return &EditPlannedAs<6, 0>;
+    case 13:
+      return &EditPlannedAs<6, 1>;
+    case 14:
+      return &EditPlannedAs<7, 0>;
+    case 15:
+      return &EditPlannedAs<7, 1>;
+    default:
+      return nullptr;
+  }
+}
+
 struct FieldPlan {
-  bool planned = false;
+  PlannedEdit edit = nullptr;  // nullptr: not planned
+  std::uint8_t signs = 0;      // 1: planned for positive values only; 2: for both signs
   std::uint8_t width = 0;
   std::uint8_t digits = 0;        // significant digits p
   std::uint8_t scale = 0;         // 0 or 1
   std::uint8_t column = 0;        // where the point (scale 0) or the first digit (scale 1) goes
   std::uint8_t prefixColumn = 0;  // where the two characters before `column` go
-  bool negativeFits = false;
-  std::uint16_t prefix[2] = {};  // those two characters for a positive and for a negative value
+  std::uint16_t prefix[2] = {};   // those two characters for a positive and for a negative value
 };
 
 // Plans Ew.d with scale factor 0 or 1; fields wider than 16 or of more than 7 significant digits are
@@ -76,13 +119,13 @@ constexpr FieldPlan PlanExponent(int w, int d, int scale) {
   const int p = scale == 1 ? d + 1 : d;
   const int length = (scale == 1 ? 2 : 1) + d + 4;  // without sign and optional zero
   if (p < 1 || p > 7 || w > 16 || length > w) return f;
-  f.planned = true;
+  f.edit = PlannedEditFor(p, scale);
   f.width = static_cast<std::uint8_t>(w);
   f.digits = static_cast<std::uint8_t>(p);
   f.scale = static_cast<std::uint8_t>(scale);
   const int column = w - length;
   f.column = static_cast<std::uint8_t>(column);
-  f.negativeFits = length + 1 <= w;
+  f.signs = length + 1 <= w ? 2 : 1;
   // The characters at column - 2 and column - 1: blanks, the minus sign, the optional zero before the
   // point (scale 0, when the field has room for it).
   for (int negative = 0; negative <= 1; ++negative) {
@@ -108,7 +151,9 @@ constexpr FieldPlan PlanExponent(int w, int d, int scale) {
 
 // Edits x by a plan (16 + kEditSlack characters of room at `out`); false when it declines, having
 // written nothing the caller's EditExponent does not overwrite.
-bool EditPlanned(char* out, double x, const FieldPlan& plan);
+inline bool EditPlanned(char* out, double x, const FieldPlan& plan) {
+  return plan.edit != nullptr && plan.edit(out, x, plan);
+}
 
 // The general engine alone, without the fast paths: the reference the fast paths are tested against.
 namespace edit_general {
