@@ -88,6 +88,9 @@ struct LineProgram {
   int fields = 0;       // steps that take an item
   int longest = 0;      // characters of the longest record the program writes
   bool usable = false;  // false when the first pass is too long to unroll or has an A without width
+  // One record, no nX wider than kLineTextSpare: step i is the field of item i, and the statement's
+  // items can be edited straight from the arguments.
+  bool straight = false;
 };
 
 // What the interpreter reads, whatever the capacity of the compiled format.
@@ -469,6 +472,11 @@ constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& li
         line.fields = fields;
         line.longest = longest;
         line.usable = true;
+        line.straight = true;
+        for (int i = 0; i < steps; ++i) {
+          const LineStep& step = line.steps[static_cast<std::size_t>(i)];
+          if (step.op == FormatOp::kSlash || step.pad > kLineTextSpare) line.straight = false;
+        }
         return;
     }
   }

@@ -257,8 +257,6 @@ bool RunFormat(Io& io, int unit, const FormatView& format, Cursor& items, Record
 // asked for once, the fields are edited where they end up, and CR LF closes the record there. The edit
 // routines' scratch room and the 16-character literal copies land in the spare room behind the record.
 
-constexpr std::size_t kRecordSpare = 2 + kEditSlack + kLineTextSpare;
-
 // Literal characters of a step: one fixed-size copy for the short ones (the program's text has
 // kLineTextSpare readable characters after every literal).
 char* PutLiteral(char* p, const char* text, std::size_t n) {
@@ -390,6 +388,35 @@ void RunListRecord(Io& io, Unit& u, const Item* items, int count) {
 }
 
 }  // namespace
+
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, double x) {
+  switch (step.op) {
+    case FormatOp::kExponent:
+      return EditExponent(p, x, step.width, step.digits, step.scale);
+    case FormatOp::kFixed:
+      return EditFixed(p, x, step.width, step.digits, step.scale);
+    default:
+      io.Fail(kErrFormatMismatch, unit);
+  }
+}
+
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::int32_t v) {
+  if (step.op != FormatOp::kInteger) io.Fail(kErrFormatMismatch, unit);
+  return EditInteger(p, v, step.width);
+}
+
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_view text) {
+  if (step.op != FormatOp::kText) io.Fail(kErrFormatMismatch, unit);
+  const std::size_t n = text.size();
+  const std::size_t w = step.width;
+  if (w >= n) {
+    std::memset(p, ' ', w - n);
+    std::memcpy(p + (w - n), text.data(), n);
+  } else {
+    std::memcpy(p, text.data(), w);
+  }
+  return true;
+}
 
 void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count,
                          bool scalars) {

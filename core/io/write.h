@@ -28,11 +28,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
+#include "core/io/edit.h"
+#include "core/io/failure.h"
 #include "core/io/format.h"
 #include "core/io/units.h"
 
@@ -141,10 +144,145 @@ void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item*
                          bool scalars);
 void WriteListItems(Io& io, int unit, const Item* items, int count);
 
+// ---- Statements edited straight from their arguments ----
+//
+// The lines of the output files: a formatted statement whose items are numbers and texts and whose
+// format's first pass is one straight record (LineProgram::straight) pairs item i with step i; a
+// list-directed statement of numbers and texts that fits one record. Both are written in place in the
+// unit's buffer, each field edited from its argument as it is, with no item list in between.
+
+// Room asked for behind a record: its CR LF, the edit routines' scratch, the 16-character copies.
+inline constexpr std::size_t kRecordSpare = 2 + kEditSlack + kLineTextSpare;
+
+// The value an argument is edited from: the number itself (a 4-byte real for E and F fields as its
+// exact double), or the text.
+template <class T>
+auto FieldValue(const T& x) {
+  if constexpr (std::is_same_v<T, std::int32_t> || std::is_same_v<T, double> || std::is_same_v<T, float>) {
+    return x;
+  } else if constexpr (std::is_array_v<T>) {
+    std::size_t n = 0;  // up to the first NUL, or the whole buffer
+    while (n < std::extent_v<T> && x[n] != '\0') ++n;
+    return std::string_view(x, n);
+  } else {
+    return std::string_view(x);
+  }
+}
+
+// A step's literal characters: one 16-character copy for the short ones (the program's text has
+// kLineTextSpare readable characters after each, the record kRecordSpare room behind it).
+inline char* PutStepLiteral(char* p, const LineProgram& line, const LineStep& step) {
+  const char* text = line.text.data() + step.text;
+  if (step.length <= kLineTextSpare) {
+    std::memcpy(p, text, kLineTextSpare);
+  } else {
+    std::memcpy(p, text, step.length);
+  }
+  return p + step.length;
+}
+
+// The field of a step from an argument; false when it overflowed. An argument of the wrong type for
+// the descriptor fails with error 61.
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, double x);
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::int32_t v);
+bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_view text);
+inline bool EditStepField(Io& io, int unit, char* p, const LineStep& step, float x) {
+  const double v = x;
+  if (EditPlanned(p, v, step.plan)) return true;
+  return EditStepField(io, unit, p, step, v);
+}
+inline bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, double x) {
+  if (EditPlanned(p, x, step.plan)) return true;
+  return EditStepField(io, unit, p, step, x);
+}
+template <class T>
+bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, const T& v) {
+  return EditStepField(io, unit, p, step, v);
+}
+
+template <class... Values>
+void RunStraightLine(Io& io, Unit& u, int unit, const LineProgram& line, const Values&... values) {
+  char* p = io.RecordRoom(u, static_cast<std::size_t>(line.longest) + kRecordSpare);
+  const LineStep* step = line.steps.data();
+  bool fits = true;
+  [[maybe_unused]] auto field = [&](const auto& value) {
+    p = PutStepLiteral(p, line, *step);
+    if (step->pad != 0) {
+      std::memset(p, ' ', kLineTextSpare);  // at most kLineTextSpare columns in a straight program
+      p += step->pad;
+    }
+    if (!EditStepFieldFast(io, unit, p, *step, value)) fits = false;
+    p += step->width;
+    ++step;
+  };
+  (field(values), ...);
+  // The literal before the field that finds no item, or at the end of the format.
+  p = PutStepLiteral(p, line, *step);
+  io.CommitRecord(u, p);
+  if (!fits) io.Warn(kErrOutputConversion, unit);
+}
+
+// List-directed fields: an integer, an 8-byte or a 4-byte real, or a text (after one blank when it is
+// the first text of the record).
+inline std::size_t ListFieldWidth(std::int32_t, bool&) {
+  return kListIntegerWidth;
+}
+inline std::size_t ListFieldWidth(double, bool&) {
+  return kListDoubleWidth;
+}
+inline std::size_t ListFieldWidth(float, bool&) {
+  return kListSingleWidth;
+}
+inline std::size_t ListFieldWidth(std::string_view text, bool& leadingBlank) {
+  const std::size_t blank = leadingBlank ? 1 : 0;
+  leadingBlank = false;
+  return text.size() + blank;
+}
+inline char* PutListField(char* p, std::int32_t v, bool&) {
+  EditListInteger(p, v);
+  return p + kListIntegerWidth;
+}
+inline char* PutListField(char* p, double x, bool&) {
+  return p + EditListReal(p, x, false);
+}
+inline char* PutListField(char* p, float x, bool&) {
+  return p + EditListReal(p, static_cast<double>(x), true);
+}
+inline char* PutListField(char* p, std::string_view text, bool& leadingBlank) {
+  if (leadingBlank) {
+    *p++ = ' ';
+    leadingBlank = false;
+  }
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+template <class... Values>
+bool RunOneRecordList(Io& io, int unit, const Values&... values) {
+  bool leadingBlank = true;
+  const std::size_t width = (ListFieldWidth(values, leadingBlank) + ...);
+  if (width > static_cast<std::size_t>(kListWidth)) return false;
+  Unit* u = io.OutputUnit(unit);
+  if (u == nullptr) return false;
+  char* p = io.RecordRoom(*u, static_cast<std::size_t>(kListWidth) + kRecordSpare);
+  leadingBlank = true;
+  ((p = PutListField(p, values, leadingBlank)), ...);
+  io.CommitRecord(*u, p);
+  return true;
+}
+
 }  // namespace write_detail
 
 template <std::size_t N, class... Items>
 void WriteFormatted(Io& io, int unit, const Format<N>& fmt, const Items&... items) {
+  if constexpr ((write_detail::kScalarItem<Items> && ...)) {
+    if (fmt.line.straight && static_cast<int>(sizeof...(Items)) <= fmt.line.fields) {
+      if (Unit* u = io.OutputUnit(unit)) {
+        write_detail::RunStraightLine(io, *u, unit, fmt.line, write_detail::FieldValue(items)...);
+        return;
+      }
+    }
+  }
   const write_detail::Item list[sizeof...(Items) + 1] = {write_detail::MakeItem(items)...,
                                                          write_detail::Item{}};
   write_detail::WriteFormattedItems(io, unit, fmt.View(), list, static_cast<int>(sizeof...(Items)),
@@ -153,6 +291,9 @@ void WriteFormatted(Io& io, int unit, const Format<N>& fmt, const Items&... item
 
 template <class... Items>
 void WriteList(Io& io, int unit, const Items&... items) {
+  if constexpr (sizeof...(Items) > 0 && (write_detail::kScalarItem<Items> && ...)) {
+    if (write_detail::RunOneRecordList(io, unit, write_detail::FieldValue(items)...)) return;
+  }
   const write_detail::Item list[sizeof...(Items) + 1] = {write_detail::MakeItem(items)...,
                                                          write_detail::Item{}};
   write_detail::WriteListItems(io, unit, list, static_cast<int>(sizeof...(Items)));
