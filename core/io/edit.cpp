@@ -1,5 +1,6 @@
 #include "core/io/edit.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -537,32 +538,46 @@ int EditListReal(char* out, double x, bool single) {
 
 // ---- The routines, fast path first ----
 
-bool EditInteger(char* out, std::int32_t value, int w) {
+template <int W>
+bool EditIntegerAs(char* out, std::int32_t value) {
   const std::uint32_t m =
       value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  if (m >= 100000000) return edit_general::EditInteger(out, value, w);
+  constexpr std::uint64_t kLimit = kPow10Int[W < 8 ? W : 8];
+  if (m >= kLimit) return false;
   // Eight digit characters, the leading zeros turned into blanks (a '0' less 0x10 is a blank), the
-  // minus sign in the blank before the first digit.
+  // minus sign in the blank before the first digit. Zero keeps its last digit.
   const std::uint64_t text = DigitWord(m);
-  const int leadingZeros = m == 0 ? 7 : std::countr_zero(text - kAsciiZeros) / 8;
-  const int length = (value < 0 ? 1 : 0) + 8 - leadingZeros;
-  if (length > w || length > 8) {
-    if (length > w) {
-      Stars(out, w);
-      return false;
-    }
-    return edit_general::EditInteger(out, value, w);
-  }
-  std::uint64_t field = text;
-  if (leadingZeros > 0) field -= 0x1010101010101010 & (~std::uint64_t{0} >> (64 - 8 * leadingZeros));
-  if (value < 0) field ^= std::uint64_t{' ' ^ '-'} << (8 * (leadingZeros - 1));
-  if (w >= 8) {
-    BlankField(out, w - 8);
-    Store8(out + (w - 8), field);
+  const int zeros = std::min(std::countr_zero(text - kAsciiZeros) / 8, 7);
+  const int negative = value < 0 ? 1 : 0;
+  if (negative + 8 - zeros > (W < 8 ? W : 8)) return false;
+  std::uint64_t field = text - (0x1010101010101010 & ((std::uint64_t{1} << (8 * zeros)) - 1));
+  field ^= (std::uint64_t{' ' ^ '-'} * static_cast<std::uint64_t>(negative)) << ((8 * zeros - 8) & 63);
+  if constexpr (W >= 8) {
+    std::memset(out, ' ', 8);
+    Store8(out + (W - 8), field);
   } else {
-    Store8(out, field >> (8 * (8 - w)));  // the bytes dropped are blanks, since length <= w
+    Store8(out, field >> (8 * (8 - W)));  // the bytes dropped are blanks, since the value fits
   }
   return true;
+}
+
+template bool EditIntegerAs<1>(char*, std::int32_t);
+template bool EditIntegerAs<2>(char*, std::int32_t);
+template bool EditIntegerAs<3>(char*, std::int32_t);
+template bool EditIntegerAs<4>(char*, std::int32_t);
+template bool EditIntegerAs<5>(char*, std::int32_t);
+template bool EditIntegerAs<6>(char*, std::int32_t);
+template bool EditIntegerAs<7>(char*, std::int32_t);
+template bool EditIntegerAs<8>(char*, std::int32_t);
+template bool EditIntegerAs<9>(char*, std::int32_t);
+template bool EditIntegerAs<10>(char*, std::int32_t);
+template bool EditIntegerAs<11>(char*, std::int32_t);
+template bool EditIntegerAs<12>(char*, std::int32_t);
+
+bool EditInteger(char* out, std::int32_t value, int w) {
+  const IntegerEdit planned = PlanInteger(w);
+  if (planned != nullptr && planned(out, value)) return true;
+  return edit_general::EditInteger(out, value, w);
 }
 
 bool EditNonFinite(char* out, double x, int w) {
@@ -702,7 +717,7 @@ bool EditFixed(char* out, double x, int w, int d, int scale) {
 }
 
 void EditListInteger(char* out, std::int32_t value) {
-  EditInteger(out, value, kListIntegerWidth);
+  if (!EditIntegerAs<kListIntegerWidth>(out, value)) edit_general::EditInteger(out, value, kListIntegerWidth);
 }
 
 int EditListReal(char* out, double x, bool single) {

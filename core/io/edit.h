@@ -155,6 +155,43 @@ inline bool EditPlanned(char* out, double x, const FieldPlan& plan) {
   return plan.edit != nullptr && plan.edit(out, x, plan);
 }
 
+// Iw planned the same way: one routine per width, false when it declines (a value that does not fit, or
+// of more than 8 characters with its sign), having written nothing that EditInteger does not overwrite.
+using IntegerEdit = bool (*)(char* out, std::int32_t value);
+template <int W>
+bool EditIntegerAs(char* out, std::int32_t value);
+
+constexpr IntegerEdit PlanInteger(int w) {
+  switch (w) {
+    case 1:
+      return &EditIntegerAs<1>;
+    case 2:
+      return &EditIntegerAs<2>;
+    case 3:
+      return &EditIntegerAs<3>;
+    case 4:
+      return &EditIntegerAs<4>;
+    case 5:
+      return &EditIntegerAs<5>;
+    case 6:
+      return &EditIntegerAs<6>;
+    case 7:
+      return &EditIntegerAs<7>;
+    case 8:
+      return &EditIntegerAs<8>;
+    case 9:
+      return &EditIntegerAs<9>;
+    case 10:
+      return &EditIntegerAs<10>;
+    case 11:
+      return &EditIntegerAs<11>;
+    case 12:
+      return &EditIntegerAs<12>;
+    default:
+      return nullptr;
+  }
+}
+
 // The general engine alone, without the fast paths: the reference the fast paths are tested against.
 namespace edit_general {
 bool EditInteger(char* out, std::int32_t value, int w);

@@ -68,14 +68,15 @@ inline constexpr int kMaxCheckedLength = 1024;  // longest text CheckFormat acce
 // a literal follows them, into `pad` when a field follows them (they become blanks only if the field is
 // written), and dropped before a slash or the end, where they would add nothing.
 struct LineStep {
-  std::uint16_t text = 0;        // first literal character in LineProgram::text
-  std::uint8_t length = 0;       // literal characters
-  std::uint8_t pad = 0;          // blanks before the field
-  FormatOp op = FormatOp::kEnd;  // kInteger, kText, kExponent, kFixed, kSlash or kEnd
-  std::int8_t scale = 0;         // the scale factor in force at this field
-  std::uint8_t width = 0;        // w
-  std::uint8_t digits = 0;       // d
-  FieldPlan plan;                // Ew.d: its layout, when planned
+  std::uint16_t text = 0;         // first literal character in LineProgram::text
+  std::uint8_t length = 0;        // literal characters
+  std::uint8_t pad = 0;           // blanks before the field
+  FormatOp op = FormatOp::kEnd;   // kInteger, kText, kExponent, kFixed, kSlash or kEnd
+  std::int8_t scale = 0;          // the scale factor in force at this field
+  std::uint8_t width = 0;         // w
+  std::uint8_t digits = 0;        // d
+  FieldPlan plan;                 // Ew.d: its layout, when planned
+  IntegerEdit integer = nullptr;  // Iw: its routine, when planned
 };
 
 inline constexpr int kMaxLineSteps = 64;
@@ -408,6 +409,7 @@ constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& li
       step.width = static_cast<std::uint8_t>(f.width);
       step.digits = static_cast<std::uint8_t>(f.digits);
       if (op == FormatOp::kExponent) step.plan = PlanExponent(f.width, f.digits, scale);
+      if (op == FormatOp::kInteger) step.integer = PlanInteger(f.width);
       record += pad + f.width;
       ++fields;
     }

@@ -195,6 +195,10 @@ inline bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, d
   if (EditPlanned(p, x, step.plan)) return true;
   return EditStepField(io, unit, p, step, x);
 }
+inline bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, std::int32_t v) {
+  if (step.integer != nullptr && step.integer(p, v)) return true;
+  return EditStepField(io, unit, p, step, v);
+}
 template <class T>
 bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, const T& v) {
   return EditStepField(io, unit, p, step, v);
