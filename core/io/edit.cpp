@@ -606,9 +606,12 @@ bool EditPlannedAs(char* out, double x, const FieldPlan& plan) {
   const unsigned negative = static_cast<unsigned>(std::bit_cast<std::uint64_t>(x) >> 63);
   if (negative >= plan.signs) return false;
   const double a = std::fabs(x);
-  // Zero has zero digits and exponent 0.
-  const Decimal r = a == 0 ? Decimal{0, Scale == 1 ? 0 : -1} : RoundShort(a, P);
-  const int e = r.exponent + (Scale == 1 ? 0 : 1);  // as written; declined values land far out
+  Decimal r = RoundShort(a, P);
+  if (r.exponent == kDeclined) [[unlikely]] {
+    if (a != 0) return false;
+    r = {0, Scale == 1 ? 0 : -1};  // zero: zero digits, exponent 0 (it lies outside the scale range)
+  }
+  const int e = r.exponent + (Scale == 1 ? 0 : 1);  // as written
   if (e < -99 || e > 99) return false;
   std::memset(out, ' ', 16);
   std::memcpy(out + plan.prefixColumn, &plan.prefix[negative], 2);
