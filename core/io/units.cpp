@@ -96,8 +96,14 @@ const Unit* Io::Find(int unit) const {
 }
 
 Unit& Io::Connected(int unit) {
+  // Record copies alternate between two units; the two found last are checked before the search.
+  for (Unit* recent : recent_) {
+    if (recent != nullptr && recent->open && recent->number == unit) return *recent;
+  }
   Unit* u = Find(unit);
   if (u == nullptr) FailOpen(kErrOpenFailure, unit, "fort." + std::to_string(unit));
+  recent_[1] = recent_[0];
+  recent_[0] = u;
   return *u;
 }
 
