@@ -118,7 +118,7 @@ class Io {
   std::array<Unit, 10> units_;
   std::FILE* err_;
   Unit* lastOutput_ = nullptr;  // the unit OutputUnit found last: statements mostly go to one unit
-  Unit* recent_[2] = {};         // the units Connected found last
+  Unit* recent_[2] = {};        // the units Connected found last
 };
 
 inline Unit* Io::OutputUnit(int unit) {
