@@ -2,9 +2,13 @@
 # End-to-end conversion benchmark: generates a large result file and converts it to each output kind
 # through the real program with piped answers. Per kind it reports the median wall time of several
 # runs, the output size and rate, the peak resident memory, and the median time `cat` needs to copy
-# that output to a new file in the same folder, with the ratio converter / cat.
+# that output to a new file in the same folder, with the ratio converter / cat; then the same in CPU
+# time (user + system), which a machine busy with other work disturbs less.
 #
 #   bench/convert-bench.sh [--runs N] [--nx 271] [--ny 164] [--steps 50] [--kinds "tecplot femap ..."]
+#                          [--sameness COUNT]
+#
+# --sameness COUNT first runs bench/sameness.sh COUNT: the fast edit paths against the general engine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=5
@@ -12,8 +16,10 @@ nx=271
 ny=164
 steps=50
 kinds="restart tecplot femap microavs igpost interp"
+sameness=""
 while [ $# -gt 0 ]; do
   case "$1" in
+    --sameness) sameness=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --nx) nx=$2; shift 2 ;;
     --ny) ny=$2; shift 2 ;;
@@ -22,6 +28,10 @@ while [ $# -gt 0 ]; do
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
+
+if [ -n "$sameness" ]; then
+  "$root/bench/sameness.sh" "$sameness"
+fi
 
 "$root/tools/ensure-packages" g++ cmake make time
 build="$root/build-bench"
@@ -52,17 +62,20 @@ answers() {
 
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-printf '%-9s %9s %10s %9s %9s %9s %7s\n' kind "time s" "output MB" "MB/s" "peak MB" "cat s" ratio
+printf '%-9s %9s %10s %9s %9s %9s %7s %9s %9s %7s\n' kind "time s" "output MB" "MB/s" "peak MB" "cat s" ratio \
+  "cpu s" "cat cpu s" "ratio"
 for kind in $kinds; do
   answers "$kind" > answers.txt
   : > times.txt
   : > rss.txt
+  : > cpu.txt
   for _ in $(seq "$runs"); do
     rm -f OUT AVS.tmp
-    /usr/bin/time -f '%e %M' -o time.txt "$build/seepconv" < answers.txt > console.txt 2> err.txt || {
+    /usr/bin/time -f '%e %M %U %S' -o time.txt "$build/seepconv" < answers.txt > console.txt 2> err.txt || {
       echo "$kind: conversion failed"; cat err.txt; exit 1; }
     awk '{ print $1 }' time.txt >> times.txt
     awk '{ print $2 }' time.txt >> rss.txt
+    awk '{ print $3 + $4 }' time.txt >> cpu.txt
   done
   # Wall time with a finer clock than /usr/bin/time's: one more timed run.
   : > fine.txt
@@ -74,17 +87,25 @@ for kind in $kinds; do
     awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> fine.txt
   done
   : > cat.txt
+  : > catcpu.txt
   for _ in $(seq "$runs"); do
     rm -f COPY
     start=$(date +%s.%N)
     cat OUT > COPY
     end=$(date +%s.%N)
     awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> cat.txt
+    rm -f COPY
+    TIMEFORMAT='%3U %3S'
+    { time cat OUT > COPY; } 2> cattime.txt
+    awk '{ print $1 + $2 }' cattime.txt >> catcpu.txt
   done
   t=$(median < fine.txt)
   c=$(median < cat.txt)
+  u=$(median < cpu.txt)
+  cu=$(median < catcpu.txt)
   mb=$(awk -v s="$(stat -c %s OUT)" 'BEGIN { print s / 1000000 }')
   rss=$(sort -g rss.txt | tail -1)
-  awk -v k="$kind" -v t="$t" -v mb="$mb" -v rss="$rss" -v c="$c" \
-    'BEGIN { printf "%-9s %9.3f %10.1f %9.1f %9.1f %9.3f %7.2f\n", k, t, mb, mb / t, rss / 1024, c, t / c }'
+  awk -v k="$kind" -v t="$t" -v mb="$mb" -v rss="$rss" -v c="$c" -v u="$u" -v cu="$cu" \
+    'BEGIN { printf "%-9s %9.3f %10.1f %9.1f %9.1f %9.3f %7.2f %9.3f %9.3f %7.2f\n", k, t, mb, mb / t, rss / 1024, c,
+             t / c, u, cu, (cu > 0 ? u / cu : 0) }'
 done

@@ -4,8 +4,9 @@
 //
 // Values: random bit patterns, values spread evenly in magnitude, the doubles nearest to the halfway
 // points between two roundings and their neighbours, exact halfway values, powers of ten and their
-// neighbours, subnormals and the ends of the range. SEEPCONV_SAMENESS_COUNT sets how many values each
-// family contributes (bench/sameness.sh runs hundreds of millions); the default keeps the suite quick.
+// neighbours, subnormals and the ends of the range. Each value goes through the five E fields (fast and
+// planned) and both list-directed widths. SEEPCONV_SAMENESS_COUNT sets how many values the random
+// families draw (bench/sameness.sh runs hundreds of millions); the default keeps the suite quick.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -32,6 +33,13 @@ std::uint64_t SamenessCount() {
   const char* text = std::getenv("SEEPCONV_SAMENESS_COUNT");
   if (text == nullptr || *text == '\0') return 200000;
   return std::strtoull(text, nullptr, 10);
+}
+
+// With SEEPCONV_SAMENESS_COUNT set, each family says how many values it compared (bench/sameness.sh
+// adds them up).
+void Report(const char* family, std::uint64_t values) {
+  if (std::getenv("SEEPCONV_SAMENESS_COUNT") == nullptr) return;
+  std::printf("[ sameness ] %s: %llu values\n", family, static_cast<unsigned long long>(values));
 }
 
 std::string Hex(double x) {
@@ -97,6 +105,7 @@ TEST(EditFastPath, RandomBitPatterns) {
     const double x = std::bit_cast<double>(rng());
     if (!SameFields(x)) return;
   }
+  Report("random bit patterns", n);
 }
 
 TEST(EditFastPath, ValuesSpreadInMagnitude) {
@@ -106,6 +115,7 @@ TEST(EditFastPath, ValuesSpreadInMagnitude) {
   for (std::uint64_t i = 0; i < n; ++i) {
     if (!SameFieldsBothSigns(std::pow(10.0, exponent(rng)))) return;
   }
+  Report("spread in magnitude", 3 * n);
 }
 
 // Values next to the boundary between two roundings to p digits, for p from 4 to 17 (the E fields round
@@ -126,6 +136,7 @@ TEST(EditFastPath, NeighboursOfRoundingBoundaries) {
       x = std::nextafter(x, std::numeric_limits<double>::infinity());
     }
   }
+  Report("next to rounding boundaries", 21 * n);
 }
 
 // Values exactly halfway between two roundings (odd multiples of a power of two with few digits), which
@@ -138,6 +149,7 @@ TEST(EditFastPath, ExactHalfwayValues) {
     const int shift = static_cast<int>(rng() % 40);
     if (!SameFieldsBothSigns(std::ldexp(odd, -shift))) return;
   }
+  Report("exact halfway values", 3 * n);
 }
 
 TEST(EditFastPath, PowersOfTenAndTheirNeighbours) {
@@ -232,6 +244,7 @@ TEST(EditFastPath, FloatsWidenedToDouble) {
     const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
     if (!SameFields(static_cast<double>(f))) return;
   }
+  Report("floats widened to double", n);
 }
 
 TEST(EditFastPath, Integers) {
@@ -271,6 +284,7 @@ TEST(EditFastPath, Integers) {
         static_cast<std::int64_t>((r >> 8) % static_cast<std::uint64_t>(std::pow(10, r % 10)));
     if (!same(static_cast<std::int32_t>(r & 0x10 ? -magnitude : magnitude))) return;
   }
+  Report("integers", n);
 }
 
 }  // namespace
