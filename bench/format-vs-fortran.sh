@@ -10,8 +10,12 @@ lines=${FORTRAN_LINES:-1000000}
 
 command -v gfortran > /dev/null || { echo "gfortran is not installed" >&2; exit 1; }
 
-cmake -S "$root" -B "$build" -G Ninja -DSEEPCONV_BENCH=ON -DSEEPCONV_TESTS=OFF > /dev/null
-ninja -C "$build" format_bench > /dev/null
+# The build folder may already exist with either generator (bench/convert-bench.sh shares it).
+generator=""
+[ -f "$build/CMakeCache.txt" ] || ! command -v ninja > /dev/null || generator="-G Ninja"
+# shellcheck disable=SC2086
+cmake -S "$root" -B "$build" $generator -DCMAKE_BUILD_TYPE=Release -DSEEPCONV_BENCH=ON -DSEEPCONV_TESTS=OFF > /dev/null
+cmake --build "$build" --target format_bench > /dev/null
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
