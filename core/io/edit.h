@@ -66,40 +66,11 @@ using PlannedEdit = bool (*)(char* out, double x, const FieldPlan& plan);
 template <int P, int Scale>
 bool EditPlannedAs(char* out, double x, const FieldPlan& plan);
 
-constexpr PlannedEdit PlannedEditFor(int p, int scale) {
-  switch (p * 2 + scale) {
-    case 2:
-      return &EditPlannedAs<1, 0>;
-    case 3:
-      return &EditPlannedAs<1, 1>;
-    case 4:
-      return &EditPlannedAs<2, 0>;
-    case 5:
-      return &EditPlannedAs<2, 1>;
-    case 6:
-      return &EditPlannedAs<3, 0>;
-    case 7:
-      return &EditPlannedAs<3, 1>;
-    case 8:
-      return &EditPlannedAs<4, 0>;
-    case 9:
-      return &EditPlannedAs<4, 1>;
-    case 10:
-      return &EditPlannedAs<5, 0>;
-    case 11:
-      return &EditPlannedAs<5, 1>;
-    case 12:
-      return &EditPlannedAs<6, 0>;
-    case 13:
-      return &EditPlannedAs<6, 1>;
-    case 14:
-      return &EditPlannedAs<7, 0>;
-    case 15:
-      return &EditPlannedAs<7, 1>;
-    default:
-      return nullptr;
-  }
-}
+inline constexpr PlannedEdit kPlannedEdits[7][2] = {
+    {&EditPlannedAs<1, 0>, &EditPlannedAs<1, 1>}, {&EditPlannedAs<2, 0>, &EditPlannedAs<2, 1>},
+    {&EditPlannedAs<3, 0>, &EditPlannedAs<3, 1>}, {&EditPlannedAs<4, 0>, &EditPlannedAs<4, 1>},
+    {&EditPlannedAs<5, 0>, &EditPlannedAs<5, 1>}, {&EditPlannedAs<6, 0>, &EditPlannedAs<6, 1>},
+    {&EditPlannedAs<7, 0>, &EditPlannedAs<7, 1>}};
 
 struct FieldPlan {
   PlannedEdit edit = nullptr;  // nullptr: not planned
@@ -118,8 +89,8 @@ constexpr FieldPlan PlanExponent(int w, int d, int scale) {
   FieldPlan f;
   const int p = scale == 1 ? d + 1 : d;
   const int length = (scale == 1 ? 2 : 1) + d + 4;  // without sign and optional zero
-  if (p < 1 || p > 7 || w > 16 || length > w) return f;
-  f.edit = PlannedEditFor(p, scale);
+  if (scale < 0 || scale > 1 || p < 1 || p > 7 || w > 16 || length > w) return f;
+  f.edit = kPlannedEdits[p - 1][scale];
   f.width = static_cast<std::uint8_t>(w);
   f.digits = static_cast<std::uint8_t>(p);
   f.scale = static_cast<std::uint8_t>(scale);
@@ -161,35 +132,14 @@ using IntegerEdit = bool (*)(char* out, std::int32_t value);
 template <int W>
 bool EditIntegerAs(char* out, std::int32_t value);
 
+inline constexpr IntegerEdit kIntegerEdits[12] = {&EditIntegerAs<1>,  &EditIntegerAs<2>,  &EditIntegerAs<3>,
+                                                  &EditIntegerAs<4>,  &EditIntegerAs<5>,  &EditIntegerAs<6>,
+                                                  &EditIntegerAs<7>,  &EditIntegerAs<8>,  &EditIntegerAs<9>,
+                                                  &EditIntegerAs<10>, &EditIntegerAs<11>, &EditIntegerAs<12>};
+
+// The routine for Iw, or nullptr for widths beyond 12.
 constexpr IntegerEdit PlanInteger(int w) {
-  switch (w) {
-    case 1:
-      return &EditIntegerAs<1>;
-    case 2:
-      return &EditIntegerAs<2>;
-    case 3:
-      return &EditIntegerAs<3>;
-    case 4:
-      return &EditIntegerAs<4>;
-    case 5:
-      return &EditIntegerAs<5>;
-    case 6:
-      return &EditIntegerAs<6>;
-    case 7:
-      return &EditIntegerAs<7>;
-    case 8:
-      return &EditIntegerAs<8>;
-    case 9:
-      return &EditIntegerAs<9>;
-    case 10:
-      return &EditIntegerAs<10>;
-    case 11:
-      return &EditIntegerAs<11>;
-    case 12:
-      return &EditIntegerAs<12>;
-    default:
-      return nullptr;
-  }
+  return w >= 1 && w <= 12 ? kIntegerEdits[w - 1] : nullptr;
 }
 
 // The general engine alone, without the fast paths: the reference the fast paths are tested against.

@@ -99,8 +99,7 @@ struct FormatView {
   const FormatItem* items;
   const char* text;  // literal characters, apostrophes already undoubled
   int reversion;
-  bool reversionHasData;    // the part from `reversion` to the end holds a data edit descriptor
-  const LineProgram* line;  // the unrolled first pass, or nullptr
+  bool reversionHasData;  // the part from `reversion` to the end holds a data edit descriptor
 };
 
 template <std::size_t N>
@@ -112,9 +111,7 @@ struct Format {
   bool reversionHasData = false;
   LineProgram line;
 
-  constexpr FormatView View() const {
-    return {items.data(), text.data(), reversion, reversionHasData, line.usable ? &line : nullptr};
-  }
+  constexpr FormatView View() const { return {items.data(), text.data(), reversion, reversionHasData}; }
 };
 
 enum class FormatError : std::uint8_t {

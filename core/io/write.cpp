@@ -251,142 +251,6 @@ bool RunFormat(Io& io, int unit, const FormatView& format, Cursor& items, Record
   }
 }
 
-// ---- Records written in place ----
-//
-// The lines of the output files go straight into the unit's buffer: room for the longest record is
-// asked for once, the fields are edited where they end up, and CR LF closes the record there. The edit
-// routines' scratch room and the 16-character literal copies land in the spare room behind the record.
-
-// Literal characters of a step: one fixed-size copy for the short ones (the program's text has
-// kLineTextSpare readable characters after every literal).
-char* PutLiteral(char* p, const char* text, std::size_t n) {
-  if (n <= kLineTextSpare) {
-    std::memcpy(p, text, kLineTextSpare);
-  } else {
-    std::memcpy(p, text, n);
-  }
-  return p + n;
-}
-
-double RealOf(const Item& item) {
-  return item.kind == ItemKind::kSingle ? static_cast<double>(item.single) : item.real;
-}
-
-// One field of a line step. Returns false when the field overflowed.
-bool EditStep(Io& io, int unit, char* p, const LineStep& step, const Item& item) {
-  switch (step.op) {
-    case FormatOp::kExponent: {
-      if (item.kind != ItemKind::kDouble && item.kind != ItemKind::kSingle) io.Fail(kErrFormatMismatch, unit);
-      const double x = RealOf(item);
-      if (EditPlanned(p, x, step.plan)) return true;
-      return EditExponent(p, x, step.width, step.digits, step.scale);
-    }
-    case FormatOp::kInteger:
-      if (item.kind != ItemKind::kInteger) io.Fail(kErrFormatMismatch, unit);
-      return EditInteger(p, item.integer, step.width);
-    case FormatOp::kFixed:
-      if (item.kind != ItemKind::kDouble && item.kind != ItemKind::kSingle) io.Fail(kErrFormatMismatch, unit);
-      return EditFixed(p, RealOf(item), step.width, step.digits, step.scale);
-    case FormatOp::kText: {
-      if (item.kind != ItemKind::kText) io.Fail(kErrFormatMismatch, unit);
-      const std::size_t n = static_cast<std::size_t>(item.count);
-      const std::size_t w = step.width;
-      if (w >= n) {
-        std::memset(p, ' ', w - n);
-        std::memcpy(p + (w - n), item.text, n);
-      } else {
-        std::memcpy(p, item.text, w);
-      }
-      return true;
-    }
-    default:
-      return true;
-  }
-}
-
-// A statement whose `count` items (no arrays) all find their descriptor in the format's first pass:
-// the unrolled program from start to end, stopping at the first field that finds no item.
-void RunLine(Io& io, Unit& u, int unit, const LineProgram& line, const Item* items, int count) {
-  const std::size_t room = static_cast<std::size_t>(line.longest) + kRecordSpare;
-  char* p = io.RecordRoom(u, room);
-  bool overflow = false;
-  const Item* item = items;
-  const Item* const last = items + count;
-  for (const LineStep* step = line.steps.data();; ++step) {
-    p = PutLiteral(p, line.text.data() + step->text, step->length);
-    if (step->op == FormatOp::kSlash) {
-      io.CommitRecord(u, p);
-      p = io.RecordRoom(u, room);
-      continue;
-    }
-    if (step->op == FormatOp::kEnd || item == last) break;
-    if (step->pad != 0) {
-      std::memset(p, ' ', step->pad);
-      p += step->pad;
-    }
-    if (!EditStep(io, unit, p, *step, *item++)) overflow = true;
-    p += step->width;
-  }
-  io.CommitRecord(u, p);
-  if (overflow) io.Warn(kErrOutputConversion, unit);
-}
-
-// Width of a list-directed statement that fits one record, or 0 when it does not (or holds an array).
-std::size_t OneRecordWidth(const Item* items, int count) {
-  std::size_t width = 0;
-  bool leadingBlank = true;
-  for (int i = 0; i < count; ++i) {
-    switch (items[i].kind) {
-      case ItemKind::kInteger:
-        width += kListIntegerWidth;
-        break;
-      case ItemKind::kDouble:
-        width += kListDoubleWidth;
-        break;
-      case ItemKind::kSingle:
-        width += kListSingleWidth;
-        break;
-      case ItemKind::kText:
-        width += static_cast<std::size_t>(items[i].count) + (leadingBlank ? 1 : 0);
-        leadingBlank = false;
-        break;
-      default:
-        return 0;
-    }
-  }
-  return width <= static_cast<std::size_t>(kListWidth) ? width : 0;
-}
-
-// A list-directed statement of one record, written in place.
-void RunListRecord(Io& io, Unit& u, const Item* items, int count) {
-  char* p = io.RecordRoom(u, static_cast<std::size_t>(kListWidth) + kRecordSpare);
-  bool leadingBlank = true;
-  for (int i = 0; i < count; ++i) {
-    const Item& item = items[i];
-    switch (item.kind) {
-      case ItemKind::kInteger:
-        EditListInteger(p, item.integer);
-        p += kListIntegerWidth;
-        break;
-      case ItemKind::kDouble:
-        p += EditListReal(p, item.real, false);
-        break;
-      case ItemKind::kSingle:
-        p += EditListReal(p, static_cast<double>(item.single), true);
-        break;
-      default:
-        if (leadingBlank) {
-          *p++ = ' ';
-          leadingBlank = false;
-        }
-        std::memcpy(p, item.text, static_cast<std::size_t>(item.count));
-        p += item.count;
-        break;
-    }
-  }
-  io.CommitRecord(u, p);
-}
-
 }  // namespace
 
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, double x) {
@@ -418,14 +282,7 @@ bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_
   return true;
 }
 
-void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count,
-                         bool scalars) {
-  if (scalars && format.line != nullptr && count <= format.line->fields) {
-    if (Unit* u = io.OutputUnit(unit)) {
-      RunLine(io, *u, unit, *format.line, items, count);
-      return;
-    }
-  }
+void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count) {
   Record& record = ThisThreadRecord();
   Cursor cursor(items, count);
   const bool overflow = RunFormat(io, unit, format, cursor, record);
@@ -434,12 +291,6 @@ void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item*
 }
 
 void WriteListItems(Io& io, int unit, const Item* items, int count) {
-  if (count > 0 && OneRecordWidth(items, count) != 0) {
-    if (Unit* u = io.OutputUnit(unit)) {
-      RunListRecord(io, *u, items, count);
-      return;
-    }
-  }
   Record& record = ThisThreadRecord();
   Cursor cursor(items, count);
   bool leadingBlank = true;  // the record's first text gets one blank in front

@@ -139,9 +139,7 @@ inline constexpr bool kScalarItem = std::is_same_v<T, std::int32_t> || std::is_s
                                     (std::is_array_v<T> &&
                                      std::is_same_v<std::remove_cv_t<std::remove_extent_t<T>>, char>);
 
-// `scalars`: every item gives exactly one element.
-void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count,
-                         bool scalars);
+void WriteFormattedItems(Io& io, int unit, const FormatView& format, const Item* items, int count);
 void WriteListItems(Io& io, int unit, const Item* items, int count);
 
 // ---- Statements edited straight from their arguments ----
@@ -289,8 +287,7 @@ void WriteFormatted(Io& io, int unit, const Format<N>& fmt, const Items&... item
   }
   const write_detail::Item list[sizeof...(Items) + 1] = {write_detail::MakeItem(items)...,
                                                          write_detail::Item{}};
-  write_detail::WriteFormattedItems(io, unit, fmt.View(), list, static_cast<int>(sizeof...(Items)),
-                                    (write_detail::kScalarItem<Items> && ...));
+  write_detail::WriteFormattedItems(io, unit, fmt.View(), list, static_cast<int>(sizeof...(Items)));
 }
 
 template <class... Items>
