@@ -12,8 +12,8 @@ count=${1:-50000000}
 "$root/tools/ensure-packages" g++ cmake make libgtest-dev
 build="$root/build-sameness"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target unit_tests -j "$(nproc)" >"$build.log" 2>&1 || {
-  cat "$build.log" >&2
+cmake --build "$build" --target unit_tests -j "$(nproc)" >"$build/unit_tests.log" 2>&1 || {
+  cat "$build/unit_tests.log" >&2
   exit 1
 }
 

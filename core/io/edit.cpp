@@ -341,6 +341,37 @@ std::uint64_t ShortDigits(std::uint64_t n, int p) {
   return DigitWord(static_cast<std::uint32_t>(n)) >> (8 * (8 - p));
 }
 
+// Digits From ... P - 1 (counted from the left) of n < 10^P as characters, the first in the lowest byte:
+// pairs from the table and, for an odd count, a single digit first. Every group comes from its own
+// quotient n / 10^j, so that none waits for another.
+template <int P, int From>
+std::uint64_t DigitsFrom(std::uint32_t n) {
+  constexpr int kCount = P - From;
+  if constexpr (kCount <= 0) {
+    return 0;
+  } else {
+    constexpr int kGroup = kCount % 2 == 1 ? 1 : 2;
+    const std::uint32_t upTo = n / static_cast<std::uint32_t>(kPow10Int[kCount - kGroup]);
+    const std::uint32_t before = From == 0 ? 0 : n / static_cast<std::uint32_t>(kPow10Int[kCount]);
+    const std::uint32_t group = upTo - static_cast<std::uint32_t>(kGroup == 1 ? 10 : 100) * before;
+    const std::uint64_t text = kGroup == 1 ? '0' + group : kPairWords[group];
+    return text | DigitsFrom<P, From + kGroup>(n) << (8 * kGroup);
+  }
+}
+
+// The point and the P <= 7 digits of an E field in one word: d0.d1d2... for scale 1, .d1d2... for
+// scale 0.
+template <int P, int Scale>
+std::uint64_t PointAndDigits(std::uint64_t digits) {
+  const std::uint32_t n = static_cast<std::uint32_t>(digits);
+  if constexpr (Scale == 1) {
+    const std::uint64_t first = '0' + n / static_cast<std::uint32_t>(kPow10Int[P - 1]);
+    return first | std::uint64_t{'.'} << 8 | DigitsFrom<P, 1>(n) << 16;
+  } else {
+    return '.' | DigitsFrom<P, 0>(n) << 8;
+  }
+}
+
 // The 16 digits of n < 10^16 (leading zeros included) to out[0, 16).
 void WideDigits(char* out, std::uint64_t n) {
   Store8(out, DigitWord(static_cast<std::uint32_t>(n / 100000000)));
@@ -616,10 +647,7 @@ bool EditPlannedAs(char* out, double x, const FieldPlan& plan) {
   std::memset(out, ' ', 16);
   std::memcpy(out + plan.prefixColumn, &plan.prefix[negative], 2);
   // The point and up to 7 digits in one word: d0.d1d2... for scale 1, .d1d2... for scale 0.
-  const std::uint64_t digits = ShortDigits(r.digits, P);
-  const std::uint64_t word =
-      Scale == 1 ? (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16 : '.' | digits << 8;
-  Store8(out + plan.column, word);
+  Store8(out + plan.column, PointAndDigits<P, Scale>(r.digits));
   std::memcpy(out + plan.width - 4, &kExponentWords[static_cast<std::size_t>(e + 99)], 4);
   return true;
 }
