@@ -258,6 +258,15 @@ inline Decimal RoundShort(double a, int p) {
   return {n, e};
 }
 
+// The decade of a > 0 before rounding, e with 10^e <= a < 10^(e+1), up to one next to a power of ten
+// (where the table's power is off by its rounding) and outside the table's range. The list-directed
+// reals use it only to skip a rounding whose result could not be used, and err to the safe side there.
+int DecadeOf(double a) {
+  const int e = DecadeOfBinaryExponent(BinaryExponent(std::bit_cast<std::uint64_t>(a)));
+  if (e + 1 < kPow10Min || e + 1 > kPow10Max) return e;
+  return e + (a >= Pow10(e + 1) ? 1 : 0);
+}
+
 #ifdef __SIZEOF_INT128__
 __extension__ using Uint128 = unsigned __int128;
 
@@ -372,12 +381,6 @@ std::uint64_t PointAndDigits(std::uint64_t digits) {
   }
 }
 
-// The 16 digits of n < 10^16 (leading zeros included) to out[0, 16).
-void WideDigits(char* out, std::uint64_t n) {
-  Store8(out, DigitWord(static_cast<std::uint32_t>(n / 100000000)));
-  Store8(out + 8, DigitWord(static_cast<std::uint32_t>(n % 100000000)));
-}
-
 // "E-99" ... "E+99", the exponent parts of E fields for exponents -99 to 99, as 4-character words.
 constexpr std::array<std::uint32_t, 199> kExponentWords = [] {
   std::array<std::uint32_t, 199> t{};
@@ -399,46 +402,113 @@ void PutExponentWord(char* p, int e) {
   }
 }
 
-// A list-directed real from its digits rounded to s (fixed form, exponent -1 ... s - 1) or s + 1
-// (exponent form) significant digits: the layout of edit_general::EditListReal. `text` holds the digits
-// from its first byte on, with 16 readable bytes beyond the last one.
-void PutListReal(char* out, bool negative, const char* text, int e, bool fixed, bool single) {
-  const int w = single ? kListSingleWidth : kListDoubleWidth;
-  const int s = single ? 7 : 15;
-  const int expDigits = single ? 2 : 3;
-  const int columns = w - expDigits - 2;
-  char* const q = out + (columns - s);
-  BlankField(out, w);
-  if (fixed) {
-    char* first = q - 1;
-    if (e < 0) {
-      q[-2] = '0';
-      q[-1] = '.';
-      std::memcpy(q, text, 16);
-      first = q - 2;
+// List-directed reals, the layout of edit_general::EditListReal with its columns fixed: the last of the
+// s significant digits of the fixed form, and the letter E of the exponent form, stand in column
+// w - e - 2 (e exponent digits). Both return false when the fast rounding declines the value.
+
+// 4-byte real: 15 columns, s = 7, "d.dddddddE+ee" for the exponent form.
+bool EditListSingle(char* out, double x) {
+  const bool negative = std::signbit(x);
+  const double a = std::fabs(x);
+  // The fixed form needs the exponent -1 ... 6 after rounding to 7 digits, which can raise the decade
+  // by one: a value of decade -2 ... 6 is rounded to 7 digits first, any other straight to 8.
+  const int decade = a != 0 ? DecadeOf(a) : 0;
+  const bool tryFixed = a != 0 && decade >= -2 && decade <= 6;
+  Decimal r = tryFixed ? RoundShort(a, 7) : Decimal{0, 0};
+  if (r.exponent == kDeclined) return false;
+  std::memset(out, ' ', 16);
+  if (tryFixed && r.exponent >= -1 && r.exponent <= 6) {
+    const std::uint64_t digits = DigitsFrom<7, 0>(static_cast<std::uint32_t>(r.digits));
+    if (r.exponent < 0) {
+      // 0.ddddddd in columns 2 to 10.
+      out[1] = negative ? '-' : ' ';
+      out[2] = '0';
+      out[3] = '.';
+      Store8(out + 4, digits | std::uint64_t{' '} << 56);
     } else {
-      std::memcpy(q - 1, text, 16);
-      q[e] = '.';
-      std::memcpy(q + e + 1, text + e + 1, 16);
+      // e + 1 digits, the point, the other 6 - e digits, in columns 3 to 10.
+      const int cut = 8 * (r.exponent + 1);
+      const std::uint64_t before = digits & ((std::uint64_t{1} << cut) - 1);
+      out[2] = negative ? '-' : ' ';
+      Store8(out + 3, before | std::uint64_t{'.'} << cut | (digits ^ before) << 8);
     }
-    if (negative) first[-1] = '-';
-    std::memset(out + columns, ' ', static_cast<std::size_t>(expDigits + 2));
-    return;
+    return true;
   }
-  q[-2] = text[0];
-  q[-1] = '.';
-  std::memcpy(q, text + 1, 16);
-  if (negative) q[-3] = '-';
-  char* p = out + columns;
-  p[0] = 'E';
-  p[1] = e < 0 ? '-' : '+';
-  const int m = std::abs(e);
-  if (expDigits == 3) {
-    p[2] = static_cast<char>('0' + m / 100);
-    PutPair(p + 3, m % 100);
-  } else {
-    PutPair(p + 2, m % 100);
+  if (a != 0) {
+    r = RoundShort(a, 8);
+    if (r.exponent == kDeclined) return false;
   }
+  // d.ddddddd in columns 2 to 10, the exponent in 11 to 14.
+  const std::uint32_t n = static_cast<std::uint32_t>(r.digits);
+  out[1] = negative ? '-' : ' ';
+  out[2] = static_cast<char>('0' + n / 10000000);
+  out[3] = '.';
+  Store8(out + 4, DigitsFrom<8, 1>(n));
+  std::memcpy(out + 11, &kExponentWords[static_cast<std::size_t>(r.exponent + 99)], 4);
+  return true;
+}
+
+// 8-byte real: 24 columns, s = 15, "d.dddddddddddddddE+eee" for the exponent form. The digits stay in
+// registers: reading them back from memory just after storing them at another offset would stall.
+bool EditListDouble(char* out, double x) {
+#ifdef __SIZEOF_INT128__
+  const bool negative = std::signbit(x);
+  const double a = std::fabs(x);
+  // As for the 4-byte real: a value of decade -2 ... 14 is rounded to 15 digits first, any other
+  // straight to 16.
+  const int decade = a != 0 ? DecadeOf(a) : 0;
+  const bool tryFixed = a != 0 && decade >= -2 && decade <= 14;
+  Decimal r = tryFixed ? RoundWide(a, 15) : Decimal{0, 0};
+  if (r.exponent == kDeclined) return false;
+  std::memset(out, ' ', 32);
+  if (tryFixed && r.exponent >= -1 && r.exponent <= 14) {
+    // The 15 digits as one 128-bit word, the first in the lowest byte.
+    const Uint128 digits =
+        static_cast<Uint128>(DigitWord(static_cast<std::uint32_t>(r.digits / 100000000))) >> 8 |
+        static_cast<Uint128>(DigitWord(static_cast<std::uint32_t>(r.digits % 100000000))) << 56;
+    Uint128 text;
+    char* at;
+    if (r.exponent < 0) {
+      // 0.ddddddddddddddd in columns 2 to 18.
+      out[1] = negative ? '-' : ' ';
+      out[2] = '0';
+      out[3] = '.';
+      text = digits | static_cast<Uint128>(' ') << 120;
+      at = out + 4;
+    } else {
+      // e + 1 digits, the point, the other 14 - e digits, in columns 3 to 18.
+      const int cut = 8 * (r.exponent + 1);
+      const Uint128 before = digits & ((static_cast<Uint128>(1) << cut) - 1);
+      out[2] = negative ? '-' : ' ';
+      text = before | static_cast<Uint128>('.') << cut | (digits ^ before) << 8;
+      at = out + 3;
+    }
+    Store8(at, static_cast<std::uint64_t>(text));
+    Store8(at + 8, static_cast<std::uint64_t>(text >> 64));
+    return true;
+  }
+  if (a != 0) {
+    r = RoundWide(a, 16);
+    if (r.exponent == kDeclined) return false;
+  }
+  // d.ddddddddddddddd in columns 2 to 18, the exponent E+0ee in 19 to 23 (|e| < 100 on this road).
+  const std::uint64_t high = DigitWord(static_cast<std::uint32_t>(r.digits / 100000000));
+  const std::uint64_t low = DigitWord(static_cast<std::uint32_t>(r.digits % 100000000));
+  out[1] = negative ? '-' : ' ';
+  out[2] = static_cast<char>(high);
+  out[3] = '.';
+  Store8(out + 4, high >> 8 | low << 56);
+  Store8(out + 12, low >> 8);
+  std::uint32_t word;
+  std::memcpy(&word, &kExponentWords[static_cast<std::size_t>(r.exponent + 99)], 4);
+  const std::uint64_t exponent = (word & 0xFFFF) | std::uint64_t{'0'} << 16 | std::uint64_t{word >> 16} << 24;
+  Store8(out + 19, exponent);
+  return true;
+#else
+  static_cast<void>(out);
+  static_cast<void>(x);
+  return false;
+#endif
 }
 
 }  // namespace
@@ -752,46 +822,8 @@ void EditListInteger(char* out, std::int32_t value) {
 }
 
 int EditListReal(char* out, double x, bool single) {
-  const double a = std::fabs(x);
-  const bool negative = std::signbit(x);
-  char text[32] = {};
-  if (single) {
-    if (a == 0) {
-      Store8(text, ShortDigits(0, 8));
-      PutListReal(out, negative, text, 0, false, true);
-      return kListSingleWidth;
-    }
-    Decimal r = RoundShort(a, 7);
-    if (r.exponent >= -1 && r.exponent <= 6) {
-      Store8(text, ShortDigits(r.digits, 7));
-      PutListReal(out, negative, text, r.exponent, true, true);
-      return kListSingleWidth;
-    }
-    if (r.exponent != kDeclined) r = RoundShort(a, 8);
-    if (r.exponent != kDeclined) {
-      Store8(text, ShortDigits(r.digits, 8));
-      PutListReal(out, negative, text, r.exponent, false, true);
-      return kListSingleWidth;
-    }
-  } else {
-    if (a == 0) {
-      WideDigits(text, 0);
-      PutListReal(out, negative, text, 0, false, false);
-      return kListDoubleWidth;
-    }
-    Decimal r = RoundWide(a, 15);
-    if (r.exponent >= -1 && r.exponent <= 14) {
-      WideDigits(text, r.digits);
-      PutListReal(out, negative, text + 1, r.exponent, true, false);
-      return kListDoubleWidth;
-    }
-    if (r.exponent != kDeclined) r = RoundWide(a, 16);
-    if (r.exponent != kDeclined) {
-      WideDigits(text, r.digits);
-      PutListReal(out, negative, text, r.exponent, false, false);
-      return kListDoubleWidth;
-    }
-  }
+  if (single ? EditListSingle(out, x) : EditListDouble(out, x))
+    return single ? kListSingleWidth : kListDoubleWidth;
   return edit_general::EditListReal(out, x, single);
 }
 
