@@ -179,27 +179,26 @@ inline char* PutStepLiteral(char* p, const LineProgram& line, const LineStep& st
   return p + step.length;
 }
 
-// The field of a step from an argument; false when it overflowed. An argument of the wrong type for
-// the descriptor fails with error 61.
+// The field of a step from an argument by the general routines; false when it overflowed. An argument
+// of the wrong type for the descriptor fails with error 61.
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, double x);
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::int32_t v);
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_view text);
-inline bool EditStepField(Io& io, int unit, char* p, const LineStep& step, float x) {
-  const double v = x;
-  if (EditPlanned(p, v, step.plan)) return true;
-  return EditStepField(io, unit, p, step, v);
-}
-inline bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, double x) {
+
+// The same, the planned routine first when the step has one.
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, double x) {
   if (EditPlanned(p, x, step.plan)) return true;
   return EditStepField(io, unit, p, step, x);
 }
-inline bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, std::int32_t v) {
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, float x) {
+  return EditStep(io, unit, p, step, static_cast<double>(x));
+}
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::int32_t v) {
   if (step.integer != nullptr && step.integer(p, v)) return true;
   return EditStepField(io, unit, p, step, v);
 }
-template <class T>
-bool EditStepFieldFast(Io& io, int unit, char* p, const LineStep& step, const T& v) {
-  return EditStepField(io, unit, p, step, v);
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::string_view text) {
+  return EditStepField(io, unit, p, step, text);
 }
 
 template <class... Values>
@@ -213,7 +212,7 @@ void RunStraightLine(Io& io, Unit& u, int unit, const LineProgram& line, const V
       std::memset(p, ' ', kLineTextSpare);  // at most kLineTextSpare columns in a straight program
       p += step->pad;
     }
-    if (!EditStepFieldFast(io, unit, p, *step, value)) fits = false;
+    if (!EditStep(io, unit, p, *step, value)) fits = false;
     p += step->width;
     ++step;
   };
