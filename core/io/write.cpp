@@ -275,7 +275,7 @@ bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_
   const std::size_t w = step.width;
   if (w >= n) {
     std::memset(p, ' ', w - n);
-    std::memcpy(p + (w - n), text.data(), n);
+    if (n != 0) std::memcpy(p + (w - n), text.data(), n);  // an empty text may have no data at all
   } else {
     std::memcpy(p, text.data(), w);
   }

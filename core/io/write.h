@@ -254,7 +254,7 @@ inline char* PutListField(char* p, std::string_view text, bool& leadingBlank) {
     *p++ = ' ';
     leadingBlank = false;
   }
-  std::memcpy(p, text.data(), text.size());
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());  // an empty text may have no data at all
   return p + text.size();
 }
 
