@@ -4,31 +4,17 @@
 
 #include <vector>
 
+#include "support/store_builder.h"
+
 namespace seep {
 namespace {
 
-struct Elem {
-  std::int32_t i, j, k, l, mat;
-  double vx, vy;
-};
+using test::ElementRow;
+using test::NodeRow;
 
-Store Mesh(std::int32_t numnp, const std::vector<Elem>& elements) {
-  Store s;
-  s.NUMNP = numnp;
-  SizeNodeArrays(s, numnp);
-  s.NUMEL = static_cast<std::int32_t>(elements.size());
-  SizeElementArrays(s, s.NUMEL);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    const Elem& el = elements[e - 1];
-    s.ELEM(e, kI) = el.i;
-    s.ELEM(e, kJ) = el.j;
-    s.ELEM(e, kK) = el.k;
-    s.ELEM(e, kL) = el.l;
-    s.ELEM(e, kMAT) = el.mat;
-    s.VXE(e) = el.vx;
-    s.VYE(e) = el.vy;
-  }
-  return s;
+// A mesh of `numnp` nodes at the origin: the average looks at connectivity only.
+Store Mesh(std::int32_t numnp, const std::vector<ElementRow>& elements) {
+  return test::MakeStore(std::vector<NodeRow>(static_cast<std::size_t>(numnp), NodeRow{0.0, 0.0}), elements);
 }
 
 // Node 5 is shared by two quadrilaterals and a triangle stored with L = K; an inactive element

@@ -10,36 +10,17 @@
 
 #include "core/model/store.h"
 #include "support/io_harness.h"
+#include "support/store_builder.h"
 #include "writers/femap/femap.h"
 
 namespace seep::test {
 
-struct FemapNode {
-  double x, y;
-};
-struct FemapElement {
-  std::int32_t i, j, k, l, mat;
-};
+using FemapNode = NodeRow;
+using FemapElement = ElementRow;
 
 // A store holding the mesh, with the writer counters as a run sets them.
 inline Store FemapStore(const std::vector<FemapNode>& nodes, const std::vector<FemapElement>& elements) {
-  Store s;
-  s.NUMNP = static_cast<std::int32_t>(nodes.size());
-  s.NUMEL = static_cast<std::int32_t>(elements.size());
-  SizeNodeArrays(s, s.NUMNP);
-  SizeElementArrays(s, s.NUMEL);
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    s.X(n) = nodes[n - 1].x;
-    s.Y(n) = nodes[n - 1].y;
-  }
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    const FemapElement& el = elements[e - 1];
-    s.ELEM(e, kI) = el.i;
-    s.ELEM(e, kJ) = el.j;
-    s.ELEM(e, kK) = el.k;
-    s.ELEM(e, kL) = el.l;
-    s.ELEM(e, kMAT) = el.mat;
-  }
+  Store s = MakeStore(nodes, elements);
   s.IOUT = 8;
   s.NEXTID = 20000;
   s.NSET = 0;

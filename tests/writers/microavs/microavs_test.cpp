@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 
 #include "core/io/units.h"
 #include "support/io_harness.h"
+#include "support/store_builder.h"
 
 namespace seep {
 namespace {
@@ -20,33 +20,11 @@ using test::ConsoleIo;
 using test::ReadBytes;
 using test::WorkDir;
 
-struct Elem {
-  std::int32_t i, j, k, l, mat;
-  double vx, vy;
-};
+using Elem = test::ElementRow;
 
-Store Mesh(const std::vector<std::array<double, 3>>& nodes, const std::vector<Elem>& elements) {
-  Store s;
-  s.NUMNP = static_cast<std::int32_t>(nodes.size());
-  SizeNodeArrays(s, s.NUMNP);
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    s.X(n) = nodes[n - 1][0];
-    s.Y(n) = nodes[n - 1][1];
-    s.P(n) = nodes[n - 1][2];
-  }
-  s.NUMEL = static_cast<std::int32_t>(elements.size());
-  SizeElementArrays(s, s.NUMEL);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    const Elem& el = elements[e - 1];
-    s.ELEM(e, kI) = el.i;
-    s.ELEM(e, kJ) = el.j;
-    s.ELEM(e, kK) = el.k;
-    s.ELEM(e, kL) = el.l;
-    s.ELEM(e, kMAT) = el.mat;
-    s.VXE(e) = el.vx;
-    s.VYE(e) = el.vy;
-  }
-  return s;
+// Nodes as x, y and pressure head.
+Store Mesh(const std::vector<test::NodeRow>& nodes, const std::vector<Elem>& elements) {
+  return test::MakeStore(nodes, elements);
 }
 
 // Records ending with '|' so that trailing blanks stay visible; each gets its CR LF.
