@@ -376,6 +376,10 @@ std::string_view Io::GetRecord(int unit) {
     return u.line;
   }
   if (!u.formatted) Fail(kErrFormatMismatch, u.number);
+  return NextFileRecord(u);
+}
+
+std::string_view Io::NextFileRecord(Unit& u) {
   std::size_t scanned = 0;
   for (;;) {
     const char* begin = u.in.data() + u.inPos;
@@ -395,6 +399,22 @@ std::string_view Io::GetRecord(int unit) {
       Consume(u, len);
       return {last, len};
     }
+  }
+}
+
+void Io::CopyRecords(int from, int to, std::int64_t count, std::size_t width) {
+  Unit& src = Connected(from);
+  if (src.console || !src.formatted) Fail(kErrFormatMismatch, from);
+  Unit& dst = Connected(to);
+  if (!dst.writing) PrepareWrite(dst);
+  PrepareRead(src);
+  for (; count > 0; --count) {
+    const std::string_view record = NextFileRecord(src);
+    char* p = RecordRoom(dst, width + 2);
+    const std::size_t n = std::min(record.size(), width);
+    std::memcpy(p, record.data(), n);
+    std::memset(p + n, ' ', width - n);
+    CommitRecord(dst, p + width);
   }
 }
 

@@ -78,6 +78,9 @@ class Io {
   // The next text record without its line end, valid until the next read of the unit. Error 24 at the
   // end of the file. Console output is flushed before the console is read.
   std::string_view GetRecord(int unit);
+  // Copies `count` text records from unit `from` to unit `to`, each cut or blank-filled to `width`
+  // characters. Error 24 when `from` ends first.
+  void CopyRecords(int from, int to, std::int64_t count, std::size_t width);
 
   // Reads the next unformatted record and returns the first `need` bytes of its data; the rest of the
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
@@ -109,6 +112,7 @@ class Io {
   void PrepareWrite(Unit& u);
   void PrepareRead(Unit& u);
   std::size_t Fill(Unit& u);  // reads more bytes into u.in; returns how many arrived
+  std::string_view NextFileRecord(Unit& u);
   bool TakeBytes(Unit& u, std::byte* dst, std::size_t size);
   bool SkipBytes(Unit& u, std::uint64_t size);
   void Close(Unit& u);

@@ -21,7 +21,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "core/io/format.h"
@@ -110,24 +109,16 @@ constexpr std::size_t kElementDataWidth = 48;
 constexpr std::size_t kCopyBuffer = 100;
 static_assert(kStepLineWidth <= kCopyBuffer && kNodeDataWidth <= kCopyBuffer);
 
-void CopyRecord(Io& io, std::size_t width) {
-  const std::string_view record = io.GetRecord(kWorkUnit);
-  if (record.size() >= width) {
-    io.PutRecord(kOutputUnit, record.substr(0, width));
-    return;
-  }
-  char line[kCopyBuffer];
-  std::memcpy(line, record.data(), record.size());
-  std::memset(line + record.size(), ' ', width - record.size());
-  io.PutRecord(kOutputUnit, {line, width});
+void CopyRecords(Io& io, std::int64_t count, std::size_t width) {
+  io.CopyRecords(kWorkUnit, kOutputUnit, count, width);
 }
 
 // The records of a block after its step line.
 void CopyStepData(Io& io, const Store& s) {
-  for (std::size_t w : kNodeHeadWidths) CopyRecord(io, w);
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) CopyRecord(io, kNodeDataWidth);
-  for (std::size_t w : kElementHeadWidths) CopyRecord(io, w);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) CopyRecord(io, kElementDataWidth);
+  for (std::size_t w : kNodeHeadWidths) CopyRecords(io, 1, w);
+  CopyRecords(io, s.NUMNP, kNodeDataWidth);
+  for (std::size_t w : kElementHeadWidths) CopyRecords(io, 1, w);
+  CopyRecords(io, s.NUMEL, kElementDataWidth);
 }
 
 // Mesh sizes, node coordinates (z = 0) and every element with its material and corners as stored.
@@ -172,11 +163,11 @@ void AssembleAvsFile(Io& io, Store& s) {
     return;
   }
   io.RewindUnit(kWorkUnit);
-  CopyRecord(io, kStepLineWidth);
+  CopyRecords(io, 1, kStepLineWidth);
   WriteMesh(io, s);
   CopyStepData(io, s);
   for (std::int32_t step = 2; step <= s.NAVS; ++step) {
-    CopyRecord(io, kStepLineWidth);
+    CopyRecords(io, 1, kStepLineWidth);
     CopyStepData(io, s);
   }
 }
