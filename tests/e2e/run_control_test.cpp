@@ -158,6 +158,43 @@ TEST(RunControl, AnswerOneAsksTheHeadStyle) {
   EXPECT_EQ(Count(without.out, "Head-style"), 0);
 }
 
+// Which steps reach the writer: the restart writer starts every step it gets with " LA,TIME" and the
+// step number in 12 columns, so its header lines name the steps handed over, in order.
+TEST(RunControl, SelectionRuleHandsOverTheMatchingSteps) {
+  struct Case {
+    const char* selection;
+    std::initializer_list<int> steps;
+    std::string expected;  // step numbers of the header lines, as I12 fields
+  };
+  const auto numbers = [](std::initializer_list<int> steps) {
+    std::string s;
+    for (int step : steps) {
+      std::string field = std::to_string(step);
+      s += std::string(12 - field.size(), ' ') + field + ";";
+    }
+    return s;
+  };
+  const Case cases[] = {
+      {"-1", {1, 2, 3}, numbers({1, 2, 3})}, {"0", {1, 2, 3}, numbers({3})},
+      {"2", {1, 2, 2, 3}, numbers({2, 2})},  {"5", {1, 2, 3}, ""},
+      {"0", {4, 0, 2}, numbers({0, 2})},  // a step numbered 0 matches selection 0 too
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.selection);
+    Scratch dir;
+    SmallResult(c.steps).WriteTo(dir.Path("R.DAT"));
+    const RunResult r = dir.Run(std::string("0\n1\nR.DAT\n0\n1\n0\nOUT\n") + c.selection + "\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string got;
+    const std::string& out = r.files.at("OUT");
+    for (std::size_t pos = out.find("  LA,TIME "); pos != std::string::npos;
+         pos = out.find("  LA,TIME ", pos + 1)) {
+      got += out.substr(pos + 10, 12) + ";";
+    }
+    EXPECT_EQ(got, c.expected);
+  }
+}
+
 struct FailureCase {
   const char* name;
   const char* workList;     // nullptr: no WORK.LST
