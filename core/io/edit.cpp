@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "core/io/format.h"
+#include "core/io/planned.h"
 
 namespace seep {
 namespace {
@@ -164,99 +165,21 @@ double Power10(int k) {
 // subnormal, infinity or NaN) it declines and the general engine above writes the field, so the bytes
 // are those of the exact rounding in every case.
 
-static_assert(std::endian::native == std::endian::little,
-              "digit words are stored least significant byte first");
-
-// The value rounded to p significant digits: `digits` holds exactly p digits (10^(p-1) <= digits <
-// 10^p), and the value is about d0.d1d2... times 10^exponent.
-struct Decimal {
-  std::uint64_t digits;
-  int exponent;
-};
-
-constexpr std::array<std::uint64_t, 20> kPow10Int = [] {
-  std::array<std::uint64_t, 20> t{};
-  std::uint64_t x = 1;
-  for (std::uint64_t& v : t) {
-    v = x;
-    x *= 10;
-  }
-  return t;
-}();
-
-// 10^k for kPow10Min <= k <= kPow10Max. Up to 10^22 the powers are exact; 10^23 ... 10^44 are products of
-// two exact powers and 10^-1 ... 10^-22 quotients 1 / 10^j, so each is the double nearest to 10^k (one
-// correctly rounded operation, which the compiler carries out in IEEE arithmetic). Below 10^-22 the
-// quotient of a rounded power is within two units in the last place; those entries only pick a decade.
-constexpr int kPow10Min = -44;
-constexpr int kPow10Max = 44;
-constexpr std::array<double, kPow10Max - kPow10Min + 1> kPow10 = [] {
-  std::array<double, kPow10Max - kPow10Min + 1> t{};
-  double x = 1.0;
-  for (int k = 0; k <= 22; ++k) {
-    t[k - kPow10Min] = x;
-    x *= 10.0;
-  }
-  for (int k = 23; k <= kPow10Max; ++k) t[k - kPow10Min] = t[22 - kPow10Min] * t[k - 22 - kPow10Min];
-  for (int k = 1; k <= -kPow10Min; ++k) t[-k - kPow10Min] = 1.0 / t[k - kPow10Min];
-  return t;
-}();
-constexpr double Pow10(int k) {
-  return kPow10[k - kPow10Min];
-}
-
-// Scale factors 10^k used to scale a value: those that are the nearest doubles to 10^k.
-constexpr int kScaleMin = -22;
-constexpr int kScaleMax = kPow10Max;
-
-// The most significant digits the double-arithmetic rounding handles, and its safety margin.
-//
-// Why the margin is safe. Take a > 0 with decade e and k = p - 1 - e, so that a * 10^k lies in
-// [10^(p-1), 10^p] up to the error below. The table gives 10^k (1 + d1) and the product is rounded once
-// more, so y = a 10^k (1 + d1)(1 + d2) with |d1|, |d2| <= 2^-53 (d1 = 0 for 0 <= k <= 22); even with
-// a power two units off, |y - a 10^k| < 3.4e-16 * 10^p <= 3.4e-8 for p <= 8. The distance f from y to
-// the nearest integer is computed exactly. If 1/2 - |f| exceeds the margin 2^-20 (about 9.5e-7, over 25
-// times the error bound), no half-integer lies between y and the exact a 10^k, nor on it: both round to
-// the same integer, and the exact value is no tie. Otherwise the value is declined.
-constexpr int kShortDigits = 8;
-constexpr double kMargin = 0x1p-20;
-
-// floor(binaryExponent * log10(2)) for |binaryExponent| <= 1100: the decade of a value in [2^b, 2^(b+1))
-// is this or one more.
-constexpr int DecadeOfBinaryExponent(int b) {
-  return (b * 78913) >> 18;
-}
-
-int BinaryExponent(std::uint64_t bits) {
-  return static_cast<int>((bits >> 52) & 0x7FF) - 1023;
-}
-
-// What the fast roundings return when they decline a value.
-constexpr int kDeclined = std::numeric_limits<int>::min();
-
-// Rounds a > 0 to p <= kShortDigits significant digits in double arithmetic; the exponent is kDeclined
-// when the result cannot be vouched for (see kMargin) or a lies outside the scale table's range.
-// Subnormals, infinity and NaN fall outside that range.
-inline Decimal RoundShort(double a, int p) {
-  int e = DecadeOfBinaryExponent(BinaryExponent(std::bit_cast<std::uint64_t>(a)));
-  const int k = p - 1 - e;
-  if (k - 1 < kScaleMin || k > kScaleMax) return {0, kDeclined};
-  // The decade is e + 1 when a >= 10^(e+1). The table's 10^(e+1) may be off by a unit in the last place;
-  // a value caught on the wrong side of it lies within that unit of the power, scales to 10^(p-1) or 10^p
-  // within 2^-52 relative, far from any rounding boundary, and the carry below puts it right.
-  const int up = a >= Pow10(e + 1) ? 1 : 0;
-  e += up;
-  const double y = a * Pow10(k - up);
-  // Adding 2^52 rounds y (below 10^8) to the nearest integer, which the sum's low mantissa bits then
-  // hold; y less that integer is exact. y >= 10^(p-1) (1 - 2^-51), so the integer has p digits or is
-  // 10^p.
-  const double shifted = y + 0x1p52;
-  const double fraction = y - (shifted - 0x1p52);  // in [-1/2, 1/2]
-  if (std::fabs(fraction) >= 0.5 - kMargin) return {0, kDeclined};
-  const std::uint64_t n = std::bit_cast<std::uint64_t>(shifted) & ((std::uint64_t{1} << 52) - 1);
-  if (n >= kPow10Int[static_cast<std::size_t>(p)]) return {kPow10Int[static_cast<std::size_t>(p - 1)], e + 1};
-  return {n, e};
-}
+using fast::BinaryExponent;
+using fast::DecadeOfBinaryExponent;
+using fast::Decimal;
+using fast::DigitWord;
+using fast::kAsciiZeros;
+using fast::kDeclined;
+using fast::kExponentWords;
+using fast::kPairWords;
+using fast::kPow10Int;
+using fast::kPow10Max;
+using fast::kPow10Min;
+using fast::kShortDigits;
+using fast::Pow10;
+using fast::RoundShort;
+using fast::Store8;
 
 // The decade of a > 0 before rounding, e with 10^e <= a < 10^(e+1), up to one next to a power of ten
 // (where the table's power is off by its rounding) and outside the table's range. The list-directed
@@ -319,32 +242,6 @@ Decimal RoundWide(double, int) {
 }
 #endif
 
-void Store8(char* p, std::uint64_t v) {
-  std::memcpy(p, &v, 8);
-}
-
-constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
-
-// "00" ... "99" as 2-character words, the first digit in the lower byte.
-constexpr std::array<std::uint16_t, 100> kPairWords = [] {
-  std::array<std::uint16_t, 100> t{};
-  for (int i = 0; i < 100; ++i)
-    t[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(('0' + i / 10) | ('0' + i % 10) << 8);
-  return t;
-}();
-
-// The eight decimal digits of n < 10^8 as characters, leading zeros included, the first digit in the
-// lowest byte (so that a store writes them in reading order): four pairs from a table. The three
-// quotients are independent of each other, and the divisions by constants become multiplications.
-std::uint64_t DigitWord(std::uint32_t n) {
-  const std::uint32_t q6 = n / 1000000;
-  const std::uint32_t q4 = n / 10000;
-  const std::uint32_t q2 = n / 100;
-  return kPairWords[q6] | static_cast<std::uint64_t>(kPairWords[q4 - 100 * q6]) << 16 |
-         static_cast<std::uint64_t>(kPairWords[q2 - 100 * q4]) << 32 |
-         static_cast<std::uint64_t>(kPairWords[n - 100 * q2]) << 48;
-}
-
 // The p <= 8 digits of n < 10^p in the lowest p bytes.
 std::uint64_t ShortDigits(std::uint64_t n, int p) {
   return DigitWord(static_cast<std::uint32_t>(n)) >> (8 * (8 - p));
@@ -367,32 +264,6 @@ std::uint64_t DigitsFrom(std::uint32_t n) {
     return text | DigitsFrom<P, From + kGroup>(n) << (8 * kGroup);
   }
 }
-
-// The point and the P <= 7 digits of an E field in one word: d0.d1d2... for scale 1, .d1d2... for
-// scale 0.
-template <int P, int Scale>
-std::uint64_t PointAndDigits(std::uint64_t digits) {
-  const std::uint32_t n = static_cast<std::uint32_t>(digits);
-  if constexpr (Scale == 1) {
-    const std::uint64_t first = '0' + n / static_cast<std::uint32_t>(kPow10Int[P - 1]);
-    return first | std::uint64_t{'.'} << 8 | DigitsFrom<P, 1>(n) << 16;
-  } else {
-    return '.' | DigitsFrom<P, 0>(n) << 8;
-  }
-}
-
-// "E-99" ... "E+99", the exponent parts of E fields for exponents -99 to 99, as 4-character words.
-constexpr std::array<std::uint32_t, 199> kExponentWords = [] {
-  std::array<std::uint32_t, 199> t{};
-  for (int e = -99; e <= 99; ++e) {
-    const int a = e < 0 ? -e : e;
-    const std::uint32_t sign = e < 0 ? '-' : '+';
-    const std::uint32_t tens = static_cast<std::uint32_t>('0' + a / 10);
-    const std::uint32_t units = static_cast<std::uint32_t>('0' + a % 10);
-    t[static_cast<std::size_t>(e + 99)] = 'E' | sign << 8 | tens << 16 | units << 24;
-  }
-  return t;
-}();
 
 void PutExponentWord(char* p, int e) {
   if (e >= -99 && e <= 99) {
@@ -700,42 +571,12 @@ bool EditNonFinite(char* out, double x, int w) {
   return true;
 }
 
-template <int P, int Scale>
-bool EditPlannedAs(char* out, double x, const FieldPlan& plan) {
-  // One comparison, not a branch on the sign: a negative value declines when the plan has no room for
-  // its minus sign.
-  const unsigned negative = static_cast<unsigned>(std::bit_cast<std::uint64_t>(x) >> 63);
-  if (negative >= plan.signs) return false;
-  const double a = std::fabs(x);
-  Decimal r = RoundShort(a, P);
-  if (r.exponent == kDeclined) [[unlikely]] {
-    if (a != 0) return false;
-    r = {0, Scale == 1 ? 0 : -1};  // zero: zero digits, exponent 0 (it lies outside the scale range)
-  }
-  const int e = r.exponent + (Scale == 1 ? 0 : 1);  // as written
-  if (e < -99 || e > 99) return false;
-  std::memset(out, ' ', 16);
-  std::memcpy(out + plan.prefixColumn, &plan.prefix[negative], 2);
-  // The point and up to 7 digits in one word: d0.d1d2... for scale 1, .d1d2... for scale 0.
-  Store8(out + plan.column, PointAndDigits<P, Scale>(r.digits));
-  std::memcpy(out + plan.width - 4, &kExponentWords[static_cast<std::size_t>(e + 99)], 4);
+bool EditPlanned(char* out, double x, const FieldPlan& plan) {
+  const Decimal r = RoundPlanned(x, plan);
+  if (r.exponent == kDeclined) return false;
+  PutPlanned(out, x, r, plan);
   return true;
 }
-
-template bool EditPlannedAs<1, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<1, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<2, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<2, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<3, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<3, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<4, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<4, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<5, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<5, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<6, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<6, 1>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<7, 0>(char*, double, const FieldPlan&);
-template bool EditPlannedAs<7, 1>(char*, double, const FieldPlan&);
 
 bool EditExponent(char* out, double x, int w, int d, int scale) {
   // The layout of edit_general::EditExponent, for fields that fit with at most kEditSlack leading

@@ -55,26 +55,12 @@ bool EditNonFinite(char* out, double x, int w);
 //
 // The layout of an E field depends only on its descriptor and on the value's sign, so for the E fields
 // of the output files it is worked out once, when the format is compiled (PlanExponent), and editing a
-// value only places its characters (EditPlanned). EditPlanned declines what the plan does not cover (a
-// value that does not fit, an exponent beyond 99, a value the fast rounding declines); the caller then
-// edits the field with EditExponent. Both give the same characters.
-struct FieldPlan;
-
-// The planned editing, one routine per digit count P and scale factor, so that every shift and every
-// quotient the digits need is fixed when it is compiled.
-using PlannedEdit = bool (*)(char* out, double x, const FieldPlan& plan);
-template <int P, int Scale>
-bool EditPlannedAs(char* out, double x, const FieldPlan& plan);
-
-inline constexpr PlannedEdit kPlannedEdits[7][2] = {
-    {&EditPlannedAs<1, 0>, &EditPlannedAs<1, 1>}, {&EditPlannedAs<2, 0>, &EditPlannedAs<2, 1>},
-    {&EditPlannedAs<3, 0>, &EditPlannedAs<3, 1>}, {&EditPlannedAs<4, 0>, &EditPlannedAs<4, 1>},
-    {&EditPlannedAs<5, 0>, &EditPlannedAs<5, 1>}, {&EditPlannedAs<6, 0>, &EditPlannedAs<6, 1>},
-    {&EditPlannedAs<7, 0>, &EditPlannedAs<7, 1>}};
-
+// value only places its characters (EditPlanned; RoundPlanned and PutPlanned in core/io/planned.h do the
+// same in two steps). EditPlanned declines what the plan does not cover (a value that does not fit, a
+// value the fast rounding declines); the caller then edits the field with EditExponent. Both give the
+// same characters.
 struct FieldPlan {
-  PlannedEdit edit = nullptr;  // nullptr: not planned
-  std::uint8_t signs = 0;      // 1: planned for positive values only; 2: for both signs
+  std::uint8_t signs = 0;  // 0: not planned; 1: planned for positive values only; 2: for both signs
   std::uint8_t width = 0;
   std::uint8_t digits = 0;        // significant digits p
   std::uint8_t scale = 0;         // 0 or 1
@@ -90,7 +76,6 @@ constexpr FieldPlan PlanExponent(int w, int d, int scale) {
   const int p = scale == 1 ? d + 1 : d;
   const int length = (scale == 1 ? 2 : 1) + d + 4;  // without sign and optional zero
   if (scale < 0 || scale > 1 || p < 1 || p > 7 || w > 16 || length > w) return f;
-  f.edit = kPlannedEdits[p - 1][scale];
   f.width = static_cast<std::uint8_t>(w);
   f.digits = static_cast<std::uint8_t>(p);
   f.scale = static_cast<std::uint8_t>(scale);
@@ -122,9 +107,7 @@ constexpr FieldPlan PlanExponent(int w, int d, int scale) {
 
 // Edits x by a plan (16 + kEditSlack characters of room at `out`); false when it declines, having
 // written nothing the caller's EditExponent does not overwrite.
-inline bool EditPlanned(char* out, double x, const FieldPlan& plan) {
-  return plan.edit != nullptr && plan.edit(out, x, plan);
-}
+bool EditPlanned(char* out, double x, const FieldPlan& plan);
 
 // Iw planned the same way: one routine per width, false when it declines (a value that does not fit, or
 // of more than 8 characters with its sign), having written nothing that EditInteger does not overwrite.

@@ -37,6 +37,7 @@
 #include "core/io/edit.h"
 #include "core/io/failure.h"
 #include "core/io/format.h"
+#include "core/io/planned.h"
 #include "core/io/units.h"
 
 namespace seep {
@@ -185,26 +186,55 @@ bool EditStepField(Io& io, int unit, char* p, const LineStep& step, double x);
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::int32_t v);
 bool EditStepField(Io& io, int unit, char* p, const LineStep& step, std::string_view text);
 
-// The same, the planned routine first when the step has one.
-inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, double x) {
-  if (EditPlanned(p, x, step.plan)) return true;
+// The rounding of a planned E field, taken before any field of the record is placed; the other
+// fields have none (their exponent says declined).
+inline fast::Decimal RoundStep(const LineStep& step, double x) {
+  return RoundPlanned(x, step.plan);
+}
+inline fast::Decimal RoundStep(const LineStep& step, float x) {
+  return RoundPlanned(static_cast<double>(x), step.plan);
+}
+inline fast::Decimal RoundStep(const LineStep&, std::int32_t) {
+  return {0, fast::kDeclined};
+}
+inline fast::Decimal RoundStep(const LineStep&, std::string_view) {
+  return {0, fast::kDeclined};
+}
+
+// The field of a step: a planned E field from its rounding, an I field by its planned routine, and
+// whatever these decline by the general routines.
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, double x, const fast::Decimal& r) {
+  if (r.exponent != fast::kDeclined) {
+    PutPlanned(p, x, r, step.plan);
+    return true;
+  }
   return EditStepField(io, unit, p, step, x);
 }
-inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, float x) {
-  return EditStep(io, unit, p, step, static_cast<double>(x));
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, float x, const fast::Decimal& r) {
+  return EditStep(io, unit, p, step, static_cast<double>(x), r);
 }
-inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::int32_t v) {
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::int32_t v, const fast::Decimal&) {
   if (step.integer != nullptr && step.integer(p, v)) return true;
   return EditStepField(io, unit, p, step, v);
 }
-inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::string_view text) {
+inline bool EditStep(Io& io, int unit, char* p, const LineStep& step, std::string_view text,
+                     const fast::Decimal&) {
   return EditStepField(io, unit, p, step, text);
 }
 
 template <class... Values>
 void RunStraightLine(Io& io, Unit& u, int unit, const LineProgram& line, const Values&... values) {
+  // Every planned E field is rounded first: the roundings do not depend on each other, nor on where
+  // the fields go.
+  fast::Decimal rounded[sizeof...(Values) + 1];
+  {
+    std::size_t i = 0;
+    ((rounded[i] = RoundStep(line.steps[i], values), ++i), ...);
+    static_cast<void>(i);
+  }
   char* p = io.RecordRoom(u, static_cast<std::size_t>(line.longest) + kRecordSpare);
   const LineStep* step = line.steps.data();
+  const fast::Decimal* r = rounded;
   bool fits = true;
   [[maybe_unused]] auto field = [&](const auto& value) {
     p = PutStepLiteral(p, line, *step);
@@ -212,9 +242,10 @@ void RunStraightLine(Io& io, Unit& u, int unit, const LineProgram& line, const V
       std::memset(p, ' ', kLineTextSpare);  // at most kLineTextSpare columns in a straight program
       p += step->pad;
     }
-    if (!EditStep(io, unit, p, *step, value)) fits = false;
+    if (!EditStep(io, unit, p, *step, value, *r)) fits = false;
     p += step->width;
     ++step;
+    ++r;
   };
   (field(values), ...);
   // The literal before the field that finds no item, or at the end of the format.

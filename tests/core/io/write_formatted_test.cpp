@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -119,6 +120,14 @@ const RecordCase kRecordCases[] = {
      "  7\r\n"},
     {"node line", [] { return Out(kNodeLine, std::span<const double>(kSeven)); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
+    // Items one by one take the in-place road: the fields its planned rounding declines (zero, an
+    // exponent beyond 99, a NaN) are edited by the general routines between planned ones.
+    {"node line from single items",
+     [] { return Out(kNodeLine, 1.25e1, -0.5, 0.0, 1.0e-120, -1.0e100, 3.6e3, 1.0); },
+     "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
+    {"NaN between planned fields",
+     [] { return Out(kAvsLine, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f); },
+     "       7  1.00000E+00          NaN -2.50000E+00 \r\n"},
     {"single-precision items in E fields",
      [] { return Out(kFemapNode, 1, ",0,0,1,46,0,0,0,0,0,0,", 0.1f, ",", -2.5f, ",", 0.0f); },
      "      1,0,0,1,46,0,0,0,0,0,0, 1.000000E-01,-2.500000E+00, 0.000000E+00\r\n"},
