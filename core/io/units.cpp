@@ -19,6 +19,8 @@ constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
 constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
 constexpr std::size_t kInInitial = std::size_t{1} << 16;
 constexpr std::size_t kInPlaceRecordMax = std::size_t{1} << 22;
+// Record copies move characters in pieces of this many.
+constexpr std::size_t kCopyChunk = 16;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -408,12 +410,24 @@ void Io::CopyRecords(int from, int to, std::int64_t count, std::size_t width) {
   Unit& dst = Connected(to);
   if (!dst.writing) PrepareWrite(dst);
   PrepareRead(src);
+  // A run of records is read in large pieces, as output is written.
+  if (count > 1 && src.in.size() < kFileOutCapacity) src.in.resize(kFileOutCapacity);
+  static constexpr char kBlanks[kCopyChunk] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                               ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
   for (; count > 0; --count) {
     const std::string_view record = NextFileRecord(src);
-    char* p = RecordRoom(dst, width + 2);
+    // The record and the blanks go in whole chunks; what a chunk writes past the width is overwritten
+    // by the line end or lies beyond the record.
+    char* p = RecordRoom(dst, width + 2 + kCopyChunk);
     const std::size_t n = std::min(record.size(), width);
-    std::memcpy(p, record.data(), n);
-    std::memset(p + n, ' ', width - n);
+    const char* in = record.data();
+    const std::size_t chunked = (n + kCopyChunk - 1) / kCopyChunk * kCopyChunk;
+    if (n != 0 && static_cast<std::size_t>(in - src.in.data()) + chunked <= src.in.size()) {
+      for (std::size_t i = 0; i < n; i += kCopyChunk) std::memcpy(p + i, in + i, kCopyChunk);
+    } else if (n != 0) {
+      std::memcpy(p, in, n);  // a record at the very end of the read-ahead
+    }
+    for (std::size_t i = n; i < width; i += kCopyChunk) std::memcpy(p + i, kBlanks, kCopyChunk);
     CommitRecord(dst, p + width);
   }
 }
