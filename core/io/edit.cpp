@@ -510,29 +510,6 @@ int EditListReal(char* out, double x, bool single) {
 
 // ---- The routines, fast path first ----
 
-template <int W>
-bool EditIntegerAs(char* out, std::int32_t value) {
-  const std::uint32_t m =
-      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  constexpr std::uint64_t kLimit = kPow10Int[W < 8 ? W : 8];
-  if (m >= kLimit) return false;
-  // Eight digit characters, the leading zeros turned into blanks (a '0' less 0x10 is a blank), the
-  // minus sign in the blank before the first digit. Zero keeps its last digit.
-  const std::uint64_t text = DigitWord(m);
-  const int zeros = std::min(std::countr_zero(text - kAsciiZeros) / 8, 7);
-  const int negative = value < 0 ? 1 : 0;
-  if (negative + 8 - zeros > (W < 8 ? W : 8)) return false;
-  std::uint64_t field = text - (0x1010101010101010 & ((std::uint64_t{1} << (8 * zeros)) - 1));
-  field ^= (std::uint64_t{' ' ^ '-'} * static_cast<std::uint64_t>(negative)) << ((8 * zeros - 8) & 63);
-  if constexpr (W >= 8) {
-    std::memset(out, ' ', 8);
-    Store8(out + (W - 8), field);
-  } else {
-    Store8(out, field >> (8 * (8 - W)));  // the bytes dropped are blanks, since the value fits
-  }
-  return true;
-}
-
 template bool EditIntegerAs<1>(char*, std::int32_t);
 template bool EditIntegerAs<2>(char*, std::int32_t);
 template bool EditIntegerAs<3>(char*, std::int32_t);

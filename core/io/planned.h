@@ -11,6 +11,7 @@
 // the processor instead of each waiting behind the stores of the field before it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -194,6 +195,31 @@ inline void PutPlanned(char* out, double x, fast::Decimal r, const FieldPlan& pl
       plan.scale == 1 ? (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16 : '.' | digits << 8;
   fast::Store8(out + plan.column, text);
   std::memcpy(out + plan.width - 4, &fast::kExponentWords[static_cast<std::size_t>(r.exponent + 99)], 4);
+}
+
+// Iw by its planned routine (declared in core/io/edit.h), defined here so that a line of constant
+// format can take it inline.
+template <int W>
+bool EditIntegerAs(char* out, std::int32_t value) {
+  const std::uint32_t m =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  constexpr std::uint64_t kLimit = fast::kPow10Int[W < 8 ? W : 8];
+  if (m >= kLimit) return false;
+  // Eight digit characters, the leading zeros turned into blanks (a '0' less 0x10 is a blank), the
+  // minus sign in the blank before the first digit. Zero keeps its last digit.
+  const std::uint64_t text = fast::DigitWord(m);
+  const int zeros = std::min(std::countr_zero(text - fast::kAsciiZeros) / 8, 7);
+  const int negative = value < 0 ? 1 : 0;
+  if (negative + 8 - zeros > (W < 8 ? W : 8)) return false;
+  std::uint64_t field = text - (0x1010101010101010 & ((std::uint64_t{1} << (8 * zeros)) - 1));
+  field ^= (std::uint64_t{' ' ^ '-'} * static_cast<std::uint64_t>(negative)) << ((8 * zeros - 8) & 63);
+  if constexpr (W >= 8) {
+    std::memset(out, ' ', 8);
+    fast::Store8(out + (W - 8), field);
+  } else {
+    fast::Store8(out, field >> (8 * (8 - W)));  // the bytes dropped are blanks, since the value fits
+  }
+  return true;
 }
 
 }  // namespace seep
