@@ -15,7 +15,9 @@ constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
 
 }  // namespace
 
-void WriteRestartStep(Io& io, const Store& s) {
+// The node lines are compiled into the loop (flatten), where the layout of the constant format folds
+// into the code.
+[[gnu::flatten]] void WriteRestartStep(Io& io, const Store& s) {
   // The text's own blanks stay: the record starts with two blanks and "LA,TIME".
   WriteList(io, kOutputUnit, " LA,TIME ", s.ISTEP, s.TIME);
   if (s.NUMNP < 1) return;
