@@ -367,16 +367,33 @@ constexpr ParseResult Parse(std::string_view s, FormatItem* items, int capacity,
   return r;
 }
 
-// Unrolls the first pass of a parsed format (items up to kEnd) into `line`; leaves it unusable when the
-// pass needs more than kMaxLineSteps steps or kMaxLineText literal characters, or holds an A without
-// width (whose record length only the item tells).
-constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& line) {
+// Repeat groups being walked, innermost last: where each opened and how many passes it has left.
+struct GroupWalk {
   struct Pass {
     int open;
     int remaining;
   };
   Pass stack[kMaxFormatDepth] = {};
   int depth = 0;
+
+  // At a group's opening parenthesis: the next item is its first.
+  constexpr int Open(int pc, int repeat) {
+    stack[depth++] = {pc, repeat};
+    return pc + 1;
+  }
+  // At a group's closing parenthesis: its first item again while passes remain, else the item after.
+  constexpr int Close(int pc) {
+    if (--stack[depth - 1].remaining > 0) return stack[depth - 1].open + 1;
+    --depth;
+    return pc + 1;
+  }
+};
+
+// Unrolls the first pass of a parsed format (items up to kEnd) into `line`; leaves it unusable when the
+// pass needs more than kMaxLineSteps steps or kMaxLineText literal characters, or holds an A without
+// width (whose record length only the item tells).
+constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& line) {
+  GroupWalk groups;
   int scale = 0;
   int steps = 0;
   int textLength = 0;
@@ -455,16 +472,10 @@ constexpr void Unroll(const FormatItem* items, const char* pool, LineProgram& li
         ++pc;
         break;
       case FormatOp::kOpen:
-        stack[depth++] = {pc, f.repeat};
-        ++pc;
+        pc = groups.Open(pc, f.repeat);
         break;
       case FormatOp::kClose:
-        if (--stack[depth - 1].remaining > 0) {
-          pc = stack[depth - 1].open + 1;
-        } else {
-          --depth;
-          ++pc;
-        }
+        pc = groups.Close(pc);
         break;
       case FormatOp::kEnd:
         if (!emit(FormatOp::kEnd, f)) return;

@@ -185,17 +185,10 @@ void EndRecord(Io& io, int unit, Record& record) {
   record.Clear();
 }
 
-// A group being repeated: where it opened and how many passes are left.
-struct Iteration {
-  int open;
-  int remaining;
-};
-
 // Runs the format until the items are used up; the caller writes the last record. Returns whether any
 // field overflowed.
 bool RunFormat(Io& io, int unit, const FormatView& format, Cursor& items, Record& record) {
-  Iteration stack[kMaxFormatDepth];
-  int depth = 0;
+  format_detail::GroupWalk groups;
   int scale = 0;
   bool overflow = false;
   int pc = 0;
@@ -229,16 +222,10 @@ bool RunFormat(Io& io, int unit, const FormatView& format, Cursor& items, Record
         ++pc;
         break;
       case FormatOp::kOpen:
-        stack[depth++] = {pc, f.repeat};
-        ++pc;
+        pc = groups.Open(pc, f.repeat);
         break;
       case FormatOp::kClose:
-        if (--stack[depth - 1].remaining > 0) {
-          pc = stack[depth - 1].open + 1;
-        } else {
-          --depth;
-          ++pc;
-        }
+        pc = groups.Close(pc);
         break;
       case FormatOp::kEnd:
         if (items.AtEnd()) return overflow;
