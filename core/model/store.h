@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -105,9 +106,21 @@ inline bool IsNode(const Store& s, std::int32_t n) {
   return n >= 1 && n <= s.NUMNP;
 }
 
-// True when element e is a triangle stored with its third corner repeated (K = L).
+// True when element e is a triangle stored with its third corner repeated (K = L). The legacy kinds
+// know triangles by this rule alone.
 inline bool RepeatsThirdCorner(const Store& s, std::int32_t e) {
   return s.ELEM(e, kK) == s.ELEM(e, kL);
+}
+
+// True when element e is a triangle I, J, K: its third corner repeated (L = K) or no fourth corner
+// (L = 0). Point location and the kinds that know shapes by corner count use this rule.
+inline bool IsTriangle(const Store& s, std::int32_t e) {
+  return RepeatsThirdCorner(s, e) || s.ELEM(e, kL) == 0;
+}
+
+// Speed of a velocity (vx, vy), computed as every output shows it: the root of the sum of squares.
+inline double Speed(double vx, double vy) {
+  return std::sqrt(vx * vx + vy * vy);
 }
 
 // Active element: MAT greater than 0.

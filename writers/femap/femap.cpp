@@ -257,13 +257,8 @@ struct Extremes {
   double AbsMax() const { return std::fabs(min) > std::fabs(max) ? std::fabs(min) : std::fabs(max); }
 };
 
-// Speed from two velocity components, in 64-bit arithmetic.
-double Magnitude(double vx, double vy) {
-  return std::sqrt(vx * vx + vy * vy);
-}
-
 // The element speed as written per element: the components rounded to single precision first, then the
-// magnitude in single-precision arithmetic. Its extremes still come from the 64-bit Magnitude.
+// magnitude in single-precision arithmetic. Its extremes still come from the 64-bit Speed.
 float SingleMagnitude(double vx, double vy) {
   const float x = static_cast<float>(vx);
   const float y = static_cast<float>(vy);
@@ -327,13 +322,13 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
     head.Take(n, s.P(n) + s.Y(n));
     pressure.Take(n, s.P(n));
     q.Take(n, s.Q(n));
-    speed.Take(n, Magnitude(s.VXN(n), s.VYN(n)));
+    speed.Take(n, Speed(s.VXN(n), s.VYN(n)));
     vx.Take(n, s.VXN(n));
     vy.Take(n, s.VYN(n));
   }
   Extremes elementSpeed, elementVx, elementVy;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    elementSpeed.Take(e, Magnitude(s.VXE(e), s.VYE(e)));
+    elementSpeed.Take(e, Speed(s.VXE(e), s.VYE(e)));
     elementVx.Take(e, s.VXE(e));
     elementVy.Take(e, s.VYE(e));
   }
@@ -348,7 +343,7 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
               [&](std::int32_t n) { return static_cast<float>(s.P(n)); });
   WriteVector(io, unit, set, kQ, q, nodes, [&](std::int32_t n) { return static_cast<float>(s.Q(n)); });
   WriteVector(io, unit, set, kNodeSpeed, speed, nodes,
-              [&](std::int32_t n) { return Magnitude(s.VXN(n), s.VYN(n)); });
+              [&](std::int32_t n) { return Speed(s.VXN(n), s.VYN(n)); });
   WriteVector(io, unit, set, kNodeVx, vx, nodes, [&](std::int32_t n) { return s.VXN(n); });
   WriteVector(io, unit, set, kNodeVy, vy, nodes, [&](std::int32_t n) { return s.VYN(n); });
   WriteVector(io, unit, set, kSpeed, elementSpeed, elements,

@@ -59,7 +59,7 @@ void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
     WriteFormatted(io, kOutputUnit, kNodeLine, kSwitch, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
-                   std::sqrt(vx * vx + vy * vy), s.Q(n));
+                   Speed(vx, vy), s.Q(n));
   }
 }
 
@@ -82,8 +82,7 @@ void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
     const double vx = s.VXE(e);
     const double vy = s.VYE(e);
     WriteFormatted(io, kOutputUnit, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
-                   s.ELEM(e, kL), s.ELEM(e, kMAT), sumX / corners, sumY / corners, vx, vy,
-                   std::sqrt(vx * vx + vy * vy));
+                   s.ELEM(e, kL), s.ELEM(e, kMAT), sumX / corners, sumY / corners, vx, vy, Speed(vx, vy));
   }
 }
 

@@ -46,8 +46,7 @@ struct SubTriangle {
 
 // Number of sub-triangles of element e: 1 for a triangle, 2 for a quadrilateral.
 inline int CountSubTriangles(const Store& s, std::int32_t e) {
-  const std::int32_t k = s.ELEM(e, kK), l = s.ELEM(e, kL);
-  return k == l || l == 0 ? 1 : 2;
+  return IsTriangle(s, e) ? 1 : 2;
 }
 
 // Corners (I, a, b) of sub-triangle `part` of element e.

@@ -76,7 +76,7 @@ void WriteStepLine(Io& io, std::int32_t navs, double time) {
     const double h = s.Y(n) + p;
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
-    const double v = std::sqrt(vx * vx + vy * vy);
+    const double v = Speed(vx, vy);
     WriteFormatted(io, kWorkUnit, kNodeData, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
   }
 }
@@ -86,7 +86,7 @@ void WriteStepLine(Io& io, std::int32_t navs, double time) {
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     const double vx = s.VXE(e);
     const double vy = s.VYE(e);
-    const double v = std::sqrt(vx * vx + vy * vy);
+    const double v = Speed(vx, vy);
     WriteFormatted(io, kWorkUnit, kElementData, e, Single(vx), Single(vy), Single(v));
   }
 }

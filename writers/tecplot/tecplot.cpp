@@ -42,7 +42,7 @@ void WriteNodeLines(Io& io, const Store& s) {
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
     WriteFormatted(io, kOutputUnit, kNodeLine, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
-                   std::sqrt(vx * vx + vy * vy));
+                   Speed(vx, vy));
   }
 }
 
