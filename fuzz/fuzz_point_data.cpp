@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Store s = Mesh();
     try {
       io.OpenUnit(8, "/dev/null", "UNKNOWN", "FORMATTED");
-      SetUpInterp(io, s);
+      SetUpInterp(io, s, "P.DAT");
       WriteInterpStep(io, s);
       io.CloseAll();
     } catch (const IoFailure& failure) {

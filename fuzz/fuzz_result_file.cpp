@@ -2,7 +2,6 @@
 // the output going to /dev/null and the MicroAVS work file to a real file that is read back.
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "core/io/units.h"
 #include "core/model/store.h"
@@ -14,15 +13,6 @@
 #include "writers/microavs/microavs.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
-
-namespace {
-
-void SetName(seep::Name& name, const char* text) {
-  name.fill(' ');
-  std::memcpy(name.data(), text, std::strlen(text));
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace seep;
@@ -40,12 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     Io io(console.in, console.out, console.err);
     Store s;
-    s.IOUT = 8;
-    s.NEXTID = 20000;
-    s.IHEAD = 1;
+    FemapRun femap;
+    AvsRun avs;
     try {
-      SetName(s.FNAME, "R.DAT");
-      result::Open(io, s);
+      result::Open(io, "R.DAT");
       result::ReadHeader(io, s);
       io.OpenUnit(8, "/dev/null", "UNKNOWN", "FORMATTED");
       // A large material number makes the FEMAP property block up to 3 million fixed records long;
@@ -54,20 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
         if (s.ELEM(e, kMAT) > largestMaterial) largestMaterial = s.ELEM(e, kMAT);
       }
-      if (largestMaterial <= 64) WriteFemapHeaderAndMesh(io, s);
-      WriteFemapGroup(io, s);
-      OpenAvsWorkFile(io);
-      SetUpInterp(io, s);
+      if (largestMaterial <= 64) WriteFemapHeaderAndMesh(io, s, femap);
+      WriteFemapGroup(io, s, femap);
+      OpenAvsWorkFile(io, avs);
+      SetUpInterp(io, s, "P.DAT");
       while (result::ReadStep(io, s)) {
         WriteInterpStep(io, s);
         (void)result::AtEnd(io);
-        WriteRestartStep(io, s);
+        WriteRestartStep(io, s, 1);
         WriteTecplotZone(io, s);
-        WriteFemapOutputSet(io, s);
-        WriteAvsStep(io, s);
+        WriteFemapOutputSet(io, s, femap);
+        WriteAvsStep(io, s, avs);
         WriteIgpostBlock(io, s);
       }
-      AssembleAvsFile(io, s);
+      AssembleAvsFile(io, s, avs);
       io.CloseAll();
     } catch (const IoFailure& failure) {
       fuzz::CheckKnownFailure(failure);

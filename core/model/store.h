@@ -1,5 +1,5 @@
-// The model store: the mesh, the current time step, the work arrays, the INTERP points, the run values
-// and the writer counters, under the names the analysis uses. Indices are 1-based: X(n) is node n,
+// The model store: the mesh, the current time step, the work arrays and the INTERP points, under the
+// names the analysis uses; beside it the run values of one conversion. Indices are 1-based: X(n) is node n,
 // ELEM(e, 5) is the material number of element e.
 //
 // Arrays are sized once, from the result file's own counts, after the reader has checked that the
@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace seep {
@@ -82,18 +83,18 @@ struct Store {
   Array1<double> XP, YP;
   Array2<std::int32_t, 3> IPN;
   Array2<double, 3> WPN;
+};
 
-  // Run values.
-  Name FNAME{}, ONAME{}, PNAME{};
+// The run values: what the dialogue's answers or the command line chose for one conversion. File names
+// are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
+// of the name when the file is opened.
+struct RunValues {
+  std::string FNAME;  // result file
+  std::string ONAME;  // output file
+  std::string PNAME;  // point-data file (INTERP)
   std::int32_t ITYPE = 0;
-  std::int32_t IHEAD = 0;
-  std::int32_t ISEL = 0;
-
-  // Writer counters.
-  std::int32_t NSET = 0;
-  std::int32_t IOUT = 0;
-  std::int32_t NEXTID = 0;
-  std::int32_t NAVS = 0;
+  std::int32_t IHEAD = 0;  // head style of the restart data: factor of the elevation
+  std::int32_t ISEL = 0;   // the dialogue's time-step selection
 };
 
 // Sizes every node array for NUMNP nodes (and every element array for NUMEL elements), zeroed.

@@ -13,7 +13,8 @@ std::size_t Need(std::int32_t count, std::size_t size) {
   return count > 0 ? static_cast<std::size_t>(count) * size : 0;
 }
 
-ByteCursor Record(Io& io, std::size_t need) {
+ByteCursor Record(Io& io, std::size_t need, RecordPlace* place, const char* name) {
+  if (place != nullptr) place->record = name;
   std::span<const std::byte> data;
   io.ReadUnformatted(kUnit, need, data, false);
   return ByteCursor(data);
@@ -21,18 +22,18 @@ ByteCursor Record(Io& io, std::size_t need) {
 
 }  // namespace
 
-void Open(Io& io, const Store& s) {
-  io.OpenUnit(kUnit, {s.FNAME.data(), s.FNAME.size()}, "OLD", "UNFORMATTED");
+void Open(Io& io, std::string_view FNAME) {
+  io.OpenUnit(kUnit, FNAME, "OLD", "UNFORMATTED");
 }
 
-void ReadHeader(Io& io, Store& s) {
-  Record(io, s.TITLE.size()).Text(s.TITLE.data(), s.TITLE.size());
+void ReadHeader(Io& io, Store& s, RecordPlace* place) {
+  Record(io, s.TITLE.size(), place, "H1").Text(s.TITLE.data(), s.TITLE.size());
 
   // The record must hold every coordinate pair before the node arrays are sized for them, and NUMNP
   // takes the count only together with arrays of that size: the store never claims more nodes than
   // it holds, even when the read fails.
-  const std::int32_t numnp = Record(io, 4).Int4();
-  ByteCursor h3 = Record(io, Need(numnp, 16));
+  const std::int32_t numnp = Record(io, 4, place, "H2").Int4();
+  ByteCursor h3 = Record(io, Need(numnp, 16), place, "H3");
   SizeNodeArrays(s, numnp);
   s.NUMNP = numnp;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
@@ -40,8 +41,8 @@ void ReadHeader(Io& io, Store& s) {
     s.Y(n) = h3.Real8();
   }
 
-  const std::int32_t numel = Record(io, 4).Int4();
-  ByteCursor h5 = Record(io, Need(numel, 36));
+  const std::int32_t numel = Record(io, 4, place, "H4").Int4();
+  ByteCursor h5 = Record(io, Need(numel, 36), place, "H5");
   SizeElementArrays(s, numel);
   s.NUMEL = numel;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
@@ -50,20 +51,21 @@ void ReadHeader(Io& io, Store& s) {
   }
 }
 
-bool ReadStep(Io& io, Store& s) {
+bool ReadStep(Io& io, Store& s, RecordPlace* place) {
+  if (place != nullptr) place->record = "S1";
   std::span<const std::byte> data;
   if (!io.ReadUnformatted(kUnit, 12, data, true)) return false;
   ByteCursor s1(data);
   s.ISTEP = s1.Int4();
   s.TIME = s1.Real8();
 
-  ByteCursor s2 = Record(io, Need(s.NUMNP, 20));
+  ByteCursor s2 = Record(io, Need(s.NUMNP, 20), place, "S2");
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
     s.NCODE(n) = s2.Int4();
     s.P(n) = s2.Real8();
     s.Q(n) = s2.Real8();
   }
-  ByteCursor s3 = Record(io, Need(s.NUMEL, 16));
+  ByteCursor s3 = Record(io, Need(s.NUMEL, 16), place, "S3");
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     s.VXE(e) = s3.Real8();
     s.VYE(e) = s3.Real8();

@@ -3,6 +3,8 @@
 // of the file. One step is held at a time.
 #pragma once
 
+#include <string_view>
+
 #include "core/io/units.h"
 #include "core/model/store.h"
 
@@ -10,13 +12,19 @@ namespace seep::result {
 
 inline constexpr int kUnit = 10;
 
-// Opens FNAME as unit 10, an existing unformatted file.
-void Open(Io& io, const Store& s);
+// Opens the result file FNAME as unit 10, an existing unformatted file.
+void Open(Io& io, std::string_view FNAME);
+// The record being read, for reports of a damaged file: "H1" … "H5" in the header, "S1" … "S3" in a
+// step. Readers that are given one keep it up to date.
+struct RecordPlace {
+  const char* record = "";
+};
+
 // Reads TITLE, NUMNP, X and Y, NUMEL and ELEM, and sizes the store for them.
-void ReadHeader(Io& io, Store& s);
+void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
 // Reads the next step into ISTEP, TIME, NCODE, P, Q, VXE and VYE. False when the file ends where the
 // step would begin; an end anywhere inside a step is error 24.
-bool ReadStep(Io& io, Store& s);
+bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr);
 // True when nothing at all follows the step last read. Consumes nothing.
 bool AtEnd(Io& io);
 

@@ -8,13 +8,13 @@
 #include "core/io/text_input.h"
 #include "core/io/write.h"
 #include "core/reader/result_file.h"
-#include "core/run/dispatch.h"
+#include "core/run/conversion.h"
+#include "core/run/selection.h"
 
 namespace seep {
 namespace {
 
 constexpr int kWorkListUnit = 98;
-constexpr int kOutputUnit = 8;
 
 constexpr auto kBanner = CompileFormat(
     "('    **********************************************'"
@@ -71,8 +71,15 @@ void AskStart(Io& io) {
   } while (answer != 0 && answer != 1);
 }
 
+// A file name typed or read with the edit descriptor A: its first 20 characters, blank-filled.
+std::string ReadName(Io& io, int unit) {
+  Name name{};
+  ReadFormatted(io, unit, name);
+  return std::string(name.data(), name.size());
+}
+
 // FNAME from the fourth line of WORK.LST, or typed in.
-void ChooseResultFile(Io& io, Store& s) {
+void ChooseResultFile(Io& io, RunValues& run) {
   EmptyLine(io);
   EmptyLine(io);
   WriteFormatted(io, kConsoleOut, kFileChoiceBox);
@@ -82,12 +89,12 @@ void ChooseResultFile(Io& io, Store& s) {
     AskNumber(io, choice);
     if (choice == 0) {
       io.OpenUnit(kWorkListUnit, "WORK.LST", "OLD", "FORMATTED");
-      for (int line = 1; line <= 4; ++line) ReadFormatted(io, kWorkListUnit, s.FNAME);
+      for (int line = 1; line <= 4; ++line) run.FNAME = ReadName(io, kWorkListUnit);
       return;
     }
     if (choice == 1) {
       WriteList(io, kConsoleOut, "  INPUT the File Name. ");
-      ReadFormatted(io, kConsoleIn, s.FNAME);
+      run.FNAME = ReadName(io, kConsoleIn);
       return;
     }
   }
@@ -105,68 +112,62 @@ void Confirm(Io& io, const Store& s) {
 }
 
 // The output kind; answers of 3 and more are raised by 1. No answer is refused.
-void ChooseOutputKind(Io& io, Store& s) {
+void ChooseOutputKind(Io& io, RunValues& run) {
   WriteList(io, kConsoleOut, "  Select data-Transfer type");
   for (std::string_view line : kMenu) WriteList(io, kConsoleOut, line);
   std::int32_t answer = 0;
   AskNumber(io, answer);
   if (answer == 1) {
     WriteList(io, kConsoleOut, "  Set Head-style  pres./0 total/1");
-    AskNumber(io, s.IHEAD);
+    AskNumber(io, run.IHEAD);
   }
-  s.ITYPE = answer >= 3 ? answer + 1 : answer;
+  run.ITYPE = answer >= 3 ? answer + 1 : answer;
 }
 
-void OpenOutputFile(Io& io, Store& s) {
+void OpenOutputFile(Io& io, RunValues& run) {
   WriteList(io, kConsoleOut, " ");
   WriteList(io, kConsoleOut, "  INPUT Output File Name");
-  ReadFormatted(io, kConsoleIn, s.ONAME);
-  io.OpenUnit(kOutputUnit, {s.ONAME.data(), s.ONAME.size()}, "unknown", "FORMATTED");
+  run.ONAME = ReadName(io, kConsoleIn);
+  io.OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
 }
 
-void AskSelection(Io& io, Store& s) {
+void AskPointFileName(Io& io, RunValues& run) {
+  WriteList(io, kConsoleOut, " ");
+  WriteList(io, kConsoleOut, "  INPUT File Name of POINT DATA");
+  run.PNAME = ReadName(io, kConsoleIn);
+}
+
+void AskSelection(Io& io, RunValues& run) {
   WriteList(io, kConsoleOut, " Input your interest\tNo. OF TIME STEP");
   WriteList(io, kConsoleOut, "   If input (<0) No., All time step avairable ");
   WriteList(io, kConsoleOut, "   If input (0) No., Final time step avairable ");
-  AskNumber(io, s.ISEL);
-}
-
-// One pass over the steps of the result file. A step is handed to the writer when its number matches
-// the selection; selection 0 matches the last step, known as such because the file ends right after it.
-void StepLoop(Io& io, Store& s) {
-  while (result::ReadStep(io, s)) {
-    WriteEveryStep(io, s);
-    std::int32_t k = s.ISEL >= 0 ? s.ISEL : s.ISTEP;
-    if (result::AtEnd(io) && s.ISEL == 0) k = s.ISTEP;
-    if (k == s.ISTEP) WriteSelectedStep(io, s);
-  }
+  AskNumber(io, run.ISEL);
 }
 
 }  // namespace
 
 void Run(Io& io, Store& s) {
-  s.NSET = 0;
-  s.IOUT = kOutputUnit;
-  s.NEXTID = 20000;
-  s.NAVS = 0;
-
+  RunValues run;
   EmptyLine(io);
   EmptyLine(io);
   WriteFormatted(io, kConsoleOut, kBanner);
   EmptyLine(io);
   AskStart(io);
 
-  ChooseResultFile(io, s);
-  result::Open(io, s);
+  ChooseResultFile(io, run);
+  result::Open(io, run.FNAME);
   result::ReadHeader(io, s);
   Confirm(io, s);
 
-  ChooseOutputKind(io, s);
-  OpenOutputFile(io, s);
-  SetUpWriter(io, s);
-  AskSelection(io, s);
-  StepLoop(io, s);
-  FinishWriter(io, s);
+  ChooseOutputKind(io, run);
+  OpenOutputFile(io, run);
+  Conversion c{io, s, run, KindOfCode(run.ITYPE)};
+  if (c.kind.readsPoints) AskPointFileName(io, run);
+  SetUpWriter(c);
+  AskSelection(io, run);
+  StepTally tally;
+  StepLoop(c, StepSelection::FromIsel(run.ISEL), tally);
+  FinishWriter(c);
 
   // Every record reaches its file before the run calls itself a normal termination, so that a write
   // failure (a full disk) is reported instead of it.

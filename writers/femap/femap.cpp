@@ -165,12 +165,11 @@ void WriteElementBlock(Io& io, int unit, const Store& s) {
   WriteDelimiter(io, unit);
   WriteBlockId(io, unit, 404);
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    const std::int32_t k = s.ELEM(e, kK);
-    const std::int32_t l = s.ELEM(e, kL);
-    const bool triangle = l == k || l == 0;
+    const bool triangle = IsTriangle(s, e);
     const std::int32_t topology = triangle ? 2 : 4;
     WriteList(io, unit, e, ",124,", s.ELEM(e, kMAT), ",19,", topology, ",1,0,0,");
-    const std::array<std::int32_t, 10> corners = {s.ELEM(e, kI), s.ELEM(e, kJ), k, triangle ? 0 : l};
+    const std::array<std::int32_t, 10> corners = {s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+                                                  triangle ? 0 : s.ELEM(e, kL)};
     WriteFormatted(io, unit, kCornerLine, corners);
     WriteFixedRuns(io, unit, kElementTail);
   }
@@ -357,8 +356,8 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
 
 }  // namespace
 
-void WriteFemapHeaderAndMesh(Io& io, Store& s) {
-  const int unit = s.IOUT;
+void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapRun& run) {
+  const int unit = run.IOUT;
   WriteHeaderBlock(io, unit);
   WriteMaterialBlock(io, unit);
   WritePropertyBlock(io, unit, s);
@@ -367,12 +366,12 @@ void WriteFemapHeaderAndMesh(Io& io, Store& s) {
 }
 
 // Block 408: one group of the active elements (MAT above 0), under the next free FEMAP ID.
-void WriteFemapGroup(Io& io, Store& s) {
-  const int unit = s.IOUT;
-  s.NEXTID += 1;
+void WriteFemapGroup(Io& io, const Store& s, FemapRun& run) {
+  const int unit = run.IOUT;
+  run.NEXTID += 1;
   WriteDelimiter(io, unit);
   WriteBlockId(io, unit, 408);
-  WriteList(io, unit, s.NEXTID, ",1");
+  WriteList(io, unit, run.NEXTID, ",1");
   WriteFormatted(io, unit, kGroupTitleLine);
   WriteFixedRuns(io, unit, kGroupHead);
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
@@ -382,12 +381,12 @@ void WriteFemapGroup(Io& io, Store& s) {
   WriteDelimiter(io, unit);
 }
 
-void WriteFemapOutputSet(Io& io, Store& s) {
-  const int unit = s.IOUT;
+void WriteFemapOutputSet(Io& io, Store& s, FemapRun& run) {
+  const int unit = run.IOUT;
   AverageFemapNodalVelocity(s);
-  s.NSET += 1;
-  WriteSetHeaderBlock(io, unit, s.NSET, s.TIME);
-  WriteResultBlock(io, unit, s.NSET, s);
+  run.NSET += 1;
+  WriteSetHeaderBlock(io, unit, run.NSET, s.TIME);
+  WriteResultBlock(io, unit, run.NSET, s);
 }
 
 }  // namespace seep

@@ -2,16 +2,25 @@
 // then one output set of nine result vectors per selected step.
 #pragma once
 
+#include <cstdint>
+
 #include "core/io/units.h"
 #include "core/model/store.h"
 
 namespace seep {
 
+// The FEMAP writer's counters for one run.
+struct FemapRun {
+  int IOUT = 8;                 // output unit
+  std::int32_t NEXTID = 20000;  // the last FEMAP ID given out
+  std::int32_t NSET = 0;        // output sets written
+};
+
 // Blocks 100, 401, 402, 403 and 404.
-void WriteFemapHeaderAndMesh(Io& io, Store& s);
+void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapRun& run);
 // Block 408; raises NEXTID.
-void WriteFemapGroup(Io& io, Store& s);
+void WriteFemapGroup(Io& io, const Store& s, FemapRun& run);
 // Blocks 450 and 451 of the current step; raises NSET.
-void WriteFemapOutputSet(Io& io, Store& s);
+void WriteFemapOutputSet(Io& io, Store& s, FemapRun& run);
 
 }  // namespace seep

@@ -23,16 +23,10 @@ constexpr std::string_view kColumnHeader = "        X,             Y,           
 // X, Y, total head H and pressure head H - Y of one point.
 constexpr auto kPointLine = CompileFormat("(E14.5 ',' E14.5 ',' E14.5 ',' E14.5)");
 
-void AskPointFileName(Io& io, Store& s) {
-  WriteList(io, kConsoleOut, " ");
-  WriteList(io, kConsoleOut, "  INPUT File Name of POINT DATA");
-  ReadFormatted(io, kConsoleIn, s.PNAME);
-}
-
 // The count, then one read per point, so each point starts on a new line. A file that ends before
 // the count is reached ends the run with its end-of-file failure.
-void ReadPoints(Io& io, Store& s) {
-  io.OpenUnit(kPointUnit, {s.PNAME.data(), s.PNAME.size()}, "unknown", "FORMATTED");
+void ReadPoints(Io& io, Store& s, std::string_view pointFile) {
+  io.OpenUnit(kPointUnit, pointFile, "unknown", "FORMATTED");
   ReadList(io, kPointUnit, s.NPT);
   s.XP.Reserve(static_cast<std::size_t>(std::clamp(s.NPT, 0, kUsualPointCount)));
   s.YP.Reserve(static_cast<std::size_t>(std::clamp(s.NPT, 0, kUsualPointCount)));
@@ -53,9 +47,8 @@ double TotalHead(const Store& s, std::int32_t n) {
 
 }  // namespace
 
-void SetUpInterp(Io& io, Store& s) {
-  AskPointFileName(io, s);
-  ReadPoints(io, s);
+void SetUpInterp(Io& io, Store& s, std::string_view pointFile) {
+  ReadPoints(io, s, pointFile);
   LocatePoints(s);
 }
 

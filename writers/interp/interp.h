@@ -2,13 +2,15 @@
 // step of the result file then gives total and pressure head at each point.
 #pragma once
 
+#include <string_view>
+
 #include "core/io/units.h"
 #include "core/model/store.h"
 
 namespace seep {
 
-// Asks for the point-data file, reads the points and locates each in the mesh.
-void SetUpInterp(Io& io, Store& s);
+// Reads the points of the point-data file and locates each in the mesh.
+void SetUpInterp(Io& io, Store& s, std::string_view pointFile);
 // The current step's lines: time, column header, one line per point.
 void WriteInterpStep(Io& io, const Store& s);
 

@@ -1,7 +1,7 @@
 // MicroAVS multi-step UCD file, in two passes.
 //
 // During the step loop every selected step is written, in its final text form, as one block to the
-// work file AVS.tmp:
+// work file:
 //
 //   step<NAVS><TIME>                      "step", NAVS in as many digits as it has, TIME as E15.7
 //   5   3                                 five node components, three element components
@@ -142,23 +142,23 @@ void WriteMesh(Io& io, const Store& s) {
 
 }  // namespace
 
-void OpenAvsWorkFile(Io& io) {
-  io.OpenUnit(kWorkUnit, "AVS.tmp", "UNKNOWN", "FORMATTED");
+void OpenAvsWorkFile(Io& io, const AvsRun& run) {
+  io.OpenUnit(kWorkUnit, run.workName, "UNKNOWN", "FORMATTED");
 }
 
-void WriteAvsStep(Io& io, Store& s) {
+void WriteAvsStep(Io& io, Store& s, AvsRun& run) {
   AverageNodalVelocity(s);
-  s.NAVS += 1;
-  WriteStepLine(io, s.NAVS, s.TIME);
+  run.NAVS += 1;
+  WriteStepLine(io, run.NAVS, s.TIME);
   WriteFormatted(io, kWorkUnit, kNodeHead);
   WriteNodeData(io, s);
   WriteFormatted(io, kWorkUnit, kElementHead);
   WriteElementData(io, s);
 }
 
-void AssembleAvsFile(Io& io, Store& s) {
-  WriteFormatted(io, kOutputUnit, kHeader, s.NAVS);
-  if (s.NAVS <= 0) {
+void AssembleAvsFile(Io& io, const Store& s, const AvsRun& run) {
+  WriteFormatted(io, kOutputUnit, kHeader, run.NAVS);
+  if (run.NAVS <= 0) {
     // No step was written in this run: the mesh alone. The work file is not read, since whatever it
     // holds was left by an earlier run.
     WriteMesh(io, s);
@@ -168,7 +168,7 @@ void AssembleAvsFile(Io& io, Store& s) {
   CopyRecords(io, 1, kStepLineWidth);
   WriteMesh(io, s);
   CopyStepData(io, s);
-  for (std::int32_t step = 2; step <= s.NAVS; ++step) {
+  for (std::int32_t step = 2; step <= run.NAVS; ++step) {
     CopyRecords(io, 1, kStepLineWidth);
     CopyStepData(io, s);
   }

@@ -1,17 +1,26 @@
-// MicroAVS UCD file: step blocks go to the work file AVS.tmp during the step loop; after the loop the
-// final file is assembled from the mesh and the work file.
+// MicroAVS UCD file: step blocks go to a work file (AVS.tmp in the dialogue) during the step loop;
+// after the loop the final file is assembled from the mesh and the work file.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 #include "core/io/units.h"
 #include "core/model/store.h"
 
 namespace seep {
 
-// Opens the work file AVS.tmp as unit 30.
-void OpenAvsWorkFile(Io& io);
+// The MicroAVS writer's state for one run.
+struct AvsRun {
+  std::string workName = "AVS.tmp";  // the work file
+  std::int32_t NAVS = 0;             // steps written to the work file
+};
+
+// Opens the work file as unit 30.
+void OpenAvsWorkFile(Io& io, const AvsRun& run);
 // Appends the current step's block to the work file; raises NAVS.
-void WriteAvsStep(Io& io, Store& s);
+void WriteAvsStep(Io& io, Store& s, AvsRun& run);
 // Writes the final file to the output unit from the mesh and the blocks of this run.
-void AssembleAvsFile(Io& io, Store& s);
+void AssembleAvsFile(Io& io, const Store& s, const AvsRun& run);
 
 }  // namespace seep

@@ -17,14 +17,12 @@ constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
 
 // The node lines are compiled into the loop (flatten), where the layout of the constant format folds
 // into the code.
-[[gnu::flatten]] void WriteRestartStep(Io& io, const Store& s) {
+[[gnu::flatten]] void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead) {
   // The text's own blanks stay: the record starts with two blanks and "LA,TIME".
   WriteList(io, kOutputUnit, " LA,TIME ", s.ISTEP, s.TIME);
   if (s.NUMNP < 1) return;
 
-  // The head style is the factor of the elevation: 0 pressure head, 1 total head, any other integer
-  // taken as it is.
-  const double h = static_cast<double>(s.IHEAD);
+  const double h = static_cast<double>(ihead);
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
     WriteFormatted(io, kOutputUnit, kNodeLine, n, s.NCODE(n), s.X(n), s.Y(n), s.P(n) + h * s.Y(n), s.Q(n));
   }

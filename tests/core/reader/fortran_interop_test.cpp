@@ -124,9 +124,7 @@ TEST(FortranInterop, ReaderTakesBackExactlyWhatFortranWrote) {
 
   test::ConsoleIo con;
   Store s;
-  s.FNAME.fill(' ');
-  std::string_view("result.bin").copy(s.FNAME.data(), s.FNAME.size());
-  result::Open(con.io(), s);
+  result::Open(con.io(), "result.bin");
   result::ReadHeader(con.io(), s);
   EXPECT_EQ(std::string(s.TITLE.data(), 80), title);
   ASSERT_EQ(s.NUMNP, kNodes);

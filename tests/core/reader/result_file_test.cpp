@@ -34,9 +34,7 @@ struct Reading {
 
   explicit Reading(const ResultFile& f, std::size_t size = std::string::npos) {
     f.WriteTo("R.DAT", size);
-    s.FNAME.fill(' ');
-    std::string_view("R.DAT").copy(s.FNAME.data(), s.FNAME.size());
-    result::Open(con.io(), s);
+    result::Open(con.io(), "R.DAT");
   }
   void Header() { result::ReadHeader(con.io(), s); }
   bool Step() { return result::ReadStep(con.io(), s); }

@@ -18,13 +18,9 @@ namespace seep::test {
 using FemapNode = NodeRow;
 using FemapElement = ElementRow;
 
-// A store holding the mesh, with the writer counters as a run sets them.
+// A store holding the mesh.
 inline Store FemapStore(const std::vector<FemapNode>& nodes, const std::vector<FemapElement>& elements) {
-  Store s = MakeStore(nodes, elements);
-  s.IOUT = 8;
-  s.NEXTID = 20000;
-  s.NSET = 0;
-  return s;
+  return MakeStore(nodes, elements);
 }
 
 // The records of a text file: every one must end with CR LF.

@@ -9,11 +9,14 @@
 namespace seep::test {
 namespace {
 
-std::vector<std::string> WriteSetUp(Store& s) {
-  return WriteFemap([&](Io& io) {
-    WriteFemapHeaderAndMesh(io, s);
-    WriteFemapGroup(io, s);
+std::vector<std::string> WriteSetUp(const Store& s, FemapRun* counters = nullptr) {
+  FemapRun run;
+  std::vector<std::string> records = WriteFemap([&](Io& io) {
+    WriteFemapHeaderAndMesh(io, s, run);
+    WriteFemapGroup(io, s, run);
   });
+  if (counters != nullptr) *counters = run;
+  return records;
 }
 
 const std::vector<FemapNode> kFiveNodes = {{0, 0}, {2, 0}, {2, 1.5}, {0, 1.5}, {0.1, -2.5}};
@@ -132,8 +135,9 @@ TEST(FemapSetUp, NodeCoordinatesInSinglePrecision) {
 TEST(FemapSetUp, GroupOfActiveElementsUnderTheNextId) {
   Store s = FemapStore(
       kFiveNodes, {{1, 2, 3, 4, 1}, {1, 2, 3, 4, 0}, {2, 5, 3, 3, 2}, {1, 2, 5, 0, -1}, {1, 2, 5, 0, 3}});
-  const std::vector<Block> blocks = Blocks(WriteSetUp(s));
-  EXPECT_EQ(s.NEXTID, 20001);
+  FemapRun run;
+  const std::vector<Block> blocks = Blocks(WriteSetUp(s, &run));
+  EXPECT_EQ(run.NEXTID, 20001);
   ASSERT_EQ(blocks.size(), 6u);
   const std::vector<std::string>& group = blocks[5].records;
   ASSERT_EQ(group.size(), 32u);

@@ -26,7 +26,7 @@ struct InterpRun {
   std::string failure;  // report line of a failure, or "no failure"
 };
 
-// Answers the prompt with PTS, which holds `points`; sets up and writes `steps` steps.
+// Sets up from the point-data file PTS, which holds `points`, and writes `steps` steps.
 InterpRun SetUpAndWrite(Store& s, const std::string& points, int steps = 1) {
   test::WorkDir dir;
   test::WriteBytes(dir.Path() / "PTS", points);
@@ -35,7 +35,7 @@ InterpRun SetUpAndWrite(Store& s, const std::string& points, int steps = 1) {
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
   InterpRun r;
   r.failure = test::FailureLine([&] {
-    SetUpInterp(io, s);
+    SetUpInterp(io, s, "PTS");
     for (int step = 0; step < steps; ++step) WriteInterpStep(io, s);
   });
   io.CloseAll();
@@ -49,14 +49,14 @@ Store UnitSquare() {
   return MakeStore({{0, 0, 1.0}, {1, 0, 1.0}, {1, 1, 1.0}, {0, 1, 1.0}}, {{1, 2, 3, 4, 1}}, "", 0.5);
 }
 
-TEST(InterpSetUp, AsksForThePointFileThenReadsTheCountAndOnePointPerRead) {
+TEST(InterpSetUp, ReadsTheCountAndOnePointPerRead) {
   Store s = UnitSquare();
   // The rest of a line after what a read needs is skipped; a read goes on into the next lines while
   // values are missing; a slash leaves the missing value at 0; D introduces an exponent.
   const InterpRun r =
       SetUpAndWrite(s, "4 points follow\r\n1.5, 2.5, 99\r\n\r\n4\r\n-5\r\n9 /\r\n1e1 2D0\r\n");
   EXPECT_EQ(r.failure, "no failure");
-  EXPECT_EQ(r.console, CrLf({"  ", "   INPUT File Name of POINT DATA"}));
+  EXPECT_EQ(r.console, "");  // the dialogue asks for the file, not the set-up
   ASSERT_EQ(s.NPT, 4);
   const std::vector<double> xp = {s.XP(1), s.XP(2), s.XP(3), s.XP(4)},
                             yp = {s.YP(1), s.YP(2), s.YP(3), s.YP(4)};

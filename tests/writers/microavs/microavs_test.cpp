@@ -57,12 +57,13 @@ TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
     WorkDir dir;
     ConsoleIo console;
     Store s = Mesh({}, {});
-    s.NAVS = c.navs - 1;
+    AvsRun run;
+    run.NAVS = c.navs - 1;
     s.TIME = c.time;
-    OpenAvsWorkFile(console.io());
-    WriteAvsStep(console.io(), s);
+    OpenAvsWorkFile(console.io(), run);
+    WriteAvsStep(console.io(), s, run);
     console.io().FlushAll();
-    EXPECT_EQ(s.NAVS, c.navs);
+    EXPECT_EQ(run.NAVS, c.navs);
     const std::string work = ReadBytes("AVS.tmp");
     EXPECT_EQ(work.substr(0, work.find("\r\n")), c.line);
     EXPECT_EQ(console.Err(),
@@ -79,8 +80,9 @@ TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
   Store s = Mesh({{0.0, 0.0, 2.000005}, {1.0, 0.0, -0.5}, {1.0, 1.0, 0.0}, {0.0, 2.0, 0.75}},
                  {{1, 2, 3, 3, 1, 3.000015, -4.0}, {1, 3, 4, 2, 0, 0.5, 0.5}});
   s.TIME = 1.5;
-  OpenAvsWorkFile(console.io());
-  WriteAvsStep(console.io(), s);
+  AvsRun run;
+  OpenAvsWorkFile(console.io(), run);
+  WriteAvsStep(console.io(), s, run);
   console.io().FlushAll();
   EXPECT_EQ(ReadBytes("AVS.tmp"),
             Lines({
@@ -114,9 +116,10 @@ TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
       Mesh({{0.0, 0.0, 1.0}, {1.0, 0.0, 1.0}}, {{1, 0, 2, 99, 1, 1.0, 1.0}, {-5, 2, 1, 1, 1, 1.0, 1.0}});
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
-  OpenAvsWorkFile(io);
-  WriteAvsStep(io, s);
-  AssembleAvsFile(io, s);
+  AvsRun run;
+  OpenAvsWorkFile(io, run);
+  WriteAvsStep(io, s, run);
+  AssembleAvsFile(io, s, run);
   io.FlushAll();
   const std::string out = ReadBytes("OUT");
   EXPECT_NE(out.find(Lines({"      1   1 quad        1       0       2      99|",
@@ -147,11 +150,12 @@ TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
 
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {{1, 1, 1, 1, 7, 0.0, 0.0}});
-  s.NAVS = 2;
+  AvsRun run;
+  run.NAVS = 2;
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
-  OpenAvsWorkFile(io);
-  AssembleAvsFile(io, s);
+  OpenAvsWorkFile(io, run);
+  AssembleAvsFile(io, s, run);
   io.FlushAll();
 
   std::string expected = Lines({"# QM-TERLO AVS FILE |", "    2|", "data|"});
@@ -168,11 +172,12 @@ TEST(AvsFinalFile, WorkFileShorterThanItsCountsEndsWithEndOfFile) {
   test::WriteBytes("AVS.tmp", "step1  0.1000000E+01\r\n5   3\r\n");
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {});
-  s.NAVS = 1;
+  AvsRun run;
+  run.NAVS = 1;
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
-  OpenAvsWorkFile(io);
-  EXPECT_EQ(test::FailureLine([&] { AssembleAvsFile(io, s); }),
+  OpenAvsWorkFile(io, run);
+  EXPECT_EQ(test::FailureLine([&] { AssembleAvsFile(io, s, run); }),
             "forrtl: severe (24): end-of-file during read, unit 30, file AVS.tmp");
 }
 

@@ -17,8 +17,7 @@ using test::step_fixture::MakeStore;
 using test::step_fixture::WrittenToUnit8;
 
 std::string Steps(Store& s, std::int32_t ihead) {
-  s.IHEAD = ihead;
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteRestartStep(io, s); });
+  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteRestartStep(io, s, ihead); });
   EXPECT_EQ(w.err, "");
   return w.file;
 }
@@ -44,7 +43,7 @@ TEST(RestartStep, HeaderLineOfAStepWithoutNodes) {
   }
 }
 
-// The head is P + IHEAD * Y for any head style: pressure head, total head, and other factors.
+// The head is P + ihead * Y for any head style: pressure head, total head, and other factors.
 TEST(RestartStep, HeadStyleIsTheFactorOfTheElevation) {
   const struct {
     std::int32_t ihead;
@@ -65,13 +64,12 @@ TEST(RestartStep, EachStepWritesItsHeaderAndEveryNode) {
   Store s = MakeStore(
       {{0.0, 0.0, 2.5, 0.5, 0}, {15.0, 2.0, -0.325, 0.0, -1}, {-1250.0, 3600.0, 0.0, -0.00125, 44444}},
       {{1, 2, 0, 0, 1}, {3, -2, 9, 9, 0}}, "", 3600.0, 3);
-  s.IHEAD = 0;
   const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) {
-    WriteRestartStep(io, s);
+    WriteRestartStep(io, s, 0);
     s.ISTEP = 4;
     s.TIME = 7200.0;
     s.P(1) = 0.0;
-    WriteRestartStep(io, s);
+    WriteRestartStep(io, s, 0);
   });
   EXPECT_EQ(w.file, CrLf({"  LA,TIME            3   3600.00000000000     ",
                           "    1,    0,  0.0000E+00,  0.0000E+00,  2.5000E+00,  5.0000E-01",

@@ -1,0 +1,87 @@
+// One conversion of a result file into one output kind: the road that the dialogue and the command line
+// both drive. The result file is open as unit 10 with its header read, the output unit is open; then
+// the kind's set-up, one pass over the steps handing the selected ones to its writer, and its finish.
+//
+// The output kinds stand in one table: per kind its name on the command line, its output code ITYPE
+// from the menu, the extension of its files, the largest node and element numbers its fields hold, and
+// its operations. A kind without an operation at a place does nothing there. Adding a kind is one row
+// here and one folder under writers/.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+#include "core/reader/result_file.h"
+#include "core/run/selection.h"
+#include "writers/femap/femap.h"
+#include "writers/microavs/microavs.h"
+
+namespace seep {
+
+inline constexpr int kOutputUnit = 8;
+
+// Each writer's own state for one run, made afresh for every conversion.
+struct WriterRuns {
+  FemapRun femap;
+  AvsRun avs;
+};
+
+struct Conversion;
+using WriterOperation = void (*)(Conversion& c);
+
+// Largest numbers that a kind's fixed fields hold; 0: no limit.
+struct FieldReach {
+  std::int32_t nodes = 0;           // node numbers and the node count
+  std::int32_t elements = 0;        // element numbers, or the count of the elements written
+  bool activeElementsOnly = false;  // the kind writes the active elements only
+  std::string_view field;           // the narrowest field, as a report names it
+};
+
+struct OutputKind {
+  std::string_view name;  // on the command line; empty for the menu answers without a writer
+  std::int32_t ITYPE;     // output code from the menu
+  std::string_view extension;
+  std::string_view description;
+  bool readsPoints;  // needs a point-data file
+  FieldReach reach;
+  WriterOperation setUp, everyStep, selectedStep, finish;
+};
+
+// Every kind with a writer, in menu order.
+std::span<const OutputKind> OutputKinds();
+// The kind of an output code; codes without a writer give a kind that writes nothing.
+const OutputKind& KindOfCode(std::int32_t ITYPE);
+// The kind of a command-line name, or nullptr.
+const OutputKind* KindOfName(std::string_view name);
+
+struct Conversion {
+  Io& io;
+  Store& s;
+  const RunValues& run;
+  const OutputKind& kind;
+  WriterRuns writers{};
+  result::RecordPlace place{};  // the result file record being read
+};
+
+// What the step loop saw: the number of every step read, in file order, and how many were written.
+struct StepTally {
+  std::vector<std::int32_t> numbers;
+  std::int64_t written = 0;
+};
+
+// Called after each step with the steps read so far.
+using StepObserver = std::function<void(const StepTally&)>;
+
+void SetUpWriter(Conversion& c);
+// One pass over the steps of the result file: every step goes to the kind's every-step operation, the
+// steps that `selection` takes to its selected-step operation.
+void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally,
+              const StepObserver& observer = {});
+void FinishWriter(Conversion& c);
+
+}  // namespace seep

@@ -1,0 +1,92 @@
+#include "core/run/selection.h"
+
+#include <charconv>
+
+namespace seep {
+namespace {
+
+bool ParseStepNumber(std::string_view text, std::int32_t& value) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc{} && ptr == end;
+}
+
+}  // namespace
+
+StepSelection::StepSelection() : items_{{Item::kAll}} {}
+
+StepSelection StepSelection::FromIsel(std::int32_t ISEL) {
+  StepSelection sel;
+  if (ISEL < 0) return sel;
+  sel.items_ = {{Item::kNumbers, ISEL, ISEL}};
+  if (ISEL == 0) sel.items_.push_back({Item::kLast});
+  return sel;
+}
+
+std::optional<StepSelection> StepSelection::Parse(std::string_view text, std::string& error) {
+  StepSelection sel;
+  sel.items_.clear();
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string_view item =
+        text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+    if (item == "all") {
+      sel.items_.push_back({Item::kAll});
+    } else if (item == "last") {
+      sel.items_.push_back({Item::kLast});
+    } else {
+      const std::size_t colon = item.find(':');
+      std::int32_t from = 0, to = 0;
+      const bool ok =
+          colon == std::string_view::npos
+              ? ParseStepNumber(item, from) && ParseStepNumber(item, to)
+              : ParseStepNumber(item.substr(0, colon), from) && ParseStepNumber(item.substr(colon + 1), to);
+      if (!ok) {
+        error =
+            "'" + std::string(item) + "' is not a step selection (all, last, a step number N or a range A:B)";
+        return std::nullopt;
+      }
+      if (from > to) {
+        error = "the step range '" + std::string(item) + "' runs backwards";
+        return std::nullopt;
+      }
+      sel.items_.push_back({Item::kNumbers, from, to});
+    }
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return sel;
+}
+
+bool StepSelection::Takes(std::int32_t istep, bool last) const {
+  for (const Item& item : items_) {
+    switch (item.kind) {
+      case Item::kAll:
+        return true;
+      case Item::kLast:
+        if (last) return true;
+        break;
+      case Item::kNumbers:
+        if (istep >= item.from && istep <= item.to) return true;
+        break;
+    }
+  }
+  return false;
+}
+
+std::string DescribeSteps(const std::vector<std::int32_t>& numbers) {
+  std::string text;
+  for (std::size_t i = 0; i < numbers.size();) {
+    std::size_t j = i;
+    while (j + 1 < numbers.size() && numbers[j] != INT32_MAX && numbers[j + 1] == numbers[j] + 1) ++j;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(numbers[i]);
+    if (j > i) text += ":" + std::to_string(numbers[j]);
+    i = j + 1;
+  }
+  return text;
+}
+
+}  // namespace seep

@@ -1,0 +1,41 @@
+// Which steps of the result file a conversion hands to its writer.
+//
+// The dialogue's rule comes from one number, ISEL: below 0 every step; n above 0 every step numbered n;
+// 0 the last step of the file, known as such because the file ends right after it, and also any step
+// numbered 0. The command line's rule is a list of items: `all`, `last` (the last step of the file only),
+// a step number, or a range `a:b` of step numbers; a step is taken once when any item takes it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seep {
+
+class StepSelection {
+ public:
+  // Every step: the command line's default.
+  StepSelection();
+
+  static StepSelection FromIsel(std::int32_t ISEL);
+  // The command line's text, e.g. "all", "last", "3", "1,10:20,last". Nothing, with `error` set, when
+  // the text is not a selection.
+  static std::optional<StepSelection> Parse(std::string_view text, std::string& error);
+
+  // True when the step numbered `istep` is taken; `last`: the file ends right after it.
+  bool Takes(std::int32_t istep, bool last) const;
+
+ private:
+  struct Item {
+    enum Kind { kAll, kLast, kNumbers } kind;
+    std::int32_t from = 0, to = 0;  // kNumbers: from … to
+  };
+  std::vector<Item> items_;
+};
+
+// Step numbers as a short text: runs of consecutive numbers as ranges, "1:6, 8, 10:12".
+std::string DescribeSteps(const std::vector<std::int32_t>& numbers);
+
+}  // namespace seep
