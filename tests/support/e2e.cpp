@@ -1,8 +1,10 @@
 #include "e2e.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -66,34 +68,101 @@ bool Scratch::Exists(std::string_view name) const {
   return fs::exists(Path(name));
 }
 
+struct Scratch::Launch {
+  std::vector<std::string> args;
+  std::string_view input;
+  bool unprivileged = false;
+  bool terminal = false;
+};
+
+std::string ConverterPath() {
+  return SEEPCONV_EXE;
+}
+
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
+  return Start({{}, input, unprivileged, false});
+}
+
+RunResult Scratch::Command(const std::vector<std::string>& args, std::string_view input,
+                           bool unprivileged) const {
+  return Start({args, input, unprivileged, false});
+}
+
+RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args) const {
+  return Start({args, {}, false, true});
+}
+
+RunResult Scratch::Start(const Launch& launch) const {
   const fs::path runDir = dir_.string() + ".run";
   fs::create_directory(runDir);
   const fs::path in = runDir / "stdin", out = runDir / "stdout", err = runDir / "stderr";
   {
     std::ofstream f(in, std::ios::binary);
-    f.write(input.data(), static_cast<std::streamsize>(input.size()));
+    f.write(launch.input.data(), static_cast<std::streamsize>(launch.input.size()));
   }
+  // The unprivileged converter runs from a copy beside the scratch directory, since the user nobody
+  // may not reach the build directory (a checkout under /root or in a private folder).
+  constexpr uid_t kNobody = 65534;
+  const bool dropRoot = launch.unprivileged && ::geteuid() == 0;
+  std::string exe = ConverterPath();
+  if (dropRoot) {
+    const fs::path copy = runDir / "seepconv";
+    fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
+    fs::permissions(runDir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    exe = copy.string();
+  }
+  int master = -1;
+  std::string slave;
+  if (launch.terminal) {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) throw std::runtime_error("no pty");
+    slave = ::ptsname(master);
+  }
+  std::vector<char*> argv{exe.data()};
+  std::vector<std::string> args = launch.args;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
   RunResult r;
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     if (::chdir(dir_.c_str()) != 0) ::_exit(126);
-    if (!std::freopen(in.c_str(), "rb", stdin) || !std::freopen(out.c_str(), "wb", stdout) ||
-        !std::freopen(err.c_str(), "wb", stderr)) {
+    if (!std::freopen(in.c_str(), "rb", stdin) || !std::freopen(out.c_str(), "wb", stdout)) ::_exit(126);
+    if (launch.terminal) {
+      ::setsid();
+      const int fd = ::open(slave.c_str(), O_RDWR);
+      if (fd < 0 || ::dup2(fd, 2) < 0) ::_exit(126);
+    } else if (!std::freopen(err.c_str(), "wb", stderr)) {
       ::_exit(126);
     }
-    constexpr uid_t kNobody = 65534;
-    if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
-    ::execl(SEEPCONV_EXE, SEEPCONV_EXE, static_cast<char*>(nullptr));
+    if (dropRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
+    ::execv(exe.c_str(), argv.data());
     ::_exit(127);
+  }
+  if (launch.terminal) {
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::read(master, buffer, sizeof buffer);
+      if (n > 0) {
+        r.err.append(buffer, static_cast<std::size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        break;  // EIO: the converter has closed the terminal
+      }
+    }
+    ::close(master);
   }
   int wstatus = 0;
   while (::waitpid(pid, &wstatus, 0) < 0) {
   }
   r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   r.out = ReadFile(out);
-  r.err = ReadFile(err);
+  if (!launch.terminal) r.err = ReadFile(err);
   std::error_code ec;
   fs::remove_all(runDir, ec);
   for (const auto& entry : fs::directory_iterator(dir_)) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace seep::test {
 
@@ -32,10 +33,22 @@ class Scratch {
   // Runs the converter here with `input` as standard input. `unprivileged`: as root, the converter
   // runs as the user nobody, so that permissions hold for it as for any user.
   RunResult Run(std::string_view input, bool unprivileged = false) const;
+  // Runs the converter here with command-line arguments.
+  RunResult Command(const std::vector<std::string>& args, std::string_view input = {},
+                    bool unprivileged = false) const;
+  // Runs the converter here with its standard error on a pseudo-terminal; `err` is what the terminal
+  // received.
+  RunResult CommandOnTerminal(const std::vector<std::string>& args) const;
 
  private:
+  struct Launch;
+  RunResult Start(const Launch& launch) const;
+
   std::filesystem::path dir_;
 };
+
+// The converter under test.
+std::string ConverterPath();
 
 // Reads a whole file as bytes.
 std::string ReadFile(const std::filesystem::path& path);
