@@ -9,23 +9,29 @@ namespace {
 struct Message {
   int number;
   std::string_view text;
+  std::string_view plain;
 };
 
 constexpr std::array kMessages{
-    Message{kErrPermission, "permission to access file denied, unit %d, file %s"},
-    Message{kErrEndOfFile, "end-of-file during read, unit %d, file %s"},
-    Message{kErrFileNotFound, "file not found, unit %d, file %s"},
-    Message{kErrOpenFailure, "open failure, unit %d, file %s"},
-    Message{kErrWrite, "error during write, unit %d, file %s"},
-    Message{kErrRead, "error during read, unit %d, file %s"},
-    Message{kErrFileName, "file name specification error, unit %d, file %s"},
-    Message{kErrListSyntax, "list-directed I/O syntax error, unit %d, file %s"},
-    Message{kErrFormatMismatch, "format/variable-type mismatch, unit %d, file %s"},
-    Message{kErrInputConversion, "input conversion error, unit %d, file %s"},
-    Message{kErrTooMuchData, "input statement requires too much data, unit %d, file %s"},
+    Message{kErrPermission, "permission to access file denied, unit %d, file %s", "permission denied"},
+    Message{kErrEndOfFile, "end-of-file during read, unit %d, file %s", "ends early (end of file)"},
+    Message{kErrFileNotFound, "file not found, unit %d, file %s", "file not found"},
+    Message{kErrOpenFailure, "open failure, unit %d, file %s", "cannot be opened"},
+    Message{kErrWrite, "error during write, unit %d, file %s", "write failed"},
+    Message{kErrRead, "error during read, unit %d, file %s", "read failed"},
+    Message{kErrFileName, "file name specification error, unit %d, file %s", "not a usable file name"},
+    Message{kErrListSyntax, "list-directed I/O syntax error, unit %d, file %s",
+            "a value is not in a form that can be read"},
+    Message{kErrFormatMismatch, "format/variable-type mismatch, unit %d, file %s",
+            "a value is not of the kind expected"},
+    Message{kErrInputConversion, "input conversion error, unit %d, file %s", "a value is not a number"},
+    Message{kErrTooMuchData, "input statement requires too much data, unit %d, file %s",
+            "a record is shorter than its counts need"},
     Message{kErrNoDataEdit,
-            "there is no data-edit-descriptor to match a data-item in the I/O list, unit %d, file %s"},
-    Message{kErrOutputConversion, "output conversion error, unit %d, file %s"},
+            "there is no data-edit-descriptor to match a data-item in the I/O list, unit %d, file %s",
+            "a value has no field to go to"},
+    Message{kErrOutputConversion, "output conversion error, unit %d, file %s",
+            "a value is too wide for its field"},
 };
 
 // Replaces %d by the unit and %s by the file name in a message text.
@@ -61,10 +67,19 @@ std::string_view ErrorText(int number) {
   return {};
 }
 
+std::string_view PlainText(int number) {
+  for (const Message& m : kMessages) {
+    if (m.number == number) return m.plain;
+  }
+  return "failed";
+}
+
 std::string SevereLine(const IoFailure& failure) {
   return Line("severe", failure.number, failure.unit, failure.file);
 }
 
-std::string ErrorLine(int number, int unit, std::string_view file) { return Line("error", number, unit, file); }
+std::string ErrorLine(int number, int unit, std::string_view file) {
+  return Line("error", number, unit, file);
+}
 
 }  // namespace seep

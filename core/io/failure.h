@@ -35,6 +35,7 @@ struct IoFailure {
   int number;
   int unit;
   std::string file;
+  int cause = 0;  // the system's error code (errno) behind a failed open or write; 0 when none
 };
 
 // A stop requested by the program (stop code 1111 when the user rejects the data).
@@ -44,6 +45,9 @@ struct StopRequest {
 
 // The report line without its line end: "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT".
 std::string SevereLine(const IoFailure& failure);
+// What an error number means, in plain words for the command line: "file not found".
+std::string_view PlainText(int number);
+
 // The non-fatal line for error 63: "forrtl: error (63): output conversion error, unit 8, file OUT.DAT".
 std::string ErrorLine(int number, int unit, std::string_view file);
 
@@ -52,6 +56,8 @@ std::string ErrorLine(int number, int unit, std::string_view file);
 namespace seep {
 
 // Ends the run with a stop code; the entry point writes the code on the error stream.
-[[noreturn]] inline void StopRun(int code) { throw StopRequest{code}; }
+[[noreturn]] inline void StopRun(int code) {
+  throw StopRequest{code};
+}
 
 }  // namespace seep

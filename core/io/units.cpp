@@ -120,6 +120,11 @@ Unit& Io::FreeSlot(int unit, const std::string& name) {
   FailOpen(kErrOpenFailure, unit, name);
 }
 
+std::uint64_t Io::Position(int unit) const {
+  const Unit* u = Find(unit);
+  return u != nullptr ? u->position : 0;
+}
+
 std::string Io::FileName(int unit) const {
   if (unit == kConsoleOut) return "CONOUT$";
   if (unit == kConsoleIn) return "CONIN$";
@@ -171,7 +176,7 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   } else {
     f = std::fopen(name.c_str(), "w+b");
   }
-  if (f == nullptr) FailOpen(OpenErrorNumber(errno), unit, name);
+  if (f == nullptr) throw IoFailure{OpenErrorNumber(errno), unit, name, errno};
   std::setvbuf(f, nullptr, _IONBF, 0);
 
   Unit& u = slot;
@@ -231,7 +236,8 @@ void Io::FlushAll() {
 
 void Io::WriteBytes(Unit& u, const char* data, std::size_t size) {
   if (size == 0) return;
-  if (std::fwrite(data, 1, size, u.file) != size) Fail(kErrWrite, u.number);
+  if (std::fwrite(data, 1, size, u.file) != size)
+    throw IoFailure{kErrWrite, u.number, FileName(u.number), errno};
   if (u.console && std::fflush(u.file) != 0) Fail(kErrWrite, u.number);
 }
 
@@ -516,6 +522,10 @@ void Io::RewindUnit(int unit) {
 }
 
 void Io::Warn(int number, int unit) {
+  if (countWarnings_) {
+    ++warnings_;
+    return;
+  }
   const std::string line = ErrorLine(number, unit, FileName(unit)) + "\r\n";
   std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);

@@ -87,8 +87,14 @@ class Io {
   // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
   bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
 
-  // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream.
+  // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream, or counts it.
   void Warn(int number, int unit);
+  // From now on non-fatal reports are counted instead of written: the command line sums them up in
+  // one line at the end.
+  void CountWarnings() { countWarnings_ = true; }
+  std::int64_t WarningCount() const { return warnings_; }
+  // Byte offset of the next record of a connected unit, 0 when the unit is not connected.
+  std::uint64_t Position(int unit) const;
   // Writes a plain line (the stop code) on the error stream.
   void ErrorStreamLine(std::string_view text);
 
@@ -123,6 +129,8 @@ class Io {
   std::FILE* err_;
   Unit* lastOutput_ = nullptr;  // the unit OutputUnit found last: statements mostly go to one unit
   Unit* recent_[2] = {};        // the units Connected found last
+  bool countWarnings_ = false;
+  std::int64_t warnings_ = 0;
 };
 
 inline Unit* Io::OutputUnit(int unit) {

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "core/io/byte_cursor.h"
+#include "core/io/failure.h"
 
 namespace seep::result {
 namespace {
@@ -75,6 +76,19 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place) {
 
 bool AtEnd(Io& io) {
   return io.AtEndOfFile(kUnit);
+}
+
+std::string DescribeDamage(int number, const RecordPlace& place, std::int64_t step) {
+  const std::string record(place.record);
+  const std::string where = step > 0 ? "step " + std::to_string(step) : "header";
+  switch (number) {
+    case kErrEndOfFile:
+      return where + " ends early (end of file inside record " + record + ")";
+    case kErrTooMuchData:
+      return where + ": record " + record + " is shorter than its counts need";
+    default:
+      return where + ": record " + record + ": " + std::string(PlainText(number));
+  }
 }
 
 }  // namespace seep::result

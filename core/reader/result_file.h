@@ -3,6 +3,8 @@
 // of the file. One step is held at a time.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/io/units.h"
@@ -27,5 +29,10 @@ void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
 bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr);
 // True when nothing at all follows the step last read. Consumes nothing.
 bool AtEnd(Io& io);
+
+// A failure of error `number` while reading `place`, in words: "step 7 ends early (end of file inside
+// record S2)", "header record H3 is shorter than its counts need". `step` counts the steps from 1 in
+// file order; 0 for the header.
+std::string DescribeDamage(int number, const RecordPlace& place, std::int64_t step);
 
 }  // namespace seep::result

@@ -1,8 +1,14 @@
-// The converter's entry point: the run on the process's console.
+// The converter's entry point: the dialogue on the process's console when the program is started
+// without arguments, the command line otherwise.
 #include <cstdio>
+#include <string_view>
+#include <vector>
 
+#include "core/run/command_line.h"
 #include "core/run/run.h"
 
-int main() {
-  return seep::RunProcess(stdin, stdout, stderr);
+int main(int argc, char** argv) {
+  if (argc <= 1) return seep::RunProcess(stdin, stdout, stderr);
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  return seep::RunCommandLine(args, stdout, stderr);
 }

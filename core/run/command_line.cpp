@@ -1,0 +1,262 @@
+#include "core/run/command_line.h"
+
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/io/failure.h"
+#include "core/io/platform.h"
+#include "core/run/conversion.h"
+#include "core/run/convert.h"
+#include "core/run/info.h"
+#include "core/run/options.h"
+#include "core/run/text.h"
+
+#ifndef SEEPCONV_VERSION
+#define SEEPCONV_VERSION "0.0.0"
+#endif
+
+namespace seep {
+namespace {
+
+using cli::OptionSpec;
+
+constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
+
+// Command bits of the option table.
+constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kAll = kInfo | kConvert;
+
+struct Command {
+  std::string_view name;
+  std::uint32_t bit;
+  std::string_view operands;
+  std::string_view summary;
+};
+
+constexpr std::array kCommands{
+    Command{"info", kInfo, "RESULT",
+            "what a result file holds: mesh, materials, bounds, every step's ranges"},
+    Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
+};
+
+constexpr std::array kOptions{
+    OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
+    OptionSpec{"output", 'o', "PATH", kConvert, "output file, with one RESULT only",
+               "RESULT with the kind's extension, in its folder"},
+    OptionSpec{"steps", 0, "SEL", kConvert, "time steps to write: all, last, N, A:B or a list 1,10:20,last",
+               "all"},
+    OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
+    OptionSpec{"points", 0, "PATH", kConvert, "point-data file of interp (required there)", ""},
+    OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
+               ""},
+    OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
+    OptionSpec{"quiet", 'q', "", kConvert, "no progress and no closing line", ""},
+    OptionSpec{"progress", 0, "", kConvert,
+               "progress also when standard error is no terminal (one line a second)", ""},
+    OptionSpec{"json", 0, "", kInfo, "one JSON document instead of the table", ""},
+    OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
+    OptionSpec{"version", 0, "", kProgram, "the program's version", ""},
+};
+
+void Put(std::FILE* f, const std::string& text) {
+  std::fputs(text.c_str(), f);
+  std::fflush(f);
+}
+
+int Usage(std::FILE* err, const std::string& what) {
+  Put(err, "seepconv: " + what + "\nTry 'seepconv --help'.\n");
+  return kUsage;
+}
+
+std::string KindTable() {
+  std::string text;
+  for (const OutputKind& k : OutputKinds()) {
+    std::string name(k.name);
+    name.resize(10, ' ');
+    std::string ext(k.extension);
+    ext.resize(6, ' ');
+    text += "  " + name + ext + std::string(k.description) + "\n";
+  }
+  return text;
+}
+
+std::string Help(std::uint32_t only) {
+  std::string text;
+  text += "Usage: seepconv                       the numbered dialogue (classic mode)\n";
+  for (const Command& c : kCommands) {
+    if (only != 0 && c.bit != only) continue;
+    std::string head =
+        "       seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]";
+    text +=
+        (only != 0 ? "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]"
+                   : head) +
+        "\n";
+  }
+  if (only == 0) text += "       seepconv --help | --version\n";
+  text += "\nCommands:\n";
+  for (const Command& c : kCommands) {
+    if (only != 0 && c.bit != only) continue;
+    std::string name(c.name);
+    name.resize(10, ' ');
+    text += "  " + name + std::string(c.summary) + "\n";
+  }
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, only != 0 ? only : kAll | kProgram);
+  if (only == 0 || only == kConvert) {
+    text += "\nOutput kinds (--to KIND):\n" + KindTable();
+    text +=
+        "\nSteps (--steps SEL): step numbers as stored in the file; all, last (the file's last step),\n"
+        "N, a range A:B, or a comma-separated mix such as 1,10:20,last. interp writes every step.\n";
+  }
+  text +=
+      "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
+      "2 a usage error. The dialogue keeps its own statuses (an error number, or 1111 for a rejected\n"
+      "summary).\n"
+      "\nExamples:\n"
+      "  seepconv info RESULT.DAT\n"
+      "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
+      "  seepconv convert runs/*.res --to femap --jobs 4\n";
+  return text;
+}
+
+bool ParseCount(std::string_view text, int& value) {
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
+}
+
+int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+  if (args.operands.size() != 1)
+    return Usage(err, args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
+  const std::string path(args.operands[0]);
+  ResultSummary summary;
+  try {
+    summary = SummariseResultFile(path);
+  } catch (const IoFailure& failure) {
+    const std::string what = failure.cause != 0 ? std::generic_category().message(failure.cause)
+                                                : std::string(PlainText(failure.number));
+    Put(err, "seepconv: " + path + ": " + what + " (" + std::to_string(failure.number) + ")\n");
+    return kFailed;
+  }
+  if (args.Has("json")) {
+    PrintSummaryJson(out, summary);
+  } else {
+    PrintSummary(out, summary);
+  }
+  std::fflush(out);
+  if (summary.damage) {
+    Put(err, "seepconv: " + path + ": " + summary.damage->what + " (" +
+                 std::to_string(summary.damage->number) + ")\n");
+    return kFailed;
+  }
+  return kSuccess;
+}
+
+int Convert(const cli::ParsedArgs& args, std::FILE* err) {
+  if (args.operands.empty()) return Usage(err, "convert needs a RESULT file");
+  const std::optional<std::string_view> to = args.Value("to");
+  if (!to) return Usage(err, "convert needs --to KIND");
+  const OutputKind* kind = KindOfName(*to);
+  if (kind == nullptr) {
+    std::string names;
+    for (const OutputKind& k : OutputKinds()) names += (names.empty() ? "" : ", ") + std::string(k.name);
+    return Usage(err, "unknown output kind '" + std::string(*to) + "' (one of " + names + ")");
+  }
+  ConvertRequest base;
+  base.kind = kind;
+  if (const auto sel = args.Value("steps")) {
+    std::string error;
+    const auto parsed = StepSelection::Parse(*sel, error);
+    if (!parsed) return Usage(err, error);
+    base.steps = *parsed;
+    base.stepsText = std::string(*sel);
+  }
+  if (const auto head = args.Value("head")) {
+    if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
+    if (*head == "pressure") {
+      base.IHEAD = 0;
+    } else if (*head == "total") {
+      base.IHEAD = 1;
+    } else {
+      return Usage(err, "--head takes pressure or total, not '" + std::string(*head) + "'");
+    }
+  }
+  if (const auto points = args.Value("points")) {
+    if (!kind->readsPoints) return Usage(err, "--points applies to --to interp only");
+    if (points->empty()) return Usage(err, "--points needs a file name");
+    base.points = std::string(*points);
+  } else if (kind->readsPoints) {
+    return Usage(err, "--to " + std::string(kind->name) + " needs --points PATH");
+  }
+  base.allowOverflow = args.Has("allow-overflow");
+  base.quiet = args.Has("quiet");
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  if (const auto j = args.Value("jobs")) {
+    if (!ParseCount(*j, jobs))
+      return Usage(err, "--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
+  }
+  const std::optional<std::string_view> output = args.Value("output");
+  if (output && args.operands.size() > 1) return Usage(err, "-o/--output takes one RESULT file only");
+  if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
+
+  std::vector<ConvertRequest> requests;
+  std::uint64_t total = 0;
+  for (std::string_view operand : args.operands) {
+    ConvertRequest r = base;
+    r.result = std::string(operand);
+    r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
+    if (!ec) total += size;
+    requests.push_back(std::move(r));
+  }
+  Progress::Mode mode = Progress::Mode::kOff;
+  if (!base.quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
+  if (!base.quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
+  Progress progress(err, mode, total, static_cast<int>(requests.size()));
+  const bool ok = ConvertFiles(requests, jobs, progress);
+  progress.Finish();
+  return ok ? kSuccess : kFailed;
+}
+
+}  // namespace
+
+int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  const std::string_view first = args.front();
+  if (first == "--help" || first == "-h" || first == "help") {
+    std::uint32_t only = 0;
+    if (first == "help" && args.size() > 1) {
+      for (const Command& c : kCommands) {
+        if (c.name == args[1]) only = c.bit;
+      }
+      if (only == 0) return Usage(err, "no command '" + std::string(args[1]) + "'");
+    }
+    Put(out, Help(only));
+    return kSuccess;
+  }
+  if (first == "--version") {
+    Put(out, "seepconv " SEEPCONV_VERSION "\n");
+    return kSuccess;
+  }
+  const Command* command = nullptr;
+  for (const Command& c : kCommands) {
+    if (c.name == first) command = &c;
+  }
+  if (command == nullptr) {
+    if (first.starts_with("-")) return Usage(err, "unknown option '" + std::string(first) + "'");
+    return Usage(err, "unknown command '" + std::string(first) + "'");
+  }
+  std::string error;
+  const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
+  if (!parsed) return Usage(err, error);
+  if (parsed->Has("help")) {
+    Put(out, Help(command->bit));
+    return kSuccess;
+  }
+  if (command->bit == kInfo) return Info(*parsed, out, err);
+  return Convert(*parsed, err);
+}
+
+}  // namespace seep

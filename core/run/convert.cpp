@@ -1,0 +1,208 @@
+#include "core/run/convert.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+#include <thread>
+
+#include "core/io/failure.h"
+#include "core/io/units.h"
+#include "core/reader/result_file.h"
+#include "core/run/text.h"
+
+namespace seep {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWorkUnit = 30;
+
+// A failure that the conversion itself finds (no step selected, a field too narrow): its text.
+struct Refusal {
+  std::string text;
+};
+
+// A name beside `target` that no file has yet: "<target>.tmp-1a2b3c".
+std::string TemporaryName(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device rd;
+  for (;;) {
+    const unsigned tag = (rd() ^ (counter++ * 2654435761u)) & 0xFFFFFFu;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%06x", tag);
+    std::string name = target + suffix;
+    std::error_code ec;
+    if (!fs::exists(name, ec) && !ec) return name;
+  }
+}
+
+// The node and element counts against the kind's fixed fields.
+void CheckReach(const Store& s, const OutputKind& kind) {
+  const FieldReach& reach = kind.reach;
+  auto refuse = [&](std::int64_t count, std::string_view what, std::int32_t limit) {
+    throw Refusal{"the mesh has " + std::to_string(count) + " " + std::string(what) + ", more than the " +
+                  std::string(reach.field) + " fields of " + std::string(kind.name) + " hold (" +
+                  std::to_string(limit) + "); --to vtu has no such limit, --allow-overflow writes asterisks"};
+  };
+  if (reach.nodes > 0 && s.NUMNP > reach.nodes) refuse(s.NUMNP, "nodes", reach.nodes);
+  if (reach.elements > 0) {
+    std::int64_t count = s.NUMEL;
+    if (reach.activeElementsOnly) {
+      count = 0;
+      for (std::int32_t e = 1; e <= s.NUMEL; ++e) count += IsActive(s, e) ? 1 : 0;
+    }
+    if (count > reach.elements)
+      refuse(count, reach.activeElementsOnly ? "active elements" : "elements", reach.elements);
+  }
+}
+
+// The failure in words, naming the file as the user named it.
+std::string Describe(const IoFailure& failure, const ConvertRequest& request, const std::string& temporary,
+                     const result::RecordPlace& place, std::int64_t steps, bool headerRead) {
+  std::string file = failure.file;
+  std::string what;
+  if (failure.unit == result::kUnit && failure.number != kErrFileNotFound &&
+      failure.number != kErrPermission && failure.number != kErrOpenFailure &&
+      failure.number != kErrFileName) {
+    file = request.result;
+    what = result::DescribeDamage(failure.number, place, headerRead ? steps + 1 : 0);
+  } else {
+    if (failure.unit == kOutputUnit || file == temporary) file = request.output;
+    if (failure.cause != 0) {
+      what = std::generic_category().message(failure.cause);
+      if (!what.empty() && what[0] >= 'A' && what[0] <= 'Z' &&
+          (what.size() < 2 || !(what[1] >= 'A' && what[1] <= 'Z')))
+        what[0] = static_cast<char>(what[0] - 'A' + 'a');
+    } else {
+      what = std::string(PlainText(failure.number));
+    }
+  }
+  return "seepconv: " + file + ": " + what + " (" + std::to_string(failure.number) + ")";
+}
+
+void Remove(const std::string& name) {
+  std::error_code ec;
+  if (!name.empty()) fs::remove(name, ec);
+}
+
+}  // namespace
+
+std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
+  return fs::path(result).replace_extension(kind.extension).string();
+}
+
+bool ConvertFile(const ConvertRequest& request, Progress& progress) {
+  const auto start = std::chrono::steady_clock::now();
+  const OutputKind& kind = *request.kind;
+  {
+    std::error_code ec;
+    if (fs::equivalent(request.result, request.output, ec)) {
+      progress.Message("seepconv: " + request.output +
+                       ": the output would replace the result file; name another with -o");
+      return false;
+    }
+  }
+  auto io = std::make_unique<Io>(stdin, stdout, stderr);
+  auto s = std::make_unique<Store>();
+  io->CountWarnings();
+  const std::string temporary = TemporaryName(request.output);
+  RunValues run;
+  run.FNAME = request.result;
+  run.ONAME = temporary;
+  run.PNAME = request.points;
+  run.ITYPE = kind.ITYPE;
+  run.IHEAD = request.IHEAD;
+  Conversion c{*io, *s, run, kind};
+  c.writers.avs.workName = request.output + ".tmp";
+
+  StepTally tally;
+  bool headerRead = false;
+  bool ok = false;
+  std::string failure;
+  try {
+    result::Open(*io, run.FNAME);
+    result::ReadHeader(*io, *s, &c.place);
+    headerRead = true;
+    if (!request.allowOverflow) CheckReach(*s, kind);
+    io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
+    SetUpWriter(c);
+    std::uint64_t lastRead = 0, lastWritten = 0;
+    StepLoop(c, request.steps, tally, [&](const StepTally&) {
+      const std::uint64_t read = io->Position(result::kUnit);
+      const std::uint64_t written = io->Position(kOutputUnit) + io->Position(kWorkUnit);
+      progress.Step(read - lastRead, written - lastWritten);
+      lastRead = read;
+      lastWritten = written;
+    });
+    if (kind.everyStep == nullptr && tally.written == 0) {
+      throw Refusal{
+          "no step matches --steps " + request.stepsText + "; the file has " +
+          (tally.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally.numbers))};
+    }
+    FinishWriter(c);
+    io->CloseAll();
+    std::error_code ec;
+    fs::rename(temporary, request.output, ec);
+    if (ec) throw IoFailure{kErrWrite, kOutputUnit, request.output, ec.value()};
+    ok = true;
+  } catch (const IoFailure& f) {
+    failure =
+        Describe(f, request, temporary, c.place, static_cast<std::int64_t>(tally.numbers.size()), headerRead);
+  } catch (const Refusal& r) {
+    failure = "seepconv: " + request.result + ": " + r.text;
+  }
+  const std::int64_t warnings = io->WarningCount();
+  try {
+    io->CloseAll();
+  } catch (const IoFailure&) {
+  }
+  io.reset();
+  Remove(c.writers.avs.workName);
+  if (!ok) Remove(temporary);
+  progress.FileDone();
+  if (!ok) {
+    progress.Message(failure);
+    return false;
+  }
+  if (warnings > 0) {
+    progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(warnings) +
+                     (warnings == 1 ? " record holds" : " records hold") +
+                     " a value too wide for its field, written as asterisks (63)");
+  }
+  if (!request.quiet) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(request.output, ec);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::int64_t steps =
+        kind.everyStep != nullptr ? static_cast<std::int64_t>(tally.numbers.size()) : tally.written;
+    progress.Message("wrote " + request.output + ": " + std::to_string(steps) +
+                     (steps == 1 ? " step, " : " steps, ") + Bytes(ec ? 0 : size) + ", " + Seconds(seconds));
+  }
+  return true;
+}
+
+bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progress& progress) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> allOk{true};
+  auto work = [&] {
+    for (std::size_t i = next++; i < requests.size(); i = next++) {
+      if (!ConvertFile(requests[i], progress)) allOk = false;
+    }
+  };
+  const std::size_t threads =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
+  if (threads <= 1) {
+    work();
+  } else {
+    std::vector<std::thread> pool;
+    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+    for (std::thread& t : pool) t.join();
+  }
+  return allOk;
+}
+
+}  // namespace seep

@@ -1,0 +1,38 @@
+// `seepconv convert`: result files converted on the command line, through the same conversion road as
+// the dialogue, with the command line's own rules: any path, atomic output (a temporary file renamed
+// over the target only when the conversion succeeded), field limits checked before writing, failures
+// in plain words, and several files converted side by side.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/run/conversion.h"
+#include "core/run/progress.h"
+#include "core/run/selection.h"
+
+namespace seep {
+
+struct ConvertRequest {
+  std::string result;  // the result file
+  std::string output;  // the target
+  const OutputKind* kind = nullptr;
+  StepSelection steps;
+  std::string stepsText = "all";
+  std::int32_t IHEAD = 0;
+  std::string points;  // point-data file (INTERP)
+  bool allowOverflow = false;
+  bool quiet = false;
+};
+
+// The target that a result file gets by default: its name with the kind's extension, in its folder.
+std::string DefaultOutput(const std::string& result, const OutputKind& kind);
+
+// Converts one file; every message goes through `progress`. True when the target was written.
+bool ConvertFile(const ConvertRequest& request, Progress& progress);
+
+// Converts every request, `jobs` at a time. True when all succeeded.
+bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progress& progress);
+
+}  // namespace seep

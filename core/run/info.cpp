@@ -1,0 +1,212 @@
+#include "core/run/info.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include "core/io/failure.h"
+#include "core/io/units.h"
+#include "core/model/store.h"
+#include "core/reader/result_file.h"
+#include "core/run/text.h"
+
+namespace seep {
+namespace {
+
+void SummariseMesh(const Store& s, ResultSummary& r) {
+  r.title = TrimmedTitle(s);
+  r.nodes = s.NUMNP;
+  r.elements = s.NUMEL;
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    r.x.Take(s.X(n));
+    r.y.Take(s.Y(n));
+  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    ++(IsTriangle(s, e) ? r.triangles : r.quadrilaterals);
+    if (IsActive(s, e)) {
+      ++r.active;
+      ++r.materials[s.ELEM(e, kMAT)];
+    } else {
+      ++r.inactive;
+    }
+  }
+}
+
+StepSummary SummariseStep(const Store& s) {
+  StepSummary st;
+  st.number = s.ISTEP;
+  st.time = s.TIME;
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    const double p = s.P(n), h = s.P(n) + s.Y(n);
+    st.pressureHead.Take(p);
+    st.totalHead.Take(h);
+    if (!std::isfinite(p) || !std::isfinite(h)) ++st.nonFinite;
+  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const double v = Speed(s.VXE(e), s.VYE(e));
+    st.speed.Take(v);
+    if (!std::isfinite(v)) ++st.nonFinite;
+  }
+  return st;
+}
+
+// ---- Human output ----
+
+std::string Cell(const Range& r, bool max) {
+  return r.count == 0 ? "-" : Number(max ? r.max : r.min);
+}
+
+void Line(std::FILE* out, const std::string& label, const std::string& text) {
+  std::string line = label;
+  line.resize(std::max<std::size_t>(line.size() + 1, 11), ' ');
+  line += text;
+  line += '\n';
+  std::fputs(line.c_str(), out);
+}
+
+// ---- JSON ----
+
+std::string JsonNumber(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  return std::string(buffer, end);
+}
+
+std::string JsonRange(const Range& r) {
+  if (r.count == 0) return "null";
+  return "[" + JsonNumber(r.min) + ", " + JsonNumber(r.max) + "]";
+}
+
+}  // namespace
+
+ResultSummary SummariseResultFile(const std::string& path) {
+  ResultSummary r;
+  r.file = path;
+  std::error_code ec;
+  r.bytes = std::filesystem::file_size(path, ec);
+  if (ec) r.bytes = 0;
+  auto io = std::make_unique<Io>(nullptr, nullptr, nullptr);
+  auto s = std::make_unique<Store>();
+  result::Open(*io, path);
+  result::RecordPlace place;
+  try {
+    result::ReadHeader(*io, *s, &place);
+    r.headerRead = true;
+    SummariseMesh(*s, r);
+    while (result::ReadStep(*io, *s, &place)) r.steps.push_back(SummariseStep(*s));
+  } catch (const IoFailure& failure) {
+    const std::int64_t step = r.headerRead ? static_cast<std::int64_t>(r.steps.size()) + 1 : 0;
+    r.damage = ResultSummary::Damage{place.record, step, failure.number,
+                                     result::DescribeDamage(failure.number, place, step)};
+    if (!r.headerRead) SummariseMesh(*s, r);  // what the header gave before the damage
+  }
+  return r;
+}
+
+void PrintSummary(std::FILE* out, const ResultSummary& r) {
+  Line(out, "File", r.file + " (" + Bytes(r.bytes) + ")");
+  Line(out, "Title", r.title);
+  Line(out, "Nodes", std::to_string(r.nodes));
+  Line(out, "Elements",
+       std::to_string(r.elements) + ": " + std::to_string(r.quadrilaterals) + " quadrilaterals, " +
+           std::to_string(r.triangles) + " triangles; " + std::to_string(r.active) + " active, " +
+           std::to_string(r.inactive) + " inactive");
+  std::string materials;
+  for (const auto& [mat, count] : r.materials) {
+    if (!materials.empty()) materials += ", ";
+    materials += std::to_string(mat) + " (" + std::to_string(count) + " elements)";
+  }
+  Line(out, "Materials", materials.empty() ? "none active" : materials);
+  if (r.x.count > 0) {
+    Line(out, "Bounds",
+         "x " + Number(r.x.min) + " to " + Number(r.x.max) + ", y " + Number(r.y.min) + " to " +
+             Number(r.y.max));
+  }
+  Line(out, "Steps", std::to_string(r.steps.size()));
+
+  if (!r.steps.empty()) {
+    const std::vector<std::string> heads = {"#", "step", "time", "P min", "P max", "H min", "H max", "V max"};
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(r.steps.size());
+    for (std::size_t i = 0; i < r.steps.size(); ++i) {
+      const StepSummary& st = r.steps[i];
+      rows.push_back({std::to_string(i + 1), std::to_string(st.number), Number(st.time),
+                      Cell(st.pressureHead, false), Cell(st.pressureHead, true), Cell(st.totalHead, false),
+                      Cell(st.totalHead, true), Cell(st.speed, true)});
+    }
+    std::vector<std::size_t> widths(heads.size());
+    for (std::size_t c = 0; c < heads.size(); ++c) {
+      widths[c] = heads[c].size();
+      for (const auto& row : rows) widths[c] = std::max(widths[c], row[c].size());
+    }
+    auto print = [&](const std::vector<std::string>& row) {
+      std::string line;
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        line += std::string(widths[c] - row[c].size() + (c == 0 ? 2 : 2), ' ');
+        line += row[c];
+      }
+      line += '\n';
+      std::fputs(line.c_str(), out);
+    };
+    std::fputs("\n", out);
+    print(heads);
+    for (const auto& row : rows) print(row);
+    std::fputs("\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values\n",
+               out);
+  }
+  std::int64_t nonFinite = 0;
+  for (const StepSummary& st : r.steps) nonFinite += st.nonFinite;
+  if (nonFinite > 0) {
+    Line(out, "Warning",
+         std::to_string(nonFinite) + " values are NaN or infinite (left out of the extremes)");
+  }
+  if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
+}
+
+void PrintSummaryJson(std::FILE* out, const ResultSummary& r) {
+  std::string j = "{\n";
+  j += "  \"file\": " + JsonString(r.file) + ",\n";
+  j += "  \"bytes\": " + std::to_string(r.bytes) + ",\n";
+  j += "  \"title\": " + JsonString(r.title) + ",\n";
+  j += "  \"nodes\": " + std::to_string(r.nodes) + ",\n";
+  j += "  \"elements\": " + std::to_string(r.elements) + ",\n";
+  j += "  \"quadrilaterals\": " + std::to_string(r.quadrilaterals) + ",\n";
+  j += "  \"triangles\": " + std::to_string(r.triangles) + ",\n";
+  j += "  \"active\": " + std::to_string(r.active) + ",\n";
+  j += "  \"inactive\": " + std::to_string(r.inactive) + ",\n";
+  j += "  \"materials\": {";
+  bool first = true;
+  for (const auto& [mat, count] : r.materials) {
+    j += (first ? "" : ", ") + std::string("\"") + std::to_string(mat) + "\": " + std::to_string(count);
+    first = false;
+  }
+  j += "},\n";
+  j += "  \"bounds\": {\"x\": " + JsonRange(r.x) + ", \"y\": " + JsonRange(r.y) + "},\n";
+  j += "  \"step_count\": " + std::to_string(r.steps.size()) + ",\n";
+  j += "  \"steps\": [";
+  for (std::size_t i = 0; i < r.steps.size(); ++i) {
+    const StepSummary& st = r.steps[i];
+    j += i == 0 ? "\n" : ",\n";
+    j += "    {\"step\": " + std::to_string(st.number) + ", \"time\": " + JsonNumber(st.time) +
+         ", \"pressure_head\": " + JsonRange(st.pressureHead) +
+         ", \"total_head\": " + JsonRange(st.totalHead) +
+         ", \"max_speed\": " + (st.speed.count ? JsonNumber(st.speed.max) : "null") +
+         ", \"non_finite\": " + std::to_string(st.nonFinite) + "}";
+  }
+  j += r.steps.empty() ? "],\n" : "\n  ],\n";
+  if (r.damage) {
+    j += "  \"damage\": {\"record\": " + JsonString(r.damage->record) +
+         ", \"step\": " + std::to_string(r.damage->step) +
+         ", \"error\": " + std::to_string(r.damage->number) + ", \"message\": " + JsonString(r.damage->what) +
+         "}\n";
+  } else {
+    j += "  \"damage\": null\n";
+  }
+  j += "}\n";
+  std::fputs(j.c_str(), out);
+}
+
+}  // namespace seep

@@ -1,0 +1,60 @@
+// `seepconv info`: what a result file holds, read in one streaming pass, for a person (an aligned
+// table) or a script (one JSON document).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace seep {
+
+// Smallest and largest of the finite values seen; empty while none was seen.
+struct Range {
+  double min = 0.0, max = 0.0;
+  std::int64_t count = 0;
+  void Take(double v) {
+    if (!(v == v) || v - v != 0.0) return;  // NaN and infinities are counted apart
+    if (count == 0 || v < min) min = v;
+    if (count == 0 || v > max) max = v;
+    ++count;
+  }
+};
+
+struct StepSummary {
+  std::int32_t number = 0;  // ISTEP as stored
+  double time = 0.0;
+  Range pressureHead, totalHead, speed;
+  std::int64_t nonFinite = 0;  // NaN or infinite heads and speeds
+};
+
+struct ResultSummary {
+  std::string file;
+  std::uint64_t bytes = 0;
+  std::string title;
+  std::int32_t nodes = 0, elements = 0;
+  std::int32_t quadrilaterals = 0, triangles = 0, active = 0, inactive = 0;
+  std::map<std::int32_t, std::int32_t> materials;  // material number: elements
+  Range x, y;
+  bool headerRead = false;
+  std::vector<StepSummary> steps;
+  // A damaged file: the record where reading stopped, its step (0 in the header), what went wrong.
+  struct Damage {
+    std::string record;
+    std::int64_t step = 0;
+    int number = 0;
+    std::string what;
+  };
+  std::optional<Damage> damage;
+};
+
+// Reads the whole file. A file that cannot be opened at all raises IoFailure; damage after the
+// opening is recorded in the summary.
+ResultSummary SummariseResultFile(const std::string& path);
+
+void PrintSummary(std::FILE* out, const ResultSummary& summary);
+void PrintSummaryJson(std::FILE* out, const ResultSummary& summary);
+
+}  // namespace seep

@@ -1,0 +1,78 @@
+#include "core/run/progress.h"
+
+#include <string>
+
+#include "core/run/text.h"
+
+namespace seep {
+
+Progress::Progress(std::FILE* err, Mode mode, std::uint64_t totalBytes, int files)
+    : err_(err), mode_(mode), total_(totalBytes), files_(files) {
+  start_ = last_ = std::chrono::steady_clock::now();
+}
+
+void Progress::Step(std::uint64_t read, std::uint64_t written) {
+  std::lock_guard lock(mutex_);
+  read_ += read;
+  written_ += written;
+  ++steps_;
+  Draw(false);
+}
+
+void Progress::FileDone() {
+  std::lock_guard lock(mutex_);
+  ++filesDone_;
+}
+
+void Progress::Message(std::string_view line) {
+  std::lock_guard lock(mutex_);
+  Erase();
+  std::string text(line);
+  text += '\n';
+  std::fputs(text.c_str(), err_);
+  std::fflush(err_);
+}
+
+void Progress::Finish() {
+  std::lock_guard lock(mutex_);
+  Erase();
+}
+
+void Progress::Draw(bool force) {
+  if (mode_ == Mode::kOff) return;
+  const auto now = std::chrono::steady_clock::now();
+  const auto interval =
+      mode_ == Mode::kTerminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
+  if (!force && now - last_ < interval) return;
+  last_ = now;
+  const double elapsed = std::chrono::duration<double>(now - start_).count();
+  const double share =
+      total_ > 0 ? std::min(1.0, static_cast<double>(read_) / static_cast<double>(total_)) : 0.0;
+  std::string line = std::to_string(steps_) + " steps";
+  if (files_ > 1) line += ", " + std::to_string(filesDone_) + "/" + std::to_string(files_) + " files";
+  line += ", " + std::to_string(static_cast<int>(share * 100.0)) + "% read, " + Bytes(written_) + " written";
+  if (elapsed > 0)
+    line += ", " + Bytes(static_cast<std::uint64_t>(static_cast<double>(written_) / elapsed)) + "/s";
+  if (share > 0.01) line += ", " + Seconds(elapsed * (1.0 - share) / share) + " left";
+  if (mode_ == Mode::kTerminal) {
+    std::string shown = "\r" + line;
+    if (line.size() < shownWidth_) shown += std::string(shownWidth_ - line.size(), ' ');
+    shownWidth_ = line.size();
+    std::fputs(shown.c_str(), err_);
+    shown_ = true;
+  } else {
+    line += '\n';
+    std::fputs(line.c_str(), err_);
+  }
+  std::fflush(err_);
+}
+
+void Progress::Erase() {
+  if (mode_ != Mode::kTerminal || !shown_) return;
+  std::fputs(("\r" + std::string(shownWidth_, ' ') + "\r").c_str(), err_);
+  std::fflush(err_);
+  shown_ = false;
+  shownWidth_ = 0;
+}
+
+}  // namespace seep

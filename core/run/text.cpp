@@ -1,0 +1,92 @@
+#include "core/run/text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace seep {
+namespace {
+
+std::string Fixed(double v, int digits) {
+  char buffer[64];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, digits).ptr;
+  return std::string(buffer, end);
+}
+
+// Length of the UTF-8 sequence that starts at text[i], or 0 when none does.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char c = byte(i);
+  std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+  if (c >= 0xF5 || i + n > text.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+  }
+  if (n == 3 && ((c == 0xE0 && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0))) return 0;
+  if (n == 4 && ((c == 0xF0 && byte(i + 1) < 0x90) || (c == 0xF4 && byte(i + 1) >= 0x90))) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string TrimmedTitle(const Store& s) {
+  std::string_view title(s.TITLE.data(), s.TITLE.size());
+  while (!title.empty() && (title.back() == ' ' || title.back() == '\0')) title.remove_suffix(1);
+  return std::string(title);
+}
+
+std::string Number(double v) {
+  if (std::isnan(v)) return "nan";
+  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+  char buffer[64];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
+  return std::string(buffer, end);
+}
+
+std::string Bytes(std::uint64_t bytes) {
+  const double b = static_cast<double>(bytes);
+  if (bytes < 1000) return std::to_string(bytes) + " bytes";
+  if (b < 1e6) return Fixed(b / 1e3, b < 1e4 ? 2 : 1) + " kB";
+  if (b < 1e9) return Fixed(b / 1e6, b < 1e7 ? 2 : 1) + " MB";
+  return Fixed(b / 1e9, b < 1e10 ? 2 : 1) + " GB";
+}
+
+std::string Seconds(double seconds) {
+  if (!(seconds >= 0)) seconds = 0;
+  if (seconds < 10) return Fixed(seconds, 2) + " s";
+  if (seconds < 60) return Fixed(seconds, 1) + " s";
+  const auto whole = static_cast<long long>(seconds);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%lld:%02lld", whole / 60, whole % 60);
+  return buffer;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+      out += buffer;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (const std::size_t n = Utf8Length(text, i); n > 0) {
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    } else {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+      out += buffer;
+    }
+    ++i;
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace seep
