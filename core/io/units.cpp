@@ -195,14 +195,19 @@ void Io::Close(Unit& u) {
   const int number = u.number;
   const std::string name = u.name;
   bool failed = false;
+  int cause = 0;
   try {
     Flush(u);
-  } catch (const IoFailure&) {
+  } catch (const IoFailure& failure) {
     failed = true;
+    cause = failure.cause;
   }
-  if (u.ownsFile && f != nullptr && std::fclose(f) != 0) failed = true;
+  if (u.ownsFile && f != nullptr && std::fclose(f) != 0 && !failed) {
+    failed = true;
+    cause = errno;
+  }
   u = Unit{};
-  if (failed) FailOpen(kErrWrite, number, name);
+  if (failed) throw IoFailure{kErrWrite, number, name, cause};
 }
 
 void Io::CloseUnit(int unit) {

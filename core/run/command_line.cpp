@@ -3,8 +3,8 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
-#include <system_error>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 

@@ -27,7 +27,7 @@ struct Refusal {
 };
 
 // A name beside `target` that no file has yet: "<target>.tmp-1a2b3c".
-std::string TemporaryName(const std::string& target) {
+std::string UnusedName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
   for (;;) {
@@ -38,6 +38,29 @@ std::string TemporaryName(const std::string& target) {
     std::error_code ec;
     if (!fs::exists(name, ec) && !ec) return name;
   }
+}
+
+// Where a conversion writes. A regular file (or a new one) is written as a temporary file beside it
+// and renamed over it at the end; a link is followed, so that the link stays and its file is replaced.
+// Anything else (a device, a pipe) is written directly.
+struct Target {
+  std::string written;  // the file unit 8 writes
+  std::string renamed;  // the file that `written` replaces at the end; empty: written directly
+  std::string work;     // the MicroAVS work file
+};
+
+Target PlanTarget(const std::string& output) {
+  std::error_code ec;
+  fs::path final = output;
+  if (fs::is_symlink(output, ec)) {
+    const fs::path resolved = fs::weakly_canonical(output, ec);
+    if (!ec) final = resolved;
+  }
+  const fs::file_status st = fs::status(final, ec);
+  if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
+    return {final.string(), "", UnusedName((fs::temp_directory_path(ec) / "seepconv-avs").string())};
+  }
+  return {UnusedName(final.string()), final.string(), final.string() + ".tmp"};
 }
 
 // The node and element counts against the kind's fixed fields.
@@ -61,7 +84,7 @@ void CheckReach(const Store& s, const OutputKind& kind) {
 }
 
 // The failure in words, naming the file as the user named it.
-std::string Describe(const IoFailure& failure, const ConvertRequest& request, const std::string& temporary,
+std::string Describe(const IoFailure& failure, const ConvertRequest& request, const Target& target,
                      const result::RecordPlace& place, std::int64_t steps, bool headerRead) {
   std::string file = failure.file;
   std::string what;
@@ -71,7 +94,8 @@ std::string Describe(const IoFailure& failure, const ConvertRequest& request, co
     file = request.result;
     what = result::DescribeDamage(failure.number, place, headerRead ? steps + 1 : 0);
   } else {
-    if (failure.unit == kOutputUnit || file == temporary) file = request.output;
+    if (failure.unit == kOutputUnit || file == target.written || file == target.renamed)
+      file = request.output;
     if (failure.cause != 0) {
       what = std::generic_category().message(failure.cause);
       if (!what.empty() && what[0] >= 'A' && what[0] <= 'Z' &&
@@ -109,15 +133,15 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   auto io = std::make_unique<Io>(stdin, stdout, stderr);
   auto s = std::make_unique<Store>();
   io->CountWarnings();
-  const std::string temporary = TemporaryName(request.output);
+  const Target target = PlanTarget(request.output);
   RunValues run;
   run.FNAME = request.result;
-  run.ONAME = temporary;
+  run.ONAME = target.written;
   run.PNAME = request.points;
   run.ITYPE = kind.ITYPE;
   run.IHEAD = request.IHEAD;
   Conversion c{*io, *s, run, kind};
-  c.writers.avs.workName = request.output + ".tmp";
+  c.writers.avs.workName = target.work;
 
   StepTally tally;
   bool headerRead = false;
@@ -128,6 +152,10 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     result::ReadHeader(*io, *s, &c.place);
     headerRead = true;
     if (!request.allowOverflow) CheckReach(*s, kind);
+    // The dialogue's point-data file is opened as new or old, so that a mistyped name is created
+    // empty; on the command line it is an input that must exist.
+    if (kind.readsPoints && !fs::exists(request.points))
+      throw IoFailure{kErrFileNotFound, 50, request.points};
     io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
     SetUpWriter(c);
     std::uint64_t lastRead = 0, lastWritten = 0;
@@ -145,13 +173,15 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     }
     FinishWriter(c);
     io->CloseAll();
-    std::error_code ec;
-    fs::rename(temporary, request.output, ec);
-    if (ec) throw IoFailure{kErrWrite, kOutputUnit, request.output, ec.value()};
+    if (!target.renamed.empty()) {
+      std::error_code ec;
+      fs::rename(target.written, target.renamed, ec);
+      if (ec) throw IoFailure{kErrWrite, kOutputUnit, request.output, ec.value()};
+    }
     ok = true;
   } catch (const IoFailure& f) {
     failure =
-        Describe(f, request, temporary, c.place, static_cast<std::int64_t>(tally.numbers.size()), headerRead);
+        Describe(f, request, target, c.place, static_cast<std::int64_t>(tally.numbers.size()), headerRead);
   } catch (const Refusal& r) {
     failure = "seepconv: " + request.result + ": " + r.text;
   }
@@ -162,7 +192,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   }
   io.reset();
   Remove(c.writers.avs.workName);
-  if (!ok) Remove(temporary);
+  if (!ok && !target.renamed.empty()) Remove(target.written);
   progress.FileDone();
   if (!ok) {
     progress.Message(failure);

@@ -43,12 +43,12 @@ void Progress::Draw(bool force) {
   const auto now = std::chrono::steady_clock::now();
   const auto interval =
       mode_ == Mode::kTerminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
-  if (!force && now - last_ < interval) return;
+  if (!force && steps_ > 1 && now - last_ < interval) return;  // the first step is shown at once
   last_ = now;
   const double elapsed = std::chrono::duration<double>(now - start_).count();
   const double share =
       total_ > 0 ? std::min(1.0, static_cast<double>(read_) / static_cast<double>(total_)) : 0.0;
-  std::string line = std::to_string(steps_) + " steps";
+  std::string line = std::to_string(steps_) + (steps_ == 1 ? " step" : " steps");
   if (files_ > 1) line += ", " + std::to_string(filesDone_) + "/" + std::to_string(files_) + " files";
   line += ", " + std::to_string(static_cast<int>(share * 100.0)) + "% read, " + Bytes(written_) + " written";
   if (elapsed > 0)
