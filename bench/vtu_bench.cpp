@@ -1,13 +1,15 @@
 // Speed of the VTU writer in-process: reads a result file and writes every step as .vtu files and the
 // .pvd collection, several times, and prints the median wall time, the bytes written and the rate.
 // Compare with the time `cat` needs to copy the same output (bench/convert-bench.sh does both through
-// the command line).
+// the command line). The output of the previous run is removed before each run, untimed, as the copy
+// that `cat` makes is: replacing files costs the time the system needs to free the old ones.
 //
 //   vtu_bench RESULT.DAT OUT.pvd [runs] [--all-elements]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,9 @@ int main(int argc, char** argv) {
   std::uint64_t bytes = 0;
   try {
     for (int k = 0; k < std::max(runs, 1); ++k) {
+      std::filesystem::path target(argv[2]);
+      std::filesystem::remove_all(target.parent_path() / target.stem());
+      std::filesystem::remove(target);
       const auto start = std::chrono::steady_clock::now();
       bytes = Convert(argv[1], argv[2], allElements);
       seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
