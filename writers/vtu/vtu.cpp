@@ -356,16 +356,17 @@ void CellArrays(VtuRun& r, const Store& s) {
   const std::int64_t c = static_cast<std::int64_t>(r.cellElements.size());
   const std::uint64_t c8 = 8 * static_cast<std::uint64_t>(c);
   const std::int32_t* element = r.cellElements.data();
-  const double* vx = s.VXE.Data() - 1;  // 1-based, as the element numbers
-  const double* vy = s.VYE.Data() - 1;
+  const double* vx = s.VXE.Data();
+  const double* vy = s.VYE.Data();
   PutCount(r, 3 * c8);
   PutItems(r, c, 24, [&](std::int64_t i, char* d) {
-    Encode(d, vx[element[i]]);
-    Encode(d + 8, vy[element[i]]);
+    Encode(d, vx[element[i] - 1]);
+    Encode(d + 8, vy[element[i] - 1]);
     Encode(d + 16, 0.0);
   });
   PutCount(r, c8);
-  PutItems(r, c, 8, [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i]], vy[element[i]])); });
+  PutItems(r, c, 8,
+           [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i] - 1], vy[element[i] - 1])); });
 }
 
 // The step file's name: NAME/NAME_0001.vtu for the first file, at least four digits.
