@@ -119,26 +119,22 @@ void PutCount(VtuRun& r, std::uint64_t bytes) {
   Put(r, b, sizeof b);
 }
 
-// Opens a new temporary file beside `target`: TARGET.tmp-XXXXXXXX, created exclusively so that no
-// file of another run is ever taken over.
-void OpenTemporary(VtuRun& r, const std::string& target) {
-  r.target = target;
-  std::string name;
+// Opens a new temporary file beside r.target: TARGET.tmp-XXXXXXXX, created exclusively so that no
+// file of another run is ever taken over. r.temporary names it only once it is ours.
+void OpenTemporary(VtuRun& r) {
   for (int attempt = 0;; ++attempt) {
     r.nameState = r.nameState * 6364136223846793005u + 1442695040888963407u;
-    char hex[9];
     const std::uint32_t tag = static_cast<std::uint32_t>(r.nameState >> 32);
-    for (int d = 0; d < 8; ++d) hex[d] = "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
-    hex[8] = '\0';
-    name = target;
-    name += ".tmp-";
-    name += hex;
+    r.temporary = r.target;
+    r.temporary += ".tmp-";
+    for (int d = 0; d < 8; ++d) r.temporary += "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
     errno = 0;
-    r.file = std::fopen(name.c_str(), "wbx");
+    r.file = std::fopen(r.temporary.c_str(), "wbx");
     if (r.file != nullptr) break;
-    if (errno != EEXIST || attempt == 99) Fail(OpenErrorNumber(errno), target);
+    const int err = errno;
+    r.temporary.clear();
+    if (err != EEXIST || attempt == 99) Fail(OpenErrorNumber(err), r.target);
   }
-  r.temporary.swap(name);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   r.used = 0;
 }
@@ -369,9 +365,9 @@ void CellArrays(VtuRun& r, const Store& s) {
            [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i] - 1], vy[element[i] - 1])); });
 }
 
-// The step file's name: NAME/NAME_0001.vtu for the first file, at least four digits.
-void StepFileName(std::string& out, const VtuRun& r, std::size_t number) {
-  out = r.folder;
+// The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
+void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, std::size_t number) {
+  out = folder;
   out += r.stem;
   out += '_';
   char digits[24];
@@ -457,9 +453,8 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
 void WriteVtuStep(VtuRun& run, Store& s) {
   if (!run.folderMade) MakeFolder(run);
   AverageNodalVelocity(s);
-  std::string target;
-  StepFileName(target, run, run.times.size() + 1);
-  OpenTemporary(run, target);
+  StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  OpenTemporary(run);
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
@@ -474,19 +469,21 @@ void FinishVtu(VtuRun& run, const Store&) {
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
   x += "  <Collection>\n";
+  const std::string folder = run.stem + '/';  // as seen from the collection's own folder
   std::string file;
   for (std::size_t k = 0; k < run.times.size(); ++k) {
     // The shortest decimal that reads back as the same double.
     x += "    <DataSet timestep=\"";
     AppendNumber(x, run.times[k]);
     x += "\" group=\"\" part=\"0\" file=\"";
-    StepFileName(file, run, k + 1);
-    AppendEscaped(x, std::string_view(file).substr(run.folder.size() - run.stem.size() - 1));
+    StepFileName(file, folder, run, k + 1);
+    AppendEscaped(x, file);
     x += "\"/>\n";
   }
   x += "  </Collection>\n";
   x += "</VTKFile>\n";
-  OpenTemporary(run, run.pvd);
+  run.target = run.pvd;
+  OpenTemporary(run);
   Put(run, x.data(), x.size());
   CommitTemporary(run);
 }
