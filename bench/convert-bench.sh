@@ -15,7 +15,7 @@ runs=5
 nx=271
 ny=164
 steps=50
-kinds="restart tecplot femap microavs igpost interp"
+kinds="restart tecplot femap microavs igpost interp vtu"
 sameness=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -57,6 +57,24 @@ answers() {
     microavs) printf '0\n0\n0\n4\nOUT\n-1\n' ;;
     igpost) printf '0\n0\n0\n5\nOUT\n-1\n' ;;
     interp) printf '0\n0\n0\n6\nOUT\nPOINTS.DAT\n-1\n' ;;
+    vtu) : ;;
+  esac
+}
+
+# The command of one conversion, in `cmd`, and its standard input, in `input`: the dialogue kinds read
+# their answers; vtu runs from the command line and writes OUT.pvd and the folder OUT/ of step files.
+command_of() {
+  case "$1" in
+    vtu) cmd=("$build/seepconv" convert RESULT.DAT --to vtu -o OUT.pvd -q); input=/dev/null ;;
+    *) cmd=("$build/seepconv"); input=answers.txt ;;
+  esac
+}
+
+# Every file of the output, to size and copy.
+outputs() {
+  case "$1" in
+    vtu) echo OUT.pvd OUT/*.vtu ;;
+    *) echo OUT ;;
   esac
 }
 
@@ -66,12 +84,13 @@ printf '%-9s %9s %10s %9s %9s %9s %7s %9s %9s %7s\n' kind "time s" "output MB" "
   "cpu s" "cat cpu s" "ratio"
 for kind in $kinds; do
   answers "$kind" > answers.txt
+  command_of "$kind"
   : > times.txt
   : > rss.txt
   : > cpu.txt
   for _ in $(seq "$runs"); do
-    rm -f OUT AVS.tmp
-    /usr/bin/time -f '%e %M %U %S' -o time.txt "$build/seepconv" < answers.txt > console.txt 2> err.txt || {
+    rm -rf OUT OUT.pvd AVS.tmp
+    /usr/bin/time -f '%e %M %U %S' -o time.txt "${cmd[@]}" < "$input" > console.txt 2> err.txt || {
       echo "$kind: conversion failed"; cat err.txt; exit 1; }
     awk '{ print $1 }' time.txt >> times.txt
     awk '{ print $2 }' time.txt >> rss.txt
@@ -80,9 +99,9 @@ for kind in $kinds; do
   # Wall time with a finer clock than /usr/bin/time's: one more timed run.
   : > fine.txt
   for _ in $(seq "$runs"); do
-    rm -f OUT AVS.tmp
+    rm -rf OUT OUT.pvd AVS.tmp
     start=$(date +%s.%N)
-    "$build/seepconv" < answers.txt > console.txt 2> err.txt
+    "${cmd[@]}" < "$input" > console.txt 2> err.txt
     end=$(date +%s.%N)
     awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> fine.txt
   done
@@ -91,19 +110,19 @@ for kind in $kinds; do
   for _ in $(seq "$runs"); do
     rm -f COPY
     start=$(date +%s.%N)
-    cat OUT > COPY
+    cat $(outputs "$kind") > COPY
     end=$(date +%s.%N)
     awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> cat.txt
     rm -f COPY
     TIMEFORMAT='%3U %3S'
-    { time cat OUT > COPY; } 2> cattime.txt
+    { time cat $(outputs "$kind") > COPY; } 2> cattime.txt
     awk '{ print $1 + $2 }' cattime.txt >> catcpu.txt
   done
   t=$(median < fine.txt)
   c=$(median < cat.txt)
   u=$(median < cpu.txt)
   cu=$(median < catcpu.txt)
-  mb=$(awk -v s="$(stat -c %s OUT)" 'BEGIN { print s / 1000000 }')
+  mb=$(awk -v s="$(cat $(outputs "$kind") | wc -c)" 'BEGIN { print s / 1000000 }')
   rss=$(sort -g rss.txt | tail -1)
   awk -v k="$kind" -v t="$t" -v mb="$mb" -v rss="$rss" -v c="$c" -v u="$u" -v cu="$cu" \
     'BEGIN { printf "%-9s %9.3f %10.1f %9.1f %9.1f %9.3f %7.2f %9.3f %9.3f %7.2f\n", k, t, mb, mb / t, rss / 1024, c,

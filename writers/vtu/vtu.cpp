@@ -1,0 +1,507 @@
+#include "writers/vtu/vtu.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string_view>
+#include <system_error>
+
+#include "core/io/failure.h"
+#include "core/model/average.h"
+
+namespace seep {
+namespace {
+
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+constexpr std::uint8_t kVtkTriangle = 5;
+constexpr std::uint8_t kVtkQuad = 9;
+
+// ---- Little-endian encoding of single values ----
+
+template <class T>
+void Encode(char* dst, T v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(dst, &v, sizeof v);
+  } else {
+    unsigned char bytes[sizeof v];
+    std::memcpy(bytes, &v, sizeof v);
+    for (std::size_t b = 0; b < sizeof v; ++b) dst[b] = static_cast<char>(bytes[sizeof v - 1 - b]);
+  }
+}
+
+template <class T>
+void Append(std::string& out, T v) {
+  char bytes[sizeof v];
+  Encode(bytes, v);
+  out.append(bytes, sizeof v);
+}
+
+void AppendNumber(std::string& out, auto v) {
+  char digits[32];
+  const auto r = std::to_chars(digits, digits + sizeof digits, v);
+  out.append(std::string_view(digits, static_cast<std::size_t>(r.ptr - digits)));
+}
+
+// ---- Failures ----
+
+// Error number for a file or folder that cannot be made, as for every other output.
+int OpenErrorNumber(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrPermission;
+    case ENOENT:
+    case ENOTDIR:
+      return kErrFileNotFound;
+    case ENAMETOOLONG:
+      return kErrFileName;
+    default:
+      return kErrOpenFailure;
+  }
+}
+
+[[noreturn]] void Fail(int number, const std::string& file) {
+  throw IoFailure{number, 0, file};
+}
+
+// ---- Output through the run's buffer into the temporary file ----
+
+void WriteOut(VtuRun& r, const char* data, std::size_t size) {
+  if (size == 0) return;
+  if (std::fwrite(data, 1, size, r.file) != size) Fail(kErrWrite, r.target);
+  r.bytesWritten += size;
+}
+
+void Flush(VtuRun& r) {
+  WriteOut(r, r.buffer.data(), r.used);
+  r.used = 0;
+}
+
+void Put(VtuRun& r, const char* data, std::size_t size) {
+  if (r.buffer.size() - r.used < size) {
+    Flush(r);
+    if (size >= r.buffer.size()) {
+      WriteOut(r, data, size);
+      return;
+    }
+  }
+  std::memcpy(r.buffer.data() + r.used, data, size);
+  r.used += size;
+}
+
+// Appends `count` items of `width` bytes, item i encoded by encode(i, dst), in runs that fill the
+// buffer, so that the loop over the items has no test of the room left.
+template <class Encode>
+void PutItems(VtuRun& r, std::int64_t count, std::size_t width, Encode encode) {
+  std::int64_t i = 0;
+  while (i < count) {
+    const std::size_t room = (r.buffer.size() - r.used) / width;
+    if (room == 0) {
+      Flush(r);
+      continue;
+    }
+    const std::int64_t end = std::min<std::int64_t>(count, i + static_cast<std::int64_t>(room));
+    char* dst = r.buffer.data() + r.used;
+    for (; i < end; ++i, dst += width) encode(i, dst);
+    r.used = static_cast<std::size_t>(dst - r.buffer.data());
+  }
+}
+
+// The UInt64 byte count that opens every array of the appended data.
+void PutCount(VtuRun& r, std::uint64_t bytes) {
+  char b[8];
+  Encode(b, bytes);
+  Put(r, b, sizeof b);
+}
+
+// Opens a new temporary file beside r.target: TARGET.tmp-XXXXXXXX, created exclusively so that no
+// file of another run is ever taken over. r.temporary names it only once it is ours.
+void OpenTemporary(VtuRun& r) {
+  for (int attempt = 0;; ++attempt) {
+    r.nameState = r.nameState * 6364136223846793005u + 1442695040888963407u;
+    const std::uint32_t tag = static_cast<std::uint32_t>(r.nameState >> 32);
+    r.temporary = r.target;
+    r.temporary += ".tmp-";
+    for (int d = 0; d < 8; ++d) r.temporary += "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
+    errno = 0;
+    r.file = std::fopen(r.temporary.c_str(), "wbx");
+    if (r.file != nullptr) break;
+    const int err = errno;
+    r.temporary.clear();
+    if (err != EEXIST || attempt == 99) Fail(OpenErrorNumber(err), r.target);
+  }
+  std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
+  r.used = 0;
+}
+
+// Writes what is left in the buffer, closes the temporary file and renames it over the target.
+void CommitTemporary(VtuRun& r) {
+  Flush(r);
+  std::FILE* f = r.file;
+  r.file = nullptr;
+  if (std::fclose(f) != 0) Fail(kErrWrite, r.target);
+  errno = 0;
+  if (std::rename(r.temporary.c_str(), r.target.c_str()) != 0) {
+    const int number = OpenErrorNumber(errno) == kErrPermission ? kErrPermission : kErrOpenFailure;
+    Fail(number, r.target);
+  }
+  r.temporary.clear();
+}
+
+// ---- The mesh ----
+
+// Corners of element e written as a cell: 4 for a quadrilateral, 3 for a triangle (L = K or L = 0).
+int CornerCount(const Store& s, std::int32_t e) {
+  return IsTriangle(s, e) ? 3 : 4;
+}
+
+bool CornersInMesh(const Store& s, std::int32_t e) {
+  const int corners = CornerCount(s, e);
+  for (int c = kI; c < kI + corners; ++c) {
+    if (!IsNode(s, s.ELEM(e, c))) return false;
+  }
+  return true;
+}
+
+// The cells: active elements, or all with allElements, except those with a corner outside the mesh.
+void ChooseCells(VtuRun& r, const Store& s) {
+  r.cellElements.clear();
+  r.skipped = 0;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!r.allElements && !IsActive(s, e)) continue;
+    if (!CornersInMesh(s, e)) {
+      ++r.skipped;
+      continue;
+    }
+    r.cellElements.push_back(e);
+  }
+}
+
+// Byte sizes of the arrays of the appended data, in the order they follow one another there: the mesh
+// part first (the same in every file), then the step part.
+struct Layout {
+  std::uint64_t points, connectivity, offsets, types, material;
+  std::uint64_t time, step, pressureHead, totalHead, q, ncode, pointVelocity, pointSpeed;
+  std::uint64_t cellVelocity, cellSpeed;
+};
+
+Layout SizesOf(const VtuRun& r, std::uint64_t corners) {
+  const std::uint64_t n = static_cast<std::uint64_t>(r.points);
+  const std::uint64_t c = r.cellElements.size();
+  return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
+          8 * n,  8 * n,       4 * n, 24 * n, 8 * n, 24 * c, 8 * c};
+}
+
+// One <DataArray> of the appended data at byte `offset`; `tuples` > 0 for field data.
+void ArrayTag(std::string& x, std::string_view indent, std::string_view type, std::string_view name,
+              int components, std::uint64_t offset, int tuples = 0) {
+  x += indent;
+  x += "<DataArray type=\"";
+  x += type;
+  x += '"';
+  if (!name.empty()) {
+    x += " Name=\"";
+    x += name;
+    x += '"';
+  }
+  if (components > 1) {
+    x += " NumberOfComponents=\"";
+    AppendNumber(x, components);
+    x += '"';
+  }
+  if (tuples > 0) {
+    x += " NumberOfTuples=\"";
+    AppendNumber(x, tuples);
+    x += '"';
+  }
+  x += " format=\"appended\" offset=\"";
+  AppendNumber(x, offset);
+  x += "\"/>\n";
+}
+
+// The XML part of every step file, up to and including the mark "_" that opens the appended data.
+// Each array's offset counts the bytes of the arrays before it, each with its 8-byte count.
+void HeaderXml(std::string& x, const VtuRun& r, const Layout& z) {
+  std::uint64_t at = 0;
+  auto next = [&at](std::uint64_t size) {
+    const std::uint64_t here = at;
+    at += 8 + size;
+    return here;
+  };
+  const std::uint64_t points = next(z.points), connectivity = next(z.connectivity), offsets = next(z.offsets),
+                      types = next(z.types), material = next(z.material), time = next(z.time),
+                      step = next(z.step), pressureHead = next(z.pressureHead), totalHead = next(z.totalHead),
+                      q = next(z.q), ncode = next(z.ncode), pointVelocity = next(z.pointVelocity),
+                      pointSpeed = next(z.pointSpeed), cellVelocity = next(z.cellVelocity),
+                      cellSpeed = next(z.cellSpeed);
+
+  x += "<?xml version=\"1.0\"?>\n";
+  x += "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+       "header_type=\"UInt64\">\n";
+  x += "  <UnstructuredGrid>\n";
+  x += "    <FieldData>\n";
+  ArrayTag(x, "      ", "Float64", "TIME", 1, time, 1);
+  ArrayTag(x, "      ", "Int32", "STEP", 1, step, 1);
+  x += "    </FieldData>\n";
+  x += "    <Piece NumberOfPoints=\"";
+  AppendNumber(x, r.points);
+  x += "\" NumberOfCells=\"";
+  AppendNumber(x, r.cellElements.size());
+  x += "\">\n";
+  x += "      <PointData Scalars=\"total_head\" Vectors=\"velocity\">\n";
+  ArrayTag(x, "        ", "Float64", "pressure_head", 1, pressureHead);
+  ArrayTag(x, "        ", "Float64", "total_head", 1, totalHead);
+  ArrayTag(x, "        ", "Float64", "Q", 1, q);
+  ArrayTag(x, "        ", "Int32", "NCODE", 1, ncode);
+  ArrayTag(x, "        ", "Float64", "velocity", 3, pointVelocity);
+  ArrayTag(x, "        ", "Float64", "speed", 1, pointSpeed);
+  x += "      </PointData>\n";
+  x += "      <CellData Scalars=\"material\" Vectors=\"velocity\">\n";
+  ArrayTag(x, "        ", "Float64", "velocity", 3, cellVelocity);
+  ArrayTag(x, "        ", "Float64", "speed", 1, cellSpeed);
+  ArrayTag(x, "        ", "Int32", "material", 1, material);
+  x += "      </CellData>\n";
+  x += "      <Points>\n";
+  ArrayTag(x, "        ", "Float64", "Points", 3, points);
+  x += "      </Points>\n";
+  x += "      <Cells>\n";
+  ArrayTag(x, "        ", "Int32", "connectivity", 1, connectivity);
+  ArrayTag(x, "        ", "Int64", "offsets", 1, offsets);
+  ArrayTag(x, "        ", "UInt8", "types", 1, types);
+  x += "      </Cells>\n";
+  x += "    </Piece>\n";
+  x += "  </UnstructuredGrid>\n";
+  x += "  <AppendedData encoding=\"raw\">\n   _";
+}
+
+constexpr std::string_view kTail = "\n  </AppendedData>\n</VTKFile>\n";
+
+// The mesh arrays of the appended data: X, Y, 0 per node; the 0-based corner nodes of every cell as
+// stored (counter-clockwise); the running corner count after each cell; the cell types; MAT.
+void MeshArrays(std::string& x, const VtuRun& r, const Store& s, const Layout& z) {
+  Append(x, z.points);
+  for (std::int32_t n = 1; n <= r.points; ++n) {
+    Append(x, s.X(n));
+    Append(x, s.Y(n));
+    Append(x, 0.0);
+  }
+  Append(x, z.connectivity);
+  for (const std::int32_t e : r.cellElements) {
+    for (int c = kI; c < kI + CornerCount(s, e); ++c) Append(x, s.ELEM(e, c) - 1);
+  }
+  Append(x, z.offsets);
+  std::int64_t end = 0;
+  for (const std::int32_t e : r.cellElements) {
+    end += CornerCount(s, e);
+    Append(x, end);
+  }
+  Append(x, z.types);
+  for (const std::int32_t e : r.cellElements)
+    x += static_cast<char>(IsTriangle(s, e) ? kVtkTriangle : kVtkQuad);
+  Append(x, z.material);
+  for (const std::int32_t e : r.cellElements) Append(x, s.ELEM(e, kMAT));
+}
+
+// ---- The step ----
+
+void FieldArrays(VtuRun& r, const Store& s) {
+  char b[8 + 8 + 8 + 4];
+  Encode(b, std::uint64_t{8});
+  Encode(b + 8, s.TIME);
+  Encode(b + 16, std::uint64_t{4});
+  Encode(b + 24, s.ISTEP);
+  Put(r, b, sizeof b);
+}
+
+// Heads, flow, code and the averaged velocity at every node. The total head is P + Y; the speed is
+// that of the averaged components.
+void PointArrays(VtuRun& r, const Store& s) {
+  const std::int64_t n = r.points;
+  const std::uint64_t n8 = 8 * static_cast<std::uint64_t>(n);
+  const double* p = s.P.Data();
+  const double* y = s.Y.Data();
+  const double* q = s.Q.Data();
+  const std::int32_t* ncode = s.NCODE.Data();
+  const double* vx = s.VXN.Data();
+  const double* vy = s.VYN.Data();
+  PutCount(r, n8);
+  PutItems(r, n, 8, [&](std::int64_t i, char* d) { Encode(d, p[i]); });
+  PutCount(r, n8);
+  PutItems(r, n, 8, [&](std::int64_t i, char* d) { Encode(d, p[i] + y[i]); });
+  PutCount(r, n8);
+  PutItems(r, n, 8, [&](std::int64_t i, char* d) { Encode(d, q[i]); });
+  PutCount(r, n8 / 2);
+  PutItems(r, n, 4, [&](std::int64_t i, char* d) { Encode(d, ncode[i]); });
+  PutCount(r, 3 * n8);
+  PutItems(r, n, 24, [&](std::int64_t i, char* d) {
+    Encode(d, vx[i]);
+    Encode(d + 8, vy[i]);
+    Encode(d + 16, 0.0);
+  });
+  PutCount(r, n8);
+  PutItems(r, n, 8, [&](std::int64_t i, char* d) { Encode(d, Speed(vx[i], vy[i])); });
+}
+
+// Velocity and speed of the element behind every cell.
+void CellArrays(VtuRun& r, const Store& s) {
+  const std::int64_t c = static_cast<std::int64_t>(r.cellElements.size());
+  const std::uint64_t c8 = 8 * static_cast<std::uint64_t>(c);
+  const std::int32_t* element = r.cellElements.data();
+  const double* vx = s.VXE.Data();
+  const double* vy = s.VYE.Data();
+  PutCount(r, 3 * c8);
+  PutItems(r, c, 24, [&](std::int64_t i, char* d) {
+    Encode(d, vx[element[i] - 1]);
+    Encode(d + 8, vy[element[i] - 1]);
+    Encode(d + 16, 0.0);
+  });
+  PutCount(r, c8);
+  PutItems(r, c, 8,
+           [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i] - 1], vy[element[i] - 1])); });
+}
+
+// The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
+void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, std::size_t number) {
+  out = folder;
+  out += r.stem;
+  out += '_';
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  out.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, 4 - (end - digits))), '0');
+  out.append(digits, end);
+  out += ".vtu";
+}
+
+void MakeFolder(VtuRun& r) {
+  std::error_code ec;
+  const std::filesystem::path folder(r.folder);
+  std::filesystem::create_directory(folder, ec);
+  if (ec && !std::filesystem::is_directory(folder)) {
+    Fail(OpenErrorNumber(ec.value()), r.folder);
+  }
+  r.folderMade = true;
+}
+
+// Characters that XML attribute values may not hold as they are.
+void AppendEscaped(std::string& out, std::string_view text) {
+  for (const char ch : text) {
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += ch;
+    }
+  }
+}
+
+}  // namespace
+
+void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
+  // NAME.pvd beside the folder NAME/: a name without an extension would be the folder's own name.
+  if (pvd.filename().empty() || pvd.stem().empty() || pvd.extension().empty())
+    Fail(kErrFileName, pvd.string());
+  run.pvd = pvd.string();
+  run.stem = pvd.stem().string();
+  run.folder = (pvd.parent_path() / pvd.stem()).string();
+  run.folder += '/';
+  run.allElements = allElements;
+  run.folderMade = false;
+
+  // A negative node count holds no node.
+  run.points = std::max<std::int32_t>(s.NUMNP, 0);
+  ChooseCells(run, s);
+  std::uint64_t corners = 0;
+  for (const std::int32_t e : run.cellElements) corners += static_cast<std::uint64_t>(CornerCount(s, e));
+  const Layout z = SizesOf(run, corners);
+
+  run.head.clear();
+  HeaderXml(run.head, run, z);
+  run.head.reserve(run.head.size() + 40 + z.points + z.connectivity + z.offsets + z.types + z.material);
+  MeshArrays(run.head, run, s, z);
+
+  run.buffer.assign(kBufferSize, '\0');
+  run.used = 0;
+  run.times.clear();
+  run.times.reserve(256);
+  run.bytesWritten = 0;
+  std::uint64_t seed =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  try {
+    seed ^= static_cast<std::uint64_t>(std::random_device{}()) << 32;
+  } catch (...) {
+    // No source of randomness: the clock alone varies the temporary names, and names are taken
+    // exclusively anyway.
+  }
+  run.nameState = seed;
+}
+
+void WriteVtuStep(VtuRun& run, Store& s) {
+  if (!run.folderMade) MakeFolder(run);
+  AverageNodalVelocity(s);
+  StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  OpenTemporary(run);
+  Put(run, run.head.data(), run.head.size());
+  FieldArrays(run, s);
+  PointArrays(run, s);
+  CellArrays(run, s);
+  Put(run, kTail.data(), kTail.size());
+  CommitTemporary(run);
+  run.times.push_back(s.TIME);
+}
+
+void FinishVtu(VtuRun& run, const Store&) {
+  std::string x;
+  x += "<?xml version=\"1.0\"?>\n";
+  x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
+  x += "  <Collection>\n";
+  const std::string folder = run.stem + '/';  // as seen from the collection's own folder
+  std::string file;
+  for (std::size_t k = 0; k < run.times.size(); ++k) {
+    // The shortest decimal that reads back as the same double.
+    x += "    <DataSet timestep=\"";
+    AppendNumber(x, run.times[k]);
+    x += "\" group=\"\" part=\"0\" file=\"";
+    StepFileName(file, folder, run, k + 1);
+    AppendEscaped(x, file);
+    x += "\"/>\n";
+  }
+  x += "  </Collection>\n";
+  x += "</VTKFile>\n";
+  run.target = run.pvd;
+  OpenTemporary(run);
+  Put(run, x.data(), x.size());
+  CommitTemporary(run);
+}
+
+void AbandonVtu(VtuRun& run) noexcept {
+  if (run.file != nullptr) {
+    std::fclose(run.file);
+    run.file = nullptr;
+  }
+  if (!run.temporary.empty()) {
+    std::remove(run.temporary.c_str());
+    run.temporary.clear();
+  }
+  run.used = 0;
+}
+
+std::int64_t SkippedElements(const VtuRun& run) {
+  return run.skipped;
+}
+
+}  // namespace seep

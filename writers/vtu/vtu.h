@@ -1,0 +1,69 @@
+// VTK XML output for ParaView, VisIt, PyVista, meshio and VTK: one unstructured grid file per
+// written step, NAME/NAME_0001.vtu, NAME/NAME_0002.vtu, ... (numbered in the order written, since step
+// numbers may repeat), and the collection NAME.pvd that lists them with their times.
+//
+// Each .vtu holds the nodes as points, the elements as cells (quadrilaterals and triangles), the
+// heads, flows and codes at the nodes, the element velocities and materials, and the step's TIME and
+// number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
+//
+// Every file is written under a temporary name in its own folder and renamed into place only when
+// complete; the collection is written last. Failures raise IoFailure (core/io/failure.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/model/store.h"
+
+namespace seep {
+
+// The VTU writer's own state for one run.
+struct VtuRun {
+  // Targets: the collection NAME.pvd, the folder NAME/ beside it (with its separator), and NAME.
+  std::string pvd;
+  std::string folder;
+  std::string stem;
+  bool allElements = false;
+  bool folderMade = false;
+
+  // The mesh: nodes written as points, and for every cell the element it shows, in file order.
+  std::int64_t points = 0;
+  std::vector<std::int32_t> cellElements;
+  std::int64_t skipped = 0;  // elements left out for a corner outside the mesh
+
+  // Bytes every step file starts with: the XML header, the mark of the appended data and the mesh
+  // arrays (points, connectivity, offsets, types, material), encoded once.
+  std::string head;
+
+  // Output: the reusable buffer and the file being written under its temporary name.
+  std::vector<char> buffer;
+  std::size_t used = 0;
+  std::FILE* file = nullptr;
+  std::string target;     // final name of the file being written
+  std::string temporary;  // its temporary name while `file` is ours
+  std::uint64_t nameState = 0;
+
+  // TIME of every step file written so far, in order: file k is NAME_k.
+  std::vector<double> times;
+  std::uint64_t bytesWritten = 0;
+};
+
+// Checks the mesh, encodes the mesh part once; `pvd` is the collection path (NAME.pvd): step files go
+// to NAME/NAME_0001.vtu, ... Nothing is written yet.
+void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
+// Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
+// Store& because the nodal velocity average fills VXN and VYN.
+void WriteVtuStep(VtuRun& run, Store& s);
+// Writes NAME.pvd listing every step file written, with timestep = the step's TIME.
+void FinishVtu(VtuRun& run, const Store& s);
+// After a failure anywhere: removes the temporary file this run has open; files already in place
+// stay as they are.
+void AbandonVtu(VtuRun& run) noexcept;
+// Elements left out for a corner outside 1 ... NUMNP.
+std::int64_t SkippedElements(const VtuRun& run);
+
+}  // namespace seep
