@@ -1,6 +1,7 @@
 #include "core/io/failure.h"
 
 #include <array>
+#include <cerrno>
 #include <utility>
 
 namespace seep {
@@ -65,6 +66,22 @@ std::string_view ErrorText(int number) {
     if (m.number == number) return m.text;
   }
   return {};
+}
+
+int OpenErrorNumber(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrPermission;
+    case ENOENT:
+    case ENOTDIR:
+      return kErrFileNotFound;
+    case ENAMETOOLONG:
+      return kErrFileName;
+    default:
+      return kErrOpenFailure;
+  }
 }
 
 std::string_view PlainText(int number) {

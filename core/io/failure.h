@@ -45,6 +45,9 @@ struct StopRequest {
 
 // The report line without its line end: "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT".
 std::string SevereLine(const IoFailure& failure);
+// Error number for a file or folder that cannot be opened or made, from the system's error code.
+int OpenErrorNumber(int err);
+
 // What an error number means, in plain words for the command line: "file not found".
 std::string_view PlainText(int number);
 

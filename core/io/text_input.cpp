@@ -14,9 +14,15 @@
 namespace seep {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool EndsValue(char c) { return IsBlank(c) || c == ',' || c == '/'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool EndsValue(char c) {
+  return IsBlank(c) || c == ',' || c == '/';
+}
 
 // An optional sign and one or more decimal digits, within the 4-byte range.
 bool ParseInt4(std::string_view s, std::int32_t& out) {
@@ -151,7 +157,8 @@ void ReadListItems(Io& io, int unit, std::span<const ListTarget> items) {
     // r*value: r copies of the value; r*: r null values.
     const std::string_view count = token.substr(0, star);
     std::int32_t r = 0;
-    if (count.empty() || !std::all_of(count.begin(), count.end(), IsDigit) || !ParseInt4(count, r) || r <= 0) {
+    if (count.empty() || !std::all_of(count.begin(), count.end(), IsDigit) || !ParseInt4(count, r) ||
+        r <= 0) {
       io.Fail(kErrListSyntax, unit);
     }
     const std::string_view value = token.substr(star + 1);

@@ -19,9 +19,15 @@ struct ListTarget {
   Kind kind;
   void* item;
 };
-inline ListTarget ListItem(std::int32_t& v) { return {ListTarget::kInt4, &v}; }
-inline ListTarget ListItem(double& v) { return {ListTarget::kReal8, &v}; }
-inline ListTarget ListItem(float& v) { return {ListTarget::kReal4, &v}; }
+inline ListTarget ListItem(std::int32_t& v) {
+  return {ListTarget::kInt4, &v};
+}
+inline ListTarget ListItem(double& v) {
+  return {ListTarget::kReal8, &v};
+}
+inline ListTarget ListItem(float& v) {
+  return {ListTarget::kReal4, &v};
+}
 
 // Reads values for the items from the next record on, continuing into further records while items
 // remain; the rest of the last record read is skipped. Items that get a null value, or none before a

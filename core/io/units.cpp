@@ -44,23 +44,6 @@ std::int32_t LittleEndianInt32(const std::byte* p) {
   return static_cast<std::int32_t>(v);
 }
 
-// Error number for a failed fopen of a file that is to be read or created.
-int OpenErrorNumber(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return kErrPermission;
-    case ENOENT:
-    case ENOTDIR:
-      return kErrFileNotFound;
-    case ENAMETOOLONG:
-      return kErrFileName;
-    default:
-      return kErrOpenFailure;
-  }
-}
-
 }  // namespace
 
 Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream) : err_(errorStream) {

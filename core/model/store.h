@@ -53,6 +53,9 @@ class Array2 {
 // Columns of ELEM.
 inline constexpr int kI = 1, kJ = 2, kK = 3, kL = 4, kMAT = 5;
 
+// The output file's unit, which every legacy writer writes.
+inline constexpr int kOutputUnit = 8;
+
 // Output codes (ITYPE) that have a writer.
 inline constexpr std::int32_t kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kIgpost = 6, kInterp = 7;
 
@@ -93,8 +96,9 @@ struct RunValues {
   std::string ONAME;  // output file
   std::string PNAME;  // point-data file (INTERP)
   std::int32_t ITYPE = 0;
-  std::int32_t IHEAD = 0;  // head style of the restart data: factor of the elevation
-  std::int32_t ISEL = 0;   // the dialogue's time-step selection
+  std::int32_t IHEAD = 0;    // head style of the restart data: factor of the elevation
+  std::int32_t ISEL = 0;     // the dialogue's time-step selection
+  bool allElements = false;  // VTU cells: every element, not only the active ones
 };
 
 // Sizes every node array for NUMNP nodes (and every element array for NUMEL elements), zeroed.

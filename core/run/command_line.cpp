@@ -51,6 +51,8 @@ constexpr std::array kOptions{
                "all"},
     OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
     OptionSpec{"points", 0, "PATH", kConvert, "point-data file of interp (required there)", ""},
+    OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
+               "active only"},
     OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
                ""},
     OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
@@ -191,6 +193,8 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
     return Usage(err, "--to " + std::string(kind->name) + " needs --points PATH");
   }
   base.allowOverflow = args.Has("allow-overflow");
+  base.allElements = args.Has("all-elements");
+  if (base.allElements && !kind->ownFiles) return Usage(err, "--all-elements applies to --to vtu only");
   base.quiet = args.Has("quiet");
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   if (const auto j = args.Value("jobs")) {

@@ -7,6 +7,7 @@
 #include "writers/interp/interp.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
+#include "writers/vtu/vtu.h"
 
 namespace seep {
 namespace {
@@ -16,71 +17,49 @@ constexpr std::int32_t kI5 = 99999;
 // FEMAP node IDs and corners, MicroAVS element numbers and corners in I7.
 constexpr std::int32_t kI7 = 9999999;
 
+// clang-format off
 constexpr std::array kKinds{
-    OutputKind{"restart",
-               kRestart,
-               ".rst",
-               "restart data set for the analysis package",
-               false,
-               {kI5, 0, false, "I5"},
-               nullptr,
-               nullptr,
-               [](Conversion& c) { WriteRestartStep(c.io, c.s, c.run.IHEAD); },
-               nullptr},
-    OutputKind{"tecplot",
-               kTecplot,
-               ".tec",
-               "TECPLOT ASCII data, one FEPOINT zone per step",
-               false,
-               {kI5, kI5, true, "I5"},
-               nullptr,
-               nullptr,
-               [](Conversion& c) { WriteTecplotZone(c.io, c.s); },
-               nullptr},
-    OutputKind{"femap",
-               kFemap,
-               ".neu",
-               "FEMAP neutral file, one output set per step",
-               false,
-               {kI7, 0, false, "I7"},
-               [](Conversion& c) {
+    OutputKind{.name = "restart", .ITYPE = kRestart, .extension = ".rst",
+               .description = "restart data set for the analysis package",
+               .reach = {kI5, 0, false, "I5"},
+               .selectedStep = [](Conversion& c) { WriteRestartStep(c.io, c.s, c.run.IHEAD); }},
+    OutputKind{.name = "tecplot", .ITYPE = kTecplot, .extension = ".tec",
+               .description = "TECPLOT ASCII data, one FEPOINT zone per step",
+               .reach = {kI5, kI5, true, "I5"},
+               .selectedStep = [](Conversion& c) { WriteTecplotZone(c.io, c.s); }},
+    OutputKind{.name = "femap", .ITYPE = kFemap, .extension = ".neu",
+               .description = "FEMAP neutral file, one output set per step",
+               .reach = {kI7, 0, false, "I7"},
+               .setUp = [](Conversion& c) {
                  WriteFemapHeaderAndMesh(c.io, c.s, c.writers.femap);
                  WriteFemapGroup(c.io, c.s, c.writers.femap);
                },
-               nullptr,
-               [](Conversion& c) { WriteFemapOutputSet(c.io, c.s, c.writers.femap); },
-               nullptr},
-    OutputKind{"microavs",
-               kMicroAvs,
-               ".inp",
-               "MicroAVS multi-step UCD file",
-               false,
-               {kI7, kI7, false, "I7"},
-               [](Conversion& c) { OpenAvsWorkFile(c.io, c.writers.avs); },
-               nullptr,
-               [](Conversion& c) { WriteAvsStep(c.io, c.s, c.writers.avs); },
-               [](Conversion& c) { AssembleAvsFile(c.io, c.s, c.writers.avs); }},
-    OutputKind{"igpost",
-               kIgpost,
-               ".igp",
-               "igPOST data, one block per step",
-               false,
-               {kI5, kI5, true, "I5"},
-               nullptr,
-               nullptr,
-               [](Conversion& c) { WriteIgpostBlock(c.io, c.s); },
-               nullptr},
-    OutputKind{"interp",
-               kInterp,
-               ".his",
-               "INTERP time history of heads at the points of a point-data file",
-               true,
-               {},
-               [](Conversion& c) { SetUpInterp(c.io, c.s, c.run.PNAME); },
-               [](Conversion& c) { WriteInterpStep(c.io, c.s); },
-               nullptr,
-               nullptr},
+               .selectedStep = [](Conversion& c) { WriteFemapOutputSet(c.io, c.s, c.writers.femap); }},
+    OutputKind{.name = "microavs", .ITYPE = kMicroAvs, .extension = ".inp",
+               .description = "MicroAVS multi-step UCD file",
+               .reach = {kI7, kI7, false, "I7"},
+               .setUp = [](Conversion& c) { OpenAvsWorkFile(c.io, c.writers.avs); },
+               .selectedStep = [](Conversion& c) { WriteAvsStep(c.io, c.s, c.writers.avs); },
+               .finish = [](Conversion& c) { AssembleAvsFile(c.io, c.s, c.writers.avs); }},
+    OutputKind{.name = "igpost", .ITYPE = kIgpost, .extension = ".igp",
+               .description = "igPOST data, one block per step",
+               .reach = {kI5, kI5, true, "I5"},
+               .selectedStep = [](Conversion& c) { WriteIgpostBlock(c.io, c.s); }},
+    OutputKind{.name = "interp", .ITYPE = kInterp, .extension = ".his",
+               .description = "INTERP time history of heads at the points of a point-data file",
+               .readsPoints = true,
+               .setUp = [](Conversion& c) { SetUpInterp(c.io, c.s, c.run.PNAME); },
+               .everyStep = [](Conversion& c) { WriteInterpStep(c.io, c.s); }},
+    OutputKind{.name = "vtu", .ITYPE = kNotOnMenu, .extension = ".pvd",
+               .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
+               .ownFiles = true,
+               .setUp = [](Conversion& c) { SetUpVtu(c.writers.vtu, c.s, c.run.ONAME, c.run.allElements); },
+               .selectedStep = [](Conversion& c) { WriteVtuStep(c.writers.vtu, c.s); },
+               .finish = [](Conversion& c) { FinishVtu(c.writers.vtu, c.s); },
+               .abandon = [](Conversion& c) { AbandonVtu(c.writers.vtu); },
+               .leftOut = [](const Conversion& c) { return SkippedElements(c.writers.vtu); }},
 };
+// clang-format on
 
 void Call(WriterOperation op, Conversion& c) {
   if (op != nullptr) op(c);
@@ -93,9 +72,9 @@ std::span<const OutputKind> OutputKinds() {
 }
 
 const OutputKind& KindOfCode(std::int32_t ITYPE) {
-  static constexpr OutputKind kNoWriter{"", 0, "", "", false, {}, nullptr, nullptr, nullptr, nullptr};
+  static constexpr OutputKind kNoWriter{.ITYPE = kNotOnMenu};
   for (const OutputKind& k : kKinds) {
-    if (k.ITYPE == ITYPE) return k;
+    if (k.ITYPE != kNotOnMenu && k.ITYPE == ITYPE) return k;
   }
   return kNoWriter;
 }
@@ -105,6 +84,10 @@ const OutputKind* KindOfName(std::string_view name) {
     if (k.name == name) return &k;
   }
   return nullptr;
+}
+
+std::uint64_t BytesWritten(const Conversion& c) {
+  return c.io.Position(kOutputUnit) + c.io.Position(kAvsWorkUnit) + c.writers.vtu.bytesWritten;
 }
 
 void SetUpWriter(Conversion& c) {

@@ -20,15 +20,15 @@
 #include "core/run/selection.h"
 #include "writers/femap/femap.h"
 #include "writers/microavs/microavs.h"
+#include "writers/vtu/vtu.h"
 
 namespace seep {
-
-inline constexpr int kOutputUnit = 8;
 
 // Each writer's own state for one run, made afresh for every conversion.
 struct WriterRuns {
   FemapRun femap;
   AvsRun avs;
+  VtuRun vtu;
 };
 
 struct Conversion;
@@ -39,17 +39,24 @@ struct FieldReach {
   std::int32_t nodes = 0;           // node numbers and the node count
   std::int32_t elements = 0;        // element numbers, or the count of the elements written
   bool activeElementsOnly = false;  // the kind writes the active elements only
-  std::string_view field;           // the narrowest field, as a report names it
+  std::string_view field{};         // the narrowest field, as a report names it
 };
 
+// Output code of the kinds that the dialogue's menu does not offer.
+inline constexpr std::int32_t kNotOnMenu = 0;
+
 struct OutputKind {
-  std::string_view name;  // on the command line; empty for the menu answers without a writer
-  std::int32_t ITYPE;     // output code from the menu
-  std::string_view extension;
-  std::string_view description;
-  bool readsPoints;  // needs a point-data file
-  FieldReach reach;
-  WriterOperation setUp, everyStep, selectedStep, finish;
+  std::string_view name{};          // on the command line; empty for the menu answers without a writer
+  std::int32_t ITYPE = kNotOnMenu;  // output code from the menu
+  std::string_view extension{};
+  std::string_view description{};
+  bool readsPoints = false;  // needs a point-data file
+  bool ownFiles = false;     // writes files of its own, named after ONAME, instead of the output unit
+  FieldReach reach{};
+  WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
+  WriterOperation abandon = nullptr;  // after a failure: takes away what the kind's own files left half-made
+  // Elements that the kind left out, for one warning line; nullptr: it leaves none out.
+  std::int64_t (*leftOut)(const Conversion& c) = nullptr;
 };
 
 // Every kind with a writer, in menu order.
@@ -76,6 +83,10 @@ struct StepTally {
 
 // Called after each step with the steps read so far.
 using StepObserver = std::function<void(const StepTally&)>;
+
+// Bytes written so far: the output unit, the MicroAVS work file and the files of kinds that write
+// their own.
+std::uint64_t BytesWritten(const Conversion& c);
 
 void SetUpWriter(Conversion& c);
 // One pass over the steps of the result file: every step goes to the kind's every-step operation, the

@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWorkUnit = 30;
-
 // A failure that the conversion itself finds (no step selected, a field too narrow): its text.
 struct Refusal {
   std::string text;
@@ -133,17 +131,20 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   auto io = std::make_unique<Io>(stdin, stdout, stderr);
   auto s = std::make_unique<Store>();
   io->CountWarnings();
-  const Target target = PlanTarget(request.output);
+  // A kind that writes files of its own makes them whole itself; the others write the output unit.
+  const Target target = kind.ownFiles ? Target{request.output, "", ""} : PlanTarget(request.output);
   RunValues run;
   run.FNAME = request.result;
   run.ONAME = target.written;
   run.PNAME = request.points;
   run.ITYPE = kind.ITYPE;
   run.IHEAD = request.IHEAD;
+  run.allElements = request.allElements;
   Conversion c{*io, *s, run, kind};
   c.writers.avs.workName = target.work;
 
   StepTally tally;
+  std::uint64_t written = 0;
   bool headerRead = false;
   bool ok = false;
   std::string failure;
@@ -156,12 +157,12 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     // empty; on the command line it is an input that must exist.
     if (kind.readsPoints && !fs::exists(request.points))
       throw IoFailure{kErrFileNotFound, 50, request.points};
-    io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
+    if (!kind.ownFiles) io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
     SetUpWriter(c);
     std::uint64_t lastRead = 0, lastWritten = 0;
     StepLoop(c, request.steps, tally, [&](const StepTally&) {
       const std::uint64_t read = io->Position(result::kUnit);
-      const std::uint64_t written = io->Position(kOutputUnit) + io->Position(kWorkUnit);
+      const std::uint64_t written = BytesWritten(c);
       progress.Step(read - lastRead, written - lastWritten);
       lastRead = read;
       lastWritten = written;
@@ -172,6 +173,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
           (tally.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally.numbers))};
     }
     FinishWriter(c);
+    written = BytesWritten(c);
     io->CloseAll();
     if (!target.renamed.empty()) {
       std::error_code ec;
@@ -193,10 +195,15 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   io.reset();
   Remove(c.writers.avs.workName);
   if (!ok && !target.renamed.empty()) Remove(target.written);
+  if (!ok && kind.abandon != nullptr) kind.abandon(c);
   progress.FileDone();
   if (!ok) {
     progress.Message(failure);
     return false;
+  }
+  if (const std::int64_t leftOut = kind.leftOut != nullptr ? kind.leftOut(c) : 0; leftOut > 0) {
+    progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(leftOut) +
+                     (leftOut == 1 ? " element" : " elements") + " with a corner outside the mesh left out");
   }
   if (warnings > 0) {
     progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(warnings) +
@@ -204,13 +211,11 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
                      " a value too wide for its field, written as asterisks (63)");
   }
   if (!request.quiet) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(request.output, ec);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::int64_t steps =
         kind.everyStep != nullptr ? static_cast<std::int64_t>(tally.numbers.size()) : tally.written;
     progress.Message("wrote " + request.output + ": " + std::to_string(steps) +
-                     (steps == 1 ? " step, " : " steps, ") + Bytes(ec ? 0 : size) + ", " + Seconds(seconds));
+                     (steps == 1 ? " step, " : " steps, ") + Bytes(written) + ", " + Seconds(seconds));
   }
   return true;
 }

@@ -23,6 +23,7 @@ struct ConvertRequest {
   std::int32_t IHEAD = 0;
   std::string points;  // point-data file (INTERP)
   bool allowOverflow = false;
+  bool allElements = false;
   bool quiet = false;
 };
 

@@ -121,7 +121,7 @@ TEST(CommandLineUsage, ErrorsNameWhatIsWrong) {
       {{"convert", "R.DAT"}, "convert needs --to KIND"},
       {{"convert", "--to", "tecplot"}, "convert needs a RESULT file"},
       {{"convert", "R.DAT", "--to", "vtk"},
-       "unknown output kind 'vtk' (one of restart, tecplot, femap, microavs, igpost, interp)"},
+       "unknown output kind 'vtk' (one of restart, tecplot, femap, microavs, igpost, interp, vtu)"},
       {{"convert", "R.DAT", "--to"}, "option '--to' needs a value (KIND)"},
       {{"convert", "R.DAT", "--to", "tecplot", "-x"}, "unknown option '-x'"},
       {{"convert", "R.DAT", "--to", "tecplot", "--quiet=yes"}, "option '--quiet' takes no value"},

@@ -11,7 +11,7 @@ namespace seep {
 
 // The FEMAP writer's counters for one run.
 struct FemapRun {
-  int IOUT = 8;                 // output unit
+  int IOUT = kOutputUnit;       // output unit
   std::int32_t NEXTID = 20000;  // the last FEMAP ID given out
   std::int32_t NSET = 0;        // output sets written
 };

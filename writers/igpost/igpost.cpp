@@ -10,8 +10,6 @@
 namespace seep {
 namespace {
 
-constexpr int kOutputUnit = 8;
-
 // The SW field of every node and element line.
 constexpr std::int32_t kSwitch = 0;
 

@@ -12,7 +12,6 @@
 namespace seep {
 namespace {
 
-constexpr int kOutputUnit = 8;
 constexpr int kPointUnit = 50;
 
 // Room reserved for the points before reading: the usual largest point table. A file with more

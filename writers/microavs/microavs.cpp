@@ -30,8 +30,7 @@
 namespace seep {
 namespace {
 
-constexpr int kOutputUnit = 8;
-constexpr int kWorkUnit = 30;
+constexpr int kWorkUnit = kAvsWorkUnit;
 
 // ---- Step block (work file) ----
 

@@ -10,6 +10,9 @@
 
 namespace seep {
 
+// The work file's unit.
+inline constexpr int kAvsWorkUnit = 30;
+
 // The MicroAVS writer's state for one run.
 struct AvsRun {
   std::string workName = "AVS.tmp";  // the work file

@@ -8,8 +8,6 @@
 namespace seep {
 namespace {
 
-constexpr int kOutputUnit = 8;
-
 // Node number, node code, X, Y, head, Q.
 constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
 

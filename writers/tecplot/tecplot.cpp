@@ -10,8 +10,6 @@
 namespace seep {
 namespace {
 
-constexpr int kOutputUnit = 8;
-
 // Title, variable and zone lines: one statement, the slashes start the second and third line.
 constexpr auto kZoneHeader = CompileFormat(
     "('TITTLE = \"TIME=' 1P E12.4 ' ' 20A4 '\"'"

@@ -48,32 +48,15 @@ void AppendNumber(std::string& out, auto v) {
 
 // ---- Failures ----
 
-// Error number for a file or folder that cannot be made, as for every other output.
-int OpenErrorNumber(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return kErrPermission;
-    case ENOENT:
-    case ENOTDIR:
-      return kErrFileNotFound;
-    case ENAMETOOLONG:
-      return kErrFileName;
-    default:
-      return kErrOpenFailure;
-  }
-}
-
-[[noreturn]] void Fail(int number, const std::string& file) {
-  throw IoFailure{number, 0, file};
+[[noreturn]] void Fail(int number, const std::string& file, int cause = 0) {
+  throw IoFailure{number, 0, file, cause};
 }
 
 // ---- Output through the run's buffer into the temporary file ----
 
 void WriteOut(VtuRun& r, const char* data, std::size_t size) {
   if (size == 0) return;
-  if (std::fwrite(data, 1, size, r.file) != size) Fail(kErrWrite, r.target);
+  if (std::fwrite(data, 1, size, r.file) != size) Fail(kErrWrite, r.target, errno);
   r.bytesWritten += size;
 }
 
@@ -133,7 +116,7 @@ void OpenTemporary(VtuRun& r) {
     if (r.file != nullptr) break;
     const int err = errno;
     r.temporary.clear();
-    if (err != EEXIST || attempt == 99) Fail(OpenErrorNumber(err), r.target);
+    if (err != EEXIST || attempt == 99) Fail(OpenErrorNumber(err), r.target, err);
   }
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   r.used = 0;
@@ -144,7 +127,7 @@ void CommitTemporary(VtuRun& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
-  if (std::fclose(f) != 0) Fail(kErrWrite, r.target);
+  if (std::fclose(f) != 0) Fail(kErrWrite, r.target, errno);
   errno = 0;
   if (std::rename(r.temporary.c_str(), r.target.c_str()) != 0) {
     const int number = OpenErrorNumber(errno) == kErrPermission ? kErrPermission : kErrOpenFailure;
@@ -382,7 +365,7 @@ void MakeFolder(VtuRun& r) {
   const std::filesystem::path folder(r.folder);
   std::filesystem::create_directory(folder, ec);
   if (ec && !std::filesystem::is_directory(folder)) {
-    Fail(OpenErrorNumber(ec.value()), r.folder);
+    Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
   }
   r.folderMade = true;
 }

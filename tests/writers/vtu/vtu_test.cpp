@@ -113,9 +113,7 @@ void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool 
 std::int64_t Convert(bool all, Model* read = nullptr, const char* pvd = "R.pvd") {
   test::ConsoleIo con;
   Store s;
-  s.FNAME.fill(' ');
-  std::string("R.DAT").copy(s.FNAME.data(), 5);
-  result::Open(con.io(), s);
+  result::Open(con.io(), "R.DAT");
   result::ReadHeader(con.io(), s);
   VtuRun run;
   try {
