@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/model/store.h"
-#include "writers/interp/locate.h"
+#include "core/model/locate.h"
 
 namespace {
 
