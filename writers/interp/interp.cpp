@@ -23,11 +23,6 @@ void AskPointFileName(Io& io, Store& s) {
   ReadFormatted(io, kConsoleIn, s.PNAME);
 }
 
-// Total head P + Y at node n; a point in no element has node number 0 and weight 0 and takes nothing.
-double TotalHead(const Store& s, std::int32_t n) {
-  return IsNode(s, n) ? s.P(n) + s.Y(n) : 0.0;
-}
-
 }  // namespace
 
 void SetUpInterp(Io& io, Store& s) {
@@ -40,8 +35,7 @@ void WriteInterpStep(Io& io, const Store& s) {
   WriteList(io, kOutputUnit, "TIME,", s.TIME);
   WriteList(io, kOutputUnit, kColumnHeader);
   for (std::int32_t i = 1; i <= s.NPT; ++i) {
-    const double h = (TotalHead(s, s.IPN(i, 1)) * s.WPN(i, 1) + TotalHead(s, s.IPN(i, 2)) * s.WPN(i, 2)) +
-                     TotalHead(s, s.IPN(i, 3)) * s.WPN(i, 3);
+    const double h = PointTotalHead(s, i);
     WriteFormatted(io, kOutputUnit, kPointLine, s.XP(i), s.YP(i), h, h - s.YP(i));
   }
 }
