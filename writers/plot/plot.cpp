@@ -34,7 +34,7 @@ constexpr std::string_view kStyle =
     ".mesh{fill:none;stroke:#000;stroke-opacity:0.35;stroke-width:0.35}\n"
     ".casing{fill:none;stroke:#fff;stroke-width:6;stroke-linejoin:round;stroke-linecap:round}\n"
     ".phreatic{fill:none;stroke:#e6194b;stroke-width:3;stroke-linejoin:round;stroke-linecap:round}\n"
-    ".arrow-casing{fill:none;stroke:#fff;stroke-width:2.6;stroke-linecap:round;stroke-linejoin:round}\n"
+    ".arrow-casing{fill:none;stroke:#fff;stroke-width:2.2;stroke-linecap:round;stroke-linejoin:round}\n"
     ".arrow{fill:none;stroke:#111;stroke-width:1.1;stroke-linecap:round;stroke-linejoin:round}\n"
     ".axis{fill:none;stroke:#222;stroke-width:1}\n"
     ".grid{fill:none;stroke:#ccc;stroke-width:0.6}\n"
@@ -395,7 +395,7 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame)
     const Point mid{frame.Px(p.at.x), frame.Py(p.at.y)};
     const Point tail{mid.x - 0.5 * length * ux, mid.y - 0.5 * length * uy};
     const Point head{mid.x + 0.5 * length * ux, mid.y + 0.5 * length * uy};
-    const double wing = std::min(0.35 * length, 6.0);
+    const double wing = std::min(0.3 * length, 5.0);
     const double ca = std::cos(0.45), sa = std::sin(0.45);
     const Point w1{head.x - wing * (ux * ca - uy * sa), head.y - wing * (uy * ca + ux * sa)};
     const Point w2{head.x - wing * (ux * ca + uy * sa), head.y - wing * (uy * ca - ux * sa)};
@@ -403,6 +403,13 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame)
     arrows.push_back({w1, head, w2});
   }
   return arrows;
+}
+
+// Class of the line of the k-th point in a history chart.
+std::string PointClass(std::size_t k) {
+  std::string cls = "p";
+  cls += std::to_string(k);
+  return cls;
 }
 
 void EmptyPicture(std::string& out, const Store& s, std::string_view what, std::string_view note) {
@@ -594,7 +601,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
         runs.emplace_back();
       }
     }
-    Path(svg, "p" + std::to_string(k), runs, false, [](const Point& p) { return p; });
+    Path(svg, PointClass(k), runs, false, [](const Point& p) { return p; });
     if (!markers) continue;
     svg += "<g class=\"p";
     svg += std::to_string(k);
@@ -616,7 +623,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   const std::size_t shown = points <= rows ? points : rows - 1;
   for (std::size_t k = 0; k < shown; ++k) {
     const double y = frame.top + 8.0 + 18.0 * static_cast<double>(k);
-    Line(svg, "p" + std::to_string(k), legendX, y, legendX + 26.0, y);
+    Line(svg, PointClass(k), legendX, y, legendX + 26.0, y);
     const std::int32_t i = chart.inside[k];
     std::string label = "Point " + std::to_string(i) + " (";
     svg::AppendValue(label, s.XP(i));
@@ -630,13 +637,15 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
          "\xE2\x80\xA6 and " + std::to_string(points - shown) + " more points");
   }
   if (!chart.outside.empty()) {
-    std::string left = "Outside the mesh: ";
+    std::string left = "Left out, outside the mesh: point";
+    if (chart.outside.size() > 1) left += 's';
+    left += ' ';
     for (std::size_t k = 0; k < chart.outside.size() && k < 8; ++k) {
       if (k > 0) left += ", ";
       left += std::to_string(chart.outside[k]);
     }
     if (chart.outside.size() > 8) left += ", \xE2\x80\xA6";
-    Text(svg, legendX, frame.top + frame.height + 40.0, "", left);
+    Text(svg, frame.left, kHeight - 8.0, "", left);
   }
   svg += "</svg>\n";
 }

@@ -81,7 +81,11 @@ void AppendCoordinate(std::string& out, double x) {
 void AppendValue(std::string& out, double x) {
   if (x == 0.0) x = 0.0;  // no "-0"
   char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, x);
+  // Plain decimals over the range that reads well so ("180000", "0.0025"), else the shorter of the two.
+  const double a = std::fabs(x);
+  const bool plain = a >= 1e-3 && a < 1e9;
+  const auto end = plain ? std::to_chars(digits, digits + sizeof digits, x, std::chars_format::fixed)
+                         : std::to_chars(digits, digits + sizeof digits, x);
   out.append(digits, end.ptr);
 }
 

@@ -13,7 +13,8 @@ void AppendCoordinate(std::string& out, double x);
 // Appends x rounded to hundredths, as an integer count of hundredths: for relative path steps.
 std::int64_t Hundredths(double x);
 void AppendHundredths(std::string& out, std::int64_t h);
-// Appends x in its shortest form that reads back the same ("0.3", "2.5e-07").
+// Appends x in the shortest digits that read back the same: plain decimals from 0.001 to 1e9 ("0.3",
+// "180000"), the shorter form outside that ("2.5e-07").
 void AppendValue(std::string& out, double x);
 // Appends text for an element or attribute: &, <, >, " and ' escaped, every byte sequence that is not
 // valid UTF-8 and every control character replaced by U+FFFD.

@@ -184,7 +184,7 @@ TEST(PlotHistory, ValuesPerPointAndStep) {
     if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the chart back";
     EXPECT_TRUE(Has(seen, "text Point 1 (1, 0.5)")) << seen;
     EXPECT_TRUE(Has(seen, "text Point 2 (5.5, 3)"));
-    EXPECT_TRUE(Has(seen, "text Outside the mesh: 3"));
+    EXPECT_TRUE(Has(seen, "text Left out, outside the mesh: point 3"));
     EXPECT_TRUE(Has(seen, "circles 6"));  // few steps: every value marked
   }
 
