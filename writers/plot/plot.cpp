@@ -233,6 +233,12 @@ void Axes(std::string& out, double left, double top, double width, double height
   for (double y : yTicks.values) ValueText(out, left - 8.0, py(y) + 4.0, "end", y);
 }
 
+// How many ticks fit along `length` picture units, one per `room`: 2 to 20.
+int TickRoom(double length, double room) {
+  const double n = length / room;
+  return n >= 2.0 ? static_cast<int>(std::min(n, 20.0)) : 2;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // The step picture.
 
@@ -446,6 +452,10 @@ void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, Plo
   const double span = std::max(box.x1 - box.x0, box.y1 - box.y0);
   const double pad = span > 0.0 ? 0.02 * span : 1.0;
   const double x0 = box.x0 - pad, x1 = box.x1 + pad, y0 = box.y0 - pad, y1 = box.y1 + pad;
+  if (!std::isfinite(x1 - x0) || !std::isfinite(y1 - y0)) {
+    EmptyPicture(svg, s, what, "The coordinates of the section are too large to draw");
+    return;
+  }
   const double mostWidth = kWidth - kLeft - kColourBarRoom;
   Frame frame;
   frame.x0 = x0;
@@ -487,8 +497,8 @@ void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, Plo
     Path(svg, "arrow", arrows, false, toSame);
   }
 
-  const Levels xTicks = plot::RoundTicks(x0, x1, std::max(2, static_cast<int>(width / 80.0)));
-  const Levels yTicks = plot::RoundTicks(y0, y1, std::max(2, static_cast<int>(height / 45.0)));
+  const Levels xTicks = plot::RoundTicks(x0, x1, TickRoom(width, 80.0));
+  const Levels yTicks = plot::RoundTicks(y0, y1, TickRoom(height, 45.0));
   Axes(
       svg, kLeft, kTop, width, height, xTicks, yTicks, [&](double x) { return frame.Px(x); },
       [&](double y) { return frame.Py(y); });
@@ -567,8 +577,8 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   BeginBody(svg);
   TitleLine(svg, s, what);
 
-  const Levels xTicks = plot::RoundTicks(t0, t1, std::max(2, static_cast<int>(frame.width / 90.0)));
-  const Levels yTicks = plot::RoundTicks(v0, v1, std::max(2, static_cast<int>(frame.height / 45.0)));
+  const Levels xTicks = plot::RoundTicks(t0, t1, TickRoom(frame.width, 90.0));
+  const Levels yTicks = plot::RoundTicks(v0, v1, TickRoom(frame.height, 45.0));
   auto px = [&](double x) { return frame.Px(x); };
   auto py = [&](double y) { return frame.Py(y); };
   for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));

@@ -32,11 +32,12 @@ Levels LevelsOfStep(double lo, double hi, double mantissa, int power) {
   const double step = levels.step;
   std::int64_t k0 = static_cast<std::int64_t>(std::floor(lo / step));
   std::int64_t k1 = static_cast<std::int64_t>(std::ceil(hi / step));
-  // The quotients may round across a whole number: the nearest levels that still cover lo ... hi.
-  while (LevelValue(k0, mantissa, power) > lo) --k0;
-  while (LevelValue(k0 + 1, mantissa, power) <= lo) ++k0;
-  while (LevelValue(k1, mantissa, power) < hi) ++k1;
-  while (k1 - 1 > k0 && LevelValue(k1 - 1, mantissa, power) >= hi) --k1;
+  // The quotients may round across a whole number: the nearest levels that still cover lo ... hi. The
+  // caller keeps lo / step and hi / step far below 2^53, so a step or two settles it.
+  for (int k = 0; k < 4 && LevelValue(k0, mantissa, power) > lo; ++k) --k0;
+  for (int k = 0; k < 4 && LevelValue(k0 + 1, mantissa, power) <= lo; ++k) ++k0;
+  for (int k = 0; k < 4 && LevelValue(k1, mantissa, power) < hi; ++k) ++k1;
+  for (int k = 0; k < 4 && k1 - 1 > k0 && LevelValue(k1 - 1, mantissa, power) >= hi; ++k) --k1;
   if (k1 == k0) ++k1;
   levels.first = k0;
   levels.values.reserve(static_cast<std::size_t>(k1 - k0 + 1));
@@ -76,7 +77,7 @@ void KeepInside(Levels& levels, double lo, double hi) {
 Levels BestLevels(double lo, double hi, int target, int most, bool inside) {
   const double span = hi / 2.0 - lo / 2.0;  // half the range, never overflowing
   if (!(span > 0.0) || !std::isfinite(span)) return EvenLevels(lo, hi, target);
-  const int center = static_cast<int>(std::floor(std::log10(2.0 * span / target)));
+  const int center = static_cast<int>(std::floor(std::log10(span) + std::log10(2.0 / target)));
   Levels best;
   int bestMiss = std::numeric_limits<int>::max();
   for (int power = center - 1; power <= center + 1; ++power) {
@@ -85,6 +86,8 @@ Levels BestLevels(double lo, double hi, int target, int most, bool inside) {
       const double step = LevelValue(1, m, power);
       if (!(step > 0.0) || !std::isfinite(step)) continue;
       if (span / step > 4.0 * most) continue;  // far too many levels
+      // Levels finer than the values' own precision cannot be told apart.
+      if (std::max(std::fabs(lo), std::fabs(hi)) / step > 1e15) continue;
       Levels levels = LevelsOfStep(lo, hi, m, power);
       if (inside) KeepInside(levels, lo, hi);
       const int count = static_cast<int>(levels.values.size());
@@ -332,9 +335,12 @@ Levels RoundLevels(double lo, double hi) {
   if (!(hi > lo)) {
     // One value: one band of a round step about a tenth of the value around it.
     const double span = lo != 0.0 ? std::fabs(lo) * 0.1 : 1.0;
-    const int power = static_cast<int>(std::floor(std::log10(span)));
-    Levels one = LevelsOfStep(lo, lo, 1.0, std::clamp(power, -300, 300));
-    if (one.values.size() != 2 || !std::isfinite(one.values[1])) {
+    Levels one;
+    if (std::isfinite(span) && span > 0.0) {
+      const int power = static_cast<int>(std::floor(std::log10(span)));
+      one = LevelsOfStep(lo, lo, 1.0, std::clamp(power, -300, 300));
+    }
+    if (one.values.size() != 2 || !std::isfinite(one.values[0]) || !std::isfinite(one.values[1])) {
       one = Levels{};
       one.values = {lo, lo};
     }
@@ -345,6 +351,7 @@ Levels RoundLevels(double lo, double hi) {
 
 Levels RoundTicks(double lo, double hi, int most) {
   most = std::max(most, 2);
+  if (!std::isfinite(lo) || !std::isfinite(hi)) return {};
   if (!(hi > lo)) return RoundLevels(lo, hi);
   return BestLevels(lo, hi, std::max(2, most * 3 / 4), most, true);
 }
@@ -387,6 +394,7 @@ Bands NodalBands(const Store& s, const std::vector<double>& nodeValue, const Lev
   ForEachActiveTriangle(s, [&](std::int32_t e, const std::array<Corner, 3>& c) {
     if (blank[static_cast<std::size_t>(e)]) return;
     const double v0 = value(c[0].node), v1 = value(c[1].node), v2 = value(c[2].node);
+    if (!std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(v2)) return;  // element with a bad corner
     const auto [first, last] = BandRange(levels, std::min({v0, v1, v2}), std::max({v0, v1, v2}));
     if (first == last) {
       AddTriangleEdges(whole, first, c);

@@ -33,7 +33,8 @@ struct Levels {
 // Levels spanning lo ... hi (finite, lo <= hi): the round step whose levels number closest to 11. One
 // band around the value when lo == hi.
 Levels RoundLevels(double lo, double hi);
-// Tick values for an axis from lo to hi with at most `most` ticks (at least 2), at a round step.
+// Tick values for an axis from lo to hi with at most `most` ticks (at least 2), at a round step; none
+// for an axis that is not finite.
 Levels RoundTicks(double lo, double hi, int most);
 // The band that holds value v: the band whose lower level is the largest at most v, the last band for
 // the highest level, clamped to the bands.

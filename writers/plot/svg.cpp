@@ -55,6 +55,11 @@ std::size_t ValidSequence(std::string_view text) {
 }  // namespace
 
 std::int64_t Hundredths(double x) {
+  // A coordinate far off the picture (or not a number, from a damaged mesh) is pinned, so that the
+  // relative steps between corners never overflow.
+  constexpr double kFar = 1e12;
+  if (!(x > -kFar)) x = std::isnan(x) ? 0.0 : -kFar;
+  if (x > kFar) x = kFar;
   return std::llround(x * 100.0);
 }
 

@@ -8,9 +8,10 @@
 namespace seep::svg {
 
 // Appends x rounded to two decimals with no trailing zeros ("12.5", "-3", "0.07"); x is a picture
-// coordinate, well inside the range of int64 hundredths.
+// coordinate, limited as Hundredths does.
 void AppendCoordinate(std::string& out, double x);
-// Appends x rounded to hundredths, as an integer count of hundredths: for relative path steps.
+// x rounded to hundredths, as an integer count of hundredths, for relative path steps; x beyond
+// ±1e12 is taken as ±1e12 and NaN as 0.
 std::int64_t Hundredths(double x);
 void AppendHundredths(std::string& out, std::int64_t h);
 // Appends x in the shortest digits that read back the same: plain decimals from 0.001 to 1e9 ("0.3",

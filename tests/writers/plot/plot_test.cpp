@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -148,6 +150,50 @@ TEST(PlotPicture, SpeedWithMeshAndArrows) {
   ASSERT_NE(arrow, std::string::npos);
   const std::string d = svg.substr(arrow, svg.find("/>", arrow) - arrow);
   EXPECT_LE(std::count(d.begin(), d.end(), 'M'), 12);
+}
+
+// Damaged steps: values and coordinates that are not finite or far out of scale, corners outside the
+// mesh. Every picture is still a whole document.
+TEST(PlotPicture, HostileValuesGiveWholeDocuments) {
+  const double specials[] = {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             1e308,
+                             -1e308,
+                             1e-310,
+                             0.0,
+                             1e17};
+  std::mt19937_64 random(3);
+  for (int round = 0; round < 300; ++round) {
+    Store s = Section();
+    for (int k = 0; k < 4; ++k) {
+      const double v = specials[random() % std::size(specials)];
+      const auto n = static_cast<std::int32_t>(random() % s.NUMNP) + 1;
+      const auto e = static_cast<std::int32_t>(random() % s.NUMEL) + 1;
+      switch (random() % 5) {
+        case 0:
+          s.X(n) = v;
+          break;
+        case 1:
+          s.Y(n) = v;
+          break;
+        case 2:
+          s.P(n) = v;
+          break;
+        case 3:
+          s.VXE(e) = v;
+          break;
+        default:
+          s.ELEM(e, kI + static_cast<int>(random() % 4)) = static_cast<std::int32_t>(random() % 20) - 3;
+      }
+    }
+    std::string svg;
+    PlotWarnings warnings;
+    DrawStepPicture(svg, s, {static_cast<PlotField>(round % 3), round % 2 == 0, true}, warnings);
+    ASSERT_GE(svg.size(), 7u);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+    EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
+  }
 }
 
 // Points in a mesh where P is linear (P = 1 + 0.5 x - 0.25 y + k): interpolation is exact, so the total
