@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "core/model/locate.h"
 #include "core/model/store.h"
-#include "writers/interp/locate.h"
 
 namespace {
 

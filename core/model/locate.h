@@ -87,4 +87,16 @@ PointLocation LocatePoint(const ElementBins& bins, const Store& s, double xp, do
 // Fills IPN and WPN for points 1 ... NPT; a point in no element keeps zeros.
 void LocatePoints(Store& s);
 
+// Total head P + Y at node n; a point in no element has node number 0 and weight 0 and takes nothing.
+inline double NodeTotalHead(const Store& s, std::int32_t n) {
+  return IsNode(s, n) ? s.P(n) + s.Y(n) : 0.0;
+}
+
+// Total head at point i of the current step, interpolated with its weights in the triangle that holds
+// it; its pressure head is this less YP(i).
+inline double PointTotalHead(const Store& s, std::int32_t i) {
+  return (NodeTotalHead(s, s.IPN(i, 1)) * s.WPN(i, 1) + NodeTotalHead(s, s.IPN(i, 2)) * s.WPN(i, 2)) +
+         NodeTotalHead(s, s.IPN(i, 3)) * s.WPN(i, 3);
+}
+
 }  // namespace seep

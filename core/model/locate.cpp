@@ -1,4 +1,4 @@
-#include "writers/interp/locate.h"
+#include "core/model/locate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Point location: the sub-triangle that holds a point and its weights, by the plain search over
 // every element and by the binned search, which must agree to the bit.
-#include "writers/interp/locate.h"
+#include "core/model/locate.h"
 
 #include <gtest/gtest.h>
 
