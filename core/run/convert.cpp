@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/io/failure.h"
+#include "core/io/replace.h"
 #include "core/io/units.h"
 #include "core/reader/result_file.h"
 #include "core/run/text.h"
@@ -24,18 +25,11 @@ struct Refusal {
   std::string text;
 };
 
-// A name beside `target` that no file has yet: "<target>.tmp-1a2b3c".
-std::string UnusedName(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-  std::random_device rd;
-  for (;;) {
-    const unsigned tag = (rd() ^ (counter++ * 2654435761u)) & 0xFFFFFFu;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%06x", tag);
-    std::string name = target + suffix;
-    std::error_code ec;
-    if (!fs::exists(name, ec) && !ec) return name;
-  }
+// A new empty file beside `target` under a name that no file had: "<target>.tmp-XXXXXXXX".
+std::string ReserveBeside(const std::string& target) {
+  std::string name;
+  std::fclose(CreateBeside(target, name));
+  return name;
 }
 
 // Where a conversion writes. A regular file (or a new one) is written as a temporary file beside it
@@ -56,9 +50,9 @@ Target PlanTarget(const std::string& output) {
   }
   const fs::file_status st = fs::status(final, ec);
   if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
-    return {final.string(), "", UnusedName((fs::temp_directory_path(ec) / "seepconv-avs").string())};
+    return {final.string(), "", ReserveBeside((fs::temp_directory_path(ec) / "seepconv-avs").string())};
   }
-  return {UnusedName(final.string()), final.string(), final.string() + ".tmp"};
+  return {ReserveBeside(final.string()), final.string(), final.string() + ".tmp"};
 }
 
 // The node and element counts against the kind's fixed fields.
@@ -131,17 +125,14 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   auto io = std::make_unique<Io>(stdin, stdout, stderr);
   auto s = std::make_unique<Store>();
   io->CountWarnings();
-  // A kind that writes files of its own makes them whole itself; the others write the output unit.
-  const Target target = kind.ownFiles ? Target{request.output, "", ""} : PlanTarget(request.output);
+  Target target;
   RunValues run;
   run.FNAME = request.result;
-  run.ONAME = target.written;
   run.PNAME = request.points;
   run.ITYPE = kind.ITYPE;
   run.IHEAD = request.IHEAD;
   run.allElements = request.allElements;
   Conversion c{*io, *s, run, kind};
-  c.writers.avs.workName = target.work;
 
   StepTally tally;
   std::uint64_t written = 0;
@@ -157,6 +148,10 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     // empty; on the command line it is an input that must exist.
     if (kind.readsPoints && !fs::exists(request.points))
       throw IoFailure{kErrFileNotFound, 50, request.points};
+    // A kind that writes files of its own makes them whole itself; the others write the output unit.
+    target = kind.ownFiles ? Target{request.output, "", ""} : PlanTarget(request.output);
+    run.ONAME = target.written;
+    c.writers.avs.workName = target.work;
     if (!kind.ownFiles) io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
     SetUpWriter(c);
     std::uint64_t lastRead = 0, lastWritten = 0;
@@ -175,11 +170,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     FinishWriter(c);
     written = BytesWritten(c);
     io->CloseAll();
-    if (!target.renamed.empty()) {
-      std::error_code ec;
-      fs::rename(target.written, target.renamed, ec);
-      if (ec) throw IoFailure{kErrWrite, kOutputUnit, request.output, ec.value()};
-    }
+    if (!target.renamed.empty()) MoveIntoPlace(target.written, target.renamed);
     ok = true;
   } catch (const IoFailure& f) {
     failure =
@@ -193,7 +184,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   } catch (const IoFailure&) {
   }
   io.reset();
-  Remove(c.writers.avs.workName);
+  Remove(target.work);
   if (!ok && !target.renamed.empty()) Remove(target.written);
   if (!ok && kind.abandon != nullptr) kind.abandon(c);
   progress.FileDone();

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "core/io/failure.h"
+#include "core/io/replace.h"
 #include "core/model/average.h"
 
 namespace seep {
@@ -102,37 +103,20 @@ void PutCount(VtuRun& r, std::uint64_t bytes) {
   Put(r, b, sizeof b);
 }
 
-// Opens a new temporary file beside r.target: TARGET.tmp-XXXXXXXX, created exclusively so that no
-// file of another run is ever taken over. r.temporary names it only once it is ours.
+// Opens a new temporary file beside r.target; r.temporary names it once it is ours.
 void OpenTemporary(VtuRun& r) {
-  for (int attempt = 0;; ++attempt) {
-    r.nameState = r.nameState * 6364136223846793005u + 1442695040888963407u;
-    const std::uint32_t tag = static_cast<std::uint32_t>(r.nameState >> 32);
-    r.temporary = r.target;
-    r.temporary += ".tmp-";
-    for (int d = 0; d < 8; ++d) r.temporary += "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
-    errno = 0;
-    r.file = std::fopen(r.temporary.c_str(), "wbx");
-    if (r.file != nullptr) break;
-    const int err = errno;
-    r.temporary.clear();
-    if (err != EEXIST || attempt == 99) Fail(OpenErrorNumber(err), r.target, err);
-  }
+  r.file = CreateBeside(r.target, r.temporary);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   r.used = 0;
 }
 
-// Writes what is left in the buffer, closes the temporary file and renames it over the target.
+// Writes what is left in the buffer, closes the temporary file and moves it over the target.
 void CommitTemporary(VtuRun& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
   if (std::fclose(f) != 0) Fail(kErrWrite, r.target, errno);
-  errno = 0;
-  if (std::rename(r.temporary.c_str(), r.target.c_str()) != 0) {
-    const int number = OpenErrorNumber(errno) == kErrPermission ? kErrPermission : kErrOpenFailure;
-    Fail(number, r.target);
-  }
+  MoveIntoPlace(r.temporary, r.target);
   r.temporary.clear();
 }
 
@@ -422,15 +406,6 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.times.clear();
   run.times.reserve(256);
   run.bytesWritten = 0;
-  std::uint64_t seed =
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  try {
-    seed ^= static_cast<std::uint64_t>(std::random_device{}()) << 32;
-  } catch (...) {
-    // No source of randomness: the clock alone varies the temporary names, and names are taken
-    // exclusively anyway.
-  }
-  run.nameState = seed;
 }
 
 void WriteVtuStep(VtuRun& run, Store& s) {

@@ -45,7 +45,6 @@ struct VtuRun {
   std::FILE* file = nullptr;
   std::string target;     // final name of the file being written
   std::string temporary;  // its temporary name while `file` is ours
-  std::uint64_t nameState = 0;
 
   // TIME of every step file written so far, in order: file k is NAME_k.
   std::vector<double> times;
