@@ -28,7 +28,7 @@ using cli::OptionSpec;
 constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
 
 // Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kAll = kInfo | kConvert;
+constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
 
 struct Command {
   std::string_view name;
@@ -41,23 +41,29 @@ constexpr std::array kCommands{
     Command{"info", kInfo, "RESULT",
             "what a result file holds: mesh, materials, bounds, every step's ranges"},
     Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
+    Command{"plot", kPlot, "RESULT",
+            "SVG pictures: the head field of steps, or heads at points against time"},
 };
 
 constexpr std::array kOptions{
     OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
-    OptionSpec{"output", 'o', "PATH", kConvert, "output file, with one RESULT only",
+    OptionSpec{"output", 'o', "PATH", kConvert | kPlot, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder"},
-    OptionSpec{"steps", 0, "SEL", kConvert, "time steps to write: all, last, N, A:B or a list 1,10:20,last",
-               "all"},
+    OptionSpec{"steps", 0, "SEL", kConvert | kPlot, "time steps: all, last, N, A:B or a list 1,10:20,last",
+               "all; plot: last"},
     OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
-    OptionSpec{"points", 0, "PATH", kConvert, "point-data file of interp (required there)", ""},
+    OptionSpec{"points", 0, "PATH", kConvert | kPlot,
+               "point-data file: required for interp; plot draws heads at the points against time", ""},
+    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head or speed", "total-head"},
+    OptionSpec{"mesh", 0, "", kPlot, "plot: every element edge, thin", ""},
+    OptionSpec{"arrows", 0, "", kPlot, "plot: velocity arrows on a coarse sample of elements", ""},
     OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
                "active only"},
     OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
                ""},
     OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
-    OptionSpec{"quiet", 'q', "", kConvert, "no progress and no closing line", ""},
-    OptionSpec{"progress", 0, "", kConvert,
+    OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
+    OptionSpec{"progress", 0, "", kConvert | kPlot,
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{"json", 0, "", kInfo, "one JSON document instead of the table", ""},
     OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
@@ -120,7 +126,8 @@ std::string Help(std::uint32_t only) {
       "\nExamples:\n"
       "  seepconv info RESULT.DAT\n"
       "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
-      "  seepconv convert runs/*.res --to femap --jobs 4\n";
+      "  seepconv convert runs/*.res --to femap --jobs 4\n"
+      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n";
   return text;
 }
 
@@ -154,6 +161,24 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
     return kFailed;
   }
   return kSuccess;
+}
+
+// Converts every request, `jobs` at a time, with the progress line the arguments ask for.
+int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs, std::FILE* err) {
+  std::uint64_t total = 0;
+  for (const ConvertRequest& r : requests) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
+    if (!ec) total += size;
+  }
+  const bool quiet = args.Has("quiet");
+  Progress::Mode mode = Progress::Mode::kOff;
+  if (!quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
+  if (!quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
+  Progress progress(err, mode, total, static_cast<int>(requests.size()));
+  const bool ok = ConvertFiles(requests, jobs, progress);
+  progress.Finish();
+  return ok ? kSuccess : kFailed;
 }
 
 int Convert(const cli::ParsedArgs& args, std::FILE* err) {
@@ -206,23 +231,66 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
   if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
 
   std::vector<ConvertRequest> requests;
-  std::uint64_t total = 0;
   for (std::string_view operand : args.operands) {
     ConvertRequest r = base;
     r.result = std::string(operand);
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
-    if (!ec) total += size;
     requests.push_back(std::move(r));
   }
-  Progress::Mode mode = Progress::Mode::kOff;
-  if (!base.quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
-  if (!base.quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
-  Progress progress(err, mode, total, static_cast<int>(requests.size()));
-  const bool ok = ConvertFiles(requests, jobs, progress);
-  progress.Finish();
-  return ok ? kSuccess : kFailed;
+  return Run(requests, args, jobs, err);
+}
+
+// `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
+// the points against time, through the same road as a conversion.
+int Plot(const cli::ParsedArgs& args, std::FILE* err) {
+  if (args.operands.size() != 1) {
+    return Usage(err, args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
+  }
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.steps = StepSelection::Parse("last", r.stepsText).value();
+  r.stepsText = "last";
+  if (const auto sel = args.Value("steps")) {
+    std::string error;
+    const auto parsed = StepSelection::Parse(*sel, error);
+    if (!parsed) return Usage(err, error);
+    r.steps = *parsed;
+    r.stepsText = std::string(*sel);
+  }
+  if (const auto field = args.Value("field")) {
+    if (*field == "total-head") {
+      r.plot.field = PlotField::kTotalHead;
+    } else if (*field == "pressure-head") {
+      r.plot.field = PlotField::kPressureHead;
+    } else if (*field == "speed") {
+      r.plot.field = PlotField::kSpeed;
+    } else {
+      return Usage(err,
+                   "--field takes total-head, pressure-head or speed, not '" + std::string(*field) + "'");
+    }
+  }
+  r.plot.mesh = args.Has("mesh");
+  r.plot.arrows = args.Has("arrows");
+  r.quiet = args.Has("quiet");
+  const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
+  if (const auto points = args.Value("points")) {
+    if (points->empty()) return Usage(err, "--points needs a file name");
+    if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
+    if (args.Has("steps") || r.plot.mesh || r.plot.arrows) {
+      return Usage(err, "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
+    }
+    r.kind = &HistoryChartPicture();
+    r.points = std::string(*points);
+    r.output = stem.string() + "_history.svg";
+  } else {
+    r.kind = &StepPictures();
+    r.output = stem.string() + ".svg";
+  }
+  if (const auto output = args.Value("output")) {
+    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+    r.output = std::string(*output);
+  }
+  return Run({r}, args, 1, err);
 }
 
 }  // namespace
@@ -260,6 +328,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
     return kSuccess;
   }
   if (command->bit == kInfo) return Info(*parsed, out, err);
+  if (command->bit == kPlot) return Plot(*parsed, err);
   return Convert(*parsed, err);
 }
 

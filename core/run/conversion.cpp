@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/model/locate.h"
+#include "core/reader/point_file.h"
 #include "core/reader/result_file.h"
 #include "writers/igpost/igpost.h"
 #include "writers/interp/interp.h"
@@ -57,8 +59,34 @@ constexpr std::array kKinds{
                .selectedStep = [](Conversion& c) { WriteVtuStep(c.writers.vtu, c.s); },
                .finish = [](Conversion& c) { FinishVtu(c.writers.vtu, c.s); },
                .abandon = [](Conversion& c) { AbandonVtu(c.writers.vtu); },
-               .leftOut = [](const Conversion& c) { return SkippedElements(c.writers.vtu); }},
+               .leftOut = [](const Conversion& c) {
+                 const std::int64_t n = SkippedElements(c.writers.vtu);
+                 return n == 0 ? std::string()
+                               : std::to_string(n) + (n == 1 ? " element" : " elements") +
+                                     " with a corner outside the mesh left out";
+               }},
 };
+
+constexpr OutputKind kStepPictures{
+    .name = "plot", .extension = ".svg", .description = "the field of a step as an SVG picture",
+    .ownFiles = true,
+    .setUp = [](Conversion& c) { c.writers.picture.target = c.run.ONAME; },
+    .selectedStep = [](Conversion& c) { WriteStepPictureFile(c.writers.picture, c.s); },
+    .leftOut = [](const Conversion& c) { return PictureWarnings(c.writers.picture); },
+    .written = [](const Conversion& c) { return PictureFilesWritten(c.writers.picture); }};
+
+constexpr OutputKind kHistoryChart{
+    .name = "plot --points", .extension = ".svg", .description = "heads at points against time, SVG",
+    .readsPoints = true, .ownFiles = true,
+    .setUp = [](Conversion& c) {
+      ReadPointFile(c.io, c.s, c.run.PNAME);
+      LocatePoints(c.s);
+      c.writers.picture.target = c.run.ONAME;
+      SetUpHistoryFile(c.writers.picture, c.s);
+    },
+    .everyStep = [](Conversion& c) { AddHistoryFileStep(c.writers.picture, c.s); },
+    .finish = [](Conversion& c) { WriteHistoryFile(c.writers.picture, c.s); },
+    .leftOut = [](const Conversion& c) { return PictureWarnings(c.writers.picture); }};
 // clang-format on
 
 void Call(WriterOperation op, Conversion& c) {
@@ -79,6 +107,14 @@ const OutputKind& KindOfCode(std::int32_t ITYPE) {
   return kNoWriter;
 }
 
+const OutputKind& StepPictures() {
+  return kStepPictures;
+}
+
+const OutputKind& HistoryChartPicture() {
+  return kHistoryChart;
+}
+
 const OutputKind* KindOfName(std::string_view name) {
   for (const OutputKind& k : kKinds) {
     if (k.name == name) return &k;
@@ -87,7 +123,8 @@ const OutputKind* KindOfName(std::string_view name) {
 }
 
 std::uint64_t BytesWritten(const Conversion& c) {
-  return c.io.Position(kOutputUnit) + c.io.Position(kAvsWorkUnit) + c.writers.vtu.bytesWritten;
+  return c.io.Position(kOutputUnit) + c.io.Position(kAvsWorkUnit) + c.writers.vtu.bytesWritten +
+         c.writers.picture.bytesWritten;
 }
 
 void SetUpWriter(Conversion& c) {

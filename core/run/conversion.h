@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "core/run/selection.h"
 #include "writers/femap/femap.h"
 #include "writers/microavs/microavs.h"
+#include "writers/plot/picture_files.h"
 #include "writers/vtu/vtu.h"
 
 namespace seep {
@@ -29,6 +31,7 @@ struct WriterRuns {
   FemapRun femap;
   AvsRun avs;
   VtuRun vtu;
+  PictureRun picture;
 };
 
 struct Conversion;
@@ -55,8 +58,10 @@ struct OutputKind {
   FieldReach reach{};
   WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
   WriterOperation abandon = nullptr;  // after a failure: takes away what the kind's own files left half-made
-  // Elements that the kind left out, for one warning line; nullptr: it leaves none out.
-  std::int64_t (*leftOut)(const Conversion& c) = nullptr;
+  // What the kind left out, as one warning text (empty: nothing); nullptr: it never leaves anything out.
+  std::string (*leftOut)(const Conversion& c) = nullptr;
+  // The files written, for the closing line; nullptr: the output as named.
+  std::string (*written)(const Conversion& c) = nullptr;
 };
 
 // Every kind with a writer, in menu order.
@@ -65,6 +70,9 @@ std::span<const OutputKind> OutputKinds();
 const OutputKind& KindOfCode(std::int32_t ITYPE);
 // The kind of a command-line name, or nullptr.
 const OutputKind* KindOfName(std::string_view name);
+// The pictures of `seepconv plot`: one per selected step, or the history chart at points.
+const OutputKind& StepPictures();
+const OutputKind& HistoryChartPicture();
 
 struct Conversion {
   Io& io;

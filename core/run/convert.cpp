@@ -133,6 +133,8 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   run.IHEAD = request.IHEAD;
   run.allElements = request.allElements;
   Conversion c{*io, *s, run, kind};
+  c.writers.picture.options = request.plot;
+  c.writers.picture.numbered = !request.steps.NamesOneStep();
 
   StepTally tally;
   std::uint64_t written = 0;
@@ -192,9 +194,8 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     progress.Message(failure);
     return false;
   }
-  if (const std::int64_t leftOut = kind.leftOut != nullptr ? kind.leftOut(c) : 0; leftOut > 0) {
-    progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(leftOut) +
-                     (leftOut == 1 ? " element" : " elements") + " with a corner outside the mesh left out");
+  if (const std::string leftOut = kind.leftOut != nullptr ? kind.leftOut(c) : ""; !leftOut.empty()) {
+    progress.Message("seepconv: warning: " + request.output + ": " + leftOut);
   }
   if (warnings > 0) {
     progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(warnings) +
@@ -205,8 +206,9 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::int64_t steps =
         kind.everyStep != nullptr ? static_cast<std::int64_t>(tally.numbers.size()) : tally.written;
-    progress.Message("wrote " + request.output + ": " + std::to_string(steps) +
-                     (steps == 1 ? " step, " : " steps, ") + Bytes(written) + ", " + Seconds(seconds));
+    progress.Message("wrote " + (kind.written != nullptr ? kind.written(c) : request.output) + ": " +
+                     std::to_string(steps) + (steps == 1 ? " step, " : " steps, ") + Bytes(written) + ", " +
+                     Seconds(seconds));
   }
   return true;
 }

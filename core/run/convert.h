@@ -11,6 +11,7 @@
 #include "core/run/conversion.h"
 #include "core/run/progress.h"
 #include "core/run/selection.h"
+#include "writers/plot/plot.h"
 
 namespace seep {
 
@@ -24,6 +25,7 @@ struct ConvertRequest {
   std::string points;  // point-data file (INTERP)
   bool allowOverflow = false;
   bool allElements = false;
+  PlotOptions plot{};  // pictures: field, mesh edges, arrows
   bool quiet = false;
 };
 

@@ -76,6 +76,11 @@ bool StepSelection::Takes(std::int32_t istep, bool last) const {
   return false;
 }
 
+bool StepSelection::NamesOneStep() const {
+  return items_.size() == 1 && (items_[0].kind == Item::kLast ||
+                                (items_[0].kind == Item::kNumbers && items_[0].from == items_[0].to));
+}
+
 std::string DescribeSteps(const std::vector<std::int32_t>& numbers) {
   std::string text;
   for (std::size_t i = 0; i < numbers.size();) {

@@ -26,6 +26,9 @@ class StepSelection {
 
   // True when the step numbered `istep` is taken; `last`: the file ends right after it.
   bool Takes(std::int32_t istep, bool last) const;
+  // True when the selection names one step: `last`, or one step number (which a file may still hold
+  // more than once).
+  bool NamesOneStep() const;
 
  private:
   struct Item {

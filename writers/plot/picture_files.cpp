@@ -1,0 +1,71 @@
+#include "writers/plot/picture_files.h"
+
+#include <filesystem>
+
+#include "core/io/replace.h"
+
+namespace seep {
+
+std::string NumberedPictureName(const std::string& target, std::int32_t k) {
+  const std::filesystem::path path(target);
+  char number[16];
+  std::snprintf(number, sizeof number, "_%04d", static_cast<int>(k));
+  std::filesystem::path numbered = path;
+  numbered.replace_filename(path.stem().string() + number + path.extension().string());
+  return numbered.string();
+}
+
+void WriteStepPictureFile(PictureRun& run, Store& s) {
+  PlotWarnings w;
+  DrawStepPicture(run.svg, s, run.options, w);
+  run.warnings.nanNodes += w.nanNodes;
+  run.warnings.nanElements += w.nanElements;
+  run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  ++run.written;
+  if (!run.numbered && run.written == 2) {
+    // The first picture was taken to be the only one.
+    MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
+    run.numbered = true;
+  }
+  WriteWholeFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
+  run.bytesWritten += run.svg.size();
+}
+
+void SetUpHistoryFile(PictureRun& run, const Store& s) {
+  SetUpHistory(run.chart, s, run.options.field);
+}
+
+void AddHistoryFileStep(PictureRun& run, const Store& s) {
+  AddHistoryStep(run.chart, s);
+}
+
+void WriteHistoryFile(PictureRun& run, const Store& s) {
+  DrawHistoryChart(run.svg, run.chart, s);
+  WriteWholeFile(run.target, run.svg);
+  run.written = 1;
+  run.bytesWritten += run.svg.size();
+}
+
+std::string PictureFilesWritten(const PictureRun& run) {
+  if (!run.numbered) return run.target;
+  return NumberedPictureName(run.target, 1) + " … " + NumberedPictureName(run.target, run.written);
+}
+
+std::string PictureWarnings(const PictureRun& run) {
+  std::string text;
+  auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+  if (run.warnings.nanNodes > 0 || run.warnings.nanElements > 0) {
+    add(std::to_string(run.warnings.nanNodes) + " node and " + std::to_string(run.warnings.nanElements) +
+        " element values that are not finite left blank");
+  }
+  if (run.warnings.noActiveElements) add("no active element to draw");
+  const std::vector<std::int32_t> outside = PointsOutside(run.chart);
+  if (!outside.empty()) {
+    std::string points;
+    for (const std::int32_t p : outside) points += (points.empty() ? "" : ", ") + std::to_string(p);
+    add((outside.size() == 1 ? "point " : "points ") + points + " outside the mesh left out");
+  }
+  return text;
+}
+
+}  // namespace seep

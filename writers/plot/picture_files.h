@@ -1,0 +1,43 @@
+// Pictures as files: one SVG per selected step (PICTURE.svg, or PICTURE_0001.svg, … when a run draws
+// several), or one history chart of the heads at points. Each file is made whole before it takes its
+// name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/model/store.h"
+#include "writers/plot/plot.h"
+
+namespace seep {
+
+// The picture writer's state for one run.
+struct PictureRun {
+  std::string target;  // PICTURE.svg as given
+  PlotOptions options;
+  bool numbered = false;  // several steps may be drawn: every picture gets its number
+  std::int32_t written = 0;
+  std::string svg;        // the picture being drawn, its room reused
+  PlotWarnings warnings;  // summed over the pictures
+  HistoryChart chart;
+  std::uint64_t bytesWritten = 0;
+};
+
+// PICTURE_0001.svg for k = 1: the number before the extension.
+std::string NumberedPictureName(const std::string& target, std::int32_t k);
+
+// Draws the current step and writes its file. A second picture of a run that began unnumbered renames
+// the first to number 1.
+void WriteStepPictureFile(PictureRun& run, Store& s);
+
+// The history chart: set up once the points are located, every step added, written at the end.
+void SetUpHistoryFile(PictureRun& run, const Store& s);
+void AddHistoryFileStep(PictureRun& run, const Store& s);
+void WriteHistoryFile(PictureRun& run, const Store& s);
+
+// The names written, for the closing line: "PICTURE.svg", or "PICTURE_0001.svg … PICTURE_0006.svg".
+std::string PictureFilesWritten(const PictureRun& run);
+// What the pictures left out, as one warning text; empty when nothing.
+std::string PictureWarnings(const PictureRun& run);
+
+}  // namespace seep
