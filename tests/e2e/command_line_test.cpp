@@ -334,3 +334,61 @@ TEST(CommandLineProgress, ShownOnATerminalAndAbsentInAFile) {
 
 }  // namespace
 }  // namespace seep::test
+
+namespace seep::test {
+namespace {
+
+// Pictures: one file for one step, numbered files for several (also when one step number is stored
+// twice), the history chart with its warning, and every picture well-formed XML.
+TEST(CommandLinePlot, PicturesNamedByTheStepsTheyShow) {
+  Scratch dir;
+  Generated().WriteTo(dir.Path("R.DAT").string());
+  dir.Write("P.DAT", kPoints);
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> files;  // the pictures the run leaves
+    const char* err;
+  } cases[] = {
+      {{"plot", "R.DAT"}, {"R.svg"}, "wrote R.svg: 1 step, "},
+      {{"plot", "R.DAT", "--steps", "all", "-o", "A.svg", "--field", "speed"},
+       {"A_0001.svg", "A_0002.svg", "A_0003.svg", "A_0004.svg"},
+       "wrote A_0001.svg … A_0004.svg: 4 steps, "},
+      {{"plot", "R.DAT", "--steps", "2", "-o", "T.svg", "--mesh", "--arrows"},
+       {"T_0001.svg", "T_0002.svg"},
+       "wrote T_0001.svg … T_0002.svg: 2 steps, "},
+      {{"plot", "R.DAT", "--points", "P.DAT", "--field", "pressure-head"},
+       {"R_history.svg"},
+       "seepconv: warning: R_history.svg: point 3 outside the mesh left out\nwrote R_history.svg: 4 steps, "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    const RunResult r = dir.Command(c.args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.starts_with(c.err)) << r.err;
+    std::vector<std::string> pictures;
+    for (const auto& [name, bytes] : r.files) {
+      if (!name.ends_with(".svg")) continue;
+      pictures.push_back(name);
+      const std::string cmd =
+          "python3 -c \"import sys, xml.etree.ElementTree as E; "
+          "sys.exit(E.parse(sys.argv[1]).getroot().tag != '{http://www.w3.org/2000/svg}svg')\" '" +
+          dir.Path(name).string() + "'";
+      EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
+      fs::remove(dir.Path(name));
+    }
+    EXPECT_EQ(pictures, c.files);
+  }
+  const RunResult none = dir.Command({"plot", "R.DAT", "--steps", "8"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 8; the file has steps 1:2, 2:3\n");
+  const RunResult field = dir.Command({"plot", "R.DAT", "--field", "head"});
+  EXPECT_EQ(field.status, 2);
+  EXPECT_EQ(
+      field.err,
+      "seepconv: --field takes total-head, pressure-head or speed, not 'head'\nTry 'seepconv --help'.\n");
+  EXPECT_EQ(dir.Command({"plot", "R.DAT", "--points", "P.DAT", "--steps", "1"}).status, 2);
+  EXPECT_EQ(dir.Command({"plot", "R.DAT", "R.DAT"}).status, 2);
+}
+
+}  // namespace
+}  // namespace seep::test
