@@ -163,6 +163,17 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
   return kSuccess;
 }
 
+// The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
+bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
+               std::string_view fallback = "all") {
+  const std::string_view text = args.Value("steps").value_or(fallback);
+  const auto parsed = StepSelection::Parse(text, error);
+  if (!parsed) return false;
+  r.steps = *parsed;
+  r.stepsText = std::string(text);
+  return true;
+}
+
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
 int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs, std::FILE* err) {
   std::uint64_t total = 0;
@@ -193,13 +204,7 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
   }
   ConvertRequest base;
   base.kind = kind;
-  if (const auto sel = args.Value("steps")) {
-    std::string error;
-    const auto parsed = StepSelection::Parse(*sel, error);
-    if (!parsed) return Usage(err, error);
-    base.steps = *parsed;
-    base.stepsText = std::string(*sel);
-  }
+  if (std::string error; !TakeSteps(args, base, error)) return Usage(err, error);
   if (const auto head = args.Value("head")) {
     if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
     if (*head == "pressure") {
@@ -248,15 +253,7 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
-  r.steps = StepSelection::Parse("last", r.stepsText).value();
-  r.stepsText = "last";
-  if (const auto sel = args.Value("steps")) {
-    std::string error;
-    const auto parsed = StepSelection::Parse(*sel, error);
-    if (!parsed) return Usage(err, error);
-    r.steps = *parsed;
-    r.stepsText = std::string(*sel);
-  }
+  if (std::string error; !TakeSteps(args, r, error, "last")) return Usage(err, error);
   if (const auto field = args.Value("field")) {
     if (*field == "total-head") {
       r.plot.field = PlotField::kTotalHead;

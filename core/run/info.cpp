@@ -88,7 +88,7 @@ ResultSummary SummariseResultFile(const std::string& path) {
   std::error_code ec;
   r.bytes = std::filesystem::file_size(path, ec);
   if (ec) r.bytes = 0;
-  auto io = std::make_unique<Io>(nullptr, nullptr, nullptr);
+  auto io = std::make_unique<Io>(stdin, stdout, stderr);  // the console is not used
   auto s = std::make_unique<Store>();
   result::Open(*io, path);
   result::RecordPlace place;

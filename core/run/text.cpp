@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/io/xml_text.h"
+
 namespace seep {
 namespace {
 
@@ -11,20 +13,6 @@ std::string Fixed(double v, int digits) {
   char buffer[64];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, digits).ptr;
   return std::string(buffer, end);
-}
-
-// Length of the UTF-8 sequence that starts at text[i], or 0 when none does.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char c = byte(i);
-  std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
-  if (c >= 0xF5 || i + n > text.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-  }
-  if (n == 3 && ((c == 0xE0 && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0))) return 0;
-  if (n == 4 && ((c == 0xF0 && byte(i + 1) < 0x90) || (c == 0xF4 && byte(i + 1) >= 0x90))) return 0;
-  return n;
 }
 
 }  // namespace
@@ -74,7 +62,7 @@ std::string JsonString(std::string_view text) {
       out += buffer;
     } else if (c < 0x80) {
       out += static_cast<char>(c);
-    } else if (const std::size_t n = Utf8Length(text, i); n > 0) {
+    } else if (const std::size_t n = Utf8SequenceLength(text.substr(i)); n > 0) {
       out.append(text.substr(i, n));
       i += n;
       continue;

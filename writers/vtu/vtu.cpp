@@ -12,6 +12,7 @@
 
 #include "core/io/failure.h"
 #include "core/io/replace.h"
+#include "core/io/xml_text.h"
 #include "core/model/average.h"
 
 namespace seep {
@@ -354,28 +355,6 @@ void MakeFolder(VtuRun& r) {
   r.folderMade = true;
 }
 
-// Characters that XML attribute values may not hold as they are.
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (const char ch : text) {
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += ch;
-    }
-  }
-}
-
 }  // namespace
 
 void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
@@ -435,7 +414,7 @@ void FinishVtu(VtuRun& run, const Store&) {
     AppendNumber(x, run.times[k]);
     x += "\" group=\"\" part=\"0\" file=\"";
     StepFileName(file, folder, run, k + 1);
-    AppendEscaped(x, file);
+    AppendXmlText(x, file);
     x += "\"/>\n";
   }
   x += "  </Collection>\n";
