@@ -1,7 +1,9 @@
 // Arbitrary bytes read as the result file: the header, then every step handed to every writer, with
-// the output going to /dev/null and the MicroAVS work file to a real file that is read back.
+// the output going to /dev/null and the MicroAVS work file to a real file that is read back; every step
+// drawn as a picture and added to a point history, and the VTU mesh part encoded.
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "core/io/units.h"
 #include "core/model/store.h"
@@ -11,8 +13,10 @@
 #include "writers/igpost/igpost.h"
 #include "writers/interp/interp.h"
 #include "writers/microavs/microavs.h"
+#include "writers/plot/plot.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
+#include "writers/vtu/vtu.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace seep;
@@ -32,6 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Store s;
     FemapRun femap;
     AvsRun avs;
+    VtuRun vtu;
+    HistoryChart chart;
+    std::string svg;
+    PlotWarnings warnings;
+    PlotOptions picture;
+    picture.mesh = picture.arrows = true;
     try {
       result::Open(io, "R.DAT");
       result::ReadHeader(io, s);
@@ -46,8 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       WriteFemapGroup(io, s, femap);
       OpenAvsWorkFile(io, avs);
       SetUpInterp(io, s, "P.DAT");
+      SetUpHistory(chart, s, PlotField::kPressureHead);
+      SetUpVtu(vtu, s, "V.pvd", true);  // the mesh part; step files are left to the tests
       while (result::ReadStep(io, s)) {
         WriteInterpStep(io, s);
+        AddHistoryStep(chart, s);
+        DrawStepPicture(svg, s, picture, warnings);
         (void)result::AtEnd(io);
         WriteRestartStep(io, s, 1);
         WriteTecplotZone(io, s);
@@ -56,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         WriteIgpostBlock(io, s);
       }
       AssembleAvsFile(io, s, avs);
+      DrawHistoryChart(svg, chart, s);
       io.CloseAll();
     } catch (const IoFailure& failure) {
       fuzz::CheckKnownFailure(failure);
