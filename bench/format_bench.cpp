@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "core/io/format.h"
+#include "core/io/format/compile.h"
 #include "core/io/units.h"
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 
 namespace seep {
 namespace {

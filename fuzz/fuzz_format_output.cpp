@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/io/units.h"
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 #include "harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "core/io/failure.h"
 #include "core/io/text_input.h"
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 #include "core/reader/result_file.h"
 #include "core/run/dispatch.h"
 

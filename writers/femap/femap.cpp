@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "core/io/failure.h"
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 
 namespace seep {
 namespace {

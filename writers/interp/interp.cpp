@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/io/format.h"
+#include "core/io/format/compile.h"
 #include "core/io/text_input.h"
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 #include "writers/interp/locate.h"
 
 namespace seep {

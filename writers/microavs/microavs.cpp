@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/model/average.h"
 
 namespace seep {

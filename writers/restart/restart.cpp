@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 
 namespace seep {
 namespace {

@@ -19,7 +19,10 @@
 #include <random>
 #include <string>
 
-#include "core/io/edit.h"
+#include "core/io/edit/exponent.h"
+#include "core/io/edit/fixed.h"
+#include "core/io/edit/integer.h"
+#include "core/io/edit/list_real.h"
 
 namespace seep {
 namespace {
@@ -63,7 +66,7 @@ bool SameFields(double x) {
                     << fa << "\", general \"" << fb << "\"";
       return false;
     }
-    if (EditPlanned(fast, x, PlanExponent(f.w, f.d, f.scale)) &&
+    if (EditCompiled(fast, x, CompileExponent(f.w, f.d, f.scale)) &&
         std::string(fast, static_cast<std::size_t>(f.w)) != fb) {
       ADD_FAILURE() << "planned E" << f.w << "." << f.d << " scale " << f.scale << " of " << Hex(x) << ": \""
                     << std::string(fast, static_cast<std::size_t>(f.w)) << "\", general \"" << fb << "\"";
@@ -221,11 +224,11 @@ TEST(EditFastPath, PlannedLayoutsOfEveryWidth) {
   for (int w = 1; w <= 16; ++w) {
     for (int d = 1; d <= 7; ++d) {
       for (int scale = 0; scale <= 1; ++scale) {
-        const FieldPlan plan = PlanExponent(w, d, scale);
+        const ExponentLayout plan = CompileExponent(w, d, scale);
         for (const double v : values) {
           for (const double x : {v, -v}) {
             const bool fits = edit_general::EditExponent(general, x, w, d, scale);
-            if (!EditPlanned(planned, x, plan)) continue;
+            if (!EditCompiled(planned, x, plan)) continue;
             EXPECT_TRUE(fits);
             EXPECT_EQ(std::string(planned, static_cast<std::size_t>(w)),
                       std::string(general, static_cast<std::size_t>(w)))

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "support/io_harness.h"
 
 namespace seep {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/io/format.h"
+#include "core/io/format/compile.h"
 #include "support/io_harness.h"
 
 namespace seep {
@@ -64,7 +64,7 @@ static_assert(CheckFormat("(I5,,I5)") == kMisplacedComma);
 // Builds small programs with the compiler: a malformed format must not compile, a good one must.
 TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   if (std::system("command -v g++ > /dev/null 2>&1") != 0) GTEST_SKIP() << "g++ not found on PATH";
-  const std::filesystem::path root = std::filesystem::path(SEEPCONV_TEST_DATA).parent_path().parent_path();
+  const std::filesystem::path root = SEEPCONV_SOURCE_DIR;
   test::WorkDir dir;
   const struct {
     const char* name;
@@ -79,7 +79,7 @@ TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   std::string script;
   for (const auto& c : cases) {
     std::ofstream(std::string(c.name) + ".cpp")
-        << "#include \"core/io/format.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"(" << c.format
+        << "#include \"core/io/format/compile.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"(" << c.format
         << ")\");\nint main() { return kFormat.count; }\n";
     script += std::string("(g++ -std=c++20 -fsyntax-only -I'") + root.string() + "' " + c.name + ".cpp > " +
               c.name + ".log 2>&1; echo $? > " + c.name + ".rc) & ";

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/io/failure.h"
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "write_capture.h"
 
 namespace seep {

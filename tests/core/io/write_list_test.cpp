@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 #include "write_capture.h"
 
 namespace seep {
