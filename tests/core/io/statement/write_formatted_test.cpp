@@ -45,18 +45,18 @@ struct RecordCase {
   const char* records;
 };
 
-// The records of one statement. A statement on a unit that is not yet writing takes the general road;
-// once the unit writes, a statement whose items fit the first pass takes the unrolled program, in place.
-// Both roads must give the same records.
+// The records of one statement. A statement on a unit that is not yet writing takes the interpreted
+// road; once the unit writes, a statement whose items fit the format's compiled line takes the compiled
+// road. Both roads must give the same records.
 template <class... Items>
 std::string Out(const auto& fmt, const Items&... items) {
-  const std::string general = Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
-  const std::string inPlace = Capture([&](Io& io) {
-                                WriteList(io, kOut, "-");
-                                WriteFormatted(io, kOut, fmt, items...);
-                              }).out;
-  EXPECT_EQ(inPlace, " -\r\n" + general);
-  return general;
+  const std::string interpreted = Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
+  const std::string compiled = Capture([&](Io& io) {
+                                 WriteList(io, kOut, "-");
+                                 WriteFormatted(io, kOut, fmt, items...);
+                               }).out;
+  EXPECT_EQ(compiled, " -\r\n" + interpreted);
+  return interpreted;
 }
 
 constexpr auto kLiteralsAfterItems = CompileFormat("(I1 'a' / 'b' I1 'c')");
@@ -120,12 +120,12 @@ const RecordCase kRecordCases[] = {
      "  7\r\n"},
     {"node line", [] { return Out(kNodeLine, std::span<const double>(kSeven)); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
-    // Items one by one take the in-place road: the fields its planned rounding declines (zero, an
-    // exponent beyond 99, a NaN) are edited by the general routines between planned ones.
+    // Items one by one take the compiled road: the fields its compiled rounding declines (zero, an
+    // exponent beyond 99, a NaN) are edited through EditField between compiled ones.
     {"node line from single items",
      [] { return Out(kNodeLine, 1.25e1, -0.5, 0.0, 1.0e-120, -1.0e100, 3.6e3, 1.0); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
-    {"NaN between planned fields",
+    {"NaN between compiled fields",
      [] { return Out(kAvsLine, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f); },
      "       7  1.00000E+00          NaN -2.50000E+00 \r\n"},
     {"single-precision items in E fields",

@@ -65,7 +65,7 @@ static_assert(CheckFormat("(I5,,I5)") == kMisplacedComma);
 TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   if (std::system("command -v g++ > /dev/null 2>&1") != 0) GTEST_SKIP() << "g++ not found on PATH";
   const std::filesystem::path root = SEEPCONV_SOURCE_DIR;
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   const struct {
     const char* name;
     const char* format;
@@ -87,8 +87,8 @@ TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   script += "wait";
   ASSERT_EQ(std::system(script.c_str()), 0);
   for (const auto& c : cases) {
-    const std::string rc = test::ReadBytes(std::string(c.name) + ".rc");
-    const std::string log = test::ReadBytes(std::string(c.name) + ".log");
+    const std::string rc = test::ReadFile(std::string(c.name) + ".rc");
+    const std::string log = test::ReadFile(std::string(c.name) + ".log");
     if (*c.diagnostic == '\0') {
       EXPECT_EQ(rc, "0\n") << c.format << "\n" << log;
     } else {
