@@ -72,101 +72,81 @@ struct Format {
   constexpr FormatView View() const { return {items.data(), text.data(), reversion, reversionHasData}; }
 };
 
-// Compiles the first pass of a parsed format (items up to kEnd) into `line`; leaves it without steps (oneRecord false) when the
-// pass needs more than kMaxLineSteps steps or kMaxLineText literal characters, or holds an A without
-// width (whose record length only the item tells).
-constexpr void CompileLine(const FormatItem* items, const char* pool, CompiledLine& line) {
-  format_detail::GroupWalk groups;
-  int scale = 0;
-  int steps = 0;
-  int textLength = 0;
-  int literalStart = 0;  // the current step's literal is text[literalStart, textLength)
-  int pad = 0;           // nX columns not yet written
-  int record = 0;        // characters of the current record so far
-  int longest = 0;
-  int fields = 0;
+// Compiles the first pass of a parsed format (items up to kEnd) into `line`; leaves oneRecord false
+// when the pass needs more than kMaxLineSteps steps or kMaxLineText literal characters, or holds an A
+// without width (whose record length only the item tells).
+class LineCompiler {
+ public:
+  constexpr LineCompiler(const char* pool, CompiledLine& line) : pool_(pool), line_(line) {}
 
-  auto append = [&](char c) {
-    if (textLength >= kMaxLineText || textLength - literalStart >= 255) return false;
-    line.text[static_cast<std::size_t>(textLength++)] = c;
-    ++record;
-    return true;
-  };
-  auto emit = [&](FormatOp op, const FormatItem& f) {
-    if (steps >= kMaxLineSteps) return false;
-    CompiledStep& step = line.steps[static_cast<std::size_t>(steps++)];
-    step.text = static_cast<std::uint16_t>(literalStart);
-    step.length = static_cast<std::uint8_t>(textLength - literalStart);
-    literalStart = textLength;
-    step.field.op = op;
-    if (IsDataEdit(op)) {
-      if (pad > 255) return false;
-      step.pad = static_cast<std::uint8_t>(pad);
-      step.field = {op, static_cast<std::int8_t>(scale), f.width, f.digits};
-      if (const auto compile = RowOf(op).compile) step.fast = compile(step.field);
-      record += pad + f.width;
-      ++fields;
+  constexpr bool Literal(const FormatItem& f) {
+    for (; pad_ > 0; --pad_) {
+      if (!Append(' ')) return false;
     }
-    pad = 0;
-    if (op == FormatOp::kSlash || op == FormatOp::kEnd) {
-      if (record > longest) longest = record;
-      record = 0;
+    for (int i = 0; i < f.length; ++i) {
+      if (!Append(pool_[f.text + i])) return false;
     }
     return true;
-  };
-
-  for (int pc = 0;;) {
-    const FormatItem& f = items[pc];
-    switch (f.op) {
-      case FormatOp::kLiteral:
-        for (; pad > 0; --pad) {
-          if (!append(' ')) return;
-        }
-        for (int i = 0; i < f.length; ++i) {
-          if (!append(pool[f.text + i])) return;
-        }
-        ++pc;
-        break;
-      case FormatOp::kSkip:
-        pad += f.columns;
-        ++pc;
-        break;
-      case FormatOp::kScale:
-        scale = f.scale;
-        ++pc;
-        break;
-      case FormatOp::kSlash:
-        for (int r = 0; r < f.repeat; ++r) {
-          if (!emit(FormatOp::kSlash, f)) return;
-        }
-        ++pc;
-        break;
-      case FormatOp::kOpen:
-        pc = groups.Open(pc, f.repeat);
-        break;
-      case FormatOp::kClose:
-        pc = groups.Close(pc);
-        break;
-      case FormatOp::kEnd:
-        if (!emit(FormatOp::kEnd, f)) return;
-        line.fields = fields;
-        line.longest = longest;
-        line.oneRecord = true;
-        for (int i = 0; i < steps; ++i) {
-          const CompiledStep& step = line.steps[static_cast<std::size_t>(i)];
-          if (step.field.op == FormatOp::kSlash || step.pad > kLineTextSpare) line.oneRecord = false;
-        }
-        return;
-      default:  // a data edit descriptor; A without width has no fixed length
-        if (f.width == 0) return;
-        for (int r = 0; r < f.repeat; ++r) {
-          if (!emit(f.op, f)) return;
-        }
-        ++pc;
-        break;
-    }
   }
-}
+  constexpr bool Skip(int n) {
+    pad_ += n;
+    return true;
+  }
+  // A without width has no fixed length.
+  constexpr bool Data(const Field& f) { return f.width != 0 && Emit(f); }
+  constexpr bool Slash() { return Emit({FormatOp::kSlash}); }
+  constexpr int End() {
+    if (!Emit({FormatOp::kEnd})) return -1;
+    line_.fields = fields_;
+    line_.longest = longest_;
+    line_.oneRecord = true;
+    for (int i = 0; i < steps_; ++i) {
+      const CompiledStep& step = line_.steps[static_cast<std::size_t>(i)];
+      if (step.field.op == FormatOp::kSlash || step.pad > kLineTextSpare) line_.oneRecord = false;
+    }
+    return -1;
+  }
+
+ private:
+  constexpr bool Append(char c) {
+    if (textLength_ >= kMaxLineText || textLength_ - literalStart_ >= 255) return false;
+    line_.text[static_cast<std::size_t>(textLength_++)] = c;
+    ++record_;
+    return true;
+  }
+  // A step: the literal gathered since the last one, then the field, slash or end.
+  constexpr bool Emit(const Field& f) {
+    if (steps_ >= kMaxLineSteps) return false;
+    CompiledStep& step = line_.steps[static_cast<std::size_t>(steps_++)];
+    step.text = static_cast<std::uint16_t>(literalStart_);
+    step.length = static_cast<std::uint8_t>(textLength_ - literalStart_);
+    literalStart_ = textLength_;
+    step.field = f;
+    if (IsDataEdit(f.op)) {
+      if (pad_ > 255) return false;
+      step.pad = static_cast<std::uint8_t>(pad_);
+      if (const auto compile = RowOf(f.op).compile) step.fast = compile(f);
+      record_ += pad_ + f.width;
+      ++fields_;
+    }
+    pad_ = 0;  // nX before a slash or the end adds nothing
+    if (f.op == FormatOp::kSlash || f.op == FormatOp::kEnd) {
+      if (record_ > longest_) longest_ = record_;
+      record_ = 0;
+    }
+    return true;
+  }
+
+  const char* pool_;
+  CompiledLine& line_;
+  int steps_ = 0;
+  int textLength_ = 0;
+  int literalStart_ = 0;  // the current step's literal is text[literalStart_, textLength_)
+  int pad_ = 0;           // nX columns not yet written
+  int record_ = 0;        // characters of the current record so far
+  int longest_ = 0;
+  int fields_ = 0;
+};
 
 namespace format_detail {
 
@@ -225,7 +205,8 @@ consteval Format<N> CompileFormat(const char (&text)[N]) {
   f.count = r.count;
   f.reversion = r.reversion;
   f.reversionHasData = r.reversionHasData;
-  CompileLine(f.items.data(), f.text.data(), f.line);
+  LineCompiler compiler(f.text.data(), f.line);
+  WalkFormat(f.items.data(), compiler);
   return f;
 }
 

@@ -305,6 +305,62 @@ struct GroupWalk {
 
 }  // namespace format_detail
 
+// Walks a parsed format from its first item, for the compiler of its first pass and for the interpreter
+// alike. Repeat groups, repeat counts and the scale factor are handled here; the visitor gets, in order:
+//   bool Literal(const FormatItem&)  a literal
+//   bool Skip(int n)                 nX
+//   bool Data(const Field&)          one data edit descriptor, once per repetition, with the scale in force
+//   bool Slash()                     the end of a record, once per repetition
+//   int End()                        the end of the format: where to go on (the reversion point), or -1
+// and stops the walk by returning false (or -1 from End).
+template <class Visitor>
+constexpr void WalkFormat(const FormatItem* items, Visitor& visitor) {
+  format_detail::GroupWalk groups;
+  int scale = 0;
+  for (int pc = 0;;) {
+    const FormatItem& f = items[pc];
+    switch (f.op) {
+      case FormatOp::kLiteral:
+        if (!visitor.Literal(f)) return;
+        ++pc;
+        break;
+      case FormatOp::kSkip:
+        if (!visitor.Skip(f.columns)) return;
+        ++pc;
+        break;
+      case FormatOp::kScale:
+        scale = f.scale;
+        ++pc;
+        break;
+      case FormatOp::kSlash:
+        for (int r = 0; r < f.repeat; ++r) {
+          if (!visitor.Slash()) return;
+        }
+        ++pc;
+        break;
+      case FormatOp::kOpen:
+        pc = groups.Open(pc, f.repeat);
+        break;
+      case FormatOp::kClose:
+        pc = groups.Close(pc);
+        break;
+      case FormatOp::kEnd:
+        pc = visitor.End();
+        if (pc < 0) return;
+        break;
+      default: {  // a data edit descriptor
+        const Field field{f.op, static_cast<std::int8_t>(scale), f.width, f.digits};
+        for (int r = 0; r < f.repeat; ++r) {
+          if (!visitor.Data(field)) return;
+        }
+        ++pc;
+        break;
+      }
+    }
+  }
+}
+
+
 // The verdict on a format text without stopping the build; for checks and tests.
 constexpr FormatError CheckFormat(std::string_view text) {
   if (text.size() >= kMaxCheckedLength) return FormatError::kTooLong;

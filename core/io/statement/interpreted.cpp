@@ -138,67 +138,58 @@ void EndRecord(Io& io, int unit, Record& record) {
   record.Clear();
 }
 
-// Runs the format until the items are used up; the caller writes the last record. Returns whether any
-// field overflowed.
-bool RunItems(Io& io, int unit, const FormatView& format, Cursor& items, Record& record) {
-  format_detail::GroupWalk groups;
-  int scale = 0;
-  bool overflow = false;
-  int pc = 0;
-  for (;;) {
-    const FormatItem& f = format.items[pc];
-    switch (f.op) {
-      case FormatOp::kLiteral:
-        record.Append(format.text + f.text, f.length);
-        ++pc;
-        break;
-      case FormatOp::kSkip:
-        record.Skip(f.columns);
-        ++pc;
-        break;
-      case FormatOp::kScale:
-        scale = f.scale;
-        ++pc;
-        break;
-      case FormatOp::kSlash:
-        for (int r = 0; r < f.repeat; ++r) EndRecord(io, unit, record);
-        ++pc;
-        break;
-      case FormatOp::kOpen:
-        pc = groups.Open(pc, f.repeat);
-        break;
-      case FormatOp::kClose:
-        pc = groups.Close(pc);
-        break;
-      case FormatOp::kEnd:
-        if (items.AtEnd()) return overflow;
-        // Reversion: a new record, and the last top-level group (or the whole format) again.
-        EndRecord(io, unit, record);
-        if (!format.reversionHasData) io.Fail(kErrNoDataEdit, unit);
-        pc = format.reversion;
-        break;
-      default: {  // a data edit descriptor
-        const Field field{f.op, static_cast<std::int8_t>(scale), f.width, f.digits};
-        for (int r = 0; r < f.repeat; ++r) {
-          if (items.AtEnd()) return overflow;
-          const EditValue v = items.Take();
-          if (!EditField(io, unit, record.Field(FieldWidth(field, v)), field, v)) overflow = true;
-        }
-        ++pc;
-        break;
-      }
-    }
+// Runs the format until the items are used up; the caller writes the last record.
+class Interpreter {
+ public:
+  Interpreter(Io& io, int unit, const FormatView& format, Cursor& items, Record& record)
+      : io_(io), unit_(unit), format_(format), items_(items), record_(record) {}
+
+  bool Literal(const FormatItem& f) {
+    record_.Append(format_.text + f.text, f.length);
+    return true;
   }
-}
+  bool Skip(int n) {
+    record_.Skip(static_cast<std::size_t>(n));
+    return true;
+  }
+  bool Data(const Field& field) {
+    if (items_.AtEnd()) return false;
+    const EditValue v = items_.Take();
+    if (!EditField(io_, unit_, record_.Field(FieldWidth(field, v)), field, v)) overflow_ = true;
+    return true;
+  }
+  bool Slash() {
+    EndRecord(io_, unit_, record_);
+    return true;
+  }
+  int End() {
+    if (items_.AtEnd()) return -1;
+    // Reversion: a new record, and the last top-level group (or the whole format) again.
+    EndRecord(io_, unit_, record_);
+    if (!format_.reversionHasData) io_.Fail(kErrNoDataEdit, unit_);
+    return format_.reversion;
+  }
+  // Whether any field overflowed.
+  bool Overflow() const { return overflow_; }
+
+ private:
+  Io& io_;
+  int unit_;
+  const FormatView& format_;
+  Cursor& items_;
+  Record& record_;
+  bool overflow_ = false;
+};
 
 }  // namespace
 
 void InterpretFormatted(Io& io, int unit, const FormatView& format, const Item* items, int count) {
   Record& record = ThisThreadRecord();
   Cursor cursor(items, count);
-  const bool overflow = RunItems(io, unit, format, cursor, record);
+  Interpreter interpreter(io, unit, format, cursor, record);
+  WalkFormat(format.items, interpreter);
   EndRecord(io, unit, record);
-  if (overflow) io.Warn(kErrOutputConversion, unit);
+  if (interpreter.Overflow()) io.Warn(kErrOutputConversion, unit);
 }
 
 void InterpretList(Io& io, int unit, const Item* items, int count) {
