@@ -106,15 +106,19 @@ struct Decimal {
   int exponent;
 };
 
-inline constexpr std::array<std::uint64_t, 20> kPow10Int = [] {
-  std::array<std::uint64_t, 20> t{};
+// base^0 ... base^(N-1).
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> PowersOf(std::uint64_t base) {
+  std::array<std::uint64_t, N> t{};
   std::uint64_t x = 1;
   for (std::uint64_t& v : t) {
     v = x;
-    x *= 10;
+    x *= base;
   }
   return t;
-}();
+}
+
+inline constexpr std::array<std::uint64_t, 20> kPow10Int = PowersOf<20>(10);
 
 // 10^k for kPow10Min <= k <= kPow10Max. Up to 10^22 the powers are exact; 10^23 ... 10^44 are products of
 // two exact powers and 10^-1 ... 10^-22 quotients 1 / 10^j, so each is the double nearest to 10^k (one

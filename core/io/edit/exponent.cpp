@@ -52,7 +52,7 @@ bool EditExponent(char* out, double x, int w, int d, int scale) {
 bool EditExponent(char* out, double x, int w, int d, int scale) {
   // The layout of edit_general::EditExponent, for fields that fit with at most kEditSlack leading
   // blanks; the rest (asterisks, very wide fields) and every value the fast rounding declines take the
-  // general engine.
+  // general routine.
   const int p = scale == 1 ? d + 1 : d;
   const bool negative = std::signbit(x);
   const int length = (negative ? 1 : 0) + (scale == 1 ? 2 : 1) + d + 4;

@@ -19,20 +19,12 @@ using namespace fast;
 __extension__ using Uint128 = unsigned __int128;
 
 // 5^k for 0 <= k <= 27, the powers that fit 64 bits.
-constexpr std::array<std::uint64_t, 28> kPow5 = [] {
-  std::array<std::uint64_t, 28> t{};
-  std::uint64_t x = 1;
-  for (std::uint64_t& v : t) {
-    v = x;
-    x *= 5;
-  }
-  return t;
-}();
+constexpr std::array<std::uint64_t, 28> kPow5 = PowersOf<28>(5);
 
 // Rounds a > 0 to p <= 16 significant digits exactly, in 128-bit integers: with a = m 2^(b-52), the scaled
 // value a 10^k is m 5^k / 2^s for s = 52 - b - k, and m 5^k < 2^53 2^63 is held whole. The quotient and
 // remainder give the digits and the exact position against one half. Declines exact ties (the general
-// engine rounds those to even), scale factors beyond 5^27 and below 10^1, and s <= 0.
+// routine rounds those to even), scale factors beyond 5^27 and below 10^1, and s <= 0.
 Decimal RoundWide(double a, int p) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
   if ((bits >> 52) == 0) return {0, kDeclined};  // subnormal
@@ -61,7 +53,7 @@ Decimal RoundWide(double a, int p) {
   return {n, e};
 }
 #else
-// Without a 128-bit integer every wide value takes the general engine.
+// Without a 128-bit integer every wide value takes the general routine.
 Decimal RoundWide(double, int) {
   return {0, kDeclined};
 }
