@@ -7,6 +7,7 @@
 #include "core/io/format/compile.h"
 #include "core/io/text_input.h"
 #include "core/io/statement/write.h"
+#include "writers/interp/interp_formats.h"
 #include "writers/interp/locate.h"
 
 namespace seep {
@@ -20,8 +21,7 @@ constexpr int kPointUnit = 50;
 constexpr std::int32_t kUsualPointCount = 2222;
 
 constexpr std::string_view kColumnHeader = "        X,             Y,             H,             P";
-// X, Y, total head H and pressure head H - Y of one point.
-constexpr auto kPointLine = CompileFormat("(E14.5 ',' E14.5 ',' E14.5 ',' E14.5)");
+using namespace interp_formats;
 
 void AskPointFileName(Io& io, Store& s) {
   WriteList(io, kConsoleOut, " ");

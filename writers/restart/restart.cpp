@@ -4,14 +4,14 @@
 
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
+#include "writers/restart/restart_formats.h"
 
 namespace seep {
 namespace {
 
 constexpr int kOutputUnit = 8;
 
-// Node number, node code, X, Y, head, Q.
-constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
+using namespace restart_formats;
 
 }  // namespace
 
