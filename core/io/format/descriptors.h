@@ -61,6 +61,7 @@ struct Field {
 struct CompiledField {
   ExponentLayout exponent;        // Ew.d
   IntegerEdit integer = nullptr;  // Iw
+  bool text = false;              // Aw: the text is placed in the field as it is
 };
 
 // How a descriptor takes its d: not at all (Iw, Aw), d >= 1 (Ew.d), d >= 0 (Fw.d).
@@ -92,7 +93,7 @@ inline constexpr std::array<DescriptorRow, kDataDescriptors> kDescriptors = {{
        EditText(out, v.text, n, f.width == 0 ? n : f.width);
        return true;
      },
-     nullptr},
+     [](const Field&) { return CompiledField{{}, nullptr, true}; }},
     {FormatOp::kExponent, 'E', false, Digits::kPositive, Accepts(EditValue::kReal),
      [](char* out, const Field& f, const EditValue& v) {
        return EditExponent(out, v.real, f.width, f.digits, f.scale);

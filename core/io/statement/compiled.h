@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "core/io/edit/exponent.h"
+#include "core/io/edit/text.h"
 #include "core/io/failure.h"
 #include "core/io/format/compile.h"
 #include "core/io/statement/field.h"
@@ -35,19 +36,6 @@ auto ArgumentValue(const T& x) {
   } else {
     return std::string_view(x);
   }
-}
-
-inline EditValue ElementOf(std::int32_t v) {
-  return IntegerValue(v);
-}
-inline EditValue ElementOf(double x) {
-  return RealValue(x);
-}
-inline EditValue ElementOf(float x) {
-  return RealValue(static_cast<double>(x), true);
-}
-inline EditValue ElementOf(std::string_view text) {
-  return TextValue(text);
 }
 
 // A step's literal characters: one 16-character copy for the short ones (the line's text has
@@ -77,8 +65,8 @@ inline fast::Decimal RoundStep(const CompiledStep&, std::string_view) {
   return {0, fast::kDeclined};
 }
 
-// The field of a step: a compiled E field from its rounding, an I field by its fast routine, and
-// whatever these decline by EditField.
+// The field of a step: a compiled E field from its rounding, an I field by its fast routine, an A field
+// in place, and whatever these decline by EditField.
 inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, double x, const fast::Decimal& r) {
   if (r.exponent != fast::kDeclined) {
     PutCompiled(p, x, r, step.fast.exponent);
@@ -95,6 +83,10 @@ inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::i
 }
 inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::string_view text,
                      const fast::Decimal&) {
+  if (step.fast.text) {
+    EditText(p, text.data(), text.size(), step.field.width);
+    return true;
+  }
   return EditField(io, unit, p, step.field, TextValue(text));
 }
 
@@ -135,15 +127,15 @@ template <class... Values>
 bool RunCompiledList(Io& io, int unit, const Values&... values) {
   bool leadingBlank = true;
   std::size_t width = 0;
-  ((width += ListFieldWidth(ElementOf(values), leadingBlank),
-    leadingBlank = leadingBlank && ElementOf(values).kind != EditValue::kText),
+  ((width += ListFieldWidth(values, leadingBlank),
+    leadingBlank = leadingBlank && !std::is_same_v<Values, std::string_view>),
    ...);
   if (width > static_cast<std::size_t>(kListWidth)) return false;
   Unit* u = io.OutputUnit(unit);
   if (u == nullptr) return false;
   char* p = io.RecordRoom(*u, static_cast<std::size_t>(kListWidth) + kRecordSpare);
   leadingBlank = true;
-  ((p = PutListField(p, ElementOf(values), leadingBlank)), ...);
+  ((p = PutListField(p, values, leadingBlank)), ...);
   io.CommitRecord(*u, p);
   return true;
 }

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "core/io/edit/integer.h"
 #include "core/io/edit/list_real.h"
+#include "core/io/failure.h"
 #include "core/io/format/descriptors.h"
 #include "core/io/units.h"
 
@@ -49,37 +51,59 @@ inline EditValue TextValue(std::string_view text) {
 // Records of at most kListWidth columns: integers in 12 columns, 4-byte reals in 15, 8-byte reals in 24,
 // texts as they are, the first text of a record after one blank.
 
-// Columns the element takes in the record; `leadingBlank`: no text in the record yet.
-inline std::size_t ListFieldWidth(const EditValue& v, bool leadingBlank) {
-  switch (v.kind) {
-    case EditValue::kInteger:
-      return kListIntegerWidth;
-    case EditValue::kReal:
-      return v.single ? kListSingleWidth : kListDoubleWidth;
-    case EditValue::kText:
-      break;
-  }
-  return static_cast<std::size_t>(v.length) + (leadingBlank ? 1 : 0);
+// Columns an element takes in the record; for a text, `leadingBlank` says whether no text stands in the
+// record yet.
+inline std::size_t ListFieldWidth(std::int32_t, bool) {
+  return kListIntegerWidth;
+}
+inline std::size_t ListFieldWidth(double, bool) {
+  return kListDoubleWidth;
+}
+inline std::size_t ListFieldWidth(float, bool) {
+  return kListSingleWidth;
+}
+inline std::size_t ListFieldWidth(std::string_view text, bool leadingBlank) {
+  return text.size() + (leadingBlank ? 1 : 0);
 }
 
-// Writes the element at `p` (room for its width and kEditSlack more) and returns the end.
-inline char* PutListField(char* p, const EditValue& v, bool& leadingBlank) {
-  switch (v.kind) {
-    case EditValue::kInteger:
-      EditListInteger(p, v.integer);
-      return p + kListIntegerWidth;
-    case EditValue::kReal:
-      return p + EditListReal(p, v.real, v.single);
-    case EditValue::kText:
-      break;
-  }
+// Writes an element at `p` (room for its width and kEditSlack more) and returns the end.
+inline char* PutListField(char* p, std::int32_t v, bool&) {
+  EditListInteger(p, v);
+  return p + kListIntegerWidth;
+}
+inline char* PutListField(char* p, double x, bool&) {
+  return p + EditListReal(p, x, false);
+}
+inline char* PutListField(char* p, float x, bool&) {
+  return p + EditListReal(p, static_cast<double>(x), true);
+}
+inline char* PutListField(char* p, std::string_view text, bool& leadingBlank) {
   if (leadingBlank) {
     *p++ = ' ';
     leadingBlank = false;
   }
-  // An empty text may have no data at all.
-  if (v.length != 0) std::memcpy(p, v.text, static_cast<std::size_t>(v.length));
-  return p + v.length;
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());  // an empty text may have no data at all
+  return p + text.size();
+}
+
+// The same for an element of the interpreted road.
+template <class Routine>
+auto OnListElement(const EditValue& v, Routine&& routine) {
+  switch (v.kind) {
+    case EditValue::kInteger:
+      return routine(v.integer);
+    case EditValue::kReal:
+      return v.single ? routine(static_cast<float>(v.real)) : routine(v.real);
+    case EditValue::kText:
+      break;
+  }
+  return routine(std::string_view(v.text, static_cast<std::size_t>(v.length)));
+}
+inline std::size_t ListFieldWidth(const EditValue& v, bool leadingBlank) {
+  return OnListElement(v, [&](auto x) { return ListFieldWidth(x, leadingBlank); });
+}
+inline char* PutListField(char* p, const EditValue& v, bool& leadingBlank) {
+  return OnListElement(v, [&](auto x) { return PutListField(p, x, leadingBlank); });
 }
 
 }  // namespace seep
