@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/io/format/compile.h"
-#include "core/io/units.h"
 #include "core/io/statement/write.h"
+#include "core/io/units.h"
 #include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {

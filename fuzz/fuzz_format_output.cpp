@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/io/units.h"
 #include "core/io/statement/write.h"
+#include "core/io/units.h"
 #include "harness.h"
 #include "writers/femap/femap_formats.h"
 #include "writers/interp/interp_formats.h"

@@ -38,8 +38,6 @@ std::string Answers(std::string_view selection) {
   return "0\n1\nR.DAT\n0\n4\nOUT.AVS\n" + std::string(selection) + "\n";
 }
 
-
-
 const std::string kHeadAndMesh = CrLfBarred({
     "         6          3|",
     "       1 -5.00000E-01  0.00000E+00  0.00000E+00|",

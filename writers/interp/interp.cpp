@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/io/format/compile.h"
-#include "core/io/text_input.h"
 #include "core/io/statement/write.h"
+#include "core/io/text_input.h"
 #include "writers/interp/interp_formats.h"
 #include "writers/interp/locate.h"
 

@@ -25,8 +25,8 @@
 
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
-#include "writers/microavs/microavs_formats.h"
 #include "core/model/average.h"
+#include "writers/microavs/microavs_formats.h"
 
 namespace seep {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
-#include "writers/tecplot/tecplot_formats.h"
 #include "core/model/average.h"
+#include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {
 namespace {

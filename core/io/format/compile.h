@@ -31,7 +31,7 @@ namespace seep {
 // follows them, into `pad` when a field follows them (they become blanks only if the field is written),
 // and dropped before a slash or the end, where they would add nothing.
 struct CompiledStep {
-  std::uint16_t text = 0;  // first literal character in CompiledLine::text
+  std::uint16_t text = 0;   // first literal character in CompiledLine::text
   std::uint8_t length = 0;  // literal characters
   std::uint8_t pad = 0;     // blanks before the field
   Field field;              // op: a data edit descriptor, kSlash or kEnd

@@ -86,21 +86,29 @@ inline constexpr unsigned Accepts(EditValue::Kind kind) {
 inline constexpr std::array<DescriptorRow, kDataDescriptors> kDescriptors = {{
     {FormatOp::kInteger, 'I', false, Digits::kNone, Accepts(EditValue::kInteger),
      [](char* out, const Field& f, const EditValue& v) { return EditInteger(out, v.integer, f.width); },
-     [](const Field& f) { return CompiledField{{}, CompileInteger(f.width)}; }},
+     [](const Field& f) {
+       return CompiledField{{}, CompileInteger(f.width)};
+     }},
     {FormatOp::kText, 'A', true, Digits::kNone, Accepts(EditValue::kText),
      [](char* out, const Field& f, const EditValue& v) {
        const std::size_t n = static_cast<std::size_t>(v.length);
        EditText(out, v.text, n, f.width == 0 ? n : f.width);
        return true;
      },
-     [](const Field&) { return CompiledField{{}, nullptr, true}; }},
+     [](const Field&) {
+       return CompiledField{{}, nullptr, true};
+     }},
     {FormatOp::kExponent, 'E', false, Digits::kPositive, Accepts(EditValue::kReal),
      [](char* out, const Field& f, const EditValue& v) {
        return EditExponent(out, v.real, f.width, f.digits, f.scale);
      },
-     [](const Field& f) { return CompiledField{CompileExponent(f.width, f.digits, f.scale), nullptr}; }},
+     [](const Field& f) {
+       return CompiledField{CompileExponent(f.width, f.digits, f.scale), nullptr};
+     }},
     {FormatOp::kFixed, 'F', false, Digits::kAny, Accepts(EditValue::kReal),
-     [](char* out, const Field& f, const EditValue& v) { return EditFixed(out, v.real, f.width, f.digits, f.scale); },
+     [](char* out, const Field& f, const EditValue& v) {
+       return EditFixed(out, v.real, f.width, f.digits, f.scale);
+     },
      nullptr},
 }};
 
@@ -114,7 +122,8 @@ constexpr bool EveryDescriptorHasItsRow() {
   }
   return true;
 }
-static_assert(EveryDescriptorHasItsRow(), "every data edit descriptor needs its row in kDescriptors, in order");
+static_assert(EveryDescriptorHasItsRow(),
+              "every data edit descriptor needs its row in kDescriptors, in order");
 
 constexpr const DescriptorRow& RowOf(FormatOp op) {
   return kDescriptors[static_cast<std::size_t>(op)];

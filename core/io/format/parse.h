@@ -23,11 +23,11 @@ namespace seep {
 // One item of a parsed format.
 struct FormatItem {
   FormatOp op = FormatOp::kEnd;
-  std::int8_t scale = 0;     // kScale: k
-  std::uint16_t repeat = 1;  // data edit descriptors, slash, kOpen: how many times
-  std::uint8_t width = 0;    // data edit descriptors: w (0 for A without width)
-  std::uint8_t digits = 0;   // data edit descriptors: d
-  std::uint8_t columns = 0;  // kSkip: n
+  std::int8_t scale = 0;      // kScale: k
+  std::uint16_t repeat = 1;   // data edit descriptors, slash, kOpen: how many times
+  std::uint8_t width = 0;     // data edit descriptors: w (0 for A without width)
+  std::uint8_t digits = 0;    // data edit descriptors: d
+  std::uint8_t columns = 0;   // kSkip: n
   std::uint16_t partner = 0;  // kOpen, kClose: the index of the other parenthesis
   std::uint16_t text = 0;     // kLiteral: its first character in the format's text pool
   std::uint16_t length = 0;   // kLiteral: its characters
@@ -359,7 +359,6 @@ constexpr void WalkFormat(const FormatItem* items, Visitor& visitor) {
     }
   }
 }
-
 
 // The verdict on a format text without stopping the build; for checks and tests.
 constexpr FormatError CheckFormat(std::string_view text) {

@@ -77,7 +77,8 @@ inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, double
 inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, float x, const fast::Decimal& r) {
   return EditStep(io, unit, p, step, static_cast<double>(x), r);
 }
-inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::int32_t v, const fast::Decimal&) {
+inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::int32_t v,
+                     const fast::Decimal&) {
   if (step.fast.integer != nullptr && step.fast.integer(p, v)) return true;
   return EditField(io, unit, p, step.field, IntegerValue(v));
 }

@@ -14,8 +14,8 @@
 namespace seep {
 namespace {
 
-using test::StreamBytes;
 using test::Scratch;
+using test::StreamBytes;
 
 // Lines of the numbers that the scenarios below and the other input tests do not raise.
 TEST(FailureReport, LinesOfTheRemainingNumbers) {

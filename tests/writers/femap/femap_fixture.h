@@ -11,8 +11,8 @@
 #include "core/model/store.h"
 #include "support/files.h"
 #include "support/store_builder.h"
-#include "writers/step_fixture.h"
 #include "writers/femap/femap.h"
+#include "writers/step_fixture.h"
 
 namespace seep::test {
 

@@ -28,7 +28,6 @@ Store Mesh(const std::vector<test::NodeRow>& nodes, const std::vector<Elem>& ele
   return test::MakeStore(nodes, elements);
 }
 
-
 // The step count sets the digits after "step"; the time is E15.7 without a scale factor.
 TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
   struct Case {
@@ -111,7 +110,7 @@ TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
   io.FlushAll();
   const std::string out = ReadFile("OUT");
   EXPECT_NE(out.find(CrLfBarred({"      1   1 quad        1       0       2      99|",
-                            "      2   1 tri       -5       2       1|"})),
+                                 "      2   1 tri       -5       2       1|"})),
             std::string::npos);
   EXPECT_NE(out.find("       1  1.00000E+00  1.00000E+00  1.00000E+00  1.00000E+00  1.41421E+00"),
             std::string::npos);
@@ -148,7 +147,7 @@ TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
   std::string expected = CrLfBarred({"# QM-TERLO AVS FILE |", "    2|", "data|"});
   expected += std::string(26, ' ') + "\r\n";
   expected += CrLfBarred({"         1          1|", "       1  0.00000E+00  0.00000E+00  0.00000E+00|",
-                     "      1   7 tri        1       1       1|"});
+                          "      1   7 tri        1       1       1|"});
   for (std::size_t r = 1; r < widths.size(); ++r) expected += std::string(widths[r], ' ') + "\r\n";
   for (std::size_t r = 0; r < widths.size(); ++r) expected += longRecords[r].substr(0, widths[r]) + "\r\n";
   EXPECT_EQ(ReadFile("OUT"), expected);

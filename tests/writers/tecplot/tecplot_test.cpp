@@ -13,8 +13,8 @@ namespace seep {
 namespace {
 
 using test::CrLf;
-using test::step_fixture::ElementRow;
 using test::SplitRecords;
+using test::step_fixture::ElementRow;
 using test::step_fixture::MakeStore;
 using test::step_fixture::NodeRow;
 using test::step_fixture::Title80;

@@ -169,7 +169,6 @@ bool IsExactTie(double x, int significant) {
   return digits[at] == '5' && digits.find_first_not_of('0', at + 1) == std::string::npos;
 }
 
-
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
   std::size_t start = 0;

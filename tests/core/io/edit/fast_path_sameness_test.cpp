@@ -213,8 +213,8 @@ TEST(EditFastPath, ZerosSubnormalsAndTheEndsOfTheRange) {
   }
 }
 
-// Every layout a compiled E field can have: widths up to 16, 1 to 7 significant digits, both scale factors, values
-// of both signs that fit, that need the optional zero, that do not fit, with one- to three-digit
+// Every layout a compiled E field can have: widths up to 16, 1 to 7 significant digits, both scale factors,
+// values of both signs that fit, that need the optional zero, that do not fit, with one- to three-digit
 // exponents.
 TEST(EditFastPath, CompiledLayoutsOfEveryWidth) {
   const double values[] = {0.0,     1.0,   1.23456789, 9.9999999, 0.5, 1e-99,

@@ -79,8 +79,8 @@ TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   std::string script;
   for (const auto& c : cases) {
     std::ofstream(std::string(c.name) + ".cpp")
-        << "#include \"core/io/format/compile.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"(" << c.format
-        << ")\");\nint main() { return kFormat.count; }\n";
+        << "#include \"core/io/format/compile.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"("
+        << c.format << ")\");\nint main() { return kFormat.count; }\n";
     script += std::string("(g++ -std=c++20 -fsyntax-only -I'") + root.string() + "' " + c.name + ".cpp > " +
               c.name + ".log 2>&1; echo $? > " + c.name + ".rc) & ";
   }

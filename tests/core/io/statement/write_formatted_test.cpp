@@ -126,7 +126,9 @@ const RecordCase kRecordCases[] = {
      [] { return Out(tecplot_formats::kNodeLine, 1.25e1, -0.5, 0.0, 1.0e-120, -1.0e100, 3.6e3, 1.0); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
     {"NaN between compiled fields",
-     [] { return Out(microavs_formats::kElementData, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f); },
+     [] {
+       return Out(microavs_formats::kElementData, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f);
+     },
      "       7  1.00000E+00          NaN -2.50000E+00 \r\n"},
     {"single-precision items in E fields",
      [] { return Out(femap_formats::kNodeLine, 1, ",0,0,1,46,0,0,0,0,0,0,", 0.1f, ",", -2.5f, ",", 0.0f); },
