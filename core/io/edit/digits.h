@@ -29,10 +29,13 @@ inline constexpr int kEditSlack = 32;
 // room; asterisks when even that does not fit. Used for every real field whose value is not finite.
 bool EditNonFinite(char* out, double x, int w);
 
+// The widest field, and the most digits after the point, that the routines edit.
+inline constexpr int kMaxEditWidth = 255;
+
 namespace edit_detail {
 
-// Room for d.ddd...e-324 with up to 255 digits.
-inline constexpr int kScientificBuffer = 255 + 16;
+// Room for d.ddd...e-324 with up to kMaxEditWidth digits.
+inline constexpr int kScientificBuffer = kMaxEditWidth + 16;
 
 inline void Stars(char* out, int w) {
   std::memset(out, '*', static_cast<std::size_t>(w));

@@ -11,8 +11,8 @@ namespace {
 
 using namespace edit_detail;
 
-// Room for a fixed form whose integer part has fewer than 257 digits.
-constexpr int kFixedBuffer = 2 * 255 + 16;
+// Room for a fixed form whose integer part has at most kMaxEditWidth + 1 digits.
+constexpr int kFixedBuffer = 2 * kMaxEditWidth + 16;
 
 // 10^k for 0 <= k <= 308, near enough for the "integer part wider than the field" test.
 double Power10(int k) {

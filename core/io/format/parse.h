@@ -34,10 +34,10 @@ struct FormatItem {
 };
 
 // Limits that the interpreter relies on.
-inline constexpr int kMaxFormatDepth = 8;       // nested groups inside the outer parentheses
-inline constexpr int kMaxFieldWidth = 255;      // w of every descriptor, n of nX
-inline constexpr int kMaxRepeat = 32767;        // repeat counts
-inline constexpr int kMaxCheckedLength = 1024;  // longest text CheckFormat accepts
+inline constexpr int kMaxFormatDepth = 8;             // nested groups inside the outer parentheses
+inline constexpr int kMaxFieldWidth = kMaxEditWidth;  // w and d of every descriptor, n of nX
+inline constexpr int kMaxRepeat = 32767;              // repeat counts
+inline constexpr int kMaxCheckedLength = 1024;        // longest text CheckFormat accepts
 
 enum class FormatError : std::uint8_t {
   kNone,
