@@ -1,6 +1,6 @@
 // The compiled road of an output statement: a formatted statement whose items are numbers and texts
 // and whose format's CompiledLine is one record pairs item i with step i; a list-directed statement of
-// numbers and texts that fits one record. Both are written in place in the unit's buffer, each field
+// numbers and texts that fits one record. Both are built directly in the unit's buffer, each field
 // edited from its argument as it is, with no item list in between. Whatever the fast routine of a step
 // declines goes to EditField, as on the interpreted road.
 #pragma once
