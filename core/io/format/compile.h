@@ -125,7 +125,7 @@ class LineCompiler {
     if (IsDataEdit(f.op)) {
       if (pad_ > 255) return false;
       step.pad = static_cast<std::uint8_t>(pad_);
-      if (const auto compile = RowOf(f.op).compile) step.fast = compile(f);
+      step.fast = RowOf(f.op).compile(f);
       record_ += pad_ + f.width;
       ++fields_;
     }

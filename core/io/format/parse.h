@@ -246,10 +246,11 @@ constexpr ParseResult Parse(std::string_view s, FormatItem* items, int capacity,
       continue;
     }
 
-    const DescriptorRow* row = RowOfLetter(d);
-    if (row == nullptr) {
+    const int rowIndex = RowOfLetter(d);
+    if (rowIndex < 0) {
       return fail(hasCount ? FormatError::kCountWithoutDescriptor : FormatError::kUnknownDescriptor);
     }
+    const DescriptorRow* row = &kDescriptors[static_cast<std::size_t>(rowIndex)];
     FormatItem item{row->op};
     item.repeat = static_cast<std::uint16_t>(repeat);
     ++pos;
