@@ -23,7 +23,9 @@
 // Every statement takes one of two roads with the same records: the compiled road
 // (core/io/statement/compiled.h) when its items are numbers and texts and the format's compiled line
 // covers them in one record (a list: when they fit one record), else the interpreted road
-// (core/io/statement/interpreted.cpp). Both edit each field through EditField (core/io/statement/field.h).
+// (core/io/statement/interpreted.cpp). The interpreted road edits every field through EditField
+// (core/io/statement/field.h); the compiled road takes the fast routine that the descriptor's row made
+// for the field when the format was compiled, and EditField for what that routine declines.
 //
 // Failures: a field too narrow for its value is filled with asterisks, the statement completes, and one
 // warning (error 63) follows per statement. A format whose reversion part has no data edit descriptor
