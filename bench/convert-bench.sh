@@ -8,7 +8,7 @@
 #   bench/convert-bench.sh [--runs N] [--nx 271] [--ny 164] [--steps 50] [--kinds "tecplot femap ..."]
 #                          [--sameness COUNT]
 #
-# --sameness COUNT first runs bench/sameness.sh COUNT: the fast edit paths against the general engine.
+# --sameness COUNT first runs bench/sameness.sh COUNT: the fast edit routines against the general ones.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=5

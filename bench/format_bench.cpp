@@ -10,15 +10,16 @@
 #include <random>
 #include <vector>
 
-#include "core/io/format.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/io/units.h"
-#include "core/io/write.h"
+#include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {
 namespace {
 
-constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
-constexpr auto kElementLine = CompileFormat("(I5 3(',' I5))");
+using tecplot_formats::kElementLine;
+using tecplot_formats::kNodeLine;
 constexpr int kUnit = 8;
 constexpr std::size_t kRows = 4096;
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The fast paths of the edit routines against the general engine on many values: runs the
+# The fast edit routines against the general ones on many values: runs the
 # EditFastPath tests with SEEPCONV_SAMENESS_COUNT values per random family (default 50000000, close to
-# 500 million values in all, each edited in five E fields, planned and unplanned, and both list-directed
+# 500 million values in all, each edited in five E fields, compiled and not, and both list-directed
 # widths), the tests split over the machine's processors. Prints each family's count and the total.
 #
 #   bench/sameness.sh [COUNT]

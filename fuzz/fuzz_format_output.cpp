@@ -6,20 +6,26 @@
 #include <string>
 #include <string_view>
 
+#include "core/io/statement/write.h"
 #include "core/io/units.h"
-#include "core/io/write.h"
 #include "harness.h"
+#include "writers/femap/femap_formats.h"
+#include "writers/interp/interp_formats.h"
+#include "writers/microavs/microavs_formats.h"
+#include "writers/restart/restart_formats.h"
+#include "writers/tecplot/tecplot_formats.h"
 
 namespace {
 
 using namespace seep;
 
-constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
-constexpr auto kRestartLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
-constexpr auto kPointLine = CompileFormat("(E14.5 ',' E14.5 ',' E14.5 ',' E14.5)");
-constexpr auto kFemapNode = CompileFormat("(I7, A22, 1PE13.6, A1, 1PE13.6, A1, 1PE13.6)");
-constexpr auto kAvsNode = CompileFormat("(I8 1X 5(1PE12.5 ' '))");
-constexpr auto kStepLine = CompileFormat("('step' I4 E15.7)");
+// The writers' own formats of the data lines.
+constexpr const auto& kNodeLine = tecplot_formats::kNodeLine;
+constexpr const auto& kRestartLine = restart_formats::kNodeLine;
+constexpr const auto& kPointLine = interp_formats::kPointLine;
+constexpr const auto& kFemapNode = femap_formats::kNodeLine;
+constexpr const auto& kAvsNode = microavs_formats::kNodeData;
+constexpr const auto& kStepLine = microavs_formats::kStepLine4;
 
 // Takes values from the fuzzer's bytes, zero once they run out.
 struct Values {

@@ -67,7 +67,8 @@ class Io {
   // Appends one text record and its CR LF.
   void PutRecord(int unit, std::string_view record);
 
-  // Records written in place, for the output statements. OutputUnit gives the unit when it is connected
+  // Records built directly in the unit's buffer, for the compiled road of the output statements
+  // (core/io/statement/compiled.h). OutputUnit gives the unit when it is connected
   // and already writing, else nullptr (the statement then takes PutRecord, which starts the writing or
   // reports what is wrong). RecordRoom gives a place for `size` characters at the end of the unit's
   // buffer, writing the buffer out first when they do not fit; CommitRecord ends the record that

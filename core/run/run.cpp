@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/io/failure.h"
+#include "core/io/statement/write.h"
 #include "core/io/text_input.h"
-#include "core/io/write.h"
 #include "core/reader/result_file.h"
 #include "core/run/conversion.h"
 #include "core/run/selection.h"

@@ -76,7 +76,7 @@ void ExpectSameBytesAsTheDialogue(const std::string& result) {
 }
 
 TEST(CommandLineConvert, SameBytesAsTheDialogueOnTheExample) {
-  ExpectSameBytesAsTheDialogue(ReadFile(fs::path(SEEPCONV_EXAMPLES) / "RESULT.DAT"));
+  ExpectSameBytesAsTheDialogue(ReadFile(fs::path(SEEPCONV_SOURCE_DIR) / "examples" / "RESULT.DAT"));
 }
 
 TEST(CommandLineConvert, SameBytesAsTheDialogueOnTrianglesInactiveElementsAndRepeatedSteps) {

@@ -38,26 +38,7 @@ std::string Answers(std::string_view selection) {
   return "0\n1\nR.DAT\n0\n4\nOUT.AVS\n" + std::string(selection) + "\n";
 }
 
-// Records ending with '|' so that trailing blanks stay visible; each gets its CR LF.
-std::string Lines(std::initializer_list<std::string_view> lines) {
-  std::string s;
-  for (std::string_view line : lines) {
-    EXPECT_EQ(line.back(), '|') << line;
-    s.append(line.substr(0, line.size() - 1));
-    s += "\r\n";
-  }
-  return s;
-}
-
-std::vector<std::string> Records(const std::string& text) {
-  std::vector<std::string> records;
-  for (std::size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-    records.push_back(text.substr(pos, end - pos));
-  }
-  return records;
-}
-
-const std::string kHeadAndMesh = Lines({
+const std::string kHeadAndMesh = CrLfBarred({
     "         6          3|",
     "       1 -5.00000E-01  0.00000E+00  0.00000E+00|",
     "       2  2.00000E+00  0.00000E+00  0.00000E+00|",
@@ -70,7 +51,7 @@ const std::string kHeadAndMesh = Lines({
     "      3  -3 tri        5       6       3|",
 });
 
-const std::string kNodeHead = Lines({
+const std::string kNodeHead = CrLfBarred({
     "5   3|",
     "5   1   1   1   1   1    |",
     "Pressure,|",
@@ -80,7 +61,7 @@ const std::string kNodeHead = Lines({
     "Velocity,    |",
 });
 
-const std::string kElementHead = Lines({
+const std::string kElementHead = CrLfBarred({
     "3   1   1   1|",
     "Velocity X,  |",
     "Velocity Y,  |",
@@ -97,9 +78,9 @@ TEST(MicroAvs, ThreeStepsGiveTheWholeFileByteForByte) {
   EXPECT_EQ(r.err, "");
 
   const std::string expected =
-      Lines({"# QM-TERLO AVS FILE |", "    3|", "data|", "step1  0.3600000E+04      |"}) + kHeadAndMesh +
+      CrLfBarred({"# QM-TERLO AVS FILE |", "    3|", "data|", "step1  0.3600000E+04      |"}) + kHeadAndMesh +
       kNodeHead +
-      Lines({
+      CrLfBarred({
           "       1  1.50000E+00  1.50000E+00  6.00000E-01  8.00000E-01  1.00000E+00            |",
           "       2  1.25000E+00  1.25000E+00  0.00000E+00  8.00000E-01  8.00000E-01            |",
           "       3  2.50000E-01  1.25000E+00  0.00000E+00  8.00000E-01  8.00000E-01            |",
@@ -108,14 +89,14 @@ TEST(MicroAvs, ThreeStepsGiveTheWholeFileByteForByte) {
           "       6 -1.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00            |",
       }) +
       kElementHead +
-      Lines({
+      CrLfBarred({
           "       1  6.00000E-01  8.00000E-01  1.00000E+00 |",
           "       2 -6.00000E-01  8.00000E-01  1.00000E+00 |",
           "       3  3.00000E+00 -4.00000E+00  5.00000E+00 |",
           "step2  0.7200000E+04      |",
       }) +
       kNodeHead +
-      Lines({
+      CrLfBarred({
           "       1  3.00000E+00  3.00000E+00  6.00000E+00  8.00000E+00  1.00000E+01            |",
           "       2  2.50000E+00  2.50000E+00  0.00000E+00  8.00000E+00  8.00000E+00            |",
           "       3  5.00000E-01  1.50000E+00  0.00000E+00  8.00000E+00  8.00000E+00            |",
@@ -124,14 +105,14 @@ TEST(MicroAvs, ThreeStepsGiveTheWholeFileByteForByte) {
           "       6 -2.00000E+00 -1.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00            |",
       }) +
       kElementHead +
-      Lines({
+      CrLfBarred({
           "       1  6.00000E+00  8.00000E+00  1.00000E+01 |",
           "       2 -6.00000E+00  8.00000E+00  1.00000E+01 |",
           "       3  3.00000E+01 -4.00000E+01  5.00000E+01 |",
           "step3  0.8640000E+05      |",
       }) +
       kNodeHead +
-      Lines({
+      CrLfBarred({
           "       1  1.25000E+01  1.25000E+01  6.00000E-04  8.00000E-04  1.00000E-03            |",
           "       2  1.00000E-03  1.00000E-03  0.00000E+00  8.00000E-04  8.00000E-04            |",
           "       3 -1.00000E-03  9.99000E-01  0.00000E+00  8.00000E-04  8.00000E-04            |",
@@ -140,18 +121,18 @@ TEST(MicroAvs, ThreeStepsGiveTheWholeFileByteForByte) {
           "       6  0.00000E+00  1.00000E+00  0.00000E+00  0.00000E+00  0.00000E+00            |",
       }) +
       kElementHead +
-      Lines({
+      CrLfBarred({
           "       1  6.00000E-04  8.00000E-04  1.00000E-03 |",
           "       2 -6.00000E-04  8.00000E-04  1.00000E-03 |",
           "       3  3.00000E-03 -4.00000E-03  5.00000E-03 |",
       });
   ASSERT_TRUE(r.files.count("OUT.AVS"));
   EXPECT_EQ(r.files.at("OUT.AVS"), expected);
-  EXPECT_EQ(Records(r.files.at("OUT.AVS")).size(), 4u + 6 + 3 + 3 * (6 + 3 + 12));
+  EXPECT_EQ(SplitRecords(r.files.at("OUT.AVS")).size(), 4u + 6 + 3 + 3 * (6 + 3 + 12));
 
   // The work file stays, holding the three blocks in their own widths.
   ASSERT_TRUE(r.files.count("AVS.tmp"));
-  const std::vector<std::string> work = Records(r.files.at("AVS.tmp"));
+  const std::vector<std::string> work = SplitRecords(r.files.at("AVS.tmp"));
   ASSERT_EQ(work.size(), 3u * (6 + 3 + 12));
   EXPECT_EQ(work[0], "step1  0.3600000E+04");
   EXPECT_EQ(work[8], "       1  1.50000E+00  1.50000E+00  6.00000E-01  8.00000E-01  1.00000E+00 ");
@@ -167,14 +148,14 @@ TEST(MicroAvs, StepsAreNumberedInTheOrderWritten) {
 
   const RunResult seventh = dir.Run(Answers("7"));
   ASSERT_EQ(seventh.status, 0) << seventh.err;
-  std::vector<std::string> out = Records(seventh.files.at("OUT.AVS"));
+  std::vector<std::string> out = SplitRecords(seventh.files.at("OUT.AVS"));
   ASSERT_EQ(out.size(), 4u + 9 + 21);
   EXPECT_EQ(out[1], "    1");
   EXPECT_EQ(out[3], "step1  0.7000000E+02      ");
 
   const RunResult all = dir.Run(Answers("-1"));
   ASSERT_EQ(all.status, 0) << all.err;
-  out = Records(all.files.at("OUT.AVS"));
+  out = SplitRecords(all.files.at("OUT.AVS"));
   ASSERT_EQ(out.size(), 4u + 9 + 7 * 21);
   EXPECT_EQ(out[1], "    7");
   EXPECT_EQ(out[3], "step1  0.1000000E+02      ");
@@ -187,7 +168,7 @@ TEST(MicroAvs, StepsAreNumberedInTheOrderWritten) {
 // No step matches the selection: the header states 0 steps and the mesh follows; a work file left by
 // an earlier run is neither copied nor changed.
 TEST(MicroAvs, NoStepWrittenGivesTheMeshAlone) {
-  const std::string stale = Lines({"step1  0.1000000E+01|", "5   3|", "5   1   1   1   1   1|"});
+  const std::string stale = CrLfBarred({"step1  0.1000000E+01|", "5   3|", "5   1   1   1   1   1|"});
   for (bool leftOver : {false, true}) {
     SCOPED_TRACE(leftOver ? "with an earlier AVS.tmp" : "without AVS.tmp");
     Scratch dir;
@@ -195,7 +176,7 @@ TEST(MicroAvs, NoStepWrittenGivesTheMeshAlone) {
     if (leftOver) dir.Write("AVS.tmp", stale);
     const RunResult r = dir.Run(Answers("99"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.files.at("OUT.AVS"), Lines({"# QM-TERLO AVS FILE |", "    0|", "data|"}) + kHeadAndMesh);
+    EXPECT_EQ(r.files.at("OUT.AVS"), CrLfBarred({"# QM-TERLO AVS FILE |", "    0|", "data|"}) + kHeadAndMesh);
     EXPECT_EQ(r.files.at("AVS.tmp"), leftOver ? stale : "");
   }
 }
@@ -208,10 +189,10 @@ TEST(MicroAvs, SecondRunReplacesTheFirstRunsBlocks) {
   const RunResult second = dir.Run(Answers("10"));
   ASSERT_EQ(second.status, 0) << second.err;
 
-  const std::vector<std::string> work = Records(second.files.at("AVS.tmp"));
+  const std::vector<std::string> work = SplitRecords(second.files.at("AVS.tmp"));
   ASSERT_EQ(work.size(), 21u);
   EXPECT_EQ(work[0], "step1  0.7200000E+04");
-  const std::vector<std::string> out = Records(second.files.at("OUT.AVS"));
+  const std::vector<std::string> out = SplitRecords(second.files.at("OUT.AVS"));
   ASSERT_EQ(out.size(), 4u + 9 + 21);
   EXPECT_EQ(out[1], "    1");
   EXPECT_EQ(out[3], "step1  0.7200000E+04      ");
@@ -229,7 +210,7 @@ TEST(MicroAvs, ResultFileCutInsideAStepLeavesNoFinalFile) {
   EXPECT_EQ(r.err, "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT\r\n");
   EXPECT_EQ(r.out.find("NORMAL TERMINATION"), std::string::npos);
   EXPECT_EQ(r.files.at("OUT.AVS"), "");
-  const std::vector<std::string> work = Records(r.files.at("AVS.tmp"));
+  const std::vector<std::string> work = SplitRecords(r.files.at("AVS.tmp"));
   ASSERT_EQ(work.size(), 21u);
   EXPECT_EQ(work[0], "step1  0.3600000E+04");
 }

@@ -1,4 +1,4 @@
-#include "e2e.h"
+#include "support/e2e.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -14,59 +14,6 @@
 namespace seep::test {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) throw std::runtime_error("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-std::string CrLf(std::initializer_list<std::string_view> lines) {
-  std::string s;
-  for (std::string_view line : lines) {
-    s += line;
-    s += "\r\n";
-  }
-  return s;
-}
-
-Scratch::Scratch() {
-  std::random_device rd;
-  const fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = base / ("seepconv-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-    if (fs::create_directory(candidate)) {
-      dir_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a scratch directory");
-}
-
-Scratch::~Scratch() {
-  std::error_code ec;
-  // A test may have made parts read-only; make them writable again before removing.
-  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  }
-  fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(dir_, ec);
-}
-
-void Scratch::Write(std::string_view name, std::string_view bytes) const {
-  std::ofstream f(Path(name), std::ios::binary | std::ios::trunc);
-  if (!f) throw std::runtime_error("cannot write " + std::string(name));
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Scratch::Read(std::string_view name) const {
-  return ReadFile(Path(name));
-}
-
-bool Scratch::Exists(std::string_view name) const {
-  return fs::exists(Path(name));
-}
 
 struct Scratch::Launch {
   std::vector<std::string> args;

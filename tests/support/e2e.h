@@ -1,12 +1,12 @@
-// Runs the built converter in a fresh temporary directory with given files and standard input, and
-// hands back its standard output, standard error, exit status and every file left in the directory.
+// Runs the built converter in a scratch folder with given files and standard input (Scratch::Run), and
+// hands back its standard output, standard error, exit status and every file left in the folder.
 #pragma once
 
-#include <filesystem>
 #include <map>
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include "support/files.h"
+#include "support/scratch.h"
 
 namespace seep::test {
 
@@ -17,43 +17,7 @@ struct RunResult {
   std::map<std::string, std::string> files;  // every regular file left in the directory, by name
 };
 
-class Scratch {
- public:
-  Scratch();
-  ~Scratch();
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::filesystem::path Path(std::string_view name) const { return dir_ / name; }
-  void Write(std::string_view name, std::string_view bytes) const;
-  std::string Read(std::string_view name) const;
-  bool Exists(std::string_view name) const;
-
-  // Runs the converter here with `input` as standard input. `unprivileged`: as root, the converter
-  // runs as the user nobody, so that permissions hold for it as for any user.
-  RunResult Run(std::string_view input, bool unprivileged = false) const;
-  // Runs the converter here with command-line arguments.
-  RunResult Command(const std::vector<std::string>& args, std::string_view input = {},
-                    bool unprivileged = false) const;
-  // Runs the converter here with its standard error on a pseudo-terminal; `err` is what the terminal
-  // received.
-  RunResult CommandOnTerminal(const std::vector<std::string>& args) const;
-
- private:
-  struct Launch;
-  RunResult Start(const Launch& launch) const;
-
-  std::filesystem::path dir_;
-};
-
 // The converter under test.
 std::string ConverterPath();
-
-// Reads a whole file as bytes.
-std::string ReadFile(const std::filesystem::path& path);
-
-// Joins lines with CR LF after each: the console and file record form.
-std::string CrLf(std::initializer_list<std::string_view> lines);
 
 }  // namespace seep::test

@@ -1,33 +1,19 @@
-// In-process harness for the input/output layer: a fresh working directory per test, an Io whose
-// console is temporary files, and failures caught as their report lines.
+// In-process harness for the input/output layer: an Io whose console is temporary files, and failures
+// caught as their report lines. Together with support/scratch.h (a fresh working directory per test)
+// and support/files.h.
 #pragma once
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/io/failure.h"
 #include "core/io/units.h"
+#include "support/files.h"
+#include "support/scratch.h"
 
 namespace seep::test {
-
-// A new directory under the system's temporary directory that is the working directory while the
-// object lives; removed with everything in it afterwards.
-class WorkDir {
- public:
-  WorkDir();
-  ~WorkDir();
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-  const std::filesystem::path& Path() const { return dir_; }
-
- private:
-  std::filesystem::path dir_;
-  std::filesystem::path previous_;
-};
 
 // An Io whose console input holds `answers` and whose console output and error stream are kept.
 class ConsoleIo {
@@ -49,11 +35,6 @@ class ConsoleIo {
   std::FILE* err_;
   std::unique_ptr<Io> io_;
 };
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
-// All bytes written to a temporary stream so far; the stream stays positioned at its end.
-std::string StreamBytes(std::FILE* f);
 
 // The report line of the failure that `action` raised, or "no failure".
 template <class Action>

@@ -27,27 +27,12 @@ struct Unit8 {
 // Opens unit 8 on a new file in a fresh directory, runs `write` and hands back what reached the file.
 template <class Write>
 Unit8 WrittenToUnit8(Write&& write) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo console;
   console.io().OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
   write(console.io());
   console.io().CloseAll();
-  return {ReadBytes(dir.Path() / "OUT"), console.Err()};
-}
-
-// The lines of a text file without their CR LF; a line missing its CR LF is kept with a "<no CR LF>" mark.
-inline std::vector<std::string> Lines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  while (!bytes.empty()) {
-    const std::size_t end = bytes.find("\r\n");
-    if (end == std::string_view::npos) {
-      lines.emplace_back(std::string(bytes) + "<no CR LF>");
-      break;
-    }
-    lines.emplace_back(bytes.substr(0, end));
-    bytes.remove_prefix(end + 2);
-  }
-  return lines;
+  return {ReadFile(dir.Dir() / "OUT"), console.Err()};
 }
 
 // `title` padded with blanks to the 80 characters of TITLE.

@@ -8,8 +8,9 @@
 #include <string_view>
 
 #include "core/io/failure.h"
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
+#include "writers/femap/femap_formats.h"
 
 namespace seep {
 namespace {
@@ -17,13 +18,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------------
 // Record kinds of the neutral file.
 
-constexpr auto kDelimiterLine = CompileFormat("(I5)");
-constexpr auto kBlockIdLine = CompileFormat("(I6)");
-constexpr auto kPropertyLine = CompileFormat("(I5, A14)");
-constexpr auto kNodeLine = CompileFormat("(I7, A22, 1PE13.6, A1, 1PE13.6, A1, 1PE13.6)");
-constexpr auto kCornerLine = CompileFormat("(10(I7, ','))");
-constexpr auto kGroupTitleLine = CompileFormat("('ELEM-GROUP 0 ')");
-constexpr auto kSetTitleLine = CompileFormat("(' T=', 1PE12.4)");
+using namespace femap_formats;
 
 // -1 in I5: opens and closes every block.
 void WriteDelimiter(Io& io, int unit) {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/model/average.h"
 
 namespace seep {

@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/model/locate.h"
 #include "core/reader/point_file.h"
+#include "writers/interp/interp_formats.h"
 
 namespace seep {
 namespace {
 
 constexpr std::string_view kColumnHeader = "        X,             Y,             H,             P";
-// X, Y, total head H and pressure head H - Y of one point.
-constexpr auto kPointLine = CompileFormat("(E14.5 ',' E14.5 ',' E14.5 ',' E14.5)");
+using namespace interp_formats;
 
 }  // namespace
 

@@ -23,9 +23,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/model/average.h"
+#include "writers/microavs/microavs_formats.h"
 
 namespace seep {
 namespace {
@@ -34,20 +35,7 @@ constexpr int kWorkUnit = kAvsWorkUnit;
 
 // ---- Step block (work file) ----
 
-// "step" and the step count without a blank, in the narrowest of I1 ... I4 that the count needs.
-constexpr auto kStepLine1 = CompileFormat("('step' I1 E15.7)");
-constexpr auto kStepLine2 = CompileFormat("('step' I2 E15.7)");
-constexpr auto kStepLine3 = CompileFormat("('step' I3 E15.7)");
-constexpr auto kStepLine4 = CompileFormat("('step' I4 E15.7)");
-
-constexpr auto kNodeHead = CompileFormat(
-    "('5   3' / '5   1   1   1   1   1' / 'Pressure,' / 'Total Head,' / 'Velocity X,' / 'Velocity Y,' /"
-    " 'Velocity,')");
-// The blank after every value is a literal, so the line ends with it (74 and 48 characters).
-constexpr auto kNodeData = CompileFormat("(I8 1X 5(1PE12.5 ' '))");
-constexpr auto kElementHead =
-    CompileFormat("('3   1   1   1' / 'Velocity X,' / 'Velocity Y,' / 'Velocity,')");
-constexpr auto kElementData = CompileFormat("(I8 1X 3(1PE12.5 ' '))");
+using namespace microavs_formats;
 
 // The data values are computed in double and printed from their nearest single-precision value.
 float Single(double x) {

@@ -2,14 +2,14 @@
 
 #include <cstdint>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
+#include "writers/restart/restart_formats.h"
 
 namespace seep {
 namespace {
 
-// Node number, node code, X, Y, head, Q.
-constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
+using namespace restart_formats;
 
 }  // namespace
 

@@ -3,22 +3,15 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "core/model/average.h"
+#include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {
 namespace {
 
-// Title, variable and zone lines: one statement, the slashes start the second and third line.
-constexpr auto kZoneHeader = CompileFormat(
-    "('TITTLE = \"TIME=' 1P E12.4 ' ' 20A4 '\"'"
-    " / 'VARIABLES = \"X\",\"Y\",\"P\",\"H\",\"VX\",\"VY\",\"V\"'"
-    " / 'ZONE N= ' I5 ', E= ' I5 ', F=FEPOINT')");
-// X, Y, P, H, VX, VY, V of one node.
-constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
-// Corners I, J, K, L of one element.
-constexpr auto kElementLine = CompileFormat("(I5 3(',' I5))");
+using namespace tecplot_formats;
 
 std::int32_t CountActiveElements(const Store& s) {
   std::int32_t count = 0;

@@ -14,8 +14,8 @@
 namespace seep {
 namespace {
 
+using test::Scratch;
 using test::StreamBytes;
-using test::WorkDir;
 
 // Lines of the numbers that the scenarios below and the other input tests do not raise.
 TEST(FailureReport, LinesOfTheRemainingNumbers) {
@@ -96,7 +96,7 @@ TEST(FailureReport, InputFaultsEndTheRunWithTheirLineAndNumber) {
   };
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
-    WorkDir dir;
+    Scratch dir(Scratch::kEnter);
     std::filesystem::create_directory("SUB");
     if (c.cut > 0) f.WriteTo("R.DAT", c.cut);
     const Outcome o = RunConverter(c.answers);
@@ -106,7 +106,7 @@ TEST(FailureReport, InputFaultsEndTheRunWithTheirLineAndNumber) {
 }
 
 TEST(FailureReport, CountBeyondItsRecordEndsTheRunWithSixtySeven) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   test::ResultFile f;
   f.Header("T", {{0, 0}, {1, 0}}, {}, {.numnp = 2147483647, .numel = std::nullopt});
   f.WriteTo("R.DAT");

@@ -17,9 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::ConsoleIo;
 using test::FailureLine;
-using test::ReadBytes;
-using test::WorkDir;
-using test::WriteBytes;
+using test::ReadFile;
+using test::Scratch;
+using test::WriteFile;
 
 TEST(OpenUnit, StatusAndFormInEitherCaseOpenAtTheFirstRecord) {
   const char* const cases[][2] = {{"OLD", "FORMATTED"},       {"old", "formatted"},
@@ -27,9 +27,9 @@ TEST(OpenUnit, StatusAndFormInEitherCaseOpenAtTheFirstRecord) {
                                   {"UNKNOWN", "unformatted"}, {"unknown", "UNFORMATTED"}};
   for (const auto& [status, form] : cases) {
     SCOPED_TRACE(std::string(status) + " " + form);
-    WorkDir dir;
+    Scratch dir(Scratch::kEnter);
     // Read as text: "\x03\0\0\0abc..." up to the line feed; read unformatted: the record "abc".
-    WriteBytes("F.DAT", std::string("\x03\0\0\0abc\x03\0\0\0\n", 12));
+    WriteFile("F.DAT", std::string("\x03\0\0\0abc\x03\0\0\0\n", 12));
     ConsoleIo con;
     con.io().OpenUnit(8, "F.DAT", status, form);
     if (form[0] == 'U' || form[0] == 'u') {
@@ -43,8 +43,8 @@ TEST(OpenUnit, StatusAndFormInEitherCaseOpenAtTheFirstRecord) {
 }
 
 TEST(OpenUnit, TrailingBlanksOfTheNameFieldAreNotPartOfTheName) {
-  WorkDir dir;
-  WriteBytes("MY FILE.TXT", "m\n");
+  Scratch dir(Scratch::kEnter);
+  WriteFile("MY FILE.TXT", "m\n");
   ConsoleIo con;
   con.io().OpenUnit(30, "MY FILE.TXT         ", "OLD", "FORMATTED");  // the inner blank stays
   EXPECT_EQ(con.io().GetRecord(30), "m");
@@ -58,7 +58,7 @@ TEST(OpenUnit, TrailingBlanksOfTheNameFieldAreNotPartOfTheName) {
 }
 
 TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   fs::create_directory("SUB");
   fs::create_symlink("LOOP", "LOOP");
   const std::string tooLong(300, 'N');
@@ -100,8 +100,8 @@ TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
 
 TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
   if (geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not apply";
-  WorkDir dir;
-  WriteBytes("LOCKED.DAT", "x\n");
+  Scratch dir(Scratch::kEnter);
+  WriteFile("LOCKED.DAT", "x\n");
   fs::permissions("LOCKED.DAT", fs::perms::none);
   ConsoleIo con;
   EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "LOCKED.DAT", "OLD", "UNFORMATTED"); }),
@@ -109,7 +109,7 @@ TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
 }
 
 TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo con;
   const auto openStreams = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
   int unit = 1;
@@ -127,11 +127,11 @@ TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
 }
 
 TEST(OpenUnit, UnknownCreatesAMissingFileAndKeepsAnExistingOneUntilARecordIsWritten) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   const std::string old = std::string(5000, 'o') + "\r\nline two\r\n";
-  WriteBytes("KEEP.TXT", old);
-  WriteBytes("CUT.TXT", old);
-  WriteBytes("READ.TXT", "a\r\nb\nc\r\nd\r\n");
+  WriteFile("KEEP.TXT", old);
+  WriteFile("CUT.TXT", old);
+  WriteFile("READ.TXT", "a\r\nb\nc\r\nd\r\n");
   {
     ConsoleIo con;
     Io& io = con.io();
@@ -148,9 +148,9 @@ TEST(OpenUnit, UnknownCreatesAMissingFileAndKeepsAnExistingOneUntilARecordIsWrit
     io.PutRecord(98, "X");  // follows the records read and ends the file
     EXPECT_TRUE(io.AtEndOfFile(98));
   }
-  EXPECT_EQ(ReadBytes("KEEP.TXT"), old);
-  EXPECT_EQ(ReadBytes("CUT.TXT"), "new\r\n");
-  EXPECT_EQ(ReadBytes("READ.TXT"), "a\r\nb\nX\r\n");
+  EXPECT_EQ(ReadFile("KEEP.TXT"), old);
+  EXPECT_EQ(ReadFile("CUT.TXT"), "new\r\n");
+  EXPECT_EQ(ReadFile("READ.TXT"), "a\r\nb\nX\r\n");
 }
 
 }  // namespace

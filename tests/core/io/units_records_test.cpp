@@ -14,9 +14,9 @@ namespace {
 
 using test::ConsoleIo;
 using test::FailureLine;
-using test::ReadBytes;
-using test::WorkDir;
-using test::WriteBytes;
+using test::ReadFile;
+using test::Scratch;
+using test::WriteFile;
 
 // Every record of a unit read with GetRecord until the end of the file.
 std::vector<std::string> AllRecords(Io& io, int unit) {
@@ -26,13 +26,13 @@ std::vector<std::string> AllRecords(Io& io, int unit) {
 }
 
 TEST(TextRecords, EveryRecordWrittenEndsWithCrLfAndKeepsItsBlanks) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo con;
   con.io().OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
   for (const char* r : {"  a b  ", "", "\x90\xDF\x93\x5F", "last"}) con.io().PutRecord(8, r);
   con.io().PutRecord(kConsoleOut, " hello ");
   con.io().CloseAll();
-  EXPECT_EQ(ReadBytes("OUT.TXT"), "  a b  \r\n\r\n\x90\xDF\x93\x5F\r\nlast\r\n");
+  EXPECT_EQ(ReadFile("OUT.TXT"), "  a b  \r\n\r\n\x90\xDF\x93\x5F\r\nlast\r\n");
   EXPECT_EQ(con.Out(), " hello \r\n");
 }
 
@@ -56,8 +56,8 @@ TEST(TextRecords, InputRecordsEndAtLineFeedWithoutTheCarriageReturnBeforeIt) {
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(c.bytes.substr(0, 20));
-    WorkDir dir;
-    WriteBytes("IN.TXT", c.bytes);
+    Scratch dir(Scratch::kEnter);
+    WriteFile("IN.TXT", c.bytes);
     ConsoleIo con;
     con.io().OpenUnit(98, "IN.TXT", "OLD", "FORMATTED");
     EXPECT_EQ(AllRecords(con.io(), 98), c.records);
@@ -67,8 +67,8 @@ TEST(TextRecords, InputRecordsEndAtLineFeedWithoutTheCarriageReturnBeforeIt) {
 }
 
 TEST(TextRecords, AtEndOfFileReadsNothingAndRewindReadsTheFirstRecordAgain) {
-  WorkDir dir;
-  WriteBytes("IN.TXT", "one\r\ntwo");
+  Scratch dir(Scratch::kEnter);
+  WriteFile("IN.TXT", "one\r\ntwo");
   ConsoleIo con;
   Io& io = con.io();
   io.OpenUnit(98, "IN.TXT", "OLD", "FORMATTED");
@@ -82,7 +82,7 @@ TEST(TextRecords, AtEndOfFileReadsNothingAndRewindReadsTheFirstRecordAgain) {
 }
 
 TEST(TextRecords, RecordsWrittenReadBackAfterRewindAndWritingAfterRewindReplacesThem) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo con;
   Io& io = con.io();
   io.OpenUnit(50, "WORK.TMP", "UNKNOWN", "FORMATTED");
@@ -97,7 +97,7 @@ TEST(TextRecords, RecordsWrittenReadBackAfterRewindAndWritingAfterRewindReplaces
   io.RewindUnit(50);
   io.PutRecord(50, "only");
   io.CloseUnit(50);
-  EXPECT_EQ(ReadBytes("WORK.TMP"), "only\r\n");
+  EXPECT_EQ(ReadFile("WORK.TMP"), "only\r\n");
 }
 
 TEST(ConsoleInput, RecordsEndAtLineFeedAndTheEndIsErrorTwentyFour) {

@@ -20,8 +20,8 @@ using test::ConsoleIo;
 using test::FailureLine;
 using test::Int4;
 using test::ResultFile;
-using test::WorkDir;
-using test::WriteBytes;
+using test::Scratch;
+using test::WriteFile;
 
 constexpr int kUnit = 10;
 constexpr const char* kEndOfFile = "forrtl: severe (24): end-of-file during read, unit 10, file U.DAT";
@@ -54,7 +54,7 @@ class Unformatted : public ::testing::Test {
   }
   Io& io() { return con_.io(); }
 
-  WorkDir dir_;
+  Scratch dir_{Scratch::kEnter};
   ConsoleIo con_;
 };
 
@@ -112,7 +112,7 @@ TEST(UnformattedTruncation, OnlyACutBetweenRecordsIsACleanEnd) {
   f.Record(Pattern(9)).SegmentedRecord(Pattern(10), 3).Record("");
   for (std::size_t cut = 0; cut <= f.Size(); ++cut) {
     SCOPED_TRACE(cut);
-    WorkDir dir;
+    Scratch dir(Scratch::kEnter);
     f.WriteTo("U.DAT", cut);
     ConsoleIo con;
     con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
@@ -150,8 +150,8 @@ TEST(UnformattedTruncation, CountsPromisingMoreThanTheFileHoldsAreErrorTwentyFou
   for (const DamagedCase& c : cases) {
     SCOPED_TRACE(c.name);
     for (std::size_t need : {std::size_t{0}, std::size_t{4}, std::size_t{max}}) {
-      WorkDir dir;
-      WriteBytes("U.DAT", c.bytes);
+      Scratch dir(Scratch::kEnter);
+      WriteFile("U.DAT", c.bytes);
       ConsoleIo con;
       con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
       std::span<const std::byte> data;
@@ -182,7 +182,7 @@ TEST(UnformattedRandom, RecordsStraddlingBufferRefillsReadBackExactly) {
       total += size;
       payloads.push_back(std::move(p));
     }
-    WorkDir dir;
+    Scratch dir(Scratch::kEnter);
     f.WriteTo("U.DAT");
     ConsoleIo con;
     con.io().OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");

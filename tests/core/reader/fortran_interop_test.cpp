@@ -117,10 +117,10 @@ TEST(FortranInterop, ReaderTakesBackExactlyWhatFortranWrote) {
       "  close(10)\n"
       "end program writer\n";
 
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   std::ofstream("writer.f90") << source;
   ASSERT_EQ(std::system("gfortran -o writer writer.f90 >build.log 2>&1 && ./writer >>build.log 2>&1"), 0)
-      << test::ReadBytes("build.log");
+      << test::ReadFile("build.log");
 
   test::ConsoleIo con;
   Store s;

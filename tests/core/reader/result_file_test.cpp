@@ -28,7 +28,7 @@ constexpr const char* kTooMuchData =
 
 // A result file written as R.DAT (cut after `size` bytes) in a fresh directory and opened as unit 10.
 struct Reading {
-  test::WorkDir dir;
+  test::Scratch dir{test::Scratch::kEnter};
   test::ConsoleIo con;
   Store s;
 

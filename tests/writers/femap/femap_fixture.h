@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "core/model/store.h"
-#include "support/io_harness.h"
+#include "support/files.h"
 #include "support/store_builder.h"
 #include "writers/femap/femap.h"
+#include "writers/step_fixture.h"
 
 namespace seep::test {
 
@@ -23,35 +24,10 @@ inline Store FemapStore(const std::vector<FemapNode>& nodes, const std::vector<F
   return MakeStore(nodes, elements);
 }
 
-// The records of a text file: every one must end with CR LF.
-inline std::vector<std::string> Records(const std::string& bytes) {
-  std::vector<std::string> records;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "record without CR LF at byte " << start;
-      break;
-    }
-    records.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return records;
-}
-
 // Runs `writes` against unit 8 opened on a file in a fresh directory; returns the file's records.
 template <class Writes>
 std::vector<std::string> WriteFemap(Writes&& writes) {
-  WorkDir dir;
-  std::string bytes;
-  {
-    ConsoleIo console;
-    console.io().OpenUnit(8, "OUT.NEU", "UNKNOWN", "FORMATTED");
-    writes(console.io());
-    console.io().FlushAll();
-    bytes = ReadBytes(dir.Path() / "OUT.NEU");
-  }
-  return Records(bytes);
+  return SplitRecords(step_fixture::WrittenToUnit8(writes).file);
 }
 
 // One block: its ID and the records between its ID record and its closing delimiter.

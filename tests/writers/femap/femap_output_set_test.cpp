@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/io/edit.h"
+#include "core/io/edit/list_real.h"
 #include "femap_fixture.h"
 
 namespace seep::test {

@@ -13,7 +13,7 @@ namespace seep {
 namespace {
 
 using test::CrLf;
-using test::step_fixture::Lines;
+using test::SplitRecords;
 using test::step_fixture::MakeStore;
 using test::step_fixture::Title80;
 using test::step_fixture::WrittenToUnit8;
@@ -103,7 +103,7 @@ TEST(IgpostBlock, LinesFollowTheColumnLayout) {
       {11, 97, element},
   };
   Store s = DamSection();
-  const std::vector<std::string> lines = Lines(Block(s));
+  const std::vector<std::string> lines = SplitRecords(Block(s));
   ASSERT_EQ(lines.size(), 12u);
   for (const Columns& c : table) {
     SCOPED_TRACE(lines[c.line]);
@@ -147,7 +147,7 @@ TEST(IgpostBlock, NoActiveElementLeavesTheElementSectionEmpty) {
 TEST(IgpostBlock, CornersOutsideTheMeshArePrintedAndLeftOutOfTheCentroid) {
   Store s = MakeStore({{4.0, 2.0, 0.0}, {8.0, -6.0, 0.0}},
                       {{1, 0, -3, 99, 1, 0.0, 0.0}, {1, 2, 99, 99, 2, 0.0, 0.0}});
-  const std::vector<std::string> lines = Lines(Block(s));
+  const std::vector<std::string> lines = SplitRecords(Block(s));
   ASSERT_EQ(lines.size(), 4u + 2u + 1u + 2u);
   EXPECT_EQ(
       lines[7],

@@ -15,7 +15,7 @@ namespace seep {
 namespace {
 
 using test::CrLf;
-using test::step_fixture::Lines;
+using test::SplitRecords;
 using test::step_fixture::MakeStore;
 
 const std::string kHeader = "         X,             Y,             H,             P";
@@ -28,8 +28,8 @@ struct InterpRun {
 
 // Sets up from the point-data file PTS, which holds `points`, and writes `steps` steps.
 InterpRun SetUpAndWrite(Store& s, const std::string& points, int steps = 1) {
-  test::WorkDir dir;
-  test::WriteBytes(dir.Path() / "PTS", points);
+  test::Scratch dir(test::Scratch::kEnter);
+  test::WriteFile(dir.Dir() / "PTS", points);
   test::ConsoleIo console("PTS\n");
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
@@ -40,7 +40,7 @@ InterpRun SetUpAndWrite(Store& s, const std::string& points, int steps = 1) {
   });
   io.CloseAll();
   r.console = console.Out();
-  r.file = test::ReadBytes(dir.Path() / "OUT");
+  r.file = test::ReadFile(dir.Dir() / "OUT");
   return r;
 }
 
@@ -104,7 +104,7 @@ TEST(InterpStep, MorePointsThanTheUsualTableAreAllWritten) {
   for (int i = 1; i <= 3000; ++i) points += std::to_string(i) + " 0.5\r\n";
   const InterpRun r = SetUpAndWrite(s, points);
   EXPECT_EQ(r.failure, "no failure");
-  const std::vector<std::string> lines = Lines(r.file);
+  const std::vector<std::string> lines = SplitRecords(r.file);
   ASSERT_EQ(lines.size(), 3002u);
   EXPECT_EQ(lines[2], "   0.10000E+01,   0.50000E+00,   0.15000E+01,   0.10000E+01");
   EXPECT_EQ(lines[3001], "   0.30000E+04,   0.50000E+00,   0.15000E+01,   0.10000E+01");

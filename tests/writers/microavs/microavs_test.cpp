@@ -17,25 +17,15 @@ namespace seep {
 namespace {
 
 using test::ConsoleIo;
-using test::ReadBytes;
-using test::WorkDir;
+using test::CrLfBarred;
+using test::ReadFile;
+using test::Scratch;
 
 using Elem = test::ElementRow;
 
 // Nodes as x, y and pressure head.
 Store Mesh(const std::vector<test::NodeRow>& nodes, const std::vector<Elem>& elements) {
   return test::MakeStore(nodes, elements);
-}
-
-// Records ending with '|' so that trailing blanks stay visible; each gets its CR LF.
-std::string Lines(std::initializer_list<std::string_view> lines) {
-  std::string s;
-  for (std::string_view line : lines) {
-    EXPECT_EQ(line.back(), '|') << line;
-    s.append(line.substr(0, line.size() - 1));
-    s += "\r\n";
-  }
-  return s;
 }
 
 // The step count sets the digits after "step"; the time is E15.7 without a scale factor.
@@ -54,7 +44,7 @@ TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    WorkDir dir;
+    Scratch dir(Scratch::kEnter);
     ConsoleIo console;
     Store s = Mesh({}, {});
     AvsRun run;
@@ -64,7 +54,7 @@ TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
     WriteAvsStep(console.io(), s, run);
     console.io().FlushAll();
     EXPECT_EQ(run.NAVS, c.navs);
-    const std::string work = ReadBytes("AVS.tmp");
+    const std::string work = ReadFile("AVS.tmp");
     EXPECT_EQ(work.substr(0, work.find("\r\n")), c.line);
     EXPECT_EQ(console.Err(),
               c.overflow ? "forrtl: error (63): output conversion error, unit 30, file AVS.tmp\r\n" : "");
@@ -75,7 +65,7 @@ TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
 // element keeps its own data line. 2.000005 and 3.000015 print from their single-precision values
 // (2.0000050068, 3.0000150204), which differ from the doubles in the sixth digit.
 TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 2.000005}, {1.0, 0.0, -0.5}, {1.0, 1.0, 0.0}, {0.0, 2.0, 0.75}},
                  {{1, 2, 3, 3, 1, 3.000015, -4.0}, {1, 3, 4, 2, 0, 0.5, 0.5}});
@@ -84,8 +74,8 @@ TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
   OpenAvsWorkFile(console.io(), run);
   WriteAvsStep(console.io(), s, run);
   console.io().FlushAll();
-  EXPECT_EQ(ReadBytes("AVS.tmp"),
-            Lines({
+  EXPECT_EQ(ReadFile("AVS.tmp"),
+            CrLfBarred({
                 "step1  0.1500000E+01|",
                 "5   3|",
                 "5   1   1   1   1   1|",
@@ -110,7 +100,7 @@ TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
 // Corners outside 1 ... NUMNP (0, 99, -5) add nothing to the average and are listed as stored; L = 0
 // differs from K, so that element is a quadrilateral.
 TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   ConsoleIo console;
   Store s =
       Mesh({{0.0, 0.0, 1.0}, {1.0, 0.0, 1.0}}, {{1, 0, 2, 99, 1, 1.0, 1.0}, {-5, 2, 1, 1, 1, 1.0, 1.0}});
@@ -121,9 +111,9 @@ TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
   WriteAvsStep(io, s, run);
   AssembleAvsFile(io, s, run);
   io.FlushAll();
-  const std::string out = ReadBytes("OUT");
-  EXPECT_NE(out.find(Lines({"      1   1 quad        1       0       2      99|",
-                            "      2   1 tri       -5       2       1|"})),
+  const std::string out = ReadFile("OUT");
+  EXPECT_NE(out.find(CrLfBarred({"      1   1 quad        1       0       2      99|",
+                                 "      2   1 tri       -5       2       1|"})),
             std::string::npos);
   EXPECT_NE(out.find("       1  1.00000E+00  1.00000E+00  1.00000E+00  1.00000E+00  1.41421E+00"),
             std::string::npos);
@@ -135,7 +125,7 @@ TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
 // characters, and a third block this run did not write. Every copy has its kind's width whatever the
 // record holds, and only two blocks are read.
 TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
-  WorkDir dir;
+  Scratch dir(Scratch::kEnter);
   const std::vector<std::size_t> widths = {26, 5, 25, 9, 11, 13, 13, 13, 85, 13, 13, 13, 13, 48};
   std::string work(widths.size(), '\n');  // block 1: empty records (LF alone ends a record)
   std::vector<std::string> longRecords;
@@ -146,7 +136,7 @@ TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
     work += record + "\r\n";
   }
   work += "step3  0.1000000E+01\r\n";
-  test::WriteBytes("AVS.tmp", work);
+  test::WriteFile("AVS.tmp", work);
 
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {{1, 1, 1, 1, 7, 0.0, 0.0}});
@@ -158,18 +148,18 @@ TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
   AssembleAvsFile(io, s, run);
   io.FlushAll();
 
-  std::string expected = Lines({"# QM-TERLO AVS FILE |", "    2|", "data|"});
+  std::string expected = CrLfBarred({"# QM-TERLO AVS FILE |", "    2|", "data|"});
   expected += std::string(26, ' ') + "\r\n";
-  expected += Lines({"         1          1|", "       1  0.00000E+00  0.00000E+00  0.00000E+00|",
-                     "      1   7 tri        1       1       1|"});
+  expected += CrLfBarred({"         1          1|", "       1  0.00000E+00  0.00000E+00  0.00000E+00|",
+                          "      1   7 tri        1       1       1|"});
   for (std::size_t r = 1; r < widths.size(); ++r) expected += std::string(widths[r], ' ') + "\r\n";
   for (std::size_t r = 0; r < widths.size(); ++r) expected += longRecords[r].substr(0, widths[r]) + "\r\n";
-  EXPECT_EQ(ReadBytes("OUT"), expected);
+  EXPECT_EQ(ReadFile("OUT"), expected);
 }
 
 TEST(AvsFinalFile, WorkFileShorterThanItsCountsEndsWithEndOfFile) {
-  WorkDir dir;
-  test::WriteBytes("AVS.tmp", "step1  0.1000000E+01\r\n5   3\r\n");
+  Scratch dir(Scratch::kEnter);
+  test::WriteFile("AVS.tmp", "step1  0.1000000E+01\r\n5   3\r\n");
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {});
   AvsRun run;

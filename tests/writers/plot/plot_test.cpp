@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "core/model/locate.h"
+#include "support/files.h"
 #include "support/io_harness.h"
+#include "support/scratch.h"
 #include "support/store_builder.h"
 
 namespace seep {
@@ -28,13 +30,13 @@ using test::NodeRow;
 // What the script saw in the picture; empty when it could not read it as XML.
 std::string ReadBack(const std::string& svg) {
   if (std::system("command -v python3 >/dev/null 2>&1") != 0) return "no python3";
-  test::WriteBytes("picture.svg", svg);
-  const std::string script = SEEPCONV_TEST_SOURCES "/writers/plot/check_svg.py";
+  test::WriteFile("picture.svg", svg);
+  const std::string script = SEEPCONV_SOURCE_DIR "/tests/writers/plot/check_svg.py";
   if (std::system(("python3 " + script + " picture.svg > seen.txt 2> error.txt").c_str()) != 0) {
-    ADD_FAILURE() << test::ReadBytes("error.txt");
+    ADD_FAILURE() << test::ReadFile("error.txt");
     return "";
   }
-  return test::ReadBytes("seen.txt");
+  return test::ReadFile("seen.txt");
 }
 
 bool Has(const std::string& seen, const std::string& line) {
@@ -73,7 +75,7 @@ void ExpectBandsFillOutline(const std::string& seen) {
 }
 
 TEST(PlotPicture, StepWithTitleBandsLineAndColourBar) {
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   Store s = Section("Dam <A & B> \"1\" \xff\xfe caf\xc3\xa9   ");
   std::string svg;
   PlotWarnings warnings;
@@ -102,7 +104,7 @@ TEST(PlotPicture, StepWithTitleBandsLineAndColourBar) {
 }
 
 TEST(PlotPicture, DegenerateSteps) {
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   // One value everywhere: one band, no line.
   Store flat = Section();
   for (std::int32_t n = 1; n <= flat.NUMNP; ++n) flat.P(n) = 5.0;
@@ -133,7 +135,7 @@ TEST(PlotPicture, DegenerateSteps) {
 }
 
 TEST(PlotPicture, SpeedWithMeshAndArrows) {
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   Store s = Section();
   s.VXE(2) = std::numeric_limits<double>::infinity();
   std::string svg;
@@ -199,7 +201,7 @@ TEST(PlotPicture, HostileValuesGiveWholeDocuments) {
 // Points in a mesh where P is linear (P = 1 + 0.5 x - 0.25 y + k): interpolation is exact, so the total
 // head at (x, y) is 1 + 0.5 x + 0.75 y + k.
 TEST(PlotHistory, ValuesPerPointAndStep) {
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   Store s = Section();
   s.NPT = 3;
   for (auto [x, y] : {std::pair{1.0, 0.5}, {5.5, 3.0}, {9.0, 1.0}}) {  // the third beside the mesh

@@ -13,8 +13,8 @@ namespace seep {
 namespace {
 
 using test::CrLf;
+using test::SplitRecords;
 using test::step_fixture::ElementRow;
-using test::step_fixture::Lines;
 using test::step_fixture::MakeStore;
 using test::step_fixture::NodeRow;
 using test::step_fixture::Title80;
@@ -41,7 +41,7 @@ TEST(TecplotZone, HeaderLinesCountOnlyActiveElements) {
   ASSERT_EQ(title.size(), 109u);
   EXPECT_EQ(file.substr(0, 109 + 2 + 41 + 2 + 34 + 2),
             CrLf({title, kVariables, "ZONE N=   120, E=   100, F=FEPOINT"}));
-  EXPECT_EQ(Lines(file).size(), 3u + 120u + 100u);
+  EXPECT_EQ(SplitRecords(file).size(), 3u + 120u + 100u);
 }
 
 // Node 5 is shared by two active quadrilaterals and an active triangle; an inactive quadrilateral
@@ -60,7 +60,7 @@ TEST(TecplotZone, SharedNodeTakesTheMeanOfItsActiveElements) {
                               {5, 6, 9, 9, 2, -1.1, 3.2},
                               {4, 5, 8, 7, 0, 1250.0, 3600.0},
                               {5, 9, 8, 8, -1, 100.0, 100.0}});
-  const std::vector<std::string> lines = Lines(Zone(s));
+  const std::vector<std::string> lines = SplitRecords(Zone(s));
   ASSERT_EQ(lines.size(), 3u + 9u + 3u);
   EXPECT_EQ(lines[2], "ZONE N=     9, E=     3, F=FEPOINT");
   // Node 5: VX (0.5 + 1.5 - 1.1) / 3, VY (-2.25 + 0.25 + 3.2) / 3, V from those means.

@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "core/reader/result_file.h"
+#include "support/files.h"
 #include "support/io_harness.h"
+#include "support/scratch.h"
 #include "support/result_file.h"
 
 namespace seep {
@@ -192,7 +194,7 @@ TEST(VtuReaders, EveryValueReadsBackExactly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    test::WorkDir dir;
+    test::Scratch dir(test::Scratch::kEnter);
     Model read;
     if (&c.m == &none) fs::copy_file(kSource / "../../../examples/RESULT.DAT", "R.DAT");
     if (&c.m != &none) WriteResultFile(c.m);
@@ -201,10 +203,10 @@ TEST(VtuReaders, EveryValueReadsBackExactly) {
     const Model& m = &c.m == &none ? read : c.m;
     std::string expected;
     for (std::size_t k = 0; k < m.steps.size(); ++k) ExpectFile(expected, m, k, c.all, c.meshio);
-    test::WriteBytes("expected.txt", expected);
+    test::WriteFile("expected.txt", expected);
     const std::string check =
         "/usr/bin/python3 " + (kSource / "check_vtu.py").string() + " R.pvd expected.txt";
-    EXPECT_EQ(std::system((check + " > check.log 2>&1").c_str()), 0) << test::ReadBytes("check.log");
+    EXPECT_EQ(std::system((check + " > check.log 2>&1").c_str()), 0) << test::ReadFile("check.log");
     // Only the step files are left in the folder: no temporary file.
     const std::size_t files = fs::exists("R") ? std::distance(fs::directory_iterator("R"), {}) : 0;
     EXPECT_EQ(files, m.steps.size());
@@ -215,7 +217,7 @@ TEST(VtuReaders, EveryValueReadsBackExactly) {
 std::map<std::string, std::string> Files(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (const auto& f : fs::recursive_directory_iterator(dir)) {
-    if (f.is_regular_file()) files[f.path().string()] = test::ReadBytes(f.path());
+    if (f.is_regular_file()) files[f.path().string()] = test::ReadFile(f.path());
   }
   return files;
 }
@@ -231,7 +233,7 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
   const Case cases[] = {
       {"R", [] {}, "forrtl: severe (43): file name specification error, unit 0, file R"},
       {"NO/R.pvd", [] {}, "forrtl: severe (29): file not found, unit 0, file NO/R/"},
-      {"R.pvd", [] { fs::remove_all("R"), test::WriteBytes("R", "x"); },
+      {"R.pvd", [] { fs::remove_all("R"), test::WriteFile("R", "x"); },
        "forrtl: severe (30): open failure, unit 0, file R/"},
       {"R.pvd", [] { fs::remove("R.pvd"), fs::create_directory("R.pvd"); },
        "forrtl: severe (30): open failure, unit 0, file R.pvd"},
@@ -252,13 +254,13 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    test::WorkDir dir;
+    test::Scratch dir(test::Scratch::kEnter);
     WriteResultFile({{{0, 0}, {1, 0}, {0, 1}},
                      {{1, 2, 3, 3, 1}},
                      {{1, 1.0, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {{0, 0}}}}});
     Convert(false);
     c.prepare();
-    const std::map<std::string, std::string> before = Files(dir.Path());
+    const std::map<std::string, std::string> before = Files(dir.Dir());
     const std::string line = test::FailureLine([&] { Convert(false, nullptr, c.pvd); });
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     ASSERT_EQ(getuid() == 0 ? seteuid(0) : 0, 0);
@@ -266,7 +268,7 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
     std::error_code ec;
     fs::permissions("R", fs::perms::owner_all, ec);
     EXPECT_EQ(line, c.line);
-    EXPECT_EQ(Files(dir.Path()), before);
+    EXPECT_EQ(Files(dir.Dir()), before);
   }
 }
 

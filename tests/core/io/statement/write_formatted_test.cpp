@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "core/io/failure.h"
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "write_capture.h"
+#include "writers/femap/femap_formats.h"
+#include "writers/microavs/microavs_formats.h"
+#include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {
 namespace {
@@ -24,7 +27,6 @@ constexpr int kOut = kConsoleOut;
 constexpr auto kI5 = CompileFormat("(I5)");
 constexpr auto kI5Group = CompileFormat("( I5 3(',' I5) )");
 constexpr auto kEightI8 = CompileFormat("( 8( I8 2X ) )");
-constexpr auto kAvsLine = CompileFormat("( I8 1X 3( 1P E12.5 ' ' ) )");
 
 TEST(WriteFormatted, OverflowGivesAsterisksAndOneWarningPerStatement) {
   const test::Written w = Capture([](Io& io) {
@@ -45,18 +47,18 @@ struct RecordCase {
   const char* records;
 };
 
-// The records of one statement. A statement on a unit that is not yet writing takes the general road;
-// once the unit writes, a statement whose items fit the first pass takes the unrolled program, in place.
-// Both roads must give the same records.
+// The records of one statement. A statement on a unit that is not yet writing takes the interpreted
+// road; once the unit writes, a statement whose items fit the format's compiled line takes the compiled
+// road. Both roads must give the same records.
 template <class... Items>
 std::string Out(const auto& fmt, const Items&... items) {
-  const std::string general = Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
-  const std::string inPlace = Capture([&](Io& io) {
-                                WriteList(io, kOut, "-");
-                                WriteFormatted(io, kOut, fmt, items...);
-                              }).out;
-  EXPECT_EQ(inPlace, " -\r\n" + general);
-  return general;
+  const std::string interpreted = Capture([&](Io& io) { WriteFormatted(io, kOut, fmt, items...); }).out;
+  const std::string compiled = Capture([&](Io& io) {
+                                 WriteList(io, kOut, "-");
+                                 WriteFormatted(io, kOut, fmt, items...);
+                               }).out;
+  EXPECT_EQ(compiled, " -\r\n" + interpreted);
+  return interpreted;
 }
 
 constexpr auto kLiteralsAfterItems = CompileFormat("(I1 'a' / 'b' I1 'c')");
@@ -74,8 +76,6 @@ constexpr auto kEmpty = CompileFormat("()");
 constexpr auto kTexts = CompileFormat("('[' A ']' A6 '[' A2 ']' A '|')");
 constexpr auto kQuote = CompileFormat("('it''s' 1X A)");
 constexpr auto kThreeI3 = CompileFormat("(3I3)");
-constexpr auto kNodeLine = CompileFormat("(1P E12.4 6(',' 1P E12.4))");
-constexpr auto kFemapNode = CompileFormat("(I7, A22, 1PE13.6, A1, 1PE13.6, A1, 1PE13.6)");
 constexpr auto kTermination = CompileFormat("(//'   <<<<<  OK! OK!  NORMAL TERMINATION  >>>>> ')");
 constexpr auto kTitleTwenty = CompileFormat("(20A4)");
 
@@ -90,7 +90,7 @@ const RecordCase kRecordCases[] = {
     {"eight I8 2X with ten items", [] { return Out(kEightI8, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10); },
      "       1         2         3         4         5         6         7         8\r\n"
      "       9        10\r\n"},
-    {"literal after the last item", [] { return Out(kAvsLine, 7, 1.0, 2.0, 3.0); },
+    {"literal after the last item", [] { return Out(microavs_formats::kElementData, 7, 1.0, 2.0, 3.0); },
      "       7  1.00000E+00  2.00000E+00  3.00000E+00 \r\n"},
     {"literals and slashes up to the next data descriptor", [] { return Out(kLiteralsAfterItems, 1); },
      "1a\r\nb\r\n"},
@@ -118,18 +118,20 @@ const RecordCase kRecordCases[] = {
      [] { return Out(kThreeI3, std::span<const std::int32_t>(kFour), 5); }, "  1  2  3\r\n  4  5\r\n"},
     {"an empty array gives no item", [] { return Out(kThreeI3, std::span<const std::int32_t>(), 7); },
      "  7\r\n"},
-    {"node line", [] { return Out(kNodeLine, std::span<const double>(kSeven)); },
+    {"node line", [] { return Out(tecplot_formats::kNodeLine, std::span<const double>(kSeven)); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
-    // Items one by one take the in-place road: the fields its planned rounding declines (zero, an
-    // exponent beyond 99, a NaN) are edited by the general routines between planned ones.
+    // Items one by one take the compiled road: the fields its compiled rounding declines (zero, an
+    // exponent beyond 99, a NaN) are edited through EditField between compiled ones.
     {"node line from single items",
-     [] { return Out(kNodeLine, 1.25e1, -0.5, 0.0, 1.0e-120, -1.0e100, 3.6e3, 1.0); },
+     [] { return Out(tecplot_formats::kNodeLine, 1.25e1, -0.5, 0.0, 1.0e-120, -1.0e100, 3.6e3, 1.0); },
      "  1.2500E+01, -5.0000E-01,  0.0000E+00,  1.0000-120, -1.0000+100,  3.6000E+03,  1.0000E+00\r\n"},
-    {"NaN between planned fields",
-     [] { return Out(kAvsLine, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f); },
+    {"NaN between compiled fields",
+     [] {
+       return Out(microavs_formats::kElementData, 7, 1.0f, std::numeric_limits<float>::quiet_NaN(), -2.5f);
+     },
      "       7  1.00000E+00          NaN -2.50000E+00 \r\n"},
     {"single-precision items in E fields",
-     [] { return Out(kFemapNode, 1, ",0,0,1,46,0,0,0,0,0,0,", 0.1f, ",", -2.5f, ",", 0.0f); },
+     [] { return Out(femap_formats::kNodeLine, 1, ",0,0,1,46,0,0,0,0,0,0,", 0.1f, ",", -2.5f, ",", 0.0f); },
      "      1,0,0,1,46,0,0,0,0,0,0, 1.000000E-01,-2.500000E+00, 0.000000E+00\r\n"},
     {"literal-only format with no items", [] { return Out(kTermination); },
      "\r\n\r\n   <<<<<  OK! OK!  NORMAL TERMINATION  >>>>> \r\n"},
@@ -149,12 +151,8 @@ TEST(WriteFormatted, TitleAsTwentyWordsOfFour) {
 }
 
 TEST(WriteFormatted, ZoneHeader) {
-  constexpr auto kZone = CompileFormat(
-      "('TITTLE = \"TIME=' 1P E12.4 ' ' 20A4 '\"' / 'VARIABLES = "
-      "\"X\",\"Y\",\"P\",\"H\",\"VX\",\"VY\",\"V\"' / "
-      "'ZONE N= ' I5 ', E= ' I5 ', F=FEPOINT')");
   const std::string title(80, 'T');
-  const std::string out = Out(kZone, 3600.0, TextArray{title.data(), 20, 4}, 120, 100);
+  const std::string out = Out(tecplot_formats::kZoneHeader, 3600.0, TextArray{title.data(), 20, 4}, 120, 100);
   const std::string line1 = "TITTLE = \"TIME=  3.6000E+03 " + title + "\"";
   ASSERT_EQ(line1.size(), 109u);
   EXPECT_EQ(out, line1 +

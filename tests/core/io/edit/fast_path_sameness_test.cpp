@@ -1,11 +1,11 @@
-// The fast paths of the edit routines against the general engine, character for character, for the fields
+// The fast edit routines against the general ones, character for character, for the fields
 // that fill the output files: 1PE12.4, 1PE12.5, 1PE13.6, E14.5, E15.7 (doubles, and floats widened to
 // double), the list-directed 4-byte and 8-byte reals, and I5, I7, I8, I12.
 //
 // Values: random bit patterns, values spread evenly in magnitude, the doubles nearest to the halfway
 // points between two roundings and their neighbours, exact halfway values, powers of ten and their
 // neighbours, subnormals and the ends of the range. Each value goes through the five E fields (fast and
-// planned) and both list-directed widths. SEEPCONV_SAMENESS_COUNT sets how many values the random
+// compiled) and both list-directed widths. SEEPCONV_SAMENESS_COUNT sets how many values the random
 // families draw (bench/sameness.sh runs hundreds of millions); the default keeps the suite quick.
 #include <gtest/gtest.h>
 
@@ -19,7 +19,10 @@
 #include <random>
 #include <string>
 
-#include "core/io/edit.h"
+#include "core/io/edit/exponent.h"
+#include "core/io/edit/fixed.h"
+#include "core/io/edit/integer.h"
+#include "core/io/edit/list_real.h"
 
 namespace seep {
 namespace {
@@ -63,9 +66,9 @@ bool SameFields(double x) {
                     << fa << "\", general \"" << fb << "\"";
       return false;
     }
-    if (EditPlanned(fast, x, PlanExponent(f.w, f.d, f.scale)) &&
+    if (EditCompiled(fast, x, CompileExponent(f.w, f.d, f.scale)) &&
         std::string(fast, static_cast<std::size_t>(f.w)) != fb) {
-      ADD_FAILURE() << "planned E" << f.w << "." << f.d << " scale " << f.scale << " of " << Hex(x) << ": \""
+      ADD_FAILURE() << "compiled E" << f.w << "." << f.d << " scale " << f.scale << " of " << Hex(x) << ": \""
                     << std::string(fast, static_cast<std::size_t>(f.w)) << "\", general \"" << fb << "\"";
       return false;
     }
@@ -140,7 +143,7 @@ TEST(EditFastPath, NeighboursOfRoundingBoundaries) {
 }
 
 // Values exactly halfway between two roundings (odd multiples of a power of two with few digits), which
-// the general engine rounds to even.
+// the general routines round to even.
 TEST(EditFastPath, ExactHalfwayValues) {
   std::mt19937_64 rng(4);
   const std::uint64_t n = SamenessCount() / 4;
@@ -210,24 +213,24 @@ TEST(EditFastPath, ZerosSubnormalsAndTheEndsOfTheRange) {
   }
 }
 
-// Every layout a plan can have: widths up to 16, 1 to 7 significant digits, both scale factors, values
-// of both signs that fit, that need the optional zero, that do not fit, with one- to three-digit
+// Every layout a compiled E field can have: widths up to 16, 1 to 7 significant digits, both scale factors,
+// values of both signs that fit, that need the optional zero, that do not fit, with one- to three-digit
 // exponents.
-TEST(EditFastPath, PlannedLayoutsOfEveryWidth) {
+TEST(EditFastPath, CompiledLayoutsOfEveryWidth) {
   const double values[] = {0.0,     1.0,   1.23456789, 9.9999999, 0.5, 1e-99,
                            9.99e99, 1e100, 1e-100,     123456.0,  7e-5};
-  char planned[64 + kEditSlack];
+  char compiled[64 + kEditSlack];
   char general[64 + kEditSlack];
   for (int w = 1; w <= 16; ++w) {
     for (int d = 1; d <= 7; ++d) {
       for (int scale = 0; scale <= 1; ++scale) {
-        const FieldPlan plan = PlanExponent(w, d, scale);
+        const ExponentLayout layout = CompileExponent(w, d, scale);
         for (const double v : values) {
           for (const double x : {v, -v}) {
             const bool fits = edit_general::EditExponent(general, x, w, d, scale);
-            if (!EditPlanned(planned, x, plan)) continue;
+            if (!EditCompiled(compiled, x, layout)) continue;
             EXPECT_TRUE(fits);
-            EXPECT_EQ(std::string(planned, static_cast<std::size_t>(w)),
+            EXPECT_EQ(std::string(compiled, static_cast<std::size_t>(w)),
                       std::string(general, static_cast<std::size_t>(w)))
                 << "E" << w << "." << d << " scale " << scale << " of " << x;
           }

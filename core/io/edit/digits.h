@@ -1,17 +1,15 @@
-// The fast rounding behind the E fields of the output files, and the planned E fields in two steps.
+// The digits of a field's value, shared by every edit routine.
 //
-// A value is scaled by a power of ten into an integer of exactly the digits wanted, in double
-// arithmetic, and its digits come from integer arithmetic. Whenever that road cannot vouch for the
-// result (a value near a rounding boundary, outside the range of the tables, a subnormal, infinity or
-// NaN) it declines, and the general engine of core/io/edit.cpp edits the field.
-//
-// A planned E field (FieldPlan) is edited in two steps: RoundPlanned takes the value to its digits and
-// exponent, PutPlanned places them in the field. The line runner of core/io/write.h rounds every planned
-// field of a record before it places any, so that the roundings, independent of each other, overlap in
-// the processor instead of each waiting behind the stores of the field before it.
+// Two roads to the digits of a real rounded to p significant digits, both exact (ties to even):
+//   - the general one, RoundSignificant, takes them from std::to_chars;
+//   - the fast one, fast::RoundShort, scales the value by a power of ten into an integer of exactly the
+//     digits wanted, in double arithmetic, and takes them from integer arithmetic. Whenever it cannot
+//     vouch for the result (a value near a rounding boundary, outside the range of the tables, a
+//     subnormal, infinity or NaN) it declines, and the caller takes the general road.
+// Besides: digit and exponent words for fixed-size stores, and the small pieces every field is built
+// from (asterisks, blanks, the exponent part, the non-finite texts).
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -20,9 +18,85 @@
 #include <cstring>
 #include <limits>
 
-#include "core/io/edit.h"
-
 namespace seep {
+
+// Every edit routine may use kEditSlack characters past the field as scratch, so that narrow fields are
+// written with a few fixed-size stores: `out` must have room for w + kEditSlack characters, and what
+// lands after out[w - 1] is to be overwritten by whatever follows the field.
+inline constexpr int kEditSlack = 32;
+
+// NaN, Infinity, -Infinity right-justified in w columns; "Inf" and "-Inf" when the long form has no
+// room; asterisks when even that does not fit. Used for every real field whose value is not finite.
+bool EditNonFinite(char* out, double x, int w);
+
+// The widest field, and the most digits after the point, that the routines edit.
+inline constexpr int kMaxEditWidth = 255;
+
+namespace edit_detail {
+
+// Room for d.ddd...e-324 with up to kMaxEditWidth digits.
+inline constexpr int kScientificBuffer = kMaxEditWidth + 16;
+
+inline void Stars(char* out, int w) {
+  std::memset(out, '*', static_cast<std::size_t>(w));
+}
+inline void Blanks(char* out, int n) {
+  std::memset(out, ' ', static_cast<std::size_t>(n));
+}
+// Blanks over at least the first n characters: one fixed-size store for a narrow field.
+inline void BlankField(char* out, int n) {
+  if (n <= kEditSlack) {
+    std::memset(out, ' ', kEditSlack);
+  } else {
+    Blanks(out, n);
+  }
+}
+
+// "00" "01" ... "99".
+inline constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int i = 0; i < 100; ++i) {
+    t[2 * i] = static_cast<char>('0' + i / 10);
+    t[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return t;
+}();
+
+// Writes the two decimal digits of 0 <= n <= 99.
+inline void PutPair(char* p, int n) {
+  std::memcpy(p, kDigitPairs.data() + 2 * n, 2);
+}
+
+// Number of decimal digits of m.
+inline int DigitCount(std::uint32_t m) {
+  static constexpr std::uint32_t kPowers[] = {10u,      100u,      1000u,      10000u,     100000u,
+                                              1000000u, 10000000u, 100000000u, 1000000000u};
+  int n = 1;
+  while (n < 10 && m >= kPowers[n - 1]) ++n;
+  return n;
+}
+
+// Writes the exponent part of an E field, 4 characters: E+dd, or +ddd beyond 99.
+inline void PutExponent(char* p, int e) {
+  const char sign = e < 0 ? '-' : '+';
+  const int a = e < 0 ? -e : e;
+  if (a <= 99) {
+    p[0] = 'E';
+    p[1] = sign;
+  } else {
+    p[0] = sign;
+    p[1] = static_cast<char>('0' + a / 100);
+  }
+  PutPair(p + 2, a % 100);
+}
+
+// Rounds a finite, nonzero magnitude to `sig` significant digits, exactly, ties to even. The digits go
+// to digits[0, sig), and digits[sig] may be overwritten; the result is the decimal exponent of the first
+// digit (a is about d0.d1d2... times 10 to that power).
+int RoundSignificant(double a, int sig, char* digits);
+
+}  // namespace edit_detail
+
 namespace fast {
 
 static_assert(std::endian::native == std::endian::little,
@@ -35,15 +109,19 @@ struct Decimal {
   int exponent;
 };
 
-inline constexpr std::array<std::uint64_t, 20> kPow10Int = [] {
-  std::array<std::uint64_t, 20> t{};
+// base^0 ... base^(N-1).
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> PowersOf(std::uint64_t base) {
+  std::array<std::uint64_t, N> t{};
   std::uint64_t x = 1;
   for (std::uint64_t& v : t) {
     v = x;
-    x *= 10;
+    x *= base;
   }
   return t;
-}();
+}
+
+inline constexpr std::array<std::uint64_t, 20> kPow10Int = PowersOf<20>(10);
 
 // 10^k for kPow10Min <= k <= kPow10Max. Up to 10^22 the powers are exact; 10^23 ... 10^44 are products of
 // two exact powers and 10^-1 ... 10^-22 quotients 1 / 10^j, so each is the double nearest to 10^k (one
@@ -119,6 +197,14 @@ inline Decimal RoundShort(double a, int p) {
   return {n, e};
 }
 
+// The decade of a > 0 before rounding, e with 10^e <= a < 10^(e+1), up to one next to a power of ten
+// (where the table's power is off by its rounding) and outside the table's range.
+inline int DecadeOf(double a) {
+  const int e = DecadeOfBinaryExponent(BinaryExponent(std::bit_cast<std::uint64_t>(a)));
+  if (e + 1 < kPow10Min || e + 1 > kPow10Max) return e;
+  return e + (a >= Pow10(e + 1) ? 1 : 0);
+}
+
 inline void Store8(char* p, std::uint64_t v) {
   std::memcpy(p, &v, 8);
 }
@@ -145,6 +231,11 @@ inline std::uint64_t DigitWord(std::uint32_t n) {
          static_cast<std::uint64_t>(kPairWords[n - 100 * q2]) << 48;
 }
 
+// The p <= 8 digits of n < 10^p in the lowest p bytes.
+inline std::uint64_t ShortDigits(std::uint64_t n, int p) {
+  return DigitWord(static_cast<std::uint32_t>(n)) >> (8 * (8 - p));
+}
+
 // "E-99" ... "E+99", the exponent parts of E fields for exponents -99 to 99, as 4-character words.
 inline constexpr std::array<std::uint32_t, 199> kExponentWords = [] {
   std::array<std::uint32_t, 199> t{};
@@ -158,68 +249,14 @@ inline constexpr std::array<std::uint32_t, 199> kExponentWords = [] {
   return t;
 }();
 
-}  // namespace fast
-
-// The value of a planned E field rounded to the plan's digits, its exponent as written (one more than
-// the decade for scale 0); the exponent is fast::kDeclined when the plan does not cover the value (its
-// sign, the fast rounding's range or margin). Zero has zero digits and exponent 0.
-inline fast::Decimal RoundPlanned(double x, const FieldPlan& plan) {
-  const unsigned negative = static_cast<unsigned>(std::bit_cast<std::uint64_t>(x) >> 63);
-  // An unplanned field has signs 0 and declines every value here.
-  if (negative >= plan.signs) return {0, fast::kDeclined};
-  const double a = std::fabs(x);
-  fast::Decimal r = fast::RoundShort(a, plan.digits);
-  if (r.exponent == fast::kDeclined) [[unlikely]] {
-    if (a != 0) return r;
-    r = {0, plan.scale == 1 ? 0 : -1};  // zero lies outside the scale range
-  }
-  r.exponent += plan.scale == 1 ? 0 : 1;
-  return r;
-}
-
-// With k = p - 1 - e within kScaleMin + 1 ... kScaleMax and p <= 7, RoundShort's decade lies in
-// -44 ... 29 and the exponent as written in -44 ... 30, all of which kExponentWords covers.
-static_assert(7 - 1 - (fast::kScaleMin + 1) + 2 + 1 <= 99 && 1 - 1 - fast::kScaleMax >= -99);
-
-// Writes the field of a value that RoundPlanned accepted: blanks, the sign and the optional zero from the
-// plan, the point and the digits (d0.d1d2... for scale 1, .d1d2... for scale 0), the exponent. Uses 16
-// characters at `out`.
-inline void PutPlanned(char* out, double x, fast::Decimal r, const FieldPlan& plan) {
-  const unsigned negative = static_cast<unsigned>(std::bit_cast<std::uint64_t>(x) >> 63);
-  std::memset(out, ' ', 16);
-  std::memcpy(out + plan.prefixColumn, &plan.prefix[negative], 2);
-  // The p digits in the lowest p bytes.
-  const std::uint64_t digits =
-      fast::DigitWord(static_cast<std::uint32_t>(r.digits)) >> (8 * (8 - plan.digits));
-  const std::uint64_t text =
-      plan.scale == 1 ? (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16 : '.' | digits << 8;
-  fast::Store8(out + plan.column, text);
-  std::memcpy(out + plan.width - 4, &fast::kExponentWords[static_cast<std::size_t>(r.exponent + 99)], 4);
-}
-
-// Iw by its planned routine (declared in core/io/edit.h), defined here so that a line of constant
-// format can take it inline.
-template <int W>
-bool EditIntegerAs(char* out, std::int32_t value) {
-  const std::uint32_t m =
-      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  constexpr std::uint64_t kLimit = fast::kPow10Int[W < 8 ? W : 8];
-  if (m >= kLimit) return false;
-  // Eight digit characters, the leading zeros turned into blanks (a '0' less 0x10 is a blank), the
-  // minus sign in the blank before the first digit. Zero keeps its last digit.
-  const std::uint64_t text = fast::DigitWord(m);
-  const int zeros = std::min(std::countr_zero(text - fast::kAsciiZeros) / 8, 7);
-  const int negative = value < 0 ? 1 : 0;
-  if (negative + 8 - zeros > (W < 8 ? W : 8)) return false;
-  std::uint64_t field = text - (0x1010101010101010 & ((std::uint64_t{1} << (8 * zeros)) - 1));
-  field ^= (std::uint64_t{' ' ^ '-'} * static_cast<std::uint64_t>(negative)) << ((8 * zeros - 8) & 63);
-  if constexpr (W >= 8) {
-    std::memset(out, ' ', 8);
-    fast::Store8(out + (W - 8), field);
+// The exponent part of an E field: one word from the table, or the general form beyond 99.
+inline void PutExponentWord(char* p, int e) {
+  if (e >= -99 && e <= 99) {
+    std::memcpy(p, &kExponentWords[static_cast<std::size_t>(e + 99)], 4);
   } else {
-    fast::Store8(out, field >> (8 * (8 - W)));  // the bytes dropped are blanks, since the value fits
+    edit_detail::PutExponent(p, e);
   }
-  return true;
 }
 
+}  // namespace fast
 }  // namespace seep

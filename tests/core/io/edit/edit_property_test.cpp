@@ -10,7 +10,10 @@
 #include <random>
 #include <string>
 
-#include "core/io/edit.h"
+#include "core/io/edit/exponent.h"
+#include "core/io/edit/fixed.h"
+#include "core/io/edit/integer.h"
+#include "core/io/edit/list_real.h"
 
 namespace seep {
 namespace {

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "core/io/format.h"
-#include "core/io/write.h"
+#include "core/io/format/compile.h"
+#include "core/io/statement/write.h"
 #include "support/io_harness.h"
 
 namespace seep {
@@ -169,20 +169,6 @@ bool IsExactTie(double x, int significant) {
   return digits[at] == '5' && digits.find_first_not_of('0', at + 1) == std::string::npos;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
-}
-
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
   std::size_t start = 0;
@@ -198,7 +184,7 @@ TEST(EditAgainstGfortran, FieldsMatchTheFortranRuntime) {
   if (std::system("command -v gfortran > /dev/null 2>&1") != 0) {
     GTEST_SKIP() << "gfortran is not installed: the comparison with the Fortran runtime is skipped";
   }
-  test::WorkDir dir;
+  test::Scratch dir(test::Scratch::kEnter);
   const std::vector<double> reals = RealValues();
   const std::vector<std::int32_t> integers = IntegerValues();
   {
@@ -212,8 +198,8 @@ TEST(EditAgainstGfortran, FieldsMatchTheFortranRuntime) {
     for (std::int32_t n : integers) i << n << '\n';
     p << FortranProgram();
   }
-  ASSERT_EQ(std::system("gfortran -O1 -o diff diff.f90 > build.log 2>&1"), 0) << test::ReadBytes("build.log");
-  ASSERT_EQ(std::system("./diff > run.log 2>&1"), 0) << test::ReadBytes("run.log");
+  ASSERT_EQ(std::system("gfortran -O1 -o diff diff.f90 > build.log 2>&1"), 0) << test::ReadFile("build.log");
+  ASSERT_EQ(std::system("./diff > run.log 2>&1"), 0) << test::ReadFile("run.log");
 
   test::ConsoleIo console;
   for (double x : reals) {
@@ -223,9 +209,9 @@ TEST(EditAgainstGfortran, FieldsMatchTheFortranRuntime) {
   }
   for (std::int32_t n : integers) WriteFormatted(console.io(), kConsoleOut, kIntegerLine, n, n);
   console.io().FlushAll();
-  const std::vector<std::string> ours = Lines(console.Out());
-  const std::vector<std::string> theirs = Lines(test::ReadBytes("reals.out"));
-  const std::vector<std::string> theirIntegers = Lines(test::ReadBytes("ints.out"));
+  const std::vector<std::string> ours = test::SplitRecords(console.Out());
+  const std::vector<std::string> theirs = test::SplitRecords(test::ReadFile("reals.out"), "\n");
+  const std::vector<std::string> theirIntegers = test::SplitRecords(test::ReadFile("ints.out"), "\n");
   ASSERT_EQ(theirs.size(), 2 * reals.size());
   ASSERT_EQ(theirIntegers.size(), integers.size());
   ASSERT_EQ(ours.size(), theirs.size() + theirIntegers.size());

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/io/format.h"
+#include "core/io/format/compile.h"
 #include "support/io_harness.h"
 
 namespace seep {
@@ -64,8 +64,8 @@ static_assert(CheckFormat("(I5,,I5)") == kMisplacedComma);
 // Builds small programs with the compiler: a malformed format must not compile, a good one must.
 TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   if (std::system("command -v g++ > /dev/null 2>&1") != 0) GTEST_SKIP() << "g++ not found on PATH";
-  const std::filesystem::path root = std::filesystem::path(SEEPCONV_TEST_DATA).parent_path().parent_path();
-  test::WorkDir dir;
+  const std::filesystem::path root = SEEPCONV_SOURCE_DIR;
+  test::Scratch dir(test::Scratch::kEnter);
   const struct {
     const char* name;
     const char* format;
@@ -79,16 +79,16 @@ TEST(CompileFormat, MalformedFormatStopsTheBuild) {
   std::string script;
   for (const auto& c : cases) {
     std::ofstream(std::string(c.name) + ".cpp")
-        << "#include \"core/io/format.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"(" << c.format
-        << ")\");\nint main() { return kFormat.count; }\n";
+        << "#include \"core/io/format/compile.h\"\nconstexpr auto kFormat = seep::CompileFormat(R\"("
+        << c.format << ")\");\nint main() { return kFormat.count; }\n";
     script += std::string("(g++ -std=c++20 -fsyntax-only -I'") + root.string() + "' " + c.name + ".cpp > " +
               c.name + ".log 2>&1; echo $? > " + c.name + ".rc) & ";
   }
   script += "wait";
   ASSERT_EQ(std::system(script.c_str()), 0);
   for (const auto& c : cases) {
-    const std::string rc = test::ReadBytes(std::string(c.name) + ".rc");
-    const std::string log = test::ReadBytes(std::string(c.name) + ".log");
+    const std::string rc = test::ReadFile(std::string(c.name) + ".rc");
+    const std::string log = test::ReadFile(std::string(c.name) + ".log");
     if (*c.diagnostic == '\0') {
       EXPECT_EQ(rc, "0\n") << c.format << "\n" << log;
     } else {

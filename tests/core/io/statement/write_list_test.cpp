@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "core/io/write.h"
+#include "core/io/statement/write.h"
 #include "write_capture.h"
 
 namespace seep {
@@ -13,17 +13,17 @@ namespace {
 
 constexpr int kOut = kConsoleOut;
 
-// The records of one statement, which must be the same on a unit that is not yet writing (general road)
-// and on one that already writes (one-record statements are then written in place).
+// The records of one statement, which must be the same on a unit that is not yet writing (interpreted
+// road) and on one that already writes (one-record statements then take the compiled road).
 template <class... Items>
 std::string List(const Items&... items) {
-  const std::string general = test::Capture([&](Io& io) { WriteList(io, kOut, items...); }).out;
-  const std::string inPlace = test::Capture([&](Io& io) {
-                                WriteList(io, kOut, "-");
-                                WriteList(io, kOut, items...);
-                              }).out;
-  EXPECT_EQ(inPlace, " -\r\n" + general);
-  return general;
+  const std::string interpreted = test::Capture([&](Io& io) { WriteList(io, kOut, items...); }).out;
+  const std::string compiled = test::Capture([&](Io& io) {
+                                 WriteList(io, kOut, "-");
+                                 WriteList(io, kOut, items...);
+                               }).out;
+  EXPECT_EQ(compiled, " -\r\n" + interpreted);
+  return interpreted;
 }
 
 struct ListCase {

@@ -8,7 +8,10 @@
 #include <limits>
 #include <string>
 
-#include "core/io/edit.h"
+#include "core/io/edit/exponent.h"
+#include "core/io/edit/fixed.h"
+#include "core/io/edit/integer.h"
+#include "core/io/edit/list_real.h"
 
 namespace seep {
 namespace {
@@ -40,14 +43,15 @@ std::string List(double x, bool single) {
   return Field(w, [&](char* p) { EXPECT_EQ(EditListReal(p, x, single), w); });
 }
 
-struct ERow {
+// One field of a real: the value, Ew.d or Fw.d with scale factor k, the characters expected.
+struct RealRow {
   double x;
   int w, d, k;
   const char* field;
 };
 
 TEST(EditExponent, Table) {
-  const ERow rows[] = {
+  const RealRow rows[] = {
       // The three reference values in each descriptor the writers use.
       {1.23456789, 12, 4, 1, "  1.2346E+00"},
       {-1.23456789, 12, 4, 1, " -1.2346E+00"},
@@ -98,7 +102,7 @@ TEST(EditExponent, Table) {
       {static_cast<double>(0.1f), 15, 7, 0, "  0.1000000E+00"},
       {static_cast<double>(0.1f), 17, 9, 0, "  0.100000001E+00"},
   };
-  for (const ERow& r : rows) {
+  for (const RealRow& r : rows) {
     EXPECT_EQ(E(r.x, r.w, r.d, r.k), r.field) << r.x << " E" << r.w << "." << r.d << " scale " << r.k;
   }
 }
@@ -132,14 +136,8 @@ TEST(EditNonFinite, LongFormShortFormAsterisks) {
   }
 }
 
-struct FRow {
-  double x;
-  int w, d, k;
-  const char* field;
-};
-
 TEST(EditFixed, Table) {
-  const FRow rows[] = {
+  const RealRow rows[] = {
       {1234.0, 12, 0, 0, "       1234."},
       {-1234.4, 12, 0, 0, "      -1234."},
       {0.4, 12, 0, 0, "          0."},   // the zero is the only digit, so it is never left out
@@ -157,7 +155,7 @@ TEST(EditFixed, Table) {
       {0.375, 8, 2, 1, "    3.75"},  // gfortran: 1P multiplies F values by ten
       {0.05, 6, 1, 1, "   0.5"},
   };
-  for (const FRow& r : rows) {
+  for (const RealRow& r : rows) {
     EXPECT_EQ(F(r.x, r.w, r.d, r.k), r.field) << r.x << " F" << r.w << "." << r.d << " scale " << r.k;
   }
 }

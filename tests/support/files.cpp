@@ -1,0 +1,67 @@
+#include "support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace seep::test {
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) throw std::runtime_error("cannot read " + path.string());
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!f) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string StreamBytes(std::FILE* f) {
+  std::fflush(f);
+  const long end = std::ftell(f);
+  std::string bytes(static_cast<std::size_t>(end), '\0');
+  std::rewind(f);
+  const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
+  bytes.resize(n);
+  std::fseek(f, 0, SEEK_END);
+  return bytes;
+}
+
+std::string CrLf(std::initializer_list<std::string_view> lines) {
+  std::string s;
+  for (std::string_view line : lines) {
+    s += line;
+    s += "\r\n";
+  }
+  return s;
+}
+
+std::string CrLfBarred(std::initializer_list<std::string_view> lines) {
+  std::string s;
+  for (std::string_view line : lines) {
+    EXPECT_TRUE(!line.empty() && line.back() == '|') << line;
+    s.append(line.substr(0, line.empty() ? 0 : line.size() - 1));
+    s += "\r\n";
+  }
+  return s;
+}
+
+std::vector<std::string> SplitRecords(std::string_view bytes, std::string_view end) {
+  std::vector<std::string> records;
+  while (!bytes.empty()) {
+    const std::size_t at = bytes.find(end);
+    if (at == std::string_view::npos) {
+      records.emplace_back(std::string(bytes) + "<no line end>");
+      break;
+    }
+    records.emplace_back(bytes.substr(0, at));
+    bytes.remove_prefix(at + end.size());
+  }
+  return records;
+}
+
+}  // namespace seep::test

@@ -1,0 +1,48 @@
+// A scratch folder for one test: a new folder under the system's temporary folder, removed with
+// everything in it (read-only parts included) when the object goes. Scratch::kEnter also makes it the
+// working directory meanwhile, for tests that run the converter's parts in process and open files by
+// their plain names.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seep::test {
+
+struct RunResult;
+
+class Scratch {
+ public:
+  enum Mode { kStay, kEnter };
+  explicit Scratch(Mode mode = kStay);
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  const std::filesystem::path& Dir() const { return dir_; }
+  std::filesystem::path Path(std::string_view name) const { return dir_ / name; }
+  void Write(std::string_view name, std::string_view bytes) const;
+  std::string Read(std::string_view name) const;
+  bool Exists(std::string_view name) const;
+
+  // Runs the built converter here with `input` as standard input (support/e2e.h). `unprivileged`: as
+  // root, the converter runs as the user nobody, so that permissions hold for it as for any user.
+  RunResult Run(std::string_view input, bool unprivileged = false) const;
+  // Runs the converter here with command-line arguments.
+  RunResult Command(const std::vector<std::string>& args, std::string_view input = {},
+                    bool unprivileged = false) const;
+  // Runs the converter here with its standard error on a pseudo-terminal; `err` is what the terminal
+  // received.
+  RunResult CommandOnTerminal(const std::vector<std::string>& args) const;
+
+ private:
+  struct Launch;
+  RunResult Start(const Launch& launch) const;
+
+  std::filesystem::path dir_;
+  std::filesystem::path previous_;  // the working directory before kEnter; empty for kStay
+};
+
+}  // namespace seep::test
