@@ -21,8 +21,8 @@
 #include "core/reader/result_file.h"
 #include "support/files.h"
 #include "support/io_harness.h"
-#include "support/scratch.h"
 #include "support/result_file.h"
+#include "support/scratch.h"
 
 namespace seep {
 namespace {
