@@ -77,7 +77,7 @@ std::string JsonNumber(double v) {
 
 std::string JsonRange(const Range& r) {
   if (r.count == 0) return "null";
-  return "[" + JsonNumber(r.min) + ", " + JsonNumber(r.max) + "]";
+  return std::string("[").append(JsonNumber(r.min)).append(", ").append(JsonNumber(r.max)).append("]");
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ void Progress::Draw(bool force) {
     line += ", " + Bytes(static_cast<std::uint64_t>(static_cast<double>(written_) / elapsed)) + "/s";
   if (share > 0.01) line += ", " + Seconds(elapsed * (1.0 - share) / share) + " left";
   if (mode_ == Mode::kTerminal) {
-    std::string shown = "\r" + line;
+    std::string shown = std::string("\r").append(line);
     if (line.size() < shownWidth_) shown += std::string(shownWidth_ - line.size(), ' ');
     shownWidth_ = line.size();
     std::fputs(shown.c_str(), err_);
@@ -69,7 +69,9 @@ void Progress::Draw(bool force) {
 
 void Progress::Erase() {
   if (mode_ != Mode::kTerminal || !shown_) return;
-  std::fputs(("\r" + std::string(shownWidth_, ' ') + "\r").c_str(), err_);
+  std::string blank(shownWidth_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
+  std::fputs(blank.c_str(), err_);
   std::fflush(err_);
   shown_ = false;
   shownWidth_ = 0;

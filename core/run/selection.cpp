@@ -44,12 +44,12 @@ std::optional<StepSelection> StepSelection::Parse(std::string_view text, std::st
               ? ParseStepNumber(item, from) && ParseStepNumber(item, to)
               : ParseStepNumber(item.substr(0, colon), from) && ParseStepNumber(item.substr(colon + 1), to);
       if (!ok) {
-        error =
-            "'" + std::string(item) + "' is not a step selection (all, last, a step number N or a range A:B)";
+        error = std::string("'").append(item).append(
+            "' is not a step selection (all, last, a step number N or a range A:B)");
         return std::nullopt;
       }
       if (from > to) {
-        error = "the step range '" + std::string(item) + "' runs backwards";
+        error = std::string("the step range '").append(item).append("' runs backwards");
         return std::nullopt;
       }
       sel.items_.push_back({Item::kNumbers, from, to});
@@ -88,7 +88,7 @@ std::string DescribeSteps(const std::vector<std::int32_t>& numbers) {
     while (j + 1 < numbers.size() && numbers[j] != INT32_MAX && numbers[j + 1] == numbers[j] + 1) ++j;
     if (!text.empty()) text += ", ";
     text += std::to_string(numbers[i]);
-    if (j > i) text += ":" + std::to_string(numbers[j]);
+    if (j > i) text.append(":").append(std::to_string(numbers[j]));
     i = j + 1;
   }
   return text;
