@@ -44,6 +44,22 @@ std::int32_t LittleEndianInt32(const std::byte* p) {
   return static_cast<std::int32_t>(v);
 }
 
+// The longest folder or file name, between separators, that the file systems in use take (NAME_MAX on
+// POSIX systems, the NTFS limit on Windows). A longer part is a file name error wherever the program
+// runs; the Windows C runtime would report it as a missing file.
+constexpr std::size_t kNamePartMax = 255;
+
+bool HasOverlongPart(std::string_view name) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || name[i] == '/' || name[i] == '\\') {
+      if (i - start > kNamePartMax) return true;
+      start = i + 1;
+    }
+  }
+  return false;
+}
+
 // Error number for a failed fopen of a file that is to be read or created.
 int OpenErrorNumber(int err) {
   switch (err) {
@@ -143,7 +159,8 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   if (!old && !EqualsNoCase(status, "UNKNOWN")) FailOpen(kErrOpenFailure, unit, name);
   const bool formatted = EqualsNoCase(form, "FORMATTED");
   if (!formatted && !EqualsNoCase(form, "UNFORMATTED")) FailOpen(kErrOpenFailure, unit, name);
-  if (name.empty() || name.find('\0') != std::string::npos) FailOpen(kErrFileName, unit, name);
+  if (name.empty() || name.find('\0') != std::string::npos || HasOverlongPart(name))
+    FailOpen(kErrFileName, unit, name);
 
   namespace fs = std::filesystem;
   std::error_code ec;

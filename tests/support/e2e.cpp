@@ -1,6 +1,8 @@
 #include "e2e.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +14,17 @@
 namespace seep::test {
 
 namespace fs = std::filesystem;
+
+std::string ProgramPath() {
+  const char* fromEnvironment = std::getenv("SEEPCONV_EXE");
+  if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
+  return SEEPCONV_EXE;
+}
+
+bool WindowsProgram() {
+  const char* platform = std::getenv("SEEPCONV_PLATFORM");
+  return platform != nullptr && std::string_view(platform) == "windows";
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream f(path, std::ios::binary);
@@ -66,6 +79,7 @@ bool Scratch::Exists(std::string_view name) const {
   return fs::exists(Path(name));
 }
 
+#ifndef _WIN32
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   const fs::path runDir = dir_.string() + ".run";
   fs::create_directory(runDir);
@@ -74,6 +88,7 @@ RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
     std::ofstream f(in, std::ios::binary);
     f.write(input.data(), static_cast<std::streamsize>(input.size()));
   }
+  const std::string program = ProgramPath();
   RunResult r;
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -85,7 +100,7 @@ RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
     }
     constexpr uid_t kNobody = 65534;
     if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
-    ::execl(SEEPCONV_EXE, SEEPCONV_EXE, static_cast<char*>(nullptr));
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int wstatus = 0;
@@ -101,5 +116,6 @@ RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   }
   return r;
 }
+#endif
 
 }  // namespace seep::test

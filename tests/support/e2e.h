@@ -30,12 +30,21 @@ class Scratch {
   bool Exists(std::string_view name) const;
 
   // Runs the converter here with `input` as standard input. `unprivileged`: as root, the converter
-  // runs as the user nobody, so that permissions hold for it as for any user.
+  // runs as the user nobody, so that permissions hold for it as for any user. POSIX systems only: the
+  // Windows test build leaves the end-to-end tests out.
   RunResult Run(std::string_view input, bool unprivileged = false) const;
 
  private:
   std::filesystem::path dir_;
 };
+
+// The program the end-to-end tests start: the environment variable SEEPCONV_EXE when it is set (for
+// example a launcher that runs seepconv.exe under Wine), else the program of this build.
+std::string ProgramPath();
+
+// True when SEEPCONV_PLATFORM=windows says that ProgramPath() runs the Windows program, so that tests of
+// POSIX-only behaviour (another user's permissions, /dev/full) skip and Windows-only ones run.
+bool WindowsProgram();
 
 // Reads a whole file as bytes.
 std::string ReadFile(const std::filesystem::path& path);

@@ -1,0 +1,92 @@
+#include "core/io/platform.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// <windows.h> names its own ReplaceFile as a macro; the one defined here is seep::ReplaceFile.
+#undef ReplaceFile
+#else
+#include <unistd.h>
+#endif
+
+namespace seep {
+
+#ifdef _WIN32
+
+namespace {
+
+// The generic error a Windows error code stands for, as the C runtime maps it for its own calls.
+std::errc GenericError(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return std::errc::no_such_file_or_directory;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return std::errc::permission_denied;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return std::errc::file_exists;
+    case ERROR_NOT_SAME_DEVICE:
+      return std::errc::cross_device_link;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return std::errc::no_space_on_device;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return std::errc::filename_too_long;
+    case ERROR_INVALID_NAME:
+      return std::errc::invalid_argument;
+    default:
+      return std::errc::io_error;
+  }
+}
+
+}  // namespace
+
+void UseBinaryConsole() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool IsTerminal(std::FILE* stream) {
+  return _isatty(_fileno(stream)) != 0;
+}
+
+bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) {
+    ec.clear();
+    return true;
+  }
+  ec = std::make_error_code(GenericError(GetLastError()));
+  return false;
+}
+
+#else
+
+void UseBinaryConsole() {}
+
+bool IsTerminal(std::FILE* stream) {
+  return ::isatty(::fileno(stream)) != 0;
+}
+
+bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) {
+    ec.clear();
+    return true;
+  }
+  ec = std::error_code(errno, std::generic_category());
+  return false;
+}
+
+#endif
+
+}  // namespace seep

@@ -1,0 +1,23 @@
+// The few places where the program meets the operating system differently on Windows and on POSIX
+// systems. Nothing else in the program asks which system it runs on.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace seep {
+
+// Puts standard input, output and error in binary mode, so that the console carries the same bytes as
+// on POSIX systems: CR LF records stay CR LF, a CR before a line feed reaches the reader, and a
+// Ctrl-Z in piped answers is a byte like any other. Nothing to do elsewhere. Called first in main.
+void UseBinaryConsole();
+
+// True when the stream is a terminal (a console window on Windows).
+bool IsTerminal(std::FILE* stream);
+
+// Moves `from` over `to` in one step, replacing an existing `to`. On failure returns false and sets
+// `ec` to an error of the generic category (std::errc), whatever the system reported.
+bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
+}  // namespace seep
