@@ -90,6 +90,8 @@ RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   }
   const std::string program = ProgramPath();
   RunResult r;
+  // The child would otherwise write the test's own buffered output again when it reopens its streams.
+  std::fflush(nullptr);
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
