@@ -1,6 +1,6 @@
-// The platform file and the file behaviour that differs on Windows: replacing a file in one step,
-// telling a terminal from a file, files that another program holds locked, read-only outputs and
-// names with drive letters and backslashes.
+// The platform file, and the file behaviour that differs on Windows: files that another program holds
+// open, and read-only outputs. Names with drive letters are tested through the program
+// (tests/e2e/windows_names_test.cpp).
 #include "core/io/platform.h"
 
 #include <gtest/gtest.h>
@@ -74,94 +74,55 @@ TEST(ReplaceFile, MovesOverAnExistingOrMissingTargetAndReportsWhatStopsIt) {
   }
 }
 
-TEST(IsTerminal, FilesAndPipesAreNoTerminal) {
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  EXPECT_FALSE(IsTerminal(f));
-  std::fclose(f);
-}
-
 #ifndef _WIN32
-TEST(IsTerminal, APseudoTerminalIsOne) {
+TEST(IsTerminal, APseudoTerminalIsOneAndAFileIsNot) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(::grantpt(master), 0);
-  ASSERT_EQ(::unlockpt(master), 0);
+  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
   std::FILE* terminal = std::fopen(::ptsname(master), "wb");
-  ASSERT_NE(terminal, nullptr);
+  std::FILE* file = std::tmpfile();
+  ASSERT_TRUE(terminal != nullptr && file != nullptr);
   EXPECT_TRUE(IsTerminal(terminal));
+  EXPECT_FALSE(IsTerminal(file));
   std::fclose(terminal);
+  std::fclose(file);
   ::close(master);
 }
 #endif
 
 #ifdef _WIN32
+std::string FirstRecordFailure(ConsoleIo& con) {
+  return FailureLine([&] { con.io().PutRecord(8, "TITLE"); });
+}
 
-// Holds a file open the way a program does that lets no one else read or write it (an editor, or the
-// analysis package while it writes its results).
-class Lock {
- public:
-  explicit Lock(const fs::path& path)
-      : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~Lock() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
-TEST(WindowsFiles, LockedResultFileIsPermissionDenied) {
+// Files that another program holds open: the analysis package while it writes its results, or a
+// viewer that lets others read the output but not write it.
+TEST(WindowsFiles, FilesHeldByAnotherProgramArePermissionDenied) {
   WorkDir dir;
   WriteBytes("R.DAT", std::string("\x01\0\0\0x\x01\0\0\0", 9));
   WriteBytes("OUT.TEC", "kept\r\n");
-  {
-    Lock result("R.DAT"), output("OUT.TEC");
-    ASSERT_TRUE(result.Held() && output.Held());
-    ConsoleIo con;
-    EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "R.DAT", "OLD", "UNFORMATTED"); }),
-              "forrtl: severe (9): permission to access file denied, unit 10, file R.DAT");
-    EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(8, "OUT.TEC", "UNKNOWN", "FORMATTED"); }),
-              "forrtl: severe (9): permission to access file denied, unit 8, file OUT.TEC");
-    // Replacing a file that another program holds open fails as well, and leaves it as it was.
-    WriteBytes("OUT.tmp-2", "new\r\n");
-    std::error_code ec;
-    EXPECT_FALSE(ReplaceFile("OUT.tmp-2", "OUT.TEC", ec));
-    EXPECT_EQ(ec, std::errc::permission_denied);
-  }
-  EXPECT_EQ(ReadBytes("OUT.TEC"), "kept\r\n");
-  // Once the other program lets go, the same file opens.
+  WriteBytes("OUT.tmp-2", "new\r\n");
+  const auto hold = [](const wchar_t* name, DWORD share) {
+    return CreateFileW(name, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
   ConsoleIo con;
-  con.io().OpenUnit(10, "R.DAT", "OLD", "UNFORMATTED");
-  std::span<const std::byte> data;
-  EXPECT_TRUE(con.io().ReadUnformatted(10, 1, data, false));
-}
-
-// An existing output that the program may read but not write: opened all the same, and the first
-// record written is refused, with the file left as it was.
-void ExpectReadOnlyOutput() {
-  {
-    ConsoleIo con;
-    con.io().OpenUnit(8, "OUT.TEC", "UNKNOWN", "FORMATTED");
-    EXPECT_EQ(FailureLine([&] { con.io().PutRecord(8, "TITLE"); }),
-              "forrtl: severe (9): permission to access file denied, unit 8, file OUT.TEC");
-  }
+  const HANDLE result = hold(L"R.DAT", 0);
+  HANDLE output = hold(L"OUT.TEC", 0);
+  ASSERT_TRUE(result != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "R.DAT", "OLD", "UNFORMATTED"); }),
+            "forrtl: severe (9): permission to access file denied, unit 10, file R.DAT");
+  EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(8, "OUT.TEC", "UNKNOWN", "FORMATTED"); }),
+            "forrtl: severe (9): permission to access file denied, unit 8, file OUT.TEC");
+  std::error_code ec;
+  EXPECT_FALSE(ReplaceFile("OUT.tmp-2", "OUT.TEC", ec));
+  EXPECT_EQ(ec, std::errc::permission_denied);
+  CloseHandle(output);
+  output = hold(L"OUT.TEC", FILE_SHARE_READ);
+  con.io().OpenUnit(8, "OUT.TEC", "UNKNOWN", "FORMATTED");
+  EXPECT_EQ(FirstRecordFailure(con),
+            "forrtl: severe (9): permission to access file denied, unit 8, file OUT.TEC");
+  CloseHandle(output);
+  CloseHandle(result);
   EXPECT_EQ(ReadBytes("OUT.TEC"), "kept\r\n");
-}
-
-TEST(WindowsFiles, OutputThatAnotherProgramOnlyLetsReadIsPermissionDenied) {
-  WorkDir dir;
-  WriteBytes("OUT.TEC", "kept\r\n");
-  // A viewer that holds the file open and lets others read it, but not write it.
-  const HANDLE viewer = CreateFileW(L"OUT.TEC", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-  ExpectReadOnlyOutput();
-  CloseHandle(viewer);
 }
 
 TEST(WindowsFiles, ReadOnlyOutputIsPermissionDeniedAtTheFirstRecord) {
@@ -172,57 +133,17 @@ TEST(WindowsFiles, ReadOnlyOutputIsPermissionDeniedAtTheFirstRecord) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (writer != INVALID_HANDLE_VALUE) {
     CloseHandle(writer);
-    SetFileAttributesW(L"OUT.TEC", FILE_ATTRIBUTE_NORMAL);
     GTEST_SKIP() << "this system lets the file be written despite its read-only attribute (Wine run by root)";
   }
-  ExpectReadOnlyOutput();
+  {
+    ConsoleIo con;
+    con.io().OpenUnit(8, "OUT.TEC", "UNKNOWN", "FORMATTED");
+    EXPECT_EQ(FirstRecordFailure(con),
+              "forrtl: severe (9): permission to access file denied, unit 8, file OUT.TEC");
+  }
+  EXPECT_EQ(ReadBytes("OUT.TEC"), "kept\r\n");
   SetFileAttributesW(L"OUT.TEC", FILE_ATTRIBUTE_NORMAL);
 }
-
-// Names as Windows users type them: drive letters in either case, backslashes, forward slashes, and
-// both mixed. Each opens the same file; a missing one is reported under the name as typed.
-TEST(WindowsFiles, NamesWithDriveLettersAndBackslashes) {
-  WorkDir dir;
-  fs::create_directory("SUB");
-  WriteBytes("SUB\\R.TXT", "first record\r\n");
-  std::string absolute = fs::current_path().string();  // "C:\users\...\seepconv-io-..."
-  ASSERT_GE(absolute.size(), 3u);
-  ASSERT_EQ(absolute[1], ':');
-  std::string lower = absolute;
-  lower[0] = static_cast<char>(lower[0] - 'A' + 'a');
-  std::string forward = absolute;
-  for (char& ch : forward) {
-    if (ch == '\\') ch = '/';
-  }
-  const std::string names[] = {
-      "SUB\\R.TXT",
-      ".\\SUB\\R.TXT",
-      "SUB\\..\\SUB\\R.TXT",
-      "SUB/R.TXT",
-      absolute + "\\SUB\\R.TXT",
-      lower + "\\SUB\\R.TXT",
-      forward + "/SUB/R.TXT",
-      absolute + "/SUB\\R.TXT",
-  };
-  ConsoleIo con;
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name);
-    con.io().OpenUnit(10, name, "OLD", "FORMATTED");
-    EXPECT_EQ(con.io().GetRecord(10), "first record");
-    con.io().CloseUnit(10);
-  }
-  const std::string output = absolute + "\\SUB\\OUT.TEC";
-  con.io().OpenUnit(8, output, "UNKNOWN", "FORMATTED");
-  con.io().PutRecord(8, "written");
-  con.io().CloseUnit(8);
-  EXPECT_EQ(ReadBytes("SUB/OUT.TEC"), "written\r\n");
-  const std::string missing = absolute + "\\SUB\\NO.DAT";
-  EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, missing, "OLD", "UNFORMATTED"); }),
-            "forrtl: severe (29): file not found, unit 10, file " + missing);
-  EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "SUB\\NODIR\\R.DAT", "OLD", "UNFORMATTED"); }),
-            "forrtl: severe (29): file not found, unit 10, file SUB\\NODIR\\R.DAT");
-}
-
 #endif
 
 }  // namespace
