@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -61,6 +62,17 @@ bool IsTerminal(std::FILE* stream) {
   return _isatty(_fileno(stream)) != 0;
 }
 
+std::filesystem::path NativePath(std::string_view name) {
+  if (name.empty()) return {};
+  const int size = static_cast<int>(name.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+  std::wstring converted(static_cast<std::size_t>(wide), L'\0');
+  if (wide == 0 || MultiByteToWideChar(CP_ACP, 0, name.data(), size, converted.data(), wide) != wide) {
+    return std::filesystem::path(std::string(name));
+  }
+  return std::filesystem::path(converted);
+}
+
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) {
     ec.clear();
@@ -76,6 +88,10 @@ void UseBinaryConsole() {}
 
 bool IsTerminal(std::FILE* stream) {
   return ::isatty(::fileno(stream)) != 0;
+}
+
+std::filesystem::path NativePath(std::string_view name) {
+  return std::filesystem::path(name);
 }
 
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 
 namespace seep {
 namespace {
@@ -164,7 +165,7 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
 
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::file_status st = fs::status(name, ec);
+  const fs::file_status st = fs::status(NativePath(name), ec);
   const bool exists = fs::exists(st);
   if (exists && fs::is_directory(st)) FailOpen(kErrOpenFailure, unit, name);
   // A name the system cannot look up (too long, a loop of links, a path not to be searched) is
@@ -285,8 +286,9 @@ void Io::PrepareWrite(Unit& u) {
       // A sequential write makes the file end after the record written.
       namespace fs = std::filesystem;
       std::error_code ec;
-      if (fs::is_regular_file(u.name, ec) && fs::file_size(u.name, ec) > u.position) {
-        fs::resize_file(u.name, u.position, ec);
+      const fs::path path = NativePath(u.name);
+      if (fs::is_regular_file(path, ec) && fs::file_size(path, ec) > u.position) {
+        fs::resize_file(path, u.position, ec);
         if (ec) Fail(kErrWrite, u.number);
       }
       u.truncatePending = false;

@@ -144,6 +144,27 @@ TEST(WindowsFiles, ReadOnlyOutputIsPermissionDeniedAtTheFirstRecord) {
   EXPECT_EQ(ReadBytes("OUT.TEC"), "kept\r\n");
   SetFileAttributesW(L"OUT.TEC", FILE_ATTRIBUTE_NORMAL);
 }
+
+// A name typed in the system's code page (Shift-JIS on a Japanese system), whose bytes are no UTF-8:
+// the program finds the file, and an output written over it ends after the new records.
+TEST(WindowsFiles, NamesInTheSystemCodePage) {
+  WorkDir dir;
+  // One kanji in code page 932, two letters in code page 1252; neither UTF-8 nor Latin-1 reads them so.
+  const std::string name = "\x8A\x9F.TXT";
+  std::wstring wide(name.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), 8)));
+  ASSERT_GE(wide.size(), 5u);
+  WriteBytes(fs::path(wide), "an older and longer record\r\n");
+  ConsoleIo con;
+  con.io().OpenUnit(10, name, "OLD", "FORMATTED");
+  EXPECT_EQ(con.io().GetRecord(10), "an older and longer record");
+  con.io().CloseUnit(10);
+  con.io().OpenUnit(8, name, "UNKNOWN", "FORMATTED");
+  con.io().PutRecord(8, "new");
+  con.io().CloseUnit(8);
+  EXPECT_EQ(ReadBytes(fs::path(wide)), "new\r\n");
+}
 #endif
 
 }  // namespace
