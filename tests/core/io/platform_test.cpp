@@ -74,6 +74,7 @@ TEST(ReplaceFile, MovesOverAnExistingOrMissingTargetAndReportsWhatStopsIt) {
   }
 }
 
+// Pseudo-terminals are a POSIX feature; the Windows build leaves this test out.
 #ifndef _WIN32
 TEST(IsTerminal, APseudoTerminalIsOneAndAFileIsNot) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
