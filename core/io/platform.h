@@ -21,9 +21,10 @@ bool IsTerminal(std::FILE* stream);
 // `ec` to an error of the generic category (std::errc), whatever the system reported.
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
 
-// The path of the file that std::fopen opens under `name`, for the std::filesystem calls on the same
-// file. On Windows fopen reads the name's bytes in the system's code page (Shift-JIS on a Japanese
-// system), where std::filesystem would read them as UTF-8; elsewhere the bytes are the name.
+// The path of the file that std::fopen opens under `name`, for the std::filesystem calls (and
+// ReplaceFile) on the same file. On Windows fopen reads the name's bytes in the system's code page
+// (Shift-JIS on a Japanese system), which a std::filesystem::path made from the bytes does not;
+// elsewhere the bytes are the name.
 std::filesystem::path NativePath(std::string_view name);
 
 }  // namespace seep
