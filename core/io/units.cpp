@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 
 namespace seep {
 namespace {
@@ -42,6 +43,22 @@ std::int32_t LittleEndianInt32(const std::byte* p) {
   std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
   return static_cast<std::int32_t>(v);
+}
+
+// The longest folder or file name, between separators, that the file systems in use take (NAME_MAX on
+// POSIX systems, the NTFS limit on Windows). A longer part is a file name error wherever the program
+// runs; the Windows C runtime would report it as a missing file.
+constexpr std::size_t kNamePartMax = 255;
+
+bool HasOverlongPart(std::string_view name) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || name[i] == '/' || name[i] == '\\') {
+      if (i - start > kNamePartMax) return true;
+      start = i + 1;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -131,11 +148,12 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   if (!old && !EqualsNoCase(status, "UNKNOWN")) FailOpen(kErrOpenFailure, unit, name);
   const bool formatted = EqualsNoCase(form, "FORMATTED");
   if (!formatted && !EqualsNoCase(form, "UNFORMATTED")) FailOpen(kErrOpenFailure, unit, name);
-  if (name.empty() || name.find('\0') != std::string::npos) FailOpen(kErrFileName, unit, name);
+  if (name.empty() || name.find('\0') != std::string::npos || HasOverlongPart(name))
+    FailOpen(kErrFileName, unit, name);
 
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::file_status st = fs::status(name, ec);
+  const fs::file_status st = fs::status(NativePath(name), ec);
   const bool exists = fs::exists(st);
   if (exists && fs::is_directory(st)) FailOpen(kErrOpenFailure, unit, name);
   // A name the system cannot look up (too long, a loop of links, a path not to be searched) is
@@ -262,8 +280,9 @@ void Io::PrepareWrite(Unit& u) {
       // A sequential write makes the file end after the record written.
       namespace fs = std::filesystem;
       std::error_code ec;
-      if (fs::is_regular_file(u.name, ec) && fs::file_size(u.name, ec) > u.position) {
-        fs::resize_file(u.name, u.position, ec);
+      const fs::path path = NativePath(u.name);
+      if (fs::is_regular_file(path, ec) && fs::file_size(path, ec) > u.position) {
+        fs::resize_file(path, u.position, ec);
         if (ec) Fail(kErrWrite, u.number);
       }
       u.truncatePending = false;

@@ -4,10 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/io/platform.h"
 #include "core/run/command_line.h"
 #include "core/run/run.h"
 
 int main(int argc, char** argv) {
+  seep::UseBinaryConsole();
   if (argc <= 1) return seep::RunProcess(stdin, stdout, stderr);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   return seep::RunCommandLine(args, stdout, stderr);

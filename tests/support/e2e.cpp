@@ -1,8 +1,10 @@
 #include "support/e2e.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -22,9 +24,19 @@ struct Scratch::Launch {
   bool terminal = false;
 };
 
-std::string ConverterPath() {
+std::string ProgramPath() {
+  const char* fromEnvironment = std::getenv("SEEPCONV_EXE");
+  if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
   return SEEPCONV_EXE;
 }
+
+bool WindowsProgram() {
+  const char* platform = std::getenv("SEEPCONV_PLATFORM");
+  return platform != nullptr && std::string_view(platform) == "windows";
+}
+
+#ifndef _WIN32
+
 
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   return Start({{}, input, unprivileged, false});
@@ -51,7 +63,7 @@ RunResult Scratch::Start(const Launch& launch) const {
   // may not reach the build directory (a checkout under /root or in a private folder).
   constexpr uid_t kNobody = 65534;
   const bool dropRoot = launch.unprivileged && ::geteuid() == 0;
-  std::string exe = ConverterPath();
+  std::string exe = ProgramPath();
   if (dropRoot) {
     const fs::path copy = runDir / "seepconv";
     fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
@@ -74,6 +86,8 @@ RunResult Scratch::Start(const Launch& launch) const {
   argv.push_back(nullptr);
 
   RunResult r;
+  // The child would otherwise write the test's own buffered output again when it reopens its streams.
+  std::fflush(nullptr);
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -117,5 +131,7 @@ RunResult Scratch::Start(const Launch& launch) const {
   }
   return r;
 }
+
+#endif
 
 }  // namespace seep::test

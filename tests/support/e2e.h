@@ -17,7 +17,12 @@ struct RunResult {
   std::map<std::string, std::string> files;  // every regular file left in the directory, by name
 };
 
-// The converter under test.
-std::string ConverterPath();
+// The program the end-to-end tests start: the environment variable SEEPCONV_EXE when it is set (for
+// example a launcher that runs seepconv.exe under Wine), else the program of this build.
+std::string ProgramPath();
+
+// True when SEEPCONV_PLATFORM=windows says that ProgramPath() runs the Windows program, so that tests of
+// POSIX-only behaviour (another user's permissions, /dev/full, a terminal) skip and Windows-only ones run.
+bool WindowsProgram();
 
 }  // namespace seep::test

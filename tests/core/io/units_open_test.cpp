@@ -60,7 +60,11 @@ TEST(OpenUnit, TrailingBlanksOfTheNameFieldAreNotPartOfTheName) {
 TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
   Scratch dir(Scratch::kEnter);
   fs::create_directory("SUB");
+#ifndef _WIN32
+  // Windows programs make symbolic links only with a privilege that users lack; the cases of a link
+  // that points to itself are left out there.
   fs::create_symlink("LOOP", "LOOP");
+#endif
   const std::string tooLong(300, 'N');
   ConsoleIo con;
   Io& io = con.io();
@@ -83,6 +87,9 @@ TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
       {"", "OLD", "forrtl: severe (43): file name specification error, unit 10, file "},
   };
   for (const Case& c : cases) {
+#ifdef _WIN32
+    if (c.name == "LOOP") continue;
+#endif
     EXPECT_EQ(FailureLine([&] { io.OpenUnit(10, c.name, c.status, "UNFORMATTED"); }), c.line);
   }
   // A name field never filled holds zero bytes; a name with a zero byte is no name either.
@@ -99,6 +106,10 @@ TEST(OpenUnit, FailuresReportNumberUnitAndFile) {
 }
 
 TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no read permission to take away; a file that another program holds "
+                  "locked stands for it (WindowsFiles.LockedResultFileIsPermissionDenied)";
+#else
   if (geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not apply";
   Scratch dir(Scratch::kEnter);
   WriteFile("LOCKED.DAT", "x\n");
@@ -106,9 +117,13 @@ TEST(OpenUnit, UnreadableFileIsPermissionDenied) {
   ConsoleIo con;
   EXPECT_EQ(FailureLine([&] { con.io().OpenUnit(10, "LOCKED.DAT", "OLD", "UNFORMATTED"); }),
             "forrtl: severe (9): permission to access file denied, unit 10, file LOCKED.DAT");
+#endif
 }
 
 TEST(OpenUnit, OpeningMoreUnitsThanThereAreSlotsFailsWithoutTouchingTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "counts the open streams in /proc/self/fd, which Windows does not have";
+#endif
   Scratch dir(Scratch::kEnter);
   ConsoleIo con;
   const auto openStreams = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
