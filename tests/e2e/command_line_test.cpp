@@ -230,7 +230,9 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
   f.WriteTo(dir.Path("R.DAT").string());
   f.WriteTo(dir.Path("CUT.DAT").string(), f.Ends()[12] + 4);  // inside S3 of the third step
   dir.Write("CUT.tec", "an earlier good file\r\n");
-  fs::create_symlink("/dev/full", dir.Path("FULL.neu"));
+  // A full device, where the system has one.
+  const bool full = !WindowsProgram();
+  if (full) fs::create_symlink("/dev/full", dir.Path("FULL.neu"));
   const struct {
     std::vector<std::string> args;
     const char* err;
@@ -251,13 +253,15 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
+    if (!full && c.args.back() == "FULL.neu") continue;
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.files.at("CUT.tec"), "an earlier good file\r\n");
     EXPECT_EQ(r.files.at("R.DAT"), f.Bytes());
-    EXPECT_EQ(r.files.size(), 3u) << "a temporary or work file was left behind";
+    EXPECT_EQ(r.files.size(), full ? 3u : 2u) << "a temporary or work file was left behind";
   }
+  if (WindowsProgram()) GTEST_SKIP() << "the user nobody and folder permissions are POSIX features";
   // Unwritable folder, as an ordinary user.
   fs::create_directory(dir.Path("ro"));
   fs::permissions(dir.Path("ro"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -311,6 +315,7 @@ TEST(CommandLineConvert, FieldLimitsCheckedBeforeWriting) {
 }
 
 TEST(CommandLineProgress, ShownOnATerminalAndAbsentInAFile) {
+  if (WindowsProgram()) GTEST_SKIP() << "a pseudo-terminal is a POSIX feature";
   Scratch dir;
   Generated().WriteTo(dir.Path("R.DAT").string());
   const RunResult tty = dir.CommandOnTerminal({"convert", "R.DAT", "--to", "tecplot", "-o", "A.TEC"});

@@ -120,3 +120,31 @@ TEST(WindowsNames, WorkListNamesTheResultFileWithADriveLetter) {
 
 }  // namespace
 }  // namespace seep::test
+
+namespace seep::test {
+namespace {
+
+// The command line takes the same names, and paths longer than the dialogue's 20 characters; the
+// default output goes beside the result file, backslashes and all.
+TEST(WindowsNames, CommandLineTakesDriveLettersAndBackslashes) {
+  if (!WindowsProgram()) GTEST_SKIP() << "checks the Windows program (SEEPCONV_PLATFORM=windows)";
+  ShortFolder away;
+  ASSERT_FALSE(away.Dir().empty());
+  Scratch dir;
+  fs::create_directory(dir.Path("a long folder name"));
+  TwoSteps().WriteTo((away.Dir() / "R.DAT").string());
+  TwoSteps().WriteTo(dir.Path("a long folder name/R.DAT").string());
+  const RunResult plain = dir.Command({"convert", "a long folder name\\R.DAT", "--to", "tecplot", "-q"});
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  const std::string expected = ReadFile(dir.Path("a long folder name/R.tec"));
+  const RunResult drive = dir.Command({"convert", away.Windows() + "\\R.DAT", "--to", "tecplot", "-o",
+                                       away.Windows() + "/x\\..\\O.TEC", "-q"});
+  EXPECT_EQ(drive.status, 1);  // the folder x does not exist
+  const RunResult r = dir.Command(
+      {"convert", away.Windows() + "\\R.DAT", "--to", "tecplot", "-o", away.Windows() + "\\O.TEC", "-q"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(away.Dir() / "O.TEC"), expected);
+}
+
+}  // namespace
+}  // namespace seep::test
