@@ -137,9 +137,6 @@ TEST(WindowsNames, CommandLineTakesDriveLettersAndBackslashes) {
   const RunResult plain = dir.Command({"convert", "a long folder name\\R.DAT", "--to", "tecplot", "-q"});
   EXPECT_EQ(plain.status, 0) << plain.err;
   const std::string expected = ReadFile(dir.Path("a long folder name/R.tec"));
-  const RunResult drive = dir.Command({"convert", away.Windows() + "\\R.DAT", "--to", "tecplot", "-o",
-                                       away.Windows() + "/x\\..\\O.TEC", "-q"});
-  EXPECT_EQ(drive.status, 1);  // the folder x does not exist
   const RunResult r = dir.Command(
       {"convert", away.Windows() + "\\R.DAT", "--to", "tecplot", "-o", away.Windows() + "\\O.TEC", "-q"});
   EXPECT_EQ(r.status, 0) << r.err;
