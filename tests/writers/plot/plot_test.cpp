@@ -29,6 +29,9 @@ using test::NodeRow;
 
 // What the script saw in the picture; empty when it could not read it as XML.
 std::string ReadBack(const std::string& svg) {
+#ifdef _WIN32
+  return "no python3";  // the Linux build reads the pictures back
+#endif
   if (std::system("command -v python3 >/dev/null 2>&1") != 0) return "no python3";
   test::WriteFile("picture.svg", svg);
   const std::string script = SEEPCONV_SOURCE_DIR "/tests/writers/plot/check_svg.py";
@@ -124,14 +127,18 @@ TEST(PlotPicture, DegenerateSteps) {
   DrawStepPicture(svg, nan, {}, warnings);
   EXPECT_EQ(warnings.nanNodes, 1);
   EXPECT_EQ(warnings.nanElements, 4);
-  EXPECT_TRUE(Has(ReadBack(svg), "path outline 1"));
+  const std::string outline = ReadBack(svg);
+  if (outline == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
+  EXPECT_TRUE(Has(outline, "path outline 1"));
 
   // No active element: a note instead of a section.
   Store none = Section();
   for (std::int32_t e = 1; e <= none.NUMEL; ++e) none.ELEM(e, kMAT) = 0;
   DrawStepPicture(svg, none, {}, warnings);
   EXPECT_TRUE(warnings.noActiveElements);
-  EXPECT_TRUE(Has(ReadBack(svg), "text No active element in this step"));
+  const std::string note = ReadBack(svg);
+  if (note == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
+  EXPECT_TRUE(Has(note, "text No active element in this step"));
 }
 
 TEST(PlotPicture, SpeedWithMeshAndArrows) {
