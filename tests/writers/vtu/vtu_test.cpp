@@ -234,12 +234,22 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
   };
   const Case cases[] = {
       {"R", [] {}, "forrtl: severe (43): file name specification error, unit 0, file R"},
+// On Windows the folder's name is joined with the system's separator, and a folder opened as a file is
+// refused as access denied.
+#ifdef _WIN32
+      {"NO/R.pvd", [] {}, "forrtl: severe (29): file not found, unit 0, file NO\\R/"},
+#else
       {"NO/R.pvd", [] {}, "forrtl: severe (29): file not found, unit 0, file NO/R/"},
+#endif
       {"R.pvd", [] { fs::remove_all("R"), test::WriteFile("R", "x"); },
        "forrtl: severe (30): open failure, unit 0, file R/"},
       {"R.pvd", [] { fs::remove("R.pvd"), fs::create_directory("R.pvd"); },
+#ifdef _WIN32
+       "forrtl: severe (9): permission to access file denied, unit 0, file R.pvd"},
+#else
        "forrtl: severe (30): open failure, unit 0, file R.pvd"},
-#ifndef _WIN32  // file size limits and other users are POSIX features
+#endif
+#ifndef _WIN32   // file size limits and other users are POSIX features
       {"R.pvd",  // a full device: here a limit on the size of files
        [] {
          const rlimit small{100, RLIM_INFINITY};
