@@ -108,6 +108,7 @@ void PutCount(VtuRun& r, std::uint64_t bytes) {
 void OpenTemporary(VtuRun& r) {
   r.file = CreateBeside(r.target, r.temporary);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
+  if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
   r.used = 0;
 }
 
@@ -380,7 +381,7 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.head.reserve(run.head.size() + 40 + z.points + z.connectivity + z.offsets + z.types + z.material);
   MeshArrays(run.head, run, s, z);
 
-  run.buffer.assign(kBufferSize, '\0');
+  run.buffer.clear();  // made with the first step file
   run.used = 0;
   run.times.clear();
   run.times.reserve(256);
