@@ -117,7 +117,8 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
   std::string materials;
   for (const auto& [mat, count] : r.materials) {
     if (!materials.empty()) materials += ", ";
-    materials += std::to_string(mat) + " (" + std::to_string(count) + " elements)";
+    materials +=
+        std::to_string(mat) + " (" + std::to_string(count) + (count == 1 ? " element)" : " elements)");
   }
   Line(out, "Materials", materials.empty() ? "none active" : materials);
   if (r.x.count > 0) {

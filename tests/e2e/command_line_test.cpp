@@ -314,6 +314,27 @@ TEST(CommandLineConvert, FieldLimitsCheckedBeforeWriting) {
   EXPECT_NE(allowed.files.at("T").find("ZONE N= *****, E=     1"), std::string::npos);
 }
 
+// VTU through the command line: the collection and its step files, and the one warning line for an
+// element whose corner lies outside the mesh.
+TEST(CommandLineConvert, VtuCollectionWithElementsLeftOut) {
+  Scratch dir;
+  ResultFile f;
+  f.Header("VTU", {{0, 0}, {1, 0}, {1, 1}}, {{1, 2, 3, 3, 1}, {1, 2, 9, 9, 1}, {2, 3, 1, 1, 0}});
+  for (int step : {4, 4}) f.Step(step, 1.5, {{0, 1, 0}, {0, 2, 0}, {0, 3, 0}}, {{0, 0}, {0, 0}, {0, 0}});
+  f.WriteTo(dir.Path("R.DAT").string());
+  const RunResult r = dir.Command({"convert", "R.DAT", "--to", "vtu", "--all-elements"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(
+      r.err.starts_with("seepconv: warning: R.pvd: 1 element with a corner outside the mesh left out\n"
+                        "wrote R.pvd: 2 steps, "))
+      << r.err;
+  const std::string pvd = r.files.at("R.pvd");
+  EXPECT_NE(pvd.find("file=\"R/R_0001.vtu\""), std::string::npos) << pvd;
+  EXPECT_NE(pvd.find("file=\"R/R_0002.vtu\""), std::string::npos) << pvd;
+  EXPECT_TRUE(fs::exists(dir.Path("R/R_0002.vtu")));
+  EXPECT_EQ(dir.Command({"convert", "R.DAT", "--to", "tecplot", "--all-elements"}).status, 2);
+}
+
 TEST(CommandLineProgress, ShownOnATerminalAndAbsentInAFile) {
   if (WindowsProgram()) GTEST_SKIP() << "a pseudo-terminal is a POSIX feature";
   Scratch dir;
