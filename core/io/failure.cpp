@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace seep {
@@ -89,6 +90,16 @@ std::string_view PlainText(int number) {
     if (m.number == number) return m.plain;
   }
   return "failed";
+}
+
+std::string PlainWords(const IoFailure& failure) {
+  if (failure.cause == 0) return std::string(PlainText(failure.number));
+  std::string what = std::generic_category().message(failure.cause);
+  // "No such file or directory" reads as part of a line: lower case, unless it is an abbreviation.
+  if (what.size() >= 2 && what[0] >= 'A' && what[0] <= 'Z' && !(what[1] >= 'A' && what[1] <= 'Z')) {
+    what[0] = static_cast<char>(what[0] - 'A' + 'a');
+  }
+  return what;
 }
 
 std::string SevereLine(const IoFailure& failure) {

@@ -50,6 +50,9 @@ int OpenErrorNumber(int err);
 
 // What an error number means, in plain words for the command line: "file not found".
 std::string_view PlainText(int number);
+// What went wrong in a failure, in plain words: the system's own words for its error code when it gave
+// one ("no space left on device"), else those of the error number.
+std::string PlainWords(const IoFailure& failure);
 
 // The non-fatal line for error 63: "forrtl: error (63): output conversion error, unit 8, file OUT.DAT".
 std::string ErrorLine(int number, int unit, std::string_view file);

@@ -144,9 +144,8 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
   try {
     summary = SummariseResultFile(path);
   } catch (const IoFailure& failure) {
-    const std::string what = failure.cause != 0 ? std::generic_category().message(failure.cause)
-                                                : std::string(PlainText(failure.number));
-    Put(err, "seepconv: " + path + ": " + what + " (" + std::to_string(failure.number) + ")\n");
+    Put(err,
+        "seepconv: " + path + ": " + PlainWords(failure) + " (" + std::to_string(failure.number) + ")\n");
     return kFailed;
   }
   if (args.Has("json")) {

@@ -2,10 +2,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <system_error>
 #include <thread>
 
@@ -88,14 +86,7 @@ std::string Describe(const IoFailure& failure, const ConvertRequest& request, co
   } else {
     if (failure.unit == kOutputUnit || file == target.written || file == target.renamed)
       file = request.output;
-    if (failure.cause != 0) {
-      what = std::generic_category().message(failure.cause);
-      if (!what.empty() && what[0] >= 'A' && what[0] <= 'Z' &&
-          (what.size() < 2 || !(what[1] >= 'A' && what[1] <= 'Z')))
-        what[0] = static_cast<char>(what[0] - 'A' + 'a');
-    } else {
-      what = std::string(PlainText(failure.number));
-    }
+    what = PlainWords(failure);
   }
   return "seepconv: " + file + ": " + what + " (" + std::to_string(failure.number) + ")";
 }

@@ -146,7 +146,7 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
     auto print = [&](const std::vector<std::string>& row) {
       std::string line;
       for (std::size_t c = 0; c < row.size(); ++c) {
-        line += std::string(widths[c] - row[c].size() + (c == 0 ? 2 : 2), ' ');
+        line += std::string(widths[c] - row[c].size() + 2, ' ');
         line += row[c];
       }
       line += '\n';

@@ -16,7 +16,7 @@ void Progress::Step(std::uint64_t read, std::uint64_t written) {
   read_ += read;
   written_ += written;
   ++steps_;
-  Draw(false);
+  Draw();
 }
 
 void Progress::FileDone() {
@@ -38,12 +38,12 @@ void Progress::Finish() {
   Erase();
 }
 
-void Progress::Draw(bool force) {
+void Progress::Draw() {
   if (mode_ == Mode::kOff) return;
   const auto now = std::chrono::steady_clock::now();
   const auto interval =
       mode_ == Mode::kTerminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
-  if (!force && steps_ > 1 && now - last_ < interval) return;  // the first step is shown at once
+  if (steps_ > 1 && now - last_ < interval) return;  // the first step is shown at once
   last_ = now;
   const double elapsed = std::chrono::duration<double>(now - start_).count();
   const double share =

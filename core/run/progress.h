@@ -28,7 +28,7 @@ class Progress {
   void Finish();
 
  private:
-  void Draw(bool force);
+  void Draw();
   void Erase();
 
   std::FILE* err_;

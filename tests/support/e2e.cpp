@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 
 namespace seep::test {
@@ -36,7 +35,6 @@ bool WindowsProgram() {
 }
 
 #ifndef _WIN32
-
 
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   return Start({{}, input, unprivileged, false});

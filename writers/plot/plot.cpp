@@ -139,17 +139,20 @@ void ValueText(std::string& out, double x, double y, std::string_view cls, doubl
   Text(out, x, y, cls, digits);
 }
 
+// A point of path data: "x y".
+void PathPoint(std::string& out, double x, double y) {
+  Number(out, x);
+  out += ' ';
+  Number(out, y);
+}
+
 void Line(std::string& out, std::string_view cls, double x0, double y0, double x1, double y1) {
   out += "<path class=\"";
   out += cls;
   out += "\" d=\"M";
-  Number(out, x0);
-  out += ' ';
-  Number(out, y0);
+  PathPoint(out, x0, y0);
   out += 'L';
-  Number(out, x1);
-  out += ' ';
-  Number(out, y1);
+  PathPoint(out, x1, y1);
   out += "\"/>\n";
 }
 
@@ -158,9 +161,7 @@ void Begin(std::string& out, double height) {
   Attribute(out, "width", kWidth);
   Attribute(out, "height", height);
   out += " viewBox=\"0 0 ";
-  Number(out, kWidth);
-  out += ' ';
-  Number(out, height);
+  PathPoint(out, kWidth, height);
   out += "\">\n<style>\n";
   out += kStyle;
 }
@@ -207,25 +208,19 @@ void Axes(std::string& out, double left, double top, double width, double height
           const Levels& yTicks, Px&& px, Py&& py) {
   const double bottom = top + height;
   out += "<path class=\"axis\" d=\"M";
-  Number(out, left);
-  out += ' ';
-  Number(out, top);
+  PathPoint(out, left, top);
   out += 'V';
   Number(out, bottom);
   out += 'H';
   Number(out, left + width);
   for (double x : xTicks.values) {
     out += 'M';
-    Number(out, px(x));
-    out += ' ';
-    Number(out, bottom);
+    PathPoint(out, px(x), bottom);
     out += "v5";
   }
   for (double y : yTicks.values) {
     out += 'M';
-    Number(out, left);
-    out += ' ';
-    Number(out, py(y));
+    PathPoint(out, left, py(y));
     out += "h-5";
   }
   out += "\"/>\n";

@@ -4,9 +4,7 @@
 #include <bit>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstring>
-#include <random>
 #include <string_view>
 #include <system_error>
 
