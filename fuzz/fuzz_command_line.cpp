@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/run/options.h"
-#include "core/run/selection.h"
+#include "app/options.h"
+#include "app/selection.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/run/run.h"
+#include "app/run.h"
 #include "support/io_harness.h"
 #include "support/result_file.h"
 

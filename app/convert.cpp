@@ -1,4 +1,4 @@
-#include "core/run/convert.h"
+#include "app/convert.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,7 +11,7 @@
 #include "core/io/replace.h"
 #include "core/io/units.h"
 #include "core/reader/result_file.h"
-#include "core/run/text.h"
+#include "app/text.h"
 
 namespace seep {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/run/run.h"
+#include "app/run.h"
 
 #include <memory>
 #include <string>
@@ -8,8 +8,8 @@
 #include "core/io/statement/write.h"
 #include "core/io/text_input.h"
 #include "core/reader/result_file.h"
-#include "core/run/conversion.h"
-#include "core/run/selection.h"
+#include "app/conversion.h"
+#include "app/selection.h"
 
 namespace seep {
 namespace {

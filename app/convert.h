@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/run/conversion.h"
-#include "core/run/progress.h"
-#include "core/run/selection.h"
+#include "app/conversion.h"
+#include "app/progress.h"
+#include "app/selection.h"
 #include "writers/plot/plot.h"
 
 namespace seep {

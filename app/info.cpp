@@ -1,4 +1,4 @@
-#include "core/run/info.h"
+#include "app/info.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,7 +10,7 @@
 #include "core/io/units.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
-#include "core/run/text.h"
+#include "app/text.h"
 
 namespace seep {
 namespace {

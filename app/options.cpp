@@ -1,4 +1,4 @@
-#include "core/run/options.h"
+#include "app/options.h"
 
 #include <algorithm>
 

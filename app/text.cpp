@@ -1,4 +1,4 @@
-#include "core/run/text.h"
+#include "app/text.h"
 
 #include <charconv>
 #include <cmath>

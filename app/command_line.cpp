@@ -1,4 +1,4 @@
-#include "core/run/command_line.h"
+#include "app/command_line.h"
 
 #include <array>
 #include <charconv>
@@ -10,11 +10,11 @@
 
 #include "core/io/failure.h"
 #include "core/io/platform.h"
-#include "core/run/conversion.h"
-#include "core/run/convert.h"
-#include "core/run/info.h"
-#include "core/run/options.h"
-#include "core/run/text.h"
+#include "app/conversion.h"
+#include "app/convert.h"
+#include "app/info.h"
+#include "app/options.h"
+#include "app/text.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"

@@ -1,4 +1,4 @@
-#include "core/run/selection.h"
+#include "app/selection.h"
 
 #include <charconv>
 

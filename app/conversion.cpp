@@ -1,4 +1,4 @@
-#include "core/run/conversion.h"
+#include "app/conversion.h"
 
 #include <array>
 

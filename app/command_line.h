@@ -1,5 +1,5 @@
 // The command line: `seepconv info`, `seepconv convert`, help and version. Without arguments the
-// program runs the dialogue instead (core/run/run.h).
+// program runs the dialogue instead (app/run.h).
 #pragma once
 
 #include <cstdio>

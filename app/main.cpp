@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/io/platform.h"
-#include "core/run/command_line.h"
-#include "core/run/run.h"
+#include "app/command_line.h"
+#include "app/run.h"
 
 int main(int argc, char** argv) {
   seep::UseBinaryConsole();

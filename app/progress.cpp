@@ -1,8 +1,8 @@
-#include "core/run/progress.h"
+#include "app/progress.h"
 
 #include <string>
 
-#include "core/run/text.h"
+#include "app/text.h"
 
 namespace seep {
 

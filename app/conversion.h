@@ -18,7 +18,7 @@
 #include "core/io/units.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
-#include "core/run/selection.h"
+#include "app/selection.h"
 #include "writers/femap/femap.h"
 #include "writers/microavs/microavs.h"
 #include "writers/plot/picture_files.h"
