@@ -7,7 +7,9 @@
 #include <limits>
 #include <string_view>
 
+#include "core/model/gradient.h"
 #include "core/model/locate.h"
+#include "writers/plot/overlays.h"
 #include "writers/plot/plot_geometry.h"
 #include "writers/plot/svg.h"
 
@@ -185,6 +187,8 @@ std::string_view FieldName(PlotField field) {
       return "Pressure head";
     case PlotField::kSpeed:
       return "Speed";
+    case PlotField::kGradient:
+      return "Hydraulic gradient";
   }
   return "";
 }
@@ -237,7 +241,14 @@ int TickRoom(double length, double room) {
 // ---------------------------------------------------------------------------------------------------
 // The step picture.
 
-// The field's values where the picture needs them: per node for heads, per element for speed.
+// |i| of element e, NaN when it has no gradient.
+double GradientMagnitude(const Store& s, std::int32_t e) {
+  const ElementGradient g = HydraulicGradient(s, e);
+  return g.ok ? g.Magnitude() : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The field's values where the picture needs them: per node for heads, per element for speed and
+// gradient.
 struct FieldValues {
   std::vector<double> values;
   double lo = std::numeric_limits<double>::infinity();
@@ -246,10 +257,10 @@ struct FieldValues {
 
 FieldValues CollectField(const Store& s, PlotField field, PlotWarnings& warnings) {
   FieldValues f;
-  if (field == PlotField::kSpeed) {
+  if (field == PlotField::kSpeed || field == PlotField::kGradient) {
     f.values.resize(static_cast<std::size_t>(std::max(s.NUMEL, 0)));
     for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-      const double v = Speed(s.VXE(e), s.VYE(e));
+      const double v = field == PlotField::kSpeed ? Speed(s.VXE(e), s.VYE(e)) : GradientMagnitude(s, e);
       f.values[static_cast<std::size_t>(e - 1)] = v;
       if (IsActive(s, e) && std::isfinite(v)) {
         f.lo = std::min(f.lo, v);
@@ -439,9 +450,10 @@ void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, Plo
   const FieldValues field = CollectField(s, options.field, warnings);
   const bool anyValue = field.hi >= field.lo;
   const Levels levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
-  plot::Bands bands = options.field == PlotField::kSpeed ? plot::ElementBands(s, field.values, levels)
-                                                         : plot::NodalBands(s, field.values, levels);
-  warnings.nanElements = bands.blankElements;
+  const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
+  plot::Bands bands = perElement ? plot::ElementBands(s, field.values, levels)
+                                 : plot::NodalBands(s, field.values, levels);
+  (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
 
   // Layout: the section at one scale, padded a little so the outline stays clear of the axes.
   const double span = std::max(box.x1 - box.x0, box.y1 - box.y0);
@@ -491,6 +503,9 @@ void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, Plo
     Path(svg, "arrow-casing", arrows, false, toSame);
     Path(svg, "arrow", arrows, false, toSame);
   }
+  const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
+  if (options.flowLines > 0) plot::AppendFlowLines(svg, s, options.flowLines, place);
+  plot::AppendSections(svg, s, options.sections, place);
 
   const Levels xTicks = plot::RoundTicks(x0, x1, TickRoom(width, 80.0));
   const Levels yTicks = plot::RoundTicks(y0, y1, TickRoom(height, 45.0));
@@ -528,7 +543,7 @@ std::vector<std::int32_t> PointsOutside(const HistoryChart& chart) {
 
 void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& s) {
   svg.clear();
-  const std::string what = std::string(FieldName(chart.field)) + " at points";
+  const std::string what = chart.what.empty() ? std::string(FieldName(chart.field)) + " at points" : chart.what;
   const std::size_t points = chart.inside.size(), steps = chart.times.size();
   if (points == 0 || steps == 0) {
     EmptyPicture(svg, s, what, points == 0 ? "No point lies in the mesh" : "No step in the result file");
@@ -589,7 +604,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
     Attribute(svg, "x", x);
     Attribute(svg, "y", y);
     svg += '>';
-    svg::AppendText(svg, FieldName(chart.field));
+    svg::AppendText(svg, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis));
     svg += "</text>\n";
   }
 
@@ -631,15 +646,19 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
     Line(svg, PointClass(k), legendX, y, legendX + 26.0, y);
     const std::int32_t i = chart.inside[k];
     std::string label = "Point " + std::to_string(i) + " (";
-    svg::AppendValue(label, s.XP(i));
-    label += ", ";
-    svg::AppendValue(label, s.YP(i));
-    label += ')';
+    if (k < chart.labels.size()) {
+      label = chart.labels[k];
+    } else {
+      svg::AppendValue(label, s.XP(i));
+      label += ", ";
+      svg::AppendValue(label, s.YP(i));
+      label += ')';
+    }
     Text(svg, legendX + 32.0, y + 4.0, "", label);
   }
   if (shown < points) {
     Text(svg, legendX, frame.top + 8.0 + 18.0 * static_cast<double>(shown) + 4.0, "",
-         "\xE2\x80\xA6 and " + std::to_string(points - shown) + " more points");
+         "\xE2\x80\xA6 and " + std::to_string(points - shown) + (chart.labels.empty() ? " more points" : " more"));
   }
   if (!chart.outside.empty()) {
     std::string left = "Left out, outside the mesh: point";

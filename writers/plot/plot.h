@@ -6,16 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "core/model/section_flux.h"
 #include "core/model/store.h"
 
 namespace seep {
 
-enum class PlotField { kTotalHead, kPressureHead, kSpeed };
+// kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
+enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
 
 struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
   bool mesh = false;    // every element edge, thin
   bool arrows = false;  // velocity arrows on a coarse sample of elements
+  int flowLines = 0;    // this many flow lines over the bands (a flow net)
+  std::vector<Section> sections;  // drawn with their names and the step's net flow rate
 };
 
 // What the picture left out, for one warning line each on the command line.
@@ -23,6 +27,7 @@ struct PlotWarnings {
   std::int64_t nanNodes = 0;      // nodes of active elements whose value is not finite
   std::int64_t nanElements = 0;   // active elements left blank for a value that is not finite
   bool noActiveElements = false;  // nothing to draw: the picture holds its title and a note
+  std::int64_t noGradient = 0;    // active elements left blank for having no gradient (degenerate)
 };
 
 // Draws the current step of the store as one whole SVG document into `svg` (cleared first, its
@@ -37,6 +42,10 @@ struct HistoryChart {
   std::vector<std::int32_t> outside;        // numbers of the points outside it
   std::vector<double> times;                // per step
   std::vector<double> values;               // per step, per point of `inside`
+  // Another quantity against time: its title, its axis name and one legend label per line (then
+  // `inside` only numbers the lines and no point is named).
+  std::string what, axis;
+  std::vector<std::string> labels;
 };
 
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
@@ -12,6 +13,7 @@
 #include "core/io/replace.h"
 #include "core/io/xml_text.h"
 #include "core/model/average.h"
+#include "core/model/gradient.h"
 
 namespace seep {
 namespace {
@@ -154,14 +156,14 @@ void ChooseCells(VtuRun& r, const Store& s) {
 struct Layout {
   std::uint64_t points, connectivity, offsets, types, material;
   std::uint64_t time, step, pressureHead, totalHead, q, ncode, pointVelocity, pointSpeed;
-  std::uint64_t cellVelocity, cellSpeed;
+  std::uint64_t cellVelocity, cellSpeed, gradient, gradientMagnitude;
 };
 
 Layout SizesOf(const VtuRun& r, std::uint64_t corners) {
   const std::uint64_t n = static_cast<std::uint64_t>(r.points);
   const std::uint64_t c = r.cellElements.size();
   return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
-          8 * n,  8 * n,       4 * n, 24 * n, 8 * n, 24 * c, 8 * c};
+          8 * n,  8 * n,       4 * n, 24 * n, 8 * n, 24 * c, 8 * c, 24 * c, 8 * c};
 }
 
 // One <DataArray> of the appended data at byte `offset`; `tuples` > 0 for field data.
@@ -205,7 +207,8 @@ void HeaderXml(std::string& x, const VtuRun& r, const Layout& z) {
                       step = next(z.step), pressureHead = next(z.pressureHead), totalHead = next(z.totalHead),
                       q = next(z.q), ncode = next(z.ncode), pointVelocity = next(z.pointVelocity),
                       pointSpeed = next(z.pointSpeed), cellVelocity = next(z.cellVelocity),
-                      cellSpeed = next(z.cellSpeed);
+                      cellSpeed = next(z.cellSpeed), gradient = next(z.gradient),
+                      gradientMagnitude = next(z.gradientMagnitude);
 
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
@@ -231,6 +234,8 @@ void HeaderXml(std::string& x, const VtuRun& r, const Layout& z) {
   x += "      <CellData Scalars=\"material\" Vectors=\"velocity\">\n";
   ArrayTag(x, "        ", "Float64", "velocity", 3, cellVelocity);
   ArrayTag(x, "        ", "Float64", "speed", 1, cellSpeed);
+  ArrayTag(x, "        ", "Float64", "hydraulic_gradient", 3, gradient);
+  ArrayTag(x, "        ", "Float64", "hydraulic_gradient_magnitude", 1, gradientMagnitude);
   ArrayTag(x, "        ", "Int32", "material", 1, material);
   x += "      </CellData>\n";
   x += "      <Points>\n";
@@ -330,6 +335,27 @@ void CellArrays(VtuRun& r, const Store& s) {
   PutCount(r, c8);
   PutItems(r, c, 8,
            [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i] - 1], vy[element[i] - 1])); });
+
+  // i = −∇H of every cell's element; NaN where it has none (a degenerate or inactive element).
+  double* g = r.gradient.data();
+  std::int64_t missing = 0;
+  for (std::int64_t i = 0; i < c; ++i) {
+    const std::int32_t e = element[i];
+    const ElementGradient grad = HydraulicGradient(s, e);
+    const bool ok = grad.ok && IsActive(s, e);
+    if (!ok && IsActive(s, e)) ++missing;
+    g[2 * i] = ok ? grad.ix : std::numeric_limits<double>::quiet_NaN();
+    g[2 * i + 1] = ok ? grad.iy : std::numeric_limits<double>::quiet_NaN();
+  }
+  r.noGradient = std::max(r.noGradient, missing);
+  PutCount(r, 3 * c8);
+  PutItems(r, c, 24, [&](std::int64_t i, char* d) {
+    Encode(d, g[2 * i]);
+    Encode(d + 8, g[2 * i + 1]);
+    Encode(d + 16, 0.0);
+  });
+  PutCount(r, c8);
+  PutItems(r, c, 8, [&](std::int64_t i, char* d) { Encode(d, Speed(g[2 * i], g[2 * i + 1])); });
 }
 
 // The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
@@ -394,6 +420,7 @@ void WriteVtuStep(VtuRun& run, Store& s) {
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
+  if (run.gradient.size() != 2 * run.cellElements.size()) run.gradient.assign(2 * run.cellElements.size(), 0.0);
   CellArrays(run, s);
   Put(run, kTail.data(), kTail.size());
   CommitTemporary(run);

@@ -3,8 +3,8 @@
 // numbers may repeat), and the collection NAME.pvd that lists them with their times.
 //
 // Each .vtu holds the nodes as points, the elements as cells (quadrilaterals and triangles), the
-// heads, flows and codes at the nodes, the element velocities and materials, and the step's TIME and
-// number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
+// heads, flows and codes at the nodes, the element velocities, hydraulic gradients and materials, and
+// the step's TIME and number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
 //
 // Every file is written under a temporary name in its own folder and renamed into place only when
 // complete; the collection is written last. Failures raise IoFailure (core/io/failure.h).
@@ -34,6 +34,10 @@ struct VtuRun {
   std::int64_t points = 0;
   std::vector<std::int32_t> cellElements;
   std::int64_t skipped = 0;  // elements left out for a corner outside the mesh
+  // Hydraulic gradient of every cell for the step being written (ix, iy), and the most active elements
+  // of one step that had none (degenerate).
+  std::vector<double> gradient;
+  std::int64_t noGradient = 0;
 
   // Bytes every step file starts with: the XML header, the mark of the appended data and the mesh
   // arrays (points, connectivity, offsets, types, material), encoded once.
@@ -62,6 +66,10 @@ void FinishVtu(VtuRun& run, const Store& s);
 // After a failure anywhere: removes the temporary file this run has open; files already in place
 // stay as they are.
 void AbandonVtu(VtuRun& run) noexcept;
+// Most active elements of one written step without a hydraulic gradient (degenerate).
+inline std::int64_t ElementsWithoutGradient(const VtuRun& run) {
+  return run.noGradient;
+}
 // Elements left out for a corner outside 1 ... NUMNP.
 std::int64_t SkippedElements(const VtuRun& run);
 
