@@ -10,8 +10,10 @@
 
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/reader/sections_file.h"
 #include "app/conversion.h"
 #include "app/convert.h"
+#include "app/flux.h"
 #include "app/info.h"
 #include "app/options.h"
 #include "app/text.h"
@@ -28,7 +30,8 @@ using cli::OptionSpec;
 constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
 
 // Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
+constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kFlux = 16,
+                        kAll = kInfo | kConvert | kPlot | kFlux;
 
 struct Command {
   std::string_view name;
@@ -43,20 +46,30 @@ constexpr std::array kCommands{
     Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
     Command{"plot", kPlot, "RESULT",
             "SVG pictures: the head field of steps, or heads at points against time"},
+    Command{"flux", kFlux, "RESULT --section \"x1,y1 x2,y2 ...\"",
+            "flow rate per unit thickness through sections, step by step"},
 };
 
 constexpr std::array kOptions{
     OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
-    OptionSpec{"output", 'o', "PATH", kConvert | kPlot, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder"},
-    OptionSpec{"steps", 0, "SEL", kConvert | kPlot, "time steps: all, last, N, A:B or a list 1,10:20,last",
-               "all; plot: last"},
+    OptionSpec{"output", 'o', "PATH", kConvert | kPlot | kFlux, "output file, with one RESULT only",
+               "RESULT with the kind's extension, in its folder; flux: standard output"},
+    OptionSpec{"steps", 0, "SEL", kConvert | kPlot | kFlux,
+               "time steps: all, last, N, A:B or a list 1,10:20,last", "all; plot: last"},
     OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
     OptionSpec{"points", 0, "PATH", kConvert | kPlot,
                "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head or speed", "total-head"},
+    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head, speed or gradient (hydraulic)",
+               "total-head"},
     OptionSpec{"mesh", 0, "", kPlot, "plot: every element edge, thin", ""},
     OptionSpec{"arrows", 0, "", kPlot, "plot: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{"flow-lines", 0, "N", kPlot, "plot: N flow lines from where water enters (a flow net)", ""},
+    OptionSpec{"section", 0, "\"x1,y1 x2,y2 ...\"", kFlux,
+               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
+    OptionSpec{"sections", 0, "PATH", kFlux | kPlot,
+               "sections file, one 'name: x1,y1 x2,y2 ...' a line; plot draws them with their flow", ""},
+    OptionSpec{"csv", 0, "", kFlux, "flux: one header line and one row per step (a spreadsheet)", ""},
+    OptionSpec{"chart", 0, "PATH", kFlux, "flux: an SVG chart of the net flow rates against time", ""},
     OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
                "active only"},
     OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
@@ -65,7 +78,7 @@ constexpr std::array kOptions{
     OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
     OptionSpec{"progress", 0, "", kConvert | kPlot,
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{"json", 0, "", kInfo, "one JSON document instead of the table", ""},
+    OptionSpec{"json", 0, "", kInfo | kFlux, "one JSON document instead of the table", ""},
     OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
     OptionSpec{"version", 0, "", kProgram, "the program's version", ""},
 };
@@ -127,9 +140,26 @@ std::string Help(std::uint32_t only) {
       "  seepconv info RESULT.DAT\n"
       "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
       "  seepconv convert runs/*.res --to femap --jobs 4\n"
-      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n";
+      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n"
+      "  seepconv plot RESULT.DAT --flow-lines 12 -o flownet.svg\n"
+      "  seepconv flux RESULT.DAT --section \"10,0 10,8\" --section \"30,0 30,6\" --csv -o flow.csv\n";
   return text;
 }
+
+// Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
+// is wrong, or kFailed for one that cannot be read.
+int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, std::FILE* err) {
+  if (path.empty()) return Usage(err, "--sections needs a file name");
+  std::string error;
+  int failure = 0;
+  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
+  if (failure == 0) return Usage(err, std::string(path) + ": " + error);
+  Put(err, "seepconv: " + std::string(path) + ": " + error + " (" + std::to_string(failure) + ")\n");
+  return kFailed;
+}
+
+// Flow lines a picture may draw.
+constexpr int kMostFlowLines = 10000;
 
 bool ParseCount(std::string_view text, int& value) {
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -260,10 +290,21 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
       r.plot.field = PlotField::kPressureHead;
     } else if (*field == "speed") {
       r.plot.field = PlotField::kSpeed;
+    } else if (*field == "gradient") {
+      r.plot.field = PlotField::kGradient;
     } else {
-      return Usage(err,
-                   "--field takes total-head, pressure-head or speed, not '" + std::string(*field) + "'");
+      return Usage(err, "--field takes total-head, pressure-head, speed or gradient, not '" +
+                            std::string(*field) + "'");
     }
+  }
+  if (const auto lines = args.Value("flow-lines")) {
+    if (!ParseCount(*lines, r.plot.flowLines) || r.plot.flowLines > kMostFlowLines) {
+      return Usage(err, "--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
+                            ", not '" + std::string(*lines) + "'");
+    }
+  }
+  if (const auto sections = args.Value("sections")) {
+    if (const int status = TakeSectionsFile(*sections, r.plot.sections, err); status != kSuccess) return status;
   }
   r.plot.mesh = args.Has("mesh");
   r.plot.arrows = args.Has("arrows");
@@ -272,8 +313,10 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   if (const auto points = args.Value("points")) {
     if (points->empty()) return Usage(err, "--points needs a file name");
     if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (args.Has("steps") || r.plot.mesh || r.plot.arrows) {
-      return Usage(err, "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
+    if (args.Has("steps") || r.plot.mesh || r.plot.arrows || r.plot.flowLines > 0 || !r.plot.sections.empty()) {
+      return Usage(err,
+                   "--points charts every step; --steps, --mesh, --arrows, --flow-lines and --sections apply "
+                   "to step pictures");
     }
     r.kind = &HistoryChartPicture();
     r.points = std::string(*points);
@@ -287,6 +330,42 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
     r.output = std::string(*output);
   }
   return Run({r}, args, 1, err);
+}
+
+// `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step.
+int Flux(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+  if (args.operands.size() != 1) {
+    return Usage(err, args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
+  }
+  FluxRequest r;
+  r.result = std::string(args.operands[0]);
+  for (const cli::Given& given : args.options) {
+    if (given.option->name != "section") continue;
+    Section section{"S" + std::to_string(r.sections.size() + 1), {}};
+    if (std::string error; !ParseSectionPoints(given.value, section.points, error)) {
+      return Usage(err, "--section '" + std::string(given.value) + "': " + error);
+    }
+    r.sections.push_back(std::move(section));
+  }
+  if (const auto file = args.Value("sections")) {
+    if (const int status = TakeSectionsFile(*file, r.sections, err); status != kSuccess) return status;
+  }
+  if (r.sections.empty()) return Usage(err, "flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  ConvertRequest steps;
+  if (std::string error; !TakeSteps(args, steps, error)) return Usage(err, error);
+  r.steps = steps.steps;
+  r.stepsText = steps.stepsText;
+  if (args.Has("csv") && args.Has("json")) return Usage(err, "--csv and --json: one of them");
+  r.format = args.Has("csv") ? FluxFormat::kCsv : args.Has("json") ? FluxFormat::kJson : FluxFormat::kTable;
+  if (const auto output = args.Value("output")) {
+    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+    r.output = std::string(*output);
+  }
+  if (const auto chart = args.Value("chart")) {
+    if (chart->empty()) return Usage(err, "--chart needs a file name");
+    r.chart = std::string(*chart);
+  }
+  return RunFlux(r, out, err);
 }
 
 }  // namespace
@@ -325,6 +404,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   }
   if (command->bit == kInfo) return Info(*parsed, out, err);
   if (command->bit == kPlot) return Plot(*parsed, err);
+  if (command->bit == kFlux) return Flux(*parsed, out, err);
   return Convert(*parsed, err);
 }
 

@@ -59,12 +59,7 @@ constexpr std::array kKinds{
                .selectedStep = [](Conversion& c) { WriteVtuStep(c.writers.vtu, c.s); },
                .finish = [](Conversion& c) { FinishVtu(c.writers.vtu, c.s); },
                .abandon = [](Conversion& c) { AbandonVtu(c.writers.vtu); },
-               .leftOut = [](const Conversion& c) {
-                 const std::int64_t n = SkippedElements(c.writers.vtu);
-                 return n == 0 ? std::string()
-                               : std::to_string(n) + (n == 1 ? " element" : " elements") +
-                                     " with a corner outside the mesh left out";
-               }},
+               .leftOut = [](const Conversion& c) { return VtuLeftOut(c.writers.vtu); }},
 };
 
 constexpr OutputKind kStepPictures{

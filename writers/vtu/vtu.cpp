@@ -467,4 +467,18 @@ std::int64_t SkippedElements(const VtuRun& run) {
   return run.skipped;
 }
 
+std::string VtuLeftOut(const VtuRun& run) {
+  std::string text;
+  if (run.skipped > 0) {
+    text = std::to_string(run.skipped) + (run.skipped == 1 ? " element" : " elements") +
+           " with a corner outside the mesh left out";
+  }
+  if (run.noGradient > 0) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(run.noGradient) + (run.noGradient == 1 ? " element" : " elements") +
+            " without a hydraulic gradient (degenerate), NaN in its arrays";
+  }
+  return text;
+}
+
 }  // namespace seep

@@ -66,10 +66,10 @@ void FinishVtu(VtuRun& run, const Store& s);
 // After a failure anywhere: removes the temporary file this run has open; files already in place
 // stay as they are.
 void AbandonVtu(VtuRun& run) noexcept;
-// Most active elements of one written step without a hydraulic gradient (degenerate).
-inline std::int64_t ElementsWithoutGradient(const VtuRun& run) {
-  return run.noGradient;
-}
+// What the files left out, as one warning text (empty when nothing): elements with a corner outside
+// the mesh, and the most active elements of one step without a hydraulic gradient (degenerate: their
+// gradient arrays hold NaN).
+std::string VtuLeftOut(const VtuRun& run);
 // Elements left out for a corner outside 1 ... NUMNP.
 std::int64_t SkippedElements(const VtuRun& run);
 
