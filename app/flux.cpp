@@ -83,7 +83,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
         return 1;
       }
     } else {
-      WriteWholeFile(r.output, text);
+      WriteOutputFile(r.output, text);
     }
   } catch (const IoFailure& failure) {
     Fail(err, r.output, failure);
@@ -98,7 +98,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
     std::string svg;
     DrawFlowRateChart(svg, *s, names, run.times, net);
     try {
-      WriteWholeFile(r.chart, svg);
+      WriteOutputFile(r.chart, svg);
     } catch (const IoFailure& failure) {
       Fail(err, r.chart, failure);
       return 1;

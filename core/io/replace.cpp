@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 #include "core/io/failure.h"
@@ -61,6 +63,30 @@ void WriteWholeFile(const std::string& target, std::string_view bytes) {
     std::remove(temporary.c_str());
     throw;
   }
+}
+
+void WriteOutputFile(const std::string& target, std::string_view bytes) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path final = NativePath(target);
+  if (fs::is_symlink(final, ec)) {
+    const fs::path resolved = fs::weakly_canonical(final, ec);
+    if (!ec) final = resolved;
+  }
+  const fs::file_status st = fs::status(final, ec);
+  if (!fs::exists(st) || fs::is_regular_file(st) || fs::is_directory(st)) {
+    WriteWholeFile(final == NativePath(target) ? target : final.string(), bytes);
+    return;
+  }
+  std::FILE* f = std::fopen(target.c_str(), "wb");
+  if (f == nullptr) {
+    const int err = errno;
+    throw IoFailure{OpenErrorNumber(err), 0, target, err};
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const int err = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) throw IoFailure{kErrWrite, 0, target, written ? errno : err};
 }
 
 }  // namespace seep

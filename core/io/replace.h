@@ -20,4 +20,9 @@ void MoveIntoPlace(const std::string& temporary, const std::string& target);
 // Writes `bytes` as the whole of `target` through a temporary file beside it.
 void WriteWholeFile(const std::string& target, std::string_view bytes);
 
+// Writes `bytes` to an output that a user named: a regular file (or a new one) made whole as
+// WriteWholeFile does, through a link to the file it names (the link stays); a device or a pipe
+// (/dev/stdout, /dev/null) written directly, never replaced. IoFailure when it cannot.
+void WriteOutputFile(const std::string& target, std::string_view bytes);
+
 }  // namespace seep

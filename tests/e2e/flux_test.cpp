@@ -128,9 +128,20 @@ TEST(FluxCommand, TableAndSteps) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   // S1 in step 2: 0.2 × 2 = 0.4 to the right; 2.5 long, 0.5 of it outside.
-  EXPECT_NE(r.out.find("S1              2.5         0.5\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("     2          20  S1              0.4         0.4           0\n"), std::string::npos)
+  EXPECT_NE(r.out.find("  S1          2.5      0.5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("     2    20  S1       0.4    0.4     0\n"), std::string::npos)
       << r.out;
+  // A device is written in place, a link's file replaced with the link kept.
+  if (!WindowsProgram()) {
+    const RunResult device = dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"});
+    ASSERT_EQ(device.status, 0) << device.err;
+    EXPECT_EQ(device.out.rfind("step,time,S1_net,S1_right,S1_left,S1_outside\n1,10,", 0), 0u) << device.out;
+    dir.Write("real.csv", "old");
+    fs::create_symlink("real.csv", dir.Path("link.csv"));
+    ASSERT_EQ(dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "link.csv"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.Path("link.csv")));
+    EXPECT_EQ(dir.Read("real.csv").rfind("step,time,", 0), 0u);
+  }
   const RunResult none = dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--steps", "7"});
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 7; the file has steps 1:3\n");

@@ -71,6 +71,27 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
+// Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
+// column `leftColumn` aligned left, the others right.
+void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows, std::size_t leftColumn) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()), 0);
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const std::string fill(widths[c] - row[c].size(), ' ');
+      line += "  ";
+      line += c == leftColumn ? row[c] + fill : fill + row[c];
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line;
+    out += '\n';
+  }
+}
+
 }  // namespace
 
 void SetUpFlux(FluxRun& run, const Store& s) {
@@ -89,39 +110,21 @@ void AddFluxStep(FluxRun& run, const Store& s) {
 }
 
 void WriteFluxTable(std::string& out, const FluxRun& run) {
-  std::size_t nameWidth = 7;
-  for (const Section& section : run.sections) nameWidth = std::max(nameWidth, section.name.size());
-  auto pad = [&out](const std::string& text, std::size_t width, bool right) {
-    const std::string fill(width > text.size() ? width - text.size() : 0, ' ');
-    out += right ? fill + text : text + fill;
-  };
-  pad("section", nameWidth, false);
-  out += "      length     outside\n";
+  std::vector<std::vector<std::string>> rows = {{"section", "length", "outside"}};
   for (std::size_t k = 0; k < run.sections.size(); ++k) {
-    pad(run.sections[k].name, nameWidth, false);
-    pad(Readable(run.cuts[k].length), 12, true);
-    pad(Readable(run.cuts[k].outside), 12, true);
-    out += '\n';
+    rows.push_back({run.sections[k].name, Readable(run.cuts[k].length), Readable(run.cuts[k].outside)});
   }
+  AppendColumns(out, rows, 0);
   out += '\n';
-  pad("step", 6, true);
-  pad("time", 12, true);
-  out += "  ";
-  pad("section", nameWidth, false);
-  out += "         net       right        left\n";
+  rows = {{"step", "time", "section", "net", "right", "left"}};
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
-      pad(std::to_string(run.steps[row]), 6, true);
-      pad(Readable(run.times[row]), 12, true);
-      out += "  ";
-      pad(run.sections[k].name, nameWidth, false);
-      pad(Readable(f.net), 12, true);
-      pad(Readable(f.right), 12, true);
-      pad(Readable(f.left), 12, true);
-      out += '\n';
+      rows.push_back({std::to_string(run.steps[row]), Readable(run.times[row]), run.sections[k].name,
+                      Readable(f.net), Readable(f.right), Readable(f.left)});
     }
   }
+  AppendColumns(out, rows, 2);
   out += "\n  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n"
          "  direction from one point of the section to the next, left: the other way, net: both\n";
 }

@@ -35,7 +35,8 @@ inline const SectionFlow& FlowOf(const FluxRun& run, std::size_t row, std::size_
 }
 
 // An aligned table: the sections with their length and the length outside the active mesh, then one
-// line per step and section: step, time, section, net, right, left. Lines end with LF.
+// line per step and section: step, time, section, net, right, left; six significant digits. Lines end
+// with LF.
 void WriteFluxTable(std::string& out, const FluxRun& run);
 // A header line "step,time,S1_net,S1_right,S1_left,S1_outside,..." and one row per step; numbers in
 // the shortest digits that read back the same. Lines end with LF.

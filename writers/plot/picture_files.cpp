@@ -29,7 +29,7 @@ void WriteStepPictureFile(PictureRun& run, Store& s) {
     MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
     run.numbered = true;
   }
-  WriteWholeFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
+  WriteOutputFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
   run.bytesWritten += run.svg.size();
 }
 
@@ -43,7 +43,7 @@ void AddHistoryFileStep(PictureRun& run, const Store& s) {
 
 void WriteHistoryFile(PictureRun& run, const Store& s) {
   DrawHistoryChart(run.svg, run.chart, s);
-  WriteWholeFile(run.target, run.svg);
+  WriteOutputFile(run.target, run.svg);
   run.written = 1;
   run.bytesWritten += run.svg.size();
 }

@@ -1,4 +1,5 @@
 // Sections over a step picture, each with its name and the step's net flow rate.
+#include <charconv>
 #include <string_view>
 
 #include "writers/plot/overlays.h"
@@ -23,12 +24,13 @@ void AppendSections(std::string& svg, const Store& s, const std::vector<Section>
     svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"4.5\" stroke-linecap=\"round\" d=\"" + d + "\"/>\n";
     svg += "<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-dasharray=\"7 3\" "
            "stroke-linecap=\"round\" d=\"" + d + "\"/>\n";
-    // The label beside the last point: "NAME: q = NET".
+    // The label above the last point: "NAME: q = NET", the flow in four significant digits.
     std::string label = section.name + ": q = ";
-    svg::AppendValue(label, flow.net);
+    char digits[32];
+    label.append(digits, std::to_chars(digits, digits + sizeof digits, flow.net, std::chars_format::general, 4).ptr);
     const XY& end = section.points.back();
-    svg += "<text x=\"";
-    svg::AppendCoordinate(svg, at.Px(end.x) + 6.0);
+    svg += "<text class=\"mid\" x=\"";
+    svg::AppendCoordinate(svg, at.Px(end.x));
     svg += "\" y=\"";
     svg::AppendCoordinate(svg, at.Py(end.y) - 6.0);
     svg += "\" stroke=\"#fff\" stroke-width=\"3\" paint-order=\"stroke\" fill=\"#8a3200\">";
