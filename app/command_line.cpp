@@ -304,7 +304,8 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
     }
   }
   if (const auto sections = args.Value("sections")) {
-    if (const int status = TakeSectionsFile(*sections, r.plot.sections, err); status != kSuccess) return status;
+    if (const int status = TakeSectionsFile(*sections, r.plot.sections, err); status != kSuccess)
+      return status;
   }
   r.plot.mesh = args.Has("mesh");
   r.plot.arrows = args.Has("arrows");
@@ -313,7 +314,8 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   if (const auto points = args.Value("points")) {
     if (points->empty()) return Usage(err, "--points needs a file name");
     if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (args.Has("steps") || r.plot.mesh || r.plot.arrows || r.plot.flowLines > 0 || !r.plot.sections.empty()) {
+    if (args.Has("steps") || r.plot.mesh || r.plot.arrows || r.plot.flowLines > 0 ||
+        !r.plot.sections.empty()) {
       return Usage(err,
                    "--points charts every step; --steps, --mesh, --arrows, --flow-lines and --sections apply "
                    "to step pictures");
@@ -341,7 +343,8 @@ int Flux(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
   r.result = std::string(args.operands[0]);
   for (const cli::Given& given : args.options) {
     if (given.option->name != "section") continue;
-    Section section{"S" + std::to_string(r.sections.size() + 1), {}};
+    Section section{std::string(1, 'S'), {}};
+    section.name += std::to_string(r.sections.size() + 1);
     if (std::string error; !ParseSectionPoints(given.value, section.points, error)) {
       return Usage(err, "--section '" + std::string(given.value) + "': " + error);
     }

@@ -72,7 +72,9 @@ std::string GradientCells(const LargestGradient& g, int part) {
   if (g.element == 0) return "-";
   if (part == 0) return Number(g.magnitude);
   if (part == 1) return std::to_string(g.element);
-  return "(" + Number(g.cx) + ", " + Number(g.cy) + ")";
+  std::string at(1, '(');
+  at.append(Number(g.cx)).append(", ").append(Number(g.cy)).append(1, ')');
+  return at;
 }
 
 // ---- JSON ----
@@ -138,7 +140,7 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
   Line(out, "Steps", std::to_string(r.steps.size()));
 
   if (!r.steps.empty()) {
-    const std::vector<std::string> heads = {"#",     "step",  "time",    "P min", "P max", "H min",
+    const std::vector<std::string> heads = {"#",     "step",  "time",  "P min",   "P max", "H min",
                                             "H max", "V max", "i max", "element", "at"};
     std::vector<std::vector<std::string>> rows;
     rows.reserve(r.steps.size());
@@ -166,9 +168,10 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
     std::fputs("\n", out);
     print(heads);
     for (const auto& row : rows) print(row);
-    std::fputs("\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values;\n"
-               "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n",
-               out);
+    std::fputs(
+        "\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values;\n"
+        "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n",
+        out);
   }
   std::int64_t nonFinite = 0;
   for (const StepSummary& st : r.steps) nonFinite += st.nonFinite;

@@ -73,8 +73,7 @@ void AddPoint(FlowLine& line, const XY& p) {
 FlowLine Trace(const Store& s, const ActiveTriangles& mesh, std::int32_t at, XY p) {
   FlowLine line;
   line.points.push_back(p);
-  const std::int64_t budget =
-      kCrossingsPerTriangle * static_cast<std::int64_t>(mesh.triangles.size()) + 8;
+  const std::int64_t budget = kCrossingsPerTriangle * static_cast<std::int64_t>(mesh.triangles.size()) + 8;
   for (std::int64_t crossings = 0;; ++crossings) {
     if (crossings >= budget) {
       line.end = FlowLineEnd::kBudget;

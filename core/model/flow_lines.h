@@ -19,10 +19,10 @@
 namespace seep {
 
 enum class FlowLineEnd {
-  kLeftMesh,    // reached the edge of the active mesh
-  kStill,       // entered an element whose velocity is zero or not finite
-  kMeeting,     // reached an edge where the velocities on both sides point against each other
-  kBudget,      // crossed as many triangles as the budget allows
+  kLeftMesh,  // reached the edge of the active mesh
+  kStill,     // entered an element whose velocity is zero or not finite
+  kMeeting,   // reached an edge where the velocities on both sides point against each other
+  kBudget,    // crossed as many triangles as the budget allows
 };
 
 struct FlowLine {

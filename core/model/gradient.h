@@ -15,7 +15,7 @@ namespace seep {
 
 // The gradient of one element and the point where it is taken.
 struct ElementGradient {
-  bool ok = false;          // false: the element is degenerate and has no gradient
+  bool ok = false;            // false: the element is degenerate and has no gradient
   double ix = 0.0, iy = 0.0;  // i = −∇H
   double cx = 0.0, cy = 0.0;  // centre: the mean of the corners
   double Magnitude() const { return Speed(ix, iy); }
@@ -28,7 +28,7 @@ ElementGradient HydraulicGradient(const Store& s, std::int32_t e);
 struct LargestGradient {
   std::int32_t element = 0;  // 0: no active element has a gradient
   double magnitude = 0.0;
-  double cx = 0.0, cy = 0.0;  // the element's centre
+  double cx = 0.0, cy = 0.0;    // the element's centre
   std::int64_t degenerate = 0;  // active elements without a gradient
 };
 

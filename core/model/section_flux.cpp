@@ -55,8 +55,10 @@ bool Clip(const MeshTriangle& t, const Segment& seg, double& t0, double& t1) {
 
 void CutSegment(const ActiveTriangles& mesh, const Segment& seg, SectionCut& cut, std::vector<double>& breaks,
                 std::vector<std::int32_t>& near) {
-  const double x0 = std::min(seg.a.x, seg.b.x) - seg.tolerance, x1 = std::max(seg.a.x, seg.b.x) + seg.tolerance;
-  const double y0 = std::min(seg.a.y, seg.b.y) - seg.tolerance, y1 = std::max(seg.a.y, seg.b.y) + seg.tolerance;
+  const double x0 = std::min(seg.a.x, seg.b.x) - seg.tolerance,
+               x1 = std::max(seg.a.x, seg.b.x) + seg.tolerance;
+  const double y0 = std::min(seg.a.y, seg.b.y) - seg.tolerance,
+               y1 = std::max(seg.a.y, seg.b.y) + seg.tolerance;
   breaks.assign({0.0, 1.0});
   near.clear();
   const std::size_t segmentStart = cut.pieces.size();
@@ -92,7 +94,8 @@ void CutSegment(const ActiveTriangles& mesh, const Segment& seg, SectionCut& cut
       continue;
     }
     // Pieces of one segment in the same elements share v and n: one piece holds their length.
-    if (cut.pieces.size() > segmentStart && cut.pieces.back().element == first && cut.pieces.back().other == second) {
+    if (cut.pieces.size() > segmentStart && cut.pieces.back().element == first &&
+        cut.pieces.back().other == second) {
       SectionPiece& last = cut.pieces.back();
       last.length += length;
       last.nx = ux * last.length;
@@ -114,8 +117,8 @@ SectionCut CutSection(const ActiveTriangles& mesh, const Section& section) {
     seg.length = std::hypot(seg.b.x - seg.a.x, seg.b.y - seg.a.y);
     if (!(seg.length > 0.0) || !std::isfinite(seg.length)) continue;
     cut.length += seg.length;
-    const double size = std::max({std::fabs(seg.a.x), std::fabs(seg.a.y), std::fabs(seg.b.x), std::fabs(seg.b.y),
-                                  seg.length});
+    const double size = std::max(
+        {std::fabs(seg.a.x), std::fabs(seg.a.y), std::fabs(seg.b.x), std::fabs(seg.b.y), seg.length});
     seg.tolerance = kOnLine * size;
     CutSegment(mesh, seg, cut, breaks, near);
   }

@@ -45,9 +45,9 @@ SectionCut CutSection(const ActiveTriangles& mesh, const Section& section);
 
 // The flow across a section in the current step, in velocity unit × length unit per unit thickness.
 struct SectionFlow {
-  double right = 0.0;   // sum of the pieces' flows to the right (≥ 0)
-  double left = 0.0;    // sum of the pieces' flows to the left (≤ 0)
-  double net = 0.0;     // right + left
+  double right = 0.0;        // sum of the pieces' flows to the right (≥ 0)
+  double left = 0.0;         // sum of the pieces' flows to the left (≤ 0)
+  double net = 0.0;          // right + left
   std::int64_t skipped = 0;  // pieces left out: a velocity that is not finite
 };
 

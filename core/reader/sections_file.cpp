@@ -30,7 +30,7 @@ bool ReadNumber(std::string_view text, std::size_t& at, double& value, std::stri
   const char* first = word.data() + (word.front() == '+' ? 1 : 0);
   const auto [ptr, ec] = std::from_chars(first, word.data() + word.size(), value);
   if (ec != std::errc{} || ptr != word.data() + word.size() || !std::isfinite(value)) {
-    error = "'" + std::string(word) + "' is not a number";
+    error.assign(1, '\'').append(word).append("' is not a number");
     return false;
   }
   at = end;
@@ -107,7 +107,9 @@ bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, s
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
     failure = errno == ENOENT ? kErrFileNotFound : errno == EACCES ? kErrPermission : kErrRead;
-    error = failure == kErrFileNotFound ? "file not found" : failure == kErrPermission ? "permission denied" : "cannot be read";
+    error = failure == kErrFileNotFound ? "file not found"
+            : failure == kErrPermission ? "permission denied"
+                                        : "cannot be read";
     return false;
   }
   std::string text;

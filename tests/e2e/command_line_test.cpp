@@ -219,8 +219,9 @@ TEST(CommandLineInfo, JsonSummaryAlsoOfADamagedFile) {
             std::string::npos);
   // The steepest gradient: element 2, the unit square 1 ≤ x ≤ 2 with H = 0, −0.75, 0, 0.75 at its
   // corners: ∇H at its centre = (−0.75, 0.75), |i| = 0.75 √2.
-  EXPECT_NE(human.out.find("  #  step  time  P min  P max  H min  H max       V max    i max  element          at\n"
-                           "  1     1   100  -1.25   0.25  -0.75   0.75  0.00010198  1.06066        2  (1.5, 0.5)\n"),
+  EXPECT_NE(human.out.find(
+                "  #  step  time  P min  P max  H min  H max       V max    i max  element          at\n"
+                "  1     1   100  -1.25   0.25  -0.75   0.75  0.00010198  1.06066        2  (1.5, 0.5)\n"),
             std::string::npos)
       << human.out;
 }
@@ -411,9 +412,9 @@ TEST(CommandLinePlot, PicturesNamedByTheStepsTheyShow) {
   EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 8; the file has steps 1:2, 2:3\n");
   const RunResult field = dir.Command({"plot", "R.DAT", "--field", "head"});
   EXPECT_EQ(field.status, 2);
-  EXPECT_EQ(
-      field.err,
-      "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv --help'.\n");
+  EXPECT_EQ(field.err,
+            "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv "
+            "--help'.\n");
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "--points", "P.DAT", "--steps", "1"}).status, 2);
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "R.DAT"}).status, 2);
 }

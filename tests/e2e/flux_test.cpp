@@ -80,14 +80,15 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   const RunResult csv = dir.Command(FluxArgs({"--csv", "-o", "flow.csv"}));
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out, "");
-  EXPECT_EQ(csv.err,
-            "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite)\n");
+  EXPECT_EQ(
+      csv.err,
+      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite)\n");
   const RunResult json = dir.Command(FluxArgs({"--json", "-o", "flow.json", "--chart", "flow.svg"}));
   ASSERT_EQ(json.status, 0) << json.err;
 
   const std::string script = (fs::path(SEEPCONV_SOURCE_DIR) / "tests" / "e2e" / "read_flux.py").string();
-  const std::string command = "cd '" + dir.Dir().string() + "' && python3 " + script +
-                              " flow.csv flow.json > seen.txt 2> error.txt";
+  const std::string command =
+      "cd '" + dir.Dir().string() + "' && python3 " + script + " flow.csv flow.json > seen.txt 2> error.txt";
   ASSERT_EQ(std::system(command.c_str()), 0) << dir.Read("error.txt");
   std::istringstream seen(dir.Read("seen.txt"));
   int lines = 0;
@@ -129,11 +130,11 @@ TEST(FluxCommand, TableAndSteps) {
   EXPECT_EQ(r.err, "");
   // S1 in step 2: 0.2 × 2 = 0.4 to the right; 2.5 long, 0.5 of it outside.
   EXPECT_NE(r.out.find("  S1          2.5      0.5\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("     2    20  S1       0.4    0.4     0\n"), std::string::npos)
-      << r.out;
+  EXPECT_NE(r.out.find("     2    20  S1       0.4    0.4     0\n"), std::string::npos) << r.out;
   // A device is written in place, a link's file replaced with the link kept.
   if (!WindowsProgram()) {
-    const RunResult device = dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"});
+    const RunResult device =
+        dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"});
     ASSERT_EQ(device.status, 0) << device.err;
     EXPECT_EQ(device.out.rfind("step,time,S1_net,S1_right,S1_left,S1_outside\n1,10,", 0), 0u) << device.out;
     dir.Write("real.csv", "old");
@@ -157,21 +158,46 @@ struct UsageCase {
 TEST(FluxCommand, UsageErrors) {
   const std::string tryHelp = "Try 'seepconv --help'.\n";
   const UsageCase cases[] = {
-      {{"flux", "R.DAT", "--section", "1,2"}, nullptr, 2,
+      {{"flux", "R.DAT", "--section", "1,2"},
+       nullptr,
+       2,
        "seepconv: --section '1,2': a section needs two points or more\n"},
-      {{"flux", "R.DAT", "--section", "1,2 3,x"}, nullptr, 2, "seepconv: --section '1,2 3,x': 'x' is not a number\n"},
-      {{"flux", "R.DAT", "--section", "1,2 3"}, nullptr, 2, "seepconv: --section '1,2 3': each point needs x,y\n"},
-      {{"flux", "R.DAT", "--sections", "S.TXT"}, "# nothing here\n\n", 2, "seepconv: S.TXT: no section in the file\n"},
-      {{"flux", "R.DAT", "--sections", "S.TXT"}, "A: 0,0 1,1\nB 0,0 1,1\n", 2,
+      {{"flux", "R.DAT", "--section", "1,2 3,x"},
+       nullptr,
+       2,
+       "seepconv: --section '1,2 3,x': 'x' is not a number\n"},
+      {{"flux", "R.DAT", "--section", "1,2 3"},
+       nullptr,
+       2,
+       "seepconv: --section '1,2 3': each point needs x,y\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "# nothing here\n\n",
+       2,
+       "seepconv: S.TXT: no section in the file\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1\nB 0,0 1,1\n",
+       2,
        "seepconv: S.TXT: line 2: a section is 'name: x1,y1 x2,y2 ...'\n"},
-      {{"flux", "R.DAT", "--sections", "S.TXT"}, "A: 0,0 1,1e999\n", 2,
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1e999\n",
+       2,
        "seepconv: S.TXT: line 1: '1e999' is not a number\n"},
-      {{"flux", "R.DAT"}, nullptr, 2, "seepconv: flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH\n"},
-      {{"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "--json"}, nullptr, 2,
+      {{"flux", "R.DAT"},
+       nullptr,
+       2,
+       "seepconv: flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH\n"},
+      {{"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "--json"},
+       nullptr,
+       2,
        "seepconv: --csv and --json: one of them\n"},
-      {{"plot", "R.DAT", "--flow-lines", "0"}, nullptr, 2,
+      {{"plot", "R.DAT", "--flow-lines", "0"},
+       nullptr,
+       2,
        "seepconv: --flow-lines takes a whole number from 1 to 10000, not '0'\n"},
-      {{"flux", "R.DAT", "--sections", "MISSING.TXT"}, nullptr, 1, "seepconv: MISSING.TXT: file not found (29)\n"},
+      {{"flux", "R.DAT", "--sections", "MISSING.TXT"},
+       nullptr,
+       1,
+       "seepconv: MISSING.TXT: file not found (29)\n"},
   };
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
@@ -201,8 +227,8 @@ TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
       << info.out;
 
   dir.Write("S.TXT", "Toe: 2.5,0 2.5,2\n");
-  const RunResult plot = dir.Command(
-      {"plot", "R.DAT", "--field", "gradient", "--flow-lines", "4", "--sections", "S.TXT", "-o", "net.svg", "-q"});
+  const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "--flow-lines", "4",
+                                      "--sections", "S.TXT", "-o", "net.svg", "-q"});
   ASSERT_EQ(plot.status, 0) << plot.err;
   const std::string svg = dir.Read("net.svg");
   EXPECT_NE(svg.find("Hydraulic gradient"), std::string::npos);

@@ -73,7 +73,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 // Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
 // column `leftColumn` aligned left, the others right.
-void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows, std::size_t leftColumn) {
+void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
+                   std::size_t leftColumn) {
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     widths.resize(std::max(widths.size(), row.size()), 0);
@@ -125,8 +126,9 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
     }
   }
   AppendColumns(out, rows, 2);
-  out += "\n  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n"
-         "  direction from one point of the section to the next, left: the other way, net: both\n";
+  out +=
+      "\n  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n"
+      "  direction from one point of the section to the next, left: the other way, net: both\n";
 }
 
 void WriteFluxCsv(std::string& out, const FluxRun& run) {

@@ -17,11 +17,11 @@ namespace seep {
 
 struct FluxRun {
   std::vector<Section> sections;
-  std::vector<SectionCut> cuts;           // per section
-  std::vector<std::int32_t> steps;        // ISTEP of each row
-  std::vector<double> times;              // TIME of each row
-  std::vector<SectionFlow> flows;         // per row, per section
-  std::int64_t skipped = 0;               // pieces left out for a velocity that is not finite
+  std::vector<SectionCut> cuts;     // per section
+  std::vector<std::int32_t> steps;  // ISTEP of each row
+  std::vector<double> times;        // TIME of each row
+  std::vector<SectionFlow> flows;   // per row, per section
+  std::int64_t skipped = 0;         // pieces left out for a velocity that is not finite
 };
 
 // Cuts every section by the active mesh of the store (its header read).

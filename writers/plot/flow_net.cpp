@@ -50,8 +50,9 @@ void AppendFlowLines(std::string& svg, const Store& s, int count, const Placemen
   const ActiveTriangles mesh = SplitActiveElements(s);
   const std::vector<FlowLine> lines = TraceFlowLines(s, mesh, count);
   if (lines.empty()) return;
-  svg += "<path class=\"flow-lines\" fill=\"none\" stroke=\"#1b1b1b\" stroke-width=\"0.9\" "
-         "stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
+  svg +=
+      "<path class=\"flow-lines\" fill=\"none\" stroke=\"#1b1b1b\" stroke-width=\"0.9\" "
+      "stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
   for (const FlowLine& line : lines) {
     if (line.points.size() < 2) continue;
     for (std::size_t k = 0; k < line.points.size(); ++k) {

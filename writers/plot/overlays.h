@@ -25,6 +25,7 @@ struct Placement {
 void AppendFlowLines(std::string& svg, const Store& s, int count, const Placement& at);
 
 // Each section as a dashed line with its name and the step's net flow rate at its last point.
-void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections, const Placement& at);
+void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
+                    const Placement& at);
 
 }  // namespace seep::plot

@@ -62,8 +62,8 @@ std::string PictureWarnings(const PictureRun& run) {
   }
   if (run.warnings.noActiveElements) add("no active element to draw");
   if (run.warnings.noGradient > 0) {
-    add(std::to_string(run.warnings.noGradient) +
-        (run.warnings.noGradient == 1 ? " element" : " elements") + " without a hydraulic gradient (degenerate) left blank");
+    add(std::to_string(run.warnings.noGradient) + (run.warnings.noGradient == 1 ? " element" : " elements") +
+        " without a hydraulic gradient (degenerate) left blank");
   }
   const std::vector<std::int32_t> outside = PointsOutside(run.chart);
   if (!outside.empty()) {

@@ -451,8 +451,8 @@ void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, Plo
   const bool anyValue = field.hi >= field.lo;
   const Levels levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
   const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
-  plot::Bands bands = perElement ? plot::ElementBands(s, field.values, levels)
-                                 : plot::NodalBands(s, field.values, levels);
+  plot::Bands bands =
+      perElement ? plot::ElementBands(s, field.values, levels) : plot::NodalBands(s, field.values, levels);
   (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
 
   // Layout: the section at one scale, padded a little so the outline stays clear of the axes.
@@ -543,7 +543,8 @@ std::vector<std::int32_t> PointsOutside(const HistoryChart& chart) {
 
 void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& s) {
   svg.clear();
-  const std::string what = chart.what.empty() ? std::string(FieldName(chart.field)) + " at points" : chart.what;
+  const std::string what =
+      chart.what.empty() ? std::string(FieldName(chart.field)) + " at points" : chart.what;
   const std::size_t points = chart.inside.size(), steps = chart.times.size();
   if (points == 0 || steps == 0) {
     EmptyPicture(svg, s, what, points == 0 ? "No point lies in the mesh" : "No step in the result file");
@@ -658,7 +659,8 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   }
   if (shown < points) {
     Text(svg, legendX, frame.top + 8.0 + 18.0 * static_cast<double>(shown) + 4.0, "",
-         "\xE2\x80\xA6 and " + std::to_string(points - shown) + (chart.labels.empty() ? " more points" : " more"));
+         "\xE2\x80\xA6 and " + std::to_string(points - shown) +
+             (chart.labels.empty() ? " more points" : " more"));
   }
   if (!chart.outside.empty()) {
     std::string left = "Left out, outside the mesh: point";

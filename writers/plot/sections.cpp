@@ -7,7 +7,8 @@
 
 namespace seep::plot {
 
-void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections, const Placement& at) {
+void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
+                    const Placement& at) {
   if (sections.empty()) return;
   const ActiveTriangles mesh = SplitActiveElements(s);
   svg += "<g class=\"sections\">\n";
@@ -21,13 +22,17 @@ void AppendSections(std::string& svg, const Store& s, const std::vector<Section>
       d += ' ';
       svg::AppendCoordinate(d, at.Py(section.points[k].y));
     }
-    svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"4.5\" stroke-linecap=\"round\" d=\"" + d + "\"/>\n";
-    svg += "<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-dasharray=\"7 3\" "
-           "stroke-linecap=\"round\" d=\"" + d + "\"/>\n";
+    svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"4.5\" stroke-linecap=\"round\" d=\"" + d +
+           "\"/>\n";
+    svg +=
+        "<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-dasharray=\"7 3\" "
+        "stroke-linecap=\"round\" d=\"" +
+        d + "\"/>\n";
     // The label above the last point: "NAME: q = NET", the flow in four significant digits.
     std::string label = section.name + ": q = ";
     char digits[32];
-    label.append(digits, std::to_chars(digits, digits + sizeof digits, flow.net, std::chars_format::general, 4).ptr);
+    label.append(digits,
+                 std::to_chars(digits, digits + sizeof digits, flow.net, std::chars_format::general, 4).ptr);
     const XY& end = section.points.back();
     svg += "<text class=\"mid\" x=\"";
     svg::AppendCoordinate(svg, at.Px(end.x));

@@ -162,8 +162,8 @@ struct Layout {
 Layout SizesOf(const VtuRun& r, std::uint64_t corners) {
   const std::uint64_t n = static_cast<std::uint64_t>(r.points);
   const std::uint64_t c = r.cellElements.size();
-  return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
-          8 * n,  8 * n,       4 * n, 24 * n, 8 * n, 24 * c, 8 * c, 24 * c, 8 * c};
+  return {24 * n, 4 * corners, 8 * c,  c,     4 * c,  8,     4,      8 * n, 8 * n,
+          8 * n,  4 * n,       24 * n, 8 * n, 24 * c, 8 * c, 24 * c, 8 * c};
 }
 
 // One <DataArray> of the appended data at byte `offset`; `tuples` > 0 for field data.
@@ -420,7 +420,8 @@ void WriteVtuStep(VtuRun& run, Store& s) {
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
-  if (run.gradient.size() != 2 * run.cellElements.size()) run.gradient.assign(2 * run.cellElements.size(), 0.0);
+  if (run.gradient.size() != 2 * run.cellElements.size())
+    run.gradient.assign(2 * run.cellElements.size(), 0.0);
   CellArrays(run, s);
   Put(run, kTail.data(), kTail.size());
   CommitTemporary(run);

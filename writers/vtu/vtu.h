@@ -4,7 +4,8 @@
 //
 // Each .vtu holds the nodes as points, the elements as cells (quadrilaterals and triangles), the
 // heads, flows and codes at the nodes, the element velocities, hydraulic gradients and materials, and
-// the step's TIME and number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
+// the step's TIME and number. Data are binary, appended raw, little-endian, Float64 exactly as the result
+// file holds them.
 //
 // Every file is written under a temporary name in its own folder and renamed into place only when
 // complete; the collection is written last. Failures raise IoFailure (core/io/failure.h).

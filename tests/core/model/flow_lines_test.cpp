@@ -49,7 +49,8 @@ TEST_P(UniformFlowLines, AreStraightParallelAndEquallySpaced) {
     across.push_back(d);
   }
   std::sort(across.begin(), across.end());
-  for (std::size_t k = 1; k < across.size(); ++k) EXPECT_NEAR(across[k] - across[k - 1], q / (n * speed), 1e-12);
+  for (std::size_t k = 1; k < across.size(); ++k)
+    EXPECT_NEAR(across[k] - across[k - 1], q / (n * speed), 1e-12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, UniformFlowLines,

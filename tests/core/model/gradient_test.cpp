@@ -52,8 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Shapes, LinearHead,
 // centre (4, 1.5) ∇H = (y, x) = (1.5, 4) and i = (−1.5, −4).
 TEST(BilinearHead, QuadrilateralTakesTheGradientAtItsCentre) {
   auto h = [](double x, double y) { return 3.0 + x * y; };
-  const Store s = test::MakeStore({{2, 1, h(2, 1) - 1}, {6, 1, h(6, 1) - 1}, {6, 2, h(6, 2) - 2}, {2, 2, h(2, 2) - 2}},
-                                  {{1, 2, 3, 4, 1}});
+  const Store s =
+      test::MakeStore({{2, 1, h(2, 1) - 1}, {6, 1, h(6, 1) - 1}, {6, 2, h(6, 2) - 2}, {2, 2, h(2, 2) - 2}},
+                      {{1, 2, 3, 4, 1}});
   const ElementGradient grad = HydraulicGradient(s, 1);
   ASSERT_TRUE(grad.ok);
   EXPECT_DOUBLE_EQ(grad.ix, -1.5);
@@ -66,16 +67,16 @@ TEST(BilinearHead, QuadrilateralTakesTheGradientAtItsCentre) {
 // magnitude is found with its element and centre.
 TEST(LargestGradient, SkipsDegenerateElementsAndFindsTheSteepest) {
   const double nan = std::nan("");
-  const Store s = test::MakeStore(
-      {{0, 0, 1}, {1, 0, 2}, {1, 1, 0}, {0, 1, 0}, {2, 0, 6}, {2, 1, nan}, {3, 0, 0}},
-      {
-          {1, 2, 3, 4, 1},  // H: 1, 2, 1, 1 (worked out below)
-          {2, 5, 3, 3, 1},  // H: 2, 6, 1 → H = 2 + 4 (x − 1) − y, i = (−4, 1) at (4/3, 1/3)
-          {1, 2, 7, 0, 1},  // corners on one line: no area
-          {2, 5, 6, 0, 1},  // a head that is not finite
-          {2, 5, 9, 0, 1},  // a corner outside the mesh
-          {1, 5, 3, 3, 0},  // inactive: neither counted nor looked at
-      });
+  const Store s =
+      test::MakeStore({{0, 0, 1}, {1, 0, 2}, {1, 1, 0}, {0, 1, 0}, {2, 0, 6}, {2, 1, nan}, {3, 0, 0}},
+                      {
+                          {1, 2, 3, 4, 1},  // H: 1, 2, 1, 1 (worked out below)
+                          {2, 5, 3, 3, 1},  // H: 2, 6, 1 → H = 2 + 4 (x − 1) − y, i = (−4, 1) at (4/3, 1/3)
+                          {1, 2, 7, 0, 1},  // corners on one line: no area
+                          {2, 5, 6, 0, 1},  // a head that is not finite
+                          {2, 5, 9, 0, 1},  // a corner outside the mesh
+                          {1, 5, 3, 3, 0},  // inactive: neither counted nor looked at
+                      });
   const LargestGradient largest = FindLargestGradient(s);
   EXPECT_EQ(largest.degenerate, 3);
   EXPECT_EQ(largest.element, 2);

@@ -99,7 +99,8 @@ TEST(SectionFlux, CommonEdgeTakesTheMeanVelocityAndTheRimTheOneElement) {
     EXPECT_DOUBLE_EQ(rim.net, -0.5);
     EXPECT_DOUBLE_EQ(rim.left, -0.5);
     // Across both cells at mid-height, downward (n = (−1, 0)) at x = 0.5 and x = 1.5 in turn.
-    const SectionFlow across = FlowAcross(s, CutSection(mesh, {"S", {{0.5, 1}, {0.5, 0}, {1.5, 0.5}, {1.5, 0}}}));
+    const SectionFlow across =
+        FlowAcross(s, CutSection(mesh, {"S", {{0.5, 1}, {0.5, 0}, {1.5, 0.5}, {1.5, 0}}}));
     // −1 × 1 (left cell), the bent run (1, 0.5) n = (0.5, −1)/|·| inside the left cell up to x = 1 and
     // the right one beyond, then −3 × 0.5.
     const double lrun = std::hypot(1.0, 0.5);

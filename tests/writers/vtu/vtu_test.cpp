@@ -78,7 +78,8 @@ std::pair<double, double> ExpectedGradient(const std::vector<double>& x, const s
   } else {
     const double dxi[4] = {-0.25, 0.25, 0.25, -0.25}, deta[4] = {-0.25, -0.25, 0.25, 0.25};
     double xx = 0, xe = 0, yx = 0, ye = 0;  // dx/dξ, dx/dη, dy/dξ, dy/dη
-    for (int k = 0; k < 4; ++k) xx += dxi[k] * x[k], xe += deta[k] * x[k], yx += dxi[k] * y[k], ye += deta[k] * y[k];
+    for (int k = 0; k < 4; ++k)
+      xx += dxi[k] * x[k], xe += deta[k] * x[k], yx += dxi[k] * y[k], ye += deta[k] * y[k];
     det = xx * ye - xe * yx;
     for (int k = 0; k < 4; ++k) {
       // ∇N = J⁻ᵀ (dN/dξ, dN/dη)
@@ -109,7 +110,8 @@ void Line(std::string& out, const std::string& key, const std::vector<T>& values
 void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool meshio) {
   const StepValues& st = m.steps[k];
   const std::int32_t numnp = static_cast<std::int32_t>(m.nodes.size());
-  std::vector<double> points, sx(numnp), sy(numnp), cnt(numnp), ph, th, q, vel, speed, cvel, cspeed, grad, gradSize;
+  std::vector<double> points, sx(numnp), sy(numnp), cnt(numnp), ph, th, q, vel, speed, cvel, cspeed, grad,
+      gradSize;
   std::vector<std::int64_t> ncode, conn, offsets, types, material;
   for (std::size_t e = 0; e < m.elements.size(); ++e) {
     const Element& el = m.elements[e];
@@ -156,7 +158,8 @@ void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool 
   Line(out, "types", types), Line(out, "point/pressure_head", ph), Line(out, "point/total_head", th);
   Line(out, "point/Q", q), Line(out, "point/NCODE", ncode), Line(out, "point/velocity", vel);
   Line(out, "point/speed", speed), Line(out, "cell/velocity", cvel), Line(out, "cell/speed", cspeed);
-  NearLine(out, "cell/hydraulic_gradient", grad), NearLine(out, "cell/hydraulic_gradient_magnitude", gradSize);
+  NearLine(out, "cell/hydraulic_gradient", grad),
+      NearLine(out, "cell/hydraulic_gradient_magnitude", gradSize);
   Line(out, "cell/material", material), Line(out, "field/TIME", std::vector{st.time});
   Line(out, "field/STEP", std::vector<std::int64_t>{st.istep});
 }
