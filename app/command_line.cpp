@@ -28,8 +28,8 @@ namespace {
 using cli::Opt;
 using cli::OptionSpec;
 
-// Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
+constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
+                        kPlot = kPlotCommand, kAll = kInfo | kConvert | kPlot;
 
 struct Command {
   std::string_view name;
@@ -288,6 +288,10 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
 }
 
 }  // namespace
+
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
 
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
   Messages messages(err);
