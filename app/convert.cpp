@@ -93,7 +93,7 @@ class FileConversion {
     io_->CountWarnings();
   }
 
-  bool Run() {
+  bool Convert() {
     const auto start = std::chrono::steady_clock::now();
     std::string failure;
     try {
@@ -235,7 +235,7 @@ bool ConvertFile(const ConvertRequest& request, Messages& messages) {
     }
   }
   FileConversion conversion(request, messages);
-  return conversion.Run();
+  return conversion.Convert();
 }
 
 bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
