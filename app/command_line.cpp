@@ -8,15 +8,17 @@
 #include <thread>
 #include <vector>
 
-#include "core/io/failure.h"
-#include "core/io/platform.h"
-#include "core/reader/sections_file.h"
-#include "app/conversion.h"
 #include "app/convert.h"
 #include "app/flux.h"
 #include "app/info.h"
+#include "app/kinds.h"
+#include "app/messages.h"
 #include "app/options.h"
 #include "app/text.h"
+#include "core/io/failure.h"
+#include "core/io/platform.h"
+#include "core/reader/sections_file.h"
+#include "writers/plot/plot.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -25,13 +27,11 @@
 namespace seep {
 namespace {
 
+using cli::Opt;
 using cli::OptionSpec;
 
-constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
-
-// Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kFlux = 16,
-                        kAll = kInfo | kConvert | kPlot | kFlux;
+constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
+                        kPlot = kPlotCommand, kFlux = kFluxCommand, kAll = kInfo | kConvert | kPlot | kFlux;
 
 struct Command {
   std::string_view name;
@@ -50,57 +50,62 @@ constexpr std::array kCommands{
             "flow rate per unit thickness through sections, step by step"},
 };
 
+constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+
+// clang-format off
 constexpr std::array kOptions{
-    OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
-    OptionSpec{"output", 'o', "PATH", kConvert | kPlot | kFlux, "output file, with one RESULT only",
+    OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below); required", ""},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder; flux: standard output"},
-    OptionSpec{"steps", 0, "SEL", kConvert | kPlot | kFlux,
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux, 0, {},
                "time steps: all, last, N, A:B or a list 1,10:20,last", "all; plot: last"},
-    OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
-    OptionSpec{"points", 0, "PATH", kConvert | kPlot,
+    OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
+               "head column of restart data", "pressure"},
+    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot, kNeedsPoints, {},
                "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head, speed or gradient (hydraulic)",
-               "total-head"},
-    OptionSpec{"mesh", 0, "", kPlot, "plot: every element edge, thin", ""},
-    OptionSpec{"arrows", 0, "", kPlot, "plot: velocity arrows on a coarse sample of elements", ""},
-    OptionSpec{"flow-lines", 0, "N", kPlot, "plot: N flow lines from where water enters (a flow net)", ""},
-    OptionSpec{"section", 0, "\"x1,y1 x2,y2 ...\"", kFlux,
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot, kTakesField, kPlotFieldNames,
+               "plot: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
+    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot, kTakesDrawing, {}, "plot: every element edge, thin", ""},
+    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot, kTakesDrawing, {},
+               "plot: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot, kTakesDrawing, {},
+               "plot: N flow lines from where water enters (a flow net)", ""},
+    OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
-    OptionSpec{"sections", 0, "PATH", kFlux | kPlot,
-               "sections file, one 'name: x1,y1 x2,y2 ...' a line; plot draws them with their flow", ""},
-    OptionSpec{"csv", 0, "", kFlux, "flux: one header line and one row per step (a spreadsheet)", ""},
-    OptionSpec{"chart", 0, "PATH", kFlux, "flux: an SVG chart of the net flow rates against time", ""},
-    OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
-               "active only"},
-    OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
-               ""},
-    OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
-    OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
-    OptionSpec{"progress", 0, "", kConvert | kPlot,
+    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot, kTakesDrawing, {},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot draws them with their flow", ""},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
+    OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
+               "vtu cells of every element, inactive ones too", "active only"},
+    OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
+               "write a mesh too large for the kind's fields (asterisks)", ""},
+    OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
+               "the number of processors"},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{"json", 0, "", kInfo | kFlux, "one JSON document instead of the table", ""},
-    OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
-    OptionSpec{"version", 0, "", kProgram, "the program's version", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
+    OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
+// clang-format on
+static_assert(cli::RowsInOrder(kOptions), "every option row stands at the index of its Opt");
 
 void Put(std::FILE* f, const std::string& text) {
   std::fputs(text.c_str(), f);
   std::fflush(f);
 }
 
-int Usage(std::FILE* err, const std::string& what) {
-  Put(err, "seepconv: " + what + "\nTry 'seepconv --help'.\n");
-  return kUsage;
-}
-
 std::string KindTable() {
   std::string text;
-  for (const OutputKind& k : OutputKinds()) {
-    std::string name(k.name);
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert") continue;
+    std::string name(k->name);
     name.resize(10, ' ');
-    std::string ext(k.extension);
+    std::string ext(k->extension);
     ext.resize(6, ' ');
-    text += "  " + name + ext + std::string(k.description) + "\n";
+    text += "  " + name + ext + std::string(k->description) + "\n";
   }
   return text;
 }
@@ -146,18 +151,6 @@ std::string Help(std::uint32_t only) {
   return text;
 }
 
-// Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
-// is wrong, or kFailed for one that cannot be read.
-int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, std::FILE* err) {
-  if (path.empty()) return Usage(err, "--sections needs a file name");
-  std::string error;
-  int failure = 0;
-  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
-  if (failure == 0) return Usage(err, std::string(path) + ": " + error);
-  Put(err, "seepconv: " + std::string(path) + ": " + error + " (" + std::to_string(failure) + ")\n");
-  return kFailed;
-}
-
 // Flow lines a picture may draw.
 constexpr int kMostFlowLines = 10000;
 
@@ -166,27 +159,45 @@ bool ParseCount(std::string_view text, int& value) {
   return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
 }
 
-int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+// Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
+// is wrong, or kFailed for one that cannot be read.
+int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Messages& messages) {
+  if (path.empty()) return messages.Usage("--sections needs a file name");
+  std::string error;
+  int failure = 0;
+  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
+  if (failure == 0) return messages.Usage(std::string(path) + ": " + error);
+  messages.Failure(path, error, failure);
+  return kFailed;
+}
+
+// The first option given that the kind does not take, or nullptr.
+const OptionSpec* NotTaken(const cli::ParsedArgs& args, const OutputKind& kind) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.kinds != 0 && args.Has(o.id) && !kind.Takes(o.kinds)) return &o;
+  }
+  return nullptr;
+}
+
+int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.operands.size() != 1)
-    return Usage(err, args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
   const std::string path(args.operands[0]);
   ResultSummary summary;
   try {
     summary = SummariseResultFile(path);
   } catch (const IoFailure& failure) {
-    Put(err,
-        "seepconv: " + path + ": " + PlainWords(failure) + " (" + std::to_string(failure.number) + ")\n");
+    messages.Failure(path, PlainWords(failure), failure.number);
     return kFailed;
   }
-  if (args.Has("json")) {
+  if (args.Has(Opt::kJson)) {
     PrintSummaryJson(out, summary);
   } else {
     PrintSummary(out, summary);
   }
   std::fflush(out);
   if (summary.damage) {
-    Put(err, "seepconv: " + path + ": " + summary.damage->what + " (" +
-                 std::to_string(summary.damage->number) + ")\n");
+    messages.Failure(path, summary.damage->what, summary.damage->number);
     return kFailed;
   }
   return kSuccess;
@@ -195,7 +206,7 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
 bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
                std::string_view fallback = "all") {
-  const std::string_view text = args.Value("steps").value_or(fallback);
+  const std::string_view text = args.Value(Opt::kSteps).value_or(fallback);
   const auto parsed = StepSelection::Parse(text, error);
   if (!parsed) return false;
   r.steps = *parsed;
@@ -203,66 +214,69 @@ bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& erro
   return true;
 }
 
+// The options that every kind reads from the same option: into the request's choices.
+void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+  r.choices.IHEAD = args.Value(Opt::kHead).value_or("pressure") == "total" ? 1 : 0;
+  r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
+  r.choices.allElements = args.Has(Opt::kAllElements);
+  r.choices.field = args.Value(Opt::kField).value_or("");
+  r.choices.mesh = args.Has(Opt::kMesh);
+  r.choices.arrows = args.Has(Opt::kArrows);
+  r.choices.flowLines = 0;
+  if (const auto lines = args.Value(Opt::kFlowLines)) ParseCount(*lines, r.choices.flowLines);
+  r.choices.numbered = !r.steps.NamesOneStep();
+  r.allowOverflow = args.Has(Opt::kAllowOverflow);
+  r.quiet = args.Has(Opt::kQuiet);
+}
+
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs, std::FILE* err) {
+int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+                 Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
     if (!ec) total += size;
   }
-  const bool quiet = args.Has("quiet");
-  Progress::Mode mode = Progress::Mode::kOff;
-  if (!quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
-  if (!quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
-  Progress progress(err, mode, total, static_cast<int>(requests.size()));
-  const bool ok = ConvertFiles(requests, jobs, progress);
-  progress.Finish();
+  const bool quiet = args.Has(Opt::kQuiet);
+  Messages::Mode mode = Messages::Mode::kOff;
+  if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
+  if (!quiet && args.Has(Opt::kProgress) && mode == Messages::Mode::kOff) mode = Messages::Mode::kLog;
+  messages.StartProgress(mode, total, static_cast<int>(requests.size()));
+  const bool ok = ConvertFiles(requests, jobs, messages);
+  messages.FinishProgress();
   return ok ? kSuccess : kFailed;
 }
 
-int Convert(const cli::ParsedArgs& args, std::FILE* err) {
-  if (args.operands.empty()) return Usage(err, "convert needs a RESULT file");
-  const std::optional<std::string_view> to = args.Value("to");
-  if (!to) return Usage(err, "convert needs --to KIND");
-  const OutputKind* kind = KindOfName(*to);
+int Convert(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.empty()) return messages.Usage("convert needs a RESULT file");
+  const std::optional<std::string_view> to = args.Value(Opt::kTo);
+  if (!to) return messages.Usage("convert needs --to KIND");
+  const OutputKind* kind = KindOfName("convert", *to);
   if (kind == nullptr) {
-    std::string names;
-    for (const OutputKind& k : OutputKinds()) names += (names.empty() ? "" : ", ") + std::string(k.name);
-    return Usage(err, "unknown output kind '" + std::string(*to) + "' (one of " + names + ")");
+    return messages.Usage("unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") +
+                          ")");
+  }
+  if (const OptionSpec* o = NotTaken(args, *kind)) {
+    return messages.Usage("--" + std::string(o->name) + " applies to --to " +
+                          KindNamesTaking("convert", o->kinds) + " only");
   }
   ConvertRequest base;
   base.kind = kind;
-  if (std::string error; !TakeSteps(args, base, error)) return Usage(err, error);
-  if (const auto head = args.Value("head")) {
-    if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
-    if (*head == "pressure") {
-      base.IHEAD = 0;
-    } else if (*head == "total") {
-      base.IHEAD = 1;
-    } else {
-      return Usage(err, "--head takes pressure or total, not '" + std::string(*head) + "'");
-    }
-  }
-  if (const auto points = args.Value("points")) {
-    if (!kind->readsPoints) return Usage(err, "--points applies to --to interp only");
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    base.points = std::string(*points);
-  } else if (kind->readsPoints) {
-    return Usage(err, "--to " + std::string(kind->name) + " needs --points PATH");
-  }
-  base.allowOverflow = args.Has("allow-overflow");
-  base.allElements = args.Has("all-elements");
-  if (base.allElements && !kind->ownFiles) return Usage(err, "--all-elements applies to --to vtu only");
-  base.quiet = args.Has("quiet");
+  if (std::string error; !TakeSteps(args, base, error)) return messages.Usage(error);
+  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
+    return messages.Usage("--points needs a file name");
+  if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
+    return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
+  TakeChoices(args, base);
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (const auto j = args.Value("jobs")) {
+  if (const auto j = args.Value(Opt::kJobs)) {
     if (!ParseCount(*j, jobs))
-      return Usage(err, "--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
+      return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
   }
-  const std::optional<std::string_view> output = args.Value("output");
-  if (output && args.operands.size() > 1) return Usage(err, "-o/--output takes one RESULT file only");
-  if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
+  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+  if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
+  if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
 
   std::vector<ConvertRequest> requests;
   for (std::string_view operand : args.operands) {
@@ -271,109 +285,94 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     requests.push_back(std::move(r));
   }
-  return Run(requests, args, jobs, err);
+  return ConvertBatch(requests, args, jobs, messages);
 }
 
 // `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
 // the points against time, through the same road as a conversion.
-int Plot(const cli::ParsedArgs& args, std::FILE* err) {
+int Plot(const cli::ParsedArgs& args, Messages& messages) {
   if (args.operands.size() != 1) {
-    return Usage(err, args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
-  if (std::string error; !TakeSteps(args, r, error, "last")) return Usage(err, error);
-  if (const auto field = args.Value("field")) {
-    if (*field == "total-head") {
-      r.plot.field = PlotField::kTotalHead;
-    } else if (*field == "pressure-head") {
-      r.plot.field = PlotField::kPressureHead;
-    } else if (*field == "speed") {
-      r.plot.field = PlotField::kSpeed;
-    } else if (*field == "gradient") {
-      r.plot.field = PlotField::kGradient;
-    } else {
-      return Usage(err, "--field takes total-head, pressure-head, speed or gradient, not '" +
-                            std::string(*field) + "'");
+  const bool history = args.Has(Opt::kPoints);
+  r.kind = KindOfName("plot", history ? "history" : "pictures");
+  if (history) {
+    if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
+    if (args.Value(Opt::kField) == "speed" || args.Value(Opt::kField) == "gradient")
+      return messages.Usage("--points charts total-head or pressure-head");
+    if (args.Has(Opt::kSteps) || NotTaken(args, *r.kind) != nullptr) {
+      return messages.Usage(
+          "--points charts every step; --steps, --mesh, --arrows, --flow-lines and --sections apply to step "
+          "pictures");
     }
   }
-  if (const auto lines = args.Value("flow-lines")) {
-    if (!ParseCount(*lines, r.plot.flowLines) || r.plot.flowLines > kMostFlowLines) {
-      return Usage(err, "--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
+  if (const auto lines = args.Value(Opt::kFlowLines)) {
+    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
+      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
                             ", not '" + std::string(*lines) + "'");
     }
   }
-  if (const auto sections = args.Value("sections")) {
-    if (const int status = TakeSectionsFile(*sections, r.plot.sections, err); status != kSuccess)
+  if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
+  TakeChoices(args, r);
+  if (const auto sections = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
       return status;
   }
-  r.plot.mesh = args.Has("mesh");
-  r.plot.arrows = args.Has("arrows");
-  r.quiet = args.Has("quiet");
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
-  if (const auto points = args.Value("points")) {
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (args.Has("steps") || r.plot.mesh || r.plot.arrows || r.plot.flowLines > 0 ||
-        !r.plot.sections.empty()) {
-      return Usage(err,
-                   "--points charts every step; --steps, --mesh, --arrows, --flow-lines and --sections apply "
-                   "to step pictures");
-    }
-    r.kind = &HistoryChartPicture();
-    r.points = std::string(*points);
-    r.output = stem.string() + "_history.svg";
-  } else {
-    r.kind = &StepPictures();
-    r.output = stem.string() + ".svg";
-  }
-  if (const auto output = args.Value("output")) {
-    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+  r.output = stem.string() + (history ? "_history.svg" : ".svg");
+  if (const auto output = args.Value(Opt::kOutput)) {
+    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   }
-  return Run({r}, args, 1, err);
+  return ConvertBatch({r}, args, 1, messages);
 }
 
 // `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step.
-int Flux(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.operands.size() != 1) {
-    return Usage(err, args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
   }
   FluxRequest r;
   r.result = std::string(args.operands[0]);
-  for (const cli::Given& given : args.options) {
-    if (given.option->name != "section") continue;
+  for (const std::string_view text : args.sections) {
     Section section{std::string(1, 'S'), {}};
     section.name += std::to_string(r.sections.size() + 1);
-    if (std::string error; !ParseSectionPoints(given.value, section.points, error)) {
-      return Usage(err, "--section '" + std::string(given.value) + "': " + error);
+    if (std::string error; !ParseSectionPoints(text, section.points, error)) {
+      return messages.Usage("--section '" + std::string(text) + "': " + error);
     }
     r.sections.push_back(std::move(section));
   }
-  if (const auto file = args.Value("sections")) {
-    if (const int status = TakeSectionsFile(*file, r.sections, err); status != kSuccess) return status;
+  if (const auto file = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*file, r.sections, messages); status != kSuccess) return status;
   }
-  if (r.sections.empty()) return Usage(err, "flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  if (r.sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
   ConvertRequest steps;
-  if (std::string error; !TakeSteps(args, steps, error)) return Usage(err, error);
+  if (std::string error; !TakeSteps(args, steps, error)) return messages.Usage(error);
   r.steps = steps.steps;
   r.stepsText = steps.stepsText;
-  if (args.Has("csv") && args.Has("json")) return Usage(err, "--csv and --json: one of them");
-  r.format = args.Has("csv") ? FluxFormat::kCsv : args.Has("json") ? FluxFormat::kJson : FluxFormat::kTable;
-  if (const auto output = args.Value("output")) {
-    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  r.format = args.Has(Opt::kCsv) ? FluxFormat::kCsv : args.Has(Opt::kJson) ? FluxFormat::kJson : FluxFormat::kTable;
+  if (const auto output = args.Value(Opt::kOutput)) {
+    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   }
-  if (const auto chart = args.Value("chart")) {
-    if (chart->empty()) return Usage(err, "--chart needs a file name");
+  if (const auto chart = args.Value(Opt::kChart)) {
+    if (chart->empty()) return messages.Usage("--chart needs a file name");
     r.chart = std::string(*chart);
   }
-  return RunFlux(r, out, err);
+  return RunFlux(r, out, messages);
 }
 
 }  // namespace
 
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
+
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  Messages messages(err);
   const std::string_view first = args.front();
   if (first == "--help" || first == "-h" || first == "help") {
     std::uint32_t only = 0;
@@ -381,7 +380,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
       for (const Command& c : kCommands) {
         if (c.name == args[1]) only = c.bit;
       }
-      if (only == 0) return Usage(err, "no command '" + std::string(args[1]) + "'");
+      if (only == 0) return messages.Usage("no command '" + std::string(args[1]) + "'");
     }
     Put(out, Help(only));
     return kSuccess;
@@ -395,20 +394,20 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
     if (c.name == first) command = &c;
   }
   if (command == nullptr) {
-    if (first.starts_with("-")) return Usage(err, "unknown option '" + std::string(first) + "'");
-    return Usage(err, "unknown command '" + std::string(first) + "'");
+    if (first.starts_with("-")) return messages.Usage("unknown option '" + std::string(first) + "'");
+    return messages.Usage("unknown command '" + std::string(first) + "'");
   }
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
-  if (!parsed) return Usage(err, error);
-  if (parsed->Has("help")) {
+  if (!parsed) return messages.Usage(error);
+  if (parsed->Has(Opt::kHelp)) {
     Put(out, Help(command->bit));
     return kSuccess;
   }
-  if (command->bit == kInfo) return Info(*parsed, out, err);
-  if (command->bit == kPlot) return Plot(*parsed, err);
-  if (command->bit == kFlux) return Flux(*parsed, out, err);
-  return Convert(*parsed, err);
+  if (command->bit == kInfo) return Info(*parsed, out, messages);
+  if (command->bit == kPlot) return Plot(*parsed, messages);
+  if (command->bit == kFlux) return Flux(*parsed, out, messages);
+  return Convert(*parsed, messages);
 }
 
 }  // namespace seep

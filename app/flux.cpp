@@ -13,25 +13,13 @@
 namespace seep {
 namespace {
 
-void Say(std::FILE* err, const std::string& file, const std::string& what) {
-  const std::string line = "seepconv: " + file + ": " + what + "\n";
-  std::fputs(line.c_str(), err);
-  std::fflush(err);
-}
-
-void Warn(std::FILE* err, const std::string& file, const std::string& what) {
-  const std::string line = "seepconv: warning: " + file + ": " + what + "\n";
-  std::fputs(line.c_str(), err);
-  std::fflush(err);
-}
-
-void Fail(std::FILE* err, const std::string& file, const IoFailure& failure) {
-  Say(err, file, PlainWords(failure) + " (" + std::to_string(failure.number) + ")");
+void Fail(Messages& messages, const std::string& file, const IoFailure& failure) {
+  messages.Failure(file, PlainWords(failure), failure.number);
 }
 
 }  // namespace
 
-int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
+int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
   auto io = std::make_unique<Io>(stdin, stdout, stderr);  // the console is not used
   auto s = std::make_unique<Store>();
   FluxRun run;
@@ -41,7 +29,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
   try {
     result::Open(*io, r.result);
   } catch (const IoFailure& failure) {
-    Fail(err, r.result, failure);
+    Fail(messages, r.result, failure);
     return 1;
   }
   try {
@@ -53,12 +41,11 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
     }
   } catch (const IoFailure& failure) {
     const std::int64_t step = static_cast<std::int64_t>(seen.size()) + (place.record[0] == 'S' ? 1 : 0);
-    Say(err, r.result,
-        result::DescribeDamage(failure.number, place, step) + " (" + std::to_string(failure.number) + ")");
+    messages.Failure(r.result, result::DescribeDamage(failure.number, place, step), failure.number);
     return 1;
   }
   if (run.steps.empty()) {
-    Say(err, r.result,
+    messages.Failure(r.result,
         "no step matches --steps " + r.stepsText + "; the file has " +
             (seen.empty() ? std::string("no steps") : "steps " + DescribeSteps(seen)));
     return 1;
@@ -79,14 +66,14 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
   try {
     if (r.output.empty()) {
       if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-        Say(err, "standard output", "write error (38)");
+        messages.Failure("standard output", "write error", kErrWrite);
         return 1;
       }
     } else {
       WriteOutputFile(r.output, text);
     }
   } catch (const IoFailure& failure) {
-    Fail(err, r.output, failure);
+    Fail(messages, r.output, failure);
     return 1;
   }
   if (!r.chart.empty()) {
@@ -100,17 +87,17 @@ int RunFlux(const FluxRequest& r, std::FILE* out, std::FILE* err) {
     try {
       WriteOutputFile(r.chart, svg);
     } catch (const IoFailure& failure) {
-      Fail(err, r.chart, failure);
+      Fail(messages, r.chart, failure);
       return 1;
     }
   }
   for (std::size_t k = 0; k < run.sections.size(); ++k) {
     if (run.cuts[k].outside > 0.0 && run.cuts[k].outside >= run.cuts[k].length) {
-      Warn(err, r.result, "section " + run.sections[k].name + " lies wholly outside the active mesh");
+      messages.Warning(r.result, "section " + run.sections[k].name + " lies wholly outside the active mesh");
     }
   }
   if (run.skipped > 0) {
-    Warn(err, r.result,
+    messages.Warning(r.result,
          std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
              " of sections left out of the flow rates (velocity not finite)");
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/selection.h"
 #include "core/model/section_flux.h"
 
@@ -22,8 +23,8 @@ struct FluxRequest {
   std::string chart;   // the SVG chart of the net flow rates; empty: none
 };
 
-// Reads the result file, writes the table and the chart; one line per failure or warning on `err`.
-// Returns the exit status: 0, or 1 when the file could not be read or written.
-int RunFlux(const FluxRequest& request, std::FILE* out, std::FILE* err);
+// Reads the result file, writes the table and the chart; one line per failure or warning through
+// `messages`. Returns the exit status: 0, or 1 when the file could not be read or written.
+int RunFlux(const FluxRequest& request, std::FILE* out, Messages& messages);
 
 }  // namespace seep

@@ -2,8 +2,10 @@
 // history of the head at points.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/model/section_flux.h"
@@ -13,6 +15,13 @@ namespace seep {
 
 // kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
 enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
+
+// The fields by their command-line names, in the order of PlotField.
+inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
+                                                                 "gradient"};
+
+// The field of a name from kPlotFieldNames; total head for any other.
+PlotField PlotFieldOfName(std::string_view name);
 
 struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
