@@ -347,13 +347,16 @@ int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (const auto file = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*file, r.sections, messages); status != kSuccess) return status;
   }
-  if (r.sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  if (r.sections.empty())
+    return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
   ConvertRequest steps;
   if (std::string error; !TakeSteps(args, steps, error)) return messages.Usage(error);
   r.steps = steps.steps;
   r.stepsText = steps.stepsText;
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  r.format = args.Has(Opt::kCsv) ? FluxFormat::kCsv : args.Has(Opt::kJson) ? FluxFormat::kJson : FluxFormat::kTable;
+  r.format = args.Has(Opt::kCsv)    ? FluxFormat::kCsv
+             : args.Has(Opt::kJson) ? FluxFormat::kJson
+                                    : FluxFormat::kTable;
   if (const auto output = args.Value(Opt::kOutput)) {
     if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);

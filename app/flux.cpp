@@ -45,9 +45,8 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
     return 1;
   }
   if (run.steps.empty()) {
-    messages.Failure(r.result,
-        "no step matches --steps " + r.stepsText + "; the file has " +
-            (seen.empty() ? std::string("no steps") : "steps " + DescribeSteps(seen)));
+    messages.Failure(r.result, "no step matches --steps " + r.stepsText + "; the file has " +
+                                   (seen.empty() ? std::string("no steps") : "steps " + DescribeSteps(seen)));
     return 1;
   }
 
@@ -97,9 +96,8 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
     }
   }
   if (run.skipped > 0) {
-    messages.Warning(r.result,
-         std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
-             " of sections left out of the flow rates (velocity not finite)");
+    messages.Warning(r.result, std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
+                                   " of sections left out of the flow rates (velocity not finite)");
   }
   return 0;
 }

@@ -29,7 +29,8 @@ struct OutputChoices {
   bool mesh = false;         // pictures: every element edge
   bool arrows = false;       // pictures: velocity arrows
   int flowLines = 0;         // pictures: this many flow lines (a flow net)
-  std::vector<Section> sections{};  // pictures: sections drawn with the step's net flow rate
+  // Pictures: sections drawn with the step's net flow rate.
+  std::vector<Section> sections{};
   // Where work files go: the command line makes them under new names beside this path; empty: the
   // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
   std::string workFilesBeside;
@@ -65,7 +66,7 @@ enum KindTakes : std::uint32_t {
   kNeedsPoints = 4,       // --points PATH, required
   kTakesAllElements = 8,  // --all-elements
   kTakesField = 16,       // --field: the field a picture shows
-  kTakesDrawing = 32,     // --mesh, --arrows, --flow-lines, --sections: what a step picture draws over the field
+  kTakesDrawing = 32,     // --mesh, --arrows, --flow-lines, --sections: drawn over the field
 };
 
 // How a kind's state for one conversion is made and taken away; both null for a kind without state.

@@ -41,6 +41,7 @@ bool Clip(const MeshTriangle& t, const Segment& seg, double& t0, double& t1) {
     const XY& q = EdgeEnd(t, k);
     const double tol = EdgeTolerance(seg, p, q);
     const double fa = Orient(p, q, seg.a), fb = Orient(p, q, seg.b);
+    if (!std::isfinite(fa) || !std::isfinite(fb) || !std::isfinite(tol)) return false;  // beyond doubles
     if (fa < -tol && fb < -tol) return false;
     if (fa >= -tol && fb >= -tol) continue;
     const double cross = fa / (fa - fb);  // where the segment crosses the edge's line

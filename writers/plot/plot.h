@@ -25,10 +25,12 @@ PlotField PlotFieldOfName(std::string_view name);
 
 struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
-  bool mesh = false;              // every element edge, thin
-  bool arrows = false;            // velocity arrows on a coarse sample of elements
-  int flowLines = 0;              // this many flow lines over the bands (a flow net)
-  std::vector<Section> sections{};  // drawn with their names and the step's net flow rate
+  bool mesh = false;    // every element edge, thin
+  bool arrows = false;  // velocity arrows on a coarse sample of elements
+  int flowLines = 0;    // this many flow lines over the bands (a flow net)
+  // Sections drawn with their names and the step's net flow rate.
+  std::vector<Section> sections{};
+};  // drawn with their names and the step's net flow rate
 };
 
 // What the picture left out, for one warning line each on the command line.
