@@ -30,7 +30,6 @@ struct PlotOptions {
   int flowLines = 0;    // this many flow lines over the bands (a flow net)
   // Sections drawn with their names and the step's net flow rate.
   std::vector<Section> sections{};
-};  // drawn with their names and the step's net flow rate
 };
 
 // What the picture left out, for one warning line each on the command line.
