@@ -237,5 +237,25 @@ TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
   EXPECT_NE(svg.find(">Toe: q = 0.6"), std::string::npos);
 }
 
+// An element without area has no gradient: info, the VTU files and the gradient picture each count it
+// in one warning.
+TEST(GradientCommands, DegenerateElementsAreCountedOnce) {
+  Scratch dir;
+  ResultFile f;
+  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}}, {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}});
+  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}}, {{1, 0}, {1, 0}});
+  f.WriteTo(dir.Path("R.DAT").string());
+  const RunResult info = dir.Command({"info", "R.DAT"});
+  EXPECT_NE(info.out.find("Warning    1 active element has no hydraulic gradient"), std::string::npos)
+      << info.out;
+  const RunResult vtu = dir.Command({"convert", "R.DAT", "--to", "vtu", "-q"});
+  EXPECT_EQ(vtu.err,
+            "seepconv: warning: R.pvd: 1 element without a hydraulic gradient (degenerate): NaN in the "
+            "gradient arrays\n");
+  const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "-q"});
+  EXPECT_EQ(plot.err,
+            "seepconv: warning: R.svg: 1 element without a hydraulic gradient (degenerate) left blank\n");
+}
+
 }  // namespace
 }  // namespace seep::test

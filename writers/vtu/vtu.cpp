@@ -477,7 +477,7 @@ std::string VtuLeftOut(const VtuState& run) {
   if (run.noGradient > 0) {
     if (!text.empty()) text += "; ";
     text += std::to_string(run.noGradient) + (run.noGradient == 1 ? " element" : " elements") +
-            " without a hydraulic gradient (degenerate), NaN in its arrays";
+            " without a hydraulic gradient (degenerate): NaN in the gradient arrays";
   }
   return text;
 }
