@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -33,19 +34,15 @@ ResultFile Generated(std::initializer_list<int> steps = {1, 2, 2, 3}) {
 
 struct Kind {
   const char* name;
-  std::string menu;  // dialogue answers from the menu to the output name, without the selection
+  MenuAnswer menu;
 };
 
 const Kind kKinds[] = {
-    {"restart", "1\n1\nD.OUT\n"}, {"tecplot", "2\nD.OUT\n"}, {"femap", "3\nD.OUT\n"},
-    {"microavs", "4\nD.OUT\n"},   {"igpost", "5\nD.OUT\n"},  {"interp", "6\nD.OUT\nP.DAT\n"},
+    {"restart", MenuAnswer::kRestart},   {"tecplot", MenuAnswer::kTecplot}, {"femap", MenuAnswer::kFemap},
+    {"microavs", MenuAnswer::kMicroAvs}, {"igpost", MenuAnswer::kIgpost},   {"interp", MenuAnswer::kInterp},
 };
 
 const char kPoints[] = "3\n0.5 0.5\n2.5 0.4\n9 9\n";
-
-std::string Dialogue(const Kind& k, const std::string& isel) {
-  return "0\n1\nR.DAT\n0\n" + k.menu + isel + "\n";
-}
 
 std::vector<std::string> Convert(const Kind& k, const std::string& steps) {
   std::vector<std::string> args = {"convert", "R.DAT", "--to", k.name, "-o", "C.OUT", "--steps", steps, "-q"};
@@ -62,7 +59,7 @@ void ExpectSameBytesAsTheDialogue(const std::string& result) {
   for (const Kind& k : kKinds) {
     for (const auto& [isel, steps] : {std::pair{"-1", "all"}, {"0", "last"}, {"2", "2"}}) {
       SCOPED_TRACE(std::string(k.name) + " " + steps);
-      const RunResult d = dir.Run(Dialogue(k, isel));
+      const RunResult d = dir.Run(DialogueAnswers::Conversion(k.menu, "D.OUT", isel, HeadStyle::kTotal));
       ASSERT_EQ(d.status, 0) << d.err;
       const RunResult c = dir.Command(Convert(k, steps));
       ASSERT_EQ(c.status, 0) << c.err;
