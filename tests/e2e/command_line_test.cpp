@@ -32,22 +32,15 @@ ResultFile Generated(std::initializer_list<int> steps = {1, 2, 2, 3}) {
   return f;
 }
 
-struct Kind {
-  const char* name;
-  MenuAnswer menu;
-};
-
-const Kind kKinds[] = {
-    {"restart", MenuAnswer::kRestart},   {"tecplot", MenuAnswer::kTecplot}, {"femap", MenuAnswer::kFemap},
-    {"microavs", MenuAnswer::kMicroAvs}, {"igpost", MenuAnswer::kIgpost},   {"interp", MenuAnswer::kInterp},
-};
-
 const char kPoints[] = "3\n0.5 0.5\n2.5 0.4\n9 9\n";
 
-std::vector<std::string> Convert(const Kind& k, const std::string& steps) {
-  std::vector<std::string> args = {"convert", "R.DAT", "--to", k.name, "-o", "C.OUT", "--steps", steps, "-q"};
-  if (std::string(k.name) == "restart") args.insert(args.end(), {"--head", "total"});
-  if (std::string(k.name) == "interp") args.insert(args.end(), {"--points", "P.DAT"});
+// The command line of the dialogue's conversion: total head where the kind asks the head style, P.DAT
+// where it asks for a point-data file.
+std::vector<std::string> Convert(std::string_view kind, const std::string& steps) {
+  std::vector<std::string> args = {"convert", "R.DAT", "--to", std::string(kind), "-o", "C.OUT",
+                                   "--steps", steps,   "-q"};
+  if (AsksHeadStyle(kind)) args.insert(args.end(), {"--head", "total"});
+  if (AsksPointFile(kind)) args.insert(args.end(), {"--points", "P.DAT"});
   return args;
 }
 
@@ -56,12 +49,12 @@ void ExpectSameBytesAsTheDialogue(const std::string& result) {
   Scratch dir;
   dir.Write("R.DAT", result);
   dir.Write("P.DAT", kPoints);
-  for (const Kind& k : kKinds) {
+  for (std::string_view kind : MenuKinds()) {
     for (const auto& [isel, steps] : {std::pair{"-1", "all"}, {"0", "last"}, {"2", "2"}}) {
-      SCOPED_TRACE(std::string(k.name) + " " + steps);
-      const RunResult d = dir.Run(DialogueAnswers::Conversion(k.menu, "D.OUT", isel, HeadStyle::kTotal));
+      SCOPED_TRACE(std::string(kind) + " " + steps);
+      const RunResult d = dir.Run(DialogueAnswers::Conversion(kind, "D.OUT", isel, HeadStyle::kTotal));
       ASSERT_EQ(d.status, 0) << d.err;
-      const RunResult c = dir.Command(Convert(k, steps));
+      const RunResult c = dir.Command(Convert(kind, steps));
       ASSERT_EQ(c.status, 0) << c.err;
       EXPECT_EQ(c.err, "");
       EXPECT_EQ(c.out, "");

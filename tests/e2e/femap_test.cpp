@@ -357,7 +357,7 @@ std::string StepTwoSet(const std::string& id) {
 TEST(FemapFile, TwoStepsMatchTheHandWorkedFile) {
   Scratch dir;
   SmallMesh().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(DialogueAnswers::Conversion(MenuAnswer::kFemap, "OUT.NEU", "-1"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", "-1"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.files.count("OUT.NEU"));
@@ -380,7 +380,7 @@ TEST(FemapFile, SetIdsStartAtOneWhateverStepIsSelected) {
   SmallMesh().WriteTo(dir.Path("R.DAT"));
   for (const char* selection : {"2", "0"}) {
     SCOPED_TRACE(selection);
-    const RunResult r = dir.Run(DialogueAnswers::Conversion(MenuAnswer::kFemap, "OUT.NEU", selection));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", selection));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(r.files.count("OUT.NEU"));
     EXPECT_EQ(r.files.at("OUT.NEU"), kSetUp + StepTwoSet("1"));
@@ -391,7 +391,7 @@ TEST(FemapFile, SetIdsStartAtOneWhateverStepIsSelected) {
 TEST(FemapFile, NoSelectedStepLeavesTheSetUpOnly) {
   Scratch dir;
   SmallMesh().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(DialogueAnswers::Conversion(MenuAnswer::kFemap, "OUT.NEU", "5"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", "5"));
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(r.files.count("OUT.NEU"));
   EXPECT_EQ(r.files.at("OUT.NEU"), kSetUp);

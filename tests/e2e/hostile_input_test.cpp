@@ -44,8 +44,7 @@ TEST(HostileFiles, OutputFileInAReadOnlyDirectoryIsPermissionDenied) {
   Mesh(1, 1, {1}).WriteTo(dir.Path("R.DAT"));
   fs::permissions(dir.Dir(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  const RunResult r =
-      dir.Run(DialogueAnswers::Conversion(MenuAnswer::kTecplot, "OUT", "-1"), /*unprivileged=*/true);
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"), /*unprivileged=*/true);
   fs::permissions(dir.Dir(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.status, 9);
   EXPECT_EQ(r.err, Severe(9, "permission to access file denied, unit 8, file OUT"));
@@ -57,7 +56,7 @@ TEST(HostileFiles, WritingToAFullDeviceIsAWriteErrorNotANormalEnd) {
   Scratch dir;
   Mesh(1, 1, {1, 2}).WriteTo(dir.Path("R.DAT"));
   fs::create_symlink("/dev/full", dir.Path("OUT"));
-  const RunResult r = dir.Run(DialogueAnswers::Conversion(MenuAnswer::kTecplot, "OUT", "-1"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"));
   EXPECT_EQ(r.status, 38);
   EXPECT_EQ(r.err, Severe(38, "error during write, unit 8, file OUT"));
   EXPECT_EQ(r.out.find("NORMAL TERMINATION"), std::string::npos);
@@ -66,21 +65,18 @@ TEST(HostileFiles, WritingToAFullDeviceIsAWriteErrorNotANormalEnd) {
 TEST(HostileFiles, NamesThatCannotBeOpened) {
   struct Case {
     const char* what;
-    MenuAnswer kind;
+    const char* kind;
     const char* out;
     const char* directory;  // created before the run
     int status;
     const char* err;
   };
   const Case cases[] = {
-      {"output name is a directory", MenuAnswer::kTecplot, "OUT", "OUT", 30,
-       "open failure, unit 8, file OUT"},
-      {"output in a missing directory", MenuAnswer::kTecplot, "NODIR/OUT", nullptr, 29,
+      {"output name is a directory", "tecplot", "OUT", "OUT", 30, "open failure, unit 8, file OUT"},
+      {"output in a missing directory", "tecplot", "NODIR/OUT", nullptr, 29,
        "file not found, unit 8, file NODIR/OUT"},
-      {"work file is a directory", MenuAnswer::kMicroAvs, "OUT", "AVS.tmp", 30,
-       "open failure, unit 30, file AVS.tmp"},
-      {"empty output name", MenuAnswer::kTecplot, "", nullptr, 43,
-       "file name specification error, unit 8, file "},
+      {"work file is a directory", "microavs", "OUT", "AVS.tmp", 30, "open failure, unit 30, file AVS.tmp"},
+      {"empty output name", "tecplot", "", nullptr, 43, "file name specification error, unit 8, file "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -116,8 +112,8 @@ TEST(HostileNames, WorkListLineEndsLengthsAndNulBytes) {
     Scratch dir;
     Mesh(1, 1, {1}).WriteTo(dir.Path("R.DAT"));
     dir.Write("WORK.LST", c.workList);
-    const RunResult r = dir.Run(
-        DialogueAnswers().Start().WorkList().Confirm().Convert(MenuAnswer::kTecplot, "OUT").Selection("-1"));
+    const RunResult r =
+        dir.Run(DialogueAnswers().Start().WorkList().Confirm().Convert("tecplot", "OUT").Selection("-1"));
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
   }
@@ -127,15 +123,11 @@ TEST(HostileNames, TypedNamesKeepInnerBlanksAndTheirFirst20Characters) {
   Scratch dir;
   Mesh(1, 1, {1}).WriteTo(dir.Path("MY RESULT.DAT"));
   Mesh(1, 1, {1}).WriteTo(dir.Path("ABCDEFGHIJKLMNOP.DAT"));  // 20 characters
-  EXPECT_EQ(dir.Run(DialogueAnswers::AtMenu("MY RESULT.DAT   ")
-                        .Convert(MenuAnswer::kTecplot, "OUT 1")
-                        .Selection("-1"))
-                .status,
-            0);
+  EXPECT_EQ(
+      dir.Run(DialogueAnswers::AtMenu("MY RESULT.DAT   ").Convert("tecplot", "OUT 1").Selection("-1")).status,
+      0);
   EXPECT_TRUE(dir.Exists("OUT 1"));
-  EXPECT_EQ(dir.Run(DialogueAnswers::AtMenu("ABCDEFGHIJKLMNOP.DAT")
-                        .Convert(MenuAnswer::kTecplot, "OUT")
-                        .Selection("-1"))
+  EXPECT_EQ(dir.Run(DialogueAnswers::AtMenu("ABCDEFGHIJKLMNOP.DAT").Convert("tecplot", "OUT").Selection("-1"))
                 .status,
             0);
   // 21 characters: the name opened is the first 20.
@@ -143,7 +135,7 @@ TEST(HostileNames, TypedNamesKeepInnerBlanksAndTheirFirst20Characters) {
   EXPECT_EQ(r.status, 29);
   EXPECT_EQ(r.err, Severe(29, "file not found, unit 10, file ABCDEFGHIJKLMNOPQ.DA"));
   const RunResult out21 = dir.Run(DialogueAnswers::AtMenu("ABCDEFGHIJKLMNOP.DAT")
-                                      .Convert(MenuAnswer::kTecplot, "OUTPUT-NAME-OF-21-CHS")
+                                      .Convert("tecplot", "OUTPUT-NAME-OF-21-CHS")
                                       .Selection("-1"));
   EXPECT_EQ(out21.status, 0);
   EXPECT_TRUE(out21.files.count("OUTPUT-NAME-OF-21-CH"));
@@ -158,7 +150,7 @@ TEST(HostileValues, CountsBeyondTheirRecordsEndWith67) {
     ResultFile f;
     f.Header("CLAIM", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{1, 2, 3, 4, 1}}, Claim{claim, std::nullopt});
     f.WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(DialogueAnswers::Conversion(MenuAnswer::kTecplot, "OUT", "-1"));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"));
     EXPECT_EQ(r.status, 67);
     EXPECT_EQ(r.err, Severe(67, "input statement requires too much data, unit 10, file R.DAT"));
   }
@@ -177,8 +169,8 @@ TEST(HostileValues, NonFiniteAndSubnormalValuesThroughEveryWriter) {
          {{nan, inf}, {-tiny, -inf}});
   f.Step(2, inf, {{0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}},
          {{0.0, 0.0}, {1.0, 1.0}});
-  for (MenuAnswer kind : kEveryMenuAnswer) {
-    SCOPED_TRACE(static_cast<int>(kind));
+  for (std::string_view kind : MenuKinds()) {
+    SCOPED_TRACE(kind);
     Scratch dir;
     f.WriteTo(dir.Path("R.DAT"));
     dir.Write("P.DAT", "2\n0.5 0.25\n0.0 0.0\n");
@@ -195,18 +187,18 @@ TEST(HostileValues, NonFiniteAndSubnormalValuesThroughEveryWriter) {
 TEST(HostileValues, MaterialNumbersAtTheirFieldLimits) {
   struct Case {
     const char* what;
-    MenuAnswer kind;
+    const char* kind;
     std::int32_t mat1, mat2;
     int reports;
   };
   const Case cases[] = {
-      {"MicroAVS, fits I3", MenuAnswer::kMicroAvs, 999, -99, 0},
-      {"MicroAVS, too wide for I3", MenuAnswer::kMicroAvs, 1000, -100, 2},
-      {"igPOST, fits I5", MenuAnswer::kIgpost, 99999, 1, 0},
+      {"MicroAVS, fits I3", "microavs", 999, -99, 0},
+      {"MicroAVS, too wide for I3", "microavs", 1000, -100, 2},
+      {"igPOST, fits I5", "igpost", 99999, 1, 0},
       // The zone line's largest material and the element line overflow.
-      {"igPOST, too wide for I5", MenuAnswer::kIgpost, 100000, 1, 2},
+      {"igPOST, too wide for I5", "igpost", 100000, 1, 2},
       // The property block stops at the largest ID its field holds.
-      {"FEMAP, largest integer", MenuAnswer::kFemap, std::numeric_limits<std::int32_t>::max(), 1, 1},
+      {"FEMAP, largest integer", "femap", std::numeric_limits<std::int32_t>::max(), 1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -226,9 +218,8 @@ TEST(HostileValues, MaterialNumbersAtTheirFieldLimits) {
 // A result file that ends inside its third step: the output holds exactly what the same run wrote
 // for the first two steps before the failure.
 TEST(NothingLost, OutputBeforeAFailureIsKeptWhole) {
-  for (MenuAnswer kind :
-       {MenuAnswer::kRestart, MenuAnswer::kTecplot, MenuAnswer::kFemap, MenuAnswer::kIgpost}) {
-    SCOPED_TRACE(static_cast<int>(kind));
+  for (const char* kind : {"restart", "tecplot", "femap", "igpost"}) {
+    SCOPED_TRACE(kind);
     const ResultFile f = Mesh(1, 2, {1, 2, 3});
     const std::string answers = DialogueAnswers::Conversion(kind, "OUT", "-1");
 

@@ -52,11 +52,8 @@ const std::string kExpected = CrLf({
 TEST(InterpRun, TimeHistoryOfEveryStepMatchesTheFileWorkedOutByHand) {
   Scratch dir;
   WriteFixture(dir);
-  const RunResult r = dir.Run(DialogueAnswers::AtMenu()
-                                  .Menu(MenuAnswer::kInterp)
-                                  .Output("OUT.INT")
-                                  .Points("PTS.DAT")
-                                  .Selection("-1"));
+  const RunResult r = dir.Run(
+      DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("PTS.DAT").Selection("-1"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.files.count("OUT.INT"));
@@ -76,11 +73,8 @@ TEST(InterpRun, EveryStepIsWrittenWhateverTheSelection) {
     SCOPED_TRACE(selection);
     Scratch dir;
     WriteFixture(dir);
-    const RunResult r = dir.Run(DialogueAnswers::AtMenu()
-                                    .Menu(MenuAnswer::kInterp)
-                                    .Output("OUT.INT")
-                                    .Points("PTS.DAT")
-                                    .Selection(selection));
+    const RunResult r = dir.Run(
+        DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("PTS.DAT").Selection(selection));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(r.files.count("OUT.INT"));
     EXPECT_EQ(r.files.at("OUT.INT"), kExpected);
@@ -91,11 +85,8 @@ TEST(InterpRun, EveryStepIsWrittenWhateverTheSelection) {
 TEST(InterpRun, MissingPointFileIsCreatedEmptyAndTheRunEndsWithEndOfFile) {
   Scratch dir;
   WriteFixture(dir);
-  const RunResult r = dir.Run(DialogueAnswers::AtMenu()
-                                  .Menu(MenuAnswer::kInterp)
-                                  .Output("OUT.INT")
-                                  .Points("NOPE.DAT")
-                                  .Selection("-1"));
+  const RunResult r = dir.Run(
+      DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("NOPE.DAT").Selection("-1"));
   EXPECT_EQ(r.status, 24);
   EXPECT_EQ(r.err, "forrtl: severe (24): end-of-file during read, unit 50, file NOPE.DAT\r\n");
   ASSERT_TRUE(r.files.count("NOPE.DAT"));

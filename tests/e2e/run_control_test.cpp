@@ -39,7 +39,7 @@ TEST(RunControl, TranscriptMatchesTheDialogueByteForByte) {
                                   .Start("1")
                                   .TypedFile("R.DAT")
                                   .Confirm()
-                                  .Convert(MenuAnswer::kTecplot, "OUT.TEC")
+                                  .Convert("tecplot", "OUT.TEC")
                                   .Selection("-1"));
 
   std::string title = "SMALL CASE";
@@ -140,12 +140,8 @@ TEST(RunControl, WorkListFourthLineNamesTheResultFileCutTo20Characters) {
 TEST(RunControl, RejectingTheDataStopsWith1111BeforeTheMenu) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(DialogueAnswers()
-                                  .Start()
-                                  .TypedFile("R.DAT")
-                                  .Confirm("1")
-                                  .Convert(MenuAnswer::kTecplot, "OUT")
-                                  .Selection("0"));
+  const RunResult r = dir.Run(
+      DialogueAnswers().Start().TypedFile("R.DAT").Confirm("1").Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(r.status, 1111 & 0xFF);
   EXPECT_EQ(r.err, "1111\r\n");
   EXPECT_EQ(r.out.find("Select data-Transfer type"), std::string::npos);
@@ -172,12 +168,11 @@ TEST(RunControl, AnswersWithoutAWriterCreateAnEmptyOutputFile) {
 TEST(RunControl, AnswerOneAsksTheHeadStyle) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("R.DAT"));
-  const RunResult withHead = dir.Run(
-      DialogueAnswers::AtMenu().Convert(MenuAnswer::kRestart, "OUT", HeadStyle::kTotal).Selection("0"));
+  const RunResult withHead =
+      dir.Run(DialogueAnswers::AtMenu().Convert("restart", "OUT", HeadStyle::kTotal).Selection("0"));
   EXPECT_EQ(withHead.status, 0) << withHead.err;
   EXPECT_EQ(Count(withHead.out, "   Set Head-style  pres./0 total/1\r\n"), 1);
-  const RunResult without =
-      dir.Run(DialogueAnswers::AtMenu().Convert(MenuAnswer::kTecplot, "OUT").Selection("0"));
+  const RunResult without = dir.Run(DialogueAnswers::AtMenu().Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(Count(without.out, "Head-style"), 0);
 }
 
@@ -206,9 +201,8 @@ TEST(RunControl, SelectionRuleHandsOverTheMatchingSteps) {
     SCOPED_TRACE(c.selection);
     Scratch dir;
     SmallResult(c.steps).WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(DialogueAnswers::AtMenu()
-                                    .Convert(MenuAnswer::kRestart, "OUT", HeadStyle::kPressure)
-                                    .Selection(c.selection));
+    const RunResult r = dir.Run(
+        DialogueAnswers::AtMenu().Convert("restart", "OUT", HeadStyle::kPressure).Selection(c.selection));
     ASSERT_EQ(r.status, 0) << r.err;
     std::string got;
     const std::string& out = r.files.at("OUT");
@@ -247,21 +241,22 @@ TEST_P(RunControlFailure, EndsWithTheReportAndItsStatus) {
 // per step; 480 bytes end it inside the element record of the second step.
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunControlFailure,
-    testing::Values(
-        FailureCase{"NoWorkList", nullptr, 1000, DialogueAnswers().Start().WorkList(), 29,
-                    "forrtl: severe (29): file not found, unit 98, file WORK.LST"},
-        FailureCase{"WorkListOfThreeLines", "a\nb\nc\n", 1000, DialogueAnswers().Start().WorkList(), 24,
-                    "forrtl: severe (24): end-of-file during read, unit 98, file WORK.LST"},
-        FailureCase{"NoResultFile", nullptr, 0, DialogueAnswers().Start().TypedFile("R.DAT"), 29,
-                    "forrtl: severe (29): file not found, unit 10, file R.DAT"},
-        FailureCase{"LettersForANumber", nullptr, 1000,
-                    DialogueAnswers().Start().TypedFile("R.DAT").Confirm("yes"), 64,
-                    "forrtl: severe (64): input conversion error, unit -4, file CONIN$"},
-        FailureCase{"InputClosedEarly", nullptr, 1000, DialogueAnswers::AtMenu().Menu(MenuAnswer::kTecplot),
-                    24, "forrtl: severe (24): end-of-file during read, unit -4, file CONIN$"},
-        FailureCase{"ResultEndsInsideAStep", nullptr, 480,
-                    DialogueAnswers::AtMenu().Convert(MenuAnswer::kTecplot, "OUT").Selection("-1"), 24,
-                    "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT"}),
+    testing::Values(FailureCase{"NoWorkList", nullptr, 1000, DialogueAnswers().Start().WorkList(), 29,
+                                "forrtl: severe (29): file not found, unit 98, file WORK.LST"},
+                    FailureCase{"WorkListOfThreeLines", "a\nb\nc\n", 1000,
+                                DialogueAnswers().Start().WorkList(), 24,
+                                "forrtl: severe (24): end-of-file during read, unit 98, file WORK.LST"},
+                    FailureCase{"NoResultFile", nullptr, 0, DialogueAnswers().Start().TypedFile("R.DAT"), 29,
+                                "forrtl: severe (29): file not found, unit 10, file R.DAT"},
+                    FailureCase{"LettersForANumber", nullptr, 1000,
+                                DialogueAnswers().Start().TypedFile("R.DAT").Confirm("yes"), 64,
+                                "forrtl: severe (64): input conversion error, unit -4, file CONIN$"},
+                    FailureCase{"InputClosedEarly", nullptr, 1000,
+                                DialogueAnswers::AtMenu().MenuFor("tecplot"), 24,
+                                "forrtl: severe (24): end-of-file during read, unit -4, file CONIN$"},
+                    FailureCase{"ResultEndsInsideAStep", nullptr, 480,
+                                DialogueAnswers::AtMenu().Convert("tecplot", "OUT").Selection("-1"), 24,
+                                "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -168,7 +168,7 @@ const std::string kRestartPressureStep3 = CrLf({
 
 struct Case {
   const char* name;
-  MenuAnswer kind;
+  const char* kind;
   HeadStyle head;  // asked after the restart answer only
   const char* selection;
   const std::string* first;  // expected blocks in file order; nullptr: none
@@ -191,24 +191,22 @@ TEST_P(TecplotIgpostRestartRun, OutputFileMatchesTheHandWorkedFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Selections, TecplotIgpostRestartRun,
-    testing::Values(Case{"TecplotAll", MenuAnswer::kTecplot, {}, "-1", &kTecplotStep3, &kTecplotStep7},
-                    Case{"TecplotLast", MenuAnswer::kTecplot, {}, "0", &kTecplotStep7, nullptr},
-                    Case{"TecplotStep3", MenuAnswer::kTecplot, {}, "3", &kTecplotStep3, nullptr},
-                    Case{"TecplotNoSuchStep", MenuAnswer::kTecplot, {}, "5", nullptr, nullptr},
-                    Case{"IgpostAll", MenuAnswer::kIgpost, {}, "-1", &kIgpostStep3, &kIgpostStep7},
-                    Case{"IgpostLast", MenuAnswer::kIgpost, {}, "0", &kIgpostStep7, nullptr},
-                    Case{"IgpostStep3", MenuAnswer::kIgpost, {}, "3", &kIgpostStep3, nullptr},
-                    Case{"IgpostNoSuchStep", MenuAnswer::kIgpost, {}, "5", nullptr, nullptr},
-                    Case{"RestartTotalHeadAll", MenuAnswer::kRestart, HeadStyle::kTotal, "-1",
-                         &kRestartTotalStep3, &kRestartTotalStep7},
-                    Case{"RestartTotalHeadLast", MenuAnswer::kRestart, HeadStyle::kTotal, "0",
-                         &kRestartTotalStep7, nullptr},
-                    Case{"RestartTotalHeadStep3", MenuAnswer::kRestart, HeadStyle::kTotal, "3",
-                         &kRestartTotalStep3, nullptr},
-                    Case{"RestartPressureHeadStep3", MenuAnswer::kRestart, HeadStyle::kPressure, "3",
-                         &kRestartPressureStep3, nullptr},
-                    Case{"RestartNoSuchStep", MenuAnswer::kRestart, HeadStyle::kTotal, "5", nullptr,
-                         nullptr}),
+    testing::Values(
+        Case{"TecplotAll", "tecplot", {}, "-1", &kTecplotStep3, &kTecplotStep7},
+        Case{"TecplotLast", "tecplot", {}, "0", &kTecplotStep7, nullptr},
+        Case{"TecplotStep3", "tecplot", {}, "3", &kTecplotStep3, nullptr},
+        Case{"TecplotNoSuchStep", "tecplot", {}, "5", nullptr, nullptr},
+        Case{"IgpostAll", "igpost", {}, "-1", &kIgpostStep3, &kIgpostStep7},
+        Case{"IgpostLast", "igpost", {}, "0", &kIgpostStep7, nullptr},
+        Case{"IgpostStep3", "igpost", {}, "3", &kIgpostStep3, nullptr},
+        Case{"IgpostNoSuchStep", "igpost", {}, "5", nullptr, nullptr},
+        Case{"RestartTotalHeadAll", "restart", HeadStyle::kTotal, "-1", &kRestartTotalStep3,
+             &kRestartTotalStep7},
+        Case{"RestartTotalHeadLast", "restart", HeadStyle::kTotal, "0", &kRestartTotalStep7, nullptr},
+        Case{"RestartTotalHeadStep3", "restart", HeadStyle::kTotal, "3", &kRestartTotalStep3, nullptr},
+        Case{"RestartPressureHeadStep3", "restart", HeadStyle::kPressure, "3", &kRestartPressureStep3,
+             nullptr},
+        Case{"RestartNoSuchStep", "restart", HeadStyle::kTotal, "5", nullptr, nullptr}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace

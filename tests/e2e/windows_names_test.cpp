@@ -47,7 +47,7 @@ TEST(WindowsNames, DialogueTakesDriveLettersAndBackslashes) {
   // working folder gives the bytes to expect.
   const std::string points = "2\n0.5 0.25\n1.5 0.5\n";
   const auto answers = [](const std::string& result, const std::string& output, const std::string& pts) {
-    return DialogueAnswers::AtMenu(result).Convert(MenuAnswer::kInterp, output, {}, pts).Selection("-1");
+    return DialogueAnswers::AtMenu(result).Convert("interp", output, {}, pts).Selection("-1");
   };
   Scratch plain;
   TwoSteps().WriteTo(plain.Path("R.DAT"));
@@ -79,8 +79,8 @@ TEST(WindowsNames, WorkListNamesTheResultFileWithADriveLetter) {
   TwoSteps().WriteTo((away.Dir() / "R.DAT").string());
   Scratch dir;
   dir.Write("WORK.LST", "A.INP\r\nA.OUT\r\nA.LOG\r\n" + away.WindowsName() + "\\R.DAT\r\n");
-  const RunResult r = dir.Run(
-      DialogueAnswers().Start().WorkList().Confirm().Convert(MenuAnswer::kTecplot, "OUT").Selection("0"));
+  const RunResult r =
+      dir.Run(DialogueAnswers().Start().WorkList().Confirm().Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("DRIVE LETTERS"), std::string::npos);
   EXPECT_NE(r.files.at("OUT").find("ZONE"), std::string::npos);

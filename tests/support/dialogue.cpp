@@ -1,13 +1,37 @@
 #include "support/dialogue.h"
 
-namespace seep::test {
+#include <stdexcept>
 
-bool AsksHeadStyle(MenuAnswer kind) {
-  return kind == MenuAnswer::kRestart;
+#include "app/kinds.h"
+
+namespace seep::test {
+namespace {
+
+// The kind on the menu named `kind`; a name not on the menu is a mistake in the test.
+const OutputKind& MenuKind(std::string_view kind) {
+  const OutputKind* k = KindOfName("convert", kind);
+  if (k == nullptr || k->menuAnswer == 0) {
+    throw std::invalid_argument("no kind '" + std::string(kind) + "' on the dialogue's menu");
+  }
+  return *k;
 }
 
-bool AsksPointFile(MenuAnswer kind) {
-  return kind == MenuAnswer::kInterp;
+}  // namespace
+
+std::vector<std::string_view> MenuKinds() {
+  std::vector<std::string_view> names;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->menuAnswer != 0) names.push_back(k->name);
+  }
+  return names;
+}
+
+bool AsksHeadStyle(std::string_view kind) {
+  return MenuKind(kind).Takes(kTakesHead);
+}
+
+bool AsksPointFile(std::string_view kind) {
+  return MenuKind(kind).Takes(kNeedsPoints);
 }
 
 DialogueAnswers DialogueAnswers::AtMenu(std::string_view result) {
@@ -16,8 +40,8 @@ DialogueAnswers DialogueAnswers::AtMenu(std::string_view result) {
   return a;
 }
 
-DialogueAnswers DialogueAnswers::Conversion(MenuAnswer kind, std::string_view output, std::string_view isel,
-                                            HeadStyle head, std::string_view points) {
+DialogueAnswers DialogueAnswers::Conversion(std::string_view kind, std::string_view output,
+                                            std::string_view isel, HeadStyle head, std::string_view points) {
   DialogueAnswers a = AtMenu();
   a.Convert(kind, output, head, points).Selection(isel);
   return a;
@@ -48,12 +72,12 @@ DialogueAnswers& DialogueAnswers::Confirm(std::string_view answer) {
   return Line(answer);
 }
 
-DialogueAnswers& DialogueAnswers::Menu(MenuAnswer kind) {
-  return Line(std::to_string(static_cast<int>(kind)));
-}
-
 DialogueAnswers& DialogueAnswers::Menu(std::string_view answer) {
   return Line(answer);
+}
+
+DialogueAnswers& DialogueAnswers::MenuFor(std::string_view kind) {
+  return Line(std::to_string(MenuKind(kind).menuAnswer));
 }
 
 DialogueAnswers& DialogueAnswers::Head(HeadStyle style) {
@@ -72,9 +96,9 @@ DialogueAnswers& DialogueAnswers::Selection(std::string_view isel) {
   return Line(isel);
 }
 
-DialogueAnswers& DialogueAnswers::Convert(MenuAnswer kind, std::string_view output, HeadStyle head,
+DialogueAnswers& DialogueAnswers::Convert(std::string_view kind, std::string_view output, HeadStyle head,
                                           std::string_view points) {
-  Menu(kind);
+  MenuFor(kind);
   if (AsksHeadStyle(kind)) Head(head);
   Output(output);
   if (AsksPointFile(kind)) Points(points);
