@@ -129,11 +129,11 @@ class FormatParser {
     return static_cast<int>(v);
   }
 
-  // Appends an item, keeping one place free for kEnd.
-  constexpr FormatError Add(const FormatItem& item) {
-    if (count_ + 1 >= capacity_) return FormatError::kTooLong;
+  // Appends an item, keeping one place free for kEnd; false when there is no room.
+  constexpr bool Add(const FormatItem& item) {
+    if (count_ + 1 >= capacity_) return false;
     items_[count_++] = item;
-    return FormatError::kNone;
+    return true;
   }
 
   constexpr void SkipSeparatingBlanks() {
@@ -174,7 +174,7 @@ class FormatParser {
     const int partner = open_[--depth_];
     FormatItem close{FormatOp::kClose};
     close.partner = static_cast<std::uint16_t>(partner);
-    if (Add(close) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(close)) return FormatError::kTooLong;
     items_[partner].partner = static_cast<std::uint16_t>(count_ - 1);
     ++pos_;
     needSeparator_ = true;
@@ -185,7 +185,7 @@ class FormatParser {
 
   // A slash separates by itself, so no blank or comma is needed on either side.
   constexpr FormatError Slash() {
-    if (Add({FormatOp::kSlash}) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add({FormatOp::kSlash})) return FormatError::kTooLong;
     ++pos_;
     needSeparator_ = false;
     afterComma_ = false;
@@ -222,7 +222,7 @@ class FormatParser {
     FormatItem literal{FormatOp::kLiteral};
     literal.text = static_cast<std::uint16_t>(start);
     literal.length = static_cast<std::uint16_t>(poolLength_ - start);
-    if (Add(literal) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(literal)) return FormatError::kTooLong;
     needSeparator_ = true;
     return FormatError::kNone;
   }
@@ -254,7 +254,7 @@ class FormatParser {
     }
     FormatItem scale{FormatOp::kScale};
     scale.scale = static_cast<std::int8_t>(k);
-    if (Add(scale) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(scale)) return FormatError::kTooLong;
     ++pos_;
     needSeparator_ = false;  // 1PE12.4 is one scale factor and one descriptor
     return FormatError::kNone;
@@ -266,7 +266,7 @@ class FormatParser {
     if (columns > kMaxFieldWidth) return FormatError::kNumberTooLarge;
     FormatItem skip{FormatOp::kSkip};
     skip.columns = static_cast<std::uint8_t>(columns);
-    if (Add(skip) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(skip)) return FormatError::kTooLong;
     ++pos_;
     needSeparator_ = true;
     return FormatError::kNone;
@@ -279,7 +279,7 @@ class FormatParser {
     open_[depth_++] = count_;
     FormatItem group{FormatOp::kOpen};
     group.repeat = static_cast<std::uint16_t>(repeat);
-    if (Add(group) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(group)) return FormatError::kTooLong;
     ++pos_;
     needSeparator_ = false;
     atGroupStart_ = true;
@@ -290,7 +290,7 @@ class FormatParser {
   constexpr FormatError RepeatedSlash(int repeat) {
     FormatItem slash{FormatOp::kSlash};
     slash.repeat = static_cast<std::uint16_t>(repeat);
-    if (Add(slash) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(slash)) return FormatError::kTooLong;
     ++pos_;
     needSeparator_ = false;
     return FormatError::kNone;
@@ -319,7 +319,7 @@ class FormatParser {
       if (digits == 0 && row.digits == Digits::kPositive) return FormatError::kZeroNotAllowed;
       item.digits = static_cast<std::uint8_t>(digits);
     }
-    if (Add(item) != FormatError::kNone) return FormatError::kTooLong;
+    if (!Add(item)) return FormatError::kTooLong;
     needSeparator_ = true;
     return FormatError::kNone;
   }
