@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/io/failure.h"
-#include "core/io/platform.h"
 #include "app/conversion.h"
 #include "app/convert.h"
 #include "app/info.h"
 #include "app/options.h"
 #include "app/text.h"
+#include "core/io/failure.h"
+#include "core/io/platform.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -25,7 +25,7 @@ namespace {
 
 using cli::OptionSpec;
 
-constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
+constexpr int kSuccess = 0, kFailed = 1, kUsage = 2, kPartial = 3;
 
 // Command bits of the option table.
 constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
@@ -61,6 +61,8 @@ constexpr std::array kOptions{
                "active only"},
     OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
                ""},
+    OptionSpec{"partial", 0, "", kConvert,
+               "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
     OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
     OptionSpec{"progress", 0, "", kConvert | kPlot,
@@ -148,14 +150,14 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
         "seepconv: " + path + ": " + PlainWords(failure) + " (" + std::to_string(failure.number) + ")\n");
     return kFailed;
   }
-  if (args.Has("json")) {
+  if (!summary.notResultFile && args.Has("json")) {
     PrintSummaryJson(out, summary);
-  } else {
+  } else if (!summary.notResultFile) {
     PrintSummary(out, summary);
   }
   std::fflush(out);
   if (summary.damage) {
-    Put(err, "seepconv: " + path + ": " + summary.damage->what + " (" +
+    Put(err, "seepconv: " + summary.file + ": " + summary.damage->what + " (" +
                  std::to_string(summary.damage->number) + ")\n");
     return kFailed;
   }
@@ -185,25 +187,73 @@ int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args
   Progress::Mode mode = Progress::Mode::kOff;
   if (!quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
   if (!quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
-  Progress progress(err, mode, total, static_cast<int>(requests.size()));
-  const bool ok = ConvertFiles(requests, jobs, progress);
+  Progress progress(err, mode, total, static_cast<int>(requests.size()), TerminalColumns(err));
+  const BatchOutcome done = ConvertFiles(requests, jobs, progress);
+  if (requests.size() > 1 && !quiet) {
+    progress.Message(std::to_string(done.written + done.partial) + " converted" +
+                     (done.partial > 0 ? " (" + std::to_string(done.partial) + " in part)" : std::string()) +
+                     ", " + std::to_string(done.failed) + " failed");
+  }
   progress.Finish();
-  return ok ? kSuccess : kFailed;
+  if (done.failed > 0) return kFailed;
+  return done.partial > 0 ? kPartial : kSuccess;
+}
+
+// The kind whose files carry the extension of `output`: the kind's own, or .vtu for one step's grid.
+const OutputKind* KindOfExtension(std::string_view output) {
+  const std::string extension = std::filesystem::path(output).extension().string();
+  if (extension.empty()) return nullptr;
+  for (const OutputKind& k : OutputKinds()) {
+    if (k.extension == extension || (k.ownFiles && extension == ".vtu")) return &k;
+  }
+  return nullptr;
+}
+
+// A usage error when a name promises one file of one step and the selection may give several.
+std::optional<std::string> OneStepName(std::string_view output, const ConvertRequest& r) {
+  if (r.steps.NamesOneStep()) return std::nullopt;
+  const std::string stem = std::filesystem::path(output).replace_extension(".pvd").string();
+  return std::string(output) + " holds one step and --steps " + r.stepsText +
+         " may select several: name the collection " + stem +
+         ", or select one step (--steps last or a step number)";
 }
 
 int Convert(const cli::ParsedArgs& args, std::FILE* err) {
   if (args.operands.empty()) return Usage(err, "convert needs a RESULT file");
   const std::optional<std::string_view> to = args.Value("to");
-  if (!to) return Usage(err, "convert needs --to KIND");
-  const OutputKind* kind = KindOfName(*to);
-  if (kind == nullptr) {
-    std::string names;
-    for (const OutputKind& k : OutputKinds()) names += (names.empty() ? "" : ", ") + std::string(k.name);
-    return Usage(err, "unknown output kind '" + std::string(*to) + "' (one of " + names + ")");
+  const std::optional<std::string_view> output = args.Value("output");
+  const OutputKind* kind = nullptr;
+  if (to) {
+    kind = KindOfName(*to);
+    if (kind == nullptr) {
+      std::string names;
+      std::vector<std::string_view> known;
+      for (const OutputKind& k : OutputKinds()) {
+        names += (names.empty() ? "" : ", ") + std::string(k.name);
+        known.push_back(k.name);
+      }
+      std::string what = "unknown output kind '" + std::string(*to) + "' (one of " + names + ")";
+      if (const std::string_view near = cli::NearestName(*to, known); !near.empty())
+        what += "; did you mean " + std::string(near) + "?";
+      return Usage(err, what);
+    }
+  } else if (!output) {
+    return Usage(err, "convert needs --to KIND");
+  } else {
+    // As other converters do, the output's extension tells the kind.
+    kind = KindOfExtension(*output);
+    if (kind == nullptr)
+      return Usage(err,
+                   "convert needs --to KIND; the extension of " + std::string(*output) + " names no kind");
   }
   ConvertRequest base;
   base.kind = kind;
+  base.kindFromName = !to;
+  base.partial = args.Has("partial");
   if (std::string error; !TakeSteps(args, base, error)) return Usage(err, error);
+  if (output && kind->ownFiles && std::filesystem::path(*output).extension() == ".vtu") {
+    if (const auto wrong = OneStepName(*output, base)) return Usage(err, *wrong);
+  }
   if (const auto head = args.Value("head")) {
     if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
     if (*head == "pressure") {
@@ -230,15 +280,22 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
     if (!ParseCount(*j, jobs))
       return Usage(err, "--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
   }
-  const std::optional<std::string_view> output = args.Value("output");
   if (output && args.operands.size() > 1) return Usage(err, "-o/--output takes one RESULT file only");
   if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
+  for (std::string_view operand : args.operands) {
+    if (operand == kStandardInput && !output)
+      return Usage(err, "a result file read from standard input (-) needs -o PATH");
+  }
 
   std::vector<ConvertRequest> requests;
   for (std::string_view operand : args.operands) {
     ConvertRequest r = base;
     r.result = std::string(operand);
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
+    // A collection named without extension is NAME.pvd beside its folder NAME/.
+    if (kind->ownFiles && output && std::filesystem::path(r.output).has_filename() &&
+        !std::filesystem::path(r.output).has_extension())
+      r.output += ".pvd";
     requests.push_back(std::move(r));
   }
   return Run(requests, args, jobs, err);
@@ -252,7 +309,9 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
-  if (std::string error; !TakeSteps(args, r, error, "last")) return Usage(err, error);
+  // A step picture shows the last step unless told; a chart at points draws the whole history.
+  if (std::string error; !TakeSteps(args, r, error, args.Has("points") ? "all" : "last"))
+    return Usage(err, error);
   if (const auto field = args.Value("field")) {
     if (*field == "total-head") {
       r.plot.field = PlotField::kTotalHead;
@@ -272,9 +331,7 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   if (const auto points = args.Value("points")) {
     if (points->empty()) return Usage(err, "--points needs a file name");
     if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (args.Has("steps") || r.plot.mesh || r.plot.arrows) {
-      return Usage(err, "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
-    }
+    if (r.plot.mesh || r.plot.arrows) return Usage(err, "--mesh and --arrows apply to step pictures");
     r.kind = &HistoryChartPicture();
     r.points = std::string(*points);
     r.output = stem.string() + "_history.svg";
@@ -284,8 +341,16 @@ int Plot(const cli::ParsedArgs& args, std::FILE* err) {
   }
   if (const auto output = args.Value("output")) {
     if (output->empty()) return Usage(err, "-o/--output needs a file name");
+    const std::filesystem::path name(*output);
+    if (name.has_extension() && name.extension() != ".svg") {
+      return Usage(err, "plot draws SVG pictures: name the output " +
+                            std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
+                            std::string(*output));
+    }
     r.output = std::string(*output);
   }
+  if (r.result == kStandardInput && !args.Has("output"))
+    return Usage(err, "a result file read from standard input (-) needs -o PATH");
   return Run({r}, args, 1, err);
 }
 

@@ -51,7 +51,8 @@ constexpr std::array kKinds{
                .description = "INTERP time history of heads at the points of a point-data file",
                .readsPoints = true,
                .setUp = [](Conversion& c) { SetUpInterp(c.io, c.s, c.run.PNAME); },
-               .everyStep = [](Conversion& c) { WriteInterpStep(c.io, c.s); }},
+               .everyStep = [](Conversion& c) { WriteInterpStep(c.io, c.s); },
+               .leftOut = [](const Conversion& c) { return PointsOutsideWarning(c.s); }},
     OutputKind{.name = "vtu", .ITYPE = kNotOnMenu, .extension = ".pvd",
                .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
                .ownFiles = true,
@@ -59,12 +60,7 @@ constexpr std::array kKinds{
                .selectedStep = [](Conversion& c) { WriteVtuStep(c.writers.vtu, c.s); },
                .finish = [](Conversion& c) { FinishVtu(c.writers.vtu, c.s); },
                .abandon = [](Conversion& c) { AbandonVtu(c.writers.vtu); },
-               .leftOut = [](const Conversion& c) {
-                 const std::int64_t n = SkippedElements(c.writers.vtu);
-                 return n == 0 ? std::string()
-                               : std::to_string(n) + (n == 1 ? " element" : " elements") +
-                                     " with a corner outside the mesh left out";
-               }},
+               .leftOut = [](const Conversion& c) { return VtuWarnings(c.writers.vtu); }},
 };
 
 constexpr OutputKind kStepPictures{
@@ -134,8 +130,9 @@ void SetUpWriter(Conversion& c) {
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, const StepObserver& observer) {
   while (result::ReadStep(c.io, c.s, &c.place)) {
     tally.numbers.push_back(c.s.ISTEP);
-    Call(c.kind.everyStep, c);
-    if (selection.Takes(c.s.ISTEP, result::AtEnd(c.io))) {
+    const bool taken = selection.Takes(c.s.ISTEP, result::AtEnd(c.io));
+    if (taken || !c.historySelected) Call(c.kind.everyStep, c);
+    if (taken) {
       ++tally.written;
       Call(c.kind.selectedStep, c);
     }

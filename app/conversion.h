@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/selection.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
-#include "app/selection.h"
 #include "writers/femap/femap.h"
 #include "writers/microavs/microavs.h"
 #include "writers/plot/picture_files.h"
@@ -81,9 +81,13 @@ struct Conversion {
   const OutputKind& kind;
   WriterRuns writers{};
   result::RecordPlace place{};  // the result file record being read
+  // The command line's rule: a kind that draws every step (a history) takes the selected steps only.
+  // The dialogue keeps every step in a history.
+  bool historySelected = false;
 };
 
-// What the step loop saw: the number of every step read, in file order, and how many were written.
+// What the step loop saw: the number of every step read, in file order, and how many were selected
+// (written, or in a history).
 struct StepTally {
   std::vector<std::int32_t> numbers;
   std::int64_t written = 0;

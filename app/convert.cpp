@@ -7,11 +7,11 @@
 #include <system_error>
 #include <thread>
 
+#include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/replace.h"
 #include "core/io/units.h"
 #include "core/reader/result_file.h"
-#include "app/text.h"
 
 namespace seep {
 namespace {
@@ -39,13 +39,22 @@ struct Target {
   std::string work;     // the MicroAVS work file
 };
 
+// The file that a chain of links ends at, read link by link so that a link to a file not made yet
+// gives that file's name; the path itself when it is no link.
+fs::path FollowLinks(const fs::path& path) {
+  std::error_code ec;
+  fs::path at = path;
+  for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
+    const fs::path to = fs::read_symlink(at, ec);
+    if (ec) break;
+    at = to.is_absolute() ? to : at.parent_path() / to;
+  }
+  return at;
+}
+
 Target PlanTarget(const std::string& output) {
   std::error_code ec;
-  fs::path final = output;
-  if (fs::is_symlink(output, ec)) {
-    const fs::path resolved = fs::weakly_canonical(output, ec);
-    if (!ec) final = resolved;
-  }
+  const fs::path final = FollowLinks(output);
   const fs::file_status st = fs::status(final, ec);
   if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
     return {final.string(), "", ReserveBeside((fs::temp_directory_path(ec) / "seepconv-avs").string())};
@@ -81,7 +90,7 @@ std::string Describe(const IoFailure& failure, const ConvertRequest& request, co
   if (failure.unit == result::kUnit && failure.number != kErrFileNotFound &&
       failure.number != kErrPermission && failure.number != kErrOpenFailure &&
       failure.number != kErrFileName) {
-    file = request.result;
+    file = ShownName(request.result);
     what = result::DescribeDamage(failure.number, place, headerRead ? steps + 1 : 0);
   } else {
     if (failure.unit == kOutputUnit || file == target.written || file == target.renamed)
@@ -96,21 +105,57 @@ void Remove(const std::string& name) {
   if (!name.empty()) fs::remove(name, ec);
 }
 
+// An output name that cannot be a file to write, in words; empty when it can be one. A name that ends
+// with a separator or names a folder; for a collection, its step folder taken by a file.
+std::string OddOutput(const ConvertRequest& request) {
+  const fs::path output(request.output);
+  std::error_code ec;
+  if (!output.has_filename() || fs::is_directory(output, ec)) return "is a folder: name the output file";
+  const OutputKind& kind = *request.kind;
+  if (kind.ownFiles && kind.ITYPE == kNotOnMenu && output.extension() == ".pvd") {
+    const fs::path folder = output.parent_path() / output.stem();
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+      return "cannot make folder " + (folder.string() + "/") +
+             " for the step files: a file of that name exists";
+    }
+  }
+  return {};
+}
+
+// The file's size when it is a regular file, else 0 (a pipe, standard input).
+std::uint64_t RegularSize(const std::string& result) {
+  std::error_code ec;
+  if (result == kStandardInput || !fs::is_regular_file(result, ec)) return 0;
+  const std::uintmax_t size = fs::file_size(result, ec);
+  return ec ? 0 : size;
+}
+
 }  // namespace
+
+std::string ShownName(const std::string& result) {
+  return result == kStandardInput ? "standard input" : result;
+}
 
 std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
   return fs::path(result).replace_extension(kind.extension).string();
 }
 
-bool ConvertFile(const ConvertRequest& request, Progress& progress) {
+Outcome ConvertFile(const ConvertRequest& request, Progress& progress) {
   const auto start = std::chrono::steady_clock::now();
   const OutputKind& kind = *request.kind;
+  const std::string shown = ShownName(request.result);
   {
     std::error_code ec;
-    if (fs::equivalent(request.result, request.output, ec)) {
+    if (request.result != kStandardInput && fs::equivalent(request.result, request.output, ec)) {
       progress.Message("seepconv: " + request.output +
                        ": the output would replace the result file; name another with -o");
-      return false;
+      progress.FileDone();
+      return Outcome::kFailed;
+    }
+    if (const std::string odd = OddOutput(request); !odd.empty()) {
+      progress.Message("seepconv: " + request.output + ": " + odd);
+      progress.FileDone();
+      return Outcome::kFailed;
     }
   }
   auto io = std::make_unique<Io>(stdin, stdout, stderr);
@@ -124,6 +169,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   run.IHEAD = request.IHEAD;
   run.allElements = request.allElements;
   Conversion c{*io, *s, run, kind};
+  c.historySelected = true;
   c.writers.picture.options = request.plot;
   c.writers.picture.numbered = !request.steps.NamesOneStep();
 
@@ -131,9 +177,13 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   std::uint64_t written = 0;
   bool headerRead = false;
   bool ok = false;
-  std::string failure;
+  std::string failure, damage;
   try {
-    result::Open(*io, run.FNAME);
+    if (request.result == kStandardInput) {
+      result::OpenStream(*io, stdin, shown);
+    } else {
+      result::Open(*io, run.FNAME);
+    }
     result::ReadHeader(*io, *s, &c.place);
     headerRead = true;
     if (!request.allowOverflow) CheckReach(*s, kind);
@@ -147,15 +197,26 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     c.writers.avs.workName = target.work;
     if (!kind.ownFiles) io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
     SetUpWriter(c);
-    std::uint64_t lastRead = 0, lastWritten = 0;
-    StepLoop(c, request.steps, tally, [&](const StepTally&) {
-      const std::uint64_t read = io->Position(result::kUnit);
-      const std::uint64_t written = BytesWritten(c);
-      progress.Step(read - lastRead, written - lastWritten);
-      lastRead = read;
-      lastWritten = written;
-    });
-    if (kind.everyStep == nullptr && tally.written == 0) {
+    const std::uint64_t headerEnd = io->Position(result::kUnit);
+    const std::uint64_t size = RegularSize(request.result);
+    std::uint64_t lastRead = headerEnd, lastWritten = 0;
+    try {
+      StepLoop(c, request.steps, tally, [&](const StepTally& t) {
+        const std::uint64_t read = io->Position(result::kUnit);
+        const std::uint64_t written = BytesWritten(c);
+        const auto steps = static_cast<std::int64_t>(t.numbers.size());
+        progress.Step(read - lastRead, written - lastWritten,
+                      {shown, steps, EstimatedSteps(headerEnd, read, steps, size)});
+        lastRead = read;
+        lastWritten = written;
+      });
+    } catch (const IoFailure& f) {
+      // With --partial, damage in a step keeps the whole steps read before it: the writers have seen
+      // only those.
+      if (!request.partial || f.unit != result::kUnit || tally.numbers.empty()) throw;
+      damage = Describe(f, request, target, c.place, static_cast<std::int64_t>(tally.numbers.size()), true);
+    }
+    if (tally.written == 0 && (kind.everyStep == nullptr || !tally.numbers.empty())) {
       throw Refusal{
           "no step matches --steps " + request.stepsText + "; the file has " +
           (tally.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally.numbers))};
@@ -169,7 +230,7 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
     failure =
         Describe(f, request, target, c.place, static_cast<std::int64_t>(tally.numbers.size()), headerRead);
   } catch (const Refusal& r) {
-    failure = "seepconv: " + request.result + ": " + r.text;
+    failure = "seepconv: " + shown + ": " + r.text;
   }
   const std::int64_t warnings = io->WarningCount();
   try {
@@ -183,7 +244,14 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
   progress.FileDone();
   if (!ok) {
     progress.Message(failure);
-    return false;
+    return Outcome::kFailed;
+  }
+  if (!damage.empty()) {
+    // "seepconv: FILE: what (N)" becomes a warning that says what was kept.
+    const std::int64_t kept = static_cast<std::int64_t>(tally.numbers.size());
+    progress.Message(
+        "seepconv: warning: " + damage.substr(10) + "; the " + std::to_string(kept) +
+        (kept == 1 ? " whole step before it was written" : " whole steps before it were written"));
   }
   if (const std::string leftOut = kind.leftOut != nullptr ? kind.leftOut(c) : ""; !leftOut.empty()) {
     progress.Message("seepconv: warning: " + request.output + ": " + leftOut);
@@ -193,23 +261,41 @@ bool ConvertFile(const ConvertRequest& request, Progress& progress) {
                      (warnings == 1 ? " record holds" : " records hold") +
                      " a value too wide for its field, written as asterisks (63)");
   }
+  if (const std::vector<std::string> unmatched = request.steps.Unmatched(tally.numbers);
+      !unmatched.empty() && !tally.numbers.empty()) {
+    std::string parts;
+    for (const std::string& part : unmatched) parts += (parts.empty() ? "" : ", ") + part;
+    progress.Message("seepconv: warning: " + shown + ": no step matches " + parts + " of --steps " +
+                     request.stepsText + "; the file has steps " + DescribeSteps(tally.numbers));
+  }
   if (!request.quiet) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const std::int64_t steps =
-        kind.everyStep != nullptr ? static_cast<std::int64_t>(tally.numbers.size()) : tally.written;
-    progress.Message("wrote " + (kind.written != nullptr ? kind.written(c) : request.output) + ": " +
+    const std::int64_t steps = tally.written;
+    const std::string how =
+        request.kindFromName ? " (" + std::string(kind.name) + ", from its extension)" : std::string();
+    progress.Message("wrote " + (kind.written != nullptr ? kind.written(c) : request.output) + how + ": " +
                      std::to_string(steps) + (steps == 1 ? " step, " : " steps, ") + Bytes(written) + ", " +
                      Seconds(seconds));
   }
-  return true;
+  return damage.empty() ? Outcome::kWritten : Outcome::kPartial;
 }
 
-bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progress& progress) {
+BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progress& progress) {
   std::atomic<std::size_t> next{0};
-  std::atomic<bool> allOk{true};
+  std::atomic<int> written{0}, partial{0}, failed{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
-      if (!ConvertFile(requests[i], progress)) allOk = false;
+      switch (ConvertFile(requests[i], progress)) {
+        case Outcome::kWritten:
+          ++written;
+          break;
+        case Outcome::kPartial:
+          ++partial;
+          break;
+        case Outcome::kFailed:
+          ++failed;
+          break;
+      }
     }
   };
   const std::size_t threads =
@@ -221,7 +307,7 @@ bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progres
     for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
     for (std::thread& t : pool) t.join();
   }
-  return allOk;
+  return {written, partial, failed};
 }
 
 }  // namespace seep

@@ -45,6 +45,10 @@ struct ParsedArgs {
 std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::span<const OptionSpec> table,
                                 std::uint32_t command, std::string& error);
 
+// The one of `names` that `typed` is a near miss of (a letter or two left out, added, changed or
+// swapped), for "did you mean …?"; empty when there is none.
+std::string_view NearestName(std::string_view typed, std::span<const std::string_view> names);
+
 // The options of `command` for the help text, one per line: "  -o, --output PATH   help (default: …)".
 std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command);
 

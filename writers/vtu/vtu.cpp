@@ -366,6 +366,8 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.folder += '/';
   run.allElements = allElements;
   run.folderMade = false;
+  run.oneGrid = pvd.extension() == ".vtu";
+  run.passedOver = 0;
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -387,9 +389,17 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
 }
 
 void WriteVtuStep(VtuRun& run, Store& s) {
-  if (!run.folderMade) MakeFolder(run);
+  if (run.oneGrid && !run.times.empty()) {
+    ++run.passedOver;  // one grid file holds the first step selected
+    return;
+  }
+  if (!run.folderMade && !run.oneGrid) MakeFolder(run);
   AverageNodalVelocity(s);
-  StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  if (run.oneGrid) {
+    run.target = run.pvd;
+  } else {
+    StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  }
   OpenTemporary(run);
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
@@ -401,6 +411,7 @@ void WriteVtuStep(VtuRun& run, Store& s) {
 }
 
 void FinishVtu(VtuRun& run, const Store&) {
+  if (run.oneGrid) return;  // the grid file is all there is
   std::string x;
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
@@ -438,6 +449,21 @@ void AbandonVtu(VtuRun& run) noexcept {
 
 std::int64_t SkippedElements(const VtuRun& run) {
   return run.skipped;
+}
+
+std::string VtuWarnings(const VtuRun& run) {
+  std::string text;
+  if (run.skipped > 0) {
+    text = std::to_string(run.skipped) + (run.skipped == 1 ? " element" : " elements") +
+           " with a corner outside the mesh left out";
+  }
+  if (run.passedOver > 0) {
+    if (!text.empty()) text += "; ";
+    text +=
+        std::to_string(run.passedOver + 1) +
+        " steps selected, the first written: a .vtu file holds one step (a .pvd collection holds them all)";
+  }
+  return text;
 }
 
 }  // namespace seep
