@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <filesystem>
@@ -8,13 +9,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/conversion.h"
 #include "app/convert.h"
 #include "app/info.h"
+#include "app/kinds.h"
+#include "app/messages.h"
 #include "app/options.h"
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "writers/plot/plot.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -23,113 +26,143 @@
 namespace seep {
 namespace {
 
+using cli::Opt;
 using cli::OptionSpec;
 
-constexpr int kSuccess = 0, kFailed = 1, kUsage = 2, kPartial = 3;
-
-// Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
+constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
+                        kPlot = kPlotCommand, kAll = kInfo | kConvert | kPlot;
 
 struct Command {
   std::string_view name;
   std::uint32_t bit;
   std::string_view operands;
   std::string_view summary;
+  std::string_view examples;  // lines of its own help
 };
 
 constexpr std::array kCommands{
-    Command{"info", kInfo, "RESULT",
-            "what a result file holds: mesh, materials, bounds, every step's ranges"},
-    Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
-    Command{"plot", kPlot, "RESULT",
-            "SVG pictures: the head field of steps, or heads at points against time"},
+    Command{"info", kInfo, "RESULT", "what a result file holds: mesh, materials, bounds, every step's ranges",
+            "  seepconv info RESULT.DAT\n"
+            "  seepconv info RESULT.DAT --json\n"
+            "  seepconv info - < RESULT.DAT\n"},
+    Command{"convert", kConvert, "RESULT... [--to KIND]", "convert result files for another program",
+            "  seepconv convert RESULT.DAT --to tecplot\n"
+            "  seepconv convert RESULT.DAT --steps last -o embank.neu\n"
+            "  seepconv convert RESULT.DAT --to interp --points POINTS.DAT --steps 2:\n"
+            "  seepconv convert RESULT.DAT --steps last -o head.vtu\n"
+            "  seepconv convert CUT.DAT --to vtu --partial -o cut.pvd\n"
+            "  seepconv convert runs/*.res --to igpost -qj4\n"},
+    Command{"plot", kPlot, "RESULT", "SVG pictures: the head field of steps, or heads at points against time",
+            "  seepconv plot RESULT.DAT\n"
+            "  seepconv plot RESULT.DAT --steps all --field speed --arrows -o speed.svg\n"
+            "  seepconv plot RESULT.DAT --points POINTS.DAT --steps 5:\n"},
 };
 
+constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+
+// clang-format off
 constexpr std::array kOptions{
-    OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
-    OptionSpec{"output", 'o', "PATH", kConvert | kPlot, "output file, with one RESULT only",
+    OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
+               "the kind of the extension of -o"},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder"},
-    OptionSpec{"steps", 0, "SEL", kConvert | kPlot, "time steps: all, last, N, A:B or a list 1,10:20,last",
-               "all; plot: last"},
-    OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
-    OptionSpec{"points", 0, "PATH", kConvert | kPlot,
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot, 0, {},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all"},
+    OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
+               "head column of restart data", "pressure"},
+    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot, kNeedsPoints, {},
                "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head or speed", "total-head"},
-    OptionSpec{"mesh", 0, "", kPlot, "plot: every element edge, thin", ""},
-    OptionSpec{"arrows", 0, "", kPlot, "plot: velocity arrows on a coarse sample of elements", ""},
-    OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
-               "active only"},
-    OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
-               ""},
-    OptionSpec{"partial", 0, "", kConvert,
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot, kTakesField, kPlotFieldNames,
+               "plot: total-head, pressure-head or speed", "total-head"},
+    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot, kTakesDrawing, {}, "plot: every element edge, thin", ""},
+    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot, kTakesDrawing, {},
+               "plot: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
+               "vtu cells of every element, inactive ones too", "active only"},
+    OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
+               "write a mesh too large for the kind's fields (asterisks)", ""},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
-    OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
-    OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
-    OptionSpec{"progress", 0, "", kConvert | kPlot,
+    OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
+               "the number of processors"},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{"json", 0, "", kInfo, "one JSON document instead of the table", ""},
-    OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
-    OptionSpec{"version", 0, "", kProgram, "the program's version", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
+    OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
+// clang-format on
+static_assert(cli::RowsInOrder(kOptions), "every option row stands at the index of its Opt");
 
 void Put(std::FILE* f, const std::string& text) {
   std::fputs(text.c_str(), f);
   std::fflush(f);
 }
 
-int Usage(std::FILE* err, const std::string& what) {
-  Put(err, "seepconv: " + what + "\nTry 'seepconv --help'.\n");
-  return kUsage;
-}
-
 std::string KindTable() {
   std::string text;
-  for (const OutputKind& k : OutputKinds()) {
-    std::string name(k.name);
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert") continue;
+    std::string name(k->name);
     name.resize(10, ' ');
-    std::string ext(k.extension);
+    std::string ext(k->extension);
     ext.resize(6, ' ');
-    text += "  " + name + ext + std::string(k.description) + "\n";
+    text += "  " + name + ext + std::string(k->description) + "\n";
   }
   return text;
 }
 
-std::string Help(std::uint32_t only) {
-  std::string text;
-  text += "Usage: seepconv                       the numbered dialogue (classic mode)\n";
+// Steps and exit statuses, as every help tells them.
+constexpr std::string_view kStepsHelp =
+    "\nSteps (--steps SEL): step numbers as stored in the file; all, last (the file's last step), N, a\n"
+    "range A:B, open ranges A: and :B (2:last is 2:), or a comma-separated mix such as 1,10:20,last.\n"
+    "The histories of interp and plot --points hold the selected steps. A part that matches no step\n"
+    "is named in a warning; a selection that matches none fails.\n";
+constexpr std::string_view kExitHelp =
+    "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
+    "2 a usage error.\n";
+constexpr std::string_view kPartialExitHelp =
+    "3 (convert --partial) a damaged file of which the whole steps before the damage were written.\n";
+
+// The help of the whole program: every command, option and kind, and how the dialogue starts.
+std::string ProgramHelp() {
+  std::string text = "Usage: seepconv                       the numbered dialogue (classic mode)\n";
   for (const Command& c : kCommands) {
-    if (only != 0 && c.bit != only) continue;
-    std::string head =
-        "       seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]";
-    text +=
-        (only != 0 ? "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]"
-                   : head) +
-        "\n";
+    text += "       seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]\n";
   }
-  if (only == 0) text += "       seepconv --help | --version\n";
-  text += "\nCommands:\n";
+  text += "       seepconv --help | --version | help COMMAND\n\nCommands:\n";
   for (const Command& c : kCommands) {
-    if (only != 0 && c.bit != only) continue;
     std::string name(c.name);
     name.resize(10, ' ');
     text += "  " + name + std::string(c.summary) + "\n";
   }
-  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, only != 0 ? only : kAll | kProgram);
-  if (only == 0 || only == kConvert) {
-    text += "\nOutput kinds (--to KIND):\n" + KindTable();
-    text +=
-        "\nSteps (--steps SEL): step numbers as stored in the file; all, last (the file's last step),\n"
-        "N, a range A:B, or a comma-separated mix such as 1,10:20,last. interp writes every step.\n";
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, kAll | kProgram);
+  text += "\nOutput kinds (--to KIND):\n" + KindTable();
+  text += kStepsHelp;
+  text += kExitHelp;
+  text += kPartialExitHelp;
+  text += "The dialogue keeps its own statuses (an error number, or 1111 for a rejected summary).\n";
+  text += "\nExamples:\n";
+  for (const Command& c : kCommands) text += c.examples;
+  return text;
+}
+
+// The help of one command: its usage, its own options and examples.
+std::string CommandHelp(const Command& c) {
+  std::string text =
+      "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]\n";
+  text += "\n" + std::string(c.summary) + "\n";
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, c.bit);
+  if (c.bit == kConvert) {
+    text += "\nOutput kinds (--to KIND; without it, the kind of the extension of -o):\n" + KindTable();
+    text += "  (.vtu   one step's grid alone, with --steps last or N)\n";
   }
-  text +=
-      "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
-      "2 a usage error. The dialogue keeps its own statuses (an error number, or 1111 for a rejected\n"
-      "summary).\n"
-      "\nExamples:\n"
-      "  seepconv info RESULT.DAT\n"
-      "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
-      "  seepconv convert runs/*.res --to femap --jobs 4\n"
-      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n";
+  if (c.bit != kInfo) text += kStepsHelp;
+  text += kExitHelp;
+  if (c.bit == kConvert) text += kPartialExitHelp;
+  text += "\nExamples:\n";
+  text += c.examples;
   return text;
 }
 
@@ -138,27 +171,35 @@ bool ParseCount(std::string_view text, int& value) {
   return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
 }
 
-int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+// The first option given that the kind does not take, or nullptr.
+const OptionSpec* NotTaken(const cli::ParsedArgs& args, const OutputKind& kind) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.kinds != 0 && args.Has(o.id) && !kind.Takes(o.kinds)) return &o;
+  }
+  return nullptr;
+}
+
+int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.operands.size() != 1)
-    return Usage(err, args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
   const std::string path(args.operands[0]);
   ResultSummary summary;
   try {
     summary = SummariseResultFile(path);
   } catch (const IoFailure& failure) {
-    Put(err,
-        "seepconv: " + path + ": " + PlainWords(failure) + " (" + std::to_string(failure.number) + ")\n");
+    messages.Failure(path, PlainWords(failure), failure.number);
     return kFailed;
   }
-  if (!summary.notResultFile && args.Has("json")) {
+  // A file that is no result file has no summary to tell.
+  if (summary.notResultFile) {
+  } else if (args.Has(Opt::kJson)) {
     PrintSummaryJson(out, summary);
-  } else if (!summary.notResultFile) {
+  } else {
     PrintSummary(out, summary);
   }
   std::fflush(out);
   if (summary.damage) {
-    Put(err, "seepconv: " + summary.file + ": " + summary.damage->what + " (" +
-                 std::to_string(summary.damage->number) + ")\n");
+    messages.Failure(summary.file, summary.damage->what, summary.damage->number);
     return kFailed;
   }
   return kSuccess;
@@ -167,7 +208,7 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
 bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
                std::string_view fallback = "all") {
-  const std::string_view text = args.Value("steps").value_or(fallback);
+  const std::string_view text = args.Value(Opt::kSteps).value_or(fallback);
   const auto parsed = StepSelection::Parse(text, error);
   if (!parsed) return false;
   r.steps = *parsed;
@@ -175,117 +216,119 @@ bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& erro
   return true;
 }
 
+// The options that every kind reads from the same option: into the request's choices.
+void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+  r.choices.IHEAD = args.Value(Opt::kHead).value_or("pressure") == "total" ? 1 : 0;
+  r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
+  r.choices.allElements = args.Has(Opt::kAllElements);
+  r.choices.field = args.Value(Opt::kField).value_or("");
+  r.choices.mesh = args.Has(Opt::kMesh);
+  r.choices.arrows = args.Has(Opt::kArrows);
+  r.choices.numbered = !r.steps.NamesOneStep();
+  r.allowOverflow = args.Has(Opt::kAllowOverflow);
+  r.quiet = args.Has(Opt::kQuiet);
+}
+
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs, std::FILE* err) {
+int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+        Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
     if (!ec) total += size;
   }
-  const bool quiet = args.Has("quiet");
-  Progress::Mode mode = Progress::Mode::kOff;
-  if (!quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
-  if (!quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
-  Progress progress(err, mode, total, static_cast<int>(requests.size()), TerminalColumns(err));
-  const BatchOutcome done = ConvertFiles(requests, jobs, progress);
+  const bool quiet = args.Has(Opt::kQuiet);
+  Messages::Mode mode = Messages::Mode::kOff;
+  if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
+  if (!quiet && args.Has(Opt::kProgress) && mode == Messages::Mode::kOff) mode = Messages::Mode::kLog;
+  messages.StartProgress(mode, total, static_cast<int>(requests.size()), TerminalColumns(stderr));
+  const BatchOutcome done = ConvertFiles(requests, jobs, messages);
   if (requests.size() > 1 && !quiet) {
-    progress.Message(std::to_string(done.written + done.partial) + " converted" +
+    messages.Closing(std::to_string(done.written + done.partial) + " converted" +
                      (done.partial > 0 ? " (" + std::to_string(done.partial) + " in part)" : std::string()) +
                      ", " + std::to_string(done.failed) + " failed");
   }
-  progress.Finish();
+  messages.FinishProgress();
   if (done.failed > 0) return kFailed;
   return done.partial > 0 ? kPartial : kSuccess;
 }
 
-// The kind whose files carry the extension of `output`: the kind's own, or .vtu for one step's grid.
+// The kind of convert whose files carry the extension of `output`: the kind's own, or .vtu for one step's
+// grid of the kind that writes grids.
 const OutputKind* KindOfExtension(std::string_view output) {
   const std::string extension = std::filesystem::path(output).extension().string();
   if (extension.empty()) return nullptr;
-  for (const OutputKind& k : OutputKinds()) {
-    if (k.extension == extension || (k.ownFiles && extension == ".vtu")) return &k;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert") continue;
+    if (k->extension == extension || (extension == ".vtu" && k->extension == ".pvd")) return k;
   }
   return nullptr;
 }
 
-// A usage error when a name promises one file of one step and the selection may give several.
-std::optional<std::string> OneStepName(std::string_view output, const ConvertRequest& r) {
-  if (r.steps.NamesOneStep()) return std::nullopt;
-  const std::string stem = std::filesystem::path(output).replace_extension(".pvd").string();
+// A .vtu name holds one step's grid: a selection that may give several is a usage error.
+std::optional<std::string> SeveralStepsForOneGrid(std::string_view output, const ConvertRequest& r) {
+  if (std::filesystem::path(output).extension() != ".vtu" || r.steps.NamesOneStep()) return std::nullopt;
   return std::string(output) + " holds one step and --steps " + r.stepsText +
-         " may select several: name the collection " + stem +
+         " may select several: name the collection " +
+         std::filesystem::path(output).replace_extension(".pvd").string() +
          ", or select one step (--steps last or a step number)";
 }
 
-int Convert(const cli::ParsedArgs& args, std::FILE* err) {
-  if (args.operands.empty()) return Usage(err, "convert needs a RESULT file");
-  const std::optional<std::string_view> to = args.Value("to");
-  const std::optional<std::string_view> output = args.Value("output");
+int Convert(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.empty()) return messages.Usage("convert needs a RESULT file");
+  const std::optional<std::string_view> to = args.Value(Opt::kTo);
+  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
   const OutputKind* kind = nullptr;
   if (to) {
-    kind = KindOfName(*to);
+    kind = KindOfName("convert", *to);
     if (kind == nullptr) {
-      std::string names;
-      std::vector<std::string_view> known;
-      for (const OutputKind& k : OutputKinds()) {
-        names += (names.empty() ? "" : ", ") + std::string(k.name);
-        known.push_back(k.name);
+      std::vector<std::string_view> names;
+      for (const OutputKind* k : OutputKinds()) {
+        if (k->command == "convert") names.push_back(k->name);
       }
-      std::string what = "unknown output kind '" + std::string(*to) + "' (one of " + names + ")";
-      if (const std::string_view near = cli::NearestName(*to, known); !near.empty())
+      std::string what =
+          "unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") + ")";
+      if (const std::string_view near = cli::NearestName(*to, names); !near.empty())
         what += "; did you mean " + std::string(near) + "?";
-      return Usage(err, what);
+      return messages.Usage(what);
     }
   } else if (!output) {
-    return Usage(err, "convert needs --to KIND");
+    return messages.Usage("convert needs --to KIND");
   } else {
     // As other converters do, the output's extension tells the kind.
     kind = KindOfExtension(*output);
-    if (kind == nullptr)
-      return Usage(err,
-                   "convert needs --to KIND; the extension of " + std::string(*output) + " names no kind");
+    if (kind == nullptr) {
+      return messages.Usage("convert needs --to KIND; the extension of " + std::string(*output) +
+                            " names no kind");
+    }
+  }
+  if (const OptionSpec* o = NotTaken(args, *kind)) {
+    return messages.Usage("--" + std::string(o->name) + " applies to --to " +
+                          KindNamesTaking("convert", o->kinds) + " only");
   }
   ConvertRequest base;
   base.kind = kind;
   base.kindFromName = !to;
-  base.partial = args.Has("partial");
-  if (std::string error; !TakeSteps(args, base, error)) return Usage(err, error);
-  if (output && kind->ownFiles && std::filesystem::path(*output).extension() == ".vtu") {
-    if (const auto wrong = OneStepName(*output, base)) return Usage(err, *wrong);
+  base.partial = args.Has(Opt::kPartial);
+  if (std::string error; !TakeSteps(args, base, error)) return messages.Usage(error);
+  if (output && kind->ownFiles) {
+    if (const auto several = SeveralStepsForOneGrid(*output, base)) return messages.Usage(*several);
   }
-  if (const auto head = args.Value("head")) {
-    if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
-    if (*head == "pressure") {
-      base.IHEAD = 0;
-    } else if (*head == "total") {
-      base.IHEAD = 1;
-    } else {
-      return Usage(err, "--head takes pressure or total, not '" + std::string(*head) + "'");
-    }
-  }
-  if (const auto points = args.Value("points")) {
-    if (!kind->readsPoints) return Usage(err, "--points applies to --to interp only");
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    base.points = std::string(*points);
-  } else if (kind->readsPoints) {
-    return Usage(err, "--to " + std::string(kind->name) + " needs --points PATH");
-  }
-  base.allowOverflow = args.Has("allow-overflow");
-  base.allElements = args.Has("all-elements");
-  if (base.allElements && !kind->ownFiles) return Usage(err, "--all-elements applies to --to vtu only");
-  base.quiet = args.Has("quiet");
+  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
+    return messages.Usage("--points needs a file name");
+  if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
+    return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
+  TakeChoices(args, base);
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (const auto j = args.Value("jobs")) {
+  if (const auto j = args.Value(Opt::kJobs)) {
     if (!ParseCount(*j, jobs))
-      return Usage(err, "--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
+      return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
   }
-  if (output && args.operands.size() > 1) return Usage(err, "-o/--output takes one RESULT file only");
-  if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
-  for (std::string_view operand : args.operands) {
-    if (operand == kStandardInput && !output)
-      return Usage(err, "a result file read from standard input (-) needs -o PATH");
-  }
+  if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
+  if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
+  if (!output && std::find(args.operands.begin(), args.operands.end(), kStandardInput) != args.operands.end())
+    return messages.Usage("a result file read from standard input (-) needs -o PATH");
 
   std::vector<ConvertRequest> requests;
   for (std::string_view operand : args.operands) {
@@ -293,70 +336,58 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
     r.result = std::string(operand);
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     // A collection named without extension is NAME.pvd beside its folder NAME/.
-    if (kind->ownFiles && output && std::filesystem::path(r.output).has_filename() &&
-        !std::filesystem::path(r.output).has_extension())
-      r.output += ".pvd";
+    const std::filesystem::path named(r.output);
+    if (kind->ownFiles && named.has_filename() && !named.has_extension()) r.output += ".pvd";
     requests.push_back(std::move(r));
   }
-  return Run(requests, args, jobs, err);
+  return Run(requests, args, jobs, messages);
 }
 
 // `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
 // the points against time, through the same road as a conversion.
-int Plot(const cli::ParsedArgs& args, std::FILE* err) {
+int Plot(const cli::ParsedArgs& args, Messages& messages) {
   if (args.operands.size() != 1) {
-    return Usage(err, args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
+  const bool history = args.Has(Opt::kPoints);
+  r.kind = KindOfName("plot", history ? "history" : "pictures");
+  if (history) {
+    if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
+    if (args.Value(Opt::kField) == "speed")
+      return messages.Usage("--points charts total-head or pressure-head");
+    if (NotTaken(args, *r.kind) != nullptr)
+      return messages.Usage("--mesh and --arrows apply to step pictures");
+  }
   // A step picture shows the last step unless told; a chart at points draws the whole history.
-  if (std::string error; !TakeSteps(args, r, error, args.Has("points") ? "all" : "last"))
-    return Usage(err, error);
-  if (const auto field = args.Value("field")) {
-    if (*field == "total-head") {
-      r.plot.field = PlotField::kTotalHead;
-    } else if (*field == "pressure-head") {
-      r.plot.field = PlotField::kPressureHead;
-    } else if (*field == "speed") {
-      r.plot.field = PlotField::kSpeed;
-    } else {
-      return Usage(err,
-                   "--field takes total-head, pressure-head or speed, not '" + std::string(*field) + "'");
-    }
-  }
-  r.plot.mesh = args.Has("mesh");
-  r.plot.arrows = args.Has("arrows");
-  r.quiet = args.Has("quiet");
+  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
+  TakeChoices(args, r);
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
-  if (const auto points = args.Value("points")) {
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (r.plot.mesh || r.plot.arrows) return Usage(err, "--mesh and --arrows apply to step pictures");
-    r.kind = &HistoryChartPicture();
-    r.points = std::string(*points);
-    r.output = stem.string() + "_history.svg";
-  } else {
-    r.kind = &StepPictures();
-    r.output = stem.string() + ".svg";
-  }
-  if (const auto output = args.Value("output")) {
-    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+  r.output = stem.string() + (history ? "_history.svg" : ".svg");
+  if (const auto output = args.Value(Opt::kOutput)) {
+    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     const std::filesystem::path name(*output);
     if (name.has_extension() && name.extension() != ".svg") {
-      return Usage(err, "plot draws SVG pictures: name the output " +
+      return messages.Usage("plot draws SVG pictures: name the output " +
                             std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
                             std::string(*output));
     }
     r.output = std::string(*output);
+  } else if (r.result == kStandardInput) {
+    return messages.Usage("a result file read from standard input (-) needs -o PATH");
   }
-  if (r.result == kStandardInput && !args.Has("output"))
-    return Usage(err, "a result file read from standard input (-) needs -o PATH");
-  return Run({r}, args, 1, err);
+  return Run({r}, args, 1, messages);
 }
 
 }  // namespace
 
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
+
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  Messages messages(err);
   const std::string_view first = args.front();
   if (first == "--help" || first == "-h" || first == "help") {
     std::uint32_t only = 0;
@@ -364,9 +395,13 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
       for (const Command& c : kCommands) {
         if (c.name == args[1]) only = c.bit;
       }
-      if (only == 0) return Usage(err, "no command '" + std::string(args[1]) + "'");
+      if (only == 0) return messages.Usage("no command '" + std::string(args[1]) + "'");
     }
-    Put(out, Help(only));
+    const Command* command = nullptr;
+    for (const Command& c : kCommands) {
+      if (c.bit == only) command = &c;
+    }
+    Put(out, command != nullptr ? CommandHelp(*command) : ProgramHelp());
     return kSuccess;
   }
   if (first == "--version") {
@@ -378,19 +413,19 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
     if (c.name == first) command = &c;
   }
   if (command == nullptr) {
-    if (first.starts_with("-")) return Usage(err, "unknown option '" + std::string(first) + "'");
-    return Usage(err, "unknown command '" + std::string(first) + "'");
+    if (first.starts_with("-")) return messages.Usage("unknown option '" + std::string(first) + "'");
+    return messages.Usage("unknown command '" + std::string(first) + "'");
   }
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
-  if (!parsed) return Usage(err, error);
-  if (parsed->Has("help")) {
-    Put(out, Help(command->bit));
+  if (!parsed) return messages.Usage(error);
+  if (parsed->Has(Opt::kHelp)) {
+    Put(out, CommandHelp(*command));
     return kSuccess;
   }
-  if (command->bit == kInfo) return Info(*parsed, out, err);
-  if (command->bit == kPlot) return Plot(*parsed, err);
-  return Convert(*parsed, err);
+  if (command->bit == kInfo) return Info(*parsed, out, messages);
+  if (command->bit == kPlot) return Plot(*parsed, messages);
+  return Convert(*parsed, messages);
 }
 
 }  // namespace seep

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/conversion.h"
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/replace.h"
@@ -32,11 +33,12 @@ std::string ReserveBeside(const std::string& target) {
 
 // Where a conversion writes. A regular file (or a new one) is written as a temporary file beside it
 // and renamed over it at the end; a link is followed, so that the link stays and its file is replaced.
-// Anything else (a device, a pipe) is written directly.
+// Anything else (a device, a pipe) is written directly. Work files go beside the final file, or into
+// the temporary folder for a device.
 struct Target {
-  std::string written;  // the file unit 8 writes
-  std::string renamed;  // the file that `written` replaces at the end; empty: written directly
-  std::string work;     // the MicroAVS work file
+  std::string written;     // the file unit 8 writes
+  std::string renamed;     // the file that `written` replaces at the end; empty: written directly
+  std::string workBeside;  // work files are made beside this path
 };
 
 // The file that a chain of links ends at, read link by link so that a link to a file not made yet
@@ -57,9 +59,9 @@ Target PlanTarget(const std::string& output) {
   const fs::path final = FollowLinks(output);
   const fs::file_status st = fs::status(final, ec);
   if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
-    return {final.string(), "", ReserveBeside((fs::temp_directory_path(ec) / "seepconv-avs").string())};
+    return {final.string(), "", (fs::temp_directory_path(ec) / "seepconv-work").string()};
   }
-  return {ReserveBeside(final.string()), final.string(), final.string() + ".tmp"};
+  return {ReserveBeside(final.string()), final.string(), final.string()};
 }
 
 // The node and element counts against the kind's fixed fields.
@@ -82,42 +84,21 @@ void CheckReach(const Store& s, const OutputKind& kind) {
   }
 }
 
-// The failure in words, naming the file as the user named it.
-std::string Describe(const IoFailure& failure, const ConvertRequest& request, const Target& target,
-                     const result::RecordPlace& place, std::int64_t steps, bool headerRead) {
-  std::string file = failure.file;
-  std::string what;
-  if (failure.unit == result::kUnit && failure.number != kErrFileNotFound &&
-      failure.number != kErrPermission && failure.number != kErrOpenFailure &&
-      failure.number != kErrFileName) {
-    file = ShownName(request.result);
-    what = result::DescribeDamage(failure.number, place, headerRead ? steps + 1 : 0);
-  } else {
-    if (failure.unit == kOutputUnit || file == target.written || file == target.renamed)
-      file = request.output;
-    what = PlainWords(failure);
-  }
-  return "seepconv: " + file + ": " + what + " (" + std::to_string(failure.number) + ")";
-}
-
 void Remove(const std::string& name) {
   std::error_code ec;
   if (!name.empty()) fs::remove(name, ec);
 }
 
-// An output name that cannot be a file to write, in words; empty when it can be one. A name that ends
-// with a separator or names a folder; for a collection, its step folder taken by a file.
+// An output name that cannot be a file to write, in words; empty when it can be one: a name that ends
+// with a separator or names a folder, or a collection whose step folder is taken by a file.
 std::string OddOutput(const ConvertRequest& request) {
   const fs::path output(request.output);
   std::error_code ec;
   if (!output.has_filename() || fs::is_directory(output, ec)) return "is a folder: name the output file";
-  const OutputKind& kind = *request.kind;
-  if (kind.ownFiles && kind.ITYPE == kNotOnMenu && output.extension() == ".pvd") {
+  if (request.kind->ownFiles && output.extension() == ".pvd") {
     const fs::path folder = output.parent_path() / output.stem();
-    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
-      return "cannot make folder " + (folder.string() + "/") +
-             " for the step files: a file of that name exists";
-    }
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+      return "cannot make folder " + folder.string() + "/ for the step files: a file of that name exists";
   }
   return {};
 }
@@ -130,6 +111,180 @@ std::uint64_t RegularSize(const std::string& result) {
   return ec ? 0 : size;
 }
 
+// One file's conversion from its first read to its closing line.
+class FileConversion {
+ public:
+  FileConversion(const ConvertRequest& request, Messages& messages)
+      : request_(request),
+        messages_(messages),
+        io_(std::make_unique<Io>(stdin, stdout, stderr)),
+        s_(std::make_unique<Store>()),
+        choices_(request.choices),
+        c_(*io_, *s_, choices_, *request.kind) {
+    io_->CountWarnings();
+    c_.historySelected = true;
+  }
+
+  Outcome Run() {
+    const auto start = std::chrono::steady_clock::now();
+    std::string failure;
+    try {
+      ReadHeaderAndCheck();
+      OpenOutput();
+      ConvertSteps();
+      Complete();
+    } catch (const IoFailure& f) {
+      failure = Describe(f);
+    } catch (const Refusal& r) {
+      failureFile_ = shown_;
+      failure = r.text;
+    }
+    const std::int64_t warnings = io_->WarningCount();
+    CleanUp();
+    messages_.FileDone();
+    if (!ok_) {
+      messages_.Failure(failureFile_, failure);
+      return Outcome::kFailed;
+    }
+    Report(warnings, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return damage_.empty() ? Outcome::kWritten : Outcome::kPartial;
+  }
+
+ private:
+  // The header read and the mesh held against the kind's fields, before anything is written.
+  void ReadHeaderAndCheck() {
+    if (request_.result == kStandardInput) {
+      result::OpenStream(*io_, stdin, shown_);
+    } else {
+      result::Open(*io_, request_.result);
+    }
+    result::ReadHeader(*io_, *s_, &c_.place);
+    headerRead_ = true;
+    if (!request_.allowOverflow) CheckReach(*s_, c_.kind);
+    // The dialogue's point-data file is opened as new or old, so that a mistyped name is created
+    // empty; on the command line it is an input that must exist.
+    if (c_.kind.Takes(kNeedsPoints) && !fs::exists(choices_.PNAME))
+      throw IoFailure{kErrFileNotFound, 50, choices_.PNAME};
+  }
+
+  // A kind that writes files of its own makes them whole itself; the others write the output unit.
+  void OpenOutput() {
+    target_ = c_.kind.ownFiles ? Target{request_.output, "", request_.output} : PlanTarget(request_.output);
+    choices_.ONAME = target_.written;
+    choices_.workFilesBeside = target_.workBeside;
+    if (!c_.kind.ownFiles) io_->OpenUnit(kOutputUnit, choices_.ONAME, "unknown", "FORMATTED");
+    SetUpWriter(c_);
+  }
+
+  void ConvertSteps() {
+    const std::uint64_t headerEnd = io_->Position(result::kUnit);
+    const std::uint64_t size = RegularSize(request_.result);
+    std::uint64_t lastRead = headerEnd, lastWritten = 0;
+    try {
+      StepLoop(c_, request_.steps, tally_, [&](const StepTally& t) {
+        const std::uint64_t read = io_->Position(result::kUnit);
+        const std::uint64_t written = BytesWritten(c_);
+        const auto steps = static_cast<std::int64_t>(t.numbers.size());
+        messages_.Step(read - lastRead, written - lastWritten,
+                       {shown_, steps, EstimatedSteps(headerEnd, read, steps, size)});
+        lastRead = read;
+        lastWritten = written;
+      });
+    } catch (const IoFailure& f) {
+      // With --partial, damage in a step keeps the whole steps read before it: the writers have seen
+      // only those.
+      if (!request_.partial || f.unit != result::kUnit || tally_.numbers.empty()) throw;
+      damage_ = Describe(f);
+    }
+    // A history of a file without steps is written as the dialogue writes it; otherwise no step
+    // selected is a failure.
+    if (tally_.written == 0 && (c_.kind.everyStep == nullptr || !tally_.numbers.empty())) {
+      throw Refusal{
+          "no step matches --steps " + request_.stepsText + "; the file has " +
+          (tally_.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally_.numbers))};
+    }
+  }
+
+  void Complete() {
+    FinishWriter(c_);
+    written_ = BytesWritten(c_);
+    io_->CloseAll();
+    if (!target_.renamed.empty()) MoveIntoPlace(target_.written, target_.renamed);
+    ok_ = true;
+  }
+
+  // The failure in words, naming the file as the user named it.
+  std::string Describe(const IoFailure& failure) {
+    failureFile_ = failure.file;
+    const int n = failure.number;
+    if (failure.unit == result::kUnit && n != kErrFileNotFound && n != kErrPermission &&
+        n != kErrOpenFailure && n != kErrFileName) {
+      failureFile_ = shown_;
+      const std::int64_t steps = static_cast<std::int64_t>(tally_.numbers.size());
+      return result::DescribeDamage(n, c_.place, headerRead_ ? steps + 1 : 0) + " (" + std::to_string(n) +
+             ")";
+    }
+    if (failure.unit == kOutputUnit || failureFile_ == target_.written || failureFile_ == target_.renamed)
+      failureFile_ = request_.output;
+    return PlainWords(failure) + " (" + std::to_string(n) + ")";
+  }
+
+  // Every unit closed; after a failure the temporary file and the kind's half-made files taken away.
+  void CleanUp() {
+    try {
+      io_->CloseAll();
+    } catch (const IoFailure&) {
+    }
+    if (!ok_) AbandonWriter(c_);
+    io_.reset();
+    if (!ok_ && !target_.renamed.empty()) Remove(target_.written);
+  }
+
+  void Report(std::int64_t warnings, double seconds) {
+    if (!damage_.empty()) {
+      const auto kept = static_cast<std::int64_t>(tally_.numbers.size());
+      messages_.Warning(shown_, damage_ + "; the " + std::to_string(kept) +
+                                    (kept == 1 ? " whole step before it was written"
+                                               : " whole steps before it were written"));
+    }
+    if (const std::string leftOut = LeftOut(c_); !leftOut.empty())
+      messages_.Warning(request_.output, leftOut);
+    if (warnings > 0) {
+      messages_.Warning(request_.output, std::to_string(warnings) +
+                                             (warnings == 1 ? " record holds" : " records hold") +
+                                             " a value too wide for its field, written as asterisks (63)");
+    }
+    if (const std::vector<std::string> unmatched = request_.steps.Unmatched(tally_.numbers);
+        !unmatched.empty() && !tally_.numbers.empty()) {
+      std::string parts;
+      for (const std::string& part : unmatched) parts += (parts.empty() ? "" : ", ") + part;
+      messages_.Warning(shown_, "no step matches " + parts + " of --steps " + request_.stepsText +
+                                    "; the file has steps " + DescribeSteps(tally_.numbers));
+    }
+    if (request_.quiet) return;
+    const std::int64_t steps = tally_.written;
+    const std::string how =
+        request_.kindFromName ? " (" + std::string(c_.kind.name) + ", from its extension)" : std::string();
+    messages_.Closing("wrote " + FilesWritten(c_, request_.output) + how + ": " + std::to_string(steps) +
+                      (steps == 1 ? " step, " : " steps, ") + Bytes(written_) + ", " + Seconds(seconds));
+  }
+
+  const ConvertRequest& request_;
+  const std::string shown_ = ShownName(request_.result);
+  Messages& messages_;
+  std::unique_ptr<Io> io_;
+  std::unique_ptr<Store> s_;
+  OutputChoices choices_;
+  Conversion c_;
+  Target target_;
+  StepTally tally_;
+  std::uint64_t written_ = 0;
+  bool headerRead_ = false;
+  bool ok_ = false;
+  std::string failureFile_;
+  std::string damage_;  // --partial: the damage that ended the steps, in words
+};
+
 }  // namespace
 
 std::string ShownName(const std::string& result) {
@@ -140,152 +295,29 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
   return fs::path(result).replace_extension(kind.extension).string();
 }
 
-Outcome ConvertFile(const ConvertRequest& request, Progress& progress) {
-  const auto start = std::chrono::steady_clock::now();
-  const OutputKind& kind = *request.kind;
-  const std::string shown = ShownName(request.result);
-  {
-    std::error_code ec;
-    if (request.result != kStandardInput && fs::equivalent(request.result, request.output, ec)) {
-      progress.Message("seepconv: " + request.output +
-                       ": the output would replace the result file; name another with -o");
-      progress.FileDone();
-      return Outcome::kFailed;
-    }
-    if (const std::string odd = OddOutput(request); !odd.empty()) {
-      progress.Message("seepconv: " + request.output + ": " + odd);
-      progress.FileDone();
-      return Outcome::kFailed;
-    }
+Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
+  std::error_code ec;
+  std::string refused;
+  if (request.result != kStandardInput && fs::equivalent(request.result, request.output, ec)) {
+    refused = "the output would replace the result file; name another with -o";
+  } else {
+    refused = OddOutput(request);
   }
-  auto io = std::make_unique<Io>(stdin, stdout, stderr);
-  auto s = std::make_unique<Store>();
-  io->CountWarnings();
-  Target target;
-  RunValues run;
-  run.FNAME = request.result;
-  run.PNAME = request.points;
-  run.ITYPE = kind.ITYPE;
-  run.IHEAD = request.IHEAD;
-  run.allElements = request.allElements;
-  Conversion c{*io, *s, run, kind};
-  c.historySelected = true;
-  c.writers.picture.options = request.plot;
-  c.writers.picture.numbered = !request.steps.NamesOneStep();
-
-  StepTally tally;
-  std::uint64_t written = 0;
-  bool headerRead = false;
-  bool ok = false;
-  std::string failure, damage;
-  try {
-    if (request.result == kStandardInput) {
-      result::OpenStream(*io, stdin, shown);
-    } else {
-      result::Open(*io, run.FNAME);
-    }
-    result::ReadHeader(*io, *s, &c.place);
-    headerRead = true;
-    if (!request.allowOverflow) CheckReach(*s, kind);
-    // The dialogue's point-data file is opened as new or old, so that a mistyped name is created
-    // empty; on the command line it is an input that must exist.
-    if (kind.readsPoints && !fs::exists(request.points))
-      throw IoFailure{kErrFileNotFound, 50, request.points};
-    // A kind that writes files of its own makes them whole itself; the others write the output unit.
-    target = kind.ownFiles ? Target{request.output, "", ""} : PlanTarget(request.output);
-    run.ONAME = target.written;
-    c.writers.avs.workName = target.work;
-    if (!kind.ownFiles) io->OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
-    SetUpWriter(c);
-    const std::uint64_t headerEnd = io->Position(result::kUnit);
-    const std::uint64_t size = RegularSize(request.result);
-    std::uint64_t lastRead = headerEnd, lastWritten = 0;
-    try {
-      StepLoop(c, request.steps, tally, [&](const StepTally& t) {
-        const std::uint64_t read = io->Position(result::kUnit);
-        const std::uint64_t written = BytesWritten(c);
-        const auto steps = static_cast<std::int64_t>(t.numbers.size());
-        progress.Step(read - lastRead, written - lastWritten,
-                      {shown, steps, EstimatedSteps(headerEnd, read, steps, size)});
-        lastRead = read;
-        lastWritten = written;
-      });
-    } catch (const IoFailure& f) {
-      // With --partial, damage in a step keeps the whole steps read before it: the writers have seen
-      // only those.
-      if (!request.partial || f.unit != result::kUnit || tally.numbers.empty()) throw;
-      damage = Describe(f, request, target, c.place, static_cast<std::int64_t>(tally.numbers.size()), true);
-    }
-    if (tally.written == 0 && (kind.everyStep == nullptr || !tally.numbers.empty())) {
-      throw Refusal{
-          "no step matches --steps " + request.stepsText + "; the file has " +
-          (tally.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally.numbers))};
-    }
-    FinishWriter(c);
-    written = BytesWritten(c);
-    io->CloseAll();
-    if (!target.renamed.empty()) MoveIntoPlace(target.written, target.renamed);
-    ok = true;
-  } catch (const IoFailure& f) {
-    failure =
-        Describe(f, request, target, c.place, static_cast<std::int64_t>(tally.numbers.size()), headerRead);
-  } catch (const Refusal& r) {
-    failure = "seepconv: " + shown + ": " + r.text;
-  }
-  const std::int64_t warnings = io->WarningCount();
-  try {
-    io->CloseAll();
-  } catch (const IoFailure&) {
-  }
-  io.reset();
-  Remove(target.work);
-  if (!ok && !target.renamed.empty()) Remove(target.written);
-  if (!ok && kind.abandon != nullptr) kind.abandon(c);
-  progress.FileDone();
-  if (!ok) {
-    progress.Message(failure);
+  if (!refused.empty()) {
+    messages.Failure(request.output, refused);
+    messages.FileDone();
     return Outcome::kFailed;
   }
-  if (!damage.empty()) {
-    // "seepconv: FILE: what (N)" becomes a warning that says what was kept.
-    const std::int64_t kept = static_cast<std::int64_t>(tally.numbers.size());
-    progress.Message(
-        "seepconv: warning: " + damage.substr(10) + "; the " + std::to_string(kept) +
-        (kept == 1 ? " whole step before it was written" : " whole steps before it were written"));
-  }
-  if (const std::string leftOut = kind.leftOut != nullptr ? kind.leftOut(c) : ""; !leftOut.empty()) {
-    progress.Message("seepconv: warning: " + request.output + ": " + leftOut);
-  }
-  if (warnings > 0) {
-    progress.Message("seepconv: warning: " + request.output + ": " + std::to_string(warnings) +
-                     (warnings == 1 ? " record holds" : " records hold") +
-                     " a value too wide for its field, written as asterisks (63)");
-  }
-  if (const std::vector<std::string> unmatched = request.steps.Unmatched(tally.numbers);
-      !unmatched.empty() && !tally.numbers.empty()) {
-    std::string parts;
-    for (const std::string& part : unmatched) parts += (parts.empty() ? "" : ", ") + part;
-    progress.Message("seepconv: warning: " + shown + ": no step matches " + parts + " of --steps " +
-                     request.stepsText + "; the file has steps " + DescribeSteps(tally.numbers));
-  }
-  if (!request.quiet) {
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const std::int64_t steps = tally.written;
-    const std::string how =
-        request.kindFromName ? " (" + std::string(kind.name) + ", from its extension)" : std::string();
-    progress.Message("wrote " + (kind.written != nullptr ? kind.written(c) : request.output) + how + ": " +
-                     std::to_string(steps) + (steps == 1 ? " step, " : " steps, ") + Bytes(written) + ", " +
-                     Seconds(seconds));
-  }
-  return damage.empty() ? Outcome::kWritten : Outcome::kPartial;
+  FileConversion conversion(request, messages);
+  return conversion.Run();
 }
 
-BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Progress& progress) {
+BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
   std::atomic<std::size_t> next{0};
   std::atomic<int> written{0}, partial{0}, failed{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
-      switch (ConvertFile(requests[i], progress)) {
+      switch (ConvertFile(requests[i], messages)) {
         case Outcome::kWritten:
           ++written;
           break;

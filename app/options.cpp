@@ -32,21 +32,30 @@ std::string Names(const OptionSpec& o) {
 
 }  // namespace
 
-std::optional<std::string_view> ParsedArgs::Value(std::string_view name) const {
-  for (auto it = options.rbegin(); it != options.rend(); ++it) {
-    if (it->option->name == name) return it->value;
+std::string OneOf(std::span<const std::string_view> values) {
+  std::string text;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) text += i + 1 == values.size() ? " or " : ", ";
+    text += values[i];
   }
-  return std::nullopt;
-}
-
-bool ParsedArgs::Has(std::string_view name) const {
-  return std::any_of(options.begin(), options.end(), [&](const Given& g) { return g.option->name == name; });
+  return text;
 }
 
 std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::span<const OptionSpec> table,
                                 std::uint32_t command, std::string& error) {
   ParsedArgs parsed;
   bool operandsOnly = false;
+  // The value given to an option, checked against the values it allows.
+  auto take = [&](const OptionSpec& option, std::string_view value) {
+    if (!option.allowed.empty() &&
+        std::find(option.allowed.begin(), option.allowed.end(), value) == option.allowed.end()) {
+      error = "--" + std::string(option.name) + " takes " + OneOf(option.allowed) + ", not '" +
+              std::string(value) + "'";
+      return false;
+    }
+    parsed.given[static_cast<std::size_t>(option.id)] = value;
+    return true;
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
@@ -71,19 +80,19 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
           error = "option '" + shown + "' does not apply here";
           return std::nullopt;
         }
-        Given given{option, {}};
+        std::string_view value;
         if (!option->value.empty()) {
           if (k + 1 < arg.size()) {
-            given.value = arg.substr(k + 1);
+            value = arg.substr(k + 1);
           } else if (i + 1 < args.size()) {
-            given.value = args[++i];
+            value = args[++i];
           } else {
             error = "option '" + shown + "' needs a value (" + std::string(option->value) + ")";
             return std::nullopt;
           }
           k = arg.size();
         }
-        parsed.options.push_back(given);
+        if (!take(*option, value)) return std::nullopt;
       }
       continue;
     }
@@ -108,21 +117,21 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
       error = "option '" + shown + "' does not apply here";
       return std::nullopt;
     }
-    Given given{option, {}};
+    std::string_view value;
     if (option->value.empty()) {
       if (attached) {
         error = "option '" + shown + "' takes no value";
         return std::nullopt;
       }
     } else if (attached) {
-      given.value = *attached;
+      value = *attached;
     } else if (i + 1 < args.size()) {
-      given.value = args[++i];
+      value = args[++i];
     } else {
       error = "option '" + shown + "' needs a value (" + std::string(option->value) + ")";
       return std::nullopt;
     }
-    parsed.options.push_back(given);
+    if (!take(*option, value)) return std::nullopt;
   }
   return parsed;
 }
@@ -149,8 +158,8 @@ std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t com
 }
 
 std::string_view NearestName(std::string_view typed, std::span<const std::string_view> names) {
-  // Edits (a letter left out, added, changed, or two swapped) between `typed` and a name, in one row
-  // of the usual table, stopping early once the count passes what a near miss may have.
+  // Edits (a letter left out, added, changed, or two swapped) between `typed` and a name, computed row
+  // by row of the usual table.
   auto distance = [](std::string_view a, std::string_view b) {
     std::vector<std::size_t> before(b.size() + 1), row(b.size() + 1), previous(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
