@@ -1,14 +1,11 @@
-// Step selections of the command line in-process: which steps each text takes, which of its parts take
-// none, and the near misses that the hints name; short options bundled.
+// Step selections of the command line in-process: which steps each text takes and which of its parts
+// take none.
 #include "app/selection.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "app/command_line.h"
-#include "app/options.h"
 
 namespace seep {
 namespace {
@@ -47,29 +44,6 @@ TEST(StepSelection, OpenRangesAndPartsMatchingNothing) {
     EXPECT_FALSE(StepSelection::Parse(wrong, error).has_value()) << wrong;
     EXPECT_FALSE(error.empty()) << wrong;
   }
-}
-
-TEST(OptionParser, NearMissesAndBundledShortOptions) {
-  const std::vector<std::string_view> names = {"steps", "quiet", "field", "to", "output", "vtu", "vtk2"};
-  const struct {
-    const char* typed;
-    const char* near;  // empty: no hint
-  } misses[] = {
-      {"step", "steps"}, {"stesp", "steps"}, {"quite", "quiet"}, {"feild", "field"}, {"outptu", "output"},
-      {"vtk", "vtu"},    {"tox", ""},        {"t", ""},          {"frob", ""},       {"xyzzy", ""},
-  };
-  for (const auto& m : misses) EXPECT_EQ(cli::NearestName(m.typed, names), m.near) << m.typed;
-
-  std::string error;
-  const std::vector<std::string_view> args = {"R.DAT", "-qj2", "-oout.tec"};
-  const auto parsed = cli::Parse(args, CommandLineOptions(), kConvertCommand, error);
-  ASSERT_TRUE(parsed.has_value()) << error;
-  EXPECT_TRUE(parsed->Has(cli::Opt::kQuiet));
-  EXPECT_EQ(parsed->Value(cli::Opt::kJobs), "2");
-  EXPECT_EQ(parsed->Value(cli::Opt::kOutput), "out.tec");
-  const std::vector<std::string_view> dangling = {"R.DAT", "-qj"};
-  EXPECT_FALSE(cli::Parse(dangling, CommandLineOptions(), kConvertCommand, error).has_value());
-  EXPECT_EQ(error, "option '-j' needs a value (N)");
 }
 
 }  // namespace
