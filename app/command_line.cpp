@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <string>
@@ -254,10 +255,17 @@ int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args
   return done.partial > 0 ? kPartial : kSuccess;
 }
 
+// The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
+std::string Extension(std::string_view name) {
+  std::string extension = std::filesystem::path(name).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
 // The kind of convert whose files carry the extension of `output`: the kind's own, or .vtu for one step's
 // grid of the kind that writes grids.
 const OutputKind* KindOfExtension(std::string_view output) {
-  const std::string extension = std::filesystem::path(output).extension().string();
+  const std::string extension = Extension(output);
   if (extension.empty()) return nullptr;
   for (const OutputKind* k : OutputKinds()) {
     if (k->command != "convert") continue;
@@ -268,7 +276,7 @@ const OutputKind* KindOfExtension(std::string_view output) {
 
 // A .vtu name holds one step's grid: a selection that may give several is a usage error.
 std::optional<std::string> SeveralStepsForOneGrid(std::string_view output, const ConvertRequest& r) {
-  if (std::filesystem::path(output).extension() != ".vtu" || r.steps.NamesOneStep()) return std::nullopt;
+  if (Extension(output) != ".vtu" || r.steps.NamesOneStep()) return std::nullopt;
   return std::string(output) + " holds one step and --steps " + r.stepsText +
          " may select several: name the collection " +
          std::filesystem::path(output).replace_extension(".pvd").string() +
@@ -368,7 +376,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   if (const auto output = args.Value(Opt::kOutput)) {
     if (output->empty()) return messages.Usage("-o/--output needs a file name");
     const std::filesystem::path name(*output);
-    if (name.has_extension() && name.extension() != ".svg") {
+    if (name.has_extension() && Extension(*output) != ".svg") {
       return messages.Usage("plot draws SVG pictures: name the output " +
                             std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
                             std::string(*output));

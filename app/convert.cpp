@@ -1,6 +1,7 @@
 #include "app/convert.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -95,7 +96,10 @@ std::string OddOutput(const ConvertRequest& request) {
   const fs::path output(request.output);
   std::error_code ec;
   if (!output.has_filename() || fs::is_directory(output, ec)) return "is a folder: name the output file";
-  if (request.kind->ownFiles && output.extension() == ".pvd") {
+  std::string extension = output.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // A collection (not one step's grid) puts its step files in the folder named after it.
+  if (request.kind->extension == ".pvd" && extension != ".vtu") {
     const fs::path folder = output.parent_path() / output.stem();
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
       return "cannot make folder " + folder.string() + "/ for the step files: a file of that name exists";

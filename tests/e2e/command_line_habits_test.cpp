@@ -312,7 +312,7 @@ TEST(CommandLineHabits, KindFromTheOutputName) {
     const char* kind;
     const char* name;
   } cases[] = {{"restart", "K.rst"},
-               {"tecplot", "K.tec"},
+               {"tecplot", "K.TEC"},
                {"femap", "K.neu"},
                {"microavs", "K.inp"},
                {"igpost", "K.igp"}};

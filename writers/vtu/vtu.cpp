@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -366,7 +367,9 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.folder += '/';
   run.allElements = allElements;
   run.folderMade = false;
-  run.oneGrid = pvd.extension() == ".vtu";
+  std::string extension = pvd.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  run.oneGrid = extension == ".vtu";
   run.passedOver = 0;
 
   // A negative node count holds no node.
