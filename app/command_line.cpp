@@ -231,8 +231,8 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
 }
 
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
-        Messages& messages) {
+int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+                 Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
@@ -348,7 +348,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     if (kind->ownFiles && named.has_filename() && !named.has_extension()) r.output += ".pvd";
     requests.push_back(std::move(r));
   }
-  return Run(requests, args, jobs, messages);
+  return ConvertBatch(requests, args, jobs, messages);
 }
 
 // `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
@@ -385,7 +385,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   } else if (r.result == kStandardInput) {
     return messages.Usage("a result file read from standard input (-) needs -o PATH");
   }
-  return Run({r}, args, 1, messages);
+  return ConvertBatch({r}, args, 1, messages);
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ class FileConversion {
     c_.historySelected = true;
   }
 
-  Outcome Run() {
+  Outcome Convert() {
     const auto start = std::chrono::steady_clock::now();
     std::string failure;
     try {
@@ -313,7 +313,7 @@ Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
     return Outcome::kFailed;
   }
   FileConversion conversion(request, messages);
-  return conversion.Run();
+  return conversion.Convert();
 }
 
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
