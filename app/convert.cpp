@@ -228,7 +228,10 @@ class FileConversion {
       return result::DescribeDamage(n, c_.place, headerRead_ ? steps + 1 : 0) + " (" + std::to_string(n) +
              ")";
     }
-    if (failure.unit == kOutputUnit || failureFile_ == target_.written || failureFile_ == target_.renamed)
+    // The output unit, its temporary file and the work files made beside it are the output to the user.
+    const bool workFile = !target_.workBeside.empty() && failureFile_.starts_with(target_.workBeside);
+    if (failure.unit == kOutputUnit || failureFile_ == target_.written || failureFile_ == target_.renamed ||
+        workFile)
       failureFile_ = request_.output;
     return PlainWords(failure) + " (" + std::to_string(n) + ")";
   }
