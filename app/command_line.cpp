@@ -422,7 +422,12 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   }
   if (command == nullptr) {
     if (first.starts_with("-")) return messages.Usage("unknown option '" + std::string(first) + "'");
-    return messages.Usage("unknown command '" + std::string(first) + "'");
+    std::vector<std::string_view> names;
+    for (const Command& c : kCommands) names.push_back(c.name);
+    std::string what = "unknown command '" + std::string(first) + "'";
+    if (const std::string_view near = cli::NearestName(first, names); !near.empty())
+      what += "; did you mean " + std::string(near) + "?";
+    return messages.Usage(what);
   }
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);

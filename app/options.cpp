@@ -51,6 +51,8 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
         std::find(option.allowed.begin(), option.allowed.end(), value) == option.allowed.end()) {
       error = "--" + std::string(option.name) + " takes " + OneOf(option.allowed) + ", not '" +
               std::string(value) + "'";
+      if (const std::string_view near = NearestName(value, option.allowed); !near.empty())
+        error += "; did you mean " + std::string(near) + "?";
       return false;
     }
     parsed.given[static_cast<std::size_t>(option.id)] = value;

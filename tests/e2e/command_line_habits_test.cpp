@@ -79,6 +79,9 @@ TEST(CommandLineHabits, UsageErrorsSayWhatWasMeant) {
        "unknown option '--step'; did you mean --steps?"},
       {{"convert", "R.DAT", "--to", "tecplot", "--qiet"}, "unknown option '--qiet'; did you mean --quiet?"},
       {{"plot", "R.DAT", "--feild", "speed"}, "unknown option '--feild'; did you mean --field?"},
+      {{"plot", "R.DAT", "--field", "sped"},
+       "--field takes total-head, pressure-head or speed, not 'sped'; did you mean speed?"},
+      {{"covnert", "R.DAT"}, "unknown command 'covnert'; did you mean convert?"},
       {{"convert", "R.DAT", "--to", "tecplt"},
        "unknown output kind 'tecplt' (one of restart, tecplot, femap, microavs, igpost, interp, vtu); "
        "did you mean tecplot?"},
