@@ -1,5 +1,5 @@
-// The step selection in process: the command line's text, the dialogue's number, and which steps of a
-// file each takes.
+// The step selection in process: the command line's text, the dialogue's number, which steps of a
+// file each takes and which parts of a text take none.
 #include "app/selection.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +51,10 @@ TEST(StepSelectionText, ItemsTakeTheirSteps) {
       {"all,3", {0, 1, 2, 2, 3, 7, 9}, false},
       {"last,last", {9}, false},
       {"7,0", {0, 7}, false},
+      {"5:", {7, 9}, false},  // open at either end
+      {":2", {0, 1, 2, 2}, false},
+      {"2:last", {2, 2, 3, 7, 9}, false},
+      {"-3:", {0, 1, 2, 2, 3, 7, 9}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -76,7 +80,9 @@ TEST(StepSelectionText, WrongItemsAreNamed) {
       {" 1", "' 1'", "not a step selection"},       {"++1", "'++1'", "not a step selection"},
       {"+", "'+'", "not a step selection"},         {"2147483648", "'2147483648'", "not a step selection"},
       {"1:2:3", "'1:2:3'", "not a step selection"}, {"1,a:b", "'a:b'", "not a step selection"},
-      {"3:1", "'3:1'", "runs backwards"},           {"all,5:-5", "'5:-5'", "runs backwards"},
+      {":", "':'", "not a step selection"},         {"last:", "'last:'", "not a step selection"},
+      {"::2", "'::2'", "not a step selection"},     {"3:1", "'3:1'", "runs backwards"},
+      {"all,5:-5", "'5:-5'", "runs backwards"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -84,6 +90,27 @@ TEST(StepSelectionText, WrongItemsAreNamed) {
     EXPECT_FALSE(StepSelection::Parse(c.text, error).has_value());
     EXPECT_NE(error.find(c.named), std::string::npos) << error;
     EXPECT_NE(error.find(c.what), std::string::npos) << error;
+  }
+}
+
+// The parts of a text that take no step of the file, as written; in a file without steps, every part.
+TEST(StepSelectionText, PartsTakingNoStepAreNamed) {
+  const struct {
+    const char* text;
+    std::vector<std::string> unmatched;
+    std::size_t parts;
+  } cases[] = {
+      {"all,last,0:", {}, 3}, {"4:6,10:,1", {"4:6", "10:"}, 3},
+      {"all,8", {"8"}, 2},    {"-5:-1,+9", {"-5:-1"}, 2},
+      {"2,2", {}, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string error;
+    const std::optional<StepSelection> selection = StepSelection::Parse(c.text, error);
+    ASSERT_TRUE(selection.has_value()) << error;
+    EXPECT_EQ(selection->Unmatched(kFileSteps), c.unmatched);
+    EXPECT_EQ(selection->Unmatched({}).size(), c.parts);
   }
 }
 
