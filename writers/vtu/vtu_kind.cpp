@@ -18,7 +18,7 @@ constexpr OutputKind kVtuKind{
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
     .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
     .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuState>()); },
-    .leftOut = [](const WriterCall& w) { return VtuLeftOut(w.Own<VtuState>()); },
+    .leftOut = [](const WriterCall& w) { return VtuWarnings(w.Own<VtuState>()); },
     .bytesOwn = [](const WriterCall& w) { return w.Own<VtuState>().bytesWritten; },
 };
 
