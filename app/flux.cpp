@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/convert.h"
 #include "core/io/failure.h"
 #include "core/io/replace.h"
 #include "core/io/units.h"
@@ -26,10 +27,15 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
   run.sections = r.sections;
   std::vector<std::int32_t> seen;
   result::RecordPlace place;
+  const std::string shown = ShownName(r.result);  // "standard input" for "-"
   try {
-    result::Open(*io, r.result);
+    if (r.result == kStandardInput) {
+      result::OpenStream(*io, stdin, shown);
+    } else {
+      result::Open(*io, r.result);
+    }
   } catch (const IoFailure& failure) {
-    Fail(messages, r.result, failure);
+    Fail(messages, shown, failure);
     return 1;
   }
   try {
@@ -41,12 +47,12 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
     }
   } catch (const IoFailure& failure) {
     const std::int64_t step = static_cast<std::int64_t>(seen.size()) + (place.record[0] == 'S' ? 1 : 0);
-    messages.Failure(r.result, result::DescribeDamage(failure.number, place, step), failure.number);
+    messages.Failure(shown, result::DescribeDamage(failure.number, place, step), failure.number);
     return 1;
   }
   if (run.steps.empty()) {
-    messages.Failure(r.result, "no step matches --steps " + r.stepsText + "; the file has " +
-                                   (seen.empty() ? std::string("no steps") : "steps " + DescribeSteps(seen)));
+    messages.Failure(shown, "no step matches --steps " + r.stepsText + "; the file has " +
+                                (seen.empty() ? std::string("no steps") : "steps " + DescribeSteps(seen)));
     return 1;
   }
 
@@ -59,7 +65,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
       WriteFluxCsv(text, run);
       break;
     case FluxFormat::kJson:
-      WriteFluxJson(text, run, r.result);
+      WriteFluxJson(text, run, shown);
       break;
   }
   try {
@@ -92,12 +98,12 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
   }
   for (std::size_t k = 0; k < run.sections.size(); ++k) {
     if (run.cuts[k].outside > 0.0 && run.cuts[k].outside >= run.cuts[k].length) {
-      messages.Warning(r.result, "section " + run.sections[k].name + " lies wholly outside the active mesh");
+      messages.Warning(shown, "section " + run.sections[k].name + " lies wholly outside the active mesh");
     }
   }
   if (run.skipped > 0) {
-    messages.Warning(r.result, std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
-                                   " of sections left out of the flow rates (velocity not finite)");
+    messages.Warning(shown, std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
+                                " of sections left out of the flow rates (velocity not finite)");
   }
   return 0;
 }

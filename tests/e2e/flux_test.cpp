@@ -143,6 +143,11 @@ TEST(FluxCommand, TableAndSteps) {
     EXPECT_TRUE(fs::is_symlink(dir.Path("link.csv")));
     EXPECT_EQ(dir.Read("real.csv").rfind("step,time,", 0), 0u);
   }
+  // The result file from standard input.
+  const RunResult piped =
+      dir.Command({"flux", "-", "--section", "2.5,-0.5 2.5,2", "--steps", "2"}, dir.Read("R.DAT"));
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, r.out);
   const RunResult none = dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--steps", "7"});
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 7; the file has steps 1:3\n");
