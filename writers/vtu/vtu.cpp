@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/io/xml_text.h"
 #include "core/model/average.h"
@@ -102,22 +103,29 @@ void PutCount(VtuRun& r, std::uint64_t bytes) {
   Put(r, b, sizeof b);
 }
 
-// Opens a new temporary file beside r.target; r.temporary names it once it is ours.
-void OpenTemporary(VtuRun& r) {
-  r.file = CreateBeside(r.target, r.temporary);
+// Opens the next file of the run: a step file in the new folder, or the collection beside its target.
+// r.temporary names it once it is ours; r.target is the name it will have, as reports give it.
+void OpenStepFile(VtuRun& r) {
+  int err = 0;
+  r.file = CreateNewFile(r.temporary, err);
+  if (r.file == nullptr) Fail(OpenErrorNumber(err), r.target, err);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
   r.used = 0;
 }
 
-// Writes what is left in the buffer, closes the temporary file and moves it over the target.
-void CommitTemporary(VtuRun& r) {
+void OpenCollectionFile(VtuRun& r) {
+  r.file = CreateBeside(r.pvd, r.temporary, r.fileTicket);
+  std::setvbuf(r.file, nullptr, _IONBF, 0);
+  r.used = 0;
+}
+
+// Writes what is left in the buffer and closes the file.
+void CloseFile(VtuRun& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
   if (std::fclose(f) != 0) Fail(kErrWrite, r.target, errno);
-  MoveIntoPlace(r.temporary, r.target);
-  r.temporary.clear();
 }
 
 // ---- The mesh ----
@@ -344,14 +352,72 @@ void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, st
   out += ".vtu";
 }
 
-void MakeFolder(VtuRun& r) {
+// The folder NAME/ without its separator.
+std::string FolderName(const VtuRun& r) {
+  return r.folder.substr(0, r.folder.size() - 1);
+}
+
+// The new folder that the step files go to, under a temporary name beside NAME/.
+void MakeNewFolder(VtuRun& r) {
+  r.staging = MakeFolderBeside(FolderName(r), r.stagingTicket);
+  r.staging += '/';
+}
+
+// Puts the new folder and the collection in place of the old ones: the folders swap names in one step
+// where the system can (else the old one is moved aside first), then the collection replaces its
+// target; the old folder, now under the temporary name, is removed afterwards. The renames hold a lock
+// on the collection's folder, so that runs side by side on one target never pair one run's folder with
+// another's collection. A failure before the collection is in place puts the old folder back.
+void SwapIntoPlace(VtuRun& r) {
+  namespace fs = std::filesystem;
+  const std::string folder = FolderName(r);
+  const std::string staging = r.staging.substr(0, r.staging.size() - 1);
+  GuardInputs(r.pvd, folder);
+  const int lock = LockFolder(fs::path(r.pvd).parent_path().string());
+  enum { kNone, kExchanged, kMovedAside, kRenamed } done = kNone;
+  std::string aside;
   std::error_code ec;
-  const std::filesystem::path folder(r.folder);
-  std::filesystem::create_directory(folder, ec);
-  if (ec && !std::filesystem::is_directory(folder)) {
-    Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+  try {
+    const fs::file_status old = fs::symlink_status(NativePath(folder), ec);
+    if (fs::exists(old) && !fs::is_directory(old) && !fs::is_symlink(old))
+      Fail(kErrOpenFailure, r.folder, ENOTDIR);
+    if (!fs::exists(old)) {
+      if (!ReplaceFile(NativePath(staging), NativePath(folder), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+      done = kRenamed;
+    } else if (ExchangeFolders(NativePath(staging), NativePath(folder), ec)) {
+      done = kExchanged;
+    } else if (ec == std::errc::not_supported) {
+      aside = staging + "-old";
+      if (!ReplaceFile(NativePath(folder), NativePath(aside), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+      r.asideTicket = TemporaryTicket(aside, TemporaryKind::kFolder);
+      done = kMovedAside;
+      if (!ReplaceFile(NativePath(staging), NativePath(folder), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+    } else {
+      Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+    }
+    MoveIntoPlace(r.temporary, r.pvd);
+    r.temporary.clear();
+    r.fileTicket.Forget();
+  } catch (...) {
+    if (done == kExchanged) ExchangeFolders(NativePath(staging), NativePath(folder), ec);
+    if (done == kRenamed) ReplaceFile(NativePath(folder), NativePath(staging), ec);
+    if (done == kMovedAside) {
+      ReplaceFile(NativePath(folder), NativePath(staging), ec);
+      ReplaceFile(NativePath(aside), NativePath(folder), ec);
+      r.asideTicket.Forget();
+    }
+    UnlockFolder(lock);
+    throw;
   }
-  r.folderMade = true;
+  UnlockFolder(lock);
+  // What is left under a temporary name is the old folder, or nothing.
+  fs::remove_all(NativePath(done == kMovedAside ? aside : staging), ec);
+  r.stagingTicket.Forget();
+  r.asideTicket.Forget();
+  r.staging.clear();
 }
 
 }  // namespace
@@ -365,7 +431,8 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.folder = (pvd.parent_path() / pvd.stem()).string();
   run.folder += '/';
   run.allElements = allElements;
-  run.folderMade = false;
+  run.staging.clear();
+  GuardInputs(run.pvd, FolderName(run));
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -387,16 +454,18 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
 }
 
 void WriteVtuStep(VtuRun& run, Store& s) {
-  if (!run.folderMade) MakeFolder(run);
+  if (run.staging.empty()) MakeNewFolder(run);
   AverageNodalVelocity(s);
   StepFileName(run.target, run.folder, run, run.times.size() + 1);
-  OpenTemporary(run);
+  StepFileName(run.temporary, run.staging, run, run.times.size() + 1);
+  OpenStepFile(run);
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
   CellArrays(run, s);
   Put(run, kTail.data(), kTail.size());
-  CommitTemporary(run);
+  CloseFile(run);
+  run.temporary.clear();  // a part of the new folder now
   run.times.push_back(s.TIME);
 }
 
@@ -418,10 +487,12 @@ void FinishVtu(VtuRun& run, const Store&) {
   }
   x += "  </Collection>\n";
   x += "</VTKFile>\n";
+  if (run.staging.empty()) MakeNewFolder(run);
   run.target = run.pvd;
-  OpenTemporary(run);
+  OpenCollectionFile(run);
   Put(run, x.data(), x.size());
-  CommitTemporary(run);
+  CloseFile(run);
+  SwapIntoPlace(run);
 }
 
 void AbandonVtu(VtuRun& run) noexcept {
@@ -433,6 +504,13 @@ void AbandonVtu(VtuRun& run) noexcept {
     std::remove(run.temporary.c_str());
     run.temporary.clear();
   }
+  run.fileTicket.Forget();
+  if (!run.staging.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(NativePath(run.staging.substr(0, run.staging.size() - 1)), ec);
+    run.staging.clear();
+  }
+  run.stagingTicket.Forget();
   run.used = 0;
 }
 

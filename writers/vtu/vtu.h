@@ -6,8 +6,11 @@
 // heads, flows and codes at the nodes, the element velocities and materials, and the step's TIME and
 // number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
 //
-// Every file is written under a temporary name in its own folder and renamed into place only when
-// complete; the collection is written last. Failures raise IoFailure (core/io/failure.h).
+// The collection is replaced whole: the step files go into a new folder under a temporary name beside
+// NAME/, the collection into a temporary file beside NAME.pvd, and both take their names only when
+// every file is complete, so that the old collection stays as it was until then and no step file of
+// an earlier run is left over. Failures raise IoFailure (core/io/failure.h), an input in the way
+// OutputRefused (core/io/replace.h).
 #pragma once
 
 #include <cstddef>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/cleanup.h"
 #include "core/model/store.h"
 
 namespace seep {
@@ -28,7 +32,11 @@ struct VtuRun {
   std::string folder;
   std::string stem;
   bool allElements = false;
-  bool folderMade = false;
+  // The new folder under its temporary name (with its separator) once made; empty before and after.
+  std::string staging;
+  TemporaryTicket stagingTicket;
+  TemporaryTicket asideTicket;  // the old folder moved aside, where folders cannot swap in one step
+  TemporaryTicket fileTicket;   // the collection under its temporary name
 
   // The mesh: nodes written as points, and for every cell the element it shows, in file order.
   std::int64_t points = 0;
@@ -44,7 +52,7 @@ struct VtuRun {
   std::size_t used = 0;
   std::FILE* file = nullptr;
   std::string target;     // final name of the file being written
-  std::string temporary;  // its temporary name while `file` is ours
+  std::string temporary;  // the name it is written under while it is ours
 
   // TIME of every step file written so far, in order: file k is NAME_k.
   std::vector<double> times;
@@ -57,10 +65,11 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
 // Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
 // Store& because the nodal velocity average fills VXN and VYN.
 void WriteVtuStep(VtuRun& run, Store& s);
-// Writes NAME.pvd listing every step file written, with timestep = the step's TIME.
+// Writes NAME.pvd listing every step file written, with timestep = the step's TIME, and puts the new
+// folder and collection in place of the old.
 void FinishVtu(VtuRun& run, const Store& s);
-// After a failure anywhere: removes the temporary file this run has open; files already in place
-// stay as they are.
+// After a failure anywhere: removes the new folder and the collection's temporary file; the old
+// collection stays as it was.
 void AbandonVtu(VtuRun& run) noexcept;
 // Elements left out for a corner outside 1 ... NUMNP.
 std::int64_t SkippedElements(const VtuRun& run);
