@@ -200,7 +200,15 @@ void WriteWholeFile(const std::string& target, std::string_view bytes) {
 
 void ProtectInput(const std::string& name, std::string_view what) {
   const std::lock_guard<std::mutex> lock(g_inputsMutex);
-  g_inputs.push_back({name, std::string(what)});
+  // Kept as an absolute path: the comparisons stay right whatever the working folder is then.
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(NativePath(name), ec);
+  g_inputs.push_back({ec ? name : absolute.string(), std::string(what)});
+}
+
+void ForgetProtectedInputs() {
+  const std::lock_guard<std::mutex> lock(g_inputsMutex);
+  g_inputs.clear();
 }
 
 void GuardInputs(const std::string& output, const std::string& folder) {
@@ -211,7 +219,7 @@ void GuardInputs(const std::string& output, const std::string& folder) {
     }
     if (!folder.empty() && Inside(Resolved(input.name), Resolved(folder))) {
       throw OutputRefused{output, "the output replaces the folder " + folder + ", which holds " + input.what +
-                                      " " + input.name + "; name another with -o"};
+                                      "; name another with -o"};
     }
   }
 }

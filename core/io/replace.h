@@ -57,6 +57,7 @@ void WriteWholeFile(const std::string& target, std::string_view bytes);
 // folder that an output replaces. Named before the conversions start; `what` names it in a refusal
 // ("the result file", "the point file").
 void ProtectInput(const std::string& name, std::string_view what);
+void ForgetProtectedInputs();
 // OutputRefused when `output` is a protected input (by name, link or inode), or when `folder` (a folder
 // that an output replaces; may be empty) holds one.
 void GuardInputs(const std::string& output, const std::string& folder = {});

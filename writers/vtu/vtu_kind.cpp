@@ -13,6 +13,7 @@ constexpr OutputKind kVtuKind{
     .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
     .takes = kTakesSteps | kTakesAllElements,
     .ownFiles = true,
+    .collection = true,
     .state = StateOf<VtuRun>(),
     .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuRun>(), w.s, w.choices.ONAME, w.choices.allElements); },
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuRun>(), w.s); },
