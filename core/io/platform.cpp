@@ -267,7 +267,7 @@ std::FILE* StreamOnDescriptor(int fd, int& err) {
 }
 
 bool MayWrite(const std::string& name) {
-  return ::access(name.c_str(), W_OK) == 0;
+  return ::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) == 0;  // as the effective user
 }
 
 bool ExchangeFolders(const std::filesystem::path& a, const std::filesystem::path& b, std::error_code& ec) {

@@ -358,8 +358,20 @@ std::string FolderName(const VtuRun& r) {
 }
 
 // The new folder that the step files go to, under a temporary name beside NAME/.
+// An existing NAME/ that the user may not write is refused, as its files could not be replaced one
+// by one; the first step file's name says where.
 void MakeNewFolder(VtuRun& r) {
-  r.staging = MakeFolderBeside(FolderName(r), r.stagingTicket);
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::is_directory(NativePath(FolderName(r)), ec) && !MayWrite(FolderName(r))) {
+    Fail(kErrPermission, r.target.empty() ? r.folder : r.target, EACCES);
+  }
+  try {
+    r.staging = MakeFolderBeside(FolderName(r), r.stagingTicket);
+  } catch (IoFailure& failure) {
+    failure.file = r.folder;
+    throw;
+  }
   r.staging += '/';
 }
 
@@ -454,9 +466,9 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
 }
 
 void WriteVtuStep(VtuRun& run, Store& s) {
-  if (run.staging.empty()) MakeNewFolder(run);
   AverageNodalVelocity(s);
   StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  if (run.staging.empty()) MakeNewFolder(run);
   StepFileName(run.temporary, run.staging, run, run.times.size() + 1);
   OpenStepFile(run);
   Put(run, run.head.data(), run.head.size());
