@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/text.h"
+#include "core/io/cleanup.h"
 
 namespace seep {
 namespace {
@@ -85,6 +86,7 @@ void Messages::FileDone() {
 }
 
 void Messages::Line(std::string_view line) {
+  if (RunIsEnding()) return;  // the interruption's own line says what happened
   std::lock_guard lock(mutex_);
   Erase();
   std::string text = Escaped(line);

@@ -25,6 +25,8 @@ struct Slot {
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the table without locks");
 
 Slot g_slots[kSlots];
+std::atomic<bool> g_ending{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 int Remember(std::string_view name, TemporaryKind kind) {
   if (name.empty() || name.size() >= kNameMax) return -1;
@@ -35,6 +37,14 @@ int Remember(std::string_view name, TemporaryKind kind) {
     g_slots[i].name[name.size()] = '\0';
     g_slots[i].kind = kind;
     g_slots[i].state.store(kLive, std::memory_order_release);
+    // Made while an interruption sweeps, perhaps after it passed this slot: taken away here.
+    if (g_ending.load()) {
+      if (kind == TemporaryKind::kFile) {
+        RemoveFileNow(g_slots[i].name);
+      } else {
+        RemoveFolderNow(g_slots[i].name);
+      }
+    }
     return i;
   }
   return -1;
@@ -70,7 +80,12 @@ void TemporaryTicket::Forget() noexcept {
   slot_ = -1;
 }
 
+bool RunIsEnding() {
+  return g_ending.load();
+}
+
 void RemoveTemporariesNow() noexcept {
+  g_ending.store(true);
   // Files first: a temporary file may lie in a temporary folder.
   Sweep(TemporaryKind::kFile);
   Sweep(TemporaryKind::kFolder);

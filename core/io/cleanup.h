@@ -32,9 +32,13 @@ class TemporaryTicket {
   int slot_ = -1;
 };
 
-// Removes every remembered file, then every remembered folder with the files in it. Calls only what is
-// safe in a signal handler.
+// Removes every remembered file, then every remembered folder with the files in it, and marks the run
+// as ending. Calls only what is safe in a signal handler.
 void RemoveTemporariesNow() noexcept;
+
+// True once an interruption has begun: conversions still running side by side fail for the files
+// taken from under them, and their messages are not worth a line.
+bool RunIsEnding();
 
 // From now on SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C, Ctrl-Break and close
 // events) remove the temporaries, write "seepconv: interrupted" on standard error and end the process
