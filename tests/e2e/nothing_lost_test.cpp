@@ -518,13 +518,19 @@ TEST(NothingLostPermissions, ModeKeptAndReadOnlyTargetsRefused) {
     EXPECT_EQ(fs::status(dir.Path("kept.tec")).permissions(), mode);
   }
   fs::permissions(dir.Dir(), fs::perms::all);  // anyone may replace a file here
-  dir.Write("ro.tec", "old\n");
-  fs::permissions(dir.Path("ro.tec"), fs::perms(0444));
-  const RunResult r = dir.Command({"convert", "R.DAT", "--to", "tecplot", "-o", "ro.tec"}, {}, true);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "seepconv: ro.tec: permission denied (9)\n");
-  EXPECT_EQ(r.files.at("ro.tec"), "old\n");
-  EXPECT_EQ(r.files.size(), 3u);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"convert", "R.DAT", "--to", "tecplot", "-o", "ro.tec"},
+        {"convert", "R.DAT", "--to", "vtu", "-o", "ro.tec"},
+        {"plot", "R.DAT", "-o", "ro.tec"}}) {
+    SCOPED_TRACE(args[3]);
+    dir.Write("ro.tec", "old\n");
+    fs::permissions(dir.Path("ro.tec"), fs::perms(0444));
+    const RunResult r = dir.Command(args, {}, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "seepconv: ro.tec: permission denied (9)\n");
+    EXPECT_EQ(r.files.at("ro.tec"), "old\n");
+    EXPECT_EQ(Tree(dir.Dir()).size(), 3u) << Names(Tree(dir.Dir()));
+  }
 }
 
 // A full device, through a link, for every kind that writes one file: one line, no temporary file.

@@ -358,14 +358,15 @@ std::string FolderName(const VtuRun& r) {
 }
 
 // The new folder that the step files go to, under a temporary name beside NAME/.
-// An existing NAME/ that the user may not write is refused, as its files could not be replaced one
-// by one; the first step file's name says where.
+// An existing NAME/ or NAME.pvd that the user may not write is refused, as a shell redirection
+// refuses it, before any file is written; for the folder the first step file's name says where.
 void MakeNewFolder(VtuRun& r) {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::is_directory(NativePath(FolderName(r)), ec) && !MayWrite(FolderName(r))) {
     Fail(kErrPermission, r.target.empty() ? r.folder : r.target, EACCES);
   }
+  if (fs::exists(NativePath(r.pvd), ec) && !MayWrite(r.pvd)) Fail(kErrPermission, r.pvd, EACCES);
   try {
     r.staging = MakeFolderBeside(FolderName(r), r.stagingTicket);
   } catch (IoFailure& failure) {
