@@ -16,6 +16,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +73,14 @@ void UseBinaryConsole() {
 
 bool IsTerminal(std::FILE* stream) {
   return _isatty(_fileno(stream)) != 0;
+}
+
+int TerminalColumns(std::FILE* stream) {
+  if (!IsTerminal(stream)) return 0;
+  const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (console == INVALID_HANDLE_VALUE || GetConsoleScreenBufferInfo(console, &info) == 0) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
 std::filesystem::path NativePath(std::string_view name) {
@@ -202,6 +211,12 @@ bool IsTerminal(std::FILE* stream) {
   return ::isatty(::fileno(stream)) != 0;
 }
 
+int TerminalColumns(std::FILE* stream) {
+  winsize size{};
+  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
 std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(name);
 }
@@ -310,33 +325,33 @@ void RemoveFileNow(const char* name) noexcept {
 
 void RemoveFolderNow(const char* name) noexcept {
 #ifdef __linux__
-  // The entries are read with the bare system call, which neither allocates nor locks.
+  // The entries are read with the bare system call, which neither allocates nor locks. A conversion
+  // still running side by side may add a file meanwhile: the folder is emptied again until it goes.
   const int fd = ::open(name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd >= 0) {
-    alignas(8) char entries[8192];
-    for (int pass = 0; pass < 4; ++pass) {
-      bool removed = false;
-      ::lseek(fd, 0, SEEK_SET);
-      for (;;) {
-        const long n = ::syscall(SYS_getdents64, fd, entries, sizeof entries);
-        if (n <= 0) break;
-        // Each entry: inode (8 bytes), offset (8), its own length (2), type (1), the name.
-        for (long at = 0; at + 19 < n;) {
-          unsigned short length = 0;
-          std::memcpy(&length, entries + at + 16, sizeof length);
-          if (length == 0) break;
-          const char* entry = entries + at + 19;
-          const bool dots = entry[0] == '.' && (entry[1] == '\0' || (entry[1] == '.' && entry[2] == '\0'));
-          if (!dots && ::unlinkat(fd, entry, 0) == 0) removed = true;
-          at += length;
-        }
+  if (fd < 0) return;
+  alignas(8) char entries[8192];
+  for (int pass = 0; pass < 1000; ++pass) {
+    ::lseek(fd, 0, SEEK_SET);
+    for (;;) {
+      const long n = ::syscall(SYS_getdents64, fd, entries, sizeof entries);
+      if (n <= 0) break;
+      // Each entry: inode (8 bytes), offset (8), its own length (2), type (1), the name.
+      for (long at = 0; at + 19 < n;) {
+        unsigned short length = 0;
+        std::memcpy(&length, entries + at + 16, sizeof length);
+        if (length == 0) break;
+        const char* entry = entries + at + 19;
+        const bool dots = entry[0] == '.' && (entry[1] == '\0' || (entry[1] == '.' && entry[2] == '\0'));
+        if (!dots) ::unlinkat(fd, entry, 0);
+        at += length;
       }
-      if (!removed) break;
     }
-    ::close(fd);
+    if (::rmdir(name) == 0 || (errno != ENOTEMPTY && errno != EEXIST)) break;
   }
-#endif
+  ::close(fd);
+#else
   ::rmdir(name);
+#endif
 }
 
 namespace {

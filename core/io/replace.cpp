@@ -65,6 +65,19 @@ bool IsStream(const fs::file_status& st) {
   return fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st);
 }
 
+// The file that a chain of links ends at, read link by link so that a link to a file not made yet
+// gives that file's name; the path itself when it is no link.
+fs::path FollowLinks(const fs::path& path) {
+  std::error_code ec;
+  fs::path at = path;
+  for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
+    const fs::path to = fs::read_symlink(at, ec);
+    if (ec) break;
+    at = to.is_absolute() ? to : at.parent_path() / to;
+  }
+  return at;
+}
+
 struct ProtectedInput {
   std::string name;
   std::string what;
@@ -120,12 +133,7 @@ OutputPlace PlanOutput(const std::string& name) {
     if (!regular) return {"", f};
     std::fclose(f);  // a regular file took the name meanwhile: it is replaced as one
   }
-  std::string file = name;
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(NativePath(name), ec))) {
-    const fs::path resolved = fs::weakly_canonical(fs::path(name), ec);
-    if (!ec) file = resolved.string();
-  }
+  const std::string file = FollowLinks(fs::path(name)).string();
   if (fs::exists(st) && !MayWrite(file)) throw IoFailure{kErrPermission, 0, name, EACCES};
   return {file, nullptr};
 }

@@ -62,6 +62,9 @@ class Io {
   // Connects `unit` for formatted writing to a stream opened for writing only (a device, a pipe,
   // standard output); the unit owns the stream. `name` is the name reports give it.
   void AttachUnit(int unit, std::FILE* stream, std::string_view name);
+  // Connects `unit` to a stream that is already open for reading (standard input), shown in reports
+  // as `name`. The stream stays open when the unit is closed.
+  void ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form);
   void CloseUnit(int unit);
   void RewindUnit(int unit);
   // True when nothing at all follows the current position. Reads nothing.
@@ -90,6 +93,10 @@ class Io {
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
   // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
   bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
+
+  // Up to `size` bytes that the next read of a unit connected for reading will see, fewer when the
+  // file ends first; consumes nothing. Valid until the next read of the unit.
+  std::span<const std::byte> Peek(int unit, std::size_t size);
 
   // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream, or counts it.
   void Warn(int number, int unit);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -55,18 +56,18 @@ void AppendNumber(std::string& out, auto v) {
 
 // ---- Output through the run's buffer into the temporary file ----
 
-void WriteOut(VtuRun& r, const char* data, std::size_t size) {
+void WriteOut(VtuState& r, const char* data, std::size_t size) {
   if (size == 0) return;
   if (std::fwrite(data, 1, size, r.file) != size) Fail(kErrWrite, r.target, errno);
   r.bytesWritten += size;
 }
 
-void Flush(VtuRun& r) {
+void Flush(VtuState& r) {
   WriteOut(r, r.buffer.data(), r.used);
   r.used = 0;
 }
 
-void Put(VtuRun& r, const char* data, std::size_t size) {
+void Put(VtuState& r, const char* data, std::size_t size) {
   if (r.buffer.size() - r.used < size) {
     Flush(r);
     if (size >= r.buffer.size()) {
@@ -81,7 +82,7 @@ void Put(VtuRun& r, const char* data, std::size_t size) {
 // Appends `count` items of `width` bytes, item i encoded by encode(i, dst), in runs that fill the
 // buffer, so that the loop over the items has no test of the room left.
 template <class Encode>
-void PutItems(VtuRun& r, std::int64_t count, std::size_t width, Encode encode) {
+void PutItems(VtuState& r, std::int64_t count, std::size_t width, Encode encode) {
   std::int64_t i = 0;
   while (i < count) {
     const std::size_t room = (r.buffer.size() - r.used) / width;
@@ -97,7 +98,7 @@ void PutItems(VtuRun& r, std::int64_t count, std::size_t width, Encode encode) {
 }
 
 // The UInt64 byte count that opens every array of the appended data.
-void PutCount(VtuRun& r, std::uint64_t bytes) {
+void PutCount(VtuState& r, std::uint64_t bytes) {
   char b[8];
   Encode(b, bytes);
   Put(r, b, sizeof b);
@@ -105,7 +106,7 @@ void PutCount(VtuRun& r, std::uint64_t bytes) {
 
 // Opens the next file of the run: a step file in the new folder, or the collection beside its target.
 // r.temporary names it once it is ours; r.target is the name it will have, as reports give it.
-void OpenStepFile(VtuRun& r) {
+void OpenStepFile(VtuState& r) {
   int err = 0;
   r.file = CreateNewFile(r.temporary, err);
   if (r.file == nullptr) Fail(OpenErrorNumber(err), r.target, err);
@@ -114,14 +115,16 @@ void OpenStepFile(VtuRun& r) {
   r.used = 0;
 }
 
-void OpenCollectionFile(VtuRun& r) {
+// Opens a new temporary file beside the collection (or the one grid file) NAME.pvd.
+void OpenBeside(VtuState& r) {
   r.file = CreateBeside(r.pvd, r.temporary, r.fileTicket);
   std::setvbuf(r.file, nullptr, _IONBF, 0);
+  if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
   r.used = 0;
 }
 
 // Writes what is left in the buffer and closes the file.
-void CloseFile(VtuRun& r) {
+void CloseFile(VtuState& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
@@ -144,7 +147,7 @@ bool CornersInMesh(const Store& s, std::int32_t e) {
 }
 
 // The cells: active elements, or all with allElements, except those with a corner outside the mesh.
-void ChooseCells(VtuRun& r, const Store& s) {
+void ChooseCells(VtuState& r, const Store& s) {
   r.cellElements.clear();
   r.skipped = 0;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
@@ -165,7 +168,7 @@ struct Layout {
   std::uint64_t cellVelocity, cellSpeed;
 };
 
-Layout SizesOf(const VtuRun& r, std::uint64_t corners) {
+Layout SizesOf(const VtuState& r, std::uint64_t corners) {
   const std::uint64_t n = static_cast<std::uint64_t>(r.points);
   const std::uint64_t c = r.cellElements.size();
   return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
@@ -201,7 +204,7 @@ void ArrayTag(std::string& x, std::string_view indent, std::string_view type, st
 
 // The XML part of every step file, up to and including the mark "_" that opens the appended data.
 // Each array's offset counts the bytes of the arrays before it, each with its 8-byte count.
-void HeaderXml(std::string& x, const VtuRun& r, const Layout& z) {
+void HeaderXml(std::string& x, const VtuState& r, const Layout& z) {
   std::uint64_t at = 0;
   auto next = [&at](std::uint64_t size) {
     const std::uint64_t here = at;
@@ -258,7 +261,7 @@ constexpr std::string_view kTail = "\n  </AppendedData>\n</VTKFile>\n";
 
 // The mesh arrays of the appended data: X, Y, 0 per node; the 0-based corner nodes of every cell as
 // stored (counter-clockwise); the running corner count after each cell; the cell types; MAT.
-void MeshArrays(std::string& x, const VtuRun& r, const Store& s, const Layout& z) {
+void MeshArrays(std::string& x, const VtuState& r, const Store& s, const Layout& z) {
   Append(x, z.points);
   for (std::int32_t n = 1; n <= r.points; ++n) {
     Append(x, s.X(n));
@@ -284,7 +287,7 @@ void MeshArrays(std::string& x, const VtuRun& r, const Store& s, const Layout& z
 
 // ---- The step ----
 
-void FieldArrays(VtuRun& r, const Store& s) {
+void FieldArrays(VtuState& r, const Store& s) {
   char b[8 + 8 + 8 + 4];
   Encode(b, std::uint64_t{8});
   Encode(b + 8, s.TIME);
@@ -295,7 +298,7 @@ void FieldArrays(VtuRun& r, const Store& s) {
 
 // Heads, flow, code and the averaged velocity at every node. The total head is P + Y; the speed is
 // that of the averaged components.
-void PointArrays(VtuRun& r, const Store& s) {
+void PointArrays(VtuState& r, const Store& s) {
   const std::int64_t n = r.points;
   const std::uint64_t n8 = 8 * static_cast<std::uint64_t>(n);
   const double* p = s.P.Data();
@@ -323,7 +326,7 @@ void PointArrays(VtuRun& r, const Store& s) {
 }
 
 // Velocity and speed of the element behind every cell.
-void CellArrays(VtuRun& r, const Store& s) {
+void CellArrays(VtuState& r, const Store& s) {
   const std::int64_t c = static_cast<std::int64_t>(r.cellElements.size());
   const std::uint64_t c8 = 8 * static_cast<std::uint64_t>(c);
   const std::int32_t* element = r.cellElements.data();
@@ -341,7 +344,7 @@ void CellArrays(VtuRun& r, const Store& s) {
 }
 
 // The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
-void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, std::size_t number) {
+void StepFileName(std::string& out, std::string_view folder, const VtuState& r, std::size_t number) {
   out = folder;
   out += r.stem;
   out += '_';
@@ -353,14 +356,14 @@ void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, st
 }
 
 // The folder NAME/ without its separator.
-std::string FolderName(const VtuRun& r) {
+std::string FolderName(const VtuState& r) {
   return r.folder.substr(0, r.folder.size() - 1);
 }
 
 // The new folder that the step files go to, under a temporary name beside NAME/.
 // An existing NAME/ or NAME.pvd that the user may not write is refused, as a shell redirection
 // refuses it, before any file is written; for the folder the first step file's name says where.
-void MakeNewFolder(VtuRun& r) {
+void MakeNewFolder(VtuState& r) {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::is_directory(NativePath(FolderName(r)), ec) && !MayWrite(FolderName(r))) {
@@ -381,7 +384,7 @@ void MakeNewFolder(VtuRun& r) {
 // target; the old folder, now under the temporary name, is removed afterwards. The renames hold a lock
 // on the collection's folder, so that runs side by side on one target never pair one run's folder with
 // another's collection. A failure before the collection is in place puts the old folder back.
-void SwapIntoPlace(VtuRun& r) {
+void SwapIntoPlace(VtuState& r) {
   namespace fs = std::filesystem;
   const std::string folder = FolderName(r);
   const std::string staging = r.staging.substr(0, r.staging.size() - 1);
@@ -435,7 +438,7 @@ void SwapIntoPlace(VtuRun& r) {
 
 }  // namespace
 
-void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
+void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
   // NAME.pvd beside the folder NAME/: a name without an extension would be the folder's own name.
   if (pvd.filename().empty() || pvd.stem().empty() || pvd.extension().empty())
     Fail(kErrFileName, pvd.string());
@@ -445,7 +448,11 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.folder += '/';
   run.allElements = allElements;
   run.staging.clear();
-  GuardInputs(run.pvd, FolderName(run));
+  std::string extension = pvd.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  run.oneGrid = extension == ".vtu";
+  run.passedOver = 0;
+  GuardInputs(run.pvd, run.oneGrid ? std::string() : FolderName(run));
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -466,23 +473,40 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.bytesWritten = 0;
 }
 
-void WriteVtuStep(VtuRun& run, Store& s) {
+void WriteVtuStep(VtuState& run, Store& s) {
+  if (run.oneGrid && !run.times.empty()) {
+    ++run.passedOver;  // one grid file holds the first step selected
+    return;
+  }
   AverageNodalVelocity(s);
-  StepFileName(run.target, run.folder, run, run.times.size() + 1);
-  if (run.staging.empty()) MakeNewFolder(run);
-  StepFileName(run.temporary, run.staging, run, run.times.size() + 1);
-  OpenStepFile(run);
+  if (run.oneGrid) {
+    run.target = run.pvd;
+    std::error_code ec;
+    if (std::filesystem::exists(NativePath(run.pvd), ec) && !MayWrite(run.pvd))
+      Fail(kErrPermission, run.pvd, EACCES);
+    OpenBeside(run);
+  } else {
+    StepFileName(run.target, run.folder, run, run.times.size() + 1);
+    if (run.staging.empty()) MakeNewFolder(run);
+    StepFileName(run.temporary, run.staging, run, run.times.size() + 1);
+    OpenStepFile(run);
+  }
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
   CellArrays(run, s);
   Put(run, kTail.data(), kTail.size());
   CloseFile(run);
-  run.temporary.clear();  // a part of the new folder now
+  if (run.oneGrid) {
+    MoveIntoPlace(run.temporary, run.pvd);
+    run.fileTicket.Forget();
+  }
+  run.temporary.clear();  // in place, or a part of the new folder
   run.times.push_back(s.TIME);
 }
 
-void FinishVtu(VtuRun& run, const Store&) {
+void FinishVtu(VtuState& run, const Store&) {
+  if (run.oneGrid) return;  // the grid file is all there is
   std::string x;
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
@@ -502,13 +526,13 @@ void FinishVtu(VtuRun& run, const Store&) {
   x += "</VTKFile>\n";
   if (run.staging.empty()) MakeNewFolder(run);
   run.target = run.pvd;
-  OpenCollectionFile(run);
+  OpenBeside(run);
   Put(run, x.data(), x.size());
   CloseFile(run);
   SwapIntoPlace(run);
 }
 
-void AbandonVtu(VtuRun& run) noexcept {
+void AbandonVtu(VtuState& run) noexcept {
   if (run.file != nullptr) {
     std::fclose(run.file);
     run.file = nullptr;
@@ -527,8 +551,23 @@ void AbandonVtu(VtuRun& run) noexcept {
   run.used = 0;
 }
 
-std::int64_t SkippedElements(const VtuRun& run) {
+std::int64_t SkippedElements(const VtuState& run) {
   return run.skipped;
+}
+
+std::string VtuWarnings(const VtuState& run) {
+  std::string text;
+  if (run.skipped > 0) {
+    text = std::to_string(run.skipped) + (run.skipped == 1 ? " element" : " elements") +
+           " with a corner outside the mesh left out";
+  }
+  if (run.passedOver > 0) {
+    if (!text.empty()) text += "; ";
+    text +=
+        std::to_string(run.passedOver + 1) +
+        " steps selected, the first written: a .vtu file holds one step (a .pvd collection holds them all)";
+  }
+  return text;
 }
 
 }  // namespace seep

@@ -9,8 +9,9 @@
 // The collection is replaced whole: the step files go into a new folder under a temporary name beside
 // NAME/, the collection into a temporary file beside NAME.pvd, and both take their names only when
 // every file is complete, so that the old collection stays as it was until then and no step file of
-// an earlier run is left over. Failures raise IoFailure (core/io/failure.h), an input in the way
-// OutputRefused (core/io/replace.h).
+// an earlier run is left over. A target named NAME.vtu instead of NAME.pvd is one step's grid alone:
+// that file, made whole beside its name, no folder and no collection. Failures raise IoFailure
+// (core/io/failure.h), an input in the way OutputRefused (core/io/replace.h).
 #pragma once
 
 #include <cstddef>
@@ -25,8 +26,8 @@
 
 namespace seep {
 
-// The VTU writer's own state for one run.
-struct VtuRun {
+// The VTU writer's own state for one conversion.
+struct VtuState {
   // Targets: the collection NAME.pvd, the folder NAME/ beside it (with its separator), and NAME.
   std::string pvd;
   std::string folder;
@@ -37,11 +38,13 @@ struct VtuRun {
   TemporaryTicket stagingTicket;
   TemporaryTicket asideTicket;  // the old folder moved aside, where folders cannot swap in one step
   TemporaryTicket fileTicket;   // the collection under its temporary name
+  bool oneGrid = false;         // the target is NAME.vtu: one step's grid, written to that name
 
   // The mesh: nodes written as points, and for every cell the element it shows, in file order.
   std::int64_t points = 0;
   std::vector<std::int32_t> cellElements;
-  std::int64_t skipped = 0;  // elements left out for a corner outside the mesh
+  std::int64_t skipped = 0;     // elements left out for a corner outside the mesh
+  std::int64_t passedOver = 0;  // one grid: selected steps after the first, not written
 
   // Bytes every step file starts with: the XML header, the mark of the appended data and the mesh
   // arrays (points, connectivity, offsets, types, material), encoded once.
@@ -60,18 +63,22 @@ struct VtuRun {
 };
 
 // Checks the mesh, encodes the mesh part once; `pvd` is the collection path (NAME.pvd): step files go
-// to NAME/NAME_0001.vtu, ... Nothing is written yet.
-void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
+// to NAME/NAME_0001.vtu, ...; or a grid file NAME.vtu that one step is written to. Nothing is written
+// yet.
+void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
 // Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
 // Store& because the nodal velocity average fills VXN and VYN.
-void WriteVtuStep(VtuRun& run, Store& s);
+void WriteVtuStep(VtuState& run, Store& s);
 // Writes NAME.pvd listing every step file written, with timestep = the step's TIME, and puts the new
 // folder and collection in place of the old.
-void FinishVtu(VtuRun& run, const Store& s);
+void FinishVtu(VtuState& run, const Store& s);
 // After a failure anywhere: removes the new folder and the collection's temporary file; the old
-// collection stays as it was.
-void AbandonVtu(VtuRun& run) noexcept;
+// collection stays as it was (for one grid file: the temporary file goes).
+void AbandonVtu(VtuState& run) noexcept;
 // Elements left out for a corner outside 1 ... NUMNP.
-std::int64_t SkippedElements(const VtuRun& run);
+std::int64_t SkippedElements(const VtuState& run);
+// What the run left out, as one warning text (empty: nothing): elements with a corner outside the
+// mesh, and the steps that one grid file had no room for.
+std::string VtuWarnings(const VtuState& run);
 
 }  // namespace seep

@@ -14,19 +14,13 @@ constexpr OutputKind kVtuKind{
     .takes = kTakesSteps | kTakesAllElements,
     .ownFiles = true,
     .collection = true,
-    .state = StateOf<VtuRun>(),
-    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuRun>(), w.s, w.choices.ONAME, w.choices.allElements); },
-    .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuRun>(), w.s); },
-    .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuRun>(), w.s); },
-    .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuRun>()); },
-    .leftOut =
-        [](const WriterCall& w) {
-          const std::int64_t n = SkippedElements(w.Own<VtuRun>());
-          return n == 0 ? std::string()
-                        : std::to_string(n) + (n == 1 ? " element" : " elements") +
-                              " with a corner outside the mesh left out";
-        },
-    .bytesOwn = [](const WriterCall& w) { return w.Own<VtuRun>().bytesWritten; },
+    .state = StateOf<VtuState>(),
+    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuState>(), w.s, w.choices.ONAME, w.choices.allElements); },
+    .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
+    .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
+    .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuState>()); },
+    .leftOut = [](const WriterCall& w) { return VtuWarnings(w.Own<VtuState>()); },
+    .bytesOwn = [](const WriterCall& w) { return w.Own<VtuState>().bytesWritten; },
 };
 
 }  // namespace seep
