@@ -160,8 +160,8 @@ TEST(NothingLostDevices, WrittenDirectlyAndNeverReplaced) {
 }
 
 // `-o -` and `-o /dev/stdout` write standard output as it is: the bytes of a file target, and after
-// the lines already there when it was opened for appending. Also for a user who may not write
-// /dev/stdout's own node.
+// the lines already there when it was opened for appending. As root the converter runs as the user
+// nobody here, who may not write /dev/stdout's own node: a converter that renamed over it could not.
 TEST(NothingLostStandardOutput, WrittenAsItIsAndAppendedTo) {
   if (WindowsProgram()) GTEST_SKIP() << "/dev/stdout is a POSIX name";
   Scratch dir;
@@ -172,13 +172,14 @@ TEST(NothingLostStandardOutput, WrittenAsItIsAndAppendedTo) {
     const std::string reference = dir.Command(Args(k, "R.DAT", "REF")).files.at("REF");
     fs::remove(dir.Path("REF"));
     for (const char* name : {"-", "/dev/stdout"}) {
-      const RunResult r = dir.Command(Args(k, "R.DAT", name));
+      const RunResult r = dir.Command(Args(k, "R.DAT", name), {}, true);
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.out, reference);
       EXPECT_EQ(r.files.size(), 2u);
     }
     dir.Write("log.txt", "earlier lines\n");
-    Child child({dir.Dir(), Args(k, "R.DAT", "/dev/stdout"), Child::Out::kAppend, dir.Path("log.txt"), {}});
+    Child child(
+        {dir.Dir(), Args(k, "R.DAT", "/dev/stdout"), Child::Out::kAppend, dir.Path("log.txt"), {}, true});
     EXPECT_EQ(child.Wait(60), 0) << child.Err();
     EXPECT_EQ(dir.Read("log.txt"), "earlier lines\n" + reference);
     fs::remove(dir.Path("log.txt"));
@@ -535,7 +536,8 @@ TEST(NothingLostPermissions, ModeKeptAndReadOnlyTargetsRefused) {
   }
 }
 
-// A full device, through a link, for every kind that writes one file: one line, no temporary file.
+// A full device, through a link, for every kind that writes one file: one line, no temporary file. As
+// the user nobody, so that /dev/full itself could never be replaced.
 TEST(NothingLostDevices, FullDeviceEveryKind) {
   if (WindowsProgram()) GTEST_SKIP() << "/dev/full is a Linux device";
   Scratch dir;
@@ -546,7 +548,7 @@ TEST(NothingLostDevices, FullDeviceEveryKind) {
   kinds.push_back(kOwnFiles[2]);
   for (const Kind& k : kinds) {
     SCOPED_TRACE(k.name);
-    const RunResult r = dir.Command(Args(k, "R.DAT", "FULL"));
+    const RunResult r = dir.Command(Args(k, "R.DAT", "FULL"), {}, true);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "seepconv: FULL: no space left on device (38)\n");
     EXPECT_EQ(r.files.size(), 2u);

@@ -36,6 +36,15 @@ Child::Child(const Launch& launch) {
   int pipeEnds[2] = {-1, -1};
   if (launch.out == Out::kPipe && ::pipe(pipeEnds) != 0) throw std::runtime_error("no pipe");
   std::string exe = ProgramPath();
+  constexpr uid_t kNobody = 65534;
+  const bool dropRoot = launch.unprivileged && ::geteuid() == 0;
+  if (dropRoot) {
+    copy_ = err_;
+    copy_.replace_extension(".exe");
+    fs::copy_file(exe, copy_, fs::copy_options::overwrite_existing);
+    fs::permissions(copy_, fs::perms(0755));
+    exe = copy_.string();
+  }
   std::vector<std::string> args = launch.args;
   std::vector<char*> argv{exe.data()};
   for (std::string& a : args) argv.push_back(a.data());
@@ -62,6 +71,7 @@ Child::Child(const Launch& launch) {
     const int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
       ::_exit(126);
+    if (dropRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
     ::execv(exe.c_str(), argv.data());
     ::_exit(127);
   }
@@ -81,6 +91,7 @@ Child::~Child() {
   CloseReader();
   std::error_code ec;
   fs::remove(err_, ec);
+  if (!copy_.empty()) fs::remove(copy_, ec);
 }
 
 std::uint64_t Child::BytesRead() const {

@@ -25,6 +25,9 @@ class Child {
     Out out = Out::kNull;
     std::filesystem::path appendTo;
     std::filesystem::path tmpdir;  // TMPDIR of the converter; empty: unchanged
+    // As root, the converter runs as the user nobody (from a copy it may run), so that a name such as
+    // /dev/stdout can never be replaced on the machine, whatever the converter does with it.
+    bool unprivileged = false;
   };
 
   explicit Child(const Launch& launch);
@@ -49,6 +52,7 @@ class Child {
   pid_t pid_ = -1;
   int reader_ = -1;
   std::filesystem::path err_;
+  std::filesystem::path copy_;  // the converter copied for the user nobody
 };
 
 }  // namespace seep::test
