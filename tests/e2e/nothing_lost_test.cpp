@@ -487,7 +487,8 @@ TEST(NothingLostNames, OverlongNamesGiveOneLine) {
     const RunResult r = dir.Command(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.starts_with("seepconv: xxx")) << r.err;
-    EXPECT_TRUE(r.err.ends_with(" (43)\n")) << r.err;
+    // The Windows C runtime reports a name part beyond its limit as a file not found.
+    EXPECT_TRUE(r.err.ends_with(WindowsProgram() ? " (29)\n" : " (43)\n")) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(r.files.size(), 1u);
   }
