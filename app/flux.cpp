@@ -28,6 +28,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
   std::vector<std::int32_t> seen;
   result::RecordPlace place;
   const std::string shown = ShownName(r.result);  // "standard input" for "-"
+  if (r.result != kStandardInput) ProtectInput(r.result, "the result file");
   try {
     if (r.result == kStandardInput) {
       result::OpenStream(*io, stdin, shown);
@@ -68,17 +69,25 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
       WriteFluxJson(text, run, shown);
       break;
   }
-  try {
-    if (r.output.empty()) {
-      if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-        messages.Failure("standard output", "write error", kErrWrite);
-        return 1;
-      }
-    } else {
-      WriteOutputFile(r.output, text);
+  // Each output made whole under a temporary name, or written directly to a device or pipe; never over
+  // an input of the run.
+  auto write = [&messages](const std::string& target, std::string_view bytes) {
+    try {
+      WriteWholeFile(target, bytes);
+      return true;
+    } catch (const IoFailure& failure) {
+      Fail(messages, target, failure);
+    } catch (const OutputRefused& refused) {
+      messages.Failure(refused.file, refused.what);
     }
-  } catch (const IoFailure& failure) {
-    Fail(messages, r.output, failure);
+    return false;
+  };
+  if (r.output.empty()) {
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+      messages.Failure("standard output", "write error", kErrWrite);
+      return 1;
+    }
+  } else if (!write(r.output, text)) {
     return 1;
   }
   if (!r.chart.empty()) {
@@ -89,12 +98,7 @@ int RunFlux(const FluxRequest& r, std::FILE* out, Messages& messages) {
     for (const SectionFlow& f : run.flows) net.push_back(f.net);
     std::string svg;
     DrawFlowRateChart(svg, *s, names, run.times, net);
-    try {
-      WriteOutputFile(r.chart, svg);
-    } catch (const IoFailure& failure) {
-      Fail(messages, r.chart, failure);
-      return 1;
-    }
+    if (!write(r.chart, svg)) return 1;
   }
   for (std::size_t k = 0; k < run.sections.size(); ++k) {
     if (run.cuts[k].outside > 0.0 && run.cuts[k].outside >= run.cuts[k].length) {

@@ -25,11 +25,16 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   run.warnings.noGradient = std::max(run.warnings.noGradient, w.noGradient);
   ++run.written;
   if (!run.numbered && run.written == 2) {
-    // The first picture was taken to be the only one.
+    // The first picture was taken to be the only one. A device or pipe holds that one only.
+    if (WritesDirectly(run.target)) {
+      throw OutputRefused{run.target,
+                          "the steps selected give several pictures, and a device or pipe takes "
+                          "one; name a file with -o"};
+    }
     MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
     run.numbered = true;
   }
-  WriteOutputFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
+  WriteWholeFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
   run.bytesWritten += run.svg.size();
 }
 
@@ -43,7 +48,7 @@ void AddHistoryFileStep(PictureState& run, const Store& s) {
 
 void WriteHistoryFile(PictureState& run, const Store& s) {
   DrawHistoryChart(run.svg, run.chart, s);
-  WriteOutputFile(run.target, run.svg);
+  WriteWholeFile(run.target, run.svg);
   run.written = 1;
   run.bytesWritten += run.svg.size();
 }
