@@ -203,6 +203,10 @@ TEST(FluxCommand, UsageErrors) {
        nullptr,
        1,
        "seepconv: MISSING.TXT: file not found (29)\n"},
+      {{"flux", "R.DAT", "--section", "0,0 1,1", "-o", "R.DAT"},
+       nullptr,
+       1,
+       "seepconv: R.DAT: the output would replace the result file; name another with -o\n"},
   };
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
