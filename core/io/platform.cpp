@@ -1,5 +1,6 @@
 #include "core/io/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/types.h>
 #include <unistd.h>
 #endif
 
@@ -99,6 +101,15 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return false;
 }
 
+bool CopiesAtOffset() {
+  return false;
+}
+
+std::uint64_t CopyFileBytes(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*, std::vector<char>&, int& err) {
+  err = ENOSYS;
+  return 0;
+}
+
 #else
 
 void UseBinaryConsole() {}
@@ -133,6 +144,76 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   }
   ec = std::error_code(errno, std::generic_category());
   return false;
+}
+
+bool CopiesAtOffset() {
+  return true;
+}
+
+namespace {
+
+// Copies through `buffer`: positional reads of the source, plain writes to the target.
+std::uint64_t CopyThroughBuffer(int in, std::uint64_t offset, std::uint64_t length, int out,
+                                std::vector<char>& buffer, int& err) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  if (buffer.size() < kPiece) buffer.resize(kPiece);
+  std::uint64_t copied = 0;
+  while (copied < length) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - copied));
+    const ssize_t got = ::pread(in, buffer.data(), want, static_cast<off_t>(offset + copied));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return copied;
+    }
+    if (got == 0) return copied;  // the source ended
+    std::size_t put = 0;
+    while (put < static_cast<std::size_t>(got)) {
+      const ssize_t n = ::write(out, buffer.data() + put, static_cast<std::size_t>(got) - put);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        return copied + put;
+      }
+      put += static_cast<std::size_t>(n);
+    }
+    copied += put;
+  }
+  return copied;
+}
+
+}  // namespace
+
+std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,
+                            std::vector<char>& buffer, int& err) {
+  err = 0;
+  const int in = ::fileno(from);
+  const int out = ::fileno(to);
+  std::uint64_t copied = 0;
+#ifdef __linux__
+  // Pieces of at most 1 GiB, so that each call's count fits every size type.
+  constexpr std::uint64_t kPiece = std::uint64_t{1} << 30;
+  while (copied < length) {
+    off_t at = static_cast<off_t>(offset + copied);
+    const ssize_t n = ::copy_file_range(in, &at, out, nullptr,
+                                        static_cast<std::size_t>(std::min(kPiece, length - copied)), 0);
+    if (n > 0) {
+      copied += static_cast<std::uint64_t>(n);
+      continue;
+    }
+    if (n == 0) return copied;  // the source ended
+    if (errno == EINTR) continue;
+    // Files the system does not copy between (other file systems on older kernels, pipes, devices):
+    // the rest goes through the buffer. A refused write is the failure itself.
+    if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF ||
+        errno == ETXTBSY || errno == EPERM)
+      break;
+    err = errno;
+    return copied;
+  }
+#endif
+  if (copied == length) return copied;
+  return copied + CopyThroughBuffer(in, offset + copied, length - copied, out, buffer, err);
 }
 
 #endif

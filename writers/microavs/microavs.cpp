@@ -15,7 +15,8 @@
 // After the loop the final file gets the header with the number of steps, the first step line, the
 // mesh, and then the blocks copied from the work file. Each copied record is cut or blank-filled to a
 // width fixed by its kind, and the records are counted from NUMNP, NUMEL and NAVS: the copy reads
-// exactly the records this run wrote, never more.
+// exactly the records this run wrote, never more. The element lines already have their final width,
+// so they go over as bytes, from file to file inside the system where it allows that.
 #include "writers/microavs/microavs.h"
 
 #include <cmath>
@@ -102,12 +103,16 @@ void CopyRecords(Io& io, std::int64_t count, std::size_t width) {
   io.CopyRecords(kWorkUnit, kOutputUnit, count, width);
 }
 
+// An element line of the work file is I8, 1X and three E12.5 each followed by a blank, whatever the
+// values (a field too narrow holds asterisks): 48 characters and CR LF, exactly its copied width.
+constexpr std::uint64_t kElementLineBytes = kElementDataWidth + 2;
+
 // The records of a block after its step line.
 void CopyStepData(Io& io, const Store& s) {
   for (std::size_t w : kNodeHeadWidths) CopyRecords(io, 1, w);
   CopyRecords(io, s.NUMNP, kNodeDataWidth);
   for (std::size_t w : kElementHeadWidths) CopyRecords(io, 1, w);
-  CopyRecords(io, s.NUMEL, kElementDataWidth);
+  io.CopyBytes(kWorkUnit, kOutputUnit, static_cast<std::uint64_t>(s.NUMEL) * kElementLineBytes);
 }
 
 // Mesh sizes, node coordinates (z = 0) and every element with its material and corners as stored.
