@@ -105,7 +105,8 @@ bool CopiesAtOffset() {
   return false;
 }
 
-std::uint64_t CopyFileBytes(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*, std::vector<char>&, int& err) {
+std::uint64_t CopyFileBytes(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*, std::vector<char>&,
+                            int& err) {
   err = ENOSYS;
   return 0;
 }

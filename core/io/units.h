@@ -150,8 +150,8 @@ class Io {
   bool writeBehind_;
   std::unique_ptr<WriteBehind> writer_;  // made at the first full buffer of a file
   std::vector<char> copyBuffer_;         // copies that the kernel does not do
-  Unit* lastOutput_ = nullptr;  // the unit OutputUnit found last: statements mostly go to one unit
-  Unit* recent_[2] = {};        // the units Connected found last
+  Unit* lastOutput_ = nullptr;           // the unit OutputUnit found last: statements mostly go to one unit
+  Unit* recent_[2] = {};                 // the units Connected found last
   bool countWarnings_ = false;
   std::int64_t warnings_ = 0;
 };

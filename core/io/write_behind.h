@@ -45,7 +45,8 @@ class WriteBehind {
   // the call waits while kDepth buffers are in flight.
   void Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size);
   // Hands over a copy of `length` bytes of `from`, starting at byte `offset`, to the end of `to`.
-  void Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset, std::uint64_t length);
+  void Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
+            std::uint64_t length);
   // Returns when everything handed over has been written (or skipped after a failure).
   void Wait();
 
