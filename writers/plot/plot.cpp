@@ -424,6 +424,13 @@ void EmptyPicture(std::string& out, const Store& s, std::string_view what, std::
 
 }  // namespace
 
+PlotField PlotFieldOfName(std::string_view name) {
+  for (std::size_t i = 0; i < kPlotFieldNames.size(); ++i) {
+    if (kPlotFieldNames[i] == name) return static_cast<PlotField>(i);
+  }
+  return PlotField::kTotalHead;
+}
+
 void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings) {
   svg.clear();
   warnings = PlotWarnings{};

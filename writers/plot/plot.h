@@ -2,8 +2,10 @@
 // history of the head at points.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/model/store.h"
@@ -11,6 +13,12 @@
 namespace seep {
 
 enum class PlotField { kTotalHead, kPressureHead, kSpeed };
+
+// The fields by their command-line names, in the order of PlotField.
+inline constexpr std::array<std::string_view, 3> kPlotFieldNames{"total-head", "pressure-head", "speed"};
+
+// The field of a name from kPlotFieldNames; total head for any other.
+PlotField PlotFieldOfName(std::string_view name);
 
 struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
