@@ -83,7 +83,7 @@ void Remove(const std::string& name) {
 // One file's conversion from its first read to its closing line.
 class FileConversion {
  public:
-  FileConversion(const ConvertRequest& request, Messages& messages)
+  FileConversion(const ConvertRequest& request, Messages& messages, unsigned processors)
       : request_(request),
         messages_(messages),
         io_(std::make_unique<Io>(stdin, stdout, stderr)),
@@ -91,6 +91,7 @@ class FileConversion {
         choices_(request.choices),
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
+    if (processors == 1) io_->WriteBehindFiles(false);
   }
 
   bool Convert() {
@@ -158,7 +159,7 @@ class FileConversion {
 
   void Complete() {
     FinishWriter(c_);
-    written_ = BytesWritten(c_);
+    written_ = OutputBytes(c_);
     io_->CloseAll();
     if (!target_.renamed.empty()) MoveIntoPlace(target_.written, target_.renamed);
     ok_ = true;
@@ -226,7 +227,7 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
   return fs::path(result).replace_extension(kind.extension).string();
 }
 
-bool ConvertFile(const ConvertRequest& request, Messages& messages) {
+bool ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors) {
   {
     std::error_code ec;
     if (fs::equivalent(request.result, request.output, ec)) {
@@ -234,20 +235,24 @@ bool ConvertFile(const ConvertRequest& request, Messages& messages) {
       return false;
     }
   }
-  FileConversion conversion(request, messages);
+  FileConversion conversion(request, messages, processors);
   return conversion.Convert();
 }
 
 bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
+  const std::size_t threads =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
+  // One conversion may use every processor (it writes behind its formatting); files side by side
+  // share them out, so that they do not start more threads than there are processors.
+  const unsigned share =
+      threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));
   std::atomic<std::size_t> next{0};
   std::atomic<bool> allOk{true};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
-      if (!ConvertFile(requests[i], messages)) allOk = false;
+      if (!ConvertFile(requests[i], messages, share)) allOk = false;
     }
   };
-  const std::size_t threads =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
   if (threads <= 1) {
     work();
   } else {

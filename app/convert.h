@@ -29,9 +29,12 @@ struct ConvertRequest {
 std::string DefaultOutput(const std::string& result, const OutputKind& kind);
 
 // Converts one file; every message goes through `messages`. True when the target was written.
-bool ConvertFile(const ConvertRequest& request, Messages& messages);
+// `processors`: how many processors the conversion may keep busy (0: all of them); with one, its files
+// are written in its own thread, not behind it by another.
+bool ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors = 0);
 
-// Converts every request, `jobs` at a time. True when all succeeded.
+// Converts every request, `jobs` at a time, the processors shared out among those side by side.
+// True when all succeeded.
 bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
 
 }  // namespace seep
