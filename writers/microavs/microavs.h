@@ -18,6 +18,7 @@ struct AvsState {
   std::string workName = "AVS.tmp";  // the work file
   std::int32_t NAVS = 0;             // steps written to the work file
   bool removeWork = false;           // the work file is this run's own, taken away at the end
+  std::uint64_t elementBytes = 0;    // bytes of the element lines of each block this run wrote
 };
 
 // Opens the work file as unit 30.
