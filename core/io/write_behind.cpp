@@ -1,6 +1,7 @@
 #include "core/io/write_behind.h"
 
 #include <cerrno>
+#include <new>
 #include <utility>
 
 #include "core/io/failure.h"
@@ -113,7 +114,12 @@ void WriteBehind::Execute(Job& job, WriteFailure& failure) {
     return;
   }
   int err = 0;
-  const std::uint64_t copied = CopyFileBytes(job.from, job.offset, job.length, job.file, copyBuffer_, err);
+  std::uint64_t copied = 0;
+  try {
+    copied = CopyFileBytes(job.from, job.offset, job.length, job.file, copyBuffer_, err);
+  } catch (const std::bad_alloc&) {
+    err = ENOMEM;  // no buffer for a copy the kernel does not do: reported like any failed write
+  }
   if (copied == job.length) return;
   // A source that ends early is its own failure; a refused write is the target's.
   failure = err == 0 ? WriteFailure{kErrEndOfFile, job.fromUnit, 0} : WriteFailure{kErrWrite, job.unit, err};
