@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@ struct Scratch::Launch {
   std::string_view input;
   bool unprivileged = false;
   bool terminal = false;
+  int columns = 0;
   std::uint64_t fileSizeLimit = 0;  // 0: none
   std::function<void(int)> meanwhile;
 };
@@ -43,26 +45,26 @@ bool WindowsProgram() {
 #ifndef _WIN32
 
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
-  return Start({{}, input, unprivileged, false, 0, {}});
+  return Start({{}, input, unprivileged, false, 0, 0, {}});
 }
 
 RunResult Scratch::Command(const std::vector<std::string>& args, std::string_view input,
                            bool unprivileged) const {
-  return Start({args, input, unprivileged, false, 0, {}});
+  return Start({args, input, unprivileged, false, 0, 0, {}});
 }
 
-RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args) const {
-  return Start({args, {}, false, true, 0, {}});
+RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args, int columns) const {
+  return Start({args, {}, false, true, columns, 0, {}});
 }
 
 RunResult Scratch::RunLimited(const std::vector<std::string>& args, std::string_view input,
                               std::uint64_t fileSizeLimit) const {
-  return Start({args, input, false, false, fileSizeLimit, {}});
+  return Start({args, input, false, false, 0, fileSizeLimit, {}});
 }
 
 RunResult Scratch::RunAlongside(const std::vector<std::string>& args, std::string_view input,
                                 const std::function<void(int pid)>& meanwhile) const {
-  return Start({args, input, false, false, 0, meanwhile});
+  return Start({args, input, false, false, 0, 0, meanwhile});
 }
 
 RunResult Scratch::Start(const Launch& launch) const {
@@ -93,6 +95,12 @@ RunResult Scratch::Start(const Launch& launch) const {
     master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) throw std::runtime_error("no pty");
     slave = ::ptsname(master);
+    if (launch.columns > 0) {
+      winsize size{};
+      size.ws_row = 24;
+      size.ws_col = static_cast<unsigned short>(launch.columns);
+      ::ioctl(master, TIOCSWINSZ, &size);
+    }
   }
   std::vector<char*> argv{exe.data()};
   std::vector<std::string> args = launch.args;
