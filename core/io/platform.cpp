@@ -217,7 +217,8 @@ std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t
       copied += static_cast<std::uint64_t>(n);
       continue;
     }
-    if (n == 0) return copied;  // the source ended
+    // The source ended, or a file system that copies nothing this way: the buffer tells which.
+    if (n == 0) break;
     if (errno == EINTR) continue;
     // Files the system does not copy between (other file systems on older kernels, pipes, devices):
     // the rest goes through the buffer. A refused write is the failure itself.
