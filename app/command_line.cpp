@@ -4,7 +4,9 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -18,6 +20,7 @@
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/io/replace.h"
 #include "writers/plot/plot.h"
 
 #ifndef SEEPCONV_VERSION
@@ -239,6 +242,14 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
     const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
     if (!ec) total += size;
   }
+  if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
+  // Every input is kept from every output, also from the ones named only while writing (numbered
+  // pictures, a collection's folder).
+  ForgetProtectedInputs();
+  for (const ConvertRequest& r : requests) {
+    ProtectInput(r.result, "the result file");
+    if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
+  }
   const bool quiet = args.Has(Opt::kQuiet);
   Messages::Mode mode = Messages::Mode::kOff;
   if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
@@ -345,7 +356,8 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     // A collection named without extension is NAME.pvd beside its folder NAME/.
     const std::filesystem::path named(r.output);
-    if (kind->ownFiles && named.has_filename() && !named.has_extension()) r.output += ".pvd";
+    if (kind->ownFiles && named.has_filename() && !named.has_extension() && !WritesDirectly(r.output))
+      r.output += ".pvd";
     requests.push_back(std::move(r));
   }
   return ConvertBatch(requests, args, jobs, messages);
@@ -388,14 +400,8 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
-}  // namespace
-
-std::span<const cli::OptionSpec> CommandLineOptions() {
-  return kOptions;
-}
-
-int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
-  Messages messages(err);
+// The command named first, with its options.
+int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages& messages) {
   const std::string_view first = args.front();
   if (first == "--help" || first == "-h" || first == "help") {
     std::uint32_t only = 0;
@@ -439,6 +445,30 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
   return Convert(*parsed, messages);
+}
+
+}  // namespace
+
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
+
+int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  Messages messages(err);
+  // Nothing unexpected ends the program otherwise than with one line and status 1.
+  try {
+    return RunCommand(args, out, messages);
+  } catch (const std::filesystem::filesystem_error& e) {
+    const int number = OpenErrorNumber(e.code().value());
+    messages.Failure(e.path1().string(), PlainWords(IoFailure{number, 0, "", e.code().value()}), number);
+  } catch (const std::bad_alloc&) {
+    messages.Failure("", "out of memory");
+  } catch (const std::exception& e) {
+    messages.Failure("", std::string("unexpected failure: ") + e.what());
+  } catch (...) {
+    messages.Failure("", "unexpected failure");
+  }
+  return kFailed;
 }
 
 }  // namespace seep

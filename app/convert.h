@@ -50,6 +50,11 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind);
 // behind it by another.
 Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors = 0);
 
+// Why the outputs of these requests cannot be written, as a usage error: two inputs whose outputs are
+// one file, an output that is another request's input, a folder of files or several pictures to a
+// device or pipe. Empty when they can.
+std::string OutputsApart(const std::vector<ConvertRequest>& requests);
+
 // Converts every request, `jobs` at a time, the processors shared out among those side by side.
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
 

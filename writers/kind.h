@@ -87,7 +87,9 @@ struct OutputKind {
   std::string_view extension{};          // of the default output name
   std::string_view description{};        // for --help
   std::uint32_t takes = kTakesSteps;
-  bool ownFiles = false;  // writes files of its own, named after ONAME, instead of the output unit
+  bool ownFiles = false;     // writes files of its own, named after ONAME, instead of the output unit
+  bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output
+  bool filePerStep = false;  // one file per selected step, numbered when several: one only to a device
   FieldReach reach{};
   StateKeeping state{};
   WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;

@@ -23,7 +23,12 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
   ++run.written;
   if (!run.numbered && run.written == 2) {
-    // The first picture was taken to be the only one.
+    // The first picture was taken to be the only one. A device or pipe holds that one only.
+    if (WritesDirectly(run.target)) {
+      throw OutputRefused{run.target,
+                          "the steps selected give several pictures, and a device or pipe takes "
+                          "one; name a file with -o"};
+    }
     MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
     run.numbered = true;
   }

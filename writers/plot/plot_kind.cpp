@@ -34,6 +34,7 @@ constexpr OutputKind kStepPicturesKind{
     .description = "the field of a step as an SVG picture",
     .takes = kTakesSteps | kTakesField | kTakesDrawing,
     .ownFiles = true,
+    .filePerStep = true,
     .state = StateOf<PictureState>(),
     .setUp = TakePictureChoices,
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },

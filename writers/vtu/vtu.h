@@ -6,9 +6,12 @@
 // heads, flows and codes at the nodes, the element velocities and materials, and the step's TIME and
 // number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
 //
-// Every file is written under a temporary name in its own folder and renamed into place only when
-// complete; the collection is written last. A target named NAME.vtu instead of NAME.pvd is one step's
-// grid alone: that file, no folder and no collection. Failures raise IoFailure (core/io/failure.h).
+// The collection is replaced whole: the step files go into a new folder under a temporary name beside
+// NAME/, the collection into a temporary file beside NAME.pvd, and both take their names only when
+// every file is complete, so that the old collection stays as it was until then and no step file of
+// an earlier run is left over. A target named NAME.vtu instead of NAME.pvd is one step's grid alone:
+// that file, made whole beside its name, no folder and no collection. Failures raise IoFailure
+// (core/io/failure.h), an input in the way OutputRefused (core/io/replace.h).
 #pragma once
 
 #include <cstddef>
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/cleanup.h"
 #include "core/model/store.h"
 
 namespace seep {
@@ -29,8 +33,12 @@ struct VtuState {
   std::string folder;
   std::string stem;
   bool allElements = false;
-  bool folderMade = false;
-  bool oneGrid = false;  // the target is NAME.vtu: one step's grid, written to that name
+  // The new folder under its temporary name (with its separator) once made; empty before and after.
+  std::string staging;
+  TemporaryTicket stagingTicket;
+  TemporaryTicket asideTicket;  // the old folder moved aside, where folders cannot swap in one step
+  TemporaryTicket fileTicket;   // the collection under its temporary name
+  bool oneGrid = false;         // the target is NAME.vtu: one step's grid, written to that name
 
   // The mesh: nodes written as points, and for every cell the element it shows, in file order.
   std::int64_t points = 0;
@@ -47,7 +55,7 @@ struct VtuState {
   std::size_t used = 0;
   std::FILE* file = nullptr;
   std::string target;     // final name of the file being written
-  std::string temporary;  // its temporary name while `file` is ours
+  std::string temporary;  // the name it is written under while it is ours
 
   // TIME of every step file written so far, in order: file k is NAME_k.
   std::vector<double> times;
@@ -61,10 +69,11 @@ void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, b
 // Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
 // Store& because the nodal velocity average fills VXN and VYN.
 void WriteVtuStep(VtuState& run, Store& s);
-// Writes NAME.pvd listing every step file written, with timestep = the step's TIME.
+// Writes NAME.pvd listing every step file written, with timestep = the step's TIME, and puts the new
+// folder and collection in place of the old.
 void FinishVtu(VtuState& run, const Store& s);
-// After a failure anywhere: removes the temporary file this run has open; files already in place
-// stay as they are.
+// After a failure anywhere: removes the new folder and the collection's temporary file; the old
+// collection stays as it was (for one grid file: the temporary file goes).
 void AbandonVtu(VtuState& run) noexcept;
 // Elements left out for a corner outside 1 ... NUMNP.
 std::int64_t SkippedElements(const VtuState& run);
