@@ -18,6 +18,10 @@ std::uint64_t BytesWritten(const Conversion& c) {
   return c.io.Position(kOutputUnit) + own;
 }
 
+std::uint64_t OutputBytes(const Conversion& c) {
+  return c.kind.ownFiles ? BytesWritten(c) : c.io.Position(kOutputUnit);
+}
+
 void SetUpWriter(Conversion& c) {
   Call(c.kind.setUp, c);
 }

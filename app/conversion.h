@@ -66,6 +66,9 @@ using StepObserver = std::function<void(const StepTally&)>;
 
 // Bytes written so far: the output unit and the kind's own files.
 std::uint64_t BytesWritten(const Conversion& c);
+// Bytes of the finished output, for the closing line: the output unit, or the files of a kind that
+// writes its own. A work file is not output.
+std::uint64_t OutputBytes(const Conversion& c);
 
 void SetUpWriter(Conversion& c);
 // One pass over the steps of the result file: every step goes to the kind's every-step operation (only

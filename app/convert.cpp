@@ -123,7 +123,7 @@ std::uint64_t RegularSize(const std::string& result) {
 // One file's conversion from its first read to its closing line.
 class FileConversion {
  public:
-  FileConversion(const ConvertRequest& request, Messages& messages)
+  FileConversion(const ConvertRequest& request, Messages& messages, unsigned processors)
       : request_(request),
         messages_(messages),
         io_(std::make_unique<Io>(stdin, stdout, stderr)),
@@ -131,6 +131,7 @@ class FileConversion {
         choices_(request.choices),
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
+    if (processors == 1) io_->WriteBehindFiles(false);
     c_.historySelected = true;
   }
 
@@ -237,7 +238,7 @@ class FileConversion {
 
   void Complete() {
     FinishWriter(c_);
-    written_ = BytesWritten(c_);
+    written_ = OutputBytes(c_);
     io_->CloseAll();
     if (!target_.renamed.empty()) MoveIntoPlace(target_.written, target_.renamed);
     target_.ticket.Forget();
@@ -331,7 +332,7 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
   return fs::path(result).replace_extension(kind.extension).string();
 }
 
-Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
+Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors) {
   std::string refused;
   for (const auto& [input, what] :
        {std::pair{request.result, "result file"}, {request.choices.PNAME, "point file"}}) {
@@ -348,7 +349,7 @@ Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
     messages.FileDone();
     return Outcome::kFailed;
   }
-  FileConversion conversion(request, messages);
+  FileConversion conversion(request, messages, processors);
   return conversion.Convert();
 }
 
@@ -396,13 +397,19 @@ std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
 }
 
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
+  const std::size_t threads =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
+  // One conversion may use every processor (it writes behind its formatting); files side by side
+  // share them out, so that they do not start more threads than there are processors.
+  const unsigned share =
+      threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));
   std::atomic<std::size_t> next{0};
   std::atomic<int> written{0}, partial{0}, failed{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
       Outcome outcome = Outcome::kFailed;
       try {
-        outcome = ConvertFile(requests[i], messages);
+        outcome = ConvertFile(requests[i], messages, share);
       } catch (const std::exception& e) {
         std::string file;
         const std::string what = Unexpected(e, file);
@@ -423,8 +430,6 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
       }
     }
   };
-  const std::size_t threads =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
   if (threads <= 1) {
     work();
   } else {

@@ -45,15 +45,17 @@ std::string ShownName(const std::string& result);
 // The target that a result file gets by default: its name with the kind's extension, in its folder.
 std::string DefaultOutput(const std::string& result, const OutputKind& kind);
 
-// Converts one file; every message goes through `messages`.
-Outcome ConvertFile(const ConvertRequest& request, Messages& messages);
+// Converts one file; every message goes through `messages`. `processors`: how many processors the
+// conversion may keep busy (0: all of them); with one, its files are written in its own thread, not
+// behind it by another.
+Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors = 0);
 
 // Why the outputs of these requests cannot be written, as a usage error: two inputs whose outputs are
 // one file, an output that is another request's input, a folder of files or several pictures to a
 // device or pipe. Empty when they can.
 std::string OutputsApart(const std::vector<ConvertRequest>& requests);
 
-// Converts every request, `jobs` at a time.
+// Converts every request, `jobs` at a time, the processors shared out among those side by side.
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
 
 }  // namespace seep

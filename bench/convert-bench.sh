@@ -1,30 +1,46 @@
 #!/usr/bin/env bash
 # End-to-end conversion benchmark: generates a large result file and converts it to each output kind
-# through the real program with piped answers. Per kind it reports the median wall time of several
-# runs, the output size and rate, the peak resident memory, and the median time `cat` needs to copy
-# that output to a new file in the same folder, with the ratio converter / cat; then the same in CPU
-# time (user + system), which a machine busy with other work disturbs less.
+# through the real program with piped answers (vtu from the command line).
+#
+# Runs are paired: each conversion is followed at once by `cat` copying that same output to a new file
+# in the same folder, so that both see the same load. Per kind the table gives the medians of the
+# converter's and of cat's wall time, the median of the paired ratios, then the same in CPU time
+# (user + system), which a machine busy with other work disturbs less, the output size, the peak
+# resident memory of all runs and the md5 of the output (of the .pvd and every .vtu for vtu).
+#
+# Then, in the same run:
+# - a Fortran program that writes the TECPLOT file with ordinary formatted WRITE statements
+#   (bench/fortran/tecplot.f90, built here with gfortran), whose file must be identical to ours, and
+#   our speed-up against it (its median over ours, wall and CPU);
+# - `convert --to interp` with 2222 points paired with `seepconv info` on the same file (both read it
+#   whole), and the ratio.
 #
 #   bench/convert-bench.sh [--runs N] [--nx 271] [--ny 164] [--steps 50] [--kinds "tecplot femap ..."]
-#                          [--sameness COUNT]
+#                          [--fortran-runs N] [--baseline PROGRAM] [--sameness COUNT]
 #
+# --baseline PROGRAM also runs another build of seepconv paired with this one (each kind, same
+# answers) and prints the CPU time of this build over that one's: what a change costs in CPU.
 # --sameness COUNT first runs bench/sameness.sh COUNT: the fast edit routines against the general ones.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=5
+fortranRuns=3
 nx=271
 ny=164
 steps=50
 kinds="restart tecplot femap microavs igpost interp vtu"
 sameness=""
+baseline=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --sameness) sameness=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
+    --fortran-runs) fortranRuns=$2; shift 2 ;;
     --nx) nx=$2; shift 2 ;;
     --ny) ny=$2; shift 2 ;;
     --steps) steps=$2; shift 2 ;;
     --kinds) kinds=$2; shift 2 ;;
+    --baseline) baseline=$(realpath "$2"); shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -33,21 +49,24 @@ if [ -n "$sameness" ]; then
   "$root/bench/sameness.sh" "$sameness"
 fi
 
-"$root/tools/ensure-packages" g++ cmake make time
+"$root/tools/ensure-packages" g++ cmake make time gfortran
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSEEPCONV_TESTS=OFF >/dev/null
 cmake --build "$build" --target seepconv make_result_file -j "$(nproc)" >/dev/null
+program="$build/seepconv"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/seepconv-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+gfortran -O2 -o fortran_tecplot "$root/bench/fortran/tecplot.f90"
 "$build/make_result_file" --nx "$nx" --ny "$ny" --steps "$steps" --replace-every 37 --inactive-every 101 \
   --out RESULT.DAT
 printf 'a\nb\nc\nRESULT.DAT\n' > WORK.LST
 # 2222 points spread over the mesh, some outside it.
 awk -v nx="$nx" -v ny="$ny" 'BEGIN { n = 2222; print n; srand(7);
   for (i = 0; i < n; i++) printf "%.4f %.4f\n", rand() * (nx + 1) - 1, rand() * (ny * 0.5 + 1) - 0.5 }' > POINTS.DAT
-echo "result file: $(stat -c %s RESULT.DAT) bytes, ${nx} x ${ny} nodes, ${steps} steps; ${runs} runs per kind"
+echo "result file: $(stat -c %s RESULT.DAT) bytes, ${nx} x ${ny} nodes, ${steps} steps; ${runs} paired runs per kind;" \
+  "$(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 
 answers() {
   case "$1" in
@@ -61,16 +80,16 @@ answers() {
   esac
 }
 
-# The command of one conversion, in `cmd`, and its standard input, in `input`: the dialogue kinds read
-# their answers; vtu runs from the command line and writes OUT.pvd and the folder OUT/ of step files.
+# The arguments of one conversion, in `args`, and its standard input, in `input`: the dialogue kinds
+# read their answers; vtu runs from the command line and writes OUT.pvd and the folder OUT/.
 command_of() {
   case "$1" in
-    vtu) cmd=("$build/seepconv" convert RESULT.DAT --to vtu -o OUT.pvd -q); input=/dev/null ;;
-    *) cmd=("$build/seepconv"); input=answers.txt ;;
+    vtu) args=(convert RESULT.DAT --to vtu -o OUT.pvd -q); input=/dev/null ;;
+    *) args=(); input=answers.txt ;;
   esac
 }
 
-# Every file of the output, to size and copy.
+# Every file of the output, to size, copy and sum.
 outputs() {
   case "$1" in
     vtu) echo OUT.pvd OUT/*.vtu ;;
@@ -80,51 +99,95 @@ outputs() {
 
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-printf '%-9s %9s %10s %9s %9s %9s %7s %9s %9s %7s\n' kind "time s" "output MB" "MB/s" "peak MB" "cat s" ratio \
-  "cpu s" "cat cpu s" "ratio"
+# Runs a command with standard input $1 and standard output $2; appends "wall cpu peakKB" to $3.
+timed() {
+  local in=$1 out=$2 log=$3
+  shift 3
+  local start end
+  start=$(date +%s.%N)
+  /usr/bin/time -f '%U %S %M' -o rusage.txt "$@" < "$in" > "$out" 2> err.txt || {
+    echo "failed: $*"; cat err.txt; exit 1; }
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" '{ print b - a, $1 + $2, $3 }' rusage.txt >> "$log"
+}
+
+clean() { rm -rf OUT OUT.pvd AVS.tmp COPY; }
+
+printf '%-9s %8s %8s %6s %8s %8s %6s %9s %8s  %s\n' kind "conv s" "cat s" ratio "cpu s" "cat cpu" ratio "output MB" \
+  "peak MB" md5
 for kind in $kinds; do
   answers "$kind" > answers.txt
   command_of "$kind"
-  : > times.txt
-  : > rss.txt
-  : > cpu.txt
-  for _ in $(seq "$runs"); do
-    rm -rf OUT OUT.pvd AVS.tmp
-    /usr/bin/time -f '%e %M %U %S' -o time.txt "${cmd[@]}" < "$input" > console.txt 2> err.txt || {
-      echo "$kind: conversion failed"; cat err.txt; exit 1; }
-    awk '{ print $1 }' time.txt >> times.txt
-    awk '{ print $2 }' time.txt >> rss.txt
-    awk '{ print $3 + $4 }' time.txt >> cpu.txt
-  done
-  # Wall time with a finer clock than /usr/bin/time's: one more timed run.
-  : > fine.txt
-  for _ in $(seq "$runs"); do
-    rm -rf OUT OUT.pvd AVS.tmp
-    start=$(date +%s.%N)
-    "${cmd[@]}" < "$input" > console.txt 2> err.txt
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> fine.txt
-  done
+  : > conv.txt
   : > cat.txt
-  : > catcpu.txt
+  : > base.txt
   for _ in $(seq "$runs"); do
-    rm -f COPY
-    start=$(date +%s.%N)
-    cat $(outputs "$kind") > COPY
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }' >> cat.txt
-    rm -f COPY
-    TIMEFORMAT='%3U %3S'
-    { time cat $(outputs "$kind") > COPY; } 2> cattime.txt
-    awk '{ print $1 + $2 }' cattime.txt >> catcpu.txt
+    clean
+    timed "$input" console.txt conv.txt "$program" "${args[@]}"
+    # shellcheck disable=SC2046
+    timed /dev/null COPY cat.txt cat $(outputs "$kind")
+    if [ -n "$baseline" ]; then
+      clean
+      timed "$input" console.txt base.txt "$baseline" "${args[@]}"
+      clean
+      timed "$input" console.txt conv.txt.again "$program" "${args[@]}"
+    fi
   done
-  t=$(median < fine.txt)
-  c=$(median < cat.txt)
-  u=$(median < cpu.txt)
-  cu=$(median < catcpu.txt)
-  mb=$(awk -v s="$(cat $(outputs "$kind") | wc -c)" 'BEGIN { print s / 1000000 }')
-  rss=$(sort -g rss.txt | tail -1)
-  awk -v k="$kind" -v t="$t" -v mb="$mb" -v rss="$rss" -v c="$c" -v u="$u" -v cu="$cu" \
-    'BEGIN { printf "%-9s %9.3f %10.1f %9.1f %9.1f %9.3f %7.2f %9.3f %9.3f %7.2f\n", k, t, mb, mb / t, rss / 1024, c,
-             t / c, u, cu, (cu > 0 ? u / cu : 0) }'
+  # shellcheck disable=SC2046
+  sum=$(if [ "$kind" = vtu ]; then md5sum $(outputs "$kind") | awk '{ print $1 }' | md5sum; else md5sum OUT; fi)
+  # shellcheck disable=SC2046
+  mb=$(cat $(outputs "$kind") | wc -c | awk '{ print $1 / 1000000 }')
+  paste conv.txt cat.txt | awk '{ print $1 / $4, ($5 > 0 ? $2 / $5 : 0) }' > pairs.txt
+  t=$(awk '{ print $1 }' conv.txt | median)
+  c=$(awk '{ print $1 }' cat.txt | median)
+  r=$(awk '{ print $1 }' pairs.txt | median)
+  u=$(awk '{ print $2 }' conv.txt | median)
+  cu=$(awk '{ print $2 }' cat.txt | median)
+  ru=$(awk '{ print $2 }' pairs.txt | median)
+  rss=$(awk '{ print $3 }' conv.txt | sort -g | tail -1)
+  printf '%-9s %8.3f %8.3f %6.2f %8.3f %8.3f %6.2f %9.1f %8.1f  %s\n' "$kind" "$t" "$c" "$r" "$u" "$cu" "$ru" "$mb" \
+    "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" "${sum%% *}"
+  if [ -n "$baseline" ]; then
+    paste conv.txt.again base.txt | awk '{ print $2 / $5 }' > basepairs.txt
+    printf '%-9s CPU time against the baseline: %.3f s over %.3f s, median of paired ratios %.2f\n' "$kind" \
+      "$(awk '{ print $2 }' conv.txt.again | median)" "$(awk '{ print $2 }' base.txt | median)" "$(median < basepairs.txt)"
+    rm -f conv.txt.again
+  fi
 done
+clean
+
+# The Fortran program against ours on the TECPLOT file, paired.
+answers tecplot > answers.txt
+: > ours.txt
+: > fortran.txt
+for _ in $(seq "$fortranRuns"); do
+  clean
+  timed answers.txt console.txt ours.txt "$program"
+  rm -f F.tec
+  timed /dev/null fortran.out fortran.txt ./fortran_tecplot RESULT.DAT F.tec
+done
+if cmp -s OUT F.tec; then same="identical"; else same="DIFFERENT"; fi
+paste fortran.txt ours.txt | awk '{ print $1 / $4, ($5 > 0 ? $2 / $5 : 0) }' > pairs.txt
+printf 'TECPLOT by gfortran formatted WRITEs: %.2f s (CPU %.2f s), ours %.3f s (CPU %.3f s), files %s;' \
+  "$(awk '{ print $1 }' fortran.txt | median)" "$(awk '{ print $2 }' fortran.txt | median)" \
+  "$(awk '{ print $1 }' ours.txt | median)" "$(awk '{ print $2 }' ours.txt | median)" "$same"
+printf ' speed-up %.1fx wall, %.1fx CPU (medians of %d paired runs)\n' "$(awk '{ print $1 }' pairs.txt | median)" \
+  "$(awk '{ print $2 }' pairs.txt | median)" "$fortranRuns"
+rm -f F.tec fortran.out
+clean
+
+# interp with 2222 points against info, paired: both read the whole file.
+answers interp > answers.txt
+: > interp.txt
+: > info.txt
+for _ in $(seq "$runs"); do
+  clean
+  timed answers.txt console.txt interp.txt "$program"
+  timed /dev/null info.out info.txt "$program" info RESULT.DAT
+done
+paste interp.txt info.txt | awk '{ print $1 / $4, ($5 > 0 ? $2 / $5 : 0) }' > pairs.txt
+printf 'interp (2222 points) %.3f s (CPU %.3f s) against info %.3f s (CPU %.3f s): ratio %.2f wall, %.2f CPU\n' \
+  "$(awk '{ print $1 }' interp.txt | median)" "$(awk '{ print $2 }' interp.txt | median)" \
+  "$(awk '{ print $1 }' info.txt | median)" "$(awk '{ print $2 }' info.txt | median)" \
+  "$(awk '{ print $1 }' pairs.txt | median)" "$(awk '{ print $2 }' pairs.txt | median)"
+echo "load at the end $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,5 +1,6 @@
 #include "core/io/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -18,6 +19,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -203,6 +205,16 @@ void OnInterruption(void (*sweep)() noexcept) {
   SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
 }
 
+bool CopiesAtOffset() {
+  return false;
+}
+
+std::uint64_t CopyFileBytes(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*, std::vector<char>&,
+                            int& err) {
+  err = ENOSYS;
+  return 0;
+}
+
 #else
 
 void UseBinaryConsole() {}
@@ -354,6 +366,10 @@ void RemoveFolderNow(const char* name) noexcept {
 #endif
 }
 
+bool CopiesAtOffset() {
+  return true;
+}
+
 namespace {
 
 void (*g_sweep)() noexcept = nullptr;
@@ -372,6 +388,36 @@ extern "C" void OnSignal(int sig) {
   errno = saved;
 }
 
+// Copies through `buffer`: positional reads of the source, plain writes to the target.
+std::uint64_t CopyThroughBuffer(int in, std::uint64_t offset, std::uint64_t length, int out,
+                                std::vector<char>& buffer, int& err) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  if (buffer.size() < kPiece) buffer.resize(kPiece);
+  std::uint64_t copied = 0;
+  while (copied < length) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - copied));
+    const ssize_t got = ::pread(in, buffer.data(), want, static_cast<off_t>(offset + copied));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return copied;
+    }
+    if (got == 0) return copied;  // the source ended
+    std::size_t put = 0;
+    while (put < static_cast<std::size_t>(got)) {
+      const ssize_t n = ::write(out, buffer.data() + put, static_cast<std::size_t>(got) - put);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        return copied + put;
+      }
+      put += static_cast<std::size_t>(n);
+    }
+    copied += put;
+  }
+  return copied;
+}
+
 }  // namespace
 
 void OnInterruption(void (*sweep)() noexcept) {
@@ -386,6 +432,39 @@ void OnInterruption(void (*sweep)() noexcept) {
     if (::sigaction(sig, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
     ::sigaction(sig, &action, nullptr);
   }
+}
+
+std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,
+                            std::vector<char>& buffer, int& err) {
+  err = 0;
+  const int in = ::fileno(from);
+  const int out = ::fileno(to);
+  std::uint64_t copied = 0;
+#ifdef __linux__
+  // Pieces of at most 1 GiB, so that each call's count fits every size type.
+  constexpr std::uint64_t kPiece = std::uint64_t{1} << 30;
+  while (copied < length) {
+    off_t at = static_cast<off_t>(offset + copied);
+    const ssize_t n = ::copy_file_range(in, &at, out, nullptr,
+                                        static_cast<std::size_t>(std::min(kPiece, length - copied)), 0);
+    if (n > 0) {
+      copied += static_cast<std::uint64_t>(n);
+      continue;
+    }
+    // The source ended, or a file system that copies nothing this way: the buffer tells which.
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    // Files the system does not copy between (other file systems on older kernels, pipes, devices):
+    // the rest goes through the buffer. A refused write is the failure itself.
+    if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF ||
+        errno == ETXTBSY || errno == EPERM)
+      break;
+    err = errno;
+    return copied;
+  }
+#endif
+  if (copied == length) return copied;
+  return copied + CopyThroughBuffer(in, offset + copied, length - copied, out, buffer, err);
 }
 
 #endif

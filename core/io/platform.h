@@ -2,11 +2,13 @@
 // systems. Nothing else in the program asks which system it runs on.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace seep {
 
@@ -75,5 +77,17 @@ void RemoveFolderNow(const char* name) noexcept;
 // `sweep`, write "seepconv: interrupted" and end the process as the signal does; SIGPIPE calls
 // `sweep` and ends the process as SIGPIPE does. Signals ignored at start stay ignored.
 void OnInterruption(void (*sweep)() noexcept);
+
+// True where CopyFileBytes can run in one thread while another reads the same source: it reads the
+// source at a given offset and leaves the source's own position alone. Elsewhere (Windows) copies go
+// through the reader's buffers.
+bool CopiesAtOffset();
+
+// Copies `length` bytes of `from`, starting at byte `offset`, to the current end of `to`, inside the
+// system where it can (the pages go from file to file without passing through the program), else
+// through `buffer`. Both streams must be unbuffered. Returns the bytes copied: fewer than `length` with
+// `err` 0 when `from` ended first, with `err` the system's error code when a read or write failed.
+std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,
+                            std::vector<char>& buffer, int& err);
 
 }  // namespace seep

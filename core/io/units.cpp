@@ -6,9 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/io/write_behind.h"
 
 namespace seep {
 namespace {
@@ -63,7 +66,8 @@ bool HasOverlongPart(std::string_view name) {
 
 }  // namespace
 
-Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream) : err_(errorStream) {
+Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream)
+    : err_(errorStream), writeBehind_(std::thread::hardware_concurrency() > 1) {
   Unit& out = units_[0];
   out.number = kConsoleOut;
   out.open = true;
@@ -224,19 +228,25 @@ void Io::Close(Unit& u) {
   const int number = u.number;
   const std::string name = u.name;
   bool failed = false;
-  int cause = 0;
+  IoFailure first{};
   try {
     Flush(u);
   } catch (const IoFailure& failure) {
     failed = true;
-    cause = failure.cause;
+    first = failure;
+  }
+  if (writer_ != nullptr) {
+    // Nothing handed over for the file may be in flight when it closes; a failure it had is
+    // reported by now, and its number is free for another file.
+    writer_->Wait();
+    writer_->Forget(number);
   }
   if (u.ownsFile && f != nullptr && std::fclose(f) != 0 && !failed) {
     failed = true;
-    cause = errno;
+    first = IoFailure{kErrWrite, number, name, errno};
   }
   u = Unit{};
-  if (failed) throw IoFailure{kErrWrite, number, name, cause};
+  if (failed) throw first;
 }
 
 void Io::CloseUnit(int unit) {
@@ -264,7 +274,13 @@ void Io::CloseAll() {
 
 void Io::FlushAll() {
   for (Unit& u : units_) {
-    if (u.open) Flush(u);
+    if (u.open) Send(u, false);
+  }
+  if (writer_ == nullptr) return;
+  writer_->Wait();
+  RaiseWriteFailure(0);
+  for (Unit& u : units_) {
+    if (u.open) RaiseWriteFailure(u.number);
   }
 }
 
@@ -275,11 +291,41 @@ void Io::WriteBytes(Unit& u, const char* data, std::size_t size) {
   if (u.console && std::fflush(u.file) != 0) Fail(kErrWrite, u.number);
 }
 
-void Io::Flush(Unit& u) {
+void Io::RaiseWriteFailure(int unit) {
+  WriteFailure f = writer_->TakeFailure();
+  if (f.number == 0) f = writer_->FailureOf(unit);
+  if (f.number != 0) throw IoFailure{f.number, f.unit, FileName(f.unit), f.cause};
+}
+
+void Io::Send(Unit& u, bool behind) {
   if (u.outLen == 0) return;
-  const std::size_t size = u.outLen;
-  u.outLen = 0;
+  const std::size_t size = std::exchange(u.outLen, 0);
+  if (!u.console) {
+    if (behind && writer_ == nullptr && writeBehind_) {
+      try {
+        writer_ = std::make_unique<WriteBehind>();
+      } catch (const std::system_error&) {
+        writeBehind_ = false;  // no thread to be had: the files are written here, as they come
+      }
+    }
+    if (writer_ != nullptr) {
+      writer_->Write(u.number, u.file, u.out, size);
+      RaiseWriteFailure(u.number);
+      return;
+    }
+  }
   WriteBytes(u, u.out.data(), size);
+}
+
+void Io::WaitForWrites(int unit) {
+  if (writer_ == nullptr) return;
+  writer_->Wait();
+  RaiseWriteFailure(unit);
+}
+
+void Io::Flush(Unit& u) {
+  Send(u, false);
+  if (!u.console) WaitForWrites(u.number);
 }
 
 void Io::MakeRoom(Unit& u, std::size_t size) {
@@ -287,7 +333,7 @@ void Io::MakeRoom(Unit& u, std::size_t size) {
   if (!u.console && u.out.size() < kFileOutCapacity) {
     u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));
   }
-  if (u.out.size() - u.outLen < size) Flush(u);
+  if (u.out.size() - u.outLen < size) Send(u, true);
   if (u.out.size() < size) u.out.resize(size);
 }
 
@@ -328,8 +374,10 @@ void Io::PutRecord(int unit, std::string_view record) {
     if (!u.console && u.out.size() < kFileOutCapacity) {
       u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));
     }
-    if (u.outLen + size > u.out.size()) Flush(u);
+    if (u.outLen + size > u.out.size()) Send(u, true);
     if (size > u.out.size()) {
+      // A record longer than the buffer goes straight to the file, after what is in flight.
+      if (!u.console) WaitForWrites(u.number);
       WriteBytes(u, record.data(), record.size());
       WriteBytes(u, "\r\n", 2);
       return;
@@ -471,6 +519,50 @@ void Io::CopyRecords(int from, int to, std::int64_t count, std::size_t width) {
     for (std::size_t i = n; i < width; i += kCopyChunk) std::memcpy(p + i, kBlanks, kCopyChunk);
     CommitRecord(dst, p + width);
   }
+}
+
+void Io::CopyBytes(int from, int to, std::uint64_t length) {
+  Unit& src = Connected(from);
+  if (src.console || !src.formatted) Fail(kErrFormatMismatch, from);
+  Unit& dst = Connected(to);
+  if (!dst.writing) PrepareWrite(dst);
+  PrepareRead(src);
+  // The bytes already read ahead, and all of them where the file cannot be copied at an offset, go
+  // through the buffers.
+  const bool throughBuffers = dst.console || !CopiesAtOffset();
+  while (length > 0) {
+    if (src.inPos == src.inEnd) {
+      if (!throughBuffers) break;
+      if (Fill(src) == 0) Fail(kErrEndOfFile, from);
+    }
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(length, src.inEnd - src.inPos));
+    const std::size_t piece = std::min(take, kFileOutCapacity);
+    std::memcpy(RecordRoom(dst, piece), src.in.data() + src.inPos, piece);
+    dst.outLen += piece;
+    dst.position += piece;
+    Consume(src, piece);
+    length -= piece;
+  }
+  if (length == 0) return;
+
+  // The rest goes from file to file after what `to` holds so far; reading goes on after it.
+  const std::uint64_t offset = src.position;
+  if (writer_ != nullptr) {
+    Send(dst, false);
+    writer_->Copy(dst.number, dst.file, src.number, src.file, offset, length);
+  } else {
+    Flush(dst);
+    int err = 0;
+    if (CopyFileBytes(src.file, offset, length, dst.file, copyBuffer_, err) != length) {
+      if (err == 0) Fail(kErrEndOfFile, from);
+      throw IoFailure{kErrWrite, dst.number, FileName(dst.number), err};
+    }
+  }
+  if (std::fseek(src.file, static_cast<long>(offset + length), SEEK_SET) != 0) Fail(kErrRead, from);
+  src.inPos = src.inEnd = 0;
+  src.inEof = false;
+  src.position += length;
+  dst.position += length;
 }
 
 bool Io::AtEndOfFile(int unit) {

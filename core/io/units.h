@@ -5,6 +5,10 @@
 // records are framed by 4-byte little-endian byte counts before and after the data; a negative leading
 // count marks a segment of a longer record.
 //
+// File units write behind: a full buffer is handed to a writer thread (core/io/write_behind.h) and
+// the next one is filled meanwhile. A failed write is raised at the next hand-over, flush or close,
+// and nothing more reaches that file, so it holds exactly what preceded the failure.
+//
 // Every failure raises IoFailure (core/io/failure.h); nothing here ends the process.
 #pragma once
 
@@ -12,12 +16,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace seep {
+
+class WriteBehind;
 
 inline constexpr int kConsoleOut = -1;
 inline constexpr int kConsoleIn = -4;
@@ -88,6 +95,10 @@ class Io {
   // Copies `count` text records from unit `from` to unit `to`, each cut or blank-filled to `width`
   // characters. Error 24 when `from` ends first.
   void CopyRecords(int from, int to, std::int64_t count, std::size_t width);
+  // Copies the next `length` bytes of unit `from` as they are to unit `to`. Where the system allows it
+  // the bytes go from file to file inside the kernel (platform.h, CopyFileBytes) instead of through
+  // the program. Error 24 when `from` ends first (raised at the latest when `to` is flushed).
+  void CopyBytes(int from, int to, std::uint64_t length);
 
   // Reads the next unformatted record and returns the first `need` bytes of its data; the rest of the
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
@@ -109,8 +120,13 @@ class Io {
   // Writes a plain line (the stop code) on the error stream.
   void ErrorStreamLine(std::string_view text);
 
-  // Writes every buffered record of every unit, console included. Error 38 when a write fails.
+  // Writes every buffered record of every unit, console included, and waits until the files hold
+  // them. Error 38 when a write fails.
   void FlushAll();
+  // Whether full buffers of file units are written by a thread of their own while the next are
+  // filled (the default on a machine of several processors), or in the calling thread. Set before
+  // the first record is written.
+  void WriteBehindFiles(bool on) { writeBehind_ = on; }
   // Completes and closes every unit; error 38 when a buffered record cannot be written.
   void CloseAll();
 
@@ -123,7 +139,10 @@ class Io {
   const Unit* Find(int unit) const;
   Unit& Connected(int unit);
   Unit& FreeSlot(int unit, const std::string& name);
-  void Flush(Unit& u);
+  void Send(Unit& u, bool behind);  // hands the buffer over; `behind`: the buffer is full
+  void Flush(Unit& u);              // hands the buffer over and waits until the file holds it
+  void WaitForWrites(int unit);     // everything handed over is written; raises a failure
+  void RaiseWriteFailure(int unit);
   void MakeRoom(Unit& u, std::size_t size);
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);
@@ -138,8 +157,11 @@ class Io {
 
   std::array<Unit, 10> units_;
   std::FILE* err_;
-  Unit* lastOutput_ = nullptr;  // the unit OutputUnit found last: statements mostly go to one unit
-  Unit* recent_[2] = {};        // the units Connected found last
+  bool writeBehind_;
+  std::unique_ptr<WriteBehind> writer_;  // made at the first full buffer of a file
+  std::vector<char> copyBuffer_;         // copies that the kernel does not do
+  Unit* lastOutput_ = nullptr;           // the unit OutputUnit found last: statements mostly go to one unit
+  Unit* recent_[2] = {};                 // the units Connected found last
   bool countWarnings_ = false;
   std::int64_t warnings_ = 0;
 };

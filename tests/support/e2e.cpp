@@ -3,15 +3,19 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace seep::test {
 
@@ -23,6 +27,8 @@ struct Scratch::Launch {
   bool unprivileged = false;
   bool terminal = false;
   int columns = 0;
+  std::uint64_t fileSizeLimit = 0;  // 0: none
+  std::function<void(int)> meanwhile;
 };
 
 std::string ProgramPath() {
@@ -39,16 +45,26 @@ bool WindowsProgram() {
 #ifndef _WIN32
 
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
-  return Start({{}, input, unprivileged, false});
+  return Start({{}, input, unprivileged, false, 0, 0, {}});
 }
 
 RunResult Scratch::Command(const std::vector<std::string>& args, std::string_view input,
                            bool unprivileged) const {
-  return Start({args, input, unprivileged, false});
+  return Start({args, input, unprivileged, false, 0, 0, {}});
 }
 
 RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args, int columns) const {
-  return Start({args, {}, false, true, columns});
+  return Start({args, {}, false, true, columns, 0, {}});
+}
+
+RunResult Scratch::RunLimited(const std::vector<std::string>& args, std::string_view input,
+                              std::uint64_t fileSizeLimit) const {
+  return Start({args, input, false, false, 0, fileSizeLimit, {}});
+}
+
+RunResult Scratch::RunAlongside(const std::vector<std::string>& args, std::string_view input,
+                                const std::function<void(int pid)>& meanwhile) const {
+  return Start({args, input, false, false, 0, 0, meanwhile});
 }
 
 RunResult Scratch::Start(const Launch& launch) const {
@@ -107,6 +123,11 @@ RunResult Scratch::Start(const Launch& launch) const {
       ::_exit(126);
     }
     if (dropRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
+    if (launch.fileSizeLimit > 0) {
+      // A write past the limit then fails with EFBIG instead of ending the process.
+      const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
+      if (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    }
     ::execv(exe.c_str(), argv.data());
     ::_exit(127);
   }
@@ -125,9 +146,25 @@ RunResult Scratch::Start(const Launch& launch) const {
     ::close(master);
   }
   int wstatus = 0;
-  while (::waitpid(pid, &wstatus, 0) < 0) {
+  bool hung = false;
+  if (launch.meanwhile) {
+    launch.meanwhile(static_cast<int>(pid));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        hung = true;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &wstatus, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  } else {
+    while (::waitpid(pid, &wstatus, 0) < 0) {
+    }
   }
   r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  if (hung) r.status = -1;
   r.out = ReadFile(out);
   if (!launch.terminal) r.err = ReadFile(err);
   std::error_code ec;

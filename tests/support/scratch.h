@@ -5,7 +5,9 @@
 // names typed into the dialogue, which keeps only their first 20 characters.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,14 @@ class Scratch {
   // Runs the converter here with its standard error on a pseudo-terminal `columns` wide (0: the
   // system's default); `err` is what the terminal received.
   RunResult CommandOnTerminal(const std::vector<std::string>& args, int columns = 0) const;
+  // Runs the converter here (the dialogue when `args` is empty) with a limit on the size of every file
+  // it writes: a write past `fileSizeLimit` bytes fails as on a full disk.
+  RunResult RunLimited(const std::vector<std::string>& args, std::string_view input,
+                       std::uint64_t fileSizeLimit) const;
+  // Runs the converter here and calls `meanwhile` with its process id while it runs; then waits at
+  // most 60 s for its end. A run that outlives that is killed and given the status -1.
+  RunResult RunAlongside(const std::vector<std::string>& args, std::string_view input,
+                         const std::function<void(int pid)>& meanwhile) const;
 
  private:
   struct Launch;

@@ -15,9 +15,11 @@
 // After the loop the final file gets the header with the number of steps, the first step line, the
 // mesh, and then the blocks copied from the work file. Each copied record is cut or blank-filled to a
 // width fixed by its kind, and the records are counted from NUMNP, NUMEL and NAVS: the copy reads
-// exactly the records this run wrote, never more.
+// exactly the records this run wrote, never more. The element lines that this run wrote already have
+// their final width, so they go over as bytes, from file to file inside the system where it allows.
 #include "writers/microavs/microavs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -102,12 +104,22 @@ void CopyRecords(Io& io, std::int64_t count, std::size_t width) {
   io.CopyRecords(kWorkUnit, kOutputUnit, count, width);
 }
 
-// The records of a block after its step line.
-void CopyStepData(Io& io, const Store& s) {
+// An element line as WriteAvsStep writes it is I8, 1X and three E12.5 each followed by a blank,
+// whatever the values (a field too narrow holds asterisks): 48 characters and CR LF, its copied width.
+constexpr std::uint64_t kElementLineBytes = kElementDataWidth + 2;
+
+// The records of a block after its step line. Element lines of the width they are copied at go over
+// as bytes; lines of any other width (a work file this run did not write) record by record.
+void CopyStepData(Io& io, const Store& s, const AvsState& run) {
   for (std::size_t w : kNodeHeadWidths) CopyRecords(io, 1, w);
   CopyRecords(io, s.NUMNP, kNodeDataWidth);
   for (std::size_t w : kElementHeadWidths) CopyRecords(io, 1, w);
-  CopyRecords(io, s.NUMEL, kElementDataWidth);
+  const std::uint64_t verbatim = static_cast<std::uint64_t>(std::max(s.NUMEL, 0)) * kElementLineBytes;
+  if (run.elementBytes == verbatim) {
+    io.CopyBytes(kWorkUnit, kOutputUnit, verbatim);
+  } else {
+    CopyRecords(io, s.NUMEL, kElementDataWidth);
+  }
 }
 
 // Mesh sizes, node coordinates (z = 0) and every element with its material and corners as stored.
@@ -140,7 +152,9 @@ void WriteAvsStep(Io& io, Store& s, AvsState& run) {
   WriteFormatted(io, kWorkUnit, kNodeHead);
   WriteNodeData(io, s);
   WriteFormatted(io, kWorkUnit, kElementHead);
+  const std::uint64_t start = io.Position(kWorkUnit);
   WriteElementData(io, s);
+  run.elementBytes = io.Position(kWorkUnit) - start;
 }
 
 void AssembleAvsFile(Io& io, const Store& s, const AvsState& run) {
@@ -154,10 +168,10 @@ void AssembleAvsFile(Io& io, const Store& s, const AvsState& run) {
   io.RewindUnit(kWorkUnit);
   CopyRecords(io, 1, kStepLineWidth);
   WriteMesh(io, s);
-  CopyStepData(io, s);
+  CopyStepData(io, s, run);
   for (std::int32_t step = 2; step <= run.NAVS; ++step) {
     CopyRecords(io, 1, kStepLineWidth);
-    CopyStepData(io, s);
+    CopyStepData(io, s, run);
   }
 }
 

@@ -20,6 +20,7 @@ struct AvsState {
   std::int32_t NAVS = 0;             // steps written to the work file
   bool removeWork = false;           // the work file is this run's own, taken away at the end
   TemporaryTicket workTicket;        // and taken away on an interruption too
+  std::uint64_t elementBytes = 0;    // bytes of the element lines of each block this run wrote
 };
 
 // Opens the work file as unit 30.

@@ -1,0 +1,96 @@
+// Writing behind the formatting: one thread writes the full buffers of the file units, in the order
+// they were handed over, while the program fills the next ones. The kernel's copy of a buffer into the
+// file and the formatting of the next buffer then run on two processors at once.
+//
+// Memory stays bounded: at most kDepth buffers are in flight; the one who hands over a buffer waits
+// while all of them are, and gets back an emptied buffer of the same size to fill. The buffers circulate,
+// so nothing is allocated once the first few are made.
+//
+// A failed write is kept, with its unit, and stops that unit: nothing handed over for it afterwards
+// reaches its file, so the file holds exactly what was written before the failure. The owner (Io)
+// reads the failure and raises it in its own thread; nothing is reported here.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace seep {
+
+struct WriteFailure {
+  int number = 0;  // error number (38 write, 24 a copied file ended early); 0: no failure
+  int unit = 0;
+  int cause = 0;  // the system's error code
+};
+
+class WriteBehind {
+ public:
+  // Buffers in flight at most.
+  static constexpr std::size_t kDepth = 3;
+
+  // Starts the thread; std::system_error when the system refuses one.
+  WriteBehind();
+  // Writes what was handed over, then stops and joins the thread.
+  ~WriteBehind();
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
+
+  // Hands over the first `size` bytes of `buffer` for `file` (unit `unit`), to be written after all
+  // that was handed over before. `buffer` comes back as a buffer of at least its size, to be filled;
+  // the call waits while kDepth buffers are in flight.
+  void Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size);
+  // Hands over a copy of `length` bytes of `from`, starting at byte `offset`, to the end of `to`.
+  void Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
+            std::uint64_t length);
+  // Returns when everything handed over has been written (or skipped after a failure).
+  void Wait();
+
+  // The first failure not yet taken (number 0: none); taking it clears it.
+  WriteFailure TakeFailure();
+  // The failure that stopped `unit` (number 0: none); it may name the file a copy came from.
+  WriteFailure FailureOf(int unit) const;
+  // Forgets the failure of `unit`, whose file is closed: the number may name another file next.
+  void Forget(int unit);
+
+ private:
+  struct Job {
+    int unit = 0;
+    std::FILE* file = nullptr;
+    std::vector<char> data;  // a write: data[0, size)
+    std::size_t size = 0;
+    int fromUnit = 0;  // a copy: `length` bytes of `from` at `offset`
+    std::FILE* from = nullptr;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+  };
+
+  void Queue(Job&& job);  // called with the lock held
+  void Run();
+  void Execute(Job& job, WriteFailure& failure);
+  bool IsStopped(int unit) const;  // called with the lock held
+
+  mutable std::mutex mutex_;
+  std::condition_variable queued_;  // a job was queued, or the thread is to stop
+  std::condition_variable done_;    // a job was done
+  std::array<Job, kDepth + 1> ring_{};
+  std::size_t head_ = 0;      // the next job to execute
+  std::size_t count_ = 0;     // jobs queued, not yet taken by the thread
+  std::size_t inFlight_ = 0;  // jobs queued or being executed
+  std::vector<std::vector<char>> spare_;
+  struct Stopped {
+    int unit;
+    WriteFailure failure;  // what stopped it: its own write, or the end of the file it copied from
+  };
+  std::vector<Stopped> stopped_;
+  WriteFailure untaken_{};
+  std::vector<char> copyBuffer_;  // the thread's own, for copies the kernel does not do
+  bool stop_ = false;
+  std::thread thread_;  // last: started once everything above is made
+};
+
+}  // namespace seep

@@ -1,0 +1,234 @@
+// Files written behind the formatting (a writer thread) and in the calling thread give the same bytes:
+// records in order across buffer hand-overs, two files at once, records longer than a buffer, byte
+// copies from file to file; a failed write stops the file at exactly the bytes before it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+#include "core/io/units.h"
+#include "support/io_harness.h"
+
+namespace seep {
+namespace {
+
+using test::ConsoleIo;
+using test::FailureLine;
+using test::ReadFile;
+using test::Scratch;
+using test::WriteFile;
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+// Record k of a file: `length` characters, each the letter of k, so that a record out of place shows.
+std::string RecordOf(std::size_t k, std::size_t length) {
+  return std::string(length, static_cast<char>('a' + k % 26));
+}
+
+struct Written {
+  std::vector<std::string> records;
+  std::string bytes;  // what the file must hold: every record and its CR LF
+};
+
+// `count` records of lengths cycling through 0 ... 299, with one of `longOne` characters at `longAt`.
+Written Records(std::size_t count, std::size_t longAt = 0, std::size_t longOne = 0) {
+  Written w;
+  for (std::size_t k = 0; k < count; ++k) {
+    w.records.push_back(RecordOf(k, k == longAt && longOne > 0 ? longOne : k * 7 % 300));
+    w.bytes += w.records.back() + "\r\n";
+  }
+  return w;
+}
+
+struct OrderCase {
+  const char* what;
+  std::size_t count, longAt, longOne;
+};
+
+TEST(WriteBehind, RecordsReachTheFileInOrderWithAndWithoutTheThread) {
+  const OrderCase cases[] = {
+      {"a few records, never a full buffer", 10, 0, 0},
+      {"many buffers", 40000, 0, 0},
+      {"a record longer than a buffer amid them", 30000, 12345, 3 * kMiB + 5},
+  };
+  for (const OrderCase& c : cases) {
+    for (bool behind : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (behind ? ", written behind" : ", written in place"));
+      Scratch dir(Scratch::kEnter);
+      const Written a = Records(c.count, c.longAt, c.longOne);
+      const Written b = Records((c.count + 1) / 2);
+      ConsoleIo con;
+      Io& io = con.io();
+      io.WriteBehindFiles(behind);
+      io.OpenUnit(8, "A.TXT", "UNKNOWN", "FORMATTED");
+      io.OpenUnit(30, "B.TXT", "UNKNOWN", "FORMATTED");
+      for (std::size_t k = 0; k < a.records.size(); ++k) {
+        io.PutRecord(8, a.records[k]);
+        if (k % 2 == 0) io.PutRecord(30, b.records[k / 2]);
+      }
+      EXPECT_EQ(io.Position(8), a.bytes.size());
+      io.CloseAll();
+      EXPECT_EQ(ReadFile("A.TXT"), a.bytes);
+      EXPECT_EQ(ReadFile("B.TXT"), b.bytes);
+    }
+  }
+}
+
+// A file written, then read back from its start: every record written before the reading is there.
+TEST(WriteBehind, ReadingAFileBackFindsEveryRecordWritten) {
+  for (bool behind : {true, false}) {
+    SCOPED_TRACE(behind ? "written behind" : "written in place");
+    Scratch dir(Scratch::kEnter);
+    const Written w = Records(20000);
+    ConsoleIo con;
+    Io& io = con.io();
+    io.WriteBehindFiles(behind);
+    io.OpenUnit(30, "WORK.TMP", "UNKNOWN", "FORMATTED");
+    for (const std::string& r : w.records) io.PutRecord(30, r);
+    io.RewindUnit(30);
+    for (std::size_t k = 0; k < w.records.size(); ++k) ASSERT_EQ(io.GetRecord(30), w.records[k]) << k;
+    EXPECT_TRUE(io.AtEndOfFile(30));
+  }
+}
+
+struct CopyCase {
+  const char* what;
+  std::size_t skipRecords;  // records read before the copy, filling the read-ahead
+  std::size_t copyRecords;  // records copied as bytes
+};
+
+// Bytes copied from a work file to the output between records of its own; reading goes on after them.
+TEST(WriteBehind, CopiedBytesLandBetweenTheRecordsAroundThem) {
+  const Written work = Records(30000);  // about 4.4 MiB
+  const CopyCase cases[] = {
+      {"within the read-ahead", 1, 5},
+      {"from the read-ahead into the file beyond", 100, 20000},
+      {"nothing", 3, 0},
+      {"to the end of the file", 2, 30000 - 2},
+  };
+  for (const CopyCase& c : cases) {
+    for (bool behind : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (behind ? ", written behind" : ", written in place"));
+      Scratch dir(Scratch::kEnter);
+      WriteFile("WORK.TMP", work.bytes);
+      ConsoleIo con;
+      Io& io = con.io();
+      io.WriteBehindFiles(behind);
+      io.OpenUnit(30, "WORK.TMP", "OLD", "FORMATTED");
+      io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+      // Enough of the output's own records before the copy that some are in flight.
+      const Written before = Records(15000);
+      for (const std::string& r : before.records) io.PutRecord(8, r);
+      std::string expected = before.bytes;
+      std::size_t k = 0;
+      for (; k < c.skipRecords; ++k) io.GetRecord(30);
+      std::uint64_t length = 0;
+      for (std::size_t j = k; j < k + c.copyRecords; ++j) length += work.records[j].size() + 2;
+      std::size_t offset = 0;
+      for (std::size_t j = 0; j < k; ++j) offset += work.records[j].size() + 2;
+      expected += work.bytes.substr(offset, length);
+      io.CopyBytes(30, 8, length);
+      k += c.copyRecords;
+      EXPECT_EQ(io.Position(30), offset + length);
+      if (k < work.records.size()) {
+        EXPECT_EQ(io.GetRecord(30), work.records[k]);
+      } else {
+        EXPECT_TRUE(io.AtEndOfFile(30));
+      }
+      io.PutRecord(8, "after");
+      expected += "after\r\n";
+      EXPECT_EQ(io.Position(8), expected.size());
+      io.CloseAll();
+      EXPECT_EQ(ReadFile("OUT.TXT"), expected);
+    }
+  }
+}
+
+TEST(WriteBehind, CopyingPastTheEndOfTheSourceIsAnEndOfFile) {
+  for (bool behind : {true, false}) {
+    SCOPED_TRACE(behind ? "written behind" : "written in place");
+    Scratch dir(Scratch::kEnter);
+    const Written work = Records(10000);
+    WriteFile("WORK.TMP", work.bytes);
+    ConsoleIo con;
+    Io& io = con.io();
+    io.WriteBehindFiles(behind);
+    io.OpenUnit(30, "WORK.TMP", "OLD", "FORMATTED");
+    io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+    for (const std::string& r : Records(20000).records) io.PutRecord(8, r);
+    EXPECT_EQ(FailureLine([&] {
+                io.CopyBytes(30, 8, work.bytes.size() + 1);
+                io.FlushAll();
+              }),
+              "forrtl: severe (24): end-of-file during read, unit 30, file WORK.TMP");
+  }
+}
+
+#ifndef _WIN32
+
+// Writes past a limit on the size of files fail as on a full disk. The failure is raised by a later
+// record or at the latest by the close, and the file holds exactly the bytes before the limit.
+TEST(WriteBehind, AFailedWriteLeavesExactlyTheBytesBeforeIt) {
+  const Written w = Records(40000);  // about 5.8 MiB
+  const std::size_t limits[] = {100, kMiB - 1, kMiB, kMiB + 1, 5 * kMiB / 2, w.bytes.size() - 1};
+  for (std::size_t limit : limits) {
+    for (bool behind : {true, false}) {
+      SCOPED_TRACE(std::to_string(limit) + (behind ? ", written behind" : ", written in place"));
+      Scratch dir(Scratch::kEnter);
+      std::string line;
+      {
+        ConsoleIo con;
+        Io& io = con.io();
+        io.WriteBehindFiles(behind);
+        io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+        const rlimit small{limit, RLIM_INFINITY};
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        line = FailureLine([&] {
+          for (const std::string& r : w.records) io.PutRecord(8, r);
+          io.CloseAll();
+        });
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, previous);
+      }
+      EXPECT_EQ(line, "forrtl: severe (38): error during write, unit 8, file OUT.TXT");
+      const std::string file = ReadFile("OUT.TXT");
+      EXPECT_EQ(file.size(), limit);
+      EXPECT_TRUE(file == w.bytes.substr(0, limit));
+    }
+  }
+}
+
+// After a failed file, its unit number names another file, which is written whole.
+TEST(WriteBehind, AUnitReopenedAfterAFailureWritesAgain) {
+  Scratch dir(Scratch::kEnter);
+  const Written w = Records(30000);
+  ConsoleIo con;
+  Io& io = con.io();
+  io.WriteBehindFiles(true);
+  io.OpenUnit(8, "/dev/full", "UNKNOWN", "FORMATTED");
+  const std::string full = "forrtl: severe (38): error during write, unit 8, file /dev/full";
+  EXPECT_EQ(FailureLine([&] {
+              for (const std::string& r : w.records) io.PutRecord(8, r);
+            }),
+            full);
+  // Closing the file names its failure again, and frees the number.
+  EXPECT_EQ(FailureLine([&] { io.CloseUnit(8); }), full);
+  io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+  for (const std::string& r : w.records) io.PutRecord(8, r);
+  io.CloseAll();
+  EXPECT_TRUE(ReadFile("OUT.TXT") == w.bytes);
+}
+
+#endif
+
+}  // namespace
+}  // namespace seep
