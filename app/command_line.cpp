@@ -8,13 +8,15 @@
 #include <thread>
 #include <vector>
 
-#include "core/io/failure.h"
-#include "core/io/platform.h"
-#include "app/conversion.h"
 #include "app/convert.h"
 #include "app/info.h"
+#include "app/kinds.h"
+#include "app/messages.h"
 #include "app/options.h"
 #include "app/text.h"
+#include "core/io/failure.h"
+#include "core/io/platform.h"
+#include "writers/plot/plot.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -23,12 +25,11 @@
 namespace seep {
 namespace {
 
+using cli::Opt;
 using cli::OptionSpec;
 
-constexpr int kSuccess = 0, kFailed = 1, kUsage = 2;
-
-// Command bits of the option table.
-constexpr std::uint32_t kInfo = 1, kConvert = 2, kProgram = 4, kPlot = 8, kAll = kInfo | kConvert | kPlot;
+constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
+                        kPlot = kPlotCommand, kAll = kInfo | kConvert | kPlot;
 
 struct Command {
   std::string_view name;
@@ -45,49 +46,54 @@ constexpr std::array kCommands{
             "SVG pictures: the head field of steps, or heads at points against time"},
 };
 
+constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+
+// clang-format off
 constexpr std::array kOptions{
-    OptionSpec{"to", 0, "KIND", kConvert, "output kind (see below); required", ""},
-    OptionSpec{"output", 'o', "PATH", kConvert | kPlot, "output file, with one RESULT only",
+    OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below); required", ""},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder"},
-    OptionSpec{"steps", 0, "SEL", kConvert | kPlot, "time steps: all, last, N, A:B or a list 1,10:20,last",
-               "all; plot: last"},
-    OptionSpec{"head", 0, "pressure|total", kConvert, "head column of restart data", "pressure"},
-    OptionSpec{"points", 0, "PATH", kConvert | kPlot,
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot, 0, {},
+               "time steps: all, last, N, A:B or a list 1,10:20,last", "all; plot: last"},
+    OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
+               "head column of restart data", "pressure"},
+    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot, kNeedsPoints, {},
                "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{"field", 0, "FIELD", kPlot, "plot: total-head, pressure-head or speed", "total-head"},
-    OptionSpec{"mesh", 0, "", kPlot, "plot: every element edge, thin", ""},
-    OptionSpec{"arrows", 0, "", kPlot, "plot: velocity arrows on a coarse sample of elements", ""},
-    OptionSpec{"all-elements", 0, "", kConvert, "vtu cells of every element, inactive ones too",
-               "active only"},
-    OptionSpec{"allow-overflow", 0, "", kConvert, "write a mesh too large for the kind's fields (asterisks)",
-               ""},
-    OptionSpec{"jobs", 'j', "N", kConvert, "files converted side by side", "the number of processors"},
-    OptionSpec{"quiet", 'q', "", kConvert | kPlot, "no progress and no closing line", ""},
-    OptionSpec{"progress", 0, "", kConvert | kPlot,
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot, kTakesField, kPlotFieldNames,
+               "plot: total-head, pressure-head or speed", "total-head"},
+    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot, kTakesDrawing, {}, "plot: every element edge, thin", ""},
+    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot, kTakesDrawing, {},
+               "plot: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
+               "vtu cells of every element, inactive ones too", "active only"},
+    OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
+               "write a mesh too large for the kind's fields (asterisks)", ""},
+    OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
+               "the number of processors"},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{"json", 0, "", kInfo, "one JSON document instead of the table", ""},
-    OptionSpec{"help", 'h', "", kAll | kProgram, "this help", ""},
-    OptionSpec{"version", 0, "", kProgram, "the program's version", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
+    OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
+// clang-format on
+static_assert(cli::RowsInOrder(kOptions), "every option row stands at the index of its Opt");
 
 void Put(std::FILE* f, const std::string& text) {
   std::fputs(text.c_str(), f);
   std::fflush(f);
 }
 
-int Usage(std::FILE* err, const std::string& what) {
-  Put(err, "seepconv: " + what + "\nTry 'seepconv --help'.\n");
-  return kUsage;
-}
-
 std::string KindTable() {
   std::string text;
-  for (const OutputKind& k : OutputKinds()) {
-    std::string name(k.name);
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert") continue;
+    std::string name(k->name);
     name.resize(10, ' ');
-    std::string ext(k.extension);
+    std::string ext(k->extension);
     ext.resize(6, ' ');
-    text += "  " + name + ext + std::string(k.description) + "\n";
+    text += "  " + name + ext + std::string(k->description) + "\n";
   }
   return text;
 }
@@ -136,27 +142,33 @@ bool ParseCount(std::string_view text, int& value) {
   return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
 }
 
-int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
+// The first option given that the kind does not take, or nullptr.
+const OptionSpec* NotTaken(const cli::ParsedArgs& args, const OutputKind& kind) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.kinds != 0 && args.Has(o.id) && !kind.Takes(o.kinds)) return &o;
+  }
+  return nullptr;
+}
+
+int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.operands.size() != 1)
-    return Usage(err, args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
   const std::string path(args.operands[0]);
   ResultSummary summary;
   try {
     summary = SummariseResultFile(path);
   } catch (const IoFailure& failure) {
-    Put(err,
-        "seepconv: " + path + ": " + PlainWords(failure) + " (" + std::to_string(failure.number) + ")\n");
+    messages.Failure(path, PlainWords(failure), failure.number);
     return kFailed;
   }
-  if (args.Has("json")) {
+  if (args.Has(Opt::kJson)) {
     PrintSummaryJson(out, summary);
   } else {
     PrintSummary(out, summary);
   }
   std::fflush(out);
   if (summary.damage) {
-    Put(err, "seepconv: " + path + ": " + summary.damage->what + " (" +
-                 std::to_string(summary.damage->number) + ")\n");
+    messages.Failure(path, summary.damage->what, summary.damage->number);
     return kFailed;
   }
   return kSuccess;
@@ -165,7 +177,7 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, std::FILE* err) {
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
 bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
                std::string_view fallback = "all") {
-  const std::string_view text = args.Value("steps").value_or(fallback);
+  const std::string_view text = args.Value(Opt::kSteps).value_or(fallback);
   const auto parsed = StepSelection::Parse(text, error);
   if (!parsed) return false;
   r.steps = *parsed;
@@ -173,66 +185,67 @@ bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& erro
   return true;
 }
 
+// The options that every kind reads from the same option: into the request's choices.
+void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+  r.choices.IHEAD = args.Value(Opt::kHead).value_or("pressure") == "total" ? 1 : 0;
+  r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
+  r.choices.allElements = args.Has(Opt::kAllElements);
+  r.choices.field = args.Value(Opt::kField).value_or("");
+  r.choices.mesh = args.Has(Opt::kMesh);
+  r.choices.arrows = args.Has(Opt::kArrows);
+  r.choices.numbered = !r.steps.NamesOneStep();
+  r.allowOverflow = args.Has(Opt::kAllowOverflow);
+  r.quiet = args.Has(Opt::kQuiet);
+}
+
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs, std::FILE* err) {
+int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+        Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
     if (!ec) total += size;
   }
-  const bool quiet = args.Has("quiet");
-  Progress::Mode mode = Progress::Mode::kOff;
-  if (!quiet && IsTerminal(err)) mode = Progress::Mode::kTerminal;
-  if (!quiet && args.Has("progress") && mode == Progress::Mode::kOff) mode = Progress::Mode::kLog;
-  Progress progress(err, mode, total, static_cast<int>(requests.size()));
-  const bool ok = ConvertFiles(requests, jobs, progress);
-  progress.Finish();
+  const bool quiet = args.Has(Opt::kQuiet);
+  Messages::Mode mode = Messages::Mode::kOff;
+  if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
+  if (!quiet && args.Has(Opt::kProgress) && mode == Messages::Mode::kOff) mode = Messages::Mode::kLog;
+  messages.StartProgress(mode, total, static_cast<int>(requests.size()));
+  const bool ok = ConvertFiles(requests, jobs, messages);
+  messages.FinishProgress();
   return ok ? kSuccess : kFailed;
 }
 
-int Convert(const cli::ParsedArgs& args, std::FILE* err) {
-  if (args.operands.empty()) return Usage(err, "convert needs a RESULT file");
-  const std::optional<std::string_view> to = args.Value("to");
-  if (!to) return Usage(err, "convert needs --to KIND");
-  const OutputKind* kind = KindOfName(*to);
+int Convert(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.empty()) return messages.Usage("convert needs a RESULT file");
+  const std::optional<std::string_view> to = args.Value(Opt::kTo);
+  if (!to) return messages.Usage("convert needs --to KIND");
+  const OutputKind* kind = KindOfName("convert", *to);
   if (kind == nullptr) {
-    std::string names;
-    for (const OutputKind& k : OutputKinds()) names += (names.empty() ? "" : ", ") + std::string(k.name);
-    return Usage(err, "unknown output kind '" + std::string(*to) + "' (one of " + names + ")");
+    return messages.Usage("unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") +
+                          ")");
+  }
+  if (const OptionSpec* o = NotTaken(args, *kind)) {
+    return messages.Usage("--" + std::string(o->name) + " applies to --to " +
+                          KindNamesTaking("convert", o->kinds) + " only");
   }
   ConvertRequest base;
   base.kind = kind;
-  if (std::string error; !TakeSteps(args, base, error)) return Usage(err, error);
-  if (const auto head = args.Value("head")) {
-    if (kind->ITYPE != kRestart) return Usage(err, "--head applies to --to restart only");
-    if (*head == "pressure") {
-      base.IHEAD = 0;
-    } else if (*head == "total") {
-      base.IHEAD = 1;
-    } else {
-      return Usage(err, "--head takes pressure or total, not '" + std::string(*head) + "'");
-    }
-  }
-  if (const auto points = args.Value("points")) {
-    if (!kind->readsPoints) return Usage(err, "--points applies to --to interp only");
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    base.points = std::string(*points);
-  } else if (kind->readsPoints) {
-    return Usage(err, "--to " + std::string(kind->name) + " needs --points PATH");
-  }
-  base.allowOverflow = args.Has("allow-overflow");
-  base.allElements = args.Has("all-elements");
-  if (base.allElements && !kind->ownFiles) return Usage(err, "--all-elements applies to --to vtu only");
-  base.quiet = args.Has("quiet");
+  if (std::string error; !TakeSteps(args, base, error)) return messages.Usage(error);
+  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
+    return messages.Usage("--points needs a file name");
+  if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
+    return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
+  TakeChoices(args, base);
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (const auto j = args.Value("jobs")) {
+  if (const auto j = args.Value(Opt::kJobs)) {
     if (!ParseCount(*j, jobs))
-      return Usage(err, "--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
+      return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
   }
-  const std::optional<std::string_view> output = args.Value("output");
-  if (output && args.operands.size() > 1) return Usage(err, "-o/--output takes one RESULT file only");
-  if (output && output->empty()) return Usage(err, "-o/--output needs a file name");
+  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+  if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
+  if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
 
   std::vector<ConvertRequest> requests;
   for (std::string_view operand : args.operands) {
@@ -241,57 +254,47 @@ int Convert(const cli::ParsedArgs& args, std::FILE* err) {
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     requests.push_back(std::move(r));
   }
-  return Run(requests, args, jobs, err);
+  return Run(requests, args, jobs, messages);
 }
 
 // `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
 // the points against time, through the same road as a conversion.
-int Plot(const cli::ParsedArgs& args, std::FILE* err) {
+int Plot(const cli::ParsedArgs& args, Messages& messages) {
   if (args.operands.size() != 1) {
-    return Usage(err, args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
+    return messages.Usage(args.operands.empty() ? "plot needs a RESULT file" : "plot takes one RESULT file");
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
-  if (std::string error; !TakeSteps(args, r, error, "last")) return Usage(err, error);
-  if (const auto field = args.Value("field")) {
-    if (*field == "total-head") {
-      r.plot.field = PlotField::kTotalHead;
-    } else if (*field == "pressure-head") {
-      r.plot.field = PlotField::kPressureHead;
-    } else if (*field == "speed") {
-      r.plot.field = PlotField::kSpeed;
-    } else {
-      return Usage(err,
-                   "--field takes total-head, pressure-head or speed, not '" + std::string(*field) + "'");
+  const bool history = args.Has(Opt::kPoints);
+  r.kind = KindOfName("plot", history ? "history" : "pictures");
+  if (history) {
+    if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
+    if (args.Value(Opt::kField) == "speed")
+      return messages.Usage("--points charts total-head or pressure-head");
+    if (args.Has(Opt::kSteps) || NotTaken(args, *r.kind) != nullptr) {
+      return messages.Usage(
+          "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
     }
   }
-  r.plot.mesh = args.Has("mesh");
-  r.plot.arrows = args.Has("arrows");
-  r.quiet = args.Has("quiet");
+  if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
+  TakeChoices(args, r);
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
-  if (const auto points = args.Value("points")) {
-    if (points->empty()) return Usage(err, "--points needs a file name");
-    if (r.plot.field == PlotField::kSpeed) return Usage(err, "--points charts total-head or pressure-head");
-    if (args.Has("steps") || r.plot.mesh || r.plot.arrows) {
-      return Usage(err, "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
-    }
-    r.kind = &HistoryChartPicture();
-    r.points = std::string(*points);
-    r.output = stem.string() + "_history.svg";
-  } else {
-    r.kind = &StepPictures();
-    r.output = stem.string() + ".svg";
-  }
-  if (const auto output = args.Value("output")) {
-    if (output->empty()) return Usage(err, "-o/--output needs a file name");
+  r.output = stem.string() + (history ? "_history.svg" : ".svg");
+  if (const auto output = args.Value(Opt::kOutput)) {
+    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   }
-  return Run({r}, args, 1, err);
+  return Run({r}, args, 1, messages);
 }
 
 }  // namespace
 
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
+
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  Messages messages(err);
   const std::string_view first = args.front();
   if (first == "--help" || first == "-h" || first == "help") {
     std::uint32_t only = 0;
@@ -299,7 +302,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
       for (const Command& c : kCommands) {
         if (c.name == args[1]) only = c.bit;
       }
-      if (only == 0) return Usage(err, "no command '" + std::string(args[1]) + "'");
+      if (only == 0) return messages.Usage("no command '" + std::string(args[1]) + "'");
     }
     Put(out, Help(only));
     return kSuccess;
@@ -313,19 +316,19 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
     if (c.name == first) command = &c;
   }
   if (command == nullptr) {
-    if (first.starts_with("-")) return Usage(err, "unknown option '" + std::string(first) + "'");
-    return Usage(err, "unknown command '" + std::string(first) + "'");
+    if (first.starts_with("-")) return messages.Usage("unknown option '" + std::string(first) + "'");
+    return messages.Usage("unknown command '" + std::string(first) + "'");
   }
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
-  if (!parsed) return Usage(err, error);
-  if (parsed->Has("help")) {
+  if (!parsed) return messages.Usage(error);
+  if (parsed->Has(Opt::kHelp)) {
     Put(out, Help(command->bit));
     return kSuccess;
   }
-  if (command->bit == kInfo) return Info(*parsed, out, err);
-  if (command->bit == kPlot) return Plot(*parsed, err);
-  return Convert(*parsed, err);
+  if (command->bit == kInfo) return Info(*parsed, out, messages);
+  if (command->bit == kPlot) return Plot(*parsed, messages);
+  return Convert(*parsed, messages);
 }
 
 }  // namespace seep

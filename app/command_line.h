@@ -2,11 +2,20 @@
 // program runs the dialogue instead (app/run.h).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string_view>
 
+#include "app/options.h"
+
 namespace seep {
+
+// Command bits of the option table.
+inline constexpr std::uint32_t kInfoCommand = 1, kConvertCommand = 2, kProgramOptions = 4, kPlotCommand = 8;
+
+// The command line's table of options, indexed by cli::Opt.
+std::span<const cli::OptionSpec> CommandLineOptions();
 
 // Runs the command given by `args` (the arguments after the program name). Returns the exit status:
 // 0 success, 1 a failed run, 2 a usage error.

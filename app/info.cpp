@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
-#include "app/text.h"
 
 namespace seep {
 namespace {

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/io/platform.h"
 #include "app/command_line.h"
 #include "app/run.h"
+#include "core/io/platform.h"
 
 int main(int argc, char** argv) {
   seep::UseBinaryConsole();

@@ -32,15 +32,13 @@ std::string Names(const OptionSpec& o) {
 
 }  // namespace
 
-std::optional<std::string_view> ParsedArgs::Value(std::string_view name) const {
-  for (auto it = options.rbegin(); it != options.rend(); ++it) {
-    if (it->option->name == name) return it->value;
+std::string OneOf(std::span<const std::string_view> values) {
+  std::string text;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) text += i + 1 == values.size() ? " or " : ", ";
+    text += values[i];
   }
-  return std::nullopt;
-}
-
-bool ParsedArgs::Has(std::string_view name) const {
-  return std::any_of(options.begin(), options.end(), [&](const Given& g) { return g.option->name == name; });
+  return text;
 }
 
 std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::span<const OptionSpec> table,
@@ -80,21 +78,27 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
       error = "option '" + shown + "' does not apply here";
       return std::nullopt;
     }
-    Given given{option, {}};
+    std::string_view value;
     if (option->value.empty()) {
       if (attached) {
         error = "option '" + shown + "' takes no value";
         return std::nullopt;
       }
     } else if (attached) {
-      given.value = *attached;
+      value = *attached;
     } else if (i + 1 < args.size()) {
-      given.value = args[++i];
+      value = args[++i];
     } else {
       error = "option '" + shown + "' needs a value (" + std::string(option->value) + ")";
       return std::nullopt;
     }
-    parsed.options.push_back(given);
+    if (!option->allowed.empty() &&
+        std::find(option->allowed.begin(), option->allowed.end(), value) == option->allowed.end()) {
+      error = "--" + std::string(option->name) + " takes " + OneOf(option->allowed) + ", not '" +
+              std::string(value) + "'";
+      return std::nullopt;
+    }
+    parsed.given[static_cast<std::size_t>(option->id)] = value;
   }
   return parsed;
 }

@@ -1,10 +1,11 @@
-// Command-line arguments read against one table of options: the parser and the help text both come
-// from the table, so that they never disagree.
+// Command-line arguments read against one table of options: the parser, the checks of which kinds and
+// values an option allows, and the help text all come from the table, so that they never disagree.
 //
 // Conventions of the usual tools: long options `--name VALUE` or `--name=VALUE`, short options `-o VALUE`
 // or `-oVALUE`, flags without a value, `--` ends the options, and every other argument is an operand.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,36 +15,69 @@
 
 namespace seep::cli {
 
+// Every option, in the order of the table's rows (the enum indexes the table).
+enum class Opt : std::uint8_t {
+  kTo,
+  kOutput,
+  kSteps,
+  kHead,
+  kPoints,
+  kField,
+  kMesh,
+  kArrows,
+  kAllElements,
+  kAllowOverflow,
+  kJobs,
+  kQuiet,
+  kProgress,
+  kJson,
+  kHelp,
+  kVersion,
+  kCount
+};
+inline constexpr std::size_t kOptionCount = static_cast<std::size_t>(Opt::kCount);
+
 // One option: its names, the name of its value (empty for a flag), the commands that take it (a mask
-// of command bits), its help line and its default as the help shows it.
+// of command bits), the kinds it applies to (the KindTakes bits a kind must have; 0: every kind), the
+// values it allows (empty: any), its help line and its default as the help shows it.
 struct OptionSpec {
+  Opt id;
   std::string_view name;
   char shortName;
   std::string_view value;
   std::uint32_t commands;
+  std::uint32_t kinds;
+  std::span<const std::string_view> allowed;
   std::string_view help;
   std::string_view fallback;
 };
 
-struct Given {
-  const OptionSpec* option;
-  std::string_view value;
-};
-
 struct ParsedArgs {
   std::vector<std::string_view> operands;
-  std::vector<Given> options;
+  // The value of the last occurrence of each option (a flag's value is empty).
+  std::array<std::optional<std::string_view>, kOptionCount> given{};
 
-  // The value of the last occurrence of an option, or nothing.
-  std::optional<std::string_view> Value(std::string_view name) const;
-  bool Has(std::string_view name) const;
+  std::optional<std::string_view> Value(Opt o) const { return given[static_cast<std::size_t>(o)]; }
+  bool Has(Opt o) const { return given[static_cast<std::size_t>(o)].has_value(); }
 };
+
+// True when every row of `table` stands at the index of its id.
+constexpr bool RowsInOrder(std::span<const OptionSpec> table) {
+  if (table.size() != kOptionCount) return false;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (static_cast<std::size_t>(table[i].id) != i) return false;
+  }
+  return true;
+}
 
 // Reads `args` (the arguments after the command name) for the command `command`. Nothing, with
 // `error` set to what is wrong, for an unknown option, one that the command does not take, a missing
-// value or a value given to a flag.
+// value, a value given to a flag or a value that the option does not allow.
 std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::span<const OptionSpec> table,
                                 std::uint32_t command, std::string& error);
+
+// "a, b or c".
+std::string OneOf(std::span<const std::string_view> values);
 
 // The options of `command` for the help text, one per line: "  -o, --output PATH   help (default: …)".
 std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command);

@@ -4,12 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/conversion.h"
+#include "app/kinds.h"
+#include "app/selection.h"
 #include "core/io/failure.h"
 #include "core/io/statement/write.h"
 #include "core/io/text_input.h"
 #include "core/reader/result_file.h"
-#include "app/conversion.h"
-#include "app/selection.h"
 
 namespace seep {
 namespace {
@@ -48,9 +49,13 @@ constexpr std::string_view kDataOkQuestion =
     "\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x20\x83\x66\x81\x7C\x83\x5E\x81\x7C\x82\x6E"
     "\x82\x6A\x81\x48\x81\x40\x82\x78\x81\x5E\x82\x4F\x81\x40\x82\x6D\x81\x5E\x82\x50";
 
-constexpr std::string_view kMenu[] = {
-    "        TERLO-ReStart ------- 1", "        TECPLOT  DATA ------- 2", "        FEMAP    DATA ------- 3",
-    "        MicroAVS DATA ------- 4", "        igPOST   DATA ------- 5", "        INTERP   DATA ------- 6",
+// The dialogue's answers: the result file, the output code, the time-step selection and the choices
+// that the writers read.
+struct Answers {
+  std::string FNAME;       // result file
+  std::int32_t ITYPE = 0;  // output code
+  std::int32_t ISEL = 0;   // time-step selection
+  OutputChoices out;       // ONAME, PNAME, IHEAD
 };
 
 void EmptyLine(Io& io) {
@@ -79,7 +84,7 @@ std::string ReadName(Io& io, int unit) {
 }
 
 // FNAME from the fourth line of WORK.LST, or typed in.
-void ChooseResultFile(Io& io, RunValues& run) {
+void ChooseResultFile(Io& io, Answers& run) {
   EmptyLine(io);
   EmptyLine(io);
   WriteFormatted(io, kConsoleOut, kFileChoiceBox);
@@ -112,32 +117,34 @@ void Confirm(Io& io, const Store& s) {
 }
 
 // The output kind; answers of 3 and more are raised by 1. No answer is refused.
-void ChooseOutputKind(Io& io, RunValues& run) {
+void ChooseOutputKind(Io& io, Answers& run) {
   WriteList(io, kConsoleOut, "  Select data-Transfer type");
-  for (std::string_view line : kMenu) WriteList(io, kConsoleOut, line);
+  for (const OutputKind* kind : OutputKinds()) {
+    if (kind->menuAnswer != 0) WriteList(io, kConsoleOut, kind->menuLine);
+  }
   std::int32_t answer = 0;
   AskNumber(io, answer);
-  if (answer == 1) {
-    WriteList(io, kConsoleOut, "  Set Head-style  pres./0 total/1");
-    AskNumber(io, run.IHEAD);
-  }
   run.ITYPE = answer >= 3 ? answer + 1 : answer;
+  if (KindOfCode(run.ITYPE).Takes(kTakesHead)) {
+    WriteList(io, kConsoleOut, "  Set Head-style  pres./0 total/1");
+    AskNumber(io, run.out.IHEAD);
+  }
 }
 
-void OpenOutputFile(Io& io, RunValues& run) {
+void OpenOutputFile(Io& io, Answers& run) {
   WriteList(io, kConsoleOut, " ");
   WriteList(io, kConsoleOut, "  INPUT Output File Name");
-  run.ONAME = ReadName(io, kConsoleIn);
-  io.OpenUnit(kOutputUnit, run.ONAME, "unknown", "FORMATTED");
+  run.out.ONAME = ReadName(io, kConsoleIn);
+  io.OpenUnit(kOutputUnit, run.out.ONAME, "unknown", "FORMATTED");
 }
 
-void AskPointFileName(Io& io, RunValues& run) {
+void AskPointFileName(Io& io, Answers& run) {
   WriteList(io, kConsoleOut, " ");
   WriteList(io, kConsoleOut, "  INPUT File Name of POINT DATA");
-  run.PNAME = ReadName(io, kConsoleIn);
+  run.out.PNAME = ReadName(io, kConsoleIn);
 }
 
-void AskSelection(Io& io, RunValues& run) {
+void AskSelection(Io& io, Answers& run) {
   WriteList(io, kConsoleOut, " Input your interest\tNo. OF TIME STEP");
   WriteList(io, kConsoleOut, "   If input (<0) No., All time step avairable ");
   WriteList(io, kConsoleOut, "   If input (0) No., Final time step avairable ");
@@ -147,7 +154,7 @@ void AskSelection(Io& io, RunValues& run) {
 }  // namespace
 
 void Run(Io& io, Store& s) {
-  RunValues run;
+  Answers run;
   EmptyLine(io);
   EmptyLine(io);
   WriteFormatted(io, kConsoleOut, kBanner);
@@ -161,8 +168,8 @@ void Run(Io& io, Store& s) {
 
   ChooseOutputKind(io, run);
   OpenOutputFile(io, run);
-  Conversion c{io, s, run, KindOfCode(run.ITYPE)};
-  if (c.kind.readsPoints) AskPointFileName(io, run);
+  Conversion c(io, s, run.out, KindOfCode(run.ITYPE));
+  if (c.kind.Takes(kNeedsPoints)) AskPointFileName(io, run);
   SetUpWriter(c);
   AskSelection(io, run);
   StepTally tally;

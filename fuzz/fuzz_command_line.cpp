@@ -1,23 +1,14 @@
-// Arbitrary arguments (split at NUL bytes) read against an option table, and arbitrary step selections:
-// every outcome is a parse or one error text, never a crash.
+// Arbitrary arguments (split at NUL bytes) read against the command line's option table, and arbitrary step
+// selections: every outcome is a parse or one error text, never a crash.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/options.h"
 #include "app/selection.h"
-
-namespace {
-
-constexpr seep::cli::OptionSpec kTable[] = {
-    {"to", 0, "KIND", 1, "output kind", ""}, {"output", 'o', "PATH", 1, "output", ""},
-    {"steps", 0, "SEL", 1, "steps", "all"},  {"quiet", 'q', "", 1, "quiet", ""},
-    {"json", 0, "", 2, "json", ""},          {"jobs", 'j', "N", 1, "jobs", ""},
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace seep;
@@ -29,9 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = end + 1;
   }
   std::string error;
-  const auto parsed = cli::Parse(args, kTable, 1, error);
-  if (!parsed && error.empty()) std::abort();
-  (void)cli::DescribeOptions(kTable, 1);
+  for (std::uint32_t command : {kInfoCommand, kConvertCommand, kPlotCommand}) {
+    const auto parsed = cli::Parse(args, CommandLineOptions(), command, error);
+    if (!parsed && error.empty()) std::abort();
+    (void)cli::DescribeOptions(CommandLineOptions(), command);
+  }
 
   const auto selection = StepSelection::Parse(bytes, error);
   if (selection) {

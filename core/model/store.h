@@ -56,9 +56,6 @@ inline constexpr int kI = 1, kJ = 2, kK = 3, kL = 4, kMAT = 5;
 // The output file's unit, which every legacy writer writes.
 inline constexpr int kOutputUnit = 8;
 
-// Output codes (ITYPE) that have a writer.
-inline constexpr std::int32_t kRestart = 1, kTecplot = 2, kFemap = 4, kMicroAvs = 5, kIgpost = 6, kInterp = 7;
-
 inline constexpr std::size_t kNameLength = 20;
 using Name = std::array<char, kNameLength>;
 
@@ -86,19 +83,6 @@ struct Store {
   Array1<double> XP, YP;
   Array2<std::int32_t, 3> IPN;
   Array2<double, 3> WPN;
-};
-
-// The run values: what the dialogue's answers or the command line chose for one conversion. File names
-// are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
-// of the name when the file is opened.
-struct RunValues {
-  std::string FNAME;  // result file
-  std::string ONAME;  // output file
-  std::string PNAME;  // point-data file (INTERP)
-  std::int32_t ITYPE = 0;
-  std::int32_t IHEAD = 0;    // head style of the restart data: factor of the elevation
-  std::int32_t ISEL = 0;     // the dialogue's time-step selection
-  bool allElements = false;  // VTU cells: every element, not only the active ones
 };
 
 // Sizes every node array for NUMNP nodes (and every element array for NUMEL elements), zeroed.

@@ -17,6 +17,7 @@ inline constexpr int kAvsWorkUnit = 30;
 struct AvsRun {
   std::string workName = "AVS.tmp";  // the work file
   std::int32_t NAVS = 0;             // steps written to the work file
+  bool removeWork = false;           // the work file is this run's own, taken away at the end
 };
 
 // Opens the work file as unit 30.

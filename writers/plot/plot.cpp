@@ -759,6 +759,13 @@ void LeftOutNote(std::string& svg, const ChartFrame& frame, const HistoryChart& 
 
 }  // namespace
 
+PlotField PlotFieldOfName(std::string_view name) {
+  for (std::size_t i = 0; i < kPlotFieldNames.size(); ++i) {
+    if (kPlotFieldNames[i] == name) return static_cast<PlotField>(i);
+  }
+  return PlotField::kTotalHead;
+}
+
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
   chart = HistoryChart{};
   chart.field = field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead;

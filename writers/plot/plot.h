@@ -2,6 +2,7 @@
 // history of the head at points.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,12 @@
 namespace seep {
 
 enum class PlotField { kTotalHead, kPressureHead, kSpeed };
+
+// The fields by their command-line names, in the order of PlotField.
+inline constexpr std::array<std::string_view, 3> kPlotFieldNames{"total-head", "pressure-head", "speed"};
+
+// The field of a name from kPlotFieldNames; total head for any other.
+PlotField PlotFieldOfName(std::string_view name);
 
 // The span of values that the colour bar's levels cover.
 struct LevelRange {

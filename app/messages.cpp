@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "app/messages.h"
 
 #include <string>
 
@@ -6,12 +6,43 @@
 
 namespace seep {
 
-Progress::Progress(std::FILE* err, Mode mode, std::uint64_t totalBytes, int files)
-    : err_(err), mode_(mode), total_(totalBytes), files_(files) {
+Messages::Messages(std::FILE* err) : err_(err) {
   start_ = last_ = std::chrono::steady_clock::now();
 }
 
-void Progress::Step(std::uint64_t read, std::uint64_t written) {
+void Messages::Failure(std::string_view file, std::string_view what, int number) {
+  std::string line = "seepconv: ";
+  line.append(file).append(": ").append(what);
+  if (number != 0) line += " (" + std::to_string(number) + ")";
+  Line(line);
+}
+
+void Messages::Warning(std::string_view file, std::string_view what) {
+  std::string line = "seepconv: warning: ";
+  line.append(file).append(": ").append(what);
+  Line(line);
+}
+
+void Messages::Closing(std::string_view line) {
+  Line(line);
+}
+
+int Messages::Usage(std::string_view what) {
+  std::string line = "seepconv: ";
+  line.append(what).append("\nTry 'seepconv --help'.");
+  Line(line);
+  return kUsage;
+}
+
+void Messages::StartProgress(Mode mode, std::uint64_t totalBytes, int files) {
+  std::lock_guard lock(mutex_);
+  mode_ = mode;
+  total_ = totalBytes;
+  files_ = files;
+  start_ = last_ = std::chrono::steady_clock::now();
+}
+
+void Messages::Step(std::uint64_t read, std::uint64_t written) {
   std::lock_guard lock(mutex_);
   read_ += read;
   written_ += written;
@@ -19,12 +50,12 @@ void Progress::Step(std::uint64_t read, std::uint64_t written) {
   Draw();
 }
 
-void Progress::FileDone() {
+void Messages::FileDone() {
   std::lock_guard lock(mutex_);
   ++filesDone_;
 }
 
-void Progress::Message(std::string_view line) {
+void Messages::Line(std::string_view line) {
   std::lock_guard lock(mutex_);
   Erase();
   std::string text(line);
@@ -33,12 +64,12 @@ void Progress::Message(std::string_view line) {
   std::fflush(err_);
 }
 
-void Progress::Finish() {
+void Messages::FinishProgress() {
   std::lock_guard lock(mutex_);
   Erase();
 }
 
-void Progress::Draw() {
+void Messages::Draw() {
   if (mode_ == Mode::kOff) return;
   const auto now = std::chrono::steady_clock::now();
   const auto interval =
@@ -67,7 +98,7 @@ void Progress::Draw() {
   std::fflush(err_);
 }
 
-void Progress::Erase() {
+void Messages::Erase() {
   if (mode_ != Mode::kTerminal || !shown_) return;
   std::string blank(shownWidth_ + 2, ' ');
   blank.front() = blank.back() = '\r';

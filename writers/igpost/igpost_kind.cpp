@@ -1,0 +1,19 @@
+#include "writers/igpost/igpost_kind.h"
+
+#include "writers/igpost/igpost.h"
+
+namespace seep {
+
+// Node numbers, the node count and the active element count in I5 fields.
+constexpr OutputKind kIgpostKind{
+    .name = "igpost",
+    .ITYPE = 6,
+    .menuAnswer = 5,
+    .menuLine = "        igPOST   DATA ------- 5",
+    .extension = ".igp",
+    .description = "igPOST data, one block per step",
+    .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
+    .selectedStep = [](WriterCall& w) { WriteIgpostBlock(w.io, w.s); },
+};
+
+}  // namespace seep

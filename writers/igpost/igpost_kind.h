@@ -1,0 +1,10 @@
+// The igPOST kind as the run layer lists it: names, field limits, options and operations.
+#pragma once
+
+#include "writers/kind.h"
+
+namespace seep {
+
+extern const OutputKind kIgpostKind;
+
+}  // namespace seep

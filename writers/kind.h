@@ -1,0 +1,105 @@
+// What an output kind is and can do. Each writer folder declares its kind as one `OutputKind` row
+// (writers/<kind>/<kind>_kind.h): its names, the limits of its fixed fields, the options it takes, the
+// state it keeps for one conversion and its operations at set-up, at each step and at the finish. The run
+// layer lists these rows once and derives from them the dialogue's menu, the command line's kinds and
+// option checks, and the conversion road; it never knows a kind by name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+
+namespace seep {
+
+// The run's choices that a writer reads: the dialogue's answers or the command line's options. File names
+// are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
+// of the name when the file is opened.
+struct OutputChoices {
+  std::string ONAME;         // output file (a kind that writes its own files names them after it)
+  std::string PNAME;         // point-data file
+  std::int32_t IHEAD = 0;    // head style of the restart data: factor of the elevation
+  bool allElements = false;  // VTU cells: every element, not only the active ones
+  bool numbered = false;     // several pictures may be drawn: every one gets its number
+  std::string_view field{};  // the field a picture shows, by its command-line name; empty: the default
+  bool mesh = false;         // pictures: every element edge
+  bool arrows = false;       // pictures: velocity arrows
+  // Where work files go: the command line makes them under new names beside this path; empty: the
+  // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
+  std::string workFilesBeside;
+};
+
+// One conversion as a writer sees it: the units, the store, the run's choices and the kind's own state.
+struct WriterCall {
+  Io& io;
+  Store& s;
+  const OutputChoices& choices;
+  void* state = nullptr;
+
+  template <typename State>
+  State& Own() const {
+    return *static_cast<State*>(state);
+  }
+};
+
+using WriterOperation = void (*)(WriterCall& w);
+
+// Largest numbers that a kind's fixed fields hold; 0: no limit.
+struct FieldReach {
+  std::int32_t nodes = 0;           // node numbers and the node count
+  std::int32_t elements = 0;        // element numbers, or the count of the elements written
+  bool activeElementsOnly = false;  // the kind writes the active elements only
+  std::string_view field{};         // the narrowest field, as a report names it
+};
+
+// The command-line options that a kind takes besides the common ones (a bit each).
+enum KindTakes : std::uint32_t {
+  kTakesSteps = 1,        // --steps picks the steps written; without it the kind writes every step
+  kTakesHead = 2,         // --head pressure|total
+  kNeedsPoints = 4,       // --points PATH, required
+  kTakesAllElements = 8,  // --all-elements
+  kTakesField = 16,       // --field: the field a picture shows
+  kTakesDrawing = 32,     // --mesh, --arrows: what a step picture draws over the field
+};
+
+// How a kind's state for one conversion is made and taken away; both null for a kind without state.
+struct StateKeeping {
+  void* (*make)() = nullptr;
+  void (*drop)(void*) = nullptr;
+};
+
+template <typename State>
+constexpr StateKeeping StateOf() {
+  return {[]() -> void* { return new State{}; }, [](void* p) { delete static_cast<State*>(p); }};
+}
+
+// Output code of the kinds that the dialogue's menu does not offer.
+inline constexpr std::int32_t kNotOnMenu = 0;
+
+struct OutputKind {
+  std::string_view command = "convert";  // the command that makes it
+  std::string_view name{};               // on the command line (`--to NAME`)
+  std::int32_t ITYPE = kNotOnMenu;       // output code that the dialogue's menu answer selects
+  std::int32_t menuAnswer = 0;           // the answer typed in the dialogue's menu; 0: not on the menu
+  std::string_view menuLine{};           // its line in the dialogue's menu, as shown
+  std::string_view extension{};          // of the default output name
+  std::string_view description{};        // for --help
+  std::uint32_t takes = kTakesSteps;
+  bool ownFiles = false;  // writes files of its own, named after ONAME, instead of the output unit
+  FieldReach reach{};
+  StateKeeping state{};
+  WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
+  WriterOperation abandon = nullptr;  // after a failure: takes away what the kind's own files left half-made
+  // What the kind left out, as one warning text (empty: nothing); nullptr: it never leaves anything out.
+  std::string (*leftOut)(const WriterCall& w) = nullptr;
+  // The files written, for the closing line; nullptr: the output as named.
+  std::string (*written)(const WriterCall& w) = nullptr;
+  // Bytes of the kind's own files (or work files) written so far, for progress and the closing line.
+  std::uint64_t (*bytesOwn)(const WriterCall& w) = nullptr;
+
+  bool Takes(std::uint32_t bits) const { return (takes & bits) == bits; }
+};
+
+}  // namespace seep

@@ -1,0 +1,58 @@
+#include "writers/microavs/microavs_kind.h"
+
+#include <cstdio>
+
+#include "core/io/failure.h"
+#include "core/io/replace.h"
+#include "writers/microavs/microavs.h"
+
+namespace seep {
+namespace {
+
+// The dialogue keeps its work file AVS.tmp; the command line makes a new one beside its output and
+// takes it away at the end, whatever the end.
+void SetUpAvs(WriterCall& w) {
+  AvsRun& run = w.Own<AvsRun>();
+  if (!w.choices.workFilesBeside.empty()) {
+    std::fclose(CreateBeside(w.choices.workFilesBeside, run.workName));
+    run.removeWork = true;
+  }
+  OpenAvsWorkFile(w.io, run);
+}
+
+void RemoveAvsWork(WriterCall& w) {
+  AvsRun& run = w.Own<AvsRun>();
+  if (!run.removeWork) return;
+  try {
+    w.io.CloseUnit(kAvsWorkUnit);
+  } catch (const IoFailure&) {
+    // The failure that matters is the one already being reported; the file goes all the same.
+  }
+  std::remove(run.workName.c_str());
+  run.removeWork = false;
+}
+
+}  // namespace
+
+// Element numbers and corners in I7 fields.
+constexpr OutputKind kMicroAvsKind{
+    .name = "microavs",
+    .ITYPE = 5,
+    .menuAnswer = 4,
+    .menuLine = "        MicroAVS DATA ------- 4",
+    .extension = ".inp",
+    .description = "MicroAVS multi-step UCD file",
+    .reach = {.nodes = 9999999, .elements = 9999999, .field = "I7"},
+    .state = StateOf<AvsRun>(),
+    .setUp = SetUpAvs,
+    .selectedStep = [](WriterCall& w) { WriteAvsStep(w.io, w.s, w.Own<AvsRun>()); },
+    .finish =
+        [](WriterCall& w) {
+          AssembleAvsFile(w.io, w.s, w.Own<AvsRun>());
+          RemoveAvsWork(w);
+        },
+    .abandon = RemoveAvsWork,
+    .bytesOwn = [](const WriterCall& w) { return w.io.Position(kAvsWorkUnit); },
+};
+
+}  // namespace seep

@@ -1,0 +1,66 @@
+#include "writers/plot/plot_kind.h"
+
+#include "core/model/locate.h"
+#include "core/reader/point_file.h"
+#include "writers/plot/picture_files.h"
+
+namespace seep {
+namespace {
+
+// The picture choices of the run: the field by its name, the mesh edges and the arrows.
+void TakePictureChoices(WriterCall& w) {
+  PictureRun& run = w.Own<PictureRun>();
+  run.target = w.choices.ONAME;
+  run.numbered = w.choices.numbered;
+  if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
+  run.options.mesh = w.choices.mesh;
+  run.options.arrows = w.choices.arrows;
+}
+
+std::uint64_t PictureBytes(const WriterCall& w) {
+  return w.Own<PictureRun>().bytesWritten;
+}
+
+std::string PictureLeftOut(const WriterCall& w) {
+  return PictureWarnings(w.Own<PictureRun>());
+}
+
+}  // namespace
+
+constexpr OutputKind kStepPicturesKind{
+    .command = "plot",
+    .name = "pictures",
+    .extension = ".svg",
+    .description = "the field of a step as an SVG picture",
+    .takes = kTakesSteps | kTakesField | kTakesDrawing,
+    .ownFiles = true,
+    .state = StateOf<PictureRun>(),
+    .setUp = TakePictureChoices,
+    .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureRun>(), w.s); },
+    .leftOut = PictureLeftOut,
+    .written = [](const WriterCall& w) { return PictureFilesWritten(w.Own<PictureRun>()); },
+    .bytesOwn = PictureBytes,
+};
+
+constexpr OutputKind kHistoryChartKind{
+    .command = "plot",
+    .name = "history",
+    .extension = ".svg",
+    .description = "heads at points against time, SVG",
+    .takes = kNeedsPoints | kTakesField,
+    .ownFiles = true,
+    .state = StateOf<PictureRun>(),
+    .setUp =
+        [](WriterCall& w) {
+          TakePictureChoices(w);
+          ReadPointFile(w.io, w.s, w.choices.PNAME);
+          LocatePoints(w.s);
+          SetUpHistoryFile(w.Own<PictureRun>(), w.s);
+        },
+    .everyStep = [](WriterCall& w) { AddHistoryFileStep(w.Own<PictureRun>(), w.s); },
+    .finish = [](WriterCall& w) { WriteHistoryFile(w.Own<PictureRun>(), w.s); },
+    .leftOut = PictureLeftOut,
+    .bytesOwn = PictureBytes,
+};
+
+}  // namespace seep

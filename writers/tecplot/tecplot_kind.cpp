@@ -1,0 +1,19 @@
+#include "writers/tecplot/tecplot_kind.h"
+
+#include "writers/tecplot/tecplot.h"
+
+namespace seep {
+
+// Node numbers, the node count and the active element count in I5 fields of the zone lines and corners.
+constexpr OutputKind kTecplotKind{
+    .name = "tecplot",
+    .ITYPE = 2,
+    .menuAnswer = 2,
+    .menuLine = "        TECPLOT  DATA ------- 2",
+    .extension = ".tec",
+    .description = "TECPLOT ASCII data, one FEPOINT zone per step",
+    .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
+    .selectedStep = [](WriterCall& w) { WriteTecplotZone(w.io, w.s); },
+};
+
+}  // namespace seep

@@ -1,0 +1,31 @@
+#include "writers/vtu/vtu_kind.h"
+
+#include <string>
+
+#include "writers/vtu/vtu.h"
+
+namespace seep {
+
+// Makes its own files whole (the step files and the collection) and has no fixed fields.
+constexpr OutputKind kVtuKind{
+    .name = "vtu",
+    .extension = ".pvd",
+    .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
+    .takes = kTakesSteps | kTakesAllElements,
+    .ownFiles = true,
+    .state = StateOf<VtuRun>(),
+    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuRun>(), w.s, w.choices.ONAME, w.choices.allElements); },
+    .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuRun>(), w.s); },
+    .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuRun>(), w.s); },
+    .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuRun>()); },
+    .leftOut =
+        [](const WriterCall& w) {
+          const std::int64_t n = SkippedElements(w.Own<VtuRun>());
+          return n == 0 ? std::string()
+                        : std::to_string(n) + (n == 1 ? " element" : " elements") +
+                              " with a corner outside the mesh left out";
+        },
+    .bytesOwn = [](const WriterCall& w) { return w.Own<VtuRun>().bytesWritten; },
+};
+
+}  // namespace seep

@@ -1,0 +1,10 @@
+// The VTK XML (VTU and PVD) kind as the run layer lists it: names, field limits, options and operations.
+#pragma once
+
+#include "writers/kind.h"
+
+namespace seep {
+
+extern const OutputKind kVtuKind;
+
+}  // namespace seep
