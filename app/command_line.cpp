@@ -13,6 +13,7 @@
 #include "app/kinds.h"
 #include "app/messages.h"
 #include "app/options.h"
+#include "app/report.h"
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
@@ -29,7 +30,8 @@ using cli::Opt;
 using cli::OptionSpec;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
-                        kPlot = kPlotCommand, kAll = kInfo | kConvert | kPlot;
+                        kPlot = kPlotCommand, kReport = kReportCommand,
+                        kAll = kInfo | kConvert | kPlot | kReport;
 
 struct Command {
   std::string_view name;
@@ -44,6 +46,8 @@ constexpr std::array kCommands{
     Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
     Command{"plot", kPlot, "RESULT",
             "SVG pictures: the head field of steps, or heads at points against time"},
+    Command{"report", kReport, "RESULT",
+            "one HTML file: pictures with a time slider, the steps table, heads at points"},
 };
 
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
@@ -51,27 +55,28 @@ constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
 // clang-format off
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below); required", ""},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot, 0, {}, "output file, with one RESULT only",
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kReport, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder"},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot, 0, {},
-               "time steps: all, last, N, A:B or a list 1,10:20,last", "all; plot: last"},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kReport, 0, {},
+               "time steps: all, last, N, A:B or a list 1,10:20,last",
+               "all; plot: last; report: the last and 11 more spread over the run"},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure"},
-    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot, kNeedsPoints, {},
-               "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot, kTakesField, kPlotFieldNames,
-               "plot: total-head, pressure-head or speed", "total-head"},
-    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot, kTakesDrawing, {}, "plot: every element edge, thin", ""},
-    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot, kTakesDrawing, {},
-               "plot: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
+               "point-data file: required for interp; plot and report draw heads at the points against time", ""},
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
+               "plot, report: total-head, pressure-head or speed", "total-head"},
+    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
+    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
+               "plot, report: velocity arrows on a coarse sample of elements", ""},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors"},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot, 0, {},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kReport, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
@@ -133,7 +138,8 @@ std::string Help(std::uint32_t only) {
       "  seepconv info RESULT.DAT\n"
       "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
       "  seepconv convert runs/*.res --to femap --jobs 4\n"
-      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n";
+      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n"
+      "  seepconv report RESULT.DAT --points POINTS.DAT --arrows\n";
   return text;
 }
 
@@ -287,6 +293,47 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   return Run({r}, args, 1, messages);
 }
 
+// `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
+// the report kind through the same road as a conversion.
+int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, Messages& messages) {
+  if (args.operands.size() != 1) {
+    return messages.Usage(args.operands.empty() ? "report needs a RESULT file"
+                                                : "report takes one RESULT file");
+  }
+  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
+    return messages.Usage("--points needs a file name");
+  if (const auto output = args.Value(Opt::kOutput); output && output->empty())
+    return messages.Usage("-o/--output needs a file name");
+  std::optional<StepSelection> steps;
+  if (const auto text = args.Value(Opt::kSteps)) {
+    std::string error;
+    steps = StepSelection::Parse(*text, error);
+    if (!steps) return messages.Usage(error);
+  }
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = KindOfName("report", "html");
+  ResultSummary summary;
+  try {
+    summary = SummariseResultFile(r.result);
+  } catch (const IoFailure& failure) {
+    messages.Failure(r.result, PlainWords(failure), failure.number);
+    return kFailed;
+  }
+  std::string error;
+  const std::optional<ReportPlan> plan = PlanReport(
+      summary, steps ? &*steps : nullptr, args.Value(Opt::kSteps).value_or(""), ReportDate(), all, error);
+  if (!plan) {
+    messages.Failure(r.result, error);
+    return kFailed;
+  }
+  TakeChoices(args, r);
+  r.choices.report = &*plan;
+  r.output =
+      args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);
+  return Run({r}, args, 1, messages);
+}
+
 }  // namespace
 
 std::span<const cli::OptionSpec> CommandLineOptions() {
@@ -328,6 +375,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   }
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
+  if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
 }
 

@@ -78,7 +78,7 @@ void Head(std::string& out, const ReportRun& run) {
   html::Open(out, "meta",
              {{"http-equiv", "Content-Security-Policy"}, {"content", report_page::kContentPolicy}});
   out += "\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-  std::string title = run.title.empty() ? std::string("Result file") : run.title;
+  std::string title = run.plan.title.empty() ? std::string("Result file") : run.plan.title;
   title += " \xE2\x80\x94 seepconv report";
   html::Element(out, "title", title);
   out += "\n<style>\n";
@@ -89,9 +89,10 @@ void Head(std::string& out, const ReportRun& run) {
 
 void Header(std::string& out, const ReportRun& run) {
   out += "<header>\n";
-  html::Element(out, "h1", run.title.empty() ? std::string_view("Result file") : std::string_view(run.title));
+  html::Element(out, "h1",
+                run.plan.title.empty() ? std::string_view("Result file") : std::string_view(run.plan.title));
   out += "\n<table class=\"facts\">\n";
-  for (const ReportFact& f : run.facts) {
+  for (const ReportFact& f : run.plan.facts) {
     out += "<tr>";
     html::Element(out, "th", f.label);
     html::Element(out, "td", f.value);
@@ -134,8 +135,8 @@ void Pictures(std::string& out, const ReportRun& run) {
 
 void StepsTable(std::string& out, const ReportRun& run) {
   std::vector<StepRow> rows;
-  rows.reserve(run.steps.size());
-  for (std::size_t k = 0; k < run.steps.size(); ++k) rows.push_back({k, &run.steps[k]});
+  rows.reserve(run.plan.steps.size());
+  for (std::size_t k = 0; k < run.plan.steps.size(); ++k) rows.push_back({k, &run.plan.steps[k]});
   out += "<section class=\"steps\">\n<h2>Steps</h2>\n";
   html::Table<StepRow>(out, kStepColumns, rows, [](std::size_t k) { return RowId(k); });
   out +=
@@ -164,9 +165,9 @@ void Points(std::string& out, const ReportRun& run, const Store& s) {
 
 void Footer(std::string& out, const ReportRun& run) {
   out += "<footer>\n<p>Made by seepconv ";
-  html::Text(out, run.version);
+  html::Text(out, run.plan.version);
   out += " with <code>";
-  html::Text(out, run.commandLine);
+  html::Text(out, run.plan.commandLine);
   out += "</code></p>\n</footer>\n";
 }
 
@@ -204,7 +205,7 @@ LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field) {
 }
 
 void SetUpReport(ReportRun& run, const Store& s) {
-  run.options.levels = RunLevels(run.steps, run.options.field);
+  run.options.levels = RunLevels(run.plan.steps, run.options.field);
   run.style.clear();
   AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
   run.next = 0;
@@ -230,7 +231,7 @@ void AddReportStep(ReportRun& run, Store& s) {
     for (std::int32_t i : run.chart.inside)
       run.pointHeads[static_cast<std::size_t>(i - 1)] = PointTotalHead(s, i);
   }
-  if (position >= run.steps.size() || !run.steps[position].drawn) return;
+  if (position >= run.plan.steps.size() || !run.plan.steps[position].drawn) return;
 
   PlotWarnings w;
   DrawStepPictureParts(run.parts, s, run.options, run.drawn == 0, w);

@@ -34,15 +34,21 @@ struct ReportFact {
   std::string label, value;
 };
 
-struct ReportRun {
-  // Given before the second pass.
-  std::string target;                // NAME.html
+// What the first pass over the result file found and what the command asked, for the header, the
+// steps table and the footer.
+struct ReportPlan {
   std::string title;                 // the analysis title, trailing blanks taken off
   std::vector<ReportFact> facts;     // the header's lines: file, size, date, counts, materials, bounds
   std::vector<ReportStep> steps;     // every step of the file in file order, those to draw marked
-  PlotOptions options;               // field, mesh edges, arrows; the levels are fixed by SetUpReport
-  bool points = false;               // the store holds located points: chart and table of points
   std::string commandLine, version;  // for the footer
+};
+
+struct ReportRun {
+  // Given before the second pass.
+  std::string target;  // NAME.html
+  ReportPlan plan;
+  PlotOptions options;  // field, mesh edges, arrows; the levels are fixed by SetUpReport
+  bool points = false;  // the store holds located points: chart and table of points
 
   // Made during the pass.
   std::size_t next = 0;    // position of the next step in `steps`

@@ -1,0 +1,43 @@
+#include "writers/report/report_kind.h"
+
+#include "core/model/locate.h"
+#include "core/reader/point_file.h"
+#include "writers/report/report.h"
+
+namespace seep {
+namespace {
+
+// The plan of the first pass, the picture choices and the points, then the levels of the run.
+void SetUp(WriterCall& w) {
+  ReportRun& run = w.Own<ReportRun>();
+  run.target = w.choices.ONAME;
+  if (w.choices.report != nullptr) run.plan = *w.choices.report;
+  if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
+  run.options.mesh = w.choices.mesh;
+  run.options.arrows = w.choices.arrows;
+  run.points = !w.choices.PNAME.empty();
+  if (run.points) {
+    ReadPointFile(w.io, w.s, w.choices.PNAME);
+    LocatePoints(w.s);
+  }
+  SetUpReport(run, w.s);
+}
+
+}  // namespace
+
+constexpr OutputKind kReportKind{
+    .command = "report",
+    .name = "html",
+    .extension = ".html",
+    .description = "one HTML file: pictures with a time slider, the steps table, heads at points",
+    .takes = kTakesSteps | kTakesField | kTakesDrawing,
+    .ownFiles = true,
+    .state = StateOf<ReportRun>(),
+    .setUp = SetUp,
+    .everyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportRun>(), w.s); },
+    .finish = [](WriterCall& w) { WriteReport(w.Own<ReportRun>(), w.s); },
+    .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportRun>()); },
+    .bytesOwn = [](const WriterCall& w) { return w.Own<ReportRun>().bytesWritten; },
+};
+
+}  // namespace seep
