@@ -205,8 +205,8 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
 }
 
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int Run(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
-        Messages& messages) {
+int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+                 Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
@@ -260,7 +260,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     requests.push_back(std::move(r));
   }
-  return Run(requests, args, jobs, messages);
+  return ConvertBatch(requests, args, jobs, messages);
 }
 
 // `plot RESULT`: the field of the selected steps (the last by default), or with --points the heads at
@@ -290,7 +290,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
     if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   }
-  return Run({r}, args, 1, messages);
+  return ConvertBatch({r}, args, 1, messages);
 }
 
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then

@@ -93,7 +93,7 @@ class FileConversion {
     io_->CountWarnings();
   }
 
-  bool Run() {
+  bool Convert() {
     const auto start = std::chrono::steady_clock::now();
     std::string failure;
     try {
@@ -149,7 +149,7 @@ class FileConversion {
       lastRead = read;
       lastWritten = written;
     });
-    if (c_.kind.everyStep == nullptr && tally_.written == 0) {
+    if (c_.kind.Takes(kTakesSteps) && tally_.written == 0) {
       throw Refusal{
           "no step matches --steps " + request_.stepsText + "; the file has " +
           (tally_.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally_.numbers))};
@@ -201,7 +201,7 @@ class FileConversion {
     }
     if (request_.quiet) return;
     const std::int64_t steps =
-        c_.kind.everyStep != nullptr ? static_cast<std::int64_t>(tally_.numbers.size()) : tally_.written;
+        c_.kind.Takes(kTakesSteps) ? tally_.written : static_cast<std::int64_t>(tally_.numbers.size());
     messages_.Closing("wrote " + FilesWritten(c_, request_.output) + ": " + std::to_string(steps) +
                       (steps == 1 ? " step, " : " steps, ") + Bytes(written_) + ", " + Seconds(seconds));
   }
@@ -235,7 +235,7 @@ bool ConvertFile(const ConvertRequest& request, Messages& messages) {
     }
   }
   FileConversion conversion(request, messages);
-  return conversion.Run();
+  return conversion.Convert();
 }
 
 bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {

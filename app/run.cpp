@@ -153,7 +153,7 @@ void AskSelection(Io& io, Answers& run) {
 
 }  // namespace
 
-void Run(Io& io, Store& s) {
+void RunDialogue(Io& io, Store& s) {
   Answers run;
   EmptyLine(io);
   EmptyLine(io);
@@ -188,7 +188,7 @@ int RunProcess(std::FILE* in, std::FILE* out, std::FILE* err) {
   auto store = std::make_unique<Store>();
   int status = 0;
   try {
-    Run(*io, *store);
+    RunDialogue(*io, *store);
     io->CloseAll();
   } catch (const IoFailure& failure) {
     // Whatever was written before the failure stays in its file.

@@ -9,7 +9,7 @@
 namespace seep {
 
 // The whole dialogue and step loop. Failures and stops leave as IoFailure or StopRequest.
-void Run(Io& io, Store& s);
+void RunDialogue(Io& io, Store& s);
 
 // Runs the converter on the given console streams and turns every failure into its report line.
 // Returns the exit status: 0, the stop code, or the error number. Every unit is completed first.

@@ -29,7 +29,7 @@ std::uint64_t Convert(const char* result, const char* pvd, bool allElements) {
   std::memcpy(s.FNAME.data(), result, std::min(std::strlen(result), s.FNAME.size()));
   seep::result::Open(io, s);
   seep::result::ReadHeader(io, s);
-  seep::VtuRun run;
+  seep::VtuState run;
   try {
     seep::SetUpVtu(run, s, pvd, allElements);
     while (seep::result::ReadStep(io, s)) seep::WriteVtuStep(run, s);

@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     Io io(console.in, console.out, console.err);
     Store s;
-    FemapRun femap;
-    AvsRun avs;
-    VtuRun vtu;
+    FemapState femap;
+    AvsState avs;
+    VtuState vtu;
     HistoryChart chart;
     std::string svg;
     PlotWarnings warnings;

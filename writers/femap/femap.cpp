@@ -351,7 +351,7 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
 
 }  // namespace
 
-void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapRun& run) {
+void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapState& run) {
   const int unit = run.IOUT;
   WriteHeaderBlock(io, unit);
   WriteMaterialBlock(io, unit);
@@ -361,7 +361,7 @@ void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapRun& run) {
 }
 
 // Block 408: one group of the active elements (MAT above 0), under the next free FEMAP ID.
-void WriteFemapGroup(Io& io, const Store& s, FemapRun& run) {
+void WriteFemapGroup(Io& io, const Store& s, FemapState& run) {
   const int unit = run.IOUT;
   run.NEXTID += 1;
   WriteDelimiter(io, unit);
@@ -376,7 +376,7 @@ void WriteFemapGroup(Io& io, const Store& s, FemapRun& run) {
   WriteDelimiter(io, unit);
 }
 
-void WriteFemapOutputSet(Io& io, Store& s, FemapRun& run) {
+void WriteFemapOutputSet(Io& io, Store& s, FemapState& run) {
   const int unit = run.IOUT;
   AverageFemapNodalVelocity(s);
   run.NSET += 1;

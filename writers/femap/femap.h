@@ -9,18 +9,18 @@
 
 namespace seep {
 
-// The FEMAP writer's counters for one run.
-struct FemapRun {
+// The FEMAP writer's counters for one conversion.
+struct FemapState {
   int IOUT = kOutputUnit;       // output unit
   std::int32_t NEXTID = 20000;  // the last FEMAP ID given out
   std::int32_t NSET = 0;        // output sets written
 };
 
 // Blocks 100, 401, 402, 403 and 404.
-void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapRun& run);
+void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapState& run);
 // Block 408; raises NEXTID.
-void WriteFemapGroup(Io& io, const Store& s, FemapRun& run);
+void WriteFemapGroup(Io& io, const Store& s, FemapState& run);
 // Blocks 450 and 451 of the current step; raises NSET.
-void WriteFemapOutputSet(Io& io, Store& s, FemapRun& run);
+void WriteFemapOutputSet(Io& io, Store& s, FemapState& run);
 
 }  // namespace seep

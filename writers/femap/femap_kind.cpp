@@ -13,13 +13,13 @@ constexpr OutputKind kFemapKind{
     .extension = ".neu",
     .description = "FEMAP neutral file, one output set per step",
     .reach = {.nodes = 9999999, .field = "I7"},
-    .state = StateOf<FemapRun>(),
+    .state = StateOf<FemapState>(),
     .setUp =
         [](WriterCall& w) {
-          WriteFemapHeaderAndMesh(w.io, w.s, w.Own<FemapRun>());
-          WriteFemapGroup(w.io, w.s, w.Own<FemapRun>());
+          WriteFemapHeaderAndMesh(w.io, w.s, w.Own<FemapState>());
+          WriteFemapGroup(w.io, w.s, w.Own<FemapState>());
         },
-    .selectedStep = [](WriterCall& w) { WriteFemapOutputSet(w.io, w.s, w.Own<FemapRun>()); },
+    .selectedStep = [](WriterCall& w) { WriteFemapOutputSet(w.io, w.s, w.Own<FemapState>()); },
 };
 
 }  // namespace seep

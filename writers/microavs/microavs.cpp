@@ -129,11 +129,11 @@ void WriteMesh(Io& io, const Store& s) {
 
 }  // namespace
 
-void OpenAvsWorkFile(Io& io, const AvsRun& run) {
+void OpenAvsWorkFile(Io& io, const AvsState& run) {
   io.OpenUnit(kWorkUnit, run.workName, "UNKNOWN", "FORMATTED");
 }
 
-void WriteAvsStep(Io& io, Store& s, AvsRun& run) {
+void WriteAvsStep(Io& io, Store& s, AvsState& run) {
   AverageNodalVelocity(s);
   run.NAVS += 1;
   WriteStepLine(io, run.NAVS, s.TIME);
@@ -143,7 +143,7 @@ void WriteAvsStep(Io& io, Store& s, AvsRun& run) {
   WriteElementData(io, s);
 }
 
-void AssembleAvsFile(Io& io, const Store& s, const AvsRun& run) {
+void AssembleAvsFile(Io& io, const Store& s, const AvsState& run) {
   WriteFormatted(io, kOutputUnit, kHeader, run.NAVS);
   if (run.NAVS <= 0) {
     // No step was written in this run: the mesh alone. The work file is not read, since whatever it

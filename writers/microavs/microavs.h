@@ -13,18 +13,18 @@ namespace seep {
 // The work file's unit.
 inline constexpr int kAvsWorkUnit = 30;
 
-// The MicroAVS writer's state for one run.
-struct AvsRun {
+// The MicroAVS writer's state for one conversion.
+struct AvsState {
   std::string workName = "AVS.tmp";  // the work file
   std::int32_t NAVS = 0;             // steps written to the work file
   bool removeWork = false;           // the work file is this run's own, taken away at the end
 };
 
 // Opens the work file as unit 30.
-void OpenAvsWorkFile(Io& io, const AvsRun& run);
+void OpenAvsWorkFile(Io& io, const AvsState& run);
 // Appends the current step's block to the work file; raises NAVS.
-void WriteAvsStep(Io& io, Store& s, AvsRun& run);
+void WriteAvsStep(Io& io, Store& s, AvsState& run);
 // Writes the final file to the output unit from the mesh and the blocks of this run.
-void AssembleAvsFile(Io& io, const Store& s, const AvsRun& run);
+void AssembleAvsFile(Io& io, const Store& s, const AvsState& run);
 
 }  // namespace seep

@@ -12,7 +12,7 @@ namespace {
 // The dialogue keeps its work file AVS.tmp; the command line makes a new one beside its output and
 // takes it away at the end, whatever the end.
 void SetUpAvs(WriterCall& w) {
-  AvsRun& run = w.Own<AvsRun>();
+  AvsState& run = w.Own<AvsState>();
   if (!w.choices.workFilesBeside.empty()) {
     std::fclose(CreateBeside(w.choices.workFilesBeside, run.workName));
     run.removeWork = true;
@@ -21,7 +21,7 @@ void SetUpAvs(WriterCall& w) {
 }
 
 void RemoveAvsWork(WriterCall& w) {
-  AvsRun& run = w.Own<AvsRun>();
+  AvsState& run = w.Own<AvsState>();
   if (!run.removeWork) return;
   try {
     w.io.CloseUnit(kAvsWorkUnit);
@@ -43,12 +43,12 @@ constexpr OutputKind kMicroAvsKind{
     .extension = ".inp",
     .description = "MicroAVS multi-step UCD file",
     .reach = {.nodes = 9999999, .elements = 9999999, .field = "I7"},
-    .state = StateOf<AvsRun>(),
+    .state = StateOf<AvsState>(),
     .setUp = SetUpAvs,
-    .selectedStep = [](WriterCall& w) { WriteAvsStep(w.io, w.s, w.Own<AvsRun>()); },
+    .selectedStep = [](WriterCall& w) { WriteAvsStep(w.io, w.s, w.Own<AvsState>()); },
     .finish =
         [](WriterCall& w) {
-          AssembleAvsFile(w.io, w.s, w.Own<AvsRun>());
+          AssembleAvsFile(w.io, w.s, w.Own<AvsState>());
           RemoveAvsWork(w);
         },
     .abandon = RemoveAvsWork,

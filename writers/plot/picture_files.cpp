@@ -15,7 +15,7 @@ std::string NumberedPictureName(const std::string& target, std::int32_t k) {
   return numbered.string();
 }
 
-void WriteStepPictureFile(PictureRun& run, Store& s) {
+void WriteStepPictureFile(PictureState& run, Store& s) {
   PlotWarnings w;
   DrawStepPicture(run.svg, s, run.options, w);
   run.warnings.nanNodes += w.nanNodes;
@@ -31,27 +31,27 @@ void WriteStepPictureFile(PictureRun& run, Store& s) {
   run.bytesWritten += run.svg.size();
 }
 
-void SetUpHistoryFile(PictureRun& run, const Store& s) {
+void SetUpHistoryFile(PictureState& run, const Store& s) {
   SetUpHistory(run.chart, s, run.options.field);
 }
 
-void AddHistoryFileStep(PictureRun& run, const Store& s) {
+void AddHistoryFileStep(PictureState& run, const Store& s) {
   AddHistoryStep(run.chart, s);
 }
 
-void WriteHistoryFile(PictureRun& run, const Store& s) {
+void WriteHistoryFile(PictureState& run, const Store& s) {
   DrawHistoryChart(run.svg, run.chart, s);
   WriteWholeFile(run.target, run.svg);
   run.written = 1;
   run.bytesWritten += run.svg.size();
 }
 
-std::string PictureFilesWritten(const PictureRun& run) {
+std::string PictureFilesWritten(const PictureState& run) {
   if (!run.numbered) return run.target;
   return NumberedPictureName(run.target, 1) + " … " + NumberedPictureName(run.target, run.written);
 }
 
-std::string PictureWarnings(const PictureRun& run) {
+std::string PictureWarnings(const PictureState& run) {
   std::string text;
   auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
   if (run.warnings.nanNodes > 0 || run.warnings.nanElements > 0) {

@@ -11,8 +11,8 @@
 
 namespace seep {
 
-// The picture writer's state for one run.
-struct PictureRun {
+// The picture writer's state for one conversion.
+struct PictureState {
   std::string target;  // PICTURE.svg as given
   PlotOptions options;
   bool numbered = false;  // several steps may be drawn: every picture gets its number
@@ -28,16 +28,16 @@ std::string NumberedPictureName(const std::string& target, std::int32_t k);
 
 // Draws the current step and writes its file. A second picture of a run that began unnumbered renames
 // the first to number 1.
-void WriteStepPictureFile(PictureRun& run, Store& s);
+void WriteStepPictureFile(PictureState& run, Store& s);
 
 // The history chart: set up once the points are located, every step added, written at the end.
-void SetUpHistoryFile(PictureRun& run, const Store& s);
-void AddHistoryFileStep(PictureRun& run, const Store& s);
-void WriteHistoryFile(PictureRun& run, const Store& s);
+void SetUpHistoryFile(PictureState& run, const Store& s);
+void AddHistoryFileStep(PictureState& run, const Store& s);
+void WriteHistoryFile(PictureState& run, const Store& s);
 
 // The names written, for the closing line: "PICTURE.svg", or "PICTURE_0001.svg … PICTURE_0006.svg".
-std::string PictureFilesWritten(const PictureRun& run);
+std::string PictureFilesWritten(const PictureState& run);
 // What the pictures left out, as one warning text; empty when nothing.
-std::string PictureWarnings(const PictureRun& run);
+std::string PictureWarnings(const PictureState& run);
 
 }  // namespace seep

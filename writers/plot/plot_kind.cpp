@@ -9,7 +9,7 @@ namespace {
 
 // The picture choices of the run: the field by its name, the mesh edges and the arrows.
 void TakePictureChoices(WriterCall& w) {
-  PictureRun& run = w.Own<PictureRun>();
+  PictureState& run = w.Own<PictureState>();
   run.target = w.choices.ONAME;
   run.numbered = w.choices.numbered;
   if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
@@ -18,11 +18,11 @@ void TakePictureChoices(WriterCall& w) {
 }
 
 std::uint64_t PictureBytes(const WriterCall& w) {
-  return w.Own<PictureRun>().bytesWritten;
+  return w.Own<PictureState>().bytesWritten;
 }
 
 std::string PictureLeftOut(const WriterCall& w) {
-  return PictureWarnings(w.Own<PictureRun>());
+  return PictureWarnings(w.Own<PictureState>());
 }
 
 }  // namespace
@@ -34,11 +34,11 @@ constexpr OutputKind kStepPicturesKind{
     .description = "the field of a step as an SVG picture",
     .takes = kTakesSteps | kTakesField | kTakesDrawing,
     .ownFiles = true,
-    .state = StateOf<PictureRun>(),
+    .state = StateOf<PictureState>(),
     .setUp = TakePictureChoices,
-    .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureRun>(), w.s); },
+    .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
     .leftOut = PictureLeftOut,
-    .written = [](const WriterCall& w) { return PictureFilesWritten(w.Own<PictureRun>()); },
+    .written = [](const WriterCall& w) { return PictureFilesWritten(w.Own<PictureState>()); },
     .bytesOwn = PictureBytes,
 };
 
@@ -49,16 +49,16 @@ constexpr OutputKind kHistoryChartKind{
     .description = "heads at points against time, SVG",
     .takes = kNeedsPoints | kTakesField,
     .ownFiles = true,
-    .state = StateOf<PictureRun>(),
+    .state = StateOf<PictureState>(),
     .setUp =
         [](WriterCall& w) {
           TakePictureChoices(w);
           ReadPointFile(w.io, w.s, w.choices.PNAME);
           LocatePoints(w.s);
-          SetUpHistoryFile(w.Own<PictureRun>(), w.s);
+          SetUpHistoryFile(w.Own<PictureState>(), w.s);
         },
-    .everyStep = [](WriterCall& w) { AddHistoryFileStep(w.Own<PictureRun>(), w.s); },
-    .finish = [](WriterCall& w) { WriteHistoryFile(w.Own<PictureRun>(), w.s); },
+    .everyStep = [](WriterCall& w) { AddHistoryFileStep(w.Own<PictureState>(), w.s); },
+    .finish = [](WriterCall& w) { WriteHistoryFile(w.Own<PictureState>(), w.s); },
     .leftOut = PictureLeftOut,
     .bytesOwn = PictureBytes,
 };

@@ -54,18 +54,18 @@ void AppendNumber(std::string& out, auto v) {
 
 // ---- Output through the run's buffer into the temporary file ----
 
-void WriteOut(VtuRun& r, const char* data, std::size_t size) {
+void WriteOut(VtuState& r, const char* data, std::size_t size) {
   if (size == 0) return;
   if (std::fwrite(data, 1, size, r.file) != size) Fail(kErrWrite, r.target, errno);
   r.bytesWritten += size;
 }
 
-void Flush(VtuRun& r) {
+void Flush(VtuState& r) {
   WriteOut(r, r.buffer.data(), r.used);
   r.used = 0;
 }
 
-void Put(VtuRun& r, const char* data, std::size_t size) {
+void Put(VtuState& r, const char* data, std::size_t size) {
   if (r.buffer.size() - r.used < size) {
     Flush(r);
     if (size >= r.buffer.size()) {
@@ -80,7 +80,7 @@ void Put(VtuRun& r, const char* data, std::size_t size) {
 // Appends `count` items of `width` bytes, item i encoded by encode(i, dst), in runs that fill the
 // buffer, so that the loop over the items has no test of the room left.
 template <class Encode>
-void PutItems(VtuRun& r, std::int64_t count, std::size_t width, Encode encode) {
+void PutItems(VtuState& r, std::int64_t count, std::size_t width, Encode encode) {
   std::int64_t i = 0;
   while (i < count) {
     const std::size_t room = (r.buffer.size() - r.used) / width;
@@ -96,14 +96,14 @@ void PutItems(VtuRun& r, std::int64_t count, std::size_t width, Encode encode) {
 }
 
 // The UInt64 byte count that opens every array of the appended data.
-void PutCount(VtuRun& r, std::uint64_t bytes) {
+void PutCount(VtuState& r, std::uint64_t bytes) {
   char b[8];
   Encode(b, bytes);
   Put(r, b, sizeof b);
 }
 
 // Opens a new temporary file beside r.target; r.temporary names it once it is ours.
-void OpenTemporary(VtuRun& r) {
+void OpenTemporary(VtuState& r) {
   r.file = CreateBeside(r.target, r.temporary);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
@@ -111,7 +111,7 @@ void OpenTemporary(VtuRun& r) {
 }
 
 // Writes what is left in the buffer, closes the temporary file and moves it over the target.
-void CommitTemporary(VtuRun& r) {
+void CommitTemporary(VtuState& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
@@ -136,7 +136,7 @@ bool CornersInMesh(const Store& s, std::int32_t e) {
 }
 
 // The cells: active elements, or all with allElements, except those with a corner outside the mesh.
-void ChooseCells(VtuRun& r, const Store& s) {
+void ChooseCells(VtuState& r, const Store& s) {
   r.cellElements.clear();
   r.skipped = 0;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
@@ -157,7 +157,7 @@ struct Layout {
   std::uint64_t cellVelocity, cellSpeed;
 };
 
-Layout SizesOf(const VtuRun& r, std::uint64_t corners) {
+Layout SizesOf(const VtuState& r, std::uint64_t corners) {
   const std::uint64_t n = static_cast<std::uint64_t>(r.points);
   const std::uint64_t c = r.cellElements.size();
   return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
@@ -193,7 +193,7 @@ void ArrayTag(std::string& x, std::string_view indent, std::string_view type, st
 
 // The XML part of every step file, up to and including the mark "_" that opens the appended data.
 // Each array's offset counts the bytes of the arrays before it, each with its 8-byte count.
-void HeaderXml(std::string& x, const VtuRun& r, const Layout& z) {
+void HeaderXml(std::string& x, const VtuState& r, const Layout& z) {
   std::uint64_t at = 0;
   auto next = [&at](std::uint64_t size) {
     const std::uint64_t here = at;
@@ -250,7 +250,7 @@ constexpr std::string_view kTail = "\n  </AppendedData>\n</VTKFile>\n";
 
 // The mesh arrays of the appended data: X, Y, 0 per node; the 0-based corner nodes of every cell as
 // stored (counter-clockwise); the running corner count after each cell; the cell types; MAT.
-void MeshArrays(std::string& x, const VtuRun& r, const Store& s, const Layout& z) {
+void MeshArrays(std::string& x, const VtuState& r, const Store& s, const Layout& z) {
   Append(x, z.points);
   for (std::int32_t n = 1; n <= r.points; ++n) {
     Append(x, s.X(n));
@@ -276,7 +276,7 @@ void MeshArrays(std::string& x, const VtuRun& r, const Store& s, const Layout& z
 
 // ---- The step ----
 
-void FieldArrays(VtuRun& r, const Store& s) {
+void FieldArrays(VtuState& r, const Store& s) {
   char b[8 + 8 + 8 + 4];
   Encode(b, std::uint64_t{8});
   Encode(b + 8, s.TIME);
@@ -287,7 +287,7 @@ void FieldArrays(VtuRun& r, const Store& s) {
 
 // Heads, flow, code and the averaged velocity at every node. The total head is P + Y; the speed is
 // that of the averaged components.
-void PointArrays(VtuRun& r, const Store& s) {
+void PointArrays(VtuState& r, const Store& s) {
   const std::int64_t n = r.points;
   const std::uint64_t n8 = 8 * static_cast<std::uint64_t>(n);
   const double* p = s.P.Data();
@@ -315,7 +315,7 @@ void PointArrays(VtuRun& r, const Store& s) {
 }
 
 // Velocity and speed of the element behind every cell.
-void CellArrays(VtuRun& r, const Store& s) {
+void CellArrays(VtuState& r, const Store& s) {
   const std::int64_t c = static_cast<std::int64_t>(r.cellElements.size());
   const std::uint64_t c8 = 8 * static_cast<std::uint64_t>(c);
   const std::int32_t* element = r.cellElements.data();
@@ -333,7 +333,7 @@ void CellArrays(VtuRun& r, const Store& s) {
 }
 
 // The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
-void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, std::size_t number) {
+void StepFileName(std::string& out, std::string_view folder, const VtuState& r, std::size_t number) {
   out = folder;
   out += r.stem;
   out += '_';
@@ -344,7 +344,7 @@ void StepFileName(std::string& out, std::string_view folder, const VtuRun& r, st
   out += ".vtu";
 }
 
-void MakeFolder(VtuRun& r) {
+void MakeFolder(VtuState& r) {
   std::error_code ec;
   const std::filesystem::path folder(r.folder);
   std::filesystem::create_directory(folder, ec);
@@ -356,7 +356,7 @@ void MakeFolder(VtuRun& r) {
 
 }  // namespace
 
-void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
+void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
   // NAME.pvd beside the folder NAME/: a name without an extension would be the folder's own name.
   if (pvd.filename().empty() || pvd.stem().empty() || pvd.extension().empty())
     Fail(kErrFileName, pvd.string());
@@ -386,7 +386,7 @@ void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, boo
   run.bytesWritten = 0;
 }
 
-void WriteVtuStep(VtuRun& run, Store& s) {
+void WriteVtuStep(VtuState& run, Store& s) {
   if (!run.folderMade) MakeFolder(run);
   AverageNodalVelocity(s);
   StepFileName(run.target, run.folder, run, run.times.size() + 1);
@@ -400,7 +400,7 @@ void WriteVtuStep(VtuRun& run, Store& s) {
   run.times.push_back(s.TIME);
 }
 
-void FinishVtu(VtuRun& run, const Store&) {
+void FinishVtu(VtuState& run, const Store&) {
   std::string x;
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
@@ -424,7 +424,7 @@ void FinishVtu(VtuRun& run, const Store&) {
   CommitTemporary(run);
 }
 
-void AbandonVtu(VtuRun& run) noexcept {
+void AbandonVtu(VtuState& run) noexcept {
   if (run.file != nullptr) {
     std::fclose(run.file);
     run.file = nullptr;
@@ -436,7 +436,7 @@ void AbandonVtu(VtuRun& run) noexcept {
   run.used = 0;
 }
 
-std::int64_t SkippedElements(const VtuRun& run) {
+std::int64_t SkippedElements(const VtuState& run) {
   return run.skipped;
 }
 

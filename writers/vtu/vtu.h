@@ -21,8 +21,8 @@
 
 namespace seep {
 
-// The VTU writer's own state for one run.
-struct VtuRun {
+// The VTU writer's own state for one conversion.
+struct VtuState {
   // Targets: the collection NAME.pvd, the folder NAME/ beside it (with its separator), and NAME.
   std::string pvd;
   std::string folder;
@@ -53,16 +53,16 @@ struct VtuRun {
 
 // Checks the mesh, encodes the mesh part once; `pvd` is the collection path (NAME.pvd): step files go
 // to NAME/NAME_0001.vtu, ... Nothing is written yet.
-void SetUpVtu(VtuRun& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
+void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
 // Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
 // Store& because the nodal velocity average fills VXN and VYN.
-void WriteVtuStep(VtuRun& run, Store& s);
+void WriteVtuStep(VtuState& run, Store& s);
 // Writes NAME.pvd listing every step file written, with timestep = the step's TIME.
-void FinishVtu(VtuRun& run, const Store& s);
+void FinishVtu(VtuState& run, const Store& s);
 // After a failure anywhere: removes the temporary file this run has open; files already in place
 // stay as they are.
-void AbandonVtu(VtuRun& run) noexcept;
+void AbandonVtu(VtuState& run) noexcept;
 // Elements left out for a corner outside 1 ... NUMNP.
-std::int64_t SkippedElements(const VtuRun& run);
+std::int64_t SkippedElements(const VtuState& run);
 
 }  // namespace seep

@@ -13,19 +13,19 @@ constexpr OutputKind kVtuKind{
     .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
     .takes = kTakesSteps | kTakesAllElements,
     .ownFiles = true,
-    .state = StateOf<VtuRun>(),
-    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuRun>(), w.s, w.choices.ONAME, w.choices.allElements); },
-    .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuRun>(), w.s); },
-    .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuRun>(), w.s); },
-    .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuRun>()); },
+    .state = StateOf<VtuState>(),
+    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuState>(), w.s, w.choices.ONAME, w.choices.allElements); },
+    .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
+    .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
+    .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuState>()); },
     .leftOut =
         [](const WriterCall& w) {
-          const std::int64_t n = SkippedElements(w.Own<VtuRun>());
+          const std::int64_t n = SkippedElements(w.Own<VtuState>());
           return n == 0 ? std::string()
                         : std::to_string(n) + (n == 1 ? " element" : " elements") +
                               " with a corner outside the mesh left out";
         },
-    .bytesOwn = [](const WriterCall& w) { return w.Own<VtuRun>().bytesWritten; },
+    .bytesOwn = [](const WriterCall& w) { return w.Own<VtuState>().bytesWritten; },
 };
 
 }  // namespace seep

@@ -9,8 +9,8 @@
 namespace seep::test {
 namespace {
 
-std::vector<std::string> WriteSetUp(const Store& s, FemapRun* counters = nullptr) {
-  FemapRun run;
+std::vector<std::string> WriteSetUp(const Store& s, FemapState* counters = nullptr) {
+  FemapState run;
   std::vector<std::string> records = WriteFemap([&](Io& io) {
     WriteFemapHeaderAndMesh(io, s, run);
     WriteFemapGroup(io, s, run);
@@ -135,7 +135,7 @@ TEST(FemapSetUp, NodeCoordinatesInSinglePrecision) {
 TEST(FemapSetUp, GroupOfActiveElementsUnderTheNextId) {
   Store s = FemapStore(
       kFiveNodes, {{1, 2, 3, 4, 1}, {1, 2, 3, 4, 0}, {2, 5, 3, 3, 2}, {1, 2, 5, 0, -1}, {1, 2, 5, 0, 3}});
-  FemapRun run;
+  FemapState run;
   const std::vector<Block> blocks = Blocks(WriteSetUp(s, &run));
   EXPECT_EQ(run.NEXTID, 20001);
   ASSERT_EQ(blocks.size(), 6u);

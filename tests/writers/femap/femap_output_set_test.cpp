@@ -17,8 +17,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const std::vector<FemapNode> kFiveNodes = {{0, 0}, {2, 0}, {2, 1.5}, {0, 1.5}, {0.1, -2.5}};
 
 // Writes `sets` output sets of the store's current step and returns the blocks after the set-up.
-std::vector<Block> OutputSets(Store& s, int sets = 1, FemapRun* counters = nullptr) {
-  FemapRun run;
+std::vector<Block> OutputSets(Store& s, int sets = 1, FemapState* counters = nullptr) {
+  FemapState run;
   const std::vector<std::string> records = WriteFemap([&](Io& io) {
     for (int i = 0; i < sets; ++i) WriteFemapOutputSet(io, s, run);
   });
@@ -63,7 +63,7 @@ TEST(FemapOutputSet, RecordCountsAndVectorFrames) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.nodes.size() << " nodes, " << c.elements.size() << " elements");
     Store s = FemapStore(c.nodes, c.elements);
-    FemapRun run;
+    FemapState run;
     const std::vector<std::string> records = WriteFemap([&](Io& io) { WriteFemapOutputSet(io, s, run); });
     EXPECT_EQ(records.size(), 6 * c.nodes.size() + 3 * c.elements.size() + 84);
     const std::vector<Block> blocks = Blocks(records);
@@ -91,7 +91,7 @@ TEST(FemapOutputSet, RecordCountsAndVectorFrames) {
 TEST(FemapOutputSet, SetIdsAndTime) {
   Store s = FemapStore(kFiveNodes, {{1, 2, 3, 4, 1}});
   s.TIME = 1.00005;
-  FemapRun run;
+  FemapState run;
   const std::vector<Block> blocks = OutputSets(s, 3, &run);
   EXPECT_EQ(run.NSET, 3);
   ASSERT_EQ(blocks.size(), 6u);

@@ -47,7 +47,7 @@ TEST(AvsStepLine, CountInAsManyDigitsAsItHasThenTheTime) {
     Scratch dir(Scratch::kEnter);
     ConsoleIo console;
     Store s = Mesh({}, {});
-    AvsRun run;
+    AvsState run;
     run.NAVS = c.navs - 1;
     s.TIME = c.time;
     OpenAvsWorkFile(console.io(), run);
@@ -70,7 +70,7 @@ TEST(AvsStepBlock, WorkFileHoldsTheBlockInItsOwnWidths) {
   Store s = Mesh({{0.0, 0.0, 2.000005}, {1.0, 0.0, -0.5}, {1.0, 1.0, 0.0}, {0.0, 2.0, 0.75}},
                  {{1, 2, 3, 3, 1, 3.000015, -4.0}, {1, 3, 4, 2, 0, 0.5, 0.5}});
   s.TIME = 1.5;
-  AvsRun run;
+  AvsState run;
   OpenAvsWorkFile(console.io(), run);
   WriteAvsStep(console.io(), s, run);
   console.io().FlushAll();
@@ -106,7 +106,7 @@ TEST(AvsFinalFile, CornersOutsideTheMeshAreListedAsStored) {
       Mesh({{0.0, 0.0, 1.0}, {1.0, 0.0, 1.0}}, {{1, 0, 2, 99, 1, 1.0, 1.0}, {-5, 2, 1, 1, 1, 1.0, 1.0}});
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
-  AvsRun run;
+  AvsState run;
   OpenAvsWorkFile(io, run);
   WriteAvsStep(io, s, run);
   AssembleAvsFile(io, s, run);
@@ -140,7 +140,7 @@ TEST(AvsFinalFile, CopiesHaveTheWidthOfTheirKindNotOfTheRecord) {
 
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {{1, 1, 1, 1, 7, 0.0, 0.0}});
-  AvsRun run;
+  AvsState run;
   run.NAVS = 2;
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
@@ -162,7 +162,7 @@ TEST(AvsFinalFile, WorkFileShorterThanItsCountsEndsWithEndOfFile) {
   test::WriteFile("AVS.tmp", "step1  0.1000000E+01\r\n5   3\r\n");
   ConsoleIo console;
   Store s = Mesh({{0.0, 0.0, 0.0}}, {});
-  AvsRun run;
+  AvsState run;
   run.NAVS = 1;
   Io& io = console.io();
   io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");

@@ -119,7 +119,7 @@ std::int64_t Convert(bool all, Model* read = nullptr, const char* pvd = "R.pvd")
   Store s;
   result::Open(con.io(), "R.DAT");
   result::ReadHeader(con.io(), s);
-  VtuRun run;
+  VtuState run;
   try {
     SetUpVtu(run, s, pvd, all);
     for (std::int32_t n = 1; read && n <= s.NUMNP; ++n) read->nodes.push_back({s.X(n), s.Y(n)});
