@@ -327,11 +327,12 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     messages.Failure(r.result, error);
     return kFailed;
   }
+  if (steps) r.steps = *steps;  // the closing line counts the steps drawn
   TakeChoices(args, r);
   r.choices.report = &*plan;
   r.output =
       args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);
-  return Run({r}, args, 1, messages);
+  return ConvertBatch({r}, args, 1, messages);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ constexpr std::array<html::Column<PointRow>, 6> kPointColumns{{
 // ---------------------------------------------------------------------------------------------------
 // The document, top to bottom.
 
-void Head(std::string& out, const ReportRun& run) {
+void Head(std::string& out, const ReportState& run) {
   out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   html::Open(out, "meta",
              {{"http-equiv", "Content-Security-Policy"}, {"content", report_page::kContentPolicy}});
@@ -87,7 +87,7 @@ void Head(std::string& out, const ReportRun& run) {
   out += "</style>\n</head>\n<body>\n";
 }
 
-void Header(std::string& out, const ReportRun& run) {
+void Header(std::string& out, const ReportState& run) {
   out += "<header>\n";
   html::Element(out, "h1",
                 run.plan.title.empty() ? std::string_view("Result file") : std::string_view(run.plan.title));
@@ -103,7 +103,7 @@ void Header(std::string& out, const ReportRun& run) {
 
 // The slider and the pictures, the last one shown; the parts that every picture shares once, out of
 // sight, for the pictures to use.
-void Pictures(std::string& out, const ReportRun& run) {
+void Pictures(std::string& out, const ReportState& run) {
   out += "<section class=\"pictures\">\n<h2>";
   html::Text(out, FieldName(run.options.field));
   out += "</h2>\n";
@@ -133,7 +133,7 @@ void Pictures(std::string& out, const ReportRun& run) {
   out += "</section>\n";
 }
 
-void StepsTable(std::string& out, const ReportRun& run) {
+void StepsTable(std::string& out, const ReportState& run) {
   std::vector<StepRow> rows;
   rows.reserve(run.plan.steps.size());
   for (std::size_t k = 0; k < run.plan.steps.size(); ++k) rows.push_back({k, &run.plan.steps[k]});
@@ -144,7 +144,7 @@ void StepsTable(std::string& out, const ReportRun& run) {
       "values.</p>\n</section>\n";
 }
 
-void Points(std::string& out, const ReportRun& run, const Store& s) {
+void Points(std::string& out, const ReportState& run, const Store& s) {
   if (!run.points) return;
   out += "<section class=\"points\">\n<h2>Points</h2>\n<figure class=\"chart\">\n";
   std::string chart;
@@ -163,7 +163,7 @@ void Points(std::string& out, const ReportRun& run, const Store& s) {
   out += "</section>\n";
 }
 
-void Footer(std::string& out, const ReportRun& run) {
+void Footer(std::string& out, const ReportState& run) {
   out += "<footer>\n<p>Made by seepconv ";
   html::Text(out, run.plan.version);
   out += " with <code>";
@@ -204,7 +204,7 @@ LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field) {
   return {lo, hi};
 }
 
-void SetUpReport(ReportRun& run, const Store& s) {
+void SetUpReport(ReportState& run, const Store& s) {
   run.options.levels = RunLevels(run.plan.steps, run.options.field);
   run.style.clear();
   AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
@@ -224,7 +224,7 @@ void SetUpReport(ReportRun& run, const Store& s) {
   }
 }
 
-void AddReportStep(ReportRun& run, Store& s) {
+void AddReportStep(ReportState& run, Store& s) {
   const std::size_t position = run.next++;
   if (run.points) {
     AddHistoryStep(run.chart, s);
@@ -270,7 +270,7 @@ void AddReportStep(ReportRun& run, Store& s) {
   ++run.drawn;
 }
 
-void WriteReport(ReportRun& run, const Store& s) {
+void WriteReport(ReportState& run, const Store& s) {
   // The last picture is the one shown when the page opens.
   const std::size_t shown = run.pictures.rfind("<figure class=\"step\"");
   if (shown != std::string::npos) run.pictures.replace(shown, 20, "<figure class=\"step shown\"");
@@ -290,7 +290,7 @@ void WriteReport(ReportRun& run, const Store& s) {
   run.bytesWritten = out.size();
 }
 
-std::string ReportWarnings(const ReportRun& run) {
+std::string ReportWarnings(const ReportState& run) {
   std::string text;
   auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
   if (run.warnings.nanNodes > 0 || run.warnings.nanElements > 0) {

@@ -43,7 +43,7 @@ struct ReportPlan {
   std::string commandLine, version;  // for the footer
 };
 
-struct ReportRun {
+struct ReportState {
   // Given before the second pass.
   std::string target;  // NAME.html
   ReportPlan plan;
@@ -74,13 +74,13 @@ LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field);
 
 // After the header is read (and the points located when `points`): fixes the levels, sets up the
 // history chart and finds each point's element.
-void SetUpReport(ReportRun& run, const Store& s);
+void SetUpReport(ReportState& run, const Store& s);
 // Every step of the file, in order: its heads at the points, and its picture when it is drawn.
-void AddReportStep(ReportRun& run, Store& s);
+void AddReportStep(ReportState& run, Store& s);
 // Assembles the document and writes it as the whole of `target`.
-void WriteReport(ReportRun& run, const Store& s);
+void WriteReport(ReportState& run, const Store& s);
 
 // What the pictures left out, as one warning text; empty when nothing.
-std::string ReportWarnings(const ReportRun& run);
+std::string ReportWarnings(const ReportState& run);
 
 }  // namespace seep

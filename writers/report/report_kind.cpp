@@ -9,7 +9,7 @@ namespace {
 
 // The plan of the first pass, the picture choices and the points, then the levels of the run.
 void SetUp(WriterCall& w) {
-  ReportRun& run = w.Own<ReportRun>();
+  ReportState& run = w.Own<ReportState>();
   run.target = w.choices.ONAME;
   if (w.choices.report != nullptr) run.plan = *w.choices.report;
   if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
@@ -32,12 +32,12 @@ constexpr OutputKind kReportKind{
     .description = "one HTML file: pictures with a time slider, the steps table, heads at points",
     .takes = kTakesSteps | kTakesField | kTakesDrawing,
     .ownFiles = true,
-    .state = StateOf<ReportRun>(),
+    .state = StateOf<ReportState>(),
     .setUp = SetUp,
-    .everyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportRun>(), w.s); },
-    .finish = [](WriterCall& w) { WriteReport(w.Own<ReportRun>(), w.s); },
-    .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportRun>()); },
-    .bytesOwn = [](const WriterCall& w) { return w.Own<ReportRun>().bytesWritten; },
+    .everyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportState>(), w.s); },
+    .finish = [](WriterCall& w) { WriteReport(w.Own<ReportState>(), w.s); },
+    .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportState>()); },
+    .bytesOwn = [](const WriterCall& w) { return w.Own<ReportState>().bytesWritten; },
 };
 
 }  // namespace seep
