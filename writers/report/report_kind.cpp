@@ -1,5 +1,9 @@
 #include "writers/report/report_kind.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "core/io/failure.h"
 #include "core/model/locate.h"
 #include "core/reader/point_file.h"
 #include "writers/report/report.h"
@@ -17,6 +21,9 @@ void SetUp(WriterCall& w) {
   run.options.arrows = w.choices.arrows;
   run.points = !w.choices.PNAME.empty();
   if (run.points) {
+    // The point-data file is an input here: a missing one is not made empty, as the dialogue's would be.
+    if (std::error_code ec; !std::filesystem::exists(w.choices.PNAME, ec))
+      throw IoFailure{kErrFileNotFound, 50, w.choices.PNAME};
     ReadPointFile(w.io, w.s, w.choices.PNAME);
     LocatePoints(w.s);
   }
