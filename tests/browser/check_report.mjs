@@ -137,6 +137,7 @@ try {
   const ink = inked(decodePng(shot));
   check(ink.share > 0.1 && ink.colours > 20, `screenshot not blank: ${(ink.share * 100).toFixed(1)} % inked, ${ink.colours} colours`);
   if (screenshotPath) {
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
     const figure = await page.$("figure.step.shown");
     const box = await figure.boundingBox();
     await page.screenshot({ path: screenshotPath, clip: { x: 0, y: 0, width: 1200, height: Math.min(box.y + box.height + 16, 1400) } });
