@@ -118,6 +118,10 @@ try {
   expectShown(await state(), 2, "two right arrows");
   await page.keyboard.press("ArrowLeft");
   expectShown(await state(), 1, "left arrow");
+  await page.click("#" + (await page.evaluate(() => document.querySelectorAll("figure.step")[3].getAttribute("data-row"))));
+  expectShown(await state(), 3, "a click on the row of picture 4");
+  await page.keyboard.press("ArrowLeft");
+  await page.keyboard.press("ArrowLeft");
   const before = await state();
   check(before.label !== s.label, "the label changes with the step");
 

@@ -21,6 +21,7 @@ inline constexpr std::string_view kScreenStyle =
     "th{background:#f2f2f2}\n"
     "table.facts th,table.facts td{text-align:left;background:none;border:none;padding:1px 14px 1px 0}\n"
     "tr.shown td{background:#ffe08a;font-weight:bold}\n"
+    "tr.drawn{cursor:pointer}tr.drawn:hover td{background:#fff3c4}\n"
     ".controls{display:flex;align-items:center;gap:10px;margin:14px 0 6px}\n"
     ".controls input{flex:1}\n"
     ".controls button{font-size:14px;min-width:3em}\n"
@@ -45,7 +46,8 @@ inline constexpr std::string_view kScreenStyle =
     "}\n";
 
 // The slider: the range input, the buttons and the arrow keys show one picture at a time, name its step
-// and time, and mark its row in the steps table; play steps through to the last picture.
+// and time, and mark its row in the steps table; a click on the row of a drawn step shows it; play steps
+// through to the last picture.
 inline constexpr std::string_view kScript = R"(
 (function () {
   "use strict";
@@ -77,6 +79,12 @@ inline constexpr std::string_view kScript = R"(
     play.textContent = "\u25B6 Play";
   }
   slider.addEventListener("input", function () { stop(); show(Number(slider.value)); });
+  Array.prototype.forEach.call(figures, function (f, k) {
+    var r = row(k);
+    if (!r) return;
+    r.classList.add("drawn");
+    r.addEventListener("click", function () { stop(); show(k); });
+  });
   document.getElementById("previous").addEventListener("click", function () { stop(); show(shown - 1); });
   document.getElementById("next").addEventListener("click", function () { stop(); show(shown + 1); });
   play.addEventListener("click", function () {
