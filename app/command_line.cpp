@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <string>
@@ -38,28 +40,42 @@ struct Command {
   std::uint32_t bit;
   std::string_view operands;
   std::string_view summary;
+  std::string_view examples;  // lines of its own help
 };
 
 constexpr std::array kCommands{
-    Command{"info", kInfo, "RESULT",
-            "what a result file holds: mesh, materials, bounds, every step's ranges"},
-    Command{"convert", kConvert, "RESULT... --to KIND", "convert result files for another program"},
-    Command{"plot", kPlot, "RESULT",
-            "SVG pictures: the head field of steps, or heads at points against time"},
+    Command{"info", kInfo, "RESULT", "what a result file holds: mesh, materials, bounds, every step's ranges",
+            "  seepconv info RESULT.DAT\n"
+            "  seepconv info RESULT.DAT --json\n"
+            "  seepconv info - < RESULT.DAT\n"},
+    Command{"convert", kConvert, "RESULT... [--to KIND]", "convert result files for another program",
+            "  seepconv convert RESULT.DAT --to tecplot\n"
+            "  seepconv convert RESULT.DAT --steps last -o embank.neu\n"
+            "  seepconv convert RESULT.DAT --to interp --points POINTS.DAT --steps 2:\n"
+            "  seepconv convert RESULT.DAT --steps last -o head.vtu\n"
+            "  seepconv convert CUT.DAT --to vtu --partial -o cut.pvd\n"
+            "  seepconv convert runs/*.res --to igpost -qj4\n"},
+    Command{"plot", kPlot, "RESULT", "SVG pictures: the head field of steps, or heads at points against time",
+            "  seepconv plot RESULT.DAT\n"
+            "  seepconv plot RESULT.DAT --steps all --field speed --arrows -o speed.svg\n"
+            "  seepconv plot RESULT.DAT --points POINTS.DAT --steps 5:\n"},
     Command{"report", kReport, "RESULT",
-            "one HTML file: pictures with a time slider, the steps table, heads at points"},
+            "one HTML file: pictures with a time slider, the steps table, heads at points",
+            "  seepconv report RESULT.DAT\n"
+            "  seepconv report RESULT.DAT --points POINTS.DAT --arrows -o run12.html\n"
+            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
 };
 
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
 
 // clang-format off
 constexpr std::array kOptions{
-    OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below); required", ""},
+    OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
+               "the kind of the extension of -o"},
     OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kReport, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder"},
     OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kReport, 0, {},
-               "time steps: all, last, N, A:B or a list 1,10:20,last",
-               "all; plot: last; report: the last and 11 more spread over the run"},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure"},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
@@ -73,6 +89,8 @@ constexpr std::array kOptions{
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert, 0, {},
+               "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors"},
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kReport, 0, {}, "no progress and no closing line", ""},
@@ -103,43 +121,56 @@ std::string KindTable() {
   return text;
 }
 
-std::string Help(std::uint32_t only) {
-  std::string text;
-  text += "Usage: seepconv                       the numbered dialogue (classic mode)\n";
+// Steps and exit statuses, as every help tells them.
+constexpr std::string_view kStepsHelp =
+    "\nSteps (--steps SEL): step numbers as stored in the file; all, last (the file's last step), N, a\n"
+    "range A:B, open ranges A: and :B (2:last is 2:), or a comma-separated mix such as 1,10:20,last.\n"
+    "The histories of interp and plot --points hold the selected steps. A part that matches no step\n"
+    "is named in a warning; a selection that matches none fails.\n";
+constexpr std::string_view kExitHelp =
+    "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
+    "2 a usage error.\n";
+constexpr std::string_view kPartialExitHelp =
+    "3 (convert --partial) a damaged file of which the whole steps before the damage were written.\n";
+
+// The help of the whole program: every command, option and kind, and how the dialogue starts.
+std::string ProgramHelp() {
+  std::string text = "Usage: seepconv                       the numbered dialogue (classic mode)\n";
   for (const Command& c : kCommands) {
-    if (only != 0 && c.bit != only) continue;
-    std::string head =
-        "       seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]";
-    text +=
-        (only != 0 ? "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]"
-                   : head) +
-        "\n";
+    text += "       seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]\n";
   }
-  if (only == 0) text += "       seepconv --help | --version\n";
-  text += "\nCommands:\n";
+  text += "       seepconv --help | --version | help COMMAND\n\nCommands:\n";
   for (const Command& c : kCommands) {
-    if (only != 0 && c.bit != only) continue;
     std::string name(c.name);
     name.resize(10, ' ');
     text += "  " + name + std::string(c.summary) + "\n";
   }
-  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, only != 0 ? only : kAll | kProgram);
-  if (only == 0 || only == kConvert) {
-    text += "\nOutput kinds (--to KIND):\n" + KindTable();
-    text +=
-        "\nSteps (--steps SEL): step numbers as stored in the file; all, last (the file's last step),\n"
-        "N, a range A:B, or a comma-separated mix such as 1,10:20,last. interp writes every step.\n";
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, kAll | kProgram);
+  text += "\nOutput kinds (--to KIND):\n" + KindTable();
+  text += kStepsHelp;
+  text += kExitHelp;
+  text += kPartialExitHelp;
+  text += "The dialogue keeps its own statuses (an error number, or 1111 for a rejected summary).\n";
+  text += "\nExamples:\n";
+  for (const Command& c : kCommands) text += c.examples;
+  return text;
+}
+
+// The help of one command: its usage, its own options and examples.
+std::string CommandHelp(const Command& c) {
+  std::string text =
+      "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]\n";
+  text += "\n" + std::string(c.summary) + "\n";
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, c.bit);
+  if (c.bit == kConvert) {
+    text += "\nOutput kinds (--to KIND; without it, the kind of the extension of -o):\n" + KindTable();
+    text += "  (.vtu   one step's grid alone, with --steps last or N)\n";
   }
-  text +=
-      "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
-      "2 a usage error. The dialogue keeps its own statuses (an error number, or 1111 for a rejected\n"
-      "summary).\n"
-      "\nExamples:\n"
-      "  seepconv info RESULT.DAT\n"
-      "  seepconv convert RESULT.DAT --to tecplot --steps last -o embank.tec\n"
-      "  seepconv convert runs/*.res --to femap --jobs 4\n"
-      "  seepconv plot RESULT.DAT --steps last --field total-head -o head.svg\n"
-      "  seepconv report RESULT.DAT --points POINTS.DAT --arrows\n";
+  if (c.bit != kInfo) text += kStepsHelp;
+  text += kExitHelp;
+  if (c.bit == kConvert) text += kPartialExitHelp;
+  text += "\nExamples:\n";
+  text += c.examples;
   return text;
 }
 
@@ -167,14 +198,16 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
     messages.Failure(path, PlainWords(failure), failure.number);
     return kFailed;
   }
-  if (args.Has(Opt::kJson)) {
+  // A file that is no result file has no summary to tell.
+  if (summary.notResultFile) {
+  } else if (args.Has(Opt::kJson)) {
     PrintSummaryJson(out, summary);
   } else {
     PrintSummary(out, summary);
   }
   std::fflush(out);
   if (summary.damage) {
-    messages.Failure(path, summary.damage->what, summary.damage->number);
+    messages.Failure(summary.file, summary.damage->what, summary.damage->number);
     return kFailed;
   }
   return kSuccess;
@@ -217,20 +250,73 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   Messages::Mode mode = Messages::Mode::kOff;
   if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
   if (!quiet && args.Has(Opt::kProgress) && mode == Messages::Mode::kOff) mode = Messages::Mode::kLog;
-  messages.StartProgress(mode, total, static_cast<int>(requests.size()));
-  const bool ok = ConvertFiles(requests, jobs, messages);
+  messages.StartProgress(mode, total, static_cast<int>(requests.size()), TerminalColumns(stderr));
+  const BatchOutcome done = ConvertFiles(requests, jobs, messages);
+  if (requests.size() > 1 && !quiet) {
+    messages.Closing(std::to_string(done.written + done.partial) + " converted" +
+                     (done.partial > 0 ? " (" + std::to_string(done.partial) + " in part)" : std::string()) +
+                     ", " + std::to_string(done.failed) + " failed");
+  }
   messages.FinishProgress();
-  return ok ? kSuccess : kFailed;
+  if (done.failed > 0) return kFailed;
+  return done.partial > 0 ? kPartial : kSuccess;
+}
+
+// The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
+std::string Extension(std::string_view name) {
+  std::string extension = std::filesystem::path(name).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// The kind of convert whose files carry the extension of `output`: the kind's own, or .vtu for one step's
+// grid of the kind that writes grids.
+const OutputKind* KindOfExtension(std::string_view output) {
+  const std::string extension = Extension(output);
+  if (extension.empty()) return nullptr;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert") continue;
+    if (k->extension == extension || (extension == ".vtu" && k->extension == ".pvd")) return k;
+  }
+  return nullptr;
+}
+
+// A .vtu name holds one step's grid: a selection that may give several is a usage error.
+std::optional<std::string> SeveralStepsForOneGrid(std::string_view output, const ConvertRequest& r) {
+  if (Extension(output) != ".vtu" || r.steps.NamesOneStep()) return std::nullopt;
+  return std::string(output) + " holds one step and --steps " + r.stepsText +
+         " may select several: name the collection " +
+         std::filesystem::path(output).replace_extension(".pvd").string() +
+         ", or select one step (--steps last or a step number)";
 }
 
 int Convert(const cli::ParsedArgs& args, Messages& messages) {
   if (args.operands.empty()) return messages.Usage("convert needs a RESULT file");
   const std::optional<std::string_view> to = args.Value(Opt::kTo);
-  if (!to) return messages.Usage("convert needs --to KIND");
-  const OutputKind* kind = KindOfName("convert", *to);
-  if (kind == nullptr) {
-    return messages.Usage("unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") +
-                          ")");
+  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+  const OutputKind* kind = nullptr;
+  if (to) {
+    kind = KindOfName("convert", *to);
+    if (kind == nullptr) {
+      std::vector<std::string_view> names;
+      for (const OutputKind* k : OutputKinds()) {
+        if (k->command == "convert") names.push_back(k->name);
+      }
+      std::string what =
+          "unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") + ")";
+      if (const std::string_view near = cli::NearestName(*to, names); !near.empty())
+        what += "; did you mean " + std::string(near) + "?";
+      return messages.Usage(what);
+    }
+  } else if (!output) {
+    return messages.Usage("convert needs --to KIND");
+  } else {
+    // As other converters do, the output's extension tells the kind.
+    kind = KindOfExtension(*output);
+    if (kind == nullptr) {
+      return messages.Usage("convert needs --to KIND; the extension of " + std::string(*output) +
+                            " names no kind");
+    }
   }
   if (const OptionSpec* o = NotTaken(args, *kind)) {
     return messages.Usage("--" + std::string(o->name) + " applies to --to " +
@@ -238,7 +324,12 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   }
   ConvertRequest base;
   base.kind = kind;
+  base.kindFromName = !to;
+  base.partial = args.Has(Opt::kPartial);
   if (std::string error; !TakeSteps(args, base, error)) return messages.Usage(error);
+  if (output && kind->ownFiles) {
+    if (const auto several = SeveralStepsForOneGrid(*output, base)) return messages.Usage(*several);
+  }
   if (const auto points = args.Value(Opt::kPoints); points && points->empty())
     return messages.Usage("--points needs a file name");
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
@@ -249,15 +340,19 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     if (!ParseCount(*j, jobs))
       return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
   }
-  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
   if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
+  if (!output && std::find(args.operands.begin(), args.operands.end(), kStandardInput) != args.operands.end())
+    return messages.Usage("a result file read from standard input (-) needs -o PATH");
 
   std::vector<ConvertRequest> requests;
   for (std::string_view operand : args.operands) {
     ConvertRequest r = base;
     r.result = std::string(operand);
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
+    // A collection named without extension is NAME.pvd beside its folder NAME/.
+    const std::filesystem::path named(r.output);
+    if (kind->ownFiles && named.has_filename() && !named.has_extension()) r.output += ".pvd";
     requests.push_back(std::move(r));
   }
   return ConvertBatch(requests, args, jobs, messages);
@@ -277,18 +372,25 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
     if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
     if (args.Value(Opt::kField) == "speed")
       return messages.Usage("--points charts total-head or pressure-head");
-    if (args.Has(Opt::kSteps) || NotTaken(args, *r.kind) != nullptr) {
-      return messages.Usage(
-          "--points charts every step; --steps, --mesh and --arrows apply to step pictures");
-    }
+    if (NotTaken(args, *r.kind) != nullptr)
+      return messages.Usage("--mesh and --arrows apply to step pictures");
   }
-  if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
+  // A step picture shows the last step unless told; a chart at points draws the whole history.
+  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
   TakeChoices(args, r);
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
     if (output->empty()) return messages.Usage("-o/--output needs a file name");
+    const std::filesystem::path name(*output);
+    if (name.has_extension() && Extension(*output) != ".svg") {
+      return messages.Usage("plot draws SVG pictures: name the output " +
+                            std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
+                            std::string(*output));
+    }
     r.output = std::string(*output);
+  } else if (r.result == kStandardInput) {
+    return messages.Usage("a result file read from standard input (-) needs -o PATH");
   }
   return ConvertBatch({r}, args, 1, messages);
 }
@@ -313,6 +415,10 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
+  // Two passes over the file: a pipe cannot be read again.
+  if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
+                                                         !std::filesystem::is_regular_file(r.result, ec)))
+    return messages.Usage("report reads the result file twice: name a file, not a pipe or standard input");
   ResultSummary summary;
   try {
     summary = SummariseResultFile(r.result);
@@ -327,7 +433,6 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     messages.Failure(r.result, error);
     return kFailed;
   }
-  if (steps) r.steps = *steps;  // the closing line counts the steps drawn
   TakeChoices(args, r);
   r.choices.report = &*plan;
   r.output =
@@ -352,7 +457,11 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
       }
       if (only == 0) return messages.Usage("no command '" + std::string(args[1]) + "'");
     }
-    Put(out, Help(only));
+    const Command* command = nullptr;
+    for (const Command& c : kCommands) {
+      if (c.bit == only) command = &c;
+    }
+    Put(out, command != nullptr ? CommandHelp(*command) : ProgramHelp());
     return kSuccess;
   }
   if (first == "--version") {
@@ -365,13 +474,18 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   }
   if (command == nullptr) {
     if (first.starts_with("-")) return messages.Usage("unknown option '" + std::string(first) + "'");
-    return messages.Usage("unknown command '" + std::string(first) + "'");
+    std::vector<std::string_view> names;
+    for (const Command& c : kCommands) names.push_back(c.name);
+    std::string what = "unknown command '" + std::string(first) + "'";
+    if (const std::string_view near = cli::NearestName(first, names); !near.empty())
+      what += "; did you mean " + std::string(near) + "?";
+    return messages.Usage(what);
   }
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
   if (!parsed) return messages.Usage(error);
   if (parsed->Has(Opt::kHelp)) {
-    Put(out, Help(command->bit));
+    Put(out, CommandHelp(*command));
     return kSuccess;
   }
   if (command->bit == kInfo) return Info(*parsed, out, messages);

@@ -25,8 +25,9 @@ void SetUpWriter(Conversion& c) {
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, const StepObserver& observer) {
   while (result::ReadStep(c.io, c.s, &c.place)) {
     tally.numbers.push_back(c.s.ISTEP);
-    Call(c.kind.everyStep, c);
-    if (selection.Takes(c.s.ISTEP, result::AtEnd(c.io))) {
+    const bool taken = selection.Takes(c.s.ISTEP, result::AtEnd(c.io));
+    if (taken || !c.historySelected) Call(c.kind.everyStep, c);
+    if (taken) {
       ++tally.written;
       Call(c.kind.selectedStep, c);
     }

@@ -46,12 +46,16 @@ struct Conversion {
   const OutputKind& kind;
   KindState state;
   result::RecordPlace place{};  // the result file record being read
+  // The command line's rule: a kind that draws every step (a history) takes the selected steps only.
+  // The dialogue keeps every step in a history.
+  bool historySelected = false;
 
   // The conversion as the kind's operations see it.
   WriterCall Writer() const { return {io, s, choices, state.get()}; }
 };
 
-// What the step loop saw: the number of every step read, in file order, and how many were written.
+// What the step loop saw: the number of every step read, in file order, and how many were selected
+// (written, or in a history).
 struct StepTally {
   std::vector<std::int32_t> numbers;
   std::int64_t written = 0;
@@ -64,8 +68,9 @@ using StepObserver = std::function<void(const StepTally&)>;
 std::uint64_t BytesWritten(const Conversion& c);
 
 void SetUpWriter(Conversion& c);
-// One pass over the steps of the result file: every step goes to the kind's every-step operation, the
-// steps that `selection` takes to its selected-step operation.
+// One pass over the steps of the result file: every step goes to the kind's every-step operation (only
+// the selected ones when `historySelected`), the steps that `selection` takes to its selected-step
+// operation.
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally,
               const StepObserver& observer = {});
 void FinishWriter(Conversion& c);

@@ -1,6 +1,7 @@
 #include "app/convert.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -41,13 +42,22 @@ struct Target {
   std::string workBeside;  // work files are made beside this path
 };
 
+// The file that a chain of links ends at, read link by link so that a link to a file not made yet
+// gives that file's name; the path itself when it is no link.
+fs::path FollowLinks(const fs::path& path) {
+  std::error_code ec;
+  fs::path at = path;
+  for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
+    const fs::path to = fs::read_symlink(at, ec);
+    if (ec) break;
+    at = to.is_absolute() ? to : at.parent_path() / to;
+  }
+  return at;
+}
+
 Target PlanTarget(const std::string& output) {
   std::error_code ec;
-  fs::path final = output;
-  if (fs::is_symlink(output, ec)) {
-    const fs::path resolved = fs::weakly_canonical(output, ec);
-    if (!ec) final = resolved;
-  }
+  const fs::path final = FollowLinks(output);
   const fs::file_status st = fs::status(final, ec);
   if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
     return {final.string(), "", (fs::temp_directory_path(ec) / "seepconv-work").string()};
@@ -80,6 +90,31 @@ void Remove(const std::string& name) {
   if (!name.empty()) fs::remove(name, ec);
 }
 
+// An output name that cannot be a file to write, in words; empty when it can be one: a name that ends
+// with a separator or names a folder, or a collection whose step folder is taken by a file.
+std::string OddOutput(const ConvertRequest& request) {
+  const fs::path output(request.output);
+  std::error_code ec;
+  if (!output.has_filename() || fs::is_directory(output, ec)) return "is a folder: name the output file";
+  std::string extension = output.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // A collection (not one step's grid) puts its step files in the folder named after it.
+  if (request.kind->extension == ".pvd" && extension != ".vtu") {
+    const fs::path folder = output.parent_path() / output.stem();
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+      return "cannot make folder " + folder.string() + "/ for the step files: a file of that name exists";
+  }
+  return {};
+}
+
+// The file's size when it is a regular file, else 0 (a pipe, standard input).
+std::uint64_t RegularSize(const std::string& result) {
+  std::error_code ec;
+  if (result == kStandardInput || !fs::is_regular_file(result, ec)) return 0;
+  const std::uintmax_t size = fs::file_size(result, ec);
+  return ec ? 0 : size;
+}
+
 // One file's conversion from its first read to its closing line.
 class FileConversion {
  public:
@@ -91,9 +126,10 @@ class FileConversion {
         choices_(request.choices),
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
+    c_.historySelected = true;
   }
 
-  bool Convert() {
+  Outcome Convert() {
     const auto start = std::chrono::steady_clock::now();
     std::string failure;
     try {
@@ -104,7 +140,7 @@ class FileConversion {
     } catch (const IoFailure& f) {
       failure = Describe(f);
     } catch (const Refusal& r) {
-      failureFile_ = request_.result;
+      failureFile_ = shown_;
       failure = r.text;
     }
     const std::int64_t warnings = io_->WarningCount();
@@ -112,16 +148,20 @@ class FileConversion {
     messages_.FileDone();
     if (!ok_) {
       messages_.Failure(failureFile_, failure);
-      return false;
+      return Outcome::kFailed;
     }
     Report(warnings, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    return true;
+    return damage_.empty() ? Outcome::kWritten : Outcome::kPartial;
   }
 
  private:
   // The header read and the mesh held against the kind's fields, before anything is written.
   void ReadHeaderAndCheck() {
-    result::Open(*io_, request_.result);
+    if (request_.result == kStandardInput) {
+      result::OpenStream(*io_, stdin, shown_);
+    } else {
+      result::Open(*io_, request_.result);
+    }
     result::ReadHeader(*io_, *s_, &c_.place);
     headerRead_ = true;
     if (!request_.allowOverflow) CheckReach(*s_, c_.kind);
@@ -141,15 +181,28 @@ class FileConversion {
   }
 
   void ConvertSteps() {
-    std::uint64_t lastRead = 0, lastWritten = 0;
-    StepLoop(c_, request_.steps, tally_, [&](const StepTally&) {
-      const std::uint64_t read = io_->Position(result::kUnit);
-      const std::uint64_t written = BytesWritten(c_);
-      messages_.Step(read - lastRead, written - lastWritten);
-      lastRead = read;
-      lastWritten = written;
-    });
-    if (c_.kind.Takes(kTakesSteps) && tally_.written == 0) {
+    const std::uint64_t headerEnd = io_->Position(result::kUnit);
+    const std::uint64_t size = RegularSize(request_.result);
+    std::uint64_t lastRead = headerEnd, lastWritten = 0;
+    try {
+      StepLoop(c_, request_.steps, tally_, [&](const StepTally& t) {
+        const std::uint64_t read = io_->Position(result::kUnit);
+        const std::uint64_t written = BytesWritten(c_);
+        const auto steps = static_cast<std::int64_t>(t.numbers.size());
+        messages_.Step(read - lastRead, written - lastWritten,
+                       {shown_, steps, EstimatedSteps(headerEnd, read, steps, size)});
+        lastRead = read;
+        lastWritten = written;
+      });
+    } catch (const IoFailure& f) {
+      // With --partial, damage in a step keeps the whole steps read before it: the writers have seen
+      // only those.
+      if (!request_.partial || f.unit != result::kUnit || tally_.numbers.empty()) throw;
+      damage_ = Describe(f);
+    }
+    // A history of a file without steps is written as the dialogue writes it; otherwise no step
+    // selected is a failure.
+    if (tally_.written == 0 && (c_.kind.everyStep == nullptr || !tally_.numbers.empty())) {
       throw Refusal{
           "no step matches --steps " + request_.stepsText + "; the file has " +
           (tally_.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally_.numbers))};
@@ -170,12 +223,15 @@ class FileConversion {
     const int n = failure.number;
     if (failure.unit == result::kUnit && n != kErrFileNotFound && n != kErrPermission &&
         n != kErrOpenFailure && n != kErrFileName) {
-      failureFile_ = request_.result;
+      failureFile_ = shown_;
       const std::int64_t steps = static_cast<std::int64_t>(tally_.numbers.size());
       return result::DescribeDamage(n, c_.place, headerRead_ ? steps + 1 : 0) + " (" + std::to_string(n) +
              ")";
     }
-    if (failure.unit == kOutputUnit || failureFile_ == target_.written || failureFile_ == target_.renamed)
+    // The output unit, its temporary file and the work files made beside it are the output to the user.
+    const bool workFile = !target_.workBeside.empty() && failureFile_.starts_with(target_.workBeside);
+    if (failure.unit == kOutputUnit || failureFile_ == target_.written || failureFile_ == target_.renamed ||
+        workFile)
       failureFile_ = request_.output;
     return PlainWords(failure) + " (" + std::to_string(n) + ")";
   }
@@ -192,6 +248,12 @@ class FileConversion {
   }
 
   void Report(std::int64_t warnings, double seconds) {
+    if (!damage_.empty()) {
+      const auto kept = static_cast<std::int64_t>(tally_.numbers.size());
+      messages_.Warning(shown_, damage_ + "; the " + std::to_string(kept) +
+                                    (kept == 1 ? " whole step before it was written"
+                                               : " whole steps before it were written"));
+    }
     if (const std::string leftOut = LeftOut(c_); !leftOut.empty())
       messages_.Warning(request_.output, leftOut);
     if (warnings > 0) {
@@ -199,14 +261,23 @@ class FileConversion {
                                              (warnings == 1 ? " record holds" : " records hold") +
                                              " a value too wide for its field, written as asterisks (63)");
     }
+    if (const std::vector<std::string> unmatched = request_.steps.Unmatched(tally_.numbers);
+        !unmatched.empty() && !tally_.numbers.empty()) {
+      std::string parts;
+      for (const std::string& part : unmatched) parts += (parts.empty() ? "" : ", ") + part;
+      messages_.Warning(shown_, "no step matches " + parts + " of --steps " + request_.stepsText +
+                                    "; the file has steps " + DescribeSteps(tally_.numbers));
+    }
     if (request_.quiet) return;
-    const std::int64_t steps =
-        c_.kind.Takes(kTakesSteps) ? tally_.written : static_cast<std::int64_t>(tally_.numbers.size());
-    messages_.Closing("wrote " + FilesWritten(c_, request_.output) + ": " + std::to_string(steps) +
+    const std::int64_t steps = tally_.written;
+    const std::string how =
+        request_.kindFromName ? " (" + std::string(c_.kind.name) + ", from its extension)" : std::string();
+    messages_.Closing("wrote " + FilesWritten(c_, request_.output) + how + ": " + std::to_string(steps) +
                       (steps == 1 ? " step, " : " steps, ") + Bytes(written_) + ", " + Seconds(seconds));
   }
 
   const ConvertRequest& request_;
+  const std::string shown_ = ShownName(request_.result);
   Messages& messages_;
   std::unique_ptr<Io> io_;
   std::unique_ptr<Store> s_;
@@ -218,32 +289,52 @@ class FileConversion {
   bool headerRead_ = false;
   bool ok_ = false;
   std::string failureFile_;
+  std::string damage_;  // --partial: the damage that ended the steps, in words
 };
 
 }  // namespace
+
+std::string ShownName(const std::string& result) {
+  return result == kStandardInput ? "standard input" : result;
+}
 
 std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
   return fs::path(result).replace_extension(kind.extension).string();
 }
 
-bool ConvertFile(const ConvertRequest& request, Messages& messages) {
-  {
-    std::error_code ec;
-    if (fs::equivalent(request.result, request.output, ec)) {
-      messages.Failure(request.output, "the output would replace the result file; name another with -o");
-      return false;
-    }
+Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
+  std::error_code ec;
+  std::string refused;
+  if (request.result != kStandardInput && fs::equivalent(request.result, request.output, ec)) {
+    refused = "the output would replace the result file; name another with -o";
+  } else {
+    refused = OddOutput(request);
+  }
+  if (!refused.empty()) {
+    messages.Failure(request.output, refused);
+    messages.FileDone();
+    return Outcome::kFailed;
   }
   FileConversion conversion(request, messages);
   return conversion.Convert();
 }
 
-bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
+BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
   std::atomic<std::size_t> next{0};
-  std::atomic<bool> allOk{true};
+  std::atomic<int> written{0}, partial{0}, failed{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
-      if (!ConvertFile(requests[i], messages)) allOk = false;
+      switch (ConvertFile(requests[i], messages)) {
+        case Outcome::kWritten:
+          ++written;
+          break;
+        case Outcome::kPartial:
+          ++partial;
+          break;
+        case Outcome::kFailed:
+          ++failed;
+          break;
+      }
     }
   };
   const std::size_t threads =
@@ -255,7 +346,7 @@ bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Message
     for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
     for (std::thread& t : pool) t.join();
   }
-  return allOk;
+  return {written, partial, failed};
 }
 
 }  // namespace seep

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/messages.h"
@@ -14,8 +15,11 @@
 
 namespace seep {
 
+// The result file name that stands for standard input.
+inline constexpr std::string_view kStandardInput = "-";
+
 struct ConvertRequest {
-  std::string result;  // the result file
+  std::string result;  // the result file; "-" for standard input
   std::string output;  // the target
   const OutputKind* kind = nullptr;
   StepSelection steps;
@@ -23,15 +27,28 @@ struct ConvertRequest {
   OutputChoices choices;  // what the writer reads; ONAME is set when the target is planned
   bool allowOverflow = false;
   bool quiet = false;
+  bool partial = false;       // a damaged file: write the whole steps before the damage
+  bool kindFromName = false;  // the kind came from the output's extension, as the closing line says
 };
+
+// How one conversion ended: written, written in part (--partial, a damaged file), or failed.
+enum class Outcome { kWritten, kPartial, kFailed };
+
+// How a batch ended: the files of each outcome.
+struct BatchOutcome {
+  int written = 0, partial = 0, failed = 0;
+};
+
+// The name that messages give a result file: "standard input" for "-".
+std::string ShownName(const std::string& result);
 
 // The target that a result file gets by default: its name with the kind's extension, in its folder.
 std::string DefaultOutput(const std::string& result, const OutputKind& kind);
 
-// Converts one file; every message goes through `messages`. True when the target was written.
-bool ConvertFile(const ConvertRequest& request, Messages& messages);
+// Converts one file; every message goes through `messages`.
+Outcome ConvertFile(const ConvertRequest& request, Messages& messages);
 
-// Converts every request, `jobs` at a time. True when all succeeded.
-bool ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
+// Converts every request, `jobs` at a time.
+BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
 
 }  // namespace seep

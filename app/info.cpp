@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/convert.h"
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/units.h"
@@ -84,13 +85,18 @@ std::string JsonRange(const Range& r) {
 
 ResultSummary SummariseResultFile(const std::string& path) {
   ResultSummary r;
-  r.file = path;
+  r.file = ShownName(path);
   std::error_code ec;
-  r.bytes = std::filesystem::file_size(path, ec);
+  r.bytesRead = path == kStandardInput || !std::filesystem::is_regular_file(path, ec);
+  if (!r.bytesRead) r.bytes = std::filesystem::file_size(path, ec);
   if (ec) r.bytes = 0;
   auto io = std::make_unique<Io>(stdin, stdout, stderr);  // the console is not used
   auto s = std::make_unique<Store>();
-  result::Open(*io, path);
+  if (path == kStandardInput) {
+    result::OpenStream(*io, stdin, r.file);
+  } else {
+    result::Open(*io, path);
+  }
   result::RecordPlace place;
   try {
     result::ReadHeader(*io, *s, &place);
@@ -101,13 +107,15 @@ ResultSummary SummariseResultFile(const std::string& path) {
     const std::int64_t step = r.headerRead ? static_cast<std::int64_t>(r.steps.size()) + 1 : 0;
     r.damage = ResultSummary::Damage{place.record, step, failure.number,
                                      result::DescribeDamage(failure.number, place, step)};
+    r.notResultFile = !r.headerRead && std::string_view(place.record) == "H1";
     if (!r.headerRead) SummariseMesh(*s, r);  // what the header gave before the damage
   }
+  if (r.bytesRead) r.bytes = io->Position(result::kUnit);
   return r;
 }
 
 void PrintSummary(std::FILE* out, const ResultSummary& r) {
-  Line(out, "File", r.file + " (" + Bytes(r.bytes) + ")");
+  Line(out, "File", r.file + " (" + Bytes(r.bytes) + (r.bytesRead ? " read)" : ")"));
   Line(out, "Title", r.title);
   Line(out, "Nodes", std::to_string(r.nodes));
   Line(out, "Elements",

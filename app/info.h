@@ -31,8 +31,9 @@ struct StepSummary {
 };
 
 struct ResultSummary {
-  std::string file;
-  std::uint64_t bytes = 0;
+  std::string file;         // as messages name it: "standard input" for "-"
+  std::uint64_t bytes = 0;  // the file's size; for a pipe or standard input, the bytes read
+  bool bytesRead = false;   // `bytes` counts the bytes read, the size not being known
   std::string title;
   std::int32_t nodes = 0, elements = 0;
   std::int32_t quadrilaterals = 0, triangles = 0, active = 0, inactive = 0;
@@ -48,10 +49,11 @@ struct ResultSummary {
     std::string what;
   };
   std::optional<Damage> damage;
+  bool notResultFile = false;  // the first record is no title record: nothing else is told
 };
 
-// Reads the whole file. A file that cannot be opened at all raises IoFailure; damage after the
-// opening is recorded in the summary.
+// Reads the whole file ("-": standard input). A file that cannot be opened at all raises IoFailure; damage
+// after the opening is recorded in the summary.
 ResultSummary SummariseResultFile(const std::string& path);
 
 void PrintSummary(std::FILE* out, const ResultSummary& summary);

@@ -1,5 +1,6 @@
 #include "app/messages.h"
 
+#include <cmath>
 #include <string>
 
 #include "app/text.h"
@@ -34,20 +35,21 @@ int Messages::Usage(std::string_view what) {
   return kUsage;
 }
 
-void Messages::StartProgress(Mode mode, std::uint64_t totalBytes, int files) {
+void Messages::StartProgress(Mode mode, std::uint64_t totalBytes, int files, int columns) {
   std::lock_guard lock(mutex_);
   mode_ = mode;
   total_ = totalBytes;
   files_ = files;
+  columns_ = columns > 0 ? static_cast<std::size_t>(columns) : 0;
   start_ = last_ = std::chrono::steady_clock::now();
 }
 
-void Messages::Step(std::uint64_t read, std::uint64_t written) {
+void Messages::Step(std::uint64_t read, std::uint64_t written, const StepPlace& place) {
   std::lock_guard lock(mutex_);
   read_ += read;
   written_ += written;
   ++steps_;
-  Draw();
+  Draw(place);
 }
 
 void Messages::FileDone() {
@@ -69,23 +71,29 @@ void Messages::FinishProgress() {
   Erase();
 }
 
-void Messages::Draw() {
+void Messages::Draw(const StepPlace& place) {
   if (mode_ == Mode::kOff) return;
   const auto now = std::chrono::steady_clock::now();
   const auto interval =
       mode_ == Mode::kTerminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
-  if (steps_ > 1 && now - last_ < interval) return;  // the first step is shown at once
+  // The first step of every file is shown at once.
+  if (steps_ > 1 && place.step > 1 && now - last_ < interval) return;
   last_ = now;
   const double elapsed = std::chrono::duration<double>(now - start_).count();
   const double share =
       total_ > 0 ? std::min(1.0, static_cast<double>(read_) / static_cast<double>(total_)) : 0.0;
-  std::string line = std::to_string(steps_) + (steps_ == 1 ? " step" : " steps");
+  std::string line;
+  if (files_ > 1) line.append(place.file).append(" ");
+  line += "step " + std::to_string(place.step);
+  if (place.steps >= place.step) line += "/" + std::to_string(place.steps);
   if (files_ > 1) line += ", " + std::to_string(filesDone_) + "/" + std::to_string(files_) + " files";
   line += ", " + std::to_string(static_cast<int>(share * 100.0)) + "% read, " + Bytes(written_) + " written";
   if (elapsed > 0)
     line += ", " + Bytes(static_cast<std::uint64_t>(static_cast<double>(written_) / elapsed)) + "/s";
   if (share > 0.01) line += ", " + Seconds(elapsed * (1.0 - share) / share) + " left";
   if (mode_ == Mode::kTerminal) {
+    // The last column is left free: many terminals move to the next line once it is written.
+    if (columns_ > 1 && line.size() >= columns_) line.resize(columns_ - 1);
     std::string shown = std::string("\r").append(line);
     if (line.size() < shownWidth_) shown += std::string(shownWidth_ - line.size(), ' ');
     shownWidth_ = line.size();
@@ -106,6 +114,13 @@ void Messages::Erase() {
   std::fflush(err_);
   shown_ = false;
   shownWidth_ = 0;
+}
+
+std::int64_t EstimatedSteps(std::uint64_t headerEnd, std::uint64_t position, std::int64_t read,
+                            std::uint64_t size) {
+  if (size == 0 || read <= 0 || position <= headerEnd || size < position) return 0;
+  const double perStep = static_cast<double>(position - headerEnd) / static_cast<double>(read);
+  return read + std::llround(static_cast<double>(size - position) / perStep);
 }
 
 }  // namespace seep

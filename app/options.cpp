@@ -45,6 +45,19 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
                                 std::uint32_t command, std::string& error) {
   ParsedArgs parsed;
   bool operandsOnly = false;
+  // The value given to an option, checked against the values it allows.
+  auto take = [&](const OptionSpec& option, std::string_view value) {
+    if (!option.allowed.empty() &&
+        std::find(option.allowed.begin(), option.allowed.end(), value) == option.allowed.end()) {
+      error = "--" + std::string(option.name) + " takes " + OneOf(option.allowed) + ", not '" +
+              std::string(value) + "'";
+      if (const std::string_view near = NearestName(value, option.allowed); !near.empty())
+        error += "; did you mean " + std::string(near) + "?";
+      return false;
+    }
+    parsed.given[static_cast<std::size_t>(option.id)] = value;
+    return true;
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
@@ -55,23 +68,51 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
       operandsOnly = true;
       continue;
     }
-    const OptionSpec* option = nullptr;
-    std::optional<std::string_view> attached;
-    std::string shown;
-    if (arg.starts_with("--")) {
-      const std::string_view body = arg.substr(2);
-      const std::size_t eq = body.find('=');
-      const std::string_view name = body.substr(0, eq);
-      if (eq != std::string_view::npos) attached = body.substr(eq + 1);
-      option = FindLong(table, name);
-      shown = "--" + std::string(name);
-    } else {
-      option = FindShort(table, arg[1]);
-      if (arg.size() > 2) attached = arg.substr(2);
-      shown = std::string(arg.substr(0, 2));
+    if (!arg.starts_with("--")) {
+      // Short options, bundled as the usual tools take them: `-qj2` is -q -j 2; an option that takes a
+      // value takes the rest of the argument, or the next argument.
+      for (std::size_t k = 1; k < arg.size(); ++k) {
+        const std::string shown = std::string("-") + arg[k];
+        const OptionSpec* option = FindShort(table, arg[k]);
+        if (option == nullptr) {
+          error = "unknown option '" + shown + "'";
+          return std::nullopt;
+        }
+        if ((option->commands & command) == 0) {
+          error = "option '" + shown + "' does not apply here";
+          return std::nullopt;
+        }
+        std::string_view value;
+        if (!option->value.empty()) {
+          if (k + 1 < arg.size()) {
+            value = arg.substr(k + 1);
+          } else if (i + 1 < args.size()) {
+            value = args[++i];
+          } else {
+            error = "option '" + shown + "' needs a value (" + std::string(option->value) + ")";
+            return std::nullopt;
+          }
+          k = arg.size();
+        }
+        if (!take(*option, value)) return std::nullopt;
+      }
+      continue;
     }
+    const std::string_view body = arg.substr(2);
+    const std::size_t eq = body.find('=');
+    const std::string_view name = body.substr(0, eq);
+    std::optional<std::string_view> attached;
+    if (eq != std::string_view::npos) attached = body.substr(eq + 1);
+    const OptionSpec* option = FindLong(table, name);
+    const std::string shown = "--" + std::string(name);
     if (option == nullptr) {
       error = "unknown option '" + shown + "'";
+      std::vector<std::string_view> names;
+      for (const OptionSpec& o : table) {
+        if (o.commands & command) names.push_back(o.name);
+      }
+      if (const std::string_view near = NearestName(name, names); !near.empty())
+        error += "; did you mean --" + std::string(near) + "?";
       return std::nullopt;
     }
     if ((option->commands & command) == 0) {
@@ -92,13 +133,7 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
       error = "option '" + shown + "' needs a value (" + std::string(option->value) + ")";
       return std::nullopt;
     }
-    if (!option->allowed.empty() &&
-        std::find(option->allowed.begin(), option->allowed.end(), value) == option->allowed.end()) {
-      error = "--" + std::string(option->name) + " takes " + OneOf(option->allowed) + ", not '" +
-              std::string(value) + "'";
-      return std::nullopt;
-    }
-    parsed.given[static_cast<std::size_t>(option->id)] = value;
+    if (!take(*option, value)) return std::nullopt;
   }
   return parsed;
 }
@@ -122,6 +157,39 @@ std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t com
     text += '\n';
   }
   return text;
+}
+
+std::string_view NearestName(std::string_view typed, std::span<const std::string_view> names) {
+  // Edits (a letter left out, added, changed, or two swapped) between `typed` and a name, computed row
+  // by row of the usual table.
+  auto distance = [](std::string_view a, std::string_view b) {
+    std::vector<std::size_t> before(b.size() + 1), row(b.size() + 1), previous(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+      previous.swap(before);
+      before.swap(row);
+      row[0] = i;
+      for (std::size_t j = 1; j <= b.size(); ++j) {
+        const std::size_t change = before[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+        row[j] = std::min({before[j] + 1, row[j - 1] + 1, change});
+        if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+          row[j] = std::min(row[j], previous[j - 2] + 1);
+      }
+    }
+    return row[b.size()];
+  };
+  std::string_view best;
+  std::size_t bestDistance = 0;
+  for (const std::string_view name : names) {
+    // A near miss is at most two edits away, and fewer than half the name's letters.
+    const std::size_t limit = std::min<std::size_t>(2, (name.size() - 1) / 2);
+    const std::size_t d = distance(typed, name);
+    if (d <= limit && (best.empty() || d < bestDistance)) {
+      best = name;
+      bestDistance = d;
+    }
+  }
+  return best;
 }
 
 }  // namespace seep::cli

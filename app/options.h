@@ -2,7 +2,8 @@
 // values an option allows, and the help text all come from the table, so that they never disagree.
 //
 // Conventions of the usual tools: long options `--name VALUE` or `--name=VALUE`, short options `-o VALUE`
-// or `-oVALUE`, flags without a value, `--` ends the options, and every other argument is an operand.
+// or `-oVALUE`, bundled short options (`-qj2` is -q -j 2), flags without a value, `--` ends the options,
+// and every other argument is an operand.
 #pragma once
 
 #include <array>
@@ -27,6 +28,7 @@ enum class Opt : std::uint8_t {
   kArrows,
   kAllElements,
   kAllowOverflow,
+  kPartial,
   kJobs,
   kQuiet,
   kProgress,
@@ -78,6 +80,10 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
 
 // "a, b or c".
 std::string OneOf(std::span<const std::string_view> values);
+
+// The one of `names` that `typed` is a near miss of (a letter or two left out, added, changed or
+// swapped), for "did you mean …?"; empty when there is none.
+std::string_view NearestName(std::string_view typed, std::span<const std::string_view> names);
 
 // The options of `command` for the help text, one per line: "  -o, --output PATH   help (default: …)".
 std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command);

@@ -1,6 +1,8 @@
 #include "app/selection.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace seep {
 namespace {
@@ -10,6 +12,16 @@ bool ParseStepNumber(std::string_view text, std::int32_t& value) {
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
   return !text.empty() && ec == std::errc{} && ptr == end;
+}
+
+// One end of a range: a step number, or nothing for a range open at that end (`last` closes nothing
+// at the upper end, since no step comes after the last).
+bool ParseEnd(std::string_view text, std::int32_t open, bool lastAllowed, std::int32_t& value) {
+  if (text.empty() || (lastAllowed && text == "last")) {
+    value = open;
+    return true;
+  }
+  return ParseStepNumber(text, value);
 }
 
 }  // namespace
@@ -33,16 +45,18 @@ std::optional<StepSelection> StepSelection::Parse(std::string_view text, std::st
     const std::string_view item =
         text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
     if (item == "all") {
-      sel.items_.push_back({Item::kAll});
+      sel.items_.push_back({Item::kAll, 0, 0, std::string(item)});
     } else if (item == "last") {
-      sel.items_.push_back({Item::kLast});
+      sel.items_.push_back({Item::kLast, 0, 0, std::string(item)});
     } else {
       const std::size_t colon = item.find(':');
       std::int32_t from = 0, to = 0;
-      const bool ok =
-          colon == std::string_view::npos
-              ? ParseStepNumber(item, from) && ParseStepNumber(item, to)
-              : ParseStepNumber(item.substr(0, colon), from) && ParseStepNumber(item.substr(colon + 1), to);
+      constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+      constexpr std::int32_t kHighest = std::numeric_limits<std::int32_t>::max();
+      const bool ok = colon == std::string_view::npos
+                          ? ParseStepNumber(item, from) && ParseStepNumber(item, to)
+                          : item.size() > 1 && ParseEnd(item.substr(0, colon), kLowest, false, from) &&
+                                ParseEnd(item.substr(colon + 1), kHighest, true, to);
       if (!ok) {
         error = std::string("'").append(item).append(
             "' is not a step selection (all, last, a step number N or a range A:B)");
@@ -52,7 +66,7 @@ std::optional<StepSelection> StepSelection::Parse(std::string_view text, std::st
         error = std::string("the step range '").append(item).append("' runs backwards");
         return std::nullopt;
       }
-      sel.items_.push_back({Item::kNumbers, from, to});
+      sel.items_.push_back({Item::kNumbers, from, to, std::string(item)});
     }
     if (comma == std::string_view::npos) break;
     start = comma + 1;
@@ -79,6 +93,18 @@ bool StepSelection::Takes(std::int32_t istep, bool last) const {
 bool StepSelection::NamesOneStep() const {
   return items_.size() == 1 && (items_[0].kind == Item::kLast ||
                                 (items_[0].kind == Item::kNumbers && items_[0].from == items_[0].to));
+}
+
+std::vector<std::string> StepSelection::Unmatched(const std::vector<std::int32_t>& numbers) const {
+  std::vector<std::string> unmatched;
+  for (const Item& item : items_) {
+    const bool matched = item.kind == Item::kNumbers
+                             ? std::any_of(numbers.begin(), numbers.end(),
+                                           [&](std::int32_t n) { return n >= item.from && n <= item.to; })
+                             : !numbers.empty();
+    if (!matched) unmatched.push_back(item.text);
+  }
+  return unmatched;
 }
 
 std::string DescribeSteps(const std::vector<std::int32_t>& numbers) {

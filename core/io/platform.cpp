@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -64,6 +65,14 @@ bool IsTerminal(std::FILE* stream) {
   return _isatty(_fileno(stream)) != 0;
 }
 
+int TerminalColumns(std::FILE* stream) {
+  if (!IsTerminal(stream)) return 0;
+  const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (console == INVALID_HANDLE_VALUE || GetConsoleScreenBufferInfo(console, &info) == 0) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 std::filesystem::path NativePath(std::string_view name) {
   if (name.empty()) return {};
   const int size = static_cast<int>(name.size());
@@ -105,6 +114,12 @@ void UseBinaryConsole() {}
 
 bool IsTerminal(std::FILE* stream) {
   return ::isatty(::fileno(stream)) != 0;
+}
+
+int TerminalColumns(std::FILE* stream) {
+  winsize size{};
+  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 std::filesystem::path NativePath(std::string_view name) {

@@ -18,6 +18,10 @@ void UseBinaryConsole();
 // True when the stream is a terminal (a console window on Windows).
 bool IsTerminal(std::FILE* stream);
 
+// The width in columns of the terminal (console window) that the stream shows on; 0 when it is none
+// or the system does not tell.
+int TerminalColumns(std::FILE* stream);
+
 // Moves `from` over `to` in one step, replacing an existing `to`. On failure returns false and sets
 // `ec` to an error of the generic category (std::errc), whatever the system reported.
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);

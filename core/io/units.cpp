@@ -190,6 +190,17 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   u.truncatePending = exists;
 }
 
+void Io::ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form) {
+  if (Unit* connected = Find(unit)) Close(*connected);
+  Unit& u = FreeSlot(unit, std::string(name));
+  u.open = true;
+  u.formatted = EqualsNoCase(form, "FORMATTED");
+  u.name = std::string(name);
+  u.file = stream;
+  u.ownsFile = false;
+  u.readOnly = true;
+}
+
 void Io::Close(Unit& u) {
   if (u.console) return;
   std::FILE* f = u.file;
@@ -457,6 +468,16 @@ bool Io::AtEndOfFile(int unit) {
   }
   if (u.inPos < u.inEnd) return false;
   return Fill(u) == 0;
+}
+
+std::span<const std::byte> Io::Peek(int unit, std::size_t size) {
+  Unit& u = Connected(unit);
+  if (u.console) Fail(kErrFormatMismatch, unit);
+  PrepareRead(u);
+  while (u.inEnd - u.inPos < size && Fill(u) > 0) {
+  }
+  const std::size_t have = std::min(size, u.inEnd - u.inPos);
+  return {reinterpret_cast<const std::byte*>(u.in.data() + u.inPos), have};
 }
 
 bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled) {

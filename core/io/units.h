@@ -59,6 +59,9 @@ class Io {
   // status "OLD" or "UNKNOWN", form "FORMATTED" or "UNFORMATTED", either letter case. The name is a
   // blank-padded field; its trailing blanks are not part of the file name.
   void OpenUnit(int unit, std::string_view name, std::string_view status, std::string_view form);
+  // Connects `unit` to a stream that is already open for reading (standard input), shown in reports
+  // as `name`. The stream stays open when the unit is closed.
+  void ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form);
   void CloseUnit(int unit);
   void RewindUnit(int unit);
   // True when nothing at all follows the current position. Reads nothing.
@@ -87,6 +90,10 @@ class Io {
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
   // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
   bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
+
+  // Up to `size` bytes that the next read of a unit connected for reading will see, fewer when the
+  // file ends first; consumes nothing. Valid until the next read of the unit.
+  std::span<const std::byte> Peek(int unit, std::size_t size);
 
   // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream, or counts it.
   void Warn(int number, int unit);

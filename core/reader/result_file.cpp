@@ -1,7 +1,9 @@
 #include "core/reader/result_file.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
+#include <tuple>
 
 #include "core/io/byte_cursor.h"
 #include "core/io/failure.h"
@@ -21,13 +23,54 @@ ByteCursor Record(Io& io, std::size_t need, RecordPlace* place, const char* name
   return ByteCursor(data);
 }
 
+bool IsText(char c) {
+  return (c >= ' ' && c <= '~') || c == '\t' || c == '\r' || c == '\n';
+}
+
+// What the first bytes of a file show when its first record could not be read as a title (error
+// `number`): a record is a 4-byte length, that many bytes, and the length again.
+std::string FirstRecordFound(int number, std::string_view start) {
+  if (start.empty()) return "the file is empty";
+  const std::string_view lead = start.substr(0, 4);
+  bool text = true;
+  for (const char c : lead) text = text && IsText(c);
+  if (text) {
+    std::string_view shown = start.substr(0, std::min<std::size_t>(start.find_first_of("\r\n"), 24));
+    return "it begins with text (\"" + std::string(shown) + "\") where a record length belongs";
+  }
+  if (start.size() < 4) {
+    return std::to_string(start.size()) + (start.size() == 1 ? " byte" : " bytes") +
+           ", too few for a record length";
+  }
+  const std::int32_t count = ByteCursor(std::as_bytes(std::span(start.data(), 4))).Int4();
+  const std::int64_t length = count < 0 ? -static_cast<std::int64_t>(count) : count;
+  const bool wholeFileSeen = start.size() < kStartKept;
+  if (number == kErrTooMuchData) {
+    return "its first record holds " + std::to_string(length) + (length == 1 ? " byte" : " bytes") +
+           ", fewer than the " + std::to_string(std::tuple_size_v<decltype(Store::TITLE)>) + " of a title";
+  }
+  if (number == kErrEndOfFile && (!wholeFileSeen || static_cast<std::size_t>(length) + 4 > start.size())) {
+    return "its first record claims " + std::to_string(length) + " bytes, more than the file holds";
+  }
+  return "its first record cannot be read (" + std::string(PlainText(number)) + ")";
+}
+
 }  // namespace
 
 void Open(Io& io, std::string_view FNAME) {
   io.OpenUnit(kUnit, FNAME, "OLD", "UNFORMATTED");
 }
 
+void OpenStream(Io& io, std::FILE* stream, std::string_view name) {
+  io.ConnectStream(kUnit, stream, name, "UNFORMATTED");
+}
+
 void ReadHeader(Io& io, Store& s, RecordPlace* place) {
+  if (place != nullptr) {
+    const std::span<const std::byte> start = io.Peek(kUnit, kStartKept);
+    place->start.assign(reinterpret_cast<const char*>(start.data()), start.size());
+    place->startKept = true;
+  }
   Record(io, s.TITLE.size(), place, "H1").Text(s.TITLE.data(), s.TITLE.size());
 
   // The record must hold every coordinate pair before the node arrays are sized for them, and NUMNP
@@ -80,6 +123,8 @@ bool AtEnd(Io& io) {
 
 std::string DescribeDamage(int number, const RecordPlace& place, std::int64_t step) {
   const std::string record(place.record);
+  if (step == 0 && record == "H1" && place.startKept)
+    return "not a seepage result file: " + FirstRecordFound(number, place.start);
   const std::string where = step > 0 ? "step " + std::to_string(step) : "header";
   switch (number) {
     case kErrEndOfFile:

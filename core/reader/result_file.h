@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -16,11 +17,17 @@ inline constexpr int kUnit = 10;
 
 // Opens the result file FNAME as unit 10, an existing unformatted file.
 void Open(Io& io, std::string_view FNAME);
+// Connects unit 10 to a stream already open for reading (standard input), named `name` in reports.
+void OpenStream(Io& io, std::FILE* stream, std::string_view name);
 // The record being read, for reports of a damaged file: "H1" … "H5" in the header, "S1" … "S3" in a
-// step. Readers that are given one keep it up to date.
+// step. Readers that are given one keep it up to date. ReadHeader also keeps the first bytes of the
+// file in it, so that a file whose first record is no title can be reported as no result file.
 struct RecordPlace {
   const char* record = "";
+  bool startKept = false;
+  std::string start;  // up to kStartKept bytes from the beginning of the file
 };
+inline constexpr std::size_t kStartKept = 64;
 
 // Reads TITLE, NUMNP, X and Y, NUMEL and ELEM, and sizes the store for them.
 void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
@@ -32,7 +39,8 @@ bool AtEnd(Io& io);
 
 // A failure of error `number` while reading `place`, in words: "step 7 ends early (end of file inside
 // record S2)", "header record H3 is shorter than its counts need". `step` counts the steps from 1 in
-// file order; 0 for the header.
+// file order; 0 for the header. A failure in the first record, with the file's first bytes kept, is
+// "not a seepage result file: " and what those bytes show.
 std::string DescribeDamage(int number, const RecordPlace& place, std::int64_t step);
 
 }  // namespace seep::result

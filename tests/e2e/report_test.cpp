@@ -103,10 +103,10 @@ TEST(CommandLineReport, DefaultStepsAreTheLastAndElevenMoreSpreadEvenly) {
       EXPECT_LE(most - least, 1);
     }
   }
-  // --steps picks them instead; the closing line counts them.
+  // --steps picks them instead; the closing line counts them and the steps read.
   const RunResult some = dir.Command({"report", "R.DAT", "--steps", "3,7:9,last", "-o", "S.html"});
   EXPECT_EQ(some.status, 0);
-  EXPECT_TRUE(some.err.starts_with("wrote S.html: 5 steps, ")) << some.err;
+  EXPECT_TRUE(some.err.starts_with("wrote S.html (5 pictures): 50 steps, ")) << some.err;
   EXPECT_EQ(Drawn(ReadBack(dir, "S.html")), (std::vector<int>{3, 7, 8, 9, 50}));
 }
 
@@ -192,6 +192,7 @@ TEST(CommandLineReport, UsageErrorsAndFailures) {
       {{"report", "R.DAT", "--steps", "5:2"}, "the step range '5:2' runs backwards"},
       {{"report", "R.DAT", "--points", ""}, "--points needs a file name"},
       {{"report", "R.DAT", "-o", ""}, "-o/--output needs a file name"},
+      {{"report", "-"}, "report reads the result file twice: name a file, not a pipe or standard input"},
   };
   for (const auto& c : usage) {
     const RunResult r = dir.Command(c.args);

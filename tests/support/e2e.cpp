@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -21,6 +22,7 @@ struct Scratch::Launch {
   std::string_view input;
   bool unprivileged = false;
   bool terminal = false;
+  int columns = 0;
 };
 
 std::string ProgramPath() {
@@ -45,8 +47,8 @@ RunResult Scratch::Command(const std::vector<std::string>& args, std::string_vie
   return Start({args, input, unprivileged, false});
 }
 
-RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args) const {
-  return Start({args, {}, false, true});
+RunResult Scratch::CommandOnTerminal(const std::vector<std::string>& args, int columns) const {
+  return Start({args, {}, false, true, columns});
 }
 
 RunResult Scratch::Start(const Launch& launch) const {
@@ -77,6 +79,12 @@ RunResult Scratch::Start(const Launch& launch) const {
     master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) throw std::runtime_error("no pty");
     slave = ::ptsname(master);
+    if (launch.columns > 0) {
+      winsize size{};
+      size.ws_row = 24;
+      size.ws_col = static_cast<unsigned short>(launch.columns);
+      ::ioctl(master, TIOCSWINSZ, &size);
+    }
   }
   std::vector<char*> argv{exe.data()};
   std::vector<std::string> args = launch.args;

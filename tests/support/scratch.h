@@ -33,9 +33,9 @@ class Scratch {
   // Runs the converter here with command-line arguments.
   RunResult Command(const std::vector<std::string>& args, std::string_view input = {},
                     bool unprivileged = false) const;
-  // Runs the converter here with its standard error on a pseudo-terminal; `err` is what the terminal
-  // received.
-  RunResult CommandOnTerminal(const std::vector<std::string>& args) const;
+  // Runs the converter here with its standard error on a pseudo-terminal `columns` wide (0: the
+  // system's default); `err` is what the terminal received.
+  RunResult CommandOnTerminal(const std::vector<std::string>& args, int columns = 0) const;
 
  private:
   struct Launch;

@@ -31,4 +31,15 @@ void WriteInterpStep(Io& io, const Store& s) {
   }
 }
 
+std::string PointsOutsideWarning(const Store& s) {
+  std::string points;
+  int count = 0;
+  for (std::int32_t i = 1; i <= s.NPT; ++i) {
+    if (s.IPN(i, 1) != 0) continue;
+    points += (count++ == 0 ? "" : ", ") + std::to_string(i);
+  }
+  if (count == 0) return {};
+  return (count == 1 ? "point " : "points ") + points + " outside the mesh written as H = 0";
+}
+
 }  // namespace seep

@@ -2,6 +2,7 @@
 // step of the result file then gives total and pressure head at each point.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/io/units.h"
@@ -13,5 +14,8 @@ namespace seep {
 void SetUpInterp(Io& io, Store& s, std::string_view pointFile);
 // The current step's lines: time, column header, one line per point.
 void WriteInterpStep(Io& io, const Store& s);
+// The points outside the mesh, whose lines hold H = 0 (and P = -Y), as one warning text: "point 3
+// outside the mesh written as H = 0"; empty when every point lies in the mesh.
+std::string PointsOutsideWarning(const Store& s);
 
 }  // namespace seep

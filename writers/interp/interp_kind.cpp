@@ -4,7 +4,8 @@
 
 namespace seep {
 
-// The history of every step: the step selection does not apply.
+// The history of the steps: the dialogue's holds every step, the command line's the steps --steps
+// selects. A point outside the mesh is written as H = 0 and named in one warning.
 constexpr OutputKind kInterpKind{
     .name = "interp",
     .ITYPE = 7,
@@ -12,9 +13,10 @@ constexpr OutputKind kInterpKind{
     .menuLine = "        INTERP   DATA ------- 6",
     .extension = ".his",
     .description = "INTERP time history of heads at the points of a point-data file",
-    .takes = kNeedsPoints,
+    .takes = kTakesSteps | kNeedsPoints,
     .setUp = [](WriterCall& w) { SetUpInterp(w.io, w.s, w.choices.PNAME); },
     .everyStep = [](WriterCall& w) { WriteInterpStep(w.io, w.s); },
+    .leftOut = [](const WriterCall& w) { return PointsOutsideWarning(w.s); },
 };
 
 }  // namespace seep

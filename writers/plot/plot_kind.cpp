@@ -47,7 +47,7 @@ constexpr OutputKind kHistoryChartKind{
     .name = "history",
     .extension = ".svg",
     .description = "heads at points against time, SVG",
-    .takes = kNeedsPoints | kTakesField,
+    .takes = kTakesSteps | kNeedsPoints | kTakesField,
     .ownFiles = true,
     .state = StateOf<PictureState>(),
     .setUp =

@@ -1,6 +1,7 @@
 #include "writers/report/report_kind.h"
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "core/io/failure.h"
@@ -44,6 +45,12 @@ constexpr OutputKind kReportKind{
     .everyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportState>(), w.s); },
     .finish = [](WriterCall& w) { WriteReport(w.Own<ReportState>(), w.s); },
     .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportState>()); },
+    .written =
+        [](const WriterCall& w) {
+          const ReportState& report = w.Own<ReportState>();
+          return report.target + " (" + std::to_string(report.drawn) +
+                 (report.drawn == 1 ? " picture)" : " pictures)");
+        },
     .bytesOwn = [](const WriterCall& w) { return w.Own<ReportState>().bytesWritten; },
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -366,6 +367,10 @@ void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, b
   run.folder += '/';
   run.allElements = allElements;
   run.folderMade = false;
+  std::string extension = pvd.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  run.oneGrid = extension == ".vtu";
+  run.passedOver = 0;
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -387,9 +392,17 @@ void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, b
 }
 
 void WriteVtuStep(VtuState& run, Store& s) {
-  if (!run.folderMade) MakeFolder(run);
+  if (run.oneGrid && !run.times.empty()) {
+    ++run.passedOver;  // one grid file holds the first step selected
+    return;
+  }
+  if (!run.folderMade && !run.oneGrid) MakeFolder(run);
   AverageNodalVelocity(s);
-  StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  if (run.oneGrid) {
+    run.target = run.pvd;
+  } else {
+    StepFileName(run.target, run.folder, run, run.times.size() + 1);
+  }
   OpenTemporary(run);
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
@@ -401,6 +414,7 @@ void WriteVtuStep(VtuState& run, Store& s) {
 }
 
 void FinishVtu(VtuState& run, const Store&) {
+  if (run.oneGrid) return;  // the grid file is all there is
   std::string x;
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
@@ -438,6 +452,21 @@ void AbandonVtu(VtuState& run) noexcept {
 
 std::int64_t SkippedElements(const VtuState& run) {
   return run.skipped;
+}
+
+std::string VtuWarnings(const VtuState& run) {
+  std::string text;
+  if (run.skipped > 0) {
+    text = std::to_string(run.skipped) + (run.skipped == 1 ? " element" : " elements") +
+           " with a corner outside the mesh left out";
+  }
+  if (run.passedOver > 0) {
+    if (!text.empty()) text += "; ";
+    text +=
+        std::to_string(run.passedOver + 1) +
+        " steps selected, the first written: a .vtu file holds one step (a .pvd collection holds them all)";
+  }
+  return text;
 }
 
 }  // namespace seep

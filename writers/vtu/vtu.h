@@ -7,7 +7,8 @@
 // number. Data are binary, appended raw, little-endian, Float64 exactly as the result file holds them.
 //
 // Every file is written under a temporary name in its own folder and renamed into place only when
-// complete; the collection is written last. Failures raise IoFailure (core/io/failure.h).
+// complete; the collection is written last. A target named NAME.vtu instead of NAME.pvd is one step's
+// grid alone: that file, no folder and no collection. Failures raise IoFailure (core/io/failure.h).
 #pragma once
 
 #include <cstddef>
@@ -29,11 +30,13 @@ struct VtuState {
   std::string stem;
   bool allElements = false;
   bool folderMade = false;
+  bool oneGrid = false;  // the target is NAME.vtu: one step's grid, written to that name
 
   // The mesh: nodes written as points, and for every cell the element it shows, in file order.
   std::int64_t points = 0;
   std::vector<std::int32_t> cellElements;
-  std::int64_t skipped = 0;  // elements left out for a corner outside the mesh
+  std::int64_t skipped = 0;     // elements left out for a corner outside the mesh
+  std::int64_t passedOver = 0;  // one grid: selected steps after the first, not written
 
   // Bytes every step file starts with: the XML header, the mark of the appended data and the mesh
   // arrays (points, connectivity, offsets, types, material), encoded once.
@@ -52,7 +55,8 @@ struct VtuState {
 };
 
 // Checks the mesh, encodes the mesh part once; `pvd` is the collection path (NAME.pvd): step files go
-// to NAME/NAME_0001.vtu, ... Nothing is written yet.
+// to NAME/NAME_0001.vtu, ...; or a grid file NAME.vtu that one step is written to. Nothing is written
+// yet.
 void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements);
 // Writes the current step of the store (ISTEP, TIME, NCODE, P, Q, VXE, VYE) as the next .vtu file.
 // Store& because the nodal velocity average fills VXN and VYN.
@@ -64,5 +68,8 @@ void FinishVtu(VtuState& run, const Store& s);
 void AbandonVtu(VtuState& run) noexcept;
 // Elements left out for a corner outside 1 ... NUMNP.
 std::int64_t SkippedElements(const VtuState& run);
+// What the run left out, as one warning text (empty: nothing): elements with a corner outside the
+// mesh, and the steps that one grid file had no room for.
+std::string VtuWarnings(const VtuState& run);
 
 }  // namespace seep

@@ -18,13 +18,7 @@ constexpr OutputKind kVtuKind{
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
     .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
     .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuState>()); },
-    .leftOut =
-        [](const WriterCall& w) {
-          const std::int64_t n = SkippedElements(w.Own<VtuState>());
-          return n == 0 ? std::string()
-                        : std::to_string(n) + (n == 1 ? " element" : " elements") +
-                              " with a corner outside the mesh left out";
-        },
+    .leftOut = [](const WriterCall& w) { return VtuWarnings(w.Own<VtuState>()); },
     .bytesOwn = [](const WriterCall& w) { return w.Own<VtuState>().bytesWritten; },
 };
 
