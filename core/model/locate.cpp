@@ -89,23 +89,16 @@ std::int32_t BinOf(double x, double origin, double inverseWidth, std::int32_t co
   return static_cast<std::int32_t>(t);
 }
 
-}  // namespace
+// The sub-triangles with an area and finite corners, and the bounding box B of their corners.
+struct Candidates {
+  std::vector<SubTriangle> list;
+  double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+};
 
-// Where the test can pass. For a point p in the box R (the mesh's bounding box B widened by its own
-// width and height on every side) every difference of coordinates in an area is at most 2 Wx or
-// 2 Wy, so each computed area is within E = kAreaRounding * 8 Wx Wy of the exact one, and a passing
-// sub-triangle has exact part areas of at least -E:
-// - clockwise (exact A0 < 0): the exact part areas add up to A0, so the test can pass only when
-//   A0 >= -3E; otherwise it never passes and is left out;
-// - counterclockwise: p lies within distance 2E / |edge| outside each edge line, hence inside the
-//   triangle scaled about its incentre by 1 + (2E / shortest edge) / inradius; the bounding box of
-//   that triangle is the sub-triangle's own box widened by that excess times its width and height;
-// - nearly flat either way, or not finite: tried for every point.
-// Points outside R are searched plainly.
-ElementBins BinElements(const Store& s) {
-  ElementBins bins;
-  std::vector<SubTriangle> candidates;
-  double bx0 = std::numeric_limits<double>::infinity(), bx1 = -bx0, by0 = bx0, by1 = -bx0;
+// Sorts every sub-triangle of the mesh: passed over by the test (a corner outside the mesh, zero
+// area), tried everywhere (not finite), or a candidate for the bins.
+Candidates GatherCandidates(const Store& s, std::vector<SubTriangle>& everywhere) {
+  Candidates found;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     const int parts = CountSubTriangles(s, e);
     for (std::int32_t part = 1; part <= parts; ++part) {
@@ -115,82 +108,87 @@ ElementBins BinElements(const Store& s) {
       const double a0 = PTAREA(c.xi, c.yi, c.xa, c.ya, c.xb, c.yb);
       if (a0 == 0.0) continue;  // passed over by the test
       if (!AllFinite(c) || !std::isfinite(a0)) {
-        bins.everywhere.push_back({e, part});
+        everywhere.push_back({e, part});
         continue;
       }
-      candidates.push_back({e, part});
-      bx0 = std::min({bx0, c.xi, c.xa, c.xb});
-      bx1 = std::max({bx1, c.xi, c.xa, c.xb});
-      by0 = std::min({by0, c.yi, c.ya, c.yb});
-      by1 = std::max({by1, c.yi, c.ya, c.yb});
+      found.list.push_back({e, part});
+      found.x0 = std::min({found.x0, c.xi, c.xa, c.xb});
+      found.x1 = std::max({found.x1, c.xi, c.xa, c.xb});
+      found.y0 = std::min({found.y0, c.yi, c.ya, c.yb});
+      found.y1 = std::max({found.y1, c.yi, c.ya, c.yb});
     }
   }
-  if (candidates.empty()) return bins;
-  const double wx = bx1 - bx0, wy = by1 - by0;
-  const double bound = kAreaRounding * 8.0 * wx * wy + kUnderflowSlack;
-  bins.rx0 = bx0 - wx;
-  bins.rx1 = bx1 + wx;
-  bins.ry0 = by0 - wy;
-  bins.ry1 = by1 + wy;
+  return found;
+}
+
+// The box R and a grid of about two bins per sub-triangle over B; false when the mesh is too flat or
+// too large for the rounding bound, which is returned in `bound`.
+bool LayOutGrid(const Candidates& found, ElementBins& bins, double& bound) {
+  const double wx = found.x1 - found.x0, wy = found.y1 - found.y0;
+  bound = kAreaRounding * 8.0 * wx * wy + kUnderflowSlack;
+  bins.rx0 = found.x0 - wx;
+  bins.rx1 = found.x1 + wx;
+  bins.ry0 = found.y0 - wy;
+  bins.ry1 = found.y1 + wy;
   if (!(wx > 0.0 && wy > 0.0) || !std::isfinite(bound) || !std::isfinite(bins.rx0) ||
       !std::isfinite(bins.rx1) || !std::isfinite(bins.ry0) || !std::isfinite(bins.ry1)) {
-    return bins;
+    return false;
   }
-
-  // A grid of about two bins per sub-triangle over B.
-  const double cell = std::sqrt(wx * wy / (2.0 * static_cast<double>(candidates.size())));
+  const double cell = std::sqrt(wx * wy / (2.0 * static_cast<double>(found.list.size())));
   bins.nx = static_cast<std::int32_t>(std::clamp(std::ceil(wx / cell), 1.0, 2048.0));
   bins.ny = static_cast<std::int32_t>(std::clamp(std::ceil(wy / cell), 1.0, 2048.0));
-  bins.gx0 = bx0;
-  bins.gy0 = by0;
+  bins.gx0 = found.x0;
+  bins.gy0 = found.y0;
   bins.invx = bins.nx / wx;
   bins.invy = bins.ny / wy;
+  return true;
+}
 
-  std::vector<Placed> placed;
-  placed.reserve(candidates.size());
-  for (const SubTriangle& t : candidates) {
-    const Corners c = CornerCoordinates(s, SubTriangleCorners(s, t.element, t.part));
-    const double p1 = (c.xa - c.xi) * (c.yb - c.yi), p2 = (c.xi - c.xb) * (c.yi - c.ya);
-    const double a0 = PTAREA(c.xi, c.yi, c.xa, c.ya, c.xb, c.yb);
-    const double a0Error = kAreaRounding * (std::fabs(p1) + std::fabs(p2)) + kUnderflowSlack;
-    if (a0 < 0.0) {
-      if (a0 + a0Error < -3.0 * bound) continue;  // clockwise: never holds a point
-      bins.everywhere.push_back(t);
-      continue;
-    }
-    const double a0Low = a0 - a0Error;
-    const double e1 = std::hypot(c.xa - c.xi, c.ya - c.yi);
-    const double e2 = std::hypot(c.xb - c.xa, c.yb - c.ya);
-    const double e3 = std::hypot(c.xi - c.xb, c.yi - c.yb);
-    const double excess = 2.0 * bound * (e1 + e2 + e3) / (std::min({e1, e2, e3}) * a0Low);
-    Placed p{t, std::min({c.xi, c.xa, c.xb}), std::max({c.xi, c.xa, c.xb}), std::min({c.yi, c.ya, c.yb}),
-             std::max({c.yi, c.ya, c.yb})};
-    const double mx = excess * (p.x1 - p.x0), my = excess * (p.y1 - p.y0);
-    if (!(a0Low > 0.0) || !std::isfinite(mx) || !std::isfinite(my)) {
-      bins.everywhere.push_back(t);
-      continue;
-    }
-    p.x0 -= mx;
-    p.x1 += mx;
-    p.y0 -= my;
-    p.y1 += my;
-    p.ix0 = BinOf(p.x0, bins.gx0, bins.invx, bins.nx);
-    p.ix1 = BinOf(p.x1, bins.gx0, bins.invx, bins.nx);
-    p.iy0 = BinOf(p.y0, bins.gy0, bins.invy, bins.ny);
-    p.iy1 = BinOf(p.y1, bins.gy0, bins.invy, bins.ny);
-    placed.push_back(p);
+enum class Placing { kLeftOut, kEverywhere, kPlaced };
+
+// Where sub-triangle t can pass the test, as a box widened for rounding and its range of bins.
+Placing Place(const Store& s, const SubTriangle& t, double bound, const ElementBins& bins, Placed& p) {
+  const Corners c = CornerCoordinates(s, SubTriangleCorners(s, t.element, t.part));
+  const double p1 = (c.xa - c.xi) * (c.yb - c.yi), p2 = (c.xi - c.xb) * (c.yi - c.ya);
+  const double a0 = PTAREA(c.xi, c.yi, c.xa, c.ya, c.xb, c.yb);
+  const double a0Error = kAreaRounding * (std::fabs(p1) + std::fabs(p2)) + kUnderflowSlack;
+  if (a0 < 0.0) {
+    // Clockwise: never holds a point unless nearly flat.
+    return a0 + a0Error < -3.0 * bound ? Placing::kLeftOut : Placing::kEverywhere;
   }
+  const double a0Low = a0 - a0Error;
+  const double e1 = std::hypot(c.xa - c.xi, c.ya - c.yi);
+  const double e2 = std::hypot(c.xb - c.xa, c.yb - c.ya);
+  const double e3 = std::hypot(c.xi - c.xb, c.yi - c.yb);
+  const double excess = 2.0 * bound * (e1 + e2 + e3) / (std::min({e1, e2, e3}) * a0Low);
+  p = Placed{t, std::min({c.xi, c.xa, c.xb}), std::max({c.xi, c.xa, c.xb}), std::min({c.yi, c.ya, c.yb}),
+             std::max({c.yi, c.ya, c.yb})};
+  const double mx = excess * (p.x1 - p.x0), my = excess * (p.y1 - p.y0);
+  if (!(a0Low > 0.0) || !std::isfinite(mx) || !std::isfinite(my)) return Placing::kEverywhere;
+  p.x0 -= mx;
+  p.x1 += mx;
+  p.y0 -= my;
+  p.y1 += my;
+  p.ix0 = BinOf(p.x0, bins.gx0, bins.invx, bins.nx);
+  p.ix1 = BinOf(p.x1, bins.gx0, bins.invx, bins.nx);
+  p.iy0 = BinOf(p.y0, bins.gy0, bins.invy, bins.ny);
+  p.iy1 = BinOf(p.y1, bins.gy0, bins.invy, bins.ny);
+  return Placing::kPlaced;
+}
 
-  // Keep the number of entries bounded: the sub-triangles that cover the most bins go to `everywhere`.
-  const std::size_t binCount = static_cast<std::size_t>(bins.nx) * static_cast<std::size_t>(bins.ny);
-  auto coverage = [](const Placed& p) {
-    return static_cast<std::int64_t>(p.ix1 - p.ix0 + 1) * static_cast<std::int64_t>(p.iy1 - p.iy0 + 1);
-  };
+// How many bins a placed sub-triangle covers.
+std::int64_t Coverage(const Placed& p) {
+  return static_cast<std::int64_t>(p.ix1 - p.ix0 + 1) * static_cast<std::int64_t>(p.iy1 - p.iy0 + 1);
+}
+
+// Keeps the number of entries bounded: sub-triangles that cover this many bins or more go to
+// `everywhere`, the widest first, until the rest fit the budget.
+std::int64_t CoverageLimit(const std::vector<Placed>& placed, std::size_t binCount) {
   std::vector<std::int64_t> covers;
   covers.reserve(placed.size());
   std::int64_t total = 0;
   for (const Placed& p : placed) {
-    covers.push_back(coverage(p));
+    covers.push_back(Coverage(p));
     total += covers.back();
   }
   const std::int64_t budget =
@@ -203,12 +201,18 @@ ElementBins BinElements(const Store& s) {
       limit = covers[k];
     }
   }
+  return limit;
+}
 
+// Enters each kept sub-triangle under every bin of its range, in element order: count per bin, sum the
+// counts into the first entry of each bin, then fill.
+void FillBins(const std::vector<Placed>& placed, std::int64_t limit, ElementBins& bins) {
+  const std::size_t binCount = static_cast<std::size_t>(bins.nx) * static_cast<std::size_t>(bins.ny);
   bins.first.assign(binCount + 1, 0);
   std::vector<Placed> kept;
   kept.reserve(placed.size());
   for (const Placed& p : placed) {
-    if (coverage(p) >= limit) {
+    if (Coverage(p) >= limit) {
       bins.everywhere.push_back(p.t);
       continue;
     }
@@ -229,6 +233,46 @@ ElementBins BinElements(const Store& s) {
       }
     }
   }
+}
+
+}  // namespace
+
+// Where the test can pass. For a point p in the box R (the mesh's bounding box B widened by its own
+// width and height on every side) every difference of coordinates in an area is at most 2 Wx or
+// 2 Wy, so each computed area is within E = kAreaRounding * 8 Wx Wy of the exact one, and a passing
+// sub-triangle has exact part areas of at least -E:
+// - clockwise (exact A0 < 0): the exact part areas add up to A0, so the test can pass only when
+//   A0 >= -3E; otherwise it never passes and is left out;
+// - counterclockwise: p lies within distance 2E / |edge| outside each edge line, hence inside the
+//   triangle scaled about its incentre by 1 + (2E / shortest edge) / inradius; the bounding box of
+//   that triangle is the sub-triangle's own box widened by that excess times its width and height;
+// - nearly flat either way, or not finite: tried for every point.
+// Points outside R are searched plainly.
+ElementBins BinElements(const Store& s) {
+  ElementBins bins;
+  const Candidates found = GatherCandidates(s, bins.everywhere);
+  if (found.list.empty()) return bins;
+  double bound = 0.0;
+  if (!LayOutGrid(found, bins, bound)) return bins;
+
+  std::vector<Placed> placed;
+  placed.reserve(found.list.size());
+  for (const SubTriangle& t : found.list) {
+    Placed p{t, 0.0, 0.0, 0.0, 0.0};
+    switch (Place(s, t, bound, bins, p)) {
+      case Placing::kLeftOut:
+        break;
+      case Placing::kEverywhere:
+        bins.everywhere.push_back(t);
+        break;
+      case Placing::kPlaced:
+        placed.push_back(p);
+        break;
+    }
+  }
+
+  const std::size_t binCount = static_cast<std::size_t>(bins.nx) * static_cast<std::size_t>(bins.ny);
+  FillBins(placed, CoverageLimit(placed, binCount), bins);
   std::sort(bins.everywhere.begin(), bins.everywhere.end(), Before);
   bins.usable = true;
   return bins;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/kinds.h"
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -31,26 +33,15 @@ ResultFile Generated(std::initializer_list<int> steps = {1, 2, 2, 3}) {
   return f;
 }
 
-struct Kind {
-  const char* name;
-  std::string menu;  // dialogue answers from the menu to the output name, without the selection
-};
-
-const Kind kKinds[] = {
-    {"restart", "1\n1\nD.OUT\n"}, {"tecplot", "2\nD.OUT\n"}, {"femap", "3\nD.OUT\n"},
-    {"microavs", "4\nD.OUT\n"},   {"igpost", "5\nD.OUT\n"},  {"interp", "6\nD.OUT\nP.DAT\n"},
-};
-
 const char kPoints[] = "3\n0.5 0.5\n2.5 0.4\n9 9\n";
 
-std::string Dialogue(const Kind& k, const std::string& isel) {
-  return "0\n1\nR.DAT\n0\n" + k.menu + isel + "\n";
-}
-
-std::vector<std::string> Convert(const Kind& k, const std::string& steps) {
-  std::vector<std::string> args = {"convert", "R.DAT", "--to", k.name, "-o", "C.OUT", "--steps", steps, "-q"};
-  if (std::string(k.name) == "restart") args.insert(args.end(), {"--head", "total"});
-  if (std::string(k.name) == "interp") args.insert(args.end(), {"--points", "P.DAT"});
+// The command line of the dialogue's conversion: total head where the kind asks the head style, P.DAT
+// where it asks for a point-data file.
+std::vector<std::string> Convert(std::string_view kind, const std::string& steps) {
+  std::vector<std::string> args = {"convert", "R.DAT", "--to", std::string(kind), "-o", "C.OUT",
+                                   "--steps", steps,   "-q"};
+  if (AsksHeadStyle(kind)) args.insert(args.end(), {"--head", "total"});
+  if (AsksPointFile(kind)) args.insert(args.end(), {"--points", "P.DAT"});
   return args;
 }
 
@@ -59,17 +50,19 @@ void ExpectSameBytesAsTheDialogue(const std::string& result) {
   Scratch dir;
   dir.Write("R.DAT", result);
   dir.Write("P.DAT", kPoints);
-  for (const Kind& k : kKinds) {
-    // The dialogue's history holds every step whatever the selection; the command line's `all` does.
-    const bool history = std::string(k.name) == "interp";
+  for (std::string_view kind : MenuKinds()) {
+    // A kind whose step operation runs at every step (the history) holds every step in the dialogue,
+    // whatever the selection; the command line's `all` does.
+    const bool everyStep = KindOfName("convert", kind)->everyStep != nullptr;
     for (const auto& [isel, steps] : {std::pair{"-1", "all"}, {"0", "last"}, {"2", "2"}}) {
-      SCOPED_TRACE(std::string(k.name) + " " + steps);
-      const RunResult d = dir.Run(Dialogue(k, isel));
+      SCOPED_TRACE(std::string(kind) + " " + steps);
+      const RunResult d = dir.Run(DialogueAnswers::Conversion(kind, "D.OUT", isel, HeadStyle::kTotal));
       ASSERT_EQ(d.status, 0) << d.err;
-      const RunResult c = dir.Command(Convert(k, history ? "all" : steps));
+      const RunResult c = dir.Command(Convert(kind, everyStep ? "all" : steps));
       ASSERT_EQ(c.status, 0) << c.err;
-      EXPECT_EQ(c.err,
-                history ? "seepconv: warning: C.OUT: point 3 outside the mesh written as H = 0\n" : "");
+      EXPECT_EQ(c.err, AsksPointFile(kind)
+                           ? "seepconv: warning: C.OUT: point 3 outside the mesh written as H = 0\n"
+                           : "");
       EXPECT_EQ(c.out, "");
       EXPECT_EQ(c.files.at("C.OUT"), d.files.at("D.OUT"));
       EXPECT_EQ(c.files.count("C.OUT.tmp"), 0u);  // the MicroAVS work file is gone

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -353,15 +354,10 @@ std::string StepTwoSet(const std::string& id) {
   });
 }
 
-// Dialogue: start 0, type the file name, confirm, menu 3 (FEMAP), output name, selection.
-std::string Answers(const char* selection) {
-  return std::string("0\n1\nR.DAT\n0\n3\nOUT.NEU\n") + selection + "\n";
-}
-
 TEST(FemapFile, TwoStepsMatchTheHandWorkedFile) {
   Scratch dir;
   SmallMesh().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(Answers("-1"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", "-1"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.files.count("OUT.NEU"));
@@ -384,7 +380,7 @@ TEST(FemapFile, SetIdsStartAtOneWhateverStepIsSelected) {
   SmallMesh().WriteTo(dir.Path("R.DAT"));
   for (const char* selection : {"2", "0"}) {
     SCOPED_TRACE(selection);
-    const RunResult r = dir.Run(Answers(selection));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", selection));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(r.files.count("OUT.NEU"));
     EXPECT_EQ(r.files.at("OUT.NEU"), kSetUp + StepTwoSet("1"));
@@ -395,7 +391,7 @@ TEST(FemapFile, SetIdsStartAtOneWhateverStepIsSelected) {
 TEST(FemapFile, NoSelectedStepLeavesTheSetUpOnly) {
   Scratch dir;
   SmallMesh().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(Answers("5"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("femap", "OUT.NEU", "5"));
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(r.files.count("OUT.NEU"));
   EXPECT_EQ(r.files.at("OUT.NEU"), kSetUp);

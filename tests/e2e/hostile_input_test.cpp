@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -29,11 +30,6 @@ ResultFile Mesh(std::int32_t mat1, std::int32_t mat2, std::initializer_list<int>
   return f;
 }
 
-std::string Answers(int menu, const std::string& out, const std::string& selection = "-1",
-                    const std::string& extra = "") {
-  return "0\n1\nR.DAT\n0\n" + std::to_string(menu) + "\n" + out + "\n" + extra + selection + "\n";
-}
-
 std::string Severe(int number, const std::string& text) {
   return "forrtl: severe (" + std::to_string(number) + "): " + text + "\r\n";
 }
@@ -48,7 +44,7 @@ TEST(HostileFiles, OutputFileInAReadOnlyDirectoryIsPermissionDenied) {
   Mesh(1, 1, {1}).WriteTo(dir.Path("R.DAT"));
   fs::permissions(dir.Dir(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  const RunResult r = dir.Run(Answers(2, "OUT"), /*unprivileged=*/true);
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"), /*unprivileged=*/true);
   fs::permissions(dir.Dir(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.status, 9);
   EXPECT_EQ(r.err, Severe(9, "permission to access file denied, unit 8, file OUT"));
@@ -60,7 +56,7 @@ TEST(HostileFiles, WritingToAFullDeviceIsAWriteErrorNotANormalEnd) {
   Scratch dir;
   Mesh(1, 1, {1, 2}).WriteTo(dir.Path("R.DAT"));
   fs::create_symlink("/dev/full", dir.Path("OUT"));
-  const RunResult r = dir.Run(Answers(2, "OUT"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"));
   EXPECT_EQ(r.status, 38);
   EXPECT_EQ(r.err, Severe(38, "error during write, unit 8, file OUT"));
   EXPECT_EQ(r.out.find("NORMAL TERMINATION"), std::string::npos);
@@ -69,25 +65,25 @@ TEST(HostileFiles, WritingToAFullDeviceIsAWriteErrorNotANormalEnd) {
 TEST(HostileFiles, NamesThatCannotBeOpened) {
   struct Case {
     const char* what;
-    int menu;
+    const char* kind;
     const char* out;
     const char* directory;  // created before the run
     int status;
     const char* err;
   };
   const Case cases[] = {
-      {"output name is a directory", 2, "OUT", "OUT", 30, "open failure, unit 8, file OUT"},
-      {"output in a missing directory", 2, "NODIR/OUT", nullptr, 29,
+      {"output name is a directory", "tecplot", "OUT", "OUT", 30, "open failure, unit 8, file OUT"},
+      {"output in a missing directory", "tecplot", "NODIR/OUT", nullptr, 29,
        "file not found, unit 8, file NODIR/OUT"},
-      {"work file is a directory", 4, "OUT", "AVS.tmp", 30, "open failure, unit 30, file AVS.tmp"},
-      {"empty output name", 2, "", nullptr, 43, "file name specification error, unit 8, file "},
+      {"work file is a directory", "microavs", "OUT", "AVS.tmp", 30, "open failure, unit 30, file AVS.tmp"},
+      {"empty output name", "tecplot", "", nullptr, 43, "file name specification error, unit 8, file "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Scratch dir;
     Mesh(1, 1, {1}).WriteTo(dir.Path("R.DAT"));
     if (c.directory != nullptr) fs::create_directory(dir.Path(c.directory));
-    const RunResult r = dir.Run(Answers(c.menu, c.out));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion(c.kind, c.out, "-1"));
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, Severe(c.status, c.err));
   }
@@ -116,7 +112,8 @@ TEST(HostileNames, WorkListLineEndsLengthsAndNulBytes) {
     Scratch dir;
     Mesh(1, 1, {1}).WriteTo(dir.Path("R.DAT"));
     dir.Write("WORK.LST", c.workList);
-    const RunResult r = dir.Run("0\n0\n0\n2\nOUT\n-1\n");
+    const RunResult r =
+        dir.Run(DialogueAnswers().Start().WorkList().Confirm().Convert("tecplot", "OUT").Selection("-1"));
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
   }
@@ -126,14 +123,20 @@ TEST(HostileNames, TypedNamesKeepInnerBlanksAndTheirFirst20Characters) {
   Scratch dir;
   Mesh(1, 1, {1}).WriteTo(dir.Path("MY RESULT.DAT"));
   Mesh(1, 1, {1}).WriteTo(dir.Path("ABCDEFGHIJKLMNOP.DAT"));  // 20 characters
-  EXPECT_EQ(dir.Run("0\n1\nMY RESULT.DAT   \n0\n2\nOUT 1\n-1\n").status, 0);
+  EXPECT_EQ(
+      dir.Run(DialogueAnswers::AtMenu("MY RESULT.DAT   ").Convert("tecplot", "OUT 1").Selection("-1")).status,
+      0);
   EXPECT_TRUE(dir.Exists("OUT 1"));
-  EXPECT_EQ(dir.Run("0\n1\nABCDEFGHIJKLMNOP.DAT\n0\n2\nOUT\n-1\n").status, 0);
+  EXPECT_EQ(dir.Run(DialogueAnswers::AtMenu("ABCDEFGHIJKLMNOP.DAT").Convert("tecplot", "OUT").Selection("-1"))
+                .status,
+            0);
   // 21 characters: the name opened is the first 20.
-  const RunResult r = dir.Run("0\n1\nABCDEFGHIJKLMNOPQ.DAT\n");
+  const RunResult r = dir.Run(DialogueAnswers().Start().TypedFile("ABCDEFGHIJKLMNOPQ.DAT"));
   EXPECT_EQ(r.status, 29);
   EXPECT_EQ(r.err, Severe(29, "file not found, unit 10, file ABCDEFGHIJKLMNOPQ.DA"));
-  const RunResult out21 = dir.Run("0\n1\nABCDEFGHIJKLMNOP.DAT\n0\n2\nOUTPUT-NAME-OF-21-CHS\n-1\n");
+  const RunResult out21 = dir.Run(DialogueAnswers::AtMenu("ABCDEFGHIJKLMNOP.DAT")
+                                      .Convert("tecplot", "OUTPUT-NAME-OF-21-CHS")
+                                      .Selection("-1"));
   EXPECT_EQ(out21.status, 0);
   EXPECT_TRUE(out21.files.count("OUTPUT-NAME-OF-21-CH"));
 }
@@ -147,7 +150,7 @@ TEST(HostileValues, CountsBeyondTheirRecordsEndWith67) {
     ResultFile f;
     f.Header("CLAIM", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{1, 2, 3, 4, 1}}, Claim{claim, std::nullopt});
     f.WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(Answers(2, "OUT"));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"));
     EXPECT_EQ(r.status, 67);
     EXPECT_EQ(r.err, Severe(67, "input statement requires too much data, unit 10, file R.DAT"));
   }
@@ -166,15 +169,12 @@ TEST(HostileValues, NonFiniteAndSubnormalValuesThroughEveryWriter) {
          {{nan, inf}, {-tiny, -inf}});
   f.Step(2, inf, {{0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}, {0, 1.0, 1.0}},
          {{0.0, 0.0}, {1.0, 1.0}});
-  for (int menu = 1; menu <= 6; ++menu) {
-    SCOPED_TRACE(menu);
+  for (std::string_view kind : MenuKinds()) {
+    SCOPED_TRACE(kind);
     Scratch dir;
     f.WriteTo(dir.Path("R.DAT"));
     dir.Write("P.DAT", "2\n0.5 0.25\n0.0 0.0\n");
-    const std::string answers = menu == 1   ? "0\n1\nR.DAT\n0\n1\n1\nOUT\n-1\n"
-                                : menu == 6 ? Answers(6, "OUT", "-1", "P.DAT\n")
-                                            : Answers(menu, "OUT");
-    const RunResult r = dir.Run(answers);
+    const RunResult r = dir.Run(DialogueAnswers::Conversion(kind, "OUT", "-1", HeadStyle::kTotal));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     ASSERT_TRUE(r.files.count("OUT"));
@@ -187,24 +187,24 @@ TEST(HostileValues, NonFiniteAndSubnormalValuesThroughEveryWriter) {
 TEST(HostileValues, MaterialNumbersAtTheirFieldLimits) {
   struct Case {
     const char* what;
-    int menu;
+    const char* kind;
     std::int32_t mat1, mat2;
     int reports;
   };
   const Case cases[] = {
-      {"MicroAVS, fits I3", 4, 999, -99, 0},
-      {"MicroAVS, too wide for I3", 4, 1000, -100, 2},
-      {"igPOST, fits I5", 5, 99999, 1, 0},
+      {"MicroAVS, fits I3", "microavs", 999, -99, 0},
+      {"MicroAVS, too wide for I3", "microavs", 1000, -100, 2},
+      {"igPOST, fits I5", "igpost", 99999, 1, 0},
       // The zone line's largest material and the element line overflow.
-      {"igPOST, too wide for I5", 5, 100000, 1, 2},
+      {"igPOST, too wide for I5", "igpost", 100000, 1, 2},
       // The property block stops at the largest ID its field holds.
-      {"FEMAP, largest integer", 3, std::numeric_limits<std::int32_t>::max(), 1, 1},
+      {"FEMAP, largest integer", "femap", std::numeric_limits<std::int32_t>::max(), 1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Scratch dir;
     Mesh(c.mat1, c.mat2, {1}).WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(Answers(c.menu, "OUT"));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion(c.kind, "OUT", "-1"));
     EXPECT_EQ(r.status, 0);
     std::string expected;
     for (int k = 0; k < c.reports; ++k) expected += kOverflowOnOutput;
@@ -218,10 +218,10 @@ TEST(HostileValues, MaterialNumbersAtTheirFieldLimits) {
 // A result file that ends inside its third step: the output holds exactly what the same run wrote
 // for the first two steps before the failure.
 TEST(NothingLost, OutputBeforeAFailureIsKeptWhole) {
-  for (int menu : {1, 2, 3, 5}) {
-    SCOPED_TRACE(menu);
+  for (const char* kind : {"restart", "tecplot", "femap", "igpost"}) {
+    SCOPED_TRACE(kind);
     const ResultFile f = Mesh(1, 2, {1, 2, 3});
-    const std::string answers = menu == 1 ? "0\n1\nR.DAT\n0\n1\n0\nOUT\n-1\n" : Answers(menu, "OUT");
+    const std::string answers = DialogueAnswers::Conversion(kind, "OUT", "-1");
 
     Scratch whole;
     f.WriteTo(whole.Path("R.DAT"));

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -28,10 +29,6 @@ void WriteFixture(const Scratch& dir) {
   dir.Write("PTS.DAT", "4\r\n0.5 0.5\r\n2.0,0.0\r\n3 .5\r\n10. -1. 99.\r\n");
 }
 
-std::string Dialogue(const std::string& pointFile, const std::string& selection) {
-  return "0\n1\nR.DAT\n0\n6\nOUT.INT\n" + pointFile + "\n" + selection + "\n";
-}
-
 // Total heads H = P + Y at the nodes: step 1: 1, 2, 5, 6, 5, 7, 4; step 2: -1, 0.25, 2.5, 3.5, -0.5, 0, -4.
 // Point (0.5, 0.5): sub-triangle 1 2 3 of element 1, weights 0.75, 0, 0.25.
 // Point (2, 0): node 2, first a corner of element 1 (weights 0, 1, 0 on 1 2 3).
@@ -55,7 +52,8 @@ const std::string kExpected = CrLf({
 TEST(InterpRun, TimeHistoryOfEveryStepMatchesTheFileWorkedOutByHand) {
   Scratch dir;
   WriteFixture(dir);
-  const RunResult r = dir.Run(Dialogue("PTS.DAT", "-1"));
+  const RunResult r = dir.Run(
+      DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("PTS.DAT").Selection("-1"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.files.count("OUT.INT"));
@@ -75,7 +73,8 @@ TEST(InterpRun, EveryStepIsWrittenWhateverTheSelection) {
     SCOPED_TRACE(selection);
     Scratch dir;
     WriteFixture(dir);
-    const RunResult r = dir.Run(Dialogue("PTS.DAT", selection));
+    const RunResult r = dir.Run(
+        DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("PTS.DAT").Selection(selection));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(r.files.count("OUT.INT"));
     EXPECT_EQ(r.files.at("OUT.INT"), kExpected);
@@ -86,7 +85,8 @@ TEST(InterpRun, EveryStepIsWrittenWhateverTheSelection) {
 TEST(InterpRun, MissingPointFileIsCreatedEmptyAndTheRunEndsWithEndOfFile) {
   Scratch dir;
   WriteFixture(dir);
-  const RunResult r = dir.Run(Dialogue("NOPE.DAT", "-1"));
+  const RunResult r = dir.Run(
+      DialogueAnswers::AtMenu().MenuFor("interp").Output("OUT.INT").Points("NOPE.DAT").Selection("-1"));
   EXPECT_EQ(r.status, 24);
   EXPECT_EQ(r.err, "forrtl: severe (24): end-of-file during read, unit 50, file NOPE.DAT\r\n");
   ASSERT_TRUE(r.files.count("NOPE.DAT"));

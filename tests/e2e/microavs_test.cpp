@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -32,10 +33,6 @@ ResultFile ThreeSteps() {
             {{0, 12.5, 0}, {0, 0.001, 0}, {0, -0.001, 0}, {0, 100.0, 0}, {0, 1234.5, 0}, {0, 0.0, 0}},
             Velocities(0.001));
   return f;
-}
-
-std::string Answers(std::string_view selection) {
-  return "0\n1\nR.DAT\n0\n4\nOUT.AVS\n" + std::string(selection) + "\n";
 }
 
 const std::string kHeadAndMesh = CrLfBarred({
@@ -73,7 +70,7 @@ const std::string kElementHead = CrLfBarred({
 TEST(MicroAvs, ThreeStepsGiveTheWholeFileByteForByte) {
   Scratch dir;
   ThreeSteps().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(Answers("-1"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "-1"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
 
@@ -146,14 +143,14 @@ TEST(MicroAvs, StepsAreNumberedInTheOrderWritten) {
   for (int k = 1; k <= 7; ++k) f.Step(k, 10.0 * k, std::vector<NodeValues>(6, {0, 1.0, 0}), Velocities(1.0));
   f.WriteTo(dir.Path("R.DAT"));
 
-  const RunResult seventh = dir.Run(Answers("7"));
+  const RunResult seventh = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "7"));
   ASSERT_EQ(seventh.status, 0) << seventh.err;
   std::vector<std::string> out = SplitRecords(seventh.files.at("OUT.AVS"));
   ASSERT_EQ(out.size(), 4u + 9 + 21);
   EXPECT_EQ(out[1], "    1");
   EXPECT_EQ(out[3], "step1  0.7000000E+02      ");
 
-  const RunResult all = dir.Run(Answers("-1"));
+  const RunResult all = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "-1"));
   ASSERT_EQ(all.status, 0) << all.err;
   out = SplitRecords(all.files.at("OUT.AVS"));
   ASSERT_EQ(out.size(), 4u + 9 + 7 * 21);
@@ -174,7 +171,7 @@ TEST(MicroAvs, NoStepWrittenGivesTheMeshAlone) {
     Scratch dir;
     ThreeSteps().WriteTo(dir.Path("R.DAT"));
     if (leftOver) dir.Write("AVS.tmp", stale);
-    const RunResult r = dir.Run(Answers("99"));
+    const RunResult r = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "99"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.files.at("OUT.AVS"), CrLfBarred({"# QM-TERLO AVS FILE |", "    0|", "data|"}) + kHeadAndMesh);
     EXPECT_EQ(r.files.at("AVS.tmp"), leftOver ? stale : "");
@@ -184,9 +181,9 @@ TEST(MicroAvs, NoStepWrittenGivesTheMeshAlone) {
 TEST(MicroAvs, SecondRunReplacesTheFirstRunsBlocks) {
   Scratch dir;
   ThreeSteps().WriteTo(dir.Path("R.DAT"));
-  const RunResult first = dir.Run(Answers("-1"));
+  const RunResult first = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "-1"));
   ASSERT_EQ(first.status, 0) << first.err;
-  const RunResult second = dir.Run(Answers("10"));
+  const RunResult second = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "10"));
   ASSERT_EQ(second.status, 0) << second.err;
 
   const std::vector<std::string> work = SplitRecords(second.files.at("AVS.tmp"));
@@ -205,7 +202,7 @@ TEST(MicroAvs, ResultFileCutInsideAStepLeavesNoFinalFile) {
   Scratch dir;
   const ResultFile f = ThreeSteps();
   f.WriteTo(dir.Path("R.DAT"), f.Ends()[5 + 3 + 1] - 10);  // inside the nodal values of step 2
-  const RunResult r = dir.Run(Answers("-1"));
+  const RunResult r = dir.Run(DialogueAnswers::Conversion("microavs", "OUT.AVS", "-1"));
   EXPECT_EQ(r.status, 24);
   EXPECT_EQ(r.err, "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT\r\n");
   EXPECT_EQ(r.out.find("NORMAL TERMINATION"), std::string::npos);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -34,7 +35,12 @@ int Count(const std::string& haystack, const std::string& needle) {
 TEST(RunControl, TranscriptMatchesTheDialogueByteForByte) {
   Scratch dir;
   SmallResult({1, 2}).WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run("1\n1\nR.DAT\n0\n2\nOUT.TEC\n-1\n");
+  const RunResult r = dir.Run(DialogueAnswers()
+                                  .Start("1")
+                                  .TypedFile("R.DAT")
+                                  .Confirm()
+                                  .Convert("tecplot", "OUT.TEC")
+                                  .Selection("-1"));
 
   std::string title = "SMALL CASE";
   title.resize(80, ' ');
@@ -101,7 +107,16 @@ TEST(RunControl, TranscriptMatchesTheDialogueByteForByte) {
 TEST(RunControl, StartQuestionRepeatsUntilZeroOrOne) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run("5\n-1\n1\n7\n1\nR.DAT\n0\n0\nOUT\n0\n");
+  const RunResult r = dir.Run(DialogueAnswers()
+                                  .Start("5")
+                                  .Start("-1")
+                                  .Start("1")
+                                  .FileChoice("7")
+                                  .TypedFile("R.DAT")
+                                  .Confirm()
+                                  .Menu("0")
+                                  .Output("OUT")
+                                  .Selection("0"));
   EXPECT_EQ(r.status, 0) << r.err;
   // Three start prompts, then the box, then two file-choice prompts (7 repeats it), confirmation, menu
   // and selection prompts.
@@ -116,7 +131,8 @@ TEST(RunControl, WorkListFourthLineNamesTheResultFileCutTo20Characters) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("ABCDEFGHIJKLMNOPQRST"));
   dir.Write("WORK.LST", "first\r\nsecond\nthird\r\nABCDEFGHIJKLMNOPQRSTUVWXY\r\n");
-  const RunResult r = dir.Run("0\n0\n0\n0\nOUT\n0\n");
+  const RunResult r =
+      dir.Run(DialogueAnswers().Start().WorkList().Confirm().Menu("0").Output("OUT").Selection("0"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("SMALL CASE"), std::string::npos);
 }
@@ -124,7 +140,8 @@ TEST(RunControl, WorkListFourthLineNamesTheResultFileCutTo20Characters) {
 TEST(RunControl, RejectingTheDataStopsWith1111BeforeTheMenu) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run("0\n1\nR.DAT\n1\n2\nOUT\n0\n");
+  const RunResult r = dir.Run(
+      DialogueAnswers().Start().TypedFile("R.DAT").Confirm("1").Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(r.status, 1111 & 0xFF);
   EXPECT_EQ(r.err, "1111\r\n");
   EXPECT_EQ(r.out.find("Select data-Transfer type"), std::string::npos);
@@ -139,7 +156,7 @@ TEST(RunControl, AnswersWithoutAWriterCreateAnEmptyOutputFile) {
     SCOPED_TRACE(answer);
     Scratch dir;
     SmallResult({1, 2, 3}).WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(std::string("0\n1\nR.DAT\n0\n") + answer + "\nOUT\n-1\n");
+    const RunResult r = dir.Run(DialogueAnswers::AtMenu().Menu(answer).Output("OUT").Selection("-1"));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(r.files.count("OUT"));
     EXPECT_EQ(r.files.at("OUT"), "");
@@ -151,10 +168,11 @@ TEST(RunControl, AnswersWithoutAWriterCreateAnEmptyOutputFile) {
 TEST(RunControl, AnswerOneAsksTheHeadStyle) {
   Scratch dir;
   SmallResult({1}).WriteTo(dir.Path("R.DAT"));
-  const RunResult withHead = dir.Run("0\n1\nR.DAT\n0\n1\n1\nOUT\n0\n");
+  const RunResult withHead =
+      dir.Run(DialogueAnswers::AtMenu().Convert("restart", "OUT", HeadStyle::kTotal).Selection("0"));
   EXPECT_EQ(withHead.status, 0) << withHead.err;
   EXPECT_EQ(Count(withHead.out, "   Set Head-style  pres./0 total/1\r\n"), 1);
-  const RunResult without = dir.Run("0\n1\nR.DAT\n0\n2\nOUT\n0\n");
+  const RunResult without = dir.Run(DialogueAnswers::AtMenu().Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(Count(without.out, "Head-style"), 0);
 }
 
@@ -183,7 +201,8 @@ TEST(RunControl, SelectionRuleHandsOverTheMatchingSteps) {
     SCOPED_TRACE(c.selection);
     Scratch dir;
     SmallResult(c.steps).WriteTo(dir.Path("R.DAT"));
-    const RunResult r = dir.Run(std::string("0\n1\nR.DAT\n0\n1\n0\nOUT\n") + c.selection + "\n");
+    const RunResult r = dir.Run(
+        DialogueAnswers::AtMenu().Convert("restart", "OUT", HeadStyle::kPressure).Selection(c.selection));
     ASSERT_EQ(r.status, 0) << r.err;
     std::string got;
     const std::string& out = r.files.at("OUT");
@@ -199,7 +218,7 @@ struct FailureCase {
   const char* name;
   const char* workList;     // nullptr: no WORK.LST
   std::size_t resultBytes;  // bytes of the result file kept; 0: no result file
-  const char* input;
+  std::string input;
   int status;
   const char* err;
 };
@@ -222,17 +241,21 @@ TEST_P(RunControlFailure, EndsWithTheReportAndItsStatus) {
 // per step; 480 bytes end it inside the element record of the second step.
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunControlFailure,
-    testing::Values(FailureCase{"NoWorkList", nullptr, 1000, "0\n0\n", 29,
+    testing::Values(FailureCase{"NoWorkList", nullptr, 1000, DialogueAnswers().Start().WorkList(), 29,
                                 "forrtl: severe (29): file not found, unit 98, file WORK.LST"},
-                    FailureCase{"WorkListOfThreeLines", "a\nb\nc\n", 1000, "0\n0\n", 24,
+                    FailureCase{"WorkListOfThreeLines", "a\nb\nc\n", 1000,
+                                DialogueAnswers().Start().WorkList(), 24,
                                 "forrtl: severe (24): end-of-file during read, unit 98, file WORK.LST"},
-                    FailureCase{"NoResultFile", nullptr, 0, "0\n1\nR.DAT\n", 29,
+                    FailureCase{"NoResultFile", nullptr, 0, DialogueAnswers().Start().TypedFile("R.DAT"), 29,
                                 "forrtl: severe (29): file not found, unit 10, file R.DAT"},
-                    FailureCase{"LettersForANumber", nullptr, 1000, "0\n1\nR.DAT\nyes\n", 64,
+                    FailureCase{"LettersForANumber", nullptr, 1000,
+                                DialogueAnswers().Start().TypedFile("R.DAT").Confirm("yes"), 64,
                                 "forrtl: severe (64): input conversion error, unit -4, file CONIN$"},
-                    FailureCase{"InputClosedEarly", nullptr, 1000, "0\n1\nR.DAT\n0\n2\n", 24,
+                    FailureCase{"InputClosedEarly", nullptr, 1000,
+                                DialogueAnswers::AtMenu().MenuFor("tecplot"), 24,
                                 "forrtl: severe (24): end-of-file during read, unit -4, file CONIN$"},
-                    FailureCase{"ResultEndsInsideAStep", nullptr, 480, "0\n1\nR.DAT\n0\n2\nOUT\n-1\n", 24,
+                    FailureCase{"ResultEndsInsideAStep", nullptr, 480,
+                                DialogueAnswers::AtMenu().Convert("tecplot", "OUT").Selection("-1"), 24,
                                 "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -167,7 +168,8 @@ const std::string kRestartPressureStep3 = CrLf({
 
 struct Case {
   const char* name;
-  const char* menu;  // menu answer, and the head style after answer 1
+  const char* kind;
+  HeadStyle head;  // asked after the restart answer only
   const char* selection;
   const std::string* first;  // expected blocks in file order; nullptr: none
   const std::string* second;
@@ -179,7 +181,7 @@ TEST_P(TecplotIgpostRestartRun, OutputFileMatchesTheHandWorkedFile) {
   const Case& c = GetParam();
   Scratch dir;
   SmallMesh().WriteTo(dir.Path("R.DAT"));
-  const RunResult r = dir.Run(std::string("0\n1\nR.DAT\n0\n") + c.menu + "OUT.TXT\n" + c.selection + "\n");
+  const RunResult r = dir.Run(DialogueAnswers::Conversion(c.kind, "OUT.TXT", c.selection, c.head));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.files.count("OUT.TXT"));
@@ -189,19 +191,22 @@ TEST_P(TecplotIgpostRestartRun, OutputFileMatchesTheHandWorkedFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Selections, TecplotIgpostRestartRun,
-    testing::Values(Case{"TecplotAll", "2\n", "-1", &kTecplotStep3, &kTecplotStep7},
-                    Case{"TecplotLast", "2\n", "0", &kTecplotStep7, nullptr},
-                    Case{"TecplotStep3", "2\n", "3", &kTecplotStep3, nullptr},
-                    Case{"TecplotNoSuchStep", "2\n", "5", nullptr, nullptr},
-                    Case{"IgpostAll", "5\n", "-1", &kIgpostStep3, &kIgpostStep7},
-                    Case{"IgpostLast", "5\n", "0", &kIgpostStep7, nullptr},
-                    Case{"IgpostStep3", "5\n", "3", &kIgpostStep3, nullptr},
-                    Case{"IgpostNoSuchStep", "5\n", "5", nullptr, nullptr},
-                    Case{"RestartTotalHeadAll", "1\n1\n", "-1", &kRestartTotalStep3, &kRestartTotalStep7},
-                    Case{"RestartTotalHeadLast", "1\n1\n", "0", &kRestartTotalStep7, nullptr},
-                    Case{"RestartTotalHeadStep3", "1\n1\n", "3", &kRestartTotalStep3, nullptr},
-                    Case{"RestartPressureHeadStep3", "1\n0\n", "3", &kRestartPressureStep3, nullptr},
-                    Case{"RestartNoSuchStep", "1\n1\n", "5", nullptr, nullptr}),
+    testing::Values(
+        Case{"TecplotAll", "tecplot", {}, "-1", &kTecplotStep3, &kTecplotStep7},
+        Case{"TecplotLast", "tecplot", {}, "0", &kTecplotStep7, nullptr},
+        Case{"TecplotStep3", "tecplot", {}, "3", &kTecplotStep3, nullptr},
+        Case{"TecplotNoSuchStep", "tecplot", {}, "5", nullptr, nullptr},
+        Case{"IgpostAll", "igpost", {}, "-1", &kIgpostStep3, &kIgpostStep7},
+        Case{"IgpostLast", "igpost", {}, "0", &kIgpostStep7, nullptr},
+        Case{"IgpostStep3", "igpost", {}, "3", &kIgpostStep3, nullptr},
+        Case{"IgpostNoSuchStep", "igpost", {}, "5", nullptr, nullptr},
+        Case{"RestartTotalHeadAll", "restart", HeadStyle::kTotal, "-1", &kRestartTotalStep3,
+             &kRestartTotalStep7},
+        Case{"RestartTotalHeadLast", "restart", HeadStyle::kTotal, "0", &kRestartTotalStep7, nullptr},
+        Case{"RestartTotalHeadStep3", "restart", HeadStyle::kTotal, "3", &kRestartTotalStep3, nullptr},
+        Case{"RestartPressureHeadStep3", "restart", HeadStyle::kPressure, "3", &kRestartPressureStep3,
+             nullptr},
+        Case{"RestartNoSuchStep", "restart", HeadStyle::kTotal, "5", nullptr, nullptr}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
+#include "support/dialogue.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -15,33 +15,6 @@ namespace seep::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A folder with a name short enough that "Z:\tmp\s12345\R.DAT" fits the 20 characters of a typed name.
-class ShortFolder {
- public:
-  ShortFolder() {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-      const std::string name = "s" + std::to_string(10000 + rd() % 90000);
-      if (fs::create_directory("/tmp/" + name)) {
-        dir_ = "/tmp/" + name;
-        windows_ = "Z:\\tmp\\" + name;
-      }
-    }
-  }
-  ~ShortFolder() {
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
-  }
-  ShortFolder(const ShortFolder&) = delete;
-  ShortFolder& operator=(const ShortFolder&) = delete;
-  const fs::path& Dir() const { return dir_; }
-  const std::string& Windows() const { return windows_; }  // "Z:\tmp\s12345"
-
- private:
-  fs::path dir_;
-  std::string windows_;
-};
 
 ResultFile TwoSteps() {
   ResultFile f;
@@ -56,9 +29,9 @@ ResultFile TwoSteps() {
 
 TEST(WindowsNames, DialogueTakesDriveLettersAndBackslashes) {
   if (!WindowsProgram()) GTEST_SKIP() << "checks the Windows program (SEEPCONV_PLATFORM=windows)";
-  ShortFolder away;
-  ASSERT_FALSE(away.Dir().empty());
-  const std::string z = away.Windows();
+  // "Z:\tmp\s12345\R.DAT" fits the 20 characters of a typed name.
+  const Scratch away(Scratch::kShort);
+  const std::string z = away.WindowsName();
   const std::string lowerZ = "z:/tmp/" + away.Dir().filename().string();
   struct Case {
     std::string result, output, points;
@@ -74,7 +47,7 @@ TEST(WindowsNames, DialogueTakesDriveLettersAndBackslashes) {
   // working folder gives the bytes to expect.
   const std::string points = "2\n0.5 0.25\n1.5 0.5\n";
   const auto answers = [](const std::string& result, const std::string& output, const std::string& pts) {
-    return "0\n1\n" + result + "\n0\n6\n" + output + "\n" + pts + "\n-1\n";
+    return DialogueAnswers::AtMenu(result).Convert("interp", output, {}, pts).Selection("-1");
   };
   Scratch plain;
   TwoSteps().WriteTo(plain.Path("R.DAT"));
@@ -101,19 +74,20 @@ TEST(WindowsNames, DialogueTakesDriveLettersAndBackslashes) {
 
 TEST(WindowsNames, WorkListNamesTheResultFileWithADriveLetter) {
   if (!WindowsProgram()) GTEST_SKIP() << "checks the Windows program (SEEPCONV_PLATFORM=windows)";
-  ShortFolder away;
-  ASSERT_FALSE(away.Dir().empty());
+  // "Z:\tmp\s12345\R.DAT" fits the 20 characters of a typed name.
+  const Scratch away(Scratch::kShort);
   TwoSteps().WriteTo((away.Dir() / "R.DAT").string());
   Scratch dir;
-  dir.Write("WORK.LST", "A.INP\r\nA.OUT\r\nA.LOG\r\n" + away.Windows() + "\\R.DAT\r\n");
-  const RunResult r = dir.Run("0\n0\n0\n2\nOUT\n0\n");
+  dir.Write("WORK.LST", "A.INP\r\nA.OUT\r\nA.LOG\r\n" + away.WindowsName() + "\\R.DAT\r\n");
+  const RunResult r =
+      dir.Run(DialogueAnswers().Start().WorkList().Confirm().Convert("tecplot", "OUT").Selection("0"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("DRIVE LETTERS"), std::string::npos);
   EXPECT_NE(r.files.at("OUT").find("ZONE"), std::string::npos);
 
   // A name that names nothing is reported as typed, backslashes and all.
-  const std::string missing = away.Windows() + "\\NO.DAT";
-  const RunResult absent = dir.Run("0\n1\n" + missing + "\n");
+  const std::string missing = away.WindowsName() + "\\NO.DAT";
+  const RunResult absent = dir.Run(DialogueAnswers().Start().TypedFile(missing));
   EXPECT_EQ(absent.status, 29);
   EXPECT_EQ(absent.err, "forrtl: severe (29): file not found, unit 10, file " + missing + "\r\n");
 }
@@ -128,8 +102,8 @@ namespace {
 // default output goes beside the result file, backslashes and all.
 TEST(WindowsNames, CommandLineTakesDriveLettersAndBackslashes) {
   if (!WindowsProgram()) GTEST_SKIP() << "checks the Windows program (SEEPCONV_PLATFORM=windows)";
-  ShortFolder away;
-  ASSERT_FALSE(away.Dir().empty());
+  // "Z:\tmp\s12345\R.DAT" fits the 20 characters of a typed name.
+  const Scratch away(Scratch::kShort);
   Scratch dir;
   fs::create_directory(dir.Path("a long folder name"));
   TwoSteps().WriteTo((away.Dir() / "R.DAT").string());
@@ -137,8 +111,8 @@ TEST(WindowsNames, CommandLineTakesDriveLettersAndBackslashes) {
   const RunResult plain = dir.Command({"convert", "a long folder name\\R.DAT", "--to", "tecplot", "-q"});
   EXPECT_EQ(plain.status, 0) << plain.err;
   const std::string expected = ReadFile(dir.Path("a long folder name/R.tec"));
-  const RunResult r = dir.Command(
-      {"convert", away.Windows() + "\\R.DAT", "--to", "tecplot", "-o", away.Windows() + "\\O.TEC", "-q"});
+  const RunResult r = dir.Command({"convert", away.WindowsName() + "\\R.DAT", "--to", "tecplot", "-o",
+                                   away.WindowsName() + "\\O.TEC", "-q"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(away.Dir() / "O.TEC"), expected);
 }

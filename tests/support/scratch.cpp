@@ -14,10 +14,12 @@ namespace fs = std::filesystem;
 
 Scratch::Scratch(Mode mode) {
   std::random_device rd;
-  const fs::path base = fs::temp_directory_path();
+  const fs::path base = mode == kShort ? fs::path("/tmp") : fs::temp_directory_path();
   for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-    fs::path candidate = base / ("seepconv-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-    if (fs::create_directory(candidate)) dir_ = candidate;
+    const std::string name = mode == kShort
+                                 ? "s" + std::to_string(10000 + rd() % 90000)
+                                 : "seepconv-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd());
+    if (fs::create_directory(base / name)) dir_ = base / name;
   }
   if (dir_.empty()) throw std::runtime_error("cannot create a scratch directory");
   if (mode == kEnter) {
@@ -48,6 +50,14 @@ std::string Scratch::Read(std::string_view name) const {
 
 bool Scratch::Exists(std::string_view name) const {
   return fs::exists(Path(name));
+}
+
+std::string Scratch::WindowsName() const {
+  std::string name = "Z:" + dir_.generic_string();
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  return name;
 }
 
 }  // namespace seep::test

@@ -1,7 +1,8 @@
 // A scratch folder for one test: a new folder under the system's temporary folder, removed with
 // everything in it (read-only parts included) when the object goes. Scratch::kEnter also makes it the
 // working directory meanwhile, for tests that run the converter's parts in process and open files by
-// their plain names.
+// their plain names. Scratch::kShort makes a folder with a short name right under /tmp instead, for
+// names typed into the dialogue, which keeps only their first 20 characters.
 #pragma once
 
 #include <filesystem>
@@ -15,7 +16,7 @@ struct RunResult;
 
 class Scratch {
  public:
-  enum Mode { kStay, kEnter };
+  enum Mode { kStay, kEnter, kShort };
   explicit Scratch(Mode mode = kStay);
   ~Scratch();
   Scratch(const Scratch&) = delete;
@@ -26,6 +27,9 @@ class Scratch {
   void Write(std::string_view name, std::string_view bytes) const;
   std::string Read(std::string_view name) const;
   bool Exists(std::string_view name) const;
+  // The folder as the Windows program under Wine names it: drive Z: is the root of the file system,
+  // "Z:\tmp\s12345".
+  std::string WindowsName() const;
 
   // Runs the built converter here with `input` as standard input (support/e2e.h). `unprivileged`: as
   // root, the converter runs as the user nobody, so that permissions hold for it as for any user.

@@ -78,208 +78,273 @@ constexpr char Upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// One pass over a format text, item by item, left to right. Each routine below reads one kind of item
+// at `pos` and returns kNone, or the error found with `pos` left where it was found.
+class FormatParser {
+ public:
+  constexpr FormatParser(std::string_view s, FormatItem* items, int capacity, char* pool)
+      : s_(s), n_(static_cast<int>(s.size())), items_(items), capacity_(capacity), pool_(pool) {}
+
+  constexpr ParseResult Run() {
+    // The opening parenthesis, blanks before it allowed.
+    while (pos_ < n_ && IsBlank(s_[pos_])) ++pos_;
+    if (pos_ >= n_ || s_[pos_] != '(') return Fail(FormatError::kNoOpeningParenthesis);
+    ++pos_;
+    for (;;) {
+      SkipSeparatingBlanks();
+      if (pos_ >= n_) return Fail(FormatError::kUnbalancedParentheses);
+      const char c = Upper(s_[pos_]);
+      if (c == ')' && depth_ == 0) return CloseFormat();
+      FormatError e = FormatError::kNone;
+      if (c == ',') {
+        e = Comma();
+      } else if (c == ')') {
+        e = CloseGroup();
+      } else if (c == '/') {
+        e = Slash();
+      } else {
+        e = Item(c);
+      }
+      if (e != FormatError::kNone) return Fail(e);
+    }
+  }
+
+ private:
+  constexpr ParseResult Fail(FormatError e) {
+    ParseResult r;
+    r.error = e;
+    r.position = pos_;
+    return r;
+  }
+
+  // Reads an unsigned number at pos; -1 when no digit is there, -2 when it exceeds `limit`.
+  constexpr int Number(int limit) {
+    if (pos_ >= n_ || !IsDigit(s_[pos_])) return -1;
+    long v = 0;
+    while (pos_ < n_ && IsDigit(s_[pos_])) {
+      v = v * 10 + (s_[pos_] - '0');
+      if (v > limit) return -2;
+      ++pos_;
+    }
+    return static_cast<int>(v);
+  }
+
+  // Appends an item, keeping one place free for kEnd; false when there is no room.
+  constexpr bool Add(const FormatItem& item) {
+    if (count_ + 1 >= capacity_) return false;
+    items_[count_++] = item;
+    return true;
+  }
+
+  constexpr void SkipSeparatingBlanks() {
+    while (pos_ < n_ && IsBlank(s_[pos_])) {
+      separated_ = true;
+      ++pos_;
+    }
+  }
+
+  constexpr FormatError Comma() {
+    if (atGroupStart_ || afterComma_) return FormatError::kMisplacedComma;
+    afterComma_ = true;
+    separated_ = true;
+    ++pos_;
+    return FormatError::kNone;
+  }
+
+  // The closing outer parenthesis: only blanks may follow. The list is closed with kEnd and the
+  // reversion point fixed.
+  constexpr ParseResult CloseFormat() {
+    if (afterComma_) return Fail(FormatError::kMisplacedComma);
+    ++pos_;
+    while (pos_ < n_ && IsBlank(s_[pos_])) ++pos_;
+    if (pos_ != n_) return Fail(FormatError::kTextAfterFormat);
+    items_[count_] = FormatItem{};
+    ParseResult r;
+    r.count = count_;
+    r.reversion = lastTopGroup_ < 0 ? 0 : lastTopGroup_;
+    for (int i = r.reversion; i < count_; ++i) {
+      if (IsDataEdit(items_[i].op)) r.reversionHasData = true;
+    }
+    return r;
+  }
+
+  // The closing parenthesis of a group: it and its kOpen learn each other's index.
+  constexpr FormatError CloseGroup() {
+    if (afterComma_) return FormatError::kMisplacedComma;
+    const int partner = open_[--depth_];
+    FormatItem close{FormatOp::kClose};
+    close.partner = static_cast<std::uint16_t>(partner);
+    if (!Add(close)) return FormatError::kTooLong;
+    items_[partner].partner = static_cast<std::uint16_t>(count_ - 1);
+    ++pos_;
+    needSeparator_ = true;
+    separated_ = false;
+    atGroupStart_ = false;
+    return FormatError::kNone;
+  }
+
+  // A slash separates by itself, so no blank or comma is needed on either side.
+  constexpr FormatError Slash() {
+    if (!Add({FormatOp::kSlash})) return FormatError::kTooLong;
+    ++pos_;
+    needSeparator_ = false;
+    afterComma_ = false;
+    atGroupStart_ = false;
+    return FormatError::kNone;
+  }
+
+  // Any other item: a literal, or an item with an optional count in front.
+  constexpr FormatError Item(char c) {
+    if (needSeparator_ && !separated_) return FormatError::kMissingSeparator;
+    afterComma_ = false;
+    atGroupStart_ = false;
+    separated_ = false;
+    return c == '\'' ? Literal() : Counted();
+  }
+
+  // A literal in apostrophes; a doubled apostrophe inside stands for one. Its text goes to the pool.
+  constexpr FormatError Literal() {
+    const int start = poolLength_;
+    ++pos_;
+    for (;;) {
+      if (pos_ >= n_) return FormatError::kUnterminatedLiteral;
+      if (s_[pos_] == '\'') {
+        if (pos_ + 1 < n_ && s_[pos_ + 1] == '\'') {
+          pool_[poolLength_++] = '\'';
+          pos_ += 2;
+          continue;
+        }
+        ++pos_;
+        break;
+      }
+      pool_[poolLength_++] = s_[pos_++];
+    }
+    FormatItem literal{FormatOp::kLiteral};
+    literal.text = static_cast<std::uint16_t>(start);
+    literal.length = static_cast<std::uint16_t>(poolLength_ - start);
+    if (!Add(literal)) return FormatError::kTooLong;
+    needSeparator_ = true;
+    return FormatError::kNone;
+  }
+
+  // A number, then what it counts: kP and nX take it as their value, a group, a slash or a data edit
+  // descriptor as a repeat count.
+  constexpr FormatError Counted() {
+    const int countStart = pos_;
+    const int count = Number(kMaxRepeat);
+    if (count == -2) return FormatError::kNumberTooLarge;
+    const bool hasCount = count >= 0;
+    if (pos_ >= n_) return FormatError::kUnbalancedParentheses;
+    const char d = Upper(s_[pos_]);
+    if (hasCount && d == 'P') return Scale(count, countStart);
+    if (hasCount && d == 'X') return Skip(count);
+    if (d == 'P' || d == 'X') return FormatError::kMissingWidth;
+    if (hasCount && count == 0) return FormatError::kZeroNotAllowed;
+    const int repeat = hasCount ? count : 1;
+    if (d == '(') return OpenGroup(repeat);
+    if (d == '/') return RepeatedSlash(repeat);
+    return DataEdit(d, repeat, hasCount);
+  }
+
+  // kP: only 0 and 1 are supported; an error points at the number.
+  constexpr FormatError Scale(int k, int countStart) {
+    if (k > 1) {
+      pos_ = countStart;
+      return FormatError::kUnsupportedScale;
+    }
+    FormatItem scale{FormatOp::kScale};
+    scale.scale = static_cast<std::int8_t>(k);
+    if (!Add(scale)) return FormatError::kTooLong;
+    ++pos_;
+    needSeparator_ = false;  // 1PE12.4 is one scale factor and one descriptor
+    return FormatError::kNone;
+  }
+
+  // nX: n columns left blank.
+  constexpr FormatError Skip(int columns) {
+    if (columns == 0) return FormatError::kZeroNotAllowed;
+    if (columns > kMaxFieldWidth) return FormatError::kNumberTooLarge;
+    FormatItem skip{FormatOp::kSkip};
+    skip.columns = static_cast<std::uint8_t>(columns);
+    if (!Add(skip)) return FormatError::kTooLong;
+    ++pos_;
+    needSeparator_ = true;
+    return FormatError::kNone;
+  }
+
+  // The opening parenthesis of a repeat group; the last one at the top level is the reversion point.
+  constexpr FormatError OpenGroup(int repeat) {
+    if (depth_ == kMaxFormatDepth) return FormatError::kNestedTooDeep;
+    if (depth_ == 0) lastTopGroup_ = count_;
+    open_[depth_++] = count_;
+    FormatItem group{FormatOp::kOpen};
+    group.repeat = static_cast<std::uint16_t>(repeat);
+    if (!Add(group)) return FormatError::kTooLong;
+    ++pos_;
+    needSeparator_ = false;
+    atGroupStart_ = true;
+    return FormatError::kNone;
+  }
+
+  // n/: n ends of record.
+  constexpr FormatError RepeatedSlash(int repeat) {
+    FormatItem slash{FormatOp::kSlash};
+    slash.repeat = static_cast<std::uint16_t>(repeat);
+    if (!Add(slash)) return FormatError::kTooLong;
+    ++pos_;
+    needSeparator_ = false;
+    return FormatError::kNone;
+  }
+
+  // A data edit descriptor of kDescriptors: its letter, then w and .d as its row asks for them.
+  constexpr FormatError DataEdit(char letter, int repeat, bool hasCount) {
+    const int rowIndex = RowOfLetter(letter);
+    if (rowIndex < 0)
+      return hasCount ? FormatError::kCountWithoutDescriptor : FormatError::kUnknownDescriptor;
+    const DescriptorRow& row = kDescriptors[static_cast<std::size_t>(rowIndex)];
+    FormatItem item{row.op};
+    item.repeat = static_cast<std::uint16_t>(repeat);
+    ++pos_;
+    const int w = Number(kMaxFieldWidth);
+    if (w == -2) return FormatError::kNumberTooLarge;
+    if (w == 0) return FormatError::kZeroNotAllowed;
+    if (w < 0 && !row.widthOptional) return FormatError::kMissingWidth;
+    item.width = static_cast<std::uint8_t>(w < 0 ? 0 : w);
+    if (row.digits != Digits::kNone) {
+      if (pos_ >= n_ || s_[pos_] != '.') return FormatError::kMissingDigits;
+      ++pos_;
+      const int digits = Number(kMaxFieldWidth);
+      if (digits == -2) return FormatError::kNumberTooLarge;
+      if (digits < 0) return FormatError::kMissingDigits;
+      if (digits == 0 && row.digits == Digits::kPositive) return FormatError::kZeroNotAllowed;
+      item.digits = static_cast<std::uint8_t>(digits);
+    }
+    if (!Add(item)) return FormatError::kTooLong;
+    needSeparator_ = true;
+    return FormatError::kNone;
+  }
+
+  std::string_view s_;
+  int n_;
+  FormatItem* items_;
+  int capacity_;
+  char* pool_;
+  int pos_ = 0;
+  int count_ = 0;
+  int poolLength_ = 0;
+  int open_[kMaxFormatDepth + 1] = {};  // the kOpen index of each group open
+  int depth_ = 0;                       // groups open inside the outer parentheses
+  int lastTopGroup_ = -1;
+  bool needSeparator_ = false;  // the last item must be followed by a blank or comma before the next one
+  bool separated_ = false;
+  bool afterComma_ = false;
+  bool atGroupStart_ = true;
+};
+
 // Parses `s` into items[0, capacity) and pool[0, capacity). Capacity must exceed s.size(): every item
 // but kEnd takes at least one character of the text, and the outer parentheses take two.
 constexpr ParseResult Parse(std::string_view s, FormatItem* items, int capacity, char* pool) {
-  ParseResult r;
-  const int n = static_cast<int>(s.size());
-  int pos = 0;
-  int count = 0;
-  int poolLength = 0;
-  int open[kMaxFormatDepth + 1] = {};
-  int depth = 0;  // groups open inside the outer parentheses
-  int lastTopGroup = -1;
-  bool needSeparator = false;  // the last item must be followed by a blank or comma before the next one
-  bool separated = false;
-  bool afterComma = false;
-  bool atGroupStart = true;
-
-  auto fail = [&](FormatError e) {
-    r.error = e;
-    r.position = pos;
-    return r;
-  };
-  // Reads an unsigned number at pos; -1 when no digit is there.
-  auto number = [&](int limit) -> int {
-    if (pos >= n || !IsDigit(s[pos])) return -1;
-    long v = 0;
-    while (pos < n && IsDigit(s[pos])) {
-      v = v * 10 + (s[pos] - '0');
-      if (v > limit) return -2;
-      ++pos;
-    }
-    return static_cast<int>(v);
-  };
-  auto add = [&](FormatItem item) {
-    if (count + 1 >= capacity) return false;
-    items[count++] = item;
-    return true;
-  };
-
-  while (pos < n && IsBlank(s[pos])) ++pos;
-  if (pos >= n || s[pos] != '(') return fail(FormatError::kNoOpeningParenthesis);
-  ++pos;
-
-  for (;;) {
-    while (pos < n && IsBlank(s[pos])) {
-      separated = true;
-      ++pos;
-    }
-    if (pos >= n) return fail(FormatError::kUnbalancedParentheses);
-    const char c = Upper(s[pos]);
-
-    if (c == ',') {
-      if (atGroupStart || afterComma) return fail(FormatError::kMisplacedComma);
-      afterComma = true;
-      separated = true;
-      ++pos;
-      continue;
-    }
-    if (c == ')') {
-      if (afterComma) return fail(FormatError::kMisplacedComma);
-      if (depth == 0) {
-        ++pos;
-        while (pos < n && IsBlank(s[pos])) ++pos;
-        if (pos != n) return fail(FormatError::kTextAfterFormat);
-        break;
-      }
-      const int partner = open[--depth];
-      FormatItem close{FormatOp::kClose};
-      close.partner = static_cast<std::uint16_t>(partner);
-      if (!add(close)) return fail(FormatError::kTooLong);
-      items[partner].partner = static_cast<std::uint16_t>(count - 1);
-      ++pos;
-      needSeparator = true;
-      separated = false;
-      atGroupStart = false;
-      continue;
-    }
-    if (c == '/') {
-      // A slash separates by itself, so no blank or comma is needed on either side.
-      if (!add({FormatOp::kSlash})) return fail(FormatError::kTooLong);
-      ++pos;
-      needSeparator = false;
-      afterComma = false;
-      atGroupStart = false;
-      continue;
-    }
-    if (needSeparator && !separated) return fail(FormatError::kMissingSeparator);
-    afterComma = false;
-    atGroupStart = false;
-    separated = false;
-
-    if (c == '\'') {
-      const int start = poolLength;
-      ++pos;
-      for (;;) {
-        if (pos >= n) return fail(FormatError::kUnterminatedLiteral);
-        if (s[pos] == '\'') {
-          if (pos + 1 < n && s[pos + 1] == '\'') {
-            pool[poolLength++] = '\'';
-            pos += 2;
-            continue;
-          }
-          ++pos;
-          break;
-        }
-        pool[poolLength++] = s[pos++];
-      }
-      FormatItem literal{FormatOp::kLiteral};
-      literal.text = static_cast<std::uint16_t>(start);
-      literal.length = static_cast<std::uint16_t>(poolLength - start);
-      if (!add(literal)) return fail(FormatError::kTooLong);
-      needSeparator = true;
-      continue;
-    }
-
-    const int countStart = pos;
-    int repeat = number(kMaxRepeat);
-    if (repeat == -2) return fail(FormatError::kNumberTooLarge);
-    const bool hasCount = repeat >= 0;
-    if (pos >= n) return fail(FormatError::kUnbalancedParentheses);
-    const char d = Upper(s[pos]);
-
-    if (hasCount && d == 'P') {
-      if (repeat > 1) {
-        pos = countStart;
-        return fail(FormatError::kUnsupportedScale);
-      }
-      FormatItem scale{FormatOp::kScale};
-      scale.scale = static_cast<std::int8_t>(repeat);
-      if (!add(scale)) return fail(FormatError::kTooLong);
-      ++pos;
-      needSeparator = false;  // 1PE12.4 is one scale factor and one descriptor
-      continue;
-    }
-    if (hasCount && d == 'X') {
-      if (repeat == 0) return fail(FormatError::kZeroNotAllowed);
-      if (repeat > kMaxFieldWidth) return fail(FormatError::kNumberTooLarge);
-      FormatItem skip{FormatOp::kSkip};
-      skip.columns = static_cast<std::uint8_t>(repeat);
-      if (!add(skip)) return fail(FormatError::kTooLong);
-      ++pos;
-      needSeparator = true;
-      continue;
-    }
-    if (d == 'P' || d == 'X') return fail(FormatError::kMissingWidth);
-    if (hasCount && repeat == 0) return fail(FormatError::kZeroNotAllowed);
-    if (!hasCount) repeat = 1;
-
-    if (d == '(') {
-      if (depth == kMaxFormatDepth) return fail(FormatError::kNestedTooDeep);
-      if (depth == 0) lastTopGroup = count;
-      open[depth++] = count;
-      FormatItem group{FormatOp::kOpen};
-      group.repeat = static_cast<std::uint16_t>(repeat);
-      if (!add(group)) return fail(FormatError::kTooLong);
-      ++pos;
-      needSeparator = false;
-      atGroupStart = true;
-      continue;
-    }
-    if (d == '/') {
-      FormatItem slash{FormatOp::kSlash};
-      slash.repeat = static_cast<std::uint16_t>(repeat);
-      if (!add(slash)) return fail(FormatError::kTooLong);
-      ++pos;
-      needSeparator = false;
-      continue;
-    }
-
-    const int rowIndex = RowOfLetter(d);
-    if (rowIndex < 0) {
-      return fail(hasCount ? FormatError::kCountWithoutDescriptor : FormatError::kUnknownDescriptor);
-    }
-    const DescriptorRow* row = &kDescriptors[static_cast<std::size_t>(rowIndex)];
-    FormatItem item{row->op};
-    item.repeat = static_cast<std::uint16_t>(repeat);
-    ++pos;
-    const int w = number(kMaxFieldWidth);
-    if (w == -2) return fail(FormatError::kNumberTooLarge);
-    if (w == 0) return fail(FormatError::kZeroNotAllowed);
-    if (w < 0 && !row->widthOptional) return fail(FormatError::kMissingWidth);
-    item.width = static_cast<std::uint8_t>(w < 0 ? 0 : w);
-    if (row->digits != Digits::kNone) {
-      if (pos >= n || s[pos] != '.') return fail(FormatError::kMissingDigits);
-      ++pos;
-      const int digits = number(kMaxFieldWidth);
-      if (digits == -2) return fail(FormatError::kNumberTooLarge);
-      if (digits < 0) return fail(FormatError::kMissingDigits);
-      if (digits == 0 && row->digits == Digits::kPositive) return fail(FormatError::kZeroNotAllowed);
-      item.digits = static_cast<std::uint8_t>(digits);
-    }
-    if (!add(item)) return fail(FormatError::kTooLong);
-    needSeparator = true;
-  }
-
-  if (depth != 0) return fail(FormatError::kUnbalancedParentheses);
-  items[count] = FormatItem{};
-  r.count = count;
-  r.reversion = lastTopGroup < 0 ? 0 : lastTopGroup;
-  for (int i = r.reversion; i < count; ++i) {
-    if (IsDataEdit(items[i].op)) r.reversionHasData = true;
-  }
-  return r;
+  return FormatParser(s, items, capacity, pool).Run();
 }
 
 // Repeat groups being walked, innermost last: where each opened and how many passes it has left.

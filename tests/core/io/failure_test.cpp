@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "support/dialogue.h"
 #include "support/io_harness.h"
 #include "support/result_file.h"
 
@@ -61,7 +62,7 @@ test::ResultFile SmallResult() {
 
 // Start, typed file name, confirmation, an answer with no writer, output name, all steps.
 std::string AnswersFor(const std::string& name) {
-  return "0\n1\n" + name + "\n0\n0\nOUT.TXT\n-1\n";
+  return test::DialogueAnswers::AtMenu(name).Menu("0").Output("OUT.TXT").Selection("-1");
 }
 
 struct RunCase {
@@ -81,9 +82,9 @@ TEST(FailureReport, InputFaultsEndTheRunWithTheirLineAndNumber) {
        "forrtl: severe (64): input conversion error, unit -4, file CONIN$"},
       {"console ends at the start question", "\n\n", 0, 24,
        "forrtl: severe (24): end-of-file during read, unit -4, file CONIN$"},
-      {"blank file name", "0\n1\n\n", 0, 43,
+      {"blank file name", test::DialogueAnswers().Start().TypedFile(""), 0, 43,
        "forrtl: severe (43): file name specification error, unit 10, file "},
-      {"directory as result file", "0\n1\nSUB\n", 0, 30,
+      {"directory as result file", test::DialogueAnswers().Start().TypedFile("SUB"), 0, 30,
        "forrtl: severe (30): open failure, unit 10, file SUB"},
       {"header cut inside the coordinates", AnswersFor("R.DAT"), f.Ends()[2] - 5, 24,
        "forrtl: severe (24): end-of-file during read, unit 10, file R.DAT"},

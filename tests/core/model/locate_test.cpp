@@ -10,14 +10,14 @@
 #include <random>
 #include <vector>
 
-#include "writers/step_fixture.h"
+#include "support/store_builder.h"
 
 namespace seep {
 namespace {
 
-using test::step_fixture::ElementRow;
-using test::step_fixture::MakeStore;
-using test::step_fixture::NodeRow;
+using test::ElementRow;
+using test::MakeStore;
+using test::NodeRow;
 
 bool SameLocation(const PointLocation& a, const PointLocation& b) {
   return a.element == b.element && a.part == b.part && a.nodes == b.nodes && a.weights == b.weights;

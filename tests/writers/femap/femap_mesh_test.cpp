@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "femap_fixture.h"
+#include "support/femap_fixture.h"
 
 namespace seep::test {
 namespace {

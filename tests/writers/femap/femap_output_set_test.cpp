@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/io/edit/list_real.h"
-#include "femap_fixture.h"
+#include "support/femap_fixture.h"
 
 namespace seep::test {
 namespace {

@@ -7,22 +7,23 @@
 #include <vector>
 
 #include "support/e2e.h"
-#include "writers/step_fixture.h"
+#include "support/step_fixture.h"
 
 namespace seep {
 namespace {
 
+using test::Capture;
 using test::CrLf;
+using test::MakeStore;
 using test::SplitRecords;
-using test::step_fixture::MakeStore;
-using test::step_fixture::Title80;
-using test::step_fixture::WrittenToUnit8;
+using test::Title80;
+using test::Unit8;
 
 const std::string kNodeNames = R"(NVARIABLES = "SW","X","Y","P","H","VX","VY","V","Q")";
 const std::string kElementNames = R"(EVARIABLES = "SW","I","J","K","L","P","X","Y","VX","VY","V")";
 
 std::string Block(Store& s) {
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteIgpostBlock(io, s); });
+  const test::Written w = Capture([&](Io& io) { WriteIgpostBlock(io, s); }, Unit8::kOnFile);
   EXPECT_EQ(w.err, "");
   return w.file;
 }
@@ -121,12 +122,14 @@ TEST(IgpostBlock, NoActiveElementLeavesTheElementSectionEmpty) {
   Store s = MakeStore({{1.0, -2.0, 0.5, 0.0}, {3.0, -4.0, -0.5, 1.0}},
                       {{1, 2, 2, 2, 0, 1.0, 2.0}, {2, 1, 1, 1, -3, 3.0, 4.0}});
   s.VXN(1) = 9.0;
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) {
-    WriteIgpostBlock(io, s);
-    s.TIME = 3.6e3;
-    s.P(2) = 2.25;
-    WriteIgpostBlock(io, s);
-  });
+  const test::Written w = Capture(
+      [&](Io& io) {
+        WriteIgpostBlock(io, s);
+        s.TIME = 3.6e3;
+        s.P(2) = 2.25;
+        WriteIgpostBlock(io, s);
+      },
+      Unit8::kOnFile);
   const std::string title = "TITTLE= \"" + Title80("") + "\"";
   const std::string zone = "ZONE N=     2, E=     0, M=    0,NV= 6 ,EV= 5";
   EXPECT_EQ(w.file, CrLf({"TIME=  0.0000E+00", title, zone, kNodeNames,

@@ -9,14 +9,14 @@
 
 #include "support/e2e.h"
 #include "support/io_harness.h"
-#include "writers/step_fixture.h"
+#include "support/step_fixture.h"
 
 namespace seep {
 namespace {
 
 using test::CrLf;
+using test::MakeStore;
 using test::SplitRecords;
-using test::step_fixture::MakeStore;
 
 const std::string kHeader = "         X,             Y,             H,             P";
 
@@ -28,19 +28,18 @@ struct InterpRun {
 
 // Sets up from the point-data file PTS, which holds `points`, and writes `steps` steps.
 InterpRun SetUpAndWrite(Store& s, const std::string& points, int steps = 1) {
-  test::Scratch dir(test::Scratch::kEnter);
-  test::WriteFile(dir.Dir() / "PTS", points);
-  test::ConsoleIo console("PTS\n");
-  Io& io = console.io();
-  io.OpenUnit(8, "OUT", "UNKNOWN", "FORMATTED");
   InterpRun r;
-  r.failure = test::FailureLine([&] {
-    SetUpInterp(io, s, "PTS");
-    for (int step = 0; step < steps; ++step) WriteInterpStep(io, s);
-  });
-  io.CloseAll();
-  r.console = console.Out();
-  r.file = test::ReadFile(dir.Dir() / "OUT");
+  const test::Written w = test::Capture(
+      [&](Io& io) {
+        test::WriteFile("PTS", points);
+        r.failure = test::FailureLine([&] {
+          SetUpInterp(io, s, "PTS");
+          for (int step = 0; step < steps; ++step) WriteInterpStep(io, s);
+        });
+      },
+      test::Unit8::kOnFile, "PTS\n");
+  r.console = w.out;
+  r.file = w.file;
   return r;
 }
 

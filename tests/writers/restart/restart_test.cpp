@@ -7,17 +7,18 @@
 #include <string>
 
 #include "support/e2e.h"
-#include "writers/step_fixture.h"
+#include "support/step_fixture.h"
 
 namespace seep {
 namespace {
 
+using test::Capture;
 using test::CrLf;
-using test::step_fixture::MakeStore;
-using test::step_fixture::WrittenToUnit8;
+using test::MakeStore;
+using test::Unit8;
 
 std::string Steps(Store& s, std::int32_t ihead) {
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteRestartStep(io, s, ihead); });
+  const test::Written w = Capture([&](Io& io) { WriteRestartStep(io, s, ihead); }, Unit8::kOnFile);
   EXPECT_EQ(w.err, "");
   return w.file;
 }
@@ -64,13 +65,15 @@ TEST(RestartStep, EachStepWritesItsHeaderAndEveryNode) {
   Store s = MakeStore(
       {{0.0, 0.0, 2.5, 0.5, 0}, {15.0, 2.0, -0.325, 0.0, -1}, {-1250.0, 3600.0, 0.0, -0.00125, 44444}},
       {{1, 2, 0, 0, 1}, {3, -2, 9, 9, 0}}, "", 3600.0, 3);
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) {
-    WriteRestartStep(io, s, 0);
-    s.ISTEP = 4;
-    s.TIME = 7200.0;
-    s.P(1) = 0.0;
-    WriteRestartStep(io, s, 0);
-  });
+  const test::Written w = Capture(
+      [&](Io& io) {
+        WriteRestartStep(io, s, 0);
+        s.ISTEP = 4;
+        s.TIME = 7200.0;
+        s.P(1) = 0.0;
+        WriteRestartStep(io, s, 0);
+      },
+      Unit8::kOnFile);
   EXPECT_EQ(w.file, CrLf({"  LA,TIME            3   3600.00000000000     ",
                           "    1,    0,  0.0000E+00,  0.0000E+00,  2.5000E+00,  5.0000E-01",
                           "    2,   -1,  1.5000E+01,  2.0000E+00, -3.2500E-01,  0.0000E+00",

@@ -7,23 +7,24 @@
 #include <vector>
 
 #include "support/e2e.h"
-#include "writers/step_fixture.h"
+#include "support/step_fixture.h"
 
 namespace seep {
 namespace {
 
+using test::Capture;
 using test::CrLf;
+using test::ElementRow;
+using test::MakeStore;
+using test::NodeRow;
 using test::SplitRecords;
-using test::step_fixture::ElementRow;
-using test::step_fixture::MakeStore;
-using test::step_fixture::NodeRow;
-using test::step_fixture::Title80;
-using test::step_fixture::WrittenToUnit8;
+using test::Title80;
+using test::Unit8;
 
 const std::string kVariables = R"(VARIABLES = "X","Y","P","H","VX","VY","V")";
 
 std::string Zone(Store& s) {
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteTecplotZone(io, s); });
+  const test::Written w = Capture([&](Io& io) { WriteTecplotZone(io, s); }, Unit8::kOnFile);
   EXPECT_EQ(w.err, "");
   return w.file;
 }
@@ -96,7 +97,7 @@ TEST(TecplotZone, NoActiveElementGivesZeroVelocitiesAndNoElementLine) {
 TEST(TecplotZone, CornersOutsideTheMeshArePrintedAndSkippedInTheMean) {
   Store s = MakeStore({{1.0, 0.0, 0.0}, {2.0, 0.0, 0.0}, {3.0, 0.0, 0.0}},
                       {{1, 0, -7, 99, 1, 2.0, -4.0}, {2, 3, 100000, 100000, 1, 1.0, 1.0}});
-  const test::step_fixture::Unit8 w = WrittenToUnit8([&](Io& io) { WriteTecplotZone(io, s); });
+  const test::Written w = Capture([&](Io& io) { WriteTecplotZone(io, s); }, Unit8::kOnFile);
   EXPECT_EQ(
       w.file,
       CrLf({"TITTLE = \"TIME=  0.0000E+00 " + Title80("") + "\"", kVariables,

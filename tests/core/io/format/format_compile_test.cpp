@@ -1,11 +1,13 @@
 // The format compiler: which texts it accepts, what it builds, and that a malformed format stops the build.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "core/io/format/compile.h"
 #include "support/io_harness.h"
@@ -60,6 +62,25 @@ static_assert(CheckFormat("(E12.4E2)") == kMissingSeparator);
 static_assert(CheckFormat("(,I5)") == kMisplacedComma);
 static_assert(CheckFormat("(I5,)") == kMisplacedComma);
 static_assert(CheckFormat("(I5,,I5)") == kMisplacedComma);
+
+// The column of the text where each error is found (counted from 0): where the item that is wrong
+// begins, or the end of the text when it ends too soon.
+constexpr int ErrorColumn(std::string_view text) {
+  std::array<FormatItem, 64> items{};
+  std::array<char, 64> pool{};
+  return format_detail::Parse(text, items.data(), 64, pool.data()).position;
+}
+static_assert(ErrorColumn("I5") == 0);
+static_assert(ErrorColumn("  I5") == 2);
+static_assert(ErrorColumn("(I5") == 3);
+static_assert(ErrorColumn("(I5)) ") == 4);
+static_assert(ErrorColumn("('abc)") == 6);
+static_assert(ErrorColumn("(I5, 2P E12.4)") == 5);
+static_assert(ErrorColumn("(I5 I5I5)") == 6);
+static_assert(ErrorColumn("(I5, E12)") == 8);
+static_assert(ErrorColumn("(I5,,I5)") == 4);
+static_assert(ErrorColumn("(I5,)") == 4);
+static_assert(ErrorColumn("(I256)") == 4);
 
 // Builds small programs with the compiler: a malformed format must not compile, a good one must.
 TEST(CompileFormat, MalformedFormatStopsTheBuild) {

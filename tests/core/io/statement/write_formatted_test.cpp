@@ -11,7 +11,7 @@
 #include "core/io/failure.h"
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
-#include "write_capture.h"
+#include "support/write_capture.h"
 #include "writers/femap/femap_formats.h"
 #include "writers/microavs/microavs_formats.h"
 #include "writers/tecplot/tecplot_formats.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/io/statement/write.h"
-#include "write_capture.h"
+#include "support/write_capture.h"
 
 namespace seep {
 namespace {

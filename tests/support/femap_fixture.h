@@ -11,8 +11,8 @@
 #include "core/model/store.h"
 #include "support/files.h"
 #include "support/store_builder.h"
+#include "support/write_capture.h"
 #include "writers/femap/femap.h"
-#include "writers/step_fixture.h"
 
 namespace seep::test {
 
@@ -27,7 +27,7 @@ inline Store FemapStore(const std::vector<FemapNode>& nodes, const std::vector<F
 // Runs `writes` against unit 8 opened on a file in a fresh directory; returns the file's records.
 template <class Writes>
 std::vector<std::string> WriteFemap(Writes&& writes) {
-  return SplitRecords(step_fixture::WrittenToUnit8(writes).file);
+  return SplitRecords(Capture(writes, Unit8::kOnFile).file);
 }
 
 // One block: its ID and the records between its ID record and its closing delimiter.
