@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <regex>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/store_builder.h"
@@ -39,44 +40,40 @@ Store Rectangle(double w, double h, int nx, int ny, double vx = 0.0) {
   return test::MakeStore(nodes, elements, "Section", 60.0, 1);
 }
 
-double Attribute(const std::string& svg, const std::string& pattern) {
-  std::smatch m;
-  EXPECT_TRUE(std::regex_search(svg, m, std::regex(pattern))) << pattern;
-  return m.empty() ? NAN : std::stod(m[1]);
+// The number right after the first `marker` found after `from`; NaN when there is none.
+double After(const std::string& svg, std::string_view marker, std::string_view from = "") {
+  const std::size_t base = from.empty() ? 0 : svg.find(from);
+  const std::size_t at = base == std::string::npos ? base : svg.find(marker, base);
+  EXPECT_NE(at, std::string::npos) << marker;
+  return at == std::string::npos ? NAN : std::strtod(svg.c_str() + at + marker.size(), nullptr);
 }
 
 // The loops of every path of a class: "M x y" then relative "l dx dy …" steps, "z" closing.
 std::vector<Polyline> Loops(const std::string& svg, const std::string& cls) {
   std::vector<Polyline> loops;
-  const std::regex path("<path class=\"" + cls + "\" d=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), path); it != std::sregex_iterator(); ++it) {
-    const std::string d = (*it)[1];
-    const std::regex token("[Mlz]|-?[0-9.]+");
-    std::vector<double> numbers;
-    char command = 0;
-    Point at{0.0, 0.0};
-    auto flush = [&]() {
-      if (command == 'M' && numbers.size() == 2) {
-        at = {numbers[0], numbers[1]};
-        loops.push_back({at});
+  const std::string head = "<path class=\"" + cls + "\" d=\"";
+  for (std::size_t at = svg.find(head); at != std::string::npos; at = svg.find(head, at + 1)) {
+    const char* p = svg.c_str() + at + head.size();
+    Point pen{0.0, 0.0};
+    while (*p != '"' && *p != '\0') {
+      const char command = *p++;
+      if (command == 'M') {
+        char* end = nullptr;
+        pen.x = std::strtod(p, &end);
+        pen.y = std::strtod(end, &end);
+        p = end;
+        loops.push_back({pen});
       } else if (command == 'l') {
-        for (std::size_t k = 0; k + 1 < numbers.size(); k += 2) {
-          at = {at.x + numbers[k], at.y + numbers[k + 1]};
-          loops.back().push_back(at);
+        while (*p != 'M' && *p != 'z' && *p != '"' && *p != '\0') {
+          char* end = nullptr;
+          const double dx = std::strtod(p, &end);
+          const double dy = std::strtod(end, &end);
+          p = end;
+          pen = {pen.x + dx, pen.y + dy};
+          loops.back().push_back(pen);
         }
       }
-      numbers.clear();
-    };
-    for (auto t = std::sregex_iterator(d.begin(), d.end(), token); t != std::sregex_iterator(); ++t) {
-      const std::string s = t->str();
-      if (s == "M" || s == "l" || s == "z") {
-        flush();
-        command = s[0];
-      } else {
-        numbers.push_back(std::stod(s));
-      }
     }
-    flush();
   }
   return loops;
 }
@@ -112,23 +109,20 @@ TEST(PlotLayout, CanvasTakesTheSectionsShape) {
     std::string svg;
     PlotWarnings warnings;
     DrawStepPicture(svg, s, {}, warnings);
-    const double width = Attribute(svg, "<svg [^>]*width=\"([0-9.]+)\"");
-    const double height = Attribute(svg, "<svg [^>]*height=\"([0-9.]+)\"");
+    const double width = After(svg, " width=\""), height = After(svg, " height=\"");
     // The axes run down the left of the plot area and along its bottom: M left top V bottom H right.
-    const std::string number = "(-?[0-9.]+)";
-    std::smatch axis;
-    ASSERT_TRUE(std::regex_search(
-        svg, axis, std::regex("class=\"axis\" d=\"M" + number + " " + number + "V" + number + "H" + number)));
-    const double left = std::stod(axis[1]), top = std::stod(axis[2]), bottom = std::stod(axis[3]),
-                 right = std::stod(axis[4]);
+    const std::string axis = svg.substr(svg.find("class=\"axis\" d=\"M") + 17);
+    char* end = nullptr;
+    const double left = std::strtod(axis.c_str(), &end), top = std::strtod(end, &end);
+    const double bottom = std::strtod(end + 1, &end), right = std::strtod(end + 1, &end);
     EXPECT_LE(left, kLeftRoom);
     EXPECT_LE(top, kTopRoom);
     EXPECT_LE(width - right, kRightRoom);
     EXPECT_LE(height - bottom, kBottomRoom);
 
     // The colour bar: from the plot's top to its bottom.
-    const double barTop = Attribute(svg, "class=\"swatch\" fill=\"none\" x=\"[0-9.]+\" y=\"([0-9.]+)\"");
-    const double barHeight = Attribute(svg, "class=\"swatch\" fill=\"none\" [^>]*height=\"([0-9.]+)\"");
+    const double barTop = After(svg, " y=\"", "class=\"swatch\"");
+    const double barHeight = After(svg, " height=\"", "class=\"swatch\"");
     EXPECT_NEAR(barTop, top, 0.01);
     EXPECT_NEAR(barHeight, bottom - top, 0.01);
 
