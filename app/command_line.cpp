@@ -4,13 +4,16 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "app/convert.h"
+#include "app/flux.h"
 #include "app/info.h"
 #include "app/kinds.h"
 #include "app/messages.h"
@@ -19,6 +22,8 @@
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/io/replace.h"
+#include "core/reader/sections_file.h"
 #include "writers/plot/plot.h"
 
 #ifndef SEEPCONV_VERSION
@@ -32,8 +37,8 @@ using cli::Opt;
 using cli::OptionSpec;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
-                        kPlot = kPlotCommand, kReport = kReportCommand,
-                        kAll = kInfo | kConvert | kPlot | kReport;
+                        kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
+                        kAll = kInfo | kConvert | kPlot | kFlux | kReport;
 
 struct Command {
   std::string_view name;
@@ -58,7 +63,13 @@ constexpr std::array kCommands{
     Command{"plot", kPlot, "RESULT", "SVG pictures: the head field of steps, or heads at points against time",
             "  seepconv plot RESULT.DAT\n"
             "  seepconv plot RESULT.DAT --steps all --field speed --arrows -o speed.svg\n"
-            "  seepconv plot RESULT.DAT --points POINTS.DAT --steps 5:\n"},
+            "  seepconv plot RESULT.DAT --points POINTS.DAT --steps 5:\n"
+            "  seepconv plot RESULT.DAT --flow-lines 12 --sections SECTIONS.TXT -o flownet.svg\n"
+            "  seepconv plot RESULT.DAT --field gradient -o gradient.svg\n"},
+    Command{"flux", kFlux, "RESULT --section \"x1,y1 x2,y2 ...\"",
+            "flow rate per unit thickness through sections, step by step",
+            "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
+            "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -72,19 +83,27 @@ constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o"},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kReport, 0, {}, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder"},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kReport, 0, {},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport, 0, {}, "output file, with one RESULT only",
+               "RESULT with the kind's extension, in its folder; flux: standard output"},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
                "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure"},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
                "point-data file: required for interp; plot and report draw heads at the points against time", ""},
     OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
-               "plot, report: total-head, pressure-head or speed", "total-head"},
+               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
     OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
                "plot, report: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot | kReport, kTakesDrawing, {},
+               "plot, report: N flow lines from where water enters (a flow net)", ""},
+    OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
+               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
+    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", ""},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
@@ -96,7 +115,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kReport, 0, {}, "no progress and no closing line", ""},
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{Opt::kJson, "json", 0, "", kInfo, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -174,9 +193,24 @@ std::string CommandHelp(const Command& c) {
   return text;
 }
 
+// Flow lines a picture may draw.
+constexpr int kMostFlowLines = 10000;
+
 bool ParseCount(std::string_view text, int& value) {
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
+}
+
+// Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
+// is wrong, or kFailed for one that cannot be read.
+int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Messages& messages) {
+  if (path.empty()) return messages.Usage("--sections needs a file name");
+  std::string error;
+  int failure = 0;
+  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
+  if (failure == 0) return messages.Usage(std::string(path) + ": " + error);
+  messages.Failure(path, error, failure);
+  return kFailed;
 }
 
 // The first option given that the kind does not take, or nullptr.
@@ -232,6 +266,8 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   r.choices.field = args.Value(Opt::kField).value_or("");
   r.choices.mesh = args.Has(Opt::kMesh);
   r.choices.arrows = args.Has(Opt::kArrows);
+  r.choices.flowLines = 0;
+  if (const auto lines = args.Value(Opt::kFlowLines)) ParseCount(*lines, r.choices.flowLines);
   r.choices.numbered = !r.steps.NamesOneStep();
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
@@ -245,6 +281,14 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
     if (!ec) total += size;
+  }
+  if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
+  // Every input is kept from every output, also from the ones named only while writing (numbered
+  // pictures, a collection's folder).
+  ForgetProtectedInputs();
+  for (const ConvertRequest& r : requests) {
+    ProtectInput(r.result, "the result file");
+    if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
   }
   const bool quiet = args.Has(Opt::kQuiet);
   Messages::Mode mode = Messages::Mode::kOff;
@@ -352,7 +396,8 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     // A collection named without extension is NAME.pvd beside its folder NAME/.
     const std::filesystem::path named(r.output);
-    if (kind->ownFiles && named.has_filename() && !named.has_extension()) r.output += ".pvd";
+    if (kind->ownFiles && named.has_filename() && !named.has_extension() && !WritesDirectly(r.output))
+      r.output += ".pvd";
     requests.push_back(std::move(r));
   }
   return ConvertBatch(requests, args, jobs, messages);
@@ -370,14 +415,24 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.kind = KindOfName("plot", history ? "history" : "pictures");
   if (history) {
     if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
-    if (args.Value(Opt::kField) == "speed")
+    if (args.Value(Opt::kField) == "speed" || args.Value(Opt::kField) == "gradient")
       return messages.Usage("--points charts total-head or pressure-head");
     if (NotTaken(args, *r.kind) != nullptr)
-      return messages.Usage("--mesh and --arrows apply to step pictures");
+      return messages.Usage("--mesh, --arrows, --flow-lines and --sections apply to step pictures");
+  }
+  if (const auto lines = args.Value(Opt::kFlowLines)) {
+    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
+      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
+                            ", not '" + std::string(*lines) + "'");
+    }
   }
   // A step picture shows the last step unless told; a chart at points draws the whole history.
   if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
   TakeChoices(args, r);
+  if (const auto sections = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
+      return status;
+  }
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
@@ -393,6 +448,46 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
     return messages.Usage("a result file read from standard input (-) needs -o PATH");
   }
   return ConvertBatch({r}, args, 1, messages);
+}
+
+// `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step.
+int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
+  if (args.operands.size() != 1) {
+    return messages.Usage(args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
+  }
+  FluxRequest r;
+  r.result = std::string(args.operands[0]);
+  for (const std::string_view text : args.sections) {
+    Section section{std::string(1, 'S'), {}};
+    section.name += std::to_string(r.sections.size() + 1);
+    if (std::string error; !ParseSectionPoints(text, section.points, error)) {
+      return messages.Usage("--section '" + std::string(text) + "': " + error);
+    }
+    r.sections.push_back(std::move(section));
+  }
+  if (const auto file = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*file, r.sections, messages); status != kSuccess) return status;
+    ProtectInput(std::string(*file), "the sections file");
+  }
+  if (r.sections.empty())
+    return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  ConvertRequest steps;
+  if (std::string error; !TakeSteps(args, steps, error)) return messages.Usage(error);
+  r.steps = steps.steps;
+  r.stepsText = steps.stepsText;
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  r.format = args.Has(Opt::kCsv)    ? FluxFormat::kCsv
+             : args.Has(Opt::kJson) ? FluxFormat::kJson
+                                    : FluxFormat::kTable;
+  if (const auto output = args.Value(Opt::kOutput)) {
+    if (output->empty()) return messages.Usage("-o/--output needs a file name");
+    r.output = std::string(*output);
+  }
+  if (const auto chart = args.Value(Opt::kChart)) {
+    if (chart->empty()) return messages.Usage("--chart needs a file name");
+    r.chart = std::string(*chart);
+  }
+  return RunFlux(r, out, messages);
 }
 
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
@@ -440,14 +535,8 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   return ConvertBatch({r}, args, 1, messages);
 }
 
-}  // namespace
-
-std::span<const cli::OptionSpec> CommandLineOptions() {
-  return kOptions;
-}
-
-int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
-  Messages messages(err);
+// The command named first, with its options.
+int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages& messages) {
   const std::string_view first = args.front();
   if (first == "--help" || first == "-h" || first == "help") {
     std::uint32_t only = 0;
@@ -490,8 +579,33 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
   }
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
+  if (command->bit == kFlux) return Flux(*parsed, out, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
+}
+
+}  // namespace
+
+std::span<const cli::OptionSpec> CommandLineOptions() {
+  return kOptions;
+}
+
+int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
+  Messages messages(err);
+  // Nothing unexpected ends the program otherwise than with one line and status 1.
+  try {
+    return RunCommand(args, out, messages);
+  } catch (const std::filesystem::filesystem_error& e) {
+    const int number = OpenErrorNumber(e.code().value());
+    messages.Failure(e.path1().string(), PlainWords(IoFailure{number, 0, "", e.code().value()}), number);
+  } catch (const std::bad_alloc&) {
+    messages.Failure("", "out of memory");
+  } catch (const std::exception& e) {
+    messages.Failure("", std::string("unexpected failure: ") + e.what());
+  } catch (...) {
+    messages.Failure("", "unexpected failure");
+  }
+  return kFailed;
 }
 
 }  // namespace seep

@@ -3,14 +3,18 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "app/conversion.h"
 #include "app/text.h"
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/io/units.h"
 #include "core/reader/result_file.h"
@@ -25,44 +29,33 @@ struct Refusal {
   std::string text;
 };
 
-// A new empty file beside `target` under a name that no file had: "<target>.tmp-XXXXXXXX".
-std::string ReserveBeside(const std::string& target) {
-  std::string name;
-  std::fclose(CreateBeside(target, name));
-  return name;
-}
-
 // Where a conversion writes. A regular file (or a new one) is written as a temporary file beside it
 // and renamed over it at the end; a link is followed, so that the link stays and its file is replaced.
-// Anything else (a device, a pipe) is written directly. Work files go beside the final file, or into
-// the temporary folder for a device.
+// A device, a pipe or standard output is written directly, and work files then go into the temporary
+// folder.
 struct Target {
-  std::string written;     // the file unit 8 writes
-  std::string renamed;     // the file that `written` replaces at the end; empty: written directly
-  std::string workBeside;  // work files are made beside this path
+  std::string written;          // the file unit 8 writes, or the output's name for a stream
+  std::string renamed;          // the file that `written` replaces at the end; empty: written directly
+  std::string workBeside;       // work files are made beside this path
+  std::FILE* stream = nullptr;  // the stream written directly, until unit 8 takes it
+  TemporaryTicket ticket;       // `written` while it is a temporary file
 };
 
-// The file that a chain of links ends at, read link by link so that a link to a file not made yet
-// gives that file's name; the path itself when it is no link.
-fs::path FollowLinks(const fs::path& path) {
-  std::error_code ec;
-  fs::path at = path;
-  for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
-    const fs::path to = fs::read_symlink(at, ec);
-    if (ec) break;
-    at = to.is_absolute() ? to : at.parent_path() / to;
-  }
-  return at;
-}
-
 Target PlanTarget(const std::string& output) {
-  std::error_code ec;
-  const fs::path final = FollowLinks(output);
-  const fs::file_status st = fs::status(final, ec);
-  if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st)) {
-    return {final.string(), "", (fs::temp_directory_path(ec) / "seepconv-work").string()};
+  Target t;
+  const OutputPlace place = PlanOutput(output);
+  if (place.stream != nullptr) {
+    std::error_code ec;
+    t.written = output;
+    t.stream = place.stream;
+    t.workBeside = (fs::temp_directory_path(ec) / "seepconv-work").string();
+    return t;
   }
-  return {ReserveBeside(final.string()), final.string(), final.string()};
+  GuardInputs(place.file);
+  std::fclose(CreateBeside(place.file, t.written, t.ticket));
+  t.renamed = place.file;
+  t.workBeside = place.file;
+  return t;
 }
 
 // The node and element counts against the kind's fixed fields.
@@ -88,6 +81,18 @@ void CheckReach(const Store& s, const OutputKind& kind) {
 void Remove(const std::string& name) {
   std::error_code ec;
   if (!name.empty()) fs::remove(name, ec);
+}
+
+// What went wrong in a failure the conversion did not foresee, in words; `file` is set to the file it
+// names when it names one.
+std::string Unexpected(const std::exception& e, std::string& file) {
+  if (const auto* f = dynamic_cast<const std::filesystem::filesystem_error*>(&e)) {
+    file = f->path1().string();
+    return PlainWords(IoFailure{OpenErrorNumber(f->code().value()), 0, file, f->code().value()}) + " (" +
+           std::to_string(OpenErrorNumber(f->code().value())) + ")";
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return "out of memory";
+  return std::string("unexpected failure: ") + e.what();
 }
 
 // An output name that cannot be a file to write, in words; empty when it can be one: a name that ends
@@ -142,6 +147,12 @@ class FileConversion {
     } catch (const Refusal& r) {
       failureFile_ = shown_;
       failure = r.text;
+    } catch (const OutputRefused& r) {
+      failureFile_ = r.file == target_.renamed ? request_.output : r.file;
+      failure = r.what;
+    } catch (const std::exception& e) {
+      failure = Unexpected(e, failureFile_);
+      if (failureFile_.empty()) failureFile_ = request_.output;
     }
     const std::int64_t warnings = io_->WarningCount();
     CleanUp();
@@ -167,16 +178,31 @@ class FileConversion {
     if (!request_.allowOverflow) CheckReach(*s_, c_.kind);
     // The dialogue's point-data file is opened as new or old, so that a mistyped name is created
     // empty; on the command line it is an input that must exist.
-    if (c_.kind.Takes(kNeedsPoints) && !fs::exists(choices_.PNAME))
-      throw IoFailure{kErrFileNotFound, 50, choices_.PNAME};
+    if (c_.kind.Takes(kNeedsPoints)) {
+      std::error_code ec;
+      const fs::file_status st = fs::status(NativePath(choices_.PNAME), ec);
+      if (!fs::exists(st)) {
+        const int cause = st.type() == fs::file_type::not_found ? 0 : ec.value();
+        throw IoFailure{cause == 0 ? kErrFileNotFound : OpenErrorNumber(cause), 50, choices_.PNAME, cause};
+      }
+    }
   }
 
   // A kind that writes files of its own makes them whole itself; the others write the output unit.
   void OpenOutput() {
-    target_ = c_.kind.ownFiles ? Target{request_.output, "", request_.output} : PlanTarget(request_.output);
+    if (c_.kind.ownFiles) {
+      target_.written = target_.workBeside = request_.output;
+    } else {
+      target_ = PlanTarget(request_.output);
+    }
     choices_.ONAME = target_.written;
     choices_.workFilesBeside = target_.workBeside;
-    if (!c_.kind.ownFiles) io_->OpenUnit(kOutputUnit, choices_.ONAME, "unknown", "FORMATTED");
+    if (target_.stream != nullptr) {
+      std::FILE* stream = std::exchange(target_.stream, nullptr);
+      io_->AttachUnit(kOutputUnit, stream, request_.output);
+    } else if (!c_.kind.ownFiles) {
+      io_->OpenUnit(kOutputUnit, choices_.ONAME, "unknown", "FORMATTED");
+    }
     SetUpWriter(c_);
   }
 
@@ -214,6 +240,7 @@ class FileConversion {
     written_ = BytesWritten(c_);
     io_->CloseAll();
     if (!target_.renamed.empty()) MoveIntoPlace(target_.written, target_.renamed);
+    target_.ticket.Forget();
     ok_ = true;
   }
 
@@ -244,7 +271,9 @@ class FileConversion {
     }
     if (!ok_) AbandonWriter(c_);
     io_.reset();
+    if (target_.stream != nullptr) std::fclose(target_.stream);
     if (!ok_ && !target_.renamed.empty()) Remove(target_.written);
+    target_.ticket.Forget();
   }
 
   void Report(std::int64_t warnings, double seconds) {
@@ -303,13 +332,17 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
 }
 
 Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
-  std::error_code ec;
   std::string refused;
-  if (request.result != kStandardInput && fs::equivalent(request.result, request.output, ec)) {
-    refused = "the output would replace the result file; name another with -o";
-  } else {
-    refused = OddOutput(request);
+  for (const auto& [input, what] :
+       {std::pair{request.result, "result file"}, {request.choices.PNAME, "point file"}}) {
+    std::error_code ec;
+    if (!input.empty() && input != kStandardInput &&
+        fs::equivalent(NativePath(input), NativePath(request.output), ec)) {
+      refused = "the output would replace the " + std::string(what) + "; name another with -o";
+      break;
+    }
   }
+  if (refused.empty()) refused = OddOutput(request);
   if (!refused.empty()) {
     messages.Failure(request.output, refused);
     messages.FileDone();
@@ -319,12 +352,65 @@ Outcome ConvertFile(const ConvertRequest& request, Messages& messages) {
   return conversion.Convert();
 }
 
+namespace {
+
+// `name` as an absolute path with its links followed as far as it exists, for comparing places.
+fs::path Place(const std::string& name) {
+  std::error_code ec;
+  fs::path place = fs::weakly_canonical(NativePath(name), ec);
+  if (ec) place = fs::absolute(NativePath(name), ec).lexically_normal();
+  return place;
+}
+
+bool SamePlace(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::equivalent(NativePath(a), NativePath(b), ec) && !ec) return true;
+  return Place(a) == Place(b);
+}
+
+}  // namespace
+
+std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    const ConvertRequest& r = requests[i];
+    if (WritesDirectly(r.output) && (r.kind->collection || (r.kind->filePerStep && r.choices.numbered))) {
+      return r.kind->collection
+                 ? "-o " + r.output + ": --to " + std::string(r.kind->name) +
+                       " writes a folder of files and a collection; name a file, not a device or pipe"
+                 : "-o " + r.output +
+                       ": --steps selects several pictures, and a device or pipe takes one; name a file";
+    }
+    for (std::size_t j = 0; j < requests.size(); ++j) {
+      if (j == i) continue;
+      if (j > i && SamePlace(r.output, requests[j].output)) {
+        return r.result + " and " + requests[j].result + " would both write " + r.output +
+               "; convert them one at a time with -o";
+      }
+      if (SamePlace(r.output, requests[j].result)) {
+        return "the output of " + r.result + " would replace " + requests[j].result +
+               ", an input of this command; convert them one at a time with -o";
+      }
+    }
+  }
+  return {};
+}
+
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
   std::atomic<std::size_t> next{0};
   std::atomic<int> written{0}, partial{0}, failed{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
-      switch (ConvertFile(requests[i], messages)) {
+      Outcome outcome = Outcome::kFailed;
+      try {
+        outcome = ConvertFile(requests[i], messages);
+      } catch (const std::exception& e) {
+        std::string file;
+        const std::string what = Unexpected(e, file);
+        messages.Failure(file.empty() ? requests[i].output : file, what);
+      } catch (...) {
+        messages.Failure(requests[i].output, "unexpected failure");
+      }
+      switch (outcome) {
         case Outcome::kWritten:
           ++written;
           break;

@@ -48,6 +48,11 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind);
 // Converts one file; every message goes through `messages`.
 Outcome ConvertFile(const ConvertRequest& request, Messages& messages);
 
+// Why the outputs of these requests cannot be written, as a usage error: two inputs whose outputs are
+// one file, an output that is another request's input, a folder of files or several pictures to a
+// device or pipe. Empty when they can.
+std::string OutputsApart(const std::vector<ConvertRequest>& requests);
+
 // Converts every request, `jobs` at a time.
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages);
 

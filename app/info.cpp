@@ -50,6 +50,7 @@ StepSummary SummariseStep(const Store& s) {
     st.speed.Take(v);
     if (!std::isfinite(v)) ++st.nonFinite;
   }
+  st.gradient = FindLargestGradient(s);
   return st;
 }
 
@@ -65,6 +66,16 @@ void Line(std::FILE* out, const std::string& label, const std::string& text) {
   line += text;
   line += '\n';
   std::fputs(line.c_str(), out);
+}
+
+// The largest gradient's magnitude (0), element (1) or centre (2); "-" when no element has one.
+std::string GradientCells(const LargestGradient& g, int part) {
+  if (g.element == 0) return "-";
+  if (part == 0) return Number(g.magnitude);
+  if (part == 1) return std::to_string(g.element);
+  std::string at(1, '(');
+  at.append(Number(g.cx)).append(", ").append(Number(g.cy)).append(1, ')');
+  return at;
 }
 
 // ---- JSON ----
@@ -137,14 +148,16 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
   Line(out, "Steps", std::to_string(r.steps.size()));
 
   if (!r.steps.empty()) {
-    const std::vector<std::string> heads = {"#", "step", "time", "P min", "P max", "H min", "H max", "V max"};
+    const std::vector<std::string> heads = {"#",     "step",  "time",  "P min",   "P max", "H min",
+                                            "H max", "V max", "i max", "element", "at"};
     std::vector<std::vector<std::string>> rows;
     rows.reserve(r.steps.size());
     for (std::size_t i = 0; i < r.steps.size(); ++i) {
       const StepSummary& st = r.steps[i];
       rows.push_back({std::to_string(i + 1), std::to_string(st.number), Number(st.time),
                       Cell(st.pressureHead, false), Cell(st.pressureHead, true), Cell(st.totalHead, false),
-                      Cell(st.totalHead, true), Cell(st.speed, true)});
+                      Cell(st.totalHead, true), Cell(st.speed, true), GradientCells(st.gradient, 0),
+                      GradientCells(st.gradient, 1), GradientCells(st.gradient, 2)});
     }
     std::vector<std::size_t> widths(heads.size());
     for (std::size_t c = 0; c < heads.size(); ++c) {
@@ -163,14 +176,23 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
     std::fputs("\n", out);
     print(heads);
     for (const auto& row : rows) print(row);
-    std::fputs("\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values\n",
-               out);
+    std::fputs(
+        "\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values;\n"
+        "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n",
+        out);
   }
   std::int64_t nonFinite = 0;
   for (const StepSummary& st : r.steps) nonFinite += st.nonFinite;
   if (nonFinite > 0) {
     Line(out, "Warning",
          std::to_string(nonFinite) + " values are NaN or infinite (left out of the extremes)");
+  }
+  std::int64_t degenerate = 0;
+  for (const StepSummary& st : r.steps) degenerate = std::max(degenerate, st.gradient.degenerate);
+  if (degenerate > 0) {
+    Line(out, "Warning",
+         std::to_string(degenerate) + (degenerate == 1 ? " active element has" : " active elements have") +
+             " no hydraulic gradient (no area, a corner outside the mesh or a head that is not finite)");
   }
   if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
 }
@@ -203,7 +225,13 @@ void PrintSummaryJson(std::FILE* out, const ResultSummary& r) {
          ", \"pressure_head\": " + JsonRange(st.pressureHead) +
          ", \"total_head\": " + JsonRange(st.totalHead) +
          ", \"max_speed\": " + (st.speed.count ? JsonNumber(st.speed.max) : "null") +
-         ", \"non_finite\": " + std::to_string(st.nonFinite) + "}";
+         ", \"non_finite\": " + std::to_string(st.nonFinite) + ", \"largest_gradient\": " +
+         (st.gradient.element == 0
+              ? std::string("null")
+              : "{\"magnitude\": " + JsonNumber(st.gradient.magnitude) +
+                    ", \"element\": " + std::to_string(st.gradient.element) + ", \"centre\": [" +
+                    JsonNumber(st.gradient.cx) + ", " + JsonNumber(st.gradient.cy) + "]}") +
+         ", \"no_gradient\": " + std::to_string(st.gradient.degenerate) + "}";
   }
   j += r.steps.empty() ? "],\n" : "\n  ],\n";
   if (r.damage) {

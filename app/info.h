@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/model/gradient.h"
+
 namespace seep {
 
 // Smallest and largest of the finite values seen; empty while none was seen.
@@ -28,6 +30,7 @@ struct StepSummary {
   double time = 0.0;
   Range pressureHead, totalHead, speed;
   std::int64_t nonFinite = 0;  // NaN or infinite heads and speeds
+  LargestGradient gradient;    // the steepest hydraulic gradient of the active elements
 };
 
 struct ResultSummary {

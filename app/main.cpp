@@ -6,11 +6,14 @@
 
 #include "app/command_line.h"
 #include "app/run.h"
+#include "core/io/cleanup.h"
 #include "core/io/platform.h"
 
 int main(int argc, char** argv) {
   seep::UseBinaryConsole();
   if (argc <= 1) return seep::RunProcess(stdin, stdout, stderr);
+  // The command line's temporary files go on an interruption, and so does the process.
+  seep::EndRunsCleanlyOnSignals();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   return seep::RunCommandLine(args, stdout, stderr);
 }

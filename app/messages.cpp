@@ -4,8 +4,36 @@
 #include <string>
 
 #include "app/text.h"
+#include "core/io/cleanup.h"
 
 namespace seep {
+namespace {
+
+// A message stays one line whatever the names in it hold: control characters (a line feed, a carriage
+// return, an escape sequence in a file name) are written as \n, \r, \t or \xHH.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += "\\x";
+      out += "0123456789abcdef"[u >> 4];
+      out += "0123456789abcdef"[u & 0xF];
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 Messages::Messages(std::FILE* err) : err_(err) {
   start_ = last_ = std::chrono::steady_clock::now();
@@ -13,7 +41,8 @@ Messages::Messages(std::FILE* err) : err_(err) {
 
 void Messages::Failure(std::string_view file, std::string_view what, int number) {
   std::string line = "seepconv: ";
-  line.append(file).append(": ").append(what);
+  if (!file.empty()) line.append(file).append(": ");
+  line.append(what);
   if (number != 0) line += " (" + std::to_string(number) + ")";
   Line(line);
 }
@@ -30,8 +59,9 @@ void Messages::Closing(std::string_view line) {
 
 int Messages::Usage(std::string_view what) {
   std::string line = "seepconv: ";
-  line.append(what).append("\nTry 'seepconv --help'.");
+  line.append(what);
   Line(line);
+  Line("Try 'seepconv --help'.");
   return kUsage;
 }
 
@@ -58,9 +88,10 @@ void Messages::FileDone() {
 }
 
 void Messages::Line(std::string_view line) {
+  if (RunIsEnding()) return;  // the interruption's own line says what happened
   std::lock_guard lock(mutex_);
   Erase();
-  std::string text(line);
+  std::string text = Escaped(line);
   text += '\n';
   std::fputs(text.c_str(), err_);
   std::fflush(err_);

@@ -41,7 +41,8 @@ class Messages {
   enum class Mode { kOff, kTerminal, kLog };
   explicit Messages(std::FILE* err);
 
-  // `seepconv: FILE: WHAT (N)`; without the number when `number` is 0.
+  // `seepconv: FILE: WHAT (N)`; without the number when `number` is 0, without FILE when it is empty.
+  // Control characters in any message are written escaped, so that it stays one line.
   void Failure(std::string_view file, std::string_view what, int number = 0);
   // `seepconv: warning: FILE: WHAT`.
   void Warning(std::string_view file, std::string_view what);

@@ -56,6 +56,7 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
       return false;
     }
     parsed.given[static_cast<std::size_t>(option.id)] = value;
+    if (option.id == Opt::kSection) parsed.sections.push_back(value);
     return true;
   };
   for (std::size_t i = 0; i < args.size(); ++i) {

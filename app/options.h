@@ -26,6 +26,11 @@ enum class Opt : std::uint8_t {
   kField,
   kMesh,
   kArrows,
+  kFlowLines,
+  kSection,
+  kSections,
+  kCsv,
+  kChart,
   kAllElements,
   kAllowOverflow,
   kPartial,
@@ -58,6 +63,8 @@ struct ParsedArgs {
   std::vector<std::string_view> operands;
   // The value of the last occurrence of each option (a flag's value is empty).
   std::array<std::optional<std::string_view>, kOptionCount> given{};
+  // Every value of an option that may be given more than once (--section), in order.
+  std::vector<std::string_view> sections;
 
   std::optional<std::string_view> Value(Opt o) const { return given[static_cast<std::size_t>(o)]; }
   bool Has(Opt o) const { return given[static_cast<std::size_t>(o)].has_value(); }

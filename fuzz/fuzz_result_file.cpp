@@ -1,15 +1,18 @@
 // Arbitrary bytes read as the result file: the header, then every step handed to every writer, with
 // the output going to /dev/null and the MicroAVS work file to a real file that is read back; every step
-// added to a point history, the last one drawn as a picture, and the VTU mesh part encoded.
+// added to a point history and its flow through sections summed, the last one drawn as a picture with
+// flow lines and sections and as a gradient picture, and the VTU mesh part encoded.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "core/io/units.h"
+#include "core/model/gradient.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
 #include "harness.h"
 #include "writers/femap/femap.h"
+#include "writers/flux/flux.h"
 #include "writers/igpost/igpost.h"
 #include "writers/interp/interp.h"
 #include "writers/microavs/microavs.h"
@@ -42,6 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PlotWarnings warnings;
     PlotOptions picture;
     picture.mesh = picture.arrows = true;
+    picture.flowLines = 7;
+    picture.sections = {{"A", {{0.0, 0.0}, {1.0, 1.0}, {0.5, -2.0}}}, {"B", {{-1e3, 0.5}, {1e3, 0.5}}}};
+    FluxRun flux;
+    flux.sections = picture.sections;
     try {
       result::Open(io, "R.DAT");
       result::ReadHeader(io, s);
@@ -58,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       SetUpInterp(io, s, "P.DAT");
       SetUpHistory(chart, s, PlotField::kPressureHead);
       SetUpVtu(vtu, s, "V.pvd", true);  // the mesh part; step files are left to the tests
+      SetUpFlux(flux, s);
       while (result::ReadStep(io, s)) {
         WriteInterpStep(io, s);
         AddHistoryStep(chart, s);
@@ -67,11 +75,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         WriteFemapOutputSet(io, s, femap);
         WriteAvsStep(io, s, avs);
         WriteIgpostBlock(io, s);
+        AddFluxStep(flux, s);
+        (void)FindLargestGradient(s);
       }
       AssembleAvsFile(io, s, avs);
       // The picture of the step read last (drawing every step would slow the fuzzer fivefold).
       DrawStepPicture(svg, s, picture, warnings);
+      picture.field = PlotField::kGradient;
+      DrawStepPicture(svg, s, picture, warnings);
       DrawHistoryChart(svg, chart, s);
+      WriteFluxCsv(svg, flux);
+      WriteFluxJson(svg, flux, "R.DAT");
+      WriteFluxTable(svg, flux);
       io.CloseAll();
     } catch (const IoFailure& failure) {
       fuzz::CheckKnownFailure(failure);

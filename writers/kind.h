@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/io/units.h"
+#include "core/model/section_flux.h"
 #include "core/model/store.h"
 
 namespace seep {
@@ -28,6 +30,9 @@ struct OutputChoices {
   std::string_view field{};  // the field a picture shows, by its command-line name; empty: the default
   bool mesh = false;         // pictures: every element edge
   bool arrows = false;       // pictures: velocity arrows
+  int flowLines = 0;         // pictures: this many flow lines (a flow net)
+  // Pictures: sections drawn with the step's net flow rate.
+  std::vector<Section> sections{};
   // The report: what a first pass over the result file found and which steps it draws; nullptr: no report.
   const ReportPlan* report = nullptr;
   // Where work files go: the command line makes them under new names beside this path; empty: the
@@ -65,7 +70,7 @@ enum KindTakes : std::uint32_t {
   kNeedsPoints = 4,       // --points PATH, required
   kTakesAllElements = 8,  // --all-elements
   kTakesField = 16,       // --field: the field a picture shows
-  kTakesDrawing = 32,     // --mesh, --arrows: what a step picture draws over the field
+  kTakesDrawing = 32,     // --mesh, --arrows, --flow-lines, --sections: drawn over the field
 };
 
 // How a kind's state for one conversion is made and taken away; both null for a kind without state.
@@ -91,7 +96,9 @@ struct OutputKind {
   std::string_view extension{};          // of the default output name
   std::string_view description{};        // for --help
   std::uint32_t takes = kTakesSteps;
-  bool ownFiles = false;  // writes files of its own, named after ONAME, instead of the output unit
+  bool ownFiles = false;     // writes files of its own, named after ONAME, instead of the output unit
+  bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output
+  bool filePerStep = false;  // one file per selected step, numbered when several: one only to a device
   FieldReach reach{};
   StateKeeping state{};
   WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;

@@ -11,10 +11,20 @@
 // <windows.h> names its own ReplaceFile as a macro; the one defined here is seep::ReplaceFile.
 #undef ReplaceFile
 #include <sys/stat.h>
+
+#include <csignal>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 #endif
 
 namespace seep {
@@ -108,6 +118,91 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return false;
 }
 
+std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) {
+  const int fd = _open(name.c_str(), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    err = errno;
+    return nullptr;
+  }
+  struct _stat64 st {};
+  regular = _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+  std::FILE* f = _fdopen(fd, "wb");
+  if (f == nullptr) {
+    err = errno;
+    _close(fd);
+  }
+  return f;
+}
+
+std::FILE* StreamOnDescriptor(int fd, int& err) {
+  const int copy = _dup(fd);
+  if (copy < 0) {
+    err = errno;
+    return nullptr;
+  }
+  _setmode(copy, _O_BINARY);
+  std::FILE* f = _fdopen(copy, "ab");
+  if (f == nullptr) {
+    err = errno;
+    _close(copy);
+  }
+  return f;
+}
+
+bool MayWrite(const std::string& name) {
+  return _access(name.c_str(), 2) == 0;
+}
+
+bool ExchangeFolders(const std::filesystem::path&, const std::filesystem::path&, std::error_code& ec) {
+  ec = std::make_error_code(std::errc::not_supported);
+  return false;
+}
+
+int LockFolder(const std::string&) {
+  return -1;
+}
+
+void UnlockFolder(int) {}
+
+void RemoveFileNow(const char* name) noexcept {
+  _unlink(name);
+}
+
+void RemoveFolderNow(const char* name) noexcept {
+  // The console's handler runs on a thread of its own, not inside a signal: the library may be used.
+  std::error_code ec;
+  std::filesystem::remove_all(NativePath(name), ec);
+}
+
+namespace {
+
+void (*g_sweep)() noexcept = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // Files still open cannot be removed on Windows: the streams are closed first, and the process
+      // ends right after the sweep.
+      _fcloseall();
+      if (g_sweep != nullptr) g_sweep();
+      _write(2, "seepconv: interrupted\n", 22);
+      ExitProcess(static_cast<UINT>(0xC000013AL));  // STATUS_CONTROL_C_EXIT, as a console program shows it
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void OnInterruption(void (*sweep)() noexcept) {
+  g_sweep = sweep;
+  SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+}
+
 #else
 
 void UseBinaryConsole() {}
@@ -148,6 +243,149 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   }
   ec = std::error_code(errno, std::generic_category());
   return false;
+}
+
+std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return nullptr;
+  }
+  struct stat st {};
+  regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (f == nullptr) {
+    err = errno;
+    ::close(fd);
+  }
+  return f;
+}
+
+std::FILE* StreamOnDescriptor(int fd, int& err) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+    err = flags < 0 ? errno : EBADF;
+    return nullptr;
+  }
+  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  if (copy < 0) {
+    err = errno;
+    return nullptr;
+  }
+  // "a" leaves the descriptor's own mode as it is: appending only when it was opened for appending.
+  std::FILE* f = ::fdopen(copy, (flags & O_APPEND) != 0 ? "ab" : "wb");
+  if (f == nullptr) {
+    err = errno;
+    ::close(copy);
+  }
+  return f;
+}
+
+bool MayWrite(const std::string& name) {
+  return ::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) == 0;  // as the effective user
+}
+
+bool ExchangeFolders(const std::filesystem::path& a, const std::filesystem::path& b, std::error_code& ec) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) {
+    ec.clear();
+    return true;
+  }
+  const int err = errno;
+  ec = err == EINVAL || err == ENOSYS ? std::make_error_code(std::errc::not_supported)
+                                      : std::error_code(err, std::generic_category());
+  return false;
+#else
+  (void)a;
+  (void)b;
+  ec = std::make_error_code(std::errc::not_supported);
+  return false;
+#endif
+}
+
+int LockFolder(const std::string& name) {
+  const int fd = ::open(name.empty() ? "." : name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return -1;
+    }
+  }
+  return fd;
+}
+
+void UnlockFolder(int lock) {
+  if (lock >= 0) ::close(lock);  // closing the descriptor ends the lock
+}
+
+void RemoveFileNow(const char* name) noexcept {
+  ::unlink(name);
+}
+
+void RemoveFolderNow(const char* name) noexcept {
+#ifdef __linux__
+  // The entries are read with the bare system call, which neither allocates nor locks. A conversion
+  // still running side by side may add a file meanwhile: the folder is emptied again until it goes.
+  const int fd = ::open(name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  alignas(8) char entries[8192];
+  for (int pass = 0; pass < 1000; ++pass) {
+    ::lseek(fd, 0, SEEK_SET);
+    for (;;) {
+      const long n = ::syscall(SYS_getdents64, fd, entries, sizeof entries);
+      if (n <= 0) break;
+      // Each entry: inode (8 bytes), offset (8), its own length (2), type (1), the name.
+      for (long at = 0; at + 19 < n;) {
+        unsigned short length = 0;
+        std::memcpy(&length, entries + at + 16, sizeof length);
+        if (length == 0) break;
+        const char* entry = entries + at + 19;
+        const bool dots = entry[0] == '.' && (entry[1] == '\0' || (entry[1] == '.' && entry[2] == '\0'));
+        if (!dots) ::unlinkat(fd, entry, 0);
+        at += length;
+      }
+    }
+    if (::rmdir(name) == 0 || (errno != ENOTEMPTY && errno != EEXIST)) break;
+  }
+  ::close(fd);
+#else
+  ::rmdir(name);
+#endif
+}
+
+namespace {
+
+void (*g_sweep)() noexcept = nullptr;
+
+extern "C" void OnSignal(int sig) {
+  const int saved = errno;
+  if (g_sweep != nullptr) g_sweep();
+  if (sig != SIGPIPE) {
+    constexpr char kLine[] = "seepconv: interrupted\n";
+    const ssize_t ignored = ::write(2, kLine, sizeof kLine - 1);
+    (void)ignored;
+  }
+  // The default action, taken as soon as the handler returns: the parent sees the signal.
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+  errno = saved;
+}
+
+}  // namespace
+
+void OnInterruption(void (*sweep)() noexcept) {
+  g_sweep = sweep;
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+  struct sigaction action {};
+  action.sa_handler = &OnSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int sig : signals) sigaddset(&action.sa_mask, sig);  // one sweep at a time
+  for (const int sig : signals) {
+    struct sigaction before {};
+    if (::sigaction(sig, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
 }
 
 #endif

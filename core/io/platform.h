@@ -36,4 +36,44 @@ std::FILE* CreateNewFile(const std::string& name, int& err);
 // elsewhere the bytes are the name.
 std::filesystem::path NativePath(std::string_view name);
 
+// ---- Outputs written directly ----
+
+// Opens the existing `name` for writing only: never created, never truncated, never read, so that a
+// pipe whose reader has gone is seen at the next write. `regular` tells whether what was opened is a
+// regular file (decided on the open file, not on the name). nullptr with `err` set when it cannot.
+std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err);
+
+// A stream on a copy of the open descriptor `fd` (1: standard output): it writes where the descriptor
+// writes, appending when the descriptor was opened for appending. nullptr with `err` set when `fd` is
+// not open for writing.
+std::FILE* StreamOnDescriptor(int fd, int& err);
+
+// True when the user running the program may write the existing file `name` (as a shell redirection
+// would check it).
+bool MayWrite(const std::string& name);
+
+// ---- Whole folders ----
+
+// Swaps the names of two existing folders in one step where the system can; false with `ec` set
+// (std::errc::not_supported where it cannot, so that the caller renames in turn).
+bool ExchangeFolders(const std::filesystem::path& a, const std::filesystem::path& b, std::error_code& ec);
+
+// Holds an exclusive lock on the folder `name` against other runs of the program that lock it too,
+// for the few renames that swap a collection into place; UnlockFolder ends it. -1 when no lock could
+// be taken (the swap then goes on without one).
+int LockFolder(const std::string& name);
+void UnlockFolder(int lock);
+
+// ---- Interruption ----
+
+// Both are safe to call in a signal handler: they only ask the system to remove a name. The folder's
+// own files go first; a folder inside it stays, and so does the folder then.
+void RemoveFileNow(const char* name) noexcept;
+void RemoveFolderNow(const char* name) noexcept;
+
+// Makes SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C, Ctrl-Break and close events) call
+// `sweep`, write "seepconv: interrupted" and end the process as the signal does; SIGPIPE calls
+// `sweep` and ends the process as SIGPIPE does. Signals ignored at start stay ignored.
+void OnInterruption(void (*sweep)() noexcept);
+
 }  // namespace seep

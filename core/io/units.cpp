@@ -190,6 +190,23 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   u.truncatePending = exists;
 }
 
+void Io::AttachUnit(int unit, std::FILE* stream, std::string_view name) {
+  if (Unit* connected = Find(unit)) Close(*connected);
+  Unit* slot = nullptr;
+  try {
+    slot = &FreeSlot(unit, std::string(name));
+  } catch (...) {
+    std::fclose(stream);
+    throw;
+  }
+  Unit& u = *slot;
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  u.open = true;
+  u.name = std::string(name);
+  u.file = stream;
+  u.ownsFile = true;
+}
+
 void Io::ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form) {
   if (Unit* connected = Find(unit)) Close(*connected);
   Unit& u = FreeSlot(unit, std::string(name));

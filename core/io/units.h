@@ -59,6 +59,9 @@ class Io {
   // status "OLD" or "UNKNOWN", form "FORMATTED" or "UNFORMATTED", either letter case. The name is a
   // blank-padded field; its trailing blanks are not part of the file name.
   void OpenUnit(int unit, std::string_view name, std::string_view status, std::string_view form);
+  // Connects `unit` for formatted writing to a stream opened for writing only (a device, a pipe,
+  // standard output); the unit owns the stream. `name` is the name reports give it.
+  void AttachUnit(int unit, std::FILE* stream, std::string_view name);
   // Connects `unit` to a stream that is already open for reading (standard input), shown in reports
   // as `name`. The stream stays open when the unit is closed.
   void ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form);

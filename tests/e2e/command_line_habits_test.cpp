@@ -80,7 +80,7 @@ TEST(CommandLineHabits, UsageErrorsSayWhatWasMeant) {
       {{"convert", "R.DAT", "--to", "tecplot", "--qiet"}, "unknown option '--qiet'; did you mean --quiet?"},
       {{"plot", "R.DAT", "--feild", "speed"}, "unknown option '--feild'; did you mean --field?"},
       {{"plot", "R.DAT", "--field", "sped"},
-       "--field takes total-head, pressure-head or speed, not 'sped'; did you mean speed?"},
+       "--field takes total-head, pressure-head, speed or gradient, not 'sped'; did you mean speed?"},
       {{"covnert", "R.DAT"}, "unknown command 'covnert'; did you mean convert?"},
       {{"convert", "R.DAT", "--to", "tecplt"},
        "unknown output kind 'tecplt' (one of restart, tecplot, femap, microavs, igpost, interp, vtu); "

@@ -215,8 +215,11 @@ TEST(CommandLineInfo, JsonSummaryAlsoOfADamagedFile) {
             std::string::npos);
   EXPECT_NE(human.out.find("Elements   5: 2 quadrilaterals, 3 triangles; 4 active, 1 inactive\n"),
             std::string::npos);
-  EXPECT_NE(human.out.find("  #  step  time  P min  P max  H min  H max       V max\n"
-                           "  1     1   100  -1.25   0.25  -0.75   0.75  0.00010198\n"),
+  // The steepest gradient: element 2, the unit square 1 ≤ x ≤ 2 with H = 0, −0.75, 0, 0.75 at its
+  // corners: ∇H at its centre = (−0.75, 0.75), |i| = 0.75 √2.
+  EXPECT_NE(human.out.find(
+                "  #  step  time  P min  P max  H min  H max       V max    i max  element          at\n"
+                "  1     1   100  -1.25   0.25  -0.75   0.75  0.00010198  1.06066        2  (1.5, 0.5)\n"),
             std::string::npos)
       << human.out;
 }
@@ -409,7 +412,7 @@ TEST(CommandLinePlot, PicturesNamedByTheStepsTheyShow) {
   EXPECT_EQ(field.status, 2);
   EXPECT_EQ(
       field.err,
-      "seepconv: --field takes total-head, pressure-head or speed, not 'head'\nTry 'seepconv --help'.\n");
+      "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv --help'.\n");
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "--points", "P.DAT", "--mesh"}).status, 2);
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "R.DAT"}).status, 2);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/io/cleanup.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 
@@ -18,6 +19,7 @@ struct AvsState {
   std::string workName = "AVS.tmp";  // the work file
   std::int32_t NAVS = 0;             // steps written to the work file
   bool removeWork = false;           // the work file is this run's own, taken away at the end
+  TemporaryTicket workTicket;        // and taken away on an interruption too
 };
 
 // Opens the work file as unit 30.

@@ -14,7 +14,7 @@ namespace {
 void SetUpAvs(WriterCall& w) {
   AvsState& run = w.Own<AvsState>();
   if (!w.choices.workFilesBeside.empty()) {
-    std::fclose(CreateBeside(w.choices.workFilesBeside, run.workName));
+    std::fclose(CreateBeside(w.choices.workFilesBeside, run.workName, run.workTicket));
     run.removeWork = true;
   }
   OpenAvsWorkFile(w.io, run);
@@ -29,6 +29,7 @@ void RemoveAvsWork(WriterCall& w) {
     // The failure that matters is the one already being reported; the file goes all the same.
   }
   std::remove(run.workName.c_str());
+  run.workTicket.Forget();
   run.removeWork = false;
 }
 

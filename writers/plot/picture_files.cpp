@@ -1,5 +1,6 @@
 #include "writers/plot/picture_files.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/io/replace.h"
@@ -21,9 +22,15 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   run.warnings.nanNodes += w.nanNodes;
   run.warnings.nanElements += w.nanElements;
   run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  run.warnings.noGradient = std::max(run.warnings.noGradient, w.noGradient);
   ++run.written;
   if (!run.numbered && run.written == 2) {
-    // The first picture was taken to be the only one.
+    // The first picture was taken to be the only one. A device or pipe holds that one only.
+    if (WritesDirectly(run.target)) {
+      throw OutputRefused{run.target,
+                          "the steps selected give several pictures, and a device or pipe takes "
+                          "one; name a file with -o"};
+    }
     MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
     run.numbered = true;
   }
@@ -59,6 +66,10 @@ std::string PictureWarnings(const PictureState& run) {
         " element values that are not finite left blank");
   }
   if (run.warnings.noActiveElements) add("no active element to draw");
+  if (run.warnings.noGradient > 0) {
+    add(std::to_string(run.warnings.noGradient) + (run.warnings.noGradient == 1 ? " element" : " elements") +
+        " without a hydraulic gradient (degenerate) left blank");
+  }
   const std::vector<std::int32_t> outside = PointsOutside(run.chart);
   if (!outside.empty()) {
     std::string points;

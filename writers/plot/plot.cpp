@@ -7,7 +7,9 @@
 #include <limits>
 #include <string_view>
 
+#include "core/model/gradient.h"
 #include "core/model/locate.h"
+#include "writers/plot/overlays.h"
 #include "writers/plot/plot_geometry.h"
 #include "writers/plot/svg.h"
 
@@ -255,7 +257,14 @@ void EmptyPicture(std::string& out, const Store& s, std::string_view what, std::
 // ---------------------------------------------------------------------------------------------------
 // The step picture.
 
-// The field's values where the picture needs them: per node for heads, per element for speed.
+// |i| of element e, NaN when it has no gradient.
+double GradientMagnitude(const Store& s, std::int32_t e) {
+  const ElementGradient g = HydraulicGradient(s, e);
+  return g.ok ? g.Magnitude() : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The field's values where the picture needs them: per node for heads, per element for speed and
+// gradient.
 struct FieldValues {
   std::vector<double> values;
   double lo = std::numeric_limits<double>::infinity();
@@ -264,10 +273,10 @@ struct FieldValues {
 
 FieldValues CollectField(const Store& s, PlotField field, PlotWarnings& warnings) {
   FieldValues f;
-  if (field == PlotField::kSpeed) {
+  if (field == PlotField::kSpeed || field == PlotField::kGradient) {
     f.values.resize(static_cast<std::size_t>(std::max(s.NUMEL, 0)));
     for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-      const double v = Speed(s.VXE(e), s.VYE(e));
+      const double v = field == PlotField::kSpeed ? Speed(s.VXE(e), s.VYE(e)) : GradientMagnitude(s, e);
       f.values[static_cast<std::size_t>(e - 1)] = v;
       if (IsActive(s, e) && std::isfinite(v)) {
         f.lo = std::min(f.lo, v);
@@ -515,6 +524,8 @@ std::string_view FieldName(PlotField field) {
       return "Pressure head";
     case PlotField::kSpeed:
       return "Speed";
+    case PlotField::kGradient:
+      return "Hydraulic gradient";
   }
   return "";
 }
@@ -571,9 +582,10 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& 
   auto toSame = [](const Point& p) { return p; };
 
   // The step's bands.
-  const plot::Bands bands = options.field == PlotField::kSpeed ? plot::ElementBands(s, field.values, levels)
-                                                               : plot::NodalBands(s, field.values, levels);
-  warnings.nanElements = bands.blankElements;
+  const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
+  const plot::Bands bands =
+      perElement ? plot::ElementBands(s, field.values, levels) : plot::NodalBands(s, field.values, levels);
+  (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
   for (std::int32_t b = 0; b < levels.Bands(); ++b) {
     const std::string cls = "band b" + std::to_string(b);
     Path(parts.bands, cls, bands.loops[static_cast<std::size_t>(b)], true, toPicture);
@@ -592,6 +604,9 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& 
   const double barX = kLeft + layout.width + 24.0;
   if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
   if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
+  const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
+  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, options.flowLines, place);
+  plot::AppendSections(parts.lines, s, options.sections, place);
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
          "No finite value in this step");
@@ -678,14 +693,14 @@ void PointStyles(std::string& css, std::size_t points) {
 }
 
 // Grid lines at the value ticks, the axes and their titles.
-void HistoryAxes(std::string& svg, const ChartFrame& frame, PlotField field) {
+void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name) {
   const Levels xTicks = plot::RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
   const Levels yTicks = plot::RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
   auto px = [&](double x) { return frame.Px(x); };
   auto py = [&](double y) { return frame.Py(y); };
   for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));
   Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
-  AxisTitles(svg, frame.left, frame.top, frame.width, frame.height, "Time", FieldName(field));
+  AxisTitles(svg, frame.left, frame.top, frame.width, frame.height, "Time", name);
 }
 
 // One line per point; a value that is not finite breaks it. Markers where the steps are few.
@@ -731,15 +746,20 @@ void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart
     Line(svg, PointClass(k), x, y, x + 26.0, y);
     const std::int32_t i = chart.inside[k];
     std::string label = "Point " + std::to_string(i) + " (";
-    svg::AppendValue(label, s.XP(i));
-    label += ", ";
-    svg::AppendValue(label, s.YP(i));
-    label += ')';
+    if (k < chart.labels.size()) {
+      label = chart.labels[k];
+    } else {
+      svg::AppendValue(label, s.XP(i));
+      label += ", ";
+      svg::AppendValue(label, s.YP(i));
+      label += ')';
+    }
     Text(svg, x + 32.0, y + 4.0, "", label);
   }
   if (shown < points) {
     Text(svg, x, frame.top + 8.0 + 18.0 * static_cast<double>(shown) + 4.0, "",
-         "\xE2\x80\xA6 and " + std::to_string(points - shown) + " more points");
+         "\xE2\x80\xA6 and " + std::to_string(points - shown) +
+             (chart.labels.empty() ? " more points" : " more"));
   }
 }
 
@@ -789,7 +809,8 @@ std::vector<std::int32_t> PointsOutside(const HistoryChart& chart) {
 
 void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& s) {
   svg.clear();
-  const std::string what = std::string(FieldName(chart.field)) + " at points";
+  const std::string what =
+      chart.what.empty() ? std::string(FieldName(chart.field)) + " at points" : chart.what;
   if (chart.inside.empty() || chart.times.empty()) {
     EmptyPicture(svg, s, what,
                  chart.inside.empty() ? "No point lies in the mesh" : "No step in the result file");
@@ -800,7 +821,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   PointStyles(svg, chart.inside.size());
   BeginBody(svg);
   TitleLine(svg, s, what, kWidth);
-  HistoryAxes(svg, frame, chart.field);
+  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis));
   PointLines(svg, frame, chart);
   Legend(svg, frame, chart, s);
   LeftOutNote(svg, frame, chart);

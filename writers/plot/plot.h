@@ -9,15 +9,18 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "writers/plot/plot_geometry.h"
 
 namespace seep {
 
-enum class PlotField { kTotalHead, kPressureHead, kSpeed };
+// kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
+enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
 
 // The fields by their command-line names, in the order of PlotField.
-inline constexpr std::array<std::string_view, 3> kPlotFieldNames{"total-head", "pressure-head", "speed"};
+inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
+                                                                 "gradient"};
 
 // The field of a name from kPlotFieldNames; total head for any other.
 PlotField PlotFieldOfName(std::string_view name);
@@ -31,6 +34,9 @@ struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
   bool mesh = false;    // every element edge, thin
   bool arrows = false;  // velocity arrows on a coarse sample of elements
+  int flowLines = 0;    // this many flow lines over the bands (a flow net)
+  // Sections drawn with their names and the step's net flow rate.
+  std::vector<Section> sections{};
   // Levels kept for every step of a run, so that colours compare across time (values beyond them take
   // the end colours); nothing: each picture takes round levels over its own values.
   std::optional<LevelRange> levels{};
@@ -44,6 +50,7 @@ struct PlotWarnings {
   std::int64_t nanNodes = 0;      // nodes of active elements whose value is not finite
   std::int64_t nanElements = 0;   // active elements left blank for a value that is not finite
   bool noActiveElements = false;  // nothing to draw: the picture holds its title and a note
+  std::int64_t noGradient = 0;    // active elements left blank for having no gradient (degenerate)
 };
 
 // Draws the current step of the store as one whole SVG document into `svg` (cleared first, its
@@ -80,6 +87,10 @@ struct HistoryChart {
   std::vector<std::int32_t> outside;        // numbers of the points outside it
   std::vector<double> times;                // per step
   std::vector<double> values;               // per step, per point of `inside`
+  // Another quantity against time: its title, its axis name and one legend label per line (then
+  // `inside` only numbers the lines and no point is named).
+  std::string what, axis;
+  std::vector<std::string> labels;
 };
 
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field);

@@ -7,7 +7,8 @@
 namespace seep {
 namespace {
 
-// The picture choices of the run: the field by its name, the mesh edges and the arrows.
+// The picture choices of the run: the field by its name, the mesh edges, the arrows, the flow lines and
+// the sections.
 void TakePictureChoices(WriterCall& w) {
   PictureState& run = w.Own<PictureState>();
   run.target = w.choices.ONAME;
@@ -15,6 +16,8 @@ void TakePictureChoices(WriterCall& w) {
   if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
   run.options.mesh = w.choices.mesh;
   run.options.arrows = w.choices.arrows;
+  run.options.flowLines = w.choices.flowLines;
+  run.options.sections = w.choices.sections;
 }
 
 std::uint64_t PictureBytes(const WriterCall& w) {
@@ -34,6 +37,7 @@ constexpr OutputKind kStepPicturesKind{
     .description = "the field of a step as an SVG picture",
     .takes = kTakesSteps | kTakesField | kTakesDrawing,
     .ownFiles = true,
+    .filePerStep = true,
     .state = StateOf<PictureState>(),
     .setUp = TakePictureChoices,
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },

@@ -6,13 +6,16 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/io/xml_text.h"
 #include "core/model/average.h"
+#include "core/model/gradient.h"
 
 namespace seep {
 namespace {
@@ -103,22 +106,31 @@ void PutCount(VtuState& r, std::uint64_t bytes) {
   Put(r, b, sizeof b);
 }
 
-// Opens a new temporary file beside r.target; r.temporary names it once it is ours.
-void OpenTemporary(VtuState& r) {
-  r.file = CreateBeside(r.target, r.temporary);
+// Opens the next file of the run: a step file in the new folder, or the collection beside its target.
+// r.temporary names it once it is ours; r.target is the name it will have, as reports give it.
+void OpenStepFile(VtuState& r) {
+  int err = 0;
+  r.file = CreateNewFile(r.temporary, err);
+  if (r.file == nullptr) Fail(OpenErrorNumber(err), r.target, err);
   std::setvbuf(r.file, nullptr, _IONBF, 0);  // the run's buffer does the buffering
   if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
   r.used = 0;
 }
 
-// Writes what is left in the buffer, closes the temporary file and moves it over the target.
-void CommitTemporary(VtuState& r) {
+// Opens a new temporary file beside the collection (or the one grid file) NAME.pvd.
+void OpenBeside(VtuState& r) {
+  r.file = CreateBeside(r.pvd, r.temporary, r.fileTicket);
+  std::setvbuf(r.file, nullptr, _IONBF, 0);
+  if (r.buffer.size() < kBufferSize) r.buffer.resize(kBufferSize);
+  r.used = 0;
+}
+
+// Writes what is left in the buffer and closes the file.
+void CloseFile(VtuState& r) {
   Flush(r);
   std::FILE* f = r.file;
   r.file = nullptr;
   if (std::fclose(f) != 0) Fail(kErrWrite, r.target, errno);
-  MoveIntoPlace(r.temporary, r.target);
-  r.temporary.clear();
 }
 
 // ---- The mesh ----
@@ -155,14 +167,14 @@ void ChooseCells(VtuState& r, const Store& s) {
 struct Layout {
   std::uint64_t points, connectivity, offsets, types, material;
   std::uint64_t time, step, pressureHead, totalHead, q, ncode, pointVelocity, pointSpeed;
-  std::uint64_t cellVelocity, cellSpeed;
+  std::uint64_t cellVelocity, cellSpeed, gradient, gradientMagnitude;
 };
 
 Layout SizesOf(const VtuState& r, std::uint64_t corners) {
   const std::uint64_t n = static_cast<std::uint64_t>(r.points);
   const std::uint64_t c = r.cellElements.size();
-  return {24 * n, 4 * corners, 8 * c, c,      4 * c, 8,      4,    8 * n,
-          8 * n,  8 * n,       4 * n, 24 * n, 8 * n, 24 * c, 8 * c};
+  return {24 * n, 4 * corners, 8 * c,  c,     4 * c,  8,     4,      8 * n, 8 * n,
+          8 * n,  4 * n,       24 * n, 8 * n, 24 * c, 8 * c, 24 * c, 8 * c};
 }
 
 // One <DataArray> of the appended data at byte `offset`; `tuples` > 0 for field data.
@@ -206,7 +218,8 @@ void HeaderXml(std::string& x, const VtuState& r, const Layout& z) {
                       step = next(z.step), pressureHead = next(z.pressureHead), totalHead = next(z.totalHead),
                       q = next(z.q), ncode = next(z.ncode), pointVelocity = next(z.pointVelocity),
                       pointSpeed = next(z.pointSpeed), cellVelocity = next(z.cellVelocity),
-                      cellSpeed = next(z.cellSpeed);
+                      cellSpeed = next(z.cellSpeed), gradient = next(z.gradient),
+                      gradientMagnitude = next(z.gradientMagnitude);
 
   x += "<?xml version=\"1.0\"?>\n";
   x += "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
@@ -232,6 +245,8 @@ void HeaderXml(std::string& x, const VtuState& r, const Layout& z) {
   x += "      <CellData Scalars=\"material\" Vectors=\"velocity\">\n";
   ArrayTag(x, "        ", "Float64", "velocity", 3, cellVelocity);
   ArrayTag(x, "        ", "Float64", "speed", 1, cellSpeed);
+  ArrayTag(x, "        ", "Float64", "hydraulic_gradient", 3, gradient);
+  ArrayTag(x, "        ", "Float64", "hydraulic_gradient_magnitude", 1, gradientMagnitude);
   ArrayTag(x, "        ", "Int32", "material", 1, material);
   x += "      </CellData>\n";
   x += "      <Points>\n";
@@ -331,6 +346,27 @@ void CellArrays(VtuState& r, const Store& s) {
   PutCount(r, c8);
   PutItems(r, c, 8,
            [&](std::int64_t i, char* d) { Encode(d, Speed(vx[element[i] - 1], vy[element[i] - 1])); });
+
+  // i = −∇H of every cell's element; NaN where it has none (a degenerate or inactive element).
+  double* g = r.gradient.data();
+  std::int64_t missing = 0;
+  for (std::int64_t i = 0; i < c; ++i) {
+    const std::int32_t e = element[i];
+    const ElementGradient grad = HydraulicGradient(s, e);
+    const bool ok = grad.ok && IsActive(s, e);
+    if (!ok && IsActive(s, e)) ++missing;
+    g[2 * i] = ok ? grad.ix : std::numeric_limits<double>::quiet_NaN();
+    g[2 * i + 1] = ok ? grad.iy : std::numeric_limits<double>::quiet_NaN();
+  }
+  r.noGradient = std::max(r.noGradient, missing);
+  PutCount(r, 3 * c8);
+  PutItems(r, c, 24, [&](std::int64_t i, char* d) {
+    Encode(d, g[2 * i]);
+    Encode(d + 8, g[2 * i + 1]);
+    Encode(d + 16, 0.0);
+  });
+  PutCount(r, c8);
+  PutItems(r, c, 8, [&](std::int64_t i, char* d) { Encode(d, Speed(g[2 * i], g[2 * i + 1])); });
 }
 
 // The name of step file `number` in `folder`: FOLDER/NAME_0001.vtu for the first, at least four digits.
@@ -345,14 +381,85 @@ void StepFileName(std::string& out, std::string_view folder, const VtuState& r, 
   out += ".vtu";
 }
 
-void MakeFolder(VtuState& r) {
+// The folder NAME/ without its separator.
+std::string FolderName(const VtuState& r) {
+  return r.folder.substr(0, r.folder.size() - 1);
+}
+
+// The new folder that the step files go to, under a temporary name beside NAME/.
+// An existing NAME/ or NAME.pvd that the user may not write is refused, as a shell redirection
+// refuses it, before any file is written; for the folder the first step file's name says where.
+void MakeNewFolder(VtuState& r) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  const std::filesystem::path folder(r.folder);
-  std::filesystem::create_directory(folder, ec);
-  if (ec && !std::filesystem::is_directory(folder)) {
-    Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+  if (fs::is_directory(NativePath(FolderName(r)), ec) && !MayWrite(FolderName(r))) {
+    Fail(kErrPermission, r.target.empty() ? r.folder : r.target, EACCES);
   }
-  r.folderMade = true;
+  if (fs::exists(NativePath(r.pvd), ec) && !MayWrite(r.pvd)) Fail(kErrPermission, r.pvd, EACCES);
+  try {
+    r.staging = MakeFolderBeside(FolderName(r), r.stagingTicket);
+  } catch (IoFailure& failure) {
+    failure.file = r.folder;
+    throw;
+  }
+  r.staging += '/';
+}
+
+// Puts the new folder and the collection in place of the old ones: the folders swap names in one step
+// where the system can (else the old one is moved aside first), then the collection replaces its
+// target; the old folder, now under the temporary name, is removed afterwards. The renames hold a lock
+// on the collection's folder, so that runs side by side on one target never pair one run's folder with
+// another's collection. A failure before the collection is in place puts the old folder back.
+void SwapIntoPlace(VtuState& r) {
+  namespace fs = std::filesystem;
+  const std::string folder = FolderName(r);
+  const std::string staging = r.staging.substr(0, r.staging.size() - 1);
+  GuardInputs(r.pvd, folder);
+  const int lock = LockFolder(fs::path(r.pvd).parent_path().string());
+  enum { kNone, kExchanged, kMovedAside, kRenamed } done = kNone;
+  std::string aside;
+  std::error_code ec;
+  try {
+    const fs::file_status old = fs::symlink_status(NativePath(folder), ec);
+    if (fs::exists(old) && !fs::is_directory(old) && !fs::is_symlink(old))
+      Fail(kErrOpenFailure, r.folder, ENOTDIR);
+    if (!fs::exists(old)) {
+      if (!ReplaceFile(NativePath(staging), NativePath(folder), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+      done = kRenamed;
+    } else if (ExchangeFolders(NativePath(staging), NativePath(folder), ec)) {
+      done = kExchanged;
+    } else if (ec == std::errc::not_supported) {
+      aside = staging + "-old";
+      if (!ReplaceFile(NativePath(folder), NativePath(aside), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+      r.asideTicket = TemporaryTicket(aside, TemporaryKind::kFolder);
+      done = kMovedAside;
+      if (!ReplaceFile(NativePath(staging), NativePath(folder), ec))
+        Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+    } else {
+      Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
+    }
+    MoveIntoPlace(r.temporary, r.pvd);
+    r.temporary.clear();
+    r.fileTicket.Forget();
+  } catch (...) {
+    if (done == kExchanged) ExchangeFolders(NativePath(staging), NativePath(folder), ec);
+    if (done == kRenamed) ReplaceFile(NativePath(folder), NativePath(staging), ec);
+    if (done == kMovedAside) {
+      ReplaceFile(NativePath(folder), NativePath(staging), ec);
+      ReplaceFile(NativePath(aside), NativePath(folder), ec);
+      r.asideTicket.Forget();
+    }
+    UnlockFolder(lock);
+    throw;
+  }
+  UnlockFolder(lock);
+  // What is left under a temporary name is the old folder, or nothing.
+  fs::remove_all(NativePath(done == kMovedAside ? aside : staging), ec);
+  r.stagingTicket.Forget();
+  r.asideTicket.Forget();
+  r.staging.clear();
 }
 
 }  // namespace
@@ -366,11 +473,12 @@ void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, b
   run.folder = (pvd.parent_path() / pvd.stem()).string();
   run.folder += '/';
   run.allElements = allElements;
-  run.folderMade = false;
+  run.staging.clear();
   std::string extension = pvd.extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   run.oneGrid = extension == ".vtu";
   run.passedOver = 0;
+  GuardInputs(run.pvd, run.oneGrid ? std::string() : FolderName(run));
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -396,20 +504,32 @@ void WriteVtuStep(VtuState& run, Store& s) {
     ++run.passedOver;  // one grid file holds the first step selected
     return;
   }
-  if (!run.folderMade && !run.oneGrid) MakeFolder(run);
   AverageNodalVelocity(s);
   if (run.oneGrid) {
     run.target = run.pvd;
+    std::error_code ec;
+    if (std::filesystem::exists(NativePath(run.pvd), ec) && !MayWrite(run.pvd))
+      Fail(kErrPermission, run.pvd, EACCES);
+    OpenBeside(run);
   } else {
     StepFileName(run.target, run.folder, run, run.times.size() + 1);
+    if (run.staging.empty()) MakeNewFolder(run);
+    StepFileName(run.temporary, run.staging, run, run.times.size() + 1);
+    OpenStepFile(run);
   }
-  OpenTemporary(run);
   Put(run, run.head.data(), run.head.size());
   FieldArrays(run, s);
   PointArrays(run, s);
+  if (run.gradient.size() != 2 * run.cellElements.size())
+    run.gradient.assign(2 * run.cellElements.size(), 0.0);
   CellArrays(run, s);
   Put(run, kTail.data(), kTail.size());
-  CommitTemporary(run);
+  CloseFile(run);
+  if (run.oneGrid) {
+    MoveIntoPlace(run.temporary, run.pvd);
+    run.fileTicket.Forget();
+  }
+  run.temporary.clear();  // in place, or a part of the new folder
   run.times.push_back(s.TIME);
 }
 
@@ -432,10 +552,12 @@ void FinishVtu(VtuState& run, const Store&) {
   }
   x += "  </Collection>\n";
   x += "</VTKFile>\n";
+  if (run.staging.empty()) MakeNewFolder(run);
   run.target = run.pvd;
-  OpenTemporary(run);
+  OpenBeside(run);
   Put(run, x.data(), x.size());
-  CommitTemporary(run);
+  CloseFile(run);
+  SwapIntoPlace(run);
 }
 
 void AbandonVtu(VtuState& run) noexcept {
@@ -447,6 +569,13 @@ void AbandonVtu(VtuState& run) noexcept {
     std::remove(run.temporary.c_str());
     run.temporary.clear();
   }
+  run.fileTicket.Forget();
+  if (!run.staging.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(NativePath(run.staging.substr(0, run.staging.size() - 1)), ec);
+    run.staging.clear();
+  }
+  run.stagingTicket.Forget();
   run.used = 0;
 }
 
@@ -459,6 +588,11 @@ std::string VtuWarnings(const VtuState& run) {
   if (run.skipped > 0) {
     text = std::to_string(run.skipped) + (run.skipped == 1 ? " element" : " elements") +
            " with a corner outside the mesh left out";
+  }
+  if (run.noGradient > 0) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(run.noGradient) + (run.noGradient == 1 ? " element" : " elements") +
+            " without a hydraulic gradient (degenerate): NaN in the gradient arrays";
   }
   if (run.passedOver > 0) {
     if (!text.empty()) text += "; ";

@@ -13,6 +13,7 @@ constexpr OutputKind kVtuKind{
     .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
     .takes = kTakesSteps | kTakesAllElements,
     .ownFiles = true,
+    .collection = true,
     .state = StateOf<VtuState>(),
     .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuState>(), w.s, w.choices.ONAME, w.choices.allElements); },
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },

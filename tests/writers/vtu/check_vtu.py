@@ -1,6 +1,7 @@
 """Reads a PVD collection as XML and its .vtu files with VTK's vtkXMLUnstructuredGridReader and with
 meshio, and compares every time, point, cell, type and array with EXPECTED (lines "file NAME MESHIO",
-then "KEY f64 BITS..." or "KEY int VALUES..."): Float64 as bit patterns, integers as they are.
+then "KEY f64 BITS...", "KEY near VALUES..." or "KEY int VALUES..."): Float64 as bit patterns (or, for
+"near", within 1e-12 relative, NaN matching NaN), integers as they are.
 
     /usr/bin/python3 check_vtu.py R.pvd EXPECTED    (exit 0 and "ok", or the differences)
 """
@@ -14,6 +15,11 @@ problems = []
 def same(what, actual, expected):
     actual = np.asarray(actual)
     kind, values = next(iter(expected.items()))
+    if kind == "near":
+        if actual.dtype != np.float64 or actual.size != len(values) or not np.allclose(
+                actual.ravel(), values, rtol=1e-12, atol=1e-12, equal_nan=True):
+            problems.append(f"{what}: {actual.dtype} {actual.ravel()[:12]} expected near {values[:12]}")
+        return
     bits = actual.ravel().view(np.uint64) if actual.dtype == np.float64 else actual.ravel()
     if (kind == "f64") != (actual.dtype == np.float64) or bits.tolist() != values:
         problems.append(f"{what}: {actual.dtype} {actual.ravel()[:12]} expected {kind} {values[:12]}")
@@ -58,7 +64,8 @@ for line in open(sys.argv[2]):
         files.append({"file": kind, "meshio": values == ["1"], "point": {}, "cell": {}, "field": {}})
     else:
         where, _, name = key.rpartition("/")
-        (files[-1][where] if where else files[-1])[name] = {kind: [int(v) for v in values]}
+        (files[-1][where] if where else files[-1])[name] = {
+            kind: [float(v) for v in values] if kind == "near" else [int(v) for v in values]}
 collection = ET.parse(sys.argv[1]).getroot()
 datasets = collection.findall("./Collection/DataSet")
 if collection.get("type") != "Collection" or len(datasets) != len(files):

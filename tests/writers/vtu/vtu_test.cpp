@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <map>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/reader/result_file.h"
@@ -50,6 +52,45 @@ struct Model {
 
 const fs::path kSource = fs::path(__FILE__).parent_path();
 
+// Values compared within rounding: KEY near VALUES..., NaN as nan.
+void NearLine(std::string& out, const std::string& key, const std::vector<double>& values) {
+  out += key + " near";
+  char text[32];
+  for (const double v : values) {
+    std::snprintf(text, sizeof text, " %.17g", v);
+    out += text;
+  }
+  out += '\n';
+}
+
+// i = −∇H of an element at its centre, from the shape functions' gradients: a triangle's ∇N_k =
+// (y_{k+1} − y_{k+2}, x_{k+2} − x_{k+1}) / 2A; a quadrilateral's at ξ = η = 0 through the inverse
+// Jacobian. NaN when the element has no area.
+std::pair<double, double> ExpectedGradient(const std::vector<double>& x, const std::vector<double>& y,
+                                           const std::vector<double>& h) {
+  double gx = 0.0, gy = 0.0, det = 0.0;
+  if (x.size() == 3) {
+    det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+    for (int k = 0; k < 3; ++k) {
+      gx += h[k] * (y[(k + 1) % 3] - y[(k + 2) % 3]) / det;
+      gy += h[k] * (x[(k + 2) % 3] - x[(k + 1) % 3]) / det;
+    }
+  } else {
+    const double dxi[4] = {-0.25, 0.25, 0.25, -0.25}, deta[4] = {-0.25, -0.25, 0.25, 0.25};
+    double xx = 0, xe = 0, yx = 0, ye = 0;  // dx/dξ, dx/dη, dy/dξ, dy/dη
+    for (int k = 0; k < 4; ++k)
+      xx += dxi[k] * x[k], xe += deta[k] * x[k], yx += dxi[k] * y[k], ye += deta[k] * y[k];
+    det = xx * ye - xe * yx;
+    for (int k = 0; k < 4; ++k) {
+      // ∇N = J⁻ᵀ (dN/dξ, dN/dη)
+      gx += h[k] * (ye * dxi[k] - yx * deta[k]) / det;
+      gy += h[k] * (-xe * dxi[k] + xx * deta[k]) / det;
+    }
+  }
+  if (det == 0.0) return {std::nan(""), std::nan("")};
+  return {-gx, -gy};
+}
+
 // One line of expected values: KEY f64 BITS... or KEY int VALUES...
 template <class T>
 void Line(std::string& out, const std::string& key, const std::vector<T>& values) {
@@ -69,7 +110,8 @@ void Line(std::string& out, const std::string& key, const std::vector<T>& values
 void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool meshio) {
   const StepValues& st = m.steps[k];
   const std::int32_t numnp = static_cast<std::int32_t>(m.nodes.size());
-  std::vector<double> points, sx(numnp), sy(numnp), cnt(numnp), ph, th, q, vel, speed, cvel, cspeed;
+  std::vector<double> points, sx(numnp), sy(numnp), cnt(numnp), ph, th, q, vel, speed, cvel, cspeed, grad,
+      gradSize;
   std::vector<std::int64_t> ncode, conn, offsets, types, material;
   for (std::size_t e = 0; e < m.elements.size(); ++e) {
     const Element& el = m.elements[e];
@@ -89,6 +131,14 @@ void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool 
     material.push_back(el.mat);
     cvel.insert(cvel.end(), {vx, vy, 0.0});
     cspeed.push_back(std::sqrt(vx * vx + vy * vy));
+    std::vector<double> x, y, h;
+    for (std::size_t c = 0; c < 3u + !triangle; ++c) {
+      const Node& node = m.nodes[corners[c] - 1];
+      x.push_back(node.x), y.push_back(node.y), h.push_back(st.nodes[corners[c] - 1].p + node.y);
+    }
+    auto [ix, iy] = el.mat > 0 ? ExpectedGradient(x, y, h) : std::pair{std::nan(""), std::nan("")};
+    grad.insert(grad.end(), {ix, iy, 0.0});
+    gradSize.push_back(std::hypot(ix, iy));
   }
   for (std::int32_t n = 0; n < numnp; ++n) {
     const double vx = cnt[n] > 0 ? sx[n] / cnt[n] : 0.0, vy = cnt[n] > 0 ? sy[n] / cnt[n] : 0.0;
@@ -108,6 +158,8 @@ void ExpectFile(std::string& out, const Model& m, std::size_t k, bool all, bool 
   Line(out, "types", types), Line(out, "point/pressure_head", ph), Line(out, "point/total_head", th);
   Line(out, "point/Q", q), Line(out, "point/NCODE", ncode), Line(out, "point/velocity", vel);
   Line(out, "point/speed", speed), Line(out, "cell/velocity", cvel), Line(out, "cell/speed", cspeed);
+  NearLine(out, "cell/hydraulic_gradient", grad),
+      NearLine(out, "cell/hydraulic_gradient_magnitude", gradSize);
   Line(out, "cell/material", material), Line(out, "field/TIME", std::vector{st.time});
   Line(out, "field/STEP", std::vector<std::int64_t>{st.istep});
 }

@@ -1,0 +1,98 @@
+#include "core/io/cleanup.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "core/io/platform.h"
+
+namespace seep {
+namespace {
+
+// Enough for every temporary of many conversions side by side (each has at most three at once: the
+// output, the MicroAVS work file or the VTU folder, the collection), and names as long as the
+// system's path limit.
+constexpr int kSlots = 256;
+constexpr std::size_t kNameMax = 4096;
+
+enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  TemporaryKind kind = TemporaryKind::kFile;
+  char name[kNameMax];
+};
+
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the table without locks");
+
+Slot g_slots[kSlots];
+std::atomic<bool> g_ending{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+int Remember(std::string_view name, TemporaryKind kind) {
+  if (name.empty() || name.size() >= kNameMax) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (!g_slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) continue;
+    std::memcpy(g_slots[i].name, name.data(), name.size());
+    g_slots[i].name[name.size()] = '\0';
+    g_slots[i].kind = kind;
+    g_slots[i].state.store(kLive, std::memory_order_release);
+    // Made while an interruption sweeps, perhaps after it passed this slot: taken away here.
+    if (g_ending.load()) {
+      if (kind == TemporaryKind::kFile) {
+        RemoveFileNow(g_slots[i].name);
+      } else {
+        RemoveFolderNow(g_slots[i].name);
+      }
+    }
+    return i;
+  }
+  return -1;
+}
+
+void Sweep(TemporaryKind kind) noexcept {
+  for (Slot& slot : g_slots) {
+    if (slot.state.load(std::memory_order_acquire) != kLive || slot.kind != kind) continue;
+    if (kind == TemporaryKind::kFile) {
+      RemoveFileNow(slot.name);
+    } else {
+      RemoveFolderNow(slot.name);
+    }
+  }
+}
+
+}  // namespace
+
+TemporaryTicket::TemporaryTicket(std::string_view name, TemporaryKind kind) : slot_(Remember(name, kind)) {}
+
+TemporaryTicket& TemporaryTicket::operator=(TemporaryTicket&& other) noexcept {
+  if (this != &other) {
+    Forget();
+    slot_ = other.slot_;
+    other.slot_ = -1;
+  }
+  return *this;
+}
+
+void TemporaryTicket::Forget() noexcept {
+  if (slot_ < 0) return;
+  g_slots[slot_].state.store(kFree, std::memory_order_release);
+  slot_ = -1;
+}
+
+bool RunIsEnding() {
+  return g_ending.load();
+}
+
+void RemoveTemporariesNow() noexcept {
+  g_ending.store(true);
+  // Files first: a temporary file may lie in a temporary folder.
+  Sweep(TemporaryKind::kFile);
+  Sweep(TemporaryKind::kFolder);
+}
+
+void EndRunsCleanlyOnSignals() {
+  OnInterruption(&RemoveTemporariesNow);
+}
+
+}  // namespace seep

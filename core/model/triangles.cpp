@@ -1,0 +1,73 @@
+#include "core/model/triangles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "core/model/locate.h"
+
+namespace seep {
+
+ActiveTriangles SplitActiveElements(const Store& s) {
+  ActiveTriangles mesh;
+  auto& ts = mesh.triangles;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!IsActive(s, e)) continue;
+    const int parts = CountSubTriangles(s, e);
+    for (std::int32_t part = 1; part <= parts; ++part) {
+      const std::array<std::int32_t, 3> c = SubTriangleCorners(s, e, part);
+      if (!IsNode(s, c[0]) || !IsNode(s, c[1]) || !IsNode(s, c[2])) continue;
+      MeshTriangle t;
+      t.element = e;
+      t.nodes = c;
+      bool finite = true;
+      for (int k = 0; k < 3; ++k) {
+        t.at[k] = {s.X(c[k]), s.Y(c[k])};
+        finite = finite && std::isfinite(t.at[k].x) && std::isfinite(t.at[k].y);
+      }
+      if (!finite) continue;
+      const double area = Orient(t.at[0], t.at[1], t.at[2]);
+      if (area == 0.0 || !std::isfinite(area)) continue;
+      if (area < 0.0) {
+        std::swap(t.nodes[1], t.nodes[2]);
+        std::swap(t.at[1], t.at[2]);
+      }
+      t.x0 = std::min({t.at[0].x, t.at[1].x, t.at[2].x});
+      t.x1 = std::max({t.at[0].x, t.at[1].x, t.at[2].x});
+      t.y0 = std::min({t.at[0].y, t.at[1].y, t.at[2].y});
+      t.y1 = std::max({t.at[0].y, t.at[1].y, t.at[2].y});
+      ts.push_back(t);
+    }
+  }
+
+  // Neighbours: the edges sorted by their two nodes; the first two triangles on an edge are each
+  // other's neighbours (a third, in an overlapping mesh, has none there).
+  struct Side {
+    std::int32_t a, b, triangle, k;
+  };
+  std::vector<Side> sides;
+  sides.reserve(ts.size() * 3);
+  for (std::size_t i = 0; i < ts.size(); ++i) {
+    for (int k = 0; k < 3; ++k) {
+      const std::int32_t n1 = ts[i].nodes[(k + 1) % 3], n2 = ts[i].nodes[(k + 2) % 3];
+      sides.push_back({std::min(n1, n2), std::max(n1, n2), static_cast<std::int32_t>(i), k});
+    }
+  }
+  std::sort(sides.begin(), sides.end(), [](const Side& p, const Side& q) {
+    return std::tie(p.a, p.b, p.triangle, p.k) < std::tie(q.a, q.b, q.triangle, q.k);
+  });
+  for (std::size_t i = 0; i + 1 < sides.size();) {
+    std::size_t j = i + 1;
+    while (j < sides.size() && sides[j].a == sides[i].a && sides[j].b == sides[i].b) ++j;
+    if (j - i >= 2) {
+      const Side& p = sides[i];
+      const Side& q = sides[i + 1];
+      ts[static_cast<std::size_t>(p.triangle)].neighbour[p.k] = q.triangle;
+      ts[static_cast<std::size_t>(q.triangle)].neighbour[q.k] = p.triangle;
+    }
+    i = j;
+  }
+  return mesh;
+}
+
+}  // namespace seep

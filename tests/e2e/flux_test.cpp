@@ -1,0 +1,270 @@
+// Flow rates through sections, hydraulic gradients and flow lines through the real program: the CSV
+// and JSON read back with Python's csv and json modules against flows worked out by hand, usage
+// errors, velocities that are not finite, and the info and plot additions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/e2e.h"
+#include "support/result_file.h"
+
+namespace seep::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 3 × 2 unit quadrilaterals over 0 ≤ x ≤ 3, 0 ≤ y ≤ 2, the top left one inactive. Step k (1, 2, 3)
+// has the uniform velocity (0.1 k, −0.05); in step 3 the element at the bottom middle has a velocity
+// that is not finite. H = 10 − 0.5 x − 0.1 x² − 0.01 y² in every step.
+double Head(double x, double y) {
+  return 10.0 - 0.5 * x - 0.1 * x * x - 0.01 * y * y;
+}
+
+ResultFile Fixture() {
+  std::vector<Node> nodes;
+  std::vector<NodeValues> values;
+  for (int j = 0; j <= 2; ++j) {
+    for (int i = 0; i <= 3; ++i) {
+      nodes.push_back({double(i), double(j)});
+      values.push_back({0, Head(i, j) - j, 0.0});
+    }
+  }
+  std::vector<Element> elements;
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 3; ++i) {
+      const int a = j * 4 + i + 1;
+      elements.push_back({a, a + 1, a + 5, a + 4, (i == 0 && j == 1) ? 0 : 1});
+    }
+  }
+  ResultFile f;
+  f.Header("FLUX TEST", nodes, elements);
+  for (int k = 1; k <= 3; ++k) {
+    std::vector<ElementValues> v(6, {0.1 * k, -0.05});
+    if (k == 3) v[1] = {std::nan(""), 0.0};
+    f.Step(k, 10.0 * k, values, v);
+  }
+  return f;
+}
+
+// S1 upward at x = 2.5 from y = −0.5 (0.5 outside): n = (1, 0), q = 0.1 k × 2.
+// "dam, crest" from (0, 0.5) right to (3, 0.5), then up to (3, 1.5): n = (0, −1) then (1, 0):
+// q = 0.05 × 3 (right) and 0.1 k × 1 (right); in step 3 the piece in the bottom middle element is left
+// out (0.05 × 1 less).
+struct Expected {
+  std::string name;
+  double net, right, left, outside;
+};
+
+std::vector<Expected> ExpectedFlows(int k) {
+  const double s1 = 0.2 * k;
+  const double dam = 0.05 * (k == 3 ? 2 : 3) + 0.1 * k;
+  return {{"S1", s1, s1, 0.0, 0.5}, {"dam, crest", dam, dam, 0.0, 0.0}};
+}
+
+std::vector<std::string> FluxArgs(std::initializer_list<std::string> more) {
+  std::vector<std::string> args = {"flux", "R.DAT", "--section", "2.5,-0.5 2.5,2", "--sections", "S.TXT"};
+  args.insert(args.end(), more);
+  return args;
+}
+
+TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
+  if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is needed";
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  dir.Write("S.TXT", "# sections of the test\n\n  dam, crest : 0,0.5   3,0.5 3 , 1.5  # bent\n");
+  const RunResult csv = dir.Command(FluxArgs({"--csv", "-o", "flow.csv"}));
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(csv.out, "");
+  EXPECT_EQ(
+      csv.err,
+      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite)\n");
+  const RunResult json = dir.Command(FluxArgs({"--json", "-o", "flow.json", "--chart", "flow.svg"}));
+  ASSERT_EQ(json.status, 0) << json.err;
+
+  const std::string script = (fs::path(SEEPCONV_SOURCE_DIR) / "tests" / "e2e" / "read_flux.py").string();
+  const std::string command =
+      "cd '" + dir.Dir().string() + "' && python3 " + script + " flow.csv flow.json > seen.txt 2> error.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0) << dir.Read("error.txt");
+  std::istringstream seen(dir.Read("seen.txt"));
+  int lines = 0;
+  for (std::string from; seen >> from;) {
+    int step;
+    double time, net, right, left, outside;
+    std::string name, word;
+    seen >> step >> time >> name;
+    if (name == "dam,") seen >> word, name += " " + word;
+    seen >> net >> right >> left >> outside;
+    ++lines;
+    SCOPED_TRACE(from + " step " + std::to_string(step) + " " + name);
+    EXPECT_EQ(time, 10.0 * step);
+    bool found = false;
+    for (const Expected& e : ExpectedFlows(step)) {
+      if (e.name != name) continue;
+      found = true;
+      EXPECT_NEAR(net, e.net, 1e-14);
+      EXPECT_NEAR(right, e.right, 1e-14);
+      EXPECT_NEAR(left, e.left, 1e-14);
+      EXPECT_NEAR(outside, e.outside, 1e-14);
+    }
+    EXPECT_TRUE(found);
+  }
+  EXPECT_EQ(lines, 2 * 3 * 2);  // CSV and JSON, 3 steps, 2 sections
+
+  // The chart names each section and draws one line per section.
+  const std::string svg = dir.Read("flow.svg");
+  EXPECT_NE(svg.find("Net flow rate through sections"), std::string::npos);
+  EXPECT_NE(svg.find(">dam, crest</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">S1</text>"), std::string::npos);
+}
+
+TEST(FluxCommand, TableAndSteps) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  const RunResult r = dir.Command({"flux", "R.DAT", "--section", "2.5,-0.5 2.5,2", "--steps", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // S1 in step 2: 0.2 × 2 = 0.4 to the right; 2.5 long, 0.5 of it outside.
+  EXPECT_NE(r.out.find("  S1          2.5      0.5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("     2    20  S1       0.4    0.4     0\n"), std::string::npos) << r.out;
+  // A device is written in place, a link's file replaced with the link kept.
+  if (!WindowsProgram()) {
+    const RunResult device =
+        dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"});
+    ASSERT_EQ(device.status, 0) << device.err;
+    EXPECT_EQ(device.out.rfind("step,time,S1_net,S1_right,S1_left,S1_outside\n1,10,", 0), 0u) << device.out;
+    dir.Write("real.csv", "old");
+    fs::create_symlink("real.csv", dir.Path("link.csv"));
+    ASSERT_EQ(dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "link.csv"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.Path("link.csv")));
+    EXPECT_EQ(dir.Read("real.csv").rfind("step,time,", 0), 0u);
+  }
+  // The result file from standard input.
+  const RunResult piped =
+      dir.Command({"flux", "-", "--section", "2.5,-0.5 2.5,2", "--steps", "2"}, dir.Read("R.DAT"));
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, r.out);
+  const RunResult none = dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--steps", "7"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 7; the file has steps 1:3\n");
+}
+
+struct UsageCase {
+  std::vector<std::string> args;
+  const char* sections;  // S.TXT, when given
+  int status;
+  const char* err;
+};
+
+TEST(FluxCommand, UsageErrors) {
+  const std::string tryHelp = "Try 'seepconv --help'.\n";
+  const UsageCase cases[] = {
+      {{"flux", "R.DAT", "--section", "1,2"},
+       nullptr,
+       2,
+       "seepconv: --section '1,2': a section needs two points or more\n"},
+      {{"flux", "R.DAT", "--section", "1,2 3,x"},
+       nullptr,
+       2,
+       "seepconv: --section '1,2 3,x': 'x' is not a number\n"},
+      {{"flux", "R.DAT", "--section", "1,2 3"},
+       nullptr,
+       2,
+       "seepconv: --section '1,2 3': each point needs x,y\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "# nothing here\n\n",
+       2,
+       "seepconv: S.TXT: no section in the file\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1\nB 0,0 1,1\n",
+       2,
+       "seepconv: S.TXT: line 2: a section is 'name: x1,y1 x2,y2 ...'\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1e999\n",
+       2,
+       "seepconv: S.TXT: line 1: '1e999' is not a number\n"},
+      {{"flux", "R.DAT"},
+       nullptr,
+       2,
+       "seepconv: flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH\n"},
+      {{"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "--json"},
+       nullptr,
+       2,
+       "seepconv: --csv and --json: one of them\n"},
+      {{"plot", "R.DAT", "--flow-lines", "0"},
+       nullptr,
+       2,
+       "seepconv: --flow-lines takes a whole number from 1 to 10000, not '0'\n"},
+      {{"flux", "R.DAT", "--sections", "MISSING.TXT"},
+       nullptr,
+       1,
+       "seepconv: MISSING.TXT: file not found (29)\n"},
+      {{"flux", "R.DAT", "--section", "0,0 1,1", "-o", "R.DAT"},
+       nullptr,
+       1,
+       "seepconv: R.DAT: the output would replace the result file; name another with -o\n"},
+  };
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  for (const UsageCase& c : cases) {
+    SCOPED_TRACE(c.err);
+    if (c.sections != nullptr) dir.Write("S.TXT", c.sections);
+    const RunResult r = dir.Command(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, std::string(c.err) + (c.status == 2 ? tryHelp : ""));
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// The steepest element is the top right one: at its centre (2.5, 1.5) −∇H = (0.5 + 0.1 × 5, 0.01 × 3)
+// from the bilinear interpolation of H, whose x and y differences across the element are exact here.
+TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  const RunResult info = dir.Command({"info", "R.DAT", "--json"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  const std::string key = "\"largest_gradient\": {\"magnitude\": ";
+  const std::size_t at = info.out.find(key);
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const double magnitude = std::strtod(info.out.c_str() + at + key.size(), nullptr);
+  EXPECT_NEAR(magnitude, std::hypot(1.0, 0.03), 1e-13);
+  EXPECT_NE(info.out.find("\"element\": 6, \"centre\": [2.5, 1.5]}, \"no_gradient\": 0}"), std::string::npos)
+      << info.out;
+
+  dir.Write("S.TXT", "Toe: 2.5,0 2.5,2\n");
+  const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "--flow-lines", "4",
+                                      "--sections", "S.TXT", "-o", "net.svg", "-q"});
+  ASSERT_EQ(plot.status, 0) << plot.err;
+  const std::string svg = dir.Read("net.svg");
+  EXPECT_NE(svg.find("Hydraulic gradient"), std::string::npos);
+  EXPECT_NE(svg.find("class=\"flow-lines\""), std::string::npos);
+  // The last step: S1's flow 0.1 × 3 × 2, the name and the value in the label.
+  EXPECT_NE(svg.find(">Toe: q = 0.6"), std::string::npos);
+}
+
+// An element without area has no gradient: info, the VTU files and the gradient picture each count it
+// in one warning.
+TEST(GradientCommands, DegenerateElementsAreCountedOnce) {
+  Scratch dir;
+  ResultFile f;
+  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}}, {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}});
+  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}}, {{1, 0}, {1, 0}});
+  f.WriteTo(dir.Path("R.DAT").string());
+  const RunResult info = dir.Command({"info", "R.DAT"});
+  EXPECT_NE(info.out.find("Warning    1 active element has no hydraulic gradient"), std::string::npos)
+      << info.out;
+  const RunResult vtu = dir.Command({"convert", "R.DAT", "--to", "vtu", "-q"});
+  EXPECT_EQ(vtu.err,
+            "seepconv: warning: R.pvd: 1 element without a hydraulic gradient (degenerate): NaN in the "
+            "gradient arrays\n");
+  const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "-q"});
+  EXPECT_EQ(plot.err,
+            "seepconv: warning: R.svg: 1 element without a hydraulic gradient (degenerate) left blank\n");
+}
+
+}  // namespace
+}  // namespace seep::test

@@ -1,0 +1,31 @@
+// What a step picture may draw over its bands: flow lines (the flow net with the head bands as
+// equipotentials) and sections with the step's net flow rate through them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/model/section_flux.h"
+#include "core/model/store.h"
+
+namespace seep::plot {
+
+// Model coordinates to picture units: equal scale on both axes, y upward.
+struct Placement {
+  double x0 = 0.0, y1 = 0.0;  // model left and top
+  double scale = 1.0;
+  double left = 0.0, top = 0.0;
+  double Px(double x) const { return left + (x - x0) * scale; }
+  double Py(double y) const { return top + (y1 - y) * scale; }
+};
+
+// `count` flow lines of the current step as thin dark lines, each with a small arrow head at half its
+// length; nothing when no water enters the mesh.
+void AppendFlowLines(std::string& svg, const Store& s, int count, const Placement& at);
+
+// Each section as a dashed line with its name and the step's net flow rate at its last point.
+void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
+                    const Placement& at);
+
+}  // namespace seep::plot
