@@ -507,9 +507,19 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     steps = StepSelection::Parse(*text, error);
     if (!steps) return messages.Usage(error);
   }
+  if (const auto lines = args.Value(Opt::kFlowLines)) {
+    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
+      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
+                            ", not '" + std::string(*lines) + "'");
+    }
+  }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
+  if (const auto sections = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
+      return status;
+  }
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
                                                          !std::filesystem::is_regular_file(r.result, ec)))

@@ -75,6 +75,7 @@ std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSel
     row.pMin = Low(st.pressureHead), row.pMax = High(st.pressureHead);
     row.hMin = Low(st.totalHead), row.hMax = High(st.totalHead);
     row.speedMin = Low(st.speed), row.speedMax = High(st.speed);
+    if (st.gradient.element != 0) row.gradientMax = st.gradient.magnitude;
     // The last step of a whole file is `last`; a damaged file has no last step yet.
     const bool last = k + 1 == summary.steps.size() && !summary.damage;
     row.drawn = steps != nullptr && steps->Takes(st.number, last);

@@ -147,12 +147,13 @@ try {
     await page.screenshot({ path: screenshotPath, clip: { x: 0, y: 0, width: 1200, height: Math.min(box.y + box.height + 16, 1400) } });
   }
 
-  // Print: one page per picture, then the steps table, then the points (chart and table) when there are.
+  // Print: one page per picture, then the steps table, then the points and the sections (chart and
+  // tables) when there are.
   const pdf = Buffer.from(await page.pdf({ format: "A4", printBackground: true }));
   const pages = (pdf.toString("latin1").match(/\/Type\s*\/Page(?![a-z])/g) || []).length;
-  const points = await page.evaluate(() => document.querySelectorAll("section.points").length);
-  const expected = s.count + 1 + points;
-  check(pages === expected, `printed ${pages} pages, not ${expected} (${s.count} pictures, the steps table${points ? ", the points" : ""})`);
+  const more = await page.evaluate(() => document.querySelectorAll("section.points, section.sections").length);
+  const expected = s.count + 1 + more;
+  check(pages === expected, `printed ${pages} pages, not ${expected} (${s.count} pictures, the steps table and ${more} more)`);
   await page.emulateMediaType("print");
   const hidden = await page.evaluate(() => getComputedStyle(document.querySelector(".controls")).display);
   check(hidden === "none", `the slider's controls are not printed (display ${hidden})`);

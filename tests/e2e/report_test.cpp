@@ -128,10 +128,10 @@ TEST(CommandLineReport, StepsTableAndEscapedTitle) {
 
   const std::vector<std::string> rows = Starting(seen, "row steps ");
   ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(rows[0], "#|Step|Time|P min|P max|H min|H max|V max");
+  EXPECT_EQ(rows[0], "#|Step|Time|P min|P max|H min|H max|V max|i max");
   for (int k = 1; k <= 4; ++k) {
     const std::vector<std::string> cells = Cells(rows[static_cast<std::size_t>(k)]);
-    ASSERT_EQ(cells.size(), 8u);
+    ASSERT_EQ(cells.size(), 9u);
     EXPECT_EQ(std::stoi(cells[1]), k);
     EXPECT_DOUBLE_EQ(std::stod(cells[2]), 10.0 * k);
     EXPECT_DOUBLE_EQ(std::stod(cells[3]), k - 1.0);
@@ -139,6 +139,7 @@ TEST(CommandLineReport, StepsTableAndEscapedTitle) {
     EXPECT_DOUBLE_EQ(std::stod(cells[5]), k);
     EXPECT_DOUBLE_EQ(std::stod(cells[6]), k);
     EXPECT_NEAR(std::stod(cells[7]), 5e-5 * k, 1e-10);
+    EXPECT_EQ(cells[8], "0");  // H is the same everywhere: no gradient
   }
   EXPECT_EQ(Starting(seen, "figure "), std::vector<std::string>{"2 20 row-2"});
 }
@@ -177,6 +178,43 @@ TEST(CommandLineReport, PointsMatchTheInterpFile) {
   }
 }
 
+// Sections through the uniform flow (3k, 4k)·1e-5: one drawn upward at x = 1 passes 3k·1e-5 to its right,
+// one drawn leftward at y = 0.5 (length 2) passes 4k·1e-5 · 2 to its right. The tables hold what
+// `seepconv flux --csv` gives.
+TEST(CommandLineReport, SectionsMatchTheFluxFigures) {
+  Scratch dir;
+  Uniform(3).WriteTo(dir.Path("R.DAT").string());
+  dir.Write("S.TXT", "Up: 1,0 1,1\nAcross: 2,0.5 0,0.5\n");
+  const RunResult r = dir.Command({"report", "R.DAT", "--sections", "S.TXT", "--flow-lines", "3", "-q"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> seen = ReadBack(dir, "R.html");
+  ExpectWholeAndClosed(seen);
+  const std::vector<std::string> rows = Starting(seen, "row sections ");
+  ASSERT_EQ(rows.size(), 8u);  // per section a heading row and three steps
+  ASSERT_EQ(dir.Command({"flux", "R.DAT", "--sections", "S.TXT", "--csv", "-o", "F.csv"}).status, 0);
+  std::ifstream csv(dir.Path("F.csv"));
+  std::string line;
+  std::getline(csv, line);
+  for (int k = 1; k <= 3; ++k) {
+    ASSERT_TRUE(std::getline(csv, line));
+    std::vector<double> flux;  // step, time, then net, right, left, outside per section
+    std::stringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) flux.push_back(std::stod(cell));
+    ASSERT_EQ(flux.size(), 10u);
+    const double expected[] = {3e-5 * k, 8e-5 * k};
+    for (int section = 0; section < 2; ++section) {
+      const std::vector<std::string> cells = Cells(rows[static_cast<std::size_t>(section * 4 + k)]);
+      ASSERT_EQ(cells.size(), 5u);
+      EXPECT_EQ(std::stoi(cells[0]), k);
+      EXPECT_NEAR(std::stod(cells[2]), expected[section], 1e-9 * k);
+      for (int c = 0; c < 3; ++c) {
+        const double f = flux[static_cast<std::size_t>(2 + 4 * section + c)];
+        EXPECT_NEAR(std::stod(cells[static_cast<std::size_t>(2 + c)]), f, 1e-5 * std::fabs(f) + 1e-300);
+      }
+    }
+  }
+}
+
 TEST(CommandLineReport, UsageErrorsAndFailures) {
   Scratch dir;
   Uniform(3).WriteTo(dir.Path("R.DAT").string());
@@ -187,12 +225,14 @@ TEST(CommandLineReport, UsageErrorsAndFailures) {
       {{"report"}, "report needs a RESULT file"},
       {{"report", "R.DAT", "R.DAT"}, "report takes one RESULT file"},
       {{"report", "R.DAT", "--field", "head"},
-       "--field takes total-head, pressure-head or speed, not 'head'"},
+       "--field takes total-head, pressure-head, speed or gradient, not 'head'"},
       {{"report", "R.DAT", "--to", "vtu"}, "option '--to' does not apply here"},
       {{"report", "R.DAT", "--steps", "5:2"}, "the step range '5:2' runs backwards"},
       {{"report", "R.DAT", "--points", ""}, "--points needs a file name"},
       {{"report", "R.DAT", "-o", ""}, "-o/--output needs a file name"},
       {{"report", "-"}, "report reads the result file twice: name a file, not a pipe or standard input"},
+      {{"report", "R.DAT", "--flow-lines", "0"},
+       "--flow-lines takes a whole number from 1 to 10000, not '0'"},
   };
   for (const auto& c : usage) {
     const RunResult r = dir.Command(c.args);

@@ -7,6 +7,8 @@
 
 #include "core/io/replace.h"
 #include "core/model/locate.h"
+#include "core/model/triangles.h"
+#include "writers/plot/flow_rate_chart.h"
 #include "writers/plot/svg.h"
 #include "writers/report/html.h"
 #include "writers/report/report_page.h"
@@ -33,7 +35,7 @@ struct StepRow {
 };
 
 // clang-format off
-constexpr std::array<html::Column<StepRow>, 8> kStepColumns{{
+constexpr std::array<html::Column<StepRow>, 9> kStepColumns{{
     {"#", [](const StepRow& r) { return std::to_string(r.position + 1); }},
     {"Step", [](const StepRow& r) { return std::to_string(r.step->number); }},
     {"Time", [](const StepRow& r) { return html::Number(r.step->time); }},
@@ -42,6 +44,7 @@ constexpr std::array<html::Column<StepRow>, 8> kStepColumns{{
     {"H min", [](const StepRow& r) { return html::Number(r.step->hMin); }},
     {"H max", [](const StepRow& r) { return html::Number(r.step->hMax); }},
     {"V max", [](const StepRow& r) { return html::Number(r.step->speedMax); }},
+    {"i max", [](const StepRow& r) { return html::Number(r.step->gradientMax); }},
 }};
 // clang-format on
 
@@ -140,8 +143,8 @@ void StepsTable(std::string& out, const ReportState& run) {
   out += "<section class=\"steps\">\n<h2>Steps</h2>\n";
   html::Table<StepRow>(out, kStepColumns, rows, [](std::size_t k) { return RowId(k); });
   out +=
-      "<p class=\"note\">P pressure head, H total head (P + Y), V element speed; extremes of the finite "
-      "values.</p>\n</section>\n";
+      "<p class=\"note\">P pressure head, H total head (P + Y), V element speed, i hydraulic gradient "
+      "(magnitude); extremes of the finite values.</p>\n</section>\n";
 }
 
 void Points(std::string& out, const ReportState& run, const Store& s) {
@@ -160,6 +163,60 @@ void Points(std::string& out, const ReportState& run, const Store& s) {
                     k < run.pointHeads.size() ? run.pointHeads[k] : ReportStep::kNone});
   }
   html::Table<PointRow>(out, kPointColumns, rows, [](std::size_t) { return std::string(); });
+  out += "</section>\n";
+}
+
+// The flow through each section, step by step, as `seepconv flux` gives it: one row per step (net,
+// to the right, to the left).
+struct FlowRow {
+  std::int32_t step;
+  double time;
+  const SectionFlow* flow;
+};
+
+// clang-format off
+constexpr std::array<html::Column<FlowRow>, 5> kFlowColumns{{
+    {"Step", [](const FlowRow& r) { return std::to_string(r.step); }},
+    {"Time", [](const FlowRow& r) { return html::Number(r.time); }},
+    {"Net", [](const FlowRow& r) { return html::Number(r.flow->net); }},
+    {"Right", [](const FlowRow& r) { return html::Number(r.flow->right); }},
+    {"Left", [](const FlowRow& r) { return html::Number(r.flow->left); }},
+}};
+// clang-format on
+
+// The chart of the net flow rates against time and a table per section.
+void Sections(std::string& out, const ReportState& run, const Store& s) {
+  const std::vector<Section>& sections = run.options.sections;
+  if (sections.empty()) return;
+  out += "<section class=\"sections\">\n<h2>Sections</h2>\n<figure class=\"chart\">\n";
+  std::vector<std::string> names;
+  std::vector<double> net;
+  for (const Section& section : sections) names.push_back(section.name);
+  for (const SectionFlow& f : run.flows) net.push_back(f.net);
+  std::string chart;
+  DrawFlowRateChart(chart, s, names, run.times, net);
+  const std::size_t begin = chart.find("<svg");
+  out.append(chart, begin == std::string::npos ? 0 : begin);
+  out += "</figure>\n";
+  std::vector<FlowRow> rows;
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    out += "<h3>";
+    html::Text(out, sections[k].name);
+    out += "</h3>\n<p class=\"note\">Length ";
+    html::Text(out, html::Number(run.cuts[k].length));
+    out += ", outside the active mesh ";
+    html::Text(out, html::Number(run.cuts[k].outside));
+    out +=
+        "; flow rate per unit thickness, net, to the right of the direction from one point to the next, "
+        "and to the left.</p>\n";
+    rows.clear();
+    for (std::size_t row = 0; row < run.times.size(); ++row) {
+      const std::int32_t number = row < run.plan.steps.size() ? run.plan.steps[row].number : 0;
+      rows.push_back({number, run.times[row], &run.flows[row * sections.size() + k]});
+    }
+    html::Table<FlowRow>(
+        out, kFlowColumns, rows, [](std::size_t) { return std::string(); }, "flows");
+  }
   out += "</section>\n";
 }
 
@@ -190,10 +247,10 @@ LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field) {
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   for (const ReportStep& st : steps) {
     if (!st.drawn) continue;
-    const std::array<double, 2> range = field == PlotField::kTotalHead ? std::array{st.hMin, st.hMax}
-                                        : field == PlotField::kPressureHead
-                                            ? std::array{st.pMin, st.pMax}
-                                            : std::array{st.speedMin, st.speedMax};
+    std::array<double, 2> range{st.hMin, st.hMax};
+    if (field == PlotField::kPressureHead) range = {st.pMin, st.pMax};
+    if (field == PlotField::kSpeed) range = {st.speedMin, st.speedMax};
+    if (field == PlotField::kGradient) range = {0.0, st.gradientMax};
     for (double v : range) {
       if (!std::isfinite(v)) continue;
       lo = std::min(lo, v);
@@ -210,6 +267,11 @@ void SetUpReport(ReportState& run, const Store& s) {
   AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
   run.next = 0;
   run.drawn = 0;
+  if (!run.options.sections.empty()) {
+    const ActiveTriangles mesh = SplitActiveElements(s);
+    run.cuts.clear();
+    for (const Section& section : run.options.sections) run.cuts.push_back(CutSection(mesh, section));
+  }
   if (!run.points) return;
   SetUpHistory(
       run.chart, s,
@@ -226,6 +288,10 @@ void SetUpReport(ReportState& run, const Store& s) {
 
 void AddReportStep(ReportState& run, Store& s) {
   const std::size_t position = run.next++;
+  if (!run.cuts.empty()) {
+    run.times.push_back(s.TIME);
+    for (const SectionCut& cut : run.cuts) run.flows.push_back(FlowAcross(s, cut));
+  }
   if (run.points) {
     AddHistoryStep(run.chart, s);
     for (std::int32_t i : run.chart.inside)
@@ -282,6 +348,7 @@ void WriteReport(ReportState& run, const Store& s) {
   Pictures(out, run);
   StepsTable(out, run);
   Points(out, run, s);
+  Sections(out, run, s);
   Footer(out, run);
   out += "<script>";
   out += report_page::kScript;

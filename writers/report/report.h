@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "writers/plot/plot.h"
 
@@ -26,6 +27,7 @@ struct ReportStep {
   double pMin = kNone, pMax = kNone;          // pressure head P
   double hMin = kNone, hMax = kNone;          // total head H = P + Y
   double speedMin = kNone, speedMax = kNone;  // element speed
+  double gradientMax = kNone;                 // magnitude of the steepest hydraulic gradient
   bool drawn = false;                         // the report shows its picture
 };
 
@@ -60,6 +62,9 @@ struct ReportState {
   HistoryChart chart;
   std::vector<std::int32_t> pointElements;  // per point: the element that holds it, 0 outside the mesh
   std::vector<double> pointHeads;           // per point: total head at the last step read
+  std::vector<SectionCut> cuts;             // per section of options.sections: its cut by the mesh
+  std::vector<double> times;                // per step read
+  std::vector<SectionFlow> flows;           // per step read, per section
   PlotWarnings warnings;                    // summed over the pictures
   std::string html;                         // the document, assembled at the end
   std::uint64_t bytesWritten = 0;
@@ -69,13 +74,14 @@ struct ReportState {
 void ChooseDefaultSteps(std::vector<ReportStep>& steps);
 
 // The levels that every picture of the run takes: round levels over the range of the field in the
-// drawn steps (speed from its smallest to its largest value).
+// drawn steps (speed from its smallest to its largest value, the gradient from 0 to its largest).
 LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field);
 
 // After the header is read (and the points located when `points`): fixes the levels, sets up the
-// history chart and finds each point's element.
+// history chart, finds each point's element and cuts the sections by the mesh.
 void SetUpReport(ReportState& run, const Store& s);
-// Every step of the file, in order: its heads at the points, and its picture when it is drawn.
+// Every step of the file, in order: its heads at the points, its flows through the sections, and its
+// picture when it is drawn.
 void AddReportStep(ReportState& run, Store& s);
 // Assembles the document and writes it as the whole of `target`.
 void WriteReport(ReportState& run, const Store& s);

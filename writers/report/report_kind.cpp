@@ -20,6 +20,8 @@ void SetUp(WriterCall& w) {
   if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
   run.options.mesh = w.choices.mesh;
   run.options.arrows = w.choices.arrows;
+  run.options.flowLines = w.choices.flowLines;
+  run.options.sections = w.choices.sections;
   run.points = !w.choices.PNAME.empty();
   if (run.points) {
     // The point-data file is an input here: a missing one is not made empty, as the dialogue's would be.

@@ -14,7 +14,8 @@ inline constexpr std::string_view kContentPolicy =
 inline constexpr std::string_view kScreenStyle =
     "body{font-family:DejaVu Sans,Arial,Helvetica,sans-serif;color:#222;background:#fff;max-width:1100px;"
     "margin:24px auto;padding:0 16px}\n"
-    "h1{font-size:22px;margin:0 0 10px}h2{font-size:17px;margin:28px 0 8px}\n"
+    "h1{font-size:22px;margin:0 0 10px}h2{font-size:17px;margin:28px 0 8px}h3{font-size:15px;margin:20px 0 "
+    "4px}\n"
     "table{border-collapse:collapse;font-size:13px}\n"
     "th,td{padding:3px 10px;text-align:right;border-bottom:1px solid "
     "#ddd;font-variant-numeric:tabular-nums}\n"
@@ -41,7 +42,7 @@ inline constexpr std::string_view kScreenStyle =
     "figure.step svg{max-height:200mm}\n"
     "figcaption{display:block;font-size:14px;margin:0 0 4px}\n"
     "tr.shown td{background:none;font-weight:normal}\n"
-    "section.points{break-before:page;page-break-before:always}\n"
+    "section.points,section.sections{break-before:page;page-break-before:always}\n"
     "figure.chart svg{max-height:120mm}\n"
     "}\n";
 
