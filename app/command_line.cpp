@@ -18,6 +18,7 @@
 #include "app/kinds.h"
 #include "app/messages.h"
 #include "app/options.h"
+#include "app/report.h"
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
@@ -36,7 +37,8 @@ using cli::Opt;
 using cli::OptionSpec;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
-                        kPlot = kPlotCommand, kFlux = kFluxCommand, kAll = kInfo | kConvert | kPlot | kFlux;
+                        kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
+                        kAll = kInfo | kConvert | kPlot | kFlux | kReport;
 
 struct Command {
   std::string_view name;
@@ -68,6 +70,11 @@ constexpr std::array kCommands{
             "flow rate per unit thickness through sections, step by step",
             "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
             "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
+    Command{"report", kReport, "RESULT",
+            "one HTML file: pictures with a time slider, the steps table, heads at points",
+            "  seepconv report RESULT.DAT\n"
+            "  seepconv report RESULT.DAT --points POINTS.DAT --arrows -o run12.html\n"
+            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
 };
 
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
@@ -76,25 +83,25 @@ constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o"},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux, 0, {}, "output file, with one RESULT only",
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder; flux: standard output"},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux, 0, {},
-               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all"},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure"},
-    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot, kNeedsPoints, {},
-               "point-data file: required for interp; plot draws heads at the points against time", ""},
-    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot, kTakesField, kPlotFieldNames,
-               "plot: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
-    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot, kTakesDrawing, {}, "plot: every element edge, thin", ""},
-    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot, kTakesDrawing, {},
-               "plot: velocity arrows on a coarse sample of elements", ""},
-    OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot, kTakesDrawing, {},
-               "plot: N flow lines from where water enters (a flow net)", ""},
+    OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
+               "point-data file: required for interp; plot and report draw heads at the points against time", ""},
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
+               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
+    OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
+    OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
+               "plot, report: velocity arrows on a coarse sample of elements", ""},
+    OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot | kReport, kTakesDrawing, {},
+               "plot, report: N flow lines from where water enters (a flow net)", ""},
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
-    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot draws them with their flow", ""},
+    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", ""},
     OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
@@ -105,8 +112,8 @@ constexpr std::array kOptions{
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors"},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot, 0, {},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kReport, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
@@ -483,6 +490,61 @@ int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   return RunFlux(r, out, messages);
 }
 
+// `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
+// the report kind through the same road as a conversion.
+int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, Messages& messages) {
+  if (args.operands.size() != 1) {
+    return messages.Usage(args.operands.empty() ? "report needs a RESULT file"
+                                                : "report takes one RESULT file");
+  }
+  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
+    return messages.Usage("--points needs a file name");
+  if (const auto output = args.Value(Opt::kOutput); output && output->empty())
+    return messages.Usage("-o/--output needs a file name");
+  std::optional<StepSelection> steps;
+  if (const auto text = args.Value(Opt::kSteps)) {
+    std::string error;
+    steps = StepSelection::Parse(*text, error);
+    if (!steps) return messages.Usage(error);
+  }
+  if (const auto lines = args.Value(Opt::kFlowLines)) {
+    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
+      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
+                            ", not '" + std::string(*lines) + "'");
+    }
+  }
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = KindOfName("report", "html");
+  if (const auto sections = args.Value(Opt::kSections)) {
+    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
+      return status;
+  }
+  // Two passes over the file: a pipe cannot be read again.
+  if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
+                                                         !std::filesystem::is_regular_file(r.result, ec)))
+    return messages.Usage("report reads the result file twice: name a file, not a pipe or standard input");
+  ResultSummary summary;
+  try {
+    summary = SummariseResultFile(r.result);
+  } catch (const IoFailure& failure) {
+    messages.Failure(r.result, PlainWords(failure), failure.number);
+    return kFailed;
+  }
+  std::string error;
+  const std::optional<ReportPlan> plan = PlanReport(
+      summary, steps ? &*steps : nullptr, args.Value(Opt::kSteps).value_or(""), ReportDate(), all, error);
+  if (!plan) {
+    messages.Failure(r.result, error);
+    return kFailed;
+  }
+  TakeChoices(args, r);
+  r.choices.report = &*plan;
+  r.output =
+      args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);
+  return ConvertBatch({r}, args, 1, messages);
+}
+
 // The command named first, with its options.
 int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages& messages) {
   const std::string_view first = args.front();
@@ -528,6 +590,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
   if (command->bit == kFlux) return Flux(*parsed, out, messages);
+  if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
 }
 

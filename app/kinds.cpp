@@ -7,6 +7,7 @@
 #include "writers/interp/interp_kind.h"
 #include "writers/microavs/microavs_kind.h"
 #include "writers/plot/plot_kind.h"
+#include "writers/report/report_kind.h"
 #include "writers/restart/restart_kind.h"
 #include "writers/tecplot/tecplot_kind.h"
 #include "writers/vtu/vtu_kind.h"
@@ -16,7 +17,7 @@ namespace {
 
 constexpr std::array kKinds{
     &kRestartKind, &kTecplotKind, &kFemapKind,        &kMicroAvsKind,     &kIgpostKind,
-    &kInterpKind,  &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind,
+    &kInterpKind,  &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,
 };
 
 template <typename Keep>

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = end + 1;
   }
   std::string error;
-  for (std::uint32_t command : {kInfoCommand, kConvertCommand, kPlotCommand}) {
+  for (std::uint32_t command : {kInfoCommand, kConvertCommand, kPlotCommand, kReportCommand}) {
     const auto parsed = cli::Parse(args, CommandLineOptions(), command, error);
     if (!parsed && error.empty()) std::abort();
     (void)cli::DescribeOptions(CommandLineOptions(), command);

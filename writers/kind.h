@@ -16,6 +16,8 @@
 
 namespace seep {
 
+struct ReportPlan;  // writers/report/report.h
+
 // The run's choices that a writer reads: the dialogue's answers or the command line's options. File names
 // are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
 // of the name when the file is opened.
@@ -31,6 +33,8 @@ struct OutputChoices {
   int flowLines = 0;         // pictures: this many flow lines (a flow net)
   // Pictures: sections drawn with the step's net flow rate.
   std::vector<Section> sections{};
+  // The report: what a first pass over the result file found and which steps it draws; nullptr: no report.
+  const ReportPlan* report = nullptr;
   // Where work files go: the command line makes them under new names beside this path; empty: the
   // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
   std::string workFilesBeside;

@@ -20,12 +20,16 @@ using plot::Levels;
 using plot::Point;
 using plot::Polyline;
 
-// Picture sizes in picture units (pixels at 100 %).
-constexpr double kWidth = 1000.0;
-constexpr double kLeft = 80.0, kTop = 56.0, kBottom = 52.0;
+// Picture sizes in picture units (pixels at 100 %). The plot area takes the section's shape within
+// these bounds; the canvas adds fixed room around it: the title line and the colour bar's title above,
+// the tick labels and the axis titles left and below, the colour bar to the right.
+constexpr double kWidth = 1000.0;  // history charts
+constexpr double kLeft = 80.0, kTop = 56.0, kBottom = 56.0;
 constexpr double kColourBarRoom = 150.0;  // right of the section
-constexpr double kMostSectionHeight = 640.0;
+constexpr double kMostPlotWidth = 800.0, kMostPlotHeight = 640.0;
+constexpr double kLeastPlotWidth = 160.0, kLeastPlotHeight = 200.0;
 constexpr double kMostArrows = 300.0;
+constexpr double kLeastArrow = 8.0;  // picture units: shorter arrows are drawn this long
 
 constexpr std::string_view kStyle =
     "text{font-family:DejaVu Sans,Arial,Helvetica,sans-serif;font-size:12px;fill:#222}\n"
@@ -36,8 +40,7 @@ constexpr std::string_view kStyle =
     ".mesh{fill:none;stroke:#000;stroke-opacity:0.35;stroke-width:0.35}\n"
     ".casing{fill:none;stroke:#fff;stroke-width:6;stroke-linejoin:round;stroke-linecap:round}\n"
     ".phreatic{fill:none;stroke:#e6194b;stroke-width:3;stroke-linejoin:round;stroke-linecap:round}\n"
-    ".arrow-casing{fill:none;stroke:#fff;stroke-width:2.2;stroke-linecap:round;stroke-linejoin:round}\n"
-    ".arrow{fill:none;stroke:#111;stroke-width:1.1;stroke-linecap:round;stroke-linejoin:round}\n"
+    ".arrow{fill:#fff;stroke:#111;stroke-width:0.7;stroke-linejoin:round}\n"
     ".axis{fill:none;stroke:#222;stroke-width:1}\n"
     ".grid{fill:none;stroke:#ccc;stroke-width:0.6}\n"
     ".swatch{stroke:#222;stroke-width:0.6}\n";
@@ -158,12 +161,12 @@ void Line(std::string& out, std::string_view cls, double x0, double y0, double x
   out += "\"/>\n";
 }
 
-void Begin(std::string& out, double height) {
+void Begin(std::string& out, double width, double height) {
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"";
-  Attribute(out, "width", kWidth);
+  Attribute(out, "width", width);
   Attribute(out, "height", height);
   out += " viewBox=\"0 0 ";
-  PathPoint(out, kWidth, height);
+  PathPoint(out, width, height);
   out += "\">\n<style>\n";
   out += kStyle;
 }
@@ -179,31 +182,20 @@ std::string_view Title(const Store& s) {
   return title;
 }
 
-std::string_view FieldName(PlotField field) {
-  switch (field) {
-    case PlotField::kTotalHead:
-      return "Total head";
-    case PlotField::kPressureHead:
-      return "Pressure head";
-    case PlotField::kSpeed:
-      return "Speed";
-    case PlotField::kGradient:
-      return "Hydraulic gradient";
+// "TITLE - step N, time T" on the first line of a picture; on two lines when the canvas is too narrow
+// for one (judged from the count of characters).
+void TitleLine(std::string& out, const Store& s, std::string_view what, double width) {
+  const std::string_view title = Title(s);
+  const double room = (width - kLeft) / 8.5;  // characters of 15 px type
+  if (!title.empty() && static_cast<double>(title.size() + what.size() + 5) > room) {
+    Text(out, 12.0, 18.0, "title", title);
+    Text(out, 12.0, 36.0, "title", what);
+    return;
   }
-  return "";
-}
-
-// "TITLE - step N, time T" on the first line of a picture.
-void TitleLine(std::string& out, const Store& s, std::string_view what) {
-  std::string text(Title(s));
+  std::string text(title);
   if (!text.empty()) text += "  \xE2\x80\x94  ";  // em dash
   text += what;
-  out += "<text";
-  Attribute(out, "x", kLeft);
-  Attribute(out, "y", 26.0);
-  out += " class=\"title\">";
-  svg::AppendText(out, text);
-  out += "</text>\n";
+  Text(out, kLeft, 26.0, "title", text);
 }
 
 // Tick marks and labels along the bottom and the left of a plot area; the labels in model units.
@@ -232,10 +224,34 @@ void Axes(std::string& out, double left, double top, double width, double height
   for (double y : yTicks.values) ValueText(out, left - 8.0, py(y) + 4.0, "end", y);
 }
 
+// Titles of the axes: one under the middle of the bottom axis, one turned upright left of the plot.
+void AxisTitles(std::string& out, double left, double top, double width, double height, std::string_view x,
+                std::string_view y) {
+  Text(out, left + width / 2.0, top + height + 40.0, "mid", x);
+  const double tx = 18.0, ty = top + height / 2.0;
+  out += "<text class=\"mid\" transform=\"rotate(-90 ";
+  PathPoint(out, tx, ty);
+  out += ")\"";
+  Attribute(out, "x", tx);
+  Attribute(out, "y", ty);
+  out += '>';
+  svg::AppendText(out, y);
+  out += "</text>\n";
+}
+
 // How many ticks fit along `length` picture units, one per `room`: 2 to 20.
 int TickRoom(double length, double room) {
   const double n = length / room;
   return n >= 2.0 ? static_cast<int>(std::min(n, 20.0)) : 2;
+}
+
+void EmptyPicture(std::string& out, const Store& s, std::string_view what, std::string_view note) {
+  const double height = 200.0;
+  Begin(out, kWidth, height);
+  BeginBody(out);
+  TitleLine(out, s, what, kWidth);
+  Text(out, kWidth / 2.0, height / 2.0, "mid", note);
+  out += "</svg>\n";
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -317,9 +333,41 @@ Box ActiveBox(const Store& s) {
   return box;
 }
 
-void ColourBar(std::string& out, const Levels& levels, PlotField field, double x, double top, double height,
-               bool phreatic) {
-  Text(out, x, top - 10.0, "", FieldName(field));
+// The plot area and the model range it shows. The section, padded a little so that its outline stays
+// clear of the axes, takes the plot area's full width or full height at one scale; its shape sets the
+// area's shape within kLeast… and kMost…, and where a bound stops it the model range widens about the
+// section's middle to fill the area. False when the coordinates are too large to draw.
+struct Layout {
+  Frame frame;
+  double x0 = 0.0, x1 = 0.0, y0 = 0.0, y1 = 0.0;  // model range shown
+  double width = 0.0, height = 0.0;               // plot area
+};
+
+bool LayOut(const Box& box, Layout& layout) {
+  const double span = std::max(box.x1 - box.x0, box.y1 - box.y0);
+  const double pad = span > 0.0 ? 0.02 * span : 1.0;
+  double x0 = box.x0 - pad, x1 = box.x1 + pad, y0 = box.y0 - pad, y1 = box.y1 + pad;
+  const double dx = x1 - x0, dy = y1 - y0;
+  if (!std::isfinite(dx) || !std::isfinite(dy) || !(dx > 0.0) || !(dy > 0.0)) return false;
+  const double scale = std::min(kMostPlotWidth / dx, kMostPlotHeight / dy);
+  if (!std::isfinite(scale)) return false;
+  const double width = std::max(dx * scale, kLeastPlotWidth), height = std::max(dy * scale, kLeastPlotHeight);
+  const double wx = (width / scale - dx) / 2.0, wy = (height / scale - dy) / 2.0;
+  x0 -= wx, x1 += wx, y0 -= wy, y1 += wy;
+  layout = Layout{};
+  layout.frame.x0 = x0;
+  layout.frame.y1 = y1;
+  layout.frame.scale = scale;
+  layout.x0 = x0, layout.x1 = x1, layout.y0 = y0, layout.y1 = y1;
+  layout.width = width;
+  layout.height = height;
+  return true;
+}
+
+// The colour bar beside the plot, as tall as the plot area, titled with the field. Levels closer than
+// a line of type are labelled every second (or third, …) one.
+void ColourBar(std::string& out, const Levels& levels, PlotField field, double x, double top, double height) {
+  Text(out, x, top - 8.0, "", FieldName(field));
   const std::int32_t bands = std::max(levels.Bands(), 1);
   const double bandHeight = height / bands;
   for (std::int32_t b = 0; b < bands; ++b) {
@@ -338,34 +386,54 @@ void ColourBar(std::string& out, const Levels& levels, PlotField field, double x
   Attribute(out, "width", 20.0);
   Attribute(out, "height", height);
   out += "/>\n";
+  const std::int32_t every = std::max(1, static_cast<std::int32_t>(std::ceil(14.0 / bandHeight)));
   for (std::int32_t k = 0; k <= levels.Bands(); ++k) {
+    if (k % every != 0 && k != levels.Bands()) continue;
+    if (k != levels.Bands() && k + every > levels.Bands() && (levels.Bands() - k) * bandHeight < 14.0)
+      continue;
     const double y = top + height - k * bandHeight;
     Line(out, "axis", x + 20.0, y, x + 24.0, y);
     ValueText(out, x + 27.0, y + 4.0, "", levels.values[static_cast<std::size_t>(k)]);
   }
-  if (phreatic) {
-    const double y = top + height + 30.0;
-    Line(out, "casing", x, y, x + 24.0, y);
-    Line(out, "phreatic", x, y, x + 24.0, y);
-    Text(out, x + 30.0, y + 4.0, "", "Phreatic line");
+}
+
+// The colours of the bands, from the bottom of viridis to its top.
+void BandStyles(std::string& css, const Levels& levels) {
+  for (std::int32_t b = 0; b < levels.Bands(); ++b) {
+    const double t = levels.Bands() > 1 ? static_cast<double>(b) / (levels.Bands() - 1) : 0.5;
+    css += ".b";
+    css += std::to_string(b);
+    css += "{fill:";
+    svg::AppendViridis(css, t);
+    css += ";stroke:";
+    svg::AppendViridis(css, t);
+    css += "}\n";
   }
+}
+
+// The key of the phreatic line, under the colour bar.
+void PhreaticKey(std::string& out, double x, double y) {
+  Line(out, "casing", x, y, x + 24.0, y);
+  Line(out, "phreatic", x, y, x + 24.0, y);
+  Text(out, x + 30.0, y + 4.0, "", "Phreatic line");
 }
 
 // Velocity arrows at the centroids of at most about kMostArrows elements, one per cell of a regular
 // grid over the section: the element whose centroid lies nearest the cell's centre.
-std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame) {
+struct ArrowSite {
+  std::int32_t element = 0;
+  double distance = 0.0;
+  Point at{};
+};
+
+std::vector<ArrowSite> ArrowSites(const Store& s, const Box& box, double& cell) {
   const double dx = std::max(box.x1 - box.x0, 0.0), dy = std::max(box.y1 - box.y0, 0.0);
-  double cell = std::sqrt(dx * dy / kMostArrows);
+  cell = std::sqrt(dx * dy / kMostArrows);
   cell = std::max(cell, std::max(dx, dy) / kMostArrows);
   if (!(cell > 0.0) || !std::isfinite(cell)) return {};
   const auto nx = static_cast<std::int64_t>(std::min(std::ceil(dx / cell), kMostArrows)) + 1;
   const auto ny = static_cast<std::int64_t>(std::min(std::ceil(dy / cell), kMostArrows)) + 1;
-  struct Pick {
-    std::int32_t element = 0;
-    double distance = 0.0;
-    Point at{};
-  };
-  std::vector<Pick> picks(static_cast<std::size_t>(nx * ny));
+  std::vector<ArrowSite> sites(static_cast<std::size_t>(nx * ny));
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     if (!IsActive(s, e) || !std::isfinite(Speed(s.VXE(e), s.VYE(e)))) continue;
     const int corners = IsTriangle(s, e) ? 3 : 4;
@@ -386,36 +454,198 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame)
     const double cx = box.x0 + (static_cast<double>(ix) + 0.5) * cell;
     const double cy = box.y0 + (static_cast<double>(iy) + 0.5) * cell;
     const double d = std::hypot(c.x - cx, c.y - cy);
-    Pick& p = picks[static_cast<std::size_t>(iy * nx + ix)];
-    if (p.element == 0 || d < p.distance) p = {e, d, c};
+    ArrowSite& site = sites[static_cast<std::size_t>(iy * nx + ix)];
+    if (site.element == 0 || d < site.distance) site = {e, d, c};
   }
+  return sites;
+}
+
+// An arrow of `length` picture units centred on `mid`, pointing along (ux, uy) (picture units, y
+// downward): a shaft and a head as one closed outline.
+Polyline ArrowShape(Point mid, double ux, double uy, double length) {
+  const double head = std::min(0.45 * length, 7.0), shaft = 0.9, wing = std::min(3.2, 0.3 * length + 1.0);
+  const double nx = -uy, ny = ux;
+  const Point tail{mid.x - 0.5 * length * ux, mid.y - 0.5 * length * uy};
+  const Point tip{mid.x + 0.5 * length * ux, mid.y + 0.5 * length * uy};
+  const Point neck{tip.x - head * ux, tip.y - head * uy};
+  return {{tail.x + shaft * nx, tail.y + shaft * ny}, {neck.x + shaft * nx, neck.y + shaft * ny},
+          {neck.x + wing * nx, neck.y + wing * ny},   tip,
+          {neck.x - wing * nx, neck.y - wing * ny},   {neck.x - shaft * nx, neck.y - shaft * ny},
+          {tail.x - shaft * nx, tail.y - shaft * ny}};
+}
+
+// Arrows with their length by speed, at least kLeastArrow so that slow flow still shows, and shortened
+// (down to that least length, or left out) until every corner lies in an active element.
+std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame) {
+  double cell = 0.0;
+  const std::vector<ArrowSite> sites = ArrowSites(s, box, cell);
   double fastest = 0.0;
-  for (const Pick& p : picks) {
-    if (p.element != 0) fastest = std::max(fastest, Speed(s.VXE(p.element), s.VYE(p.element)));
+  for (const ArrowSite& site : sites) {
+    if (site.element != 0) fastest = std::max(fastest, Speed(s.VXE(site.element), s.VYE(site.element)));
   }
   std::vector<Polyline> arrows;
   if (!(fastest > 0.0) || !std::isfinite(fastest)) return arrows;
+  const ElementBins bins = BinElements(s);
+  auto inside = [&](const Polyline& shape) {
+    for (const Point& p : shape) {
+      const double x = frame.x0 + (p.x - frame.left) / frame.scale,
+                   y = frame.y1 - (p.y - frame.top) / frame.scale;
+      const PointLocation at = LocatePoint(bins, s, x, y);
+      if (at.element == 0 || !IsActive(s, at.element)) return false;
+    }
+    return true;
+  };
   const double longest = 0.85 * cell * frame.scale;  // picture units
-  for (const Pick& p : picks) {
-    if (p.element == 0) continue;
-    const double vx = s.VXE(p.element), vy = s.VYE(p.element);
+  for (const ArrowSite& site : sites) {
+    if (site.element == 0) continue;
+    const double vx = s.VXE(site.element), vy = s.VYE(site.element);
     const double speed = Speed(vx, vy);
-    const double length = longest * speed / fastest;
-    if (!(length >= 0.5)) continue;
-    // In picture units, y downward.
+    if (!(speed > 0.0)) continue;
     const double ux = vx / speed, uy = -vy / speed;
-    const Point mid{frame.Px(p.at.x), frame.Py(p.at.y)};
-    const Point tail{mid.x - 0.5 * length * ux, mid.y - 0.5 * length * uy};
-    const Point head{mid.x + 0.5 * length * ux, mid.y + 0.5 * length * uy};
-    const double wing = std::min(0.3 * length, 5.0);
-    const double ca = std::cos(0.45), sa = std::sin(0.45);
-    const Point w1{head.x - wing * (ux * ca - uy * sa), head.y - wing * (uy * ca + ux * sa)};
-    const Point w2{head.x - wing * (ux * ca + uy * sa), head.y - wing * (uy * ca - ux * sa)};
-    arrows.push_back({tail, head});
-    arrows.push_back({w1, head, w2});
+    const Point mid{frame.Px(site.at.x), frame.Py(site.at.y)};
+    double length = std::max(longest * speed / fastest, kLeastArrow);
+    Polyline shape = ArrowShape(mid, ux, uy, length);
+    while (!inside(shape) && length > kLeastArrow) {
+      length = std::max(0.7 * length, kLeastArrow);
+      shape = ArrowShape(mid, ux, uy, length);
+    }
+    if (inside(shape)) arrows.push_back(std::move(shape));
   }
   return arrows;
 }
+
+}  // namespace
+
+std::string_view FieldName(PlotField field) {
+  switch (field) {
+    case PlotField::kTotalHead:
+      return "Total head";
+    case PlotField::kPressureHead:
+      return "Pressure head";
+    case PlotField::kSpeed:
+      return "Speed";
+    case PlotField::kGradient:
+      return "Hydraulic gradient";
+  }
+  return "";
+}
+
+void AppendPictureStyle(std::string& css, const plot::Levels& levels) {
+  css += kStyle;
+  BandStyles(css, levels);
+}
+
+void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& options, bool constant,
+                          PlotWarnings& warnings) {
+  warnings = PlotWarnings{};
+  parts.bands.clear();
+  parts.section.clear();
+  parts.lines.clear();
+  parts.frame.clear();
+  parts.title.clear();
+  std::string what = "step " + std::to_string(s.ISTEP) + ", time ";
+  svg::AppendValue(what, s.TIME);
+
+  // A section that cannot be drawn: its title and a note on an empty canvas.
+  const Box box = ActiveBox(s);
+  Layout layout;
+  const bool drawable = !box.Empty() && LayOut(box, layout);
+  if (!drawable) {
+    warnings.noActiveElements = box.Empty();
+    parts.width = kWidth;
+    parts.height = 200.0;
+    parts.plotLeft = parts.plotTop = parts.plotWidth = parts.plotHeight = 0.0;
+    parts.levels = plot::RoundLevels(0.0, 0.0);
+    TitleLine(parts.title, s, what, kWidth);
+    Text(parts.lines, kWidth / 2.0, 100.0, "mid",
+         box.Empty() ? "No active element in this step"
+                     : "The coordinates of the section are too large to draw");
+    return;
+  }
+  Frame& frame = layout.frame;
+  parts.width = kLeft + layout.width + kColourBarRoom;
+  parts.height = kTop + layout.height + kBottom;
+  parts.plotLeft = frame.left;
+  parts.plotTop = frame.top;
+  parts.plotWidth = layout.width;
+  parts.plotHeight = layout.height;
+
+  const FieldValues field = CollectField(s, options.field, warnings);
+  const bool anyValue = field.hi >= field.lo;
+  if (options.levels) {
+    parts.levels = plot::RoundLevels(options.levels->lo, options.levels->hi);
+  } else {
+    parts.levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
+  }
+  const Levels& levels = parts.levels;
+  auto toPicture = [&frame](const Point& p) { return Point{frame.Px(p.x), frame.Py(p.y)}; };
+  auto toSame = [](const Point& p) { return p; };
+
+  // The step's bands.
+  const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
+  const plot::Bands bands =
+      perElement ? plot::ElementBands(s, field.values, levels) : plot::NodalBands(s, field.values, levels);
+  (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
+  for (std::int32_t b = 0; b < levels.Bands(); ++b) {
+    const std::string cls = "band b" + std::to_string(b);
+    Path(parts.bands, cls, bands.loops[static_cast<std::size_t>(b)], true, toPicture);
+  }
+
+  // The section's lines.
+  if (constant) {
+    if (options.mesh) Path(parts.section, "mesh", plot::MeshEdges(s), false, toPicture);
+    Path(parts.section, "outline", plot::MeshOutline(s), true, toPicture);
+  }
+
+  // The step's lines on top: the phreatic line with its key under the colour bar, the arrows.
+  const std::vector<Polyline> phreatic = plot::PhreaticLine(s);
+  Path(parts.lines, "casing", phreatic, false, toPicture);
+  Path(parts.lines, "phreatic", phreatic, false, toPicture);
+  const double barX = kLeft + layout.width + 24.0;
+  if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
+  if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
+  const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
+  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, options.flowLines, place);
+  plot::AppendSections(parts.lines, s, options.sections, place);
+  if (!anyValue) {
+    Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
+         "No finite value in this step");
+  }
+
+  // Axes, their titles and the colour bar.
+  if (constant) {
+    const Levels xTicks = plot::RoundTicks(layout.x0, layout.x1, TickRoom(layout.width, 80.0));
+    const Levels yTicks = plot::RoundTicks(layout.y0, layout.y1, TickRoom(layout.height, 45.0));
+    Axes(
+        parts.frame, kLeft, kTop, layout.width, layout.height, xTicks, yTicks,
+        [&](double x) { return frame.Px(x); }, [&](double y) { return frame.Py(y); });
+    AxisTitles(parts.frame, kLeft, kTop, layout.width, layout.height, "x", "y");
+    ColourBar(parts.frame, levels, options.field, barX, kTop, layout.height);
+  }
+  TitleLine(parts.title, s, what, parts.width);
+}
+
+void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings) {
+  thread_local StepPictureParts parts;
+  DrawStepPictureParts(parts, s, options, true, warnings);
+  svg.clear();
+  Begin(svg, parts.width, parts.height);
+  if (parts.plotWidth > 0.0) BandStyles(svg, parts.levels);
+  BeginBody(svg);
+  svg += parts.title;
+  svg += parts.bands;
+  svg += parts.section;
+  svg += parts.lines;
+  svg += parts.frame;
+  svg += "</svg>\n";
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The point time history.
+
+namespace {
+
+constexpr double kLegendRoom = 250.0, kChartHeight = 560.0;
 
 // Class of the line of the k-th point in a history chart.
 std::string PointClass(std::size_t k) {
@@ -424,13 +654,127 @@ std::string PointClass(std::size_t k) {
   return cls;
 }
 
-void EmptyPicture(std::string& out, const Store& s, std::string_view what, std::string_view note) {
-  const double height = 200.0;
-  Begin(out, height);
-  BeginBody(out);
-  TitleLine(out, s, what);
-  Text(out, kWidth / 2.0, height / 2.0, "mid", note);
-  out += "</svg>\n";
+// The chart's plot area over the ranges of the finite times and values, widened where they are one
+// value (and the values by a twentieth, so that no line runs along the frame).
+ChartFrame HistoryFrame(const HistoryChart& chart) {
+  double t0 = std::numeric_limits<double>::infinity(), t1 = -t0, v0 = t0, v1 = -t0;
+  for (double t : chart.times) {
+    if (std::isfinite(t)) t0 = std::min(t0, t), t1 = std::max(t1, t);
+  }
+  for (double v : chart.values) {
+    if (std::isfinite(v)) v0 = std::min(v0, v), v1 = std::max(v1, v);
+  }
+  auto widen = [](double& lo, double& hi, double share) {
+    if (!(hi >= lo)) lo = 0.0, hi = 1.0;
+    const double d = hi - lo;
+    const double w = d > 0.0 ? share * d : (lo != 0.0 ? 0.05 * std::fabs(lo) : 1.0);
+    lo -= w;
+    hi += w;
+  };
+  widen(t0, t1, 0.0);
+  widen(v0, v1, 0.05);
+  return {t0, t1, v0, v1, kLeft, kTop, kWidth - kLeft - kLegendRoom, kChartHeight - kTop - kBottom - 10.0};
+}
+
+// One colour per point, and a dash pattern once the colours have all been used.
+void PointStyles(std::string& css, std::size_t points) {
+  for (std::size_t k = 0; k < points; ++k) {
+    css += ".p";
+    css += std::to_string(k);
+    css += "{fill:none;stroke-width:1.8;stroke:";
+    css += kLineColours[k % kLineColours.size()];
+    const std::string_view dash = kDashes[(k / kLineColours.size()) % kDashes.size()];
+    if (!dash.empty()) {
+      css += ";stroke-dasharray:";
+      css += dash;
+    }
+    css += "}\n";
+  }
+}
+
+// Grid lines at the value ticks, the axes and their titles.
+void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name) {
+  const Levels xTicks = plot::RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
+  const Levels yTicks = plot::RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
+  auto px = [&](double x) { return frame.Px(x); };
+  auto py = [&](double y) { return frame.Py(y); };
+  for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));
+  Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
+  AxisTitles(svg, frame.left, frame.top, frame.width, frame.height, "Time", name);
+}
+
+// One line per point; a value that is not finite breaks it. Markers where the steps are few.
+void PointLines(std::string& svg, const ChartFrame& frame, const HistoryChart& chart) {
+  const std::size_t points = chart.inside.size(), steps = chart.times.size();
+  const bool markers = steps == 1 || (steps <= 40 && steps * points <= 4000);
+  std::vector<Polyline> runs;
+  for (std::size_t k = 0; k < points; ++k) {
+    runs.assign(1, {});
+    for (std::size_t step = 0; step < steps; ++step) {
+      const double t = chart.times[step], v = chart.values[step * points + k];
+      if (std::isfinite(t) && std::isfinite(v)) {
+        runs.back().push_back({frame.Px(t), frame.Py(v)});
+      } else if (!runs.back().empty()) {
+        runs.emplace_back();
+      }
+    }
+    Path(svg, PointClass(k), runs, false, [](const Point& p) { return p; });
+    if (!markers) continue;
+    svg += "<g class=\"p";
+    svg += std::to_string(k);
+    svg += "\">";
+    for (const Polyline& run : runs) {
+      for (const Point& p : run) {
+        svg += "<circle";
+        Attribute(svg, "cx", p.x);
+        Attribute(svg, "cy", p.y);
+        svg += " r=\"2.5\"/>";
+      }
+    }
+    svg += "</g>\n";
+  }
+}
+
+// Legend: point number and coordinates, as many as there is room for.
+void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart, const Store& s) {
+  const std::size_t points = chart.inside.size();
+  const double x = frame.left + frame.width + 24.0;
+  const auto rows = static_cast<std::size_t>(std::max(2.0, (frame.height - 20.0) / 18.0));
+  const std::size_t shown = points <= rows ? points : rows - 1;
+  for (std::size_t k = 0; k < shown; ++k) {
+    const double y = frame.top + 8.0 + 18.0 * static_cast<double>(k);
+    Line(svg, PointClass(k), x, y, x + 26.0, y);
+    const std::int32_t i = chart.inside[k];
+    std::string label = "Point " + std::to_string(i) + " (";
+    if (k < chart.labels.size()) {
+      label = chart.labels[k];
+    } else {
+      svg::AppendValue(label, s.XP(i));
+      label += ", ";
+      svg::AppendValue(label, s.YP(i));
+      label += ')';
+    }
+    Text(svg, x + 32.0, y + 4.0, "", label);
+  }
+  if (shown < points) {
+    Text(svg, x, frame.top + 8.0 + 18.0 * static_cast<double>(shown) + 4.0, "",
+         "\xE2\x80\xA6 and " + std::to_string(points - shown) +
+             (chart.labels.empty() ? " more points" : " more"));
+  }
+}
+
+// The points outside the mesh, named under the chart (the first eight).
+void LeftOutNote(std::string& svg, const ChartFrame& frame, const HistoryChart& chart) {
+  if (chart.outside.empty()) return;
+  std::string left = "Left out, outside the mesh: point";
+  if (chart.outside.size() > 1) left += 's';
+  left += ' ';
+  for (std::size_t k = 0; k < chart.outside.size() && k < 8; ++k) {
+    if (k > 0) left += ", ";
+    left += std::to_string(chart.outside[k]);
+  }
+  if (chart.outside.size() > 8) left += ", \xE2\x80\xA6";
+  Text(svg, frame.left, kChartHeight - 8.0, "", left);
 }
 
 }  // namespace
@@ -441,91 +785,6 @@ PlotField PlotFieldOfName(std::string_view name) {
   }
   return PlotField::kTotalHead;
 }
-
-void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings) {
-  svg.clear();
-  warnings = PlotWarnings{};
-  std::string what = "step " + std::to_string(s.ISTEP) + ", time ";
-  svg::AppendValue(what, s.TIME);
-
-  const Box box = ActiveBox(s);
-  if (box.Empty()) {
-    warnings.noActiveElements = true;
-    EmptyPicture(svg, s, what, "No active element in this step");
-    return;
-  }
-  const FieldValues field = CollectField(s, options.field, warnings);
-  const bool anyValue = field.hi >= field.lo;
-  const Levels levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
-  const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
-  plot::Bands bands =
-      perElement ? plot::ElementBands(s, field.values, levels) : plot::NodalBands(s, field.values, levels);
-  (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
-
-  // Layout: the section at one scale, padded a little so the outline stays clear of the axes.
-  const double span = std::max(box.x1 - box.x0, box.y1 - box.y0);
-  const double pad = span > 0.0 ? 0.02 * span : 1.0;
-  const double x0 = box.x0 - pad, x1 = box.x1 + pad, y0 = box.y0 - pad, y1 = box.y1 + pad;
-  if (!std::isfinite(x1 - x0) || !std::isfinite(y1 - y0)) {
-    EmptyPicture(svg, s, what, "The coordinates of the section are too large to draw");
-    return;
-  }
-  const double mostWidth = kWidth - kLeft - kColourBarRoom;
-  Frame frame;
-  frame.x0 = x0;
-  frame.y1 = y1;
-  frame.scale = std::min(mostWidth / (x1 - x0), kMostSectionHeight / (y1 - y0));
-  const double width = (x1 - x0) * frame.scale, height = (y1 - y0) * frame.scale;
-  const double barHeight = std::clamp(height - 50.0, 180.0, 400.0);
-  const double pictureHeight = kTop + std::max(height, barHeight + 50.0) + kBottom;
-  auto toPicture = [&frame](const Point& p) { return Point{frame.Px(p.x), frame.Py(p.y)}; };
-  auto toSame = [](const Point& p) { return p; };
-
-  Begin(svg, pictureHeight);
-  for (std::int32_t b = 0; b < levels.Bands(); ++b) {
-    const double t = levels.Bands() > 1 ? static_cast<double>(b) / (levels.Bands() - 1) : 0.5;
-    svg += ".b";
-    svg += std::to_string(b);
-    svg += "{fill:";
-    svg::AppendViridis(svg, t);
-    svg += ";stroke:";
-    svg::AppendViridis(svg, t);
-    svg += "}\n";
-  }
-  BeginBody(svg);
-  TitleLine(svg, s, what);
-
-  // Bands, then the lines on top of them.
-  for (std::int32_t b = 0; b < levels.Bands(); ++b) {
-    const std::string cls = "band b" + std::to_string(b);
-    Path(svg, cls, bands.loops[static_cast<std::size_t>(b)], true, toPicture);
-  }
-  if (options.mesh) Path(svg, "mesh", plot::MeshEdges(s), false, toPicture);
-  Path(svg, "outline", plot::MeshOutline(s), true, toPicture);
-  const std::vector<Polyline> phreatic = plot::PhreaticLine(s);
-  Path(svg, "casing", phreatic, false, toPicture);
-  Path(svg, "phreatic", phreatic, false, toPicture);
-  if (options.arrows) {
-    const std::vector<Polyline> arrows = Arrows(s, box, frame);
-    Path(svg, "arrow-casing", arrows, false, toSame);
-    Path(svg, "arrow", arrows, false, toSame);
-  }
-  const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
-  if (options.flowLines > 0) plot::AppendFlowLines(svg, s, options.flowLines, place);
-  plot::AppendSections(svg, s, options.sections, place);
-
-  const Levels xTicks = plot::RoundTicks(x0, x1, TickRoom(width, 80.0));
-  const Levels yTicks = plot::RoundTicks(y0, y1, TickRoom(height, 45.0));
-  Axes(
-      svg, kLeft, kTop, width, height, xTicks, yTicks, [&](double x) { return frame.Px(x); },
-      [&](double y) { return frame.Py(y); });
-  ColourBar(svg, levels, options.field, kLeft + width + 28.0, kTop + 14.0, barHeight, !phreatic.empty());
-  if (!anyValue) Text(svg, kLeft + width / 2.0, kTop + height / 2.0, "mid", "No finite value in this step");
-  svg += "</svg>\n";
-}
-
-// ---------------------------------------------------------------------------------------------------
-// The point time history.
 
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
   chart = HistoryChart{};
@@ -552,134 +811,20 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   svg.clear();
   const std::string what =
       chart.what.empty() ? std::string(FieldName(chart.field)) + " at points" : chart.what;
-  const std::size_t points = chart.inside.size(), steps = chart.times.size();
-  if (points == 0 || steps == 0) {
-    EmptyPicture(svg, s, what, points == 0 ? "No point lies in the mesh" : "No step in the result file");
+  if (chart.inside.empty() || chart.times.empty()) {
+    EmptyPicture(svg, s, what,
+                 chart.inside.empty() ? "No point lies in the mesh" : "No step in the result file");
     return;
   }
-
-  // Ranges of the finite times and values, widened where they are one value.
-  double t0 = std::numeric_limits<double>::infinity(), t1 = -t0, v0 = t0, v1 = -t0;
-  for (double t : chart.times) {
-    if (std::isfinite(t)) t0 = std::min(t0, t), t1 = std::max(t1, t);
-  }
-  for (double v : chart.values) {
-    if (std::isfinite(v)) v0 = std::min(v0, v), v1 = std::max(v1, v);
-  }
-  auto widen = [](double& lo, double& hi, double share) {
-    if (!(hi >= lo)) lo = 0.0, hi = 1.0;
-    const double d = hi - lo;
-    const double w = d > 0.0 ? share * d : (lo != 0.0 ? 0.05 * std::fabs(lo) : 1.0);
-    lo -= w;
-    hi += w;
-  };
-  widen(t0, t1, 0.0);
-  widen(v0, v1, 0.05);
-
-  constexpr double kLegendRoom = 250.0, kHeight = 560.0;
-  ChartFrame frame{
-      t0, t1, v0, v1, kLeft, kTop, kWidth - kLeft - kLegendRoom, kHeight - kTop - kBottom - 14.0};
-  Begin(svg, kHeight);
-  for (std::size_t k = 0; k < points; ++k) {
-    svg += ".p";
-    svg += std::to_string(k);
-    svg += "{fill:none;stroke-width:1.8;stroke:";
-    svg += kLineColours[k % kLineColours.size()];
-    const std::string_view dash = kDashes[(k / kLineColours.size()) % kDashes.size()];
-    if (!dash.empty()) {
-      svg += ";stroke-dasharray:";
-      svg += dash;
-    }
-    svg += "}\n";
-  }
+  const ChartFrame frame = HistoryFrame(chart);
+  Begin(svg, kWidth, kChartHeight);
+  PointStyles(svg, chart.inside.size());
   BeginBody(svg);
-  TitleLine(svg, s, what);
-
-  const Levels xTicks = plot::RoundTicks(t0, t1, TickRoom(frame.width, 90.0));
-  const Levels yTicks = plot::RoundTicks(v0, v1, TickRoom(frame.height, 45.0));
-  auto px = [&](double x) { return frame.Px(x); };
-  auto py = [&](double y) { return frame.Py(y); };
-  for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));
-  Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
-  Text(svg, frame.left + frame.width / 2.0, frame.top + frame.height + 40.0, "mid", "Time");
-  {
-    const double x = 18.0, y = frame.top + frame.height / 2.0;
-    svg += "<text class=\"mid\" transform=\"rotate(-90 ";
-    Number(svg, x);
-    svg += ' ';
-    Number(svg, y);
-    svg += ")\"";
-    Attribute(svg, "x", x);
-    Attribute(svg, "y", y);
-    svg += '>';
-    svg::AppendText(svg, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis));
-    svg += "</text>\n";
-  }
-
-  // One line per point; a value that is not finite breaks it. Markers where the steps are few.
-  const bool markers = steps == 1 || (steps <= 40 && steps * points <= 4000);
-  auto value = [&](std::size_t step, std::size_t k) { return chart.values[step * points + k]; };
-  for (std::size_t k = 0; k < points; ++k) {
-    std::vector<Polyline> runs(1);
-    for (std::size_t step = 0; step < steps; ++step) {
-      const double t = chart.times[step], v = value(step, k);
-      if (std::isfinite(t) && std::isfinite(v)) {
-        runs.back().push_back({px(t), py(v)});
-      } else if (!runs.back().empty()) {
-        runs.emplace_back();
-      }
-    }
-    Path(svg, PointClass(k), runs, false, [](const Point& p) { return p; });
-    if (!markers) continue;
-    svg += "<g class=\"p";
-    svg += std::to_string(k);
-    svg += "\">";
-    for (const Polyline& run : runs) {
-      for (const Point& p : run) {
-        svg += "<circle";
-        Attribute(svg, "cx", p.x);
-        Attribute(svg, "cy", p.y);
-        svg += " r=\"2.5\"/>";
-      }
-    }
-    svg += "</g>\n";
-  }
-
-  // Legend: point number and coordinates, as many as there is room for.
-  const double legendX = frame.left + frame.width + 24.0;
-  const auto rows = static_cast<std::size_t>(std::max(2.0, (frame.height - 20.0) / 18.0));
-  const std::size_t shown = points <= rows ? points : rows - 1;
-  for (std::size_t k = 0; k < shown; ++k) {
-    const double y = frame.top + 8.0 + 18.0 * static_cast<double>(k);
-    Line(svg, PointClass(k), legendX, y, legendX + 26.0, y);
-    const std::int32_t i = chart.inside[k];
-    std::string label = "Point " + std::to_string(i) + " (";
-    if (k < chart.labels.size()) {
-      label = chart.labels[k];
-    } else {
-      svg::AppendValue(label, s.XP(i));
-      label += ", ";
-      svg::AppendValue(label, s.YP(i));
-      label += ')';
-    }
-    Text(svg, legendX + 32.0, y + 4.0, "", label);
-  }
-  if (shown < points) {
-    Text(svg, legendX, frame.top + 8.0 + 18.0 * static_cast<double>(shown) + 4.0, "",
-         "\xE2\x80\xA6 and " + std::to_string(points - shown) +
-             (chart.labels.empty() ? " more points" : " more"));
-  }
-  if (!chart.outside.empty()) {
-    std::string left = "Left out, outside the mesh: point";
-    if (chart.outside.size() > 1) left += 's';
-    left += ' ';
-    for (std::size_t k = 0; k < chart.outside.size() && k < 8; ++k) {
-      if (k > 0) left += ", ";
-      left += std::to_string(chart.outside[k]);
-    }
-    if (chart.outside.size() > 8) left += ", \xE2\x80\xA6";
-    Text(svg, frame.left, kHeight - 8.0, "", left);
-  }
+  TitleLine(svg, s, what, kWidth);
+  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis));
+  PointLines(svg, frame, chart);
+  Legend(svg, frame, chart, s);
+  LeftOutNote(svg, frame, chart);
   svg += "</svg>\n";
 }
 

@@ -4,12 +4,14 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
+#include "writers/plot/plot_geometry.h"
 
 namespace seep {
 
@@ -23,6 +25,11 @@ inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "
 // The field of a name from kPlotFieldNames; total head for any other.
 PlotField PlotFieldOfName(std::string_view name);
 
+// The span of values that the colour bar's levels cover.
+struct LevelRange {
+  double lo = 0.0, hi = 0.0;
+};
+
 struct PlotOptions {
   PlotField field = PlotField::kTotalHead;
   bool mesh = false;    // every element edge, thin
@@ -30,7 +37,13 @@ struct PlotOptions {
   int flowLines = 0;    // this many flow lines over the bands (a flow net)
   // Sections drawn with their names and the step's net flow rate.
   std::vector<Section> sections{};
+  // Levels kept for every step of a run, so that colours compare across time (values beyond them take
+  // the end colours); nothing: each picture takes round levels over its own values.
+  std::optional<LevelRange> levels{};
 };
+
+// The field's name as the colour bar and the charts title it: "Total head", "Pressure head", "Speed".
+std::string_view FieldName(PlotField field);
 
 // What the picture left out, for one warning line each on the command line.
 struct PlotWarnings {
@@ -43,6 +56,28 @@ struct PlotWarnings {
 // Draws the current step of the store as one whole SVG document into `svg` (cleared first, its
 // capacity reused across steps). Store& because the nodal values may need work arrays.
 void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings);
+
+// A step picture in parts, for a document that shows many steps of one run and draws the parts that
+// stay the same from step to step once. Put together in this order (back to front; the title anywhere)
+// they make the picture that DrawStepPicture draws, without its document frame and style sheet.
+struct StepPictureParts {
+  double width = 0.0, height = 0.0;  // the canvas
+  // The plot area in picture units: the section at one scale, x to the right and y upward.
+  double plotLeft = 0.0, plotTop = 0.0, plotWidth = 0.0, plotHeight = 0.0;
+  plot::Levels levels;  // band b of the colour bar and of the bands has class "b<b>"
+  std::string bands;    // the step's filled bands
+  std::string section;  // mesh edges and outline: the same for every step (drawn only when asked)
+  std::string lines;    // the step's phreatic line with its key, its arrows, or a note instead of a section
+  std::string frame;    // axes with their titles and the colour bar (drawn only when asked)
+  std::string title;    // the title line with the step and its time
+};
+
+// Draws the parts of the current step; `constant`: also the section and the frame. Every string is
+// cleared first.
+void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& options, bool constant,
+                          PlotWarnings& warnings);
+// The picture's style sheet: the classes that the parts use, the bands' colours for `levels` included.
+void AppendPictureStyle(std::string& css, const plot::Levels& levels);
 
 // Point time history. The points XP, YP (NPT of them) are read and located in the store (IPN, WPN
 // filled by LocatePoints); a point with IPN(i, 1) == 0 lies outside the mesh and is left out.

@@ -1,0 +1,28 @@
+// `seepconv report`: the first pass over the result file, which gives the report its header, its steps
+// table and the steps it draws; the second pass is the conversion road with the report kind.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/info.h"
+#include "app/selection.h"
+#include "writers/report/report.h"
+
+namespace seep {
+
+// The plan of a report from the summary of its result file: the header's lines (the date as given), every
+// step's row, the steps drawn (those that `steps` takes, or by default the last and up to 11 more
+// spread over the run) and the footer's command line. Nothing, with `error` set, when `steps` takes no
+// step of the file.
+std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSelection* steps,
+                                     std::string_view stepsText, std::string_view date,
+                                     std::span<const std::string_view> args, std::string& error);
+
+// The date and time of now in UTC, "2026-12-07 18:40 UTC"; SOURCE_DATE_EPOCH, when set, stands for now
+// (reproducible reports).
+std::string ReportDate();
+
+}  // namespace seep

@@ -1,0 +1,377 @@
+#include "writers/report/report.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <span>
+
+#include "core/io/replace.h"
+#include "core/model/locate.h"
+#include "core/model/triangles.h"
+#include "writers/plot/flow_rate_chart.h"
+#include "writers/plot/svg.h"
+#include "writers/report/html.h"
+#include "writers/report/report_page.h"
+
+namespace seep {
+namespace {
+
+// The steps drawn by default besides the last one.
+constexpr std::size_t kMoreDefaultSteps = 11;
+
+std::string StepTime(double time) {
+  std::string text;
+  svg::AppendValue(text, time);
+  return text;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Tables.
+
+// The steps table: the figures of `seepconv info`.
+struct StepRow {
+  std::size_t position;
+  const ReportStep* step;
+};
+
+// clang-format off
+constexpr std::array<html::Column<StepRow>, 9> kStepColumns{{
+    {"#", [](const StepRow& r) { return std::to_string(r.position + 1); }},
+    {"Step", [](const StepRow& r) { return std::to_string(r.step->number); }},
+    {"Time", [](const StepRow& r) { return html::Number(r.step->time); }},
+    {"P min", [](const StepRow& r) { return html::Number(r.step->pMin); }},
+    {"P max", [](const StepRow& r) { return html::Number(r.step->pMax); }},
+    {"H min", [](const StepRow& r) { return html::Number(r.step->hMin); }},
+    {"H max", [](const StepRow& r) { return html::Number(r.step->hMax); }},
+    {"V max", [](const StepRow& r) { return html::Number(r.step->speedMax); }},
+    {"i max", [](const StepRow& r) { return html::Number(r.step->gradientMax); }},
+}};
+// clang-format on
+
+std::string RowId(std::size_t position) {
+  return "row-" + std::to_string(position + 1);
+}
+
+// The points table: where each point lies and its heads at the last step.
+struct PointRow {
+  std::int32_t number;
+  double x, y;
+  std::int32_t element;  // 0: outside the mesh
+  double h;              // total head at the last step
+};
+
+// clang-format off
+constexpr std::array<html::Column<PointRow>, 6> kPointColumns{{
+    {"Point", [](const PointRow& r) { return std::to_string(r.number); }},
+    {"x", [](const PointRow& r) { return html::Number(r.x); }},
+    {"y", [](const PointRow& r) { return html::Number(r.y); }},
+    {"Element", [](const PointRow& r) {
+       return r.element != 0 ? std::to_string(r.element) : std::string("outside the mesh");
+     }},
+    {"H, last step", [](const PointRow& r) { return r.element != 0 ? html::Number(r.h) : std::string(); }},
+    {"P, last step", [](const PointRow& r) { return r.element != 0 ? html::Number(r.h - r.y) : std::string(); }},
+}};
+// clang-format on
+
+// ---------------------------------------------------------------------------------------------------
+// The document, top to bottom.
+
+void Head(std::string& out, const ReportState& run) {
+  out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+  html::Open(out, "meta",
+             {{"http-equiv", "Content-Security-Policy"}, {"content", report_page::kContentPolicy}});
+  out += "\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+  std::string title = run.plan.title.empty() ? std::string("Result file") : run.plan.title;
+  title += " \xE2\x80\x94 seepconv report";
+  html::Element(out, "title", title);
+  out += "\n<style>\n";
+  out += report_page::kScreenStyle;
+  out += run.style;
+  out += "</style>\n</head>\n<body>\n";
+}
+
+void Header(std::string& out, const ReportState& run) {
+  out += "<header>\n";
+  html::Element(out, "h1",
+                run.plan.title.empty() ? std::string_view("Result file") : std::string_view(run.plan.title));
+  out += "\n<table class=\"facts\">\n";
+  for (const ReportFact& f : run.plan.facts) {
+    out += "<tr>";
+    html::Element(out, "th", f.label);
+    html::Element(out, "td", f.value);
+    out += "</tr>\n";
+  }
+  out += "</table>\n</header>\n";
+}
+
+// The slider and the pictures, the last one shown; the parts that every picture shares once, out of
+// sight, for the pictures to use.
+void Pictures(std::string& out, const ReportState& run) {
+  out += "<section class=\"pictures\">\n<h2>";
+  html::Text(out, FieldName(run.options.field));
+  out += "</h2>\n";
+  if (run.drawn == 0) {
+    out += "<p class=\"note\">No step drawn.</p>\n</section>\n";
+    return;
+  }
+  const std::string last = std::to_string(run.drawn - 1);
+  out +=
+      "<div class=\"controls\">"
+      "<button type=\"button\" id=\"previous\" title=\"Previous step (left arrow)\">\xE2\x97\x80</button>"
+      "<button type=\"button\" id=\"play\">\xE2\x96\xB6 Play</button>"
+      "<button type=\"button\" id=\"next\" title=\"Next step (right arrow)\">\xE2\x96\xB6</button>";
+  html::Open(out, "input",
+             {{"type", "range"},
+              {"id", "slider"},
+              {"min", "0"},
+              {"max", last},
+              {"value", last},
+              {"step", "1"},
+              {"aria-label", "Step"}});
+  out += "<span id=\"shown\"></span></div>\n";
+  out += "<svg class=\"shared\" aria-hidden=\"true\"><defs>\n";
+  out += run.constant;
+  out += "</defs></svg>\n";
+  out += run.pictures;
+  out += "</section>\n";
+}
+
+void StepsTable(std::string& out, const ReportState& run) {
+  std::vector<StepRow> rows;
+  rows.reserve(run.plan.steps.size());
+  for (std::size_t k = 0; k < run.plan.steps.size(); ++k) rows.push_back({k, &run.plan.steps[k]});
+  out += "<section class=\"steps\">\n<h2>Steps</h2>\n";
+  html::Table<StepRow>(out, kStepColumns, rows, [](std::size_t k) { return RowId(k); });
+  out +=
+      "<p class=\"note\">P pressure head, H total head (P + Y), V element speed, i hydraulic gradient "
+      "(magnitude); extremes of the finite values.</p>\n</section>\n";
+}
+
+void Points(std::string& out, const ReportState& run, const Store& s) {
+  if (!run.points) return;
+  out += "<section class=\"points\">\n<h2>Points</h2>\n<figure class=\"chart\">\n";
+  std::string chart;
+  DrawHistoryChart(chart, run.chart, s);
+  // Inline in the page, the picture needs no XML declaration.
+  const std::size_t begin = chart.find("<svg");
+  out.append(chart, begin == std::string::npos ? 0 : begin);
+  out += "</figure>\n";
+  std::vector<PointRow> rows;
+  for (std::int32_t i = 1; i <= s.NPT; ++i) {
+    const auto k = static_cast<std::size_t>(i - 1);
+    rows.push_back({i, s.XP(i), s.YP(i), k < run.pointElements.size() ? run.pointElements[k] : 0,
+                    k < run.pointHeads.size() ? run.pointHeads[k] : ReportStep::kNone});
+  }
+  html::Table<PointRow>(out, kPointColumns, rows, [](std::size_t) { return std::string(); });
+  out += "</section>\n";
+}
+
+// The flow through each section, step by step, as `seepconv flux` gives it: one row per step (net,
+// to the right, to the left).
+struct FlowRow {
+  std::int32_t step;
+  double time;
+  const SectionFlow* flow;
+};
+
+// clang-format off
+constexpr std::array<html::Column<FlowRow>, 5> kFlowColumns{{
+    {"Step", [](const FlowRow& r) { return std::to_string(r.step); }},
+    {"Time", [](const FlowRow& r) { return html::Number(r.time); }},
+    {"Net", [](const FlowRow& r) { return html::Number(r.flow->net); }},
+    {"Right", [](const FlowRow& r) { return html::Number(r.flow->right); }},
+    {"Left", [](const FlowRow& r) { return html::Number(r.flow->left); }},
+}};
+// clang-format on
+
+// The chart of the net flow rates against time and a table per section.
+void Sections(std::string& out, const ReportState& run, const Store& s) {
+  const std::vector<Section>& sections = run.options.sections;
+  if (sections.empty()) return;
+  out += "<section class=\"sections\">\n<h2>Sections</h2>\n<figure class=\"chart\">\n";
+  std::vector<std::string> names;
+  std::vector<double> net;
+  for (const Section& section : sections) names.push_back(section.name);
+  for (const SectionFlow& f : run.flows) net.push_back(f.net);
+  std::string chart;
+  DrawFlowRateChart(chart, s, names, run.times, net);
+  const std::size_t begin = chart.find("<svg");
+  out.append(chart, begin == std::string::npos ? 0 : begin);
+  out += "</figure>\n";
+  std::vector<FlowRow> rows;
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    out += "<h3>";
+    html::Text(out, sections[k].name);
+    out += "</h3>\n<p class=\"note\">Length ";
+    html::Text(out, html::Number(run.cuts[k].length));
+    out += ", outside the active mesh ";
+    html::Text(out, html::Number(run.cuts[k].outside));
+    out +=
+        "; flow rate per unit thickness, net, to the right of the direction from one point to the next, "
+        "and to the left.</p>\n";
+    rows.clear();
+    for (std::size_t row = 0; row < run.times.size(); ++row) {
+      const std::int32_t number = row < run.plan.steps.size() ? run.plan.steps[row].number : 0;
+      rows.push_back({number, run.times[row], &run.flows[row * sections.size() + k]});
+    }
+    html::Table<FlowRow>(
+        out, kFlowColumns, rows, [](std::size_t) { return std::string(); }, "flows");
+  }
+  out += "</section>\n";
+}
+
+void Footer(std::string& out, const ReportState& run) {
+  out += "<footer>\n<p>Made by seepconv ";
+  html::Text(out, run.plan.version);
+  out += " with <code>";
+  html::Text(out, run.plan.commandLine);
+  out += "</code></p>\n</footer>\n";
+}
+
+}  // namespace
+
+void ChooseDefaultSteps(std::vector<ReportStep>& steps) {
+  const std::size_t n = steps.size();
+  if (n == 0) return;
+  for (std::size_t k = 0; k <= kMoreDefaultSteps; ++k) {
+    const std::size_t at =
+        n <= kMoreDefaultSteps + 1
+            ? std::min(k, n - 1)
+            : static_cast<std::size_t>(std::llround(static_cast<double>(k) * static_cast<double>(n - 1) /
+                                                    static_cast<double>(kMoreDefaultSteps)));
+    steps[at].drawn = true;
+  }
+}
+
+LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field) {
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  for (const ReportStep& st : steps) {
+    if (!st.drawn) continue;
+    std::array<double, 2> range{st.hMin, st.hMax};
+    if (field == PlotField::kPressureHead) range = {st.pMin, st.pMax};
+    if (field == PlotField::kSpeed) range = {st.speedMin, st.speedMax};
+    if (field == PlotField::kGradient) range = {0.0, st.gradientMax};
+    for (double v : range) {
+      if (!std::isfinite(v)) continue;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+  }
+  if (!(hi >= lo)) return {0.0, 0.0};
+  return {lo, hi};
+}
+
+void SetUpReport(ReportState& run, const Store& s) {
+  run.options.levels = RunLevels(run.plan.steps, run.options.field);
+  run.style.clear();
+  AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
+  run.next = 0;
+  run.drawn = 0;
+  if (!run.options.sections.empty()) {
+    const ActiveTriangles mesh = SplitActiveElements(s);
+    run.cuts.clear();
+    for (const Section& section : run.options.sections) run.cuts.push_back(CutSection(mesh, section));
+  }
+  if (!run.points) return;
+  SetUpHistory(
+      run.chart, s,
+      run.options.field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead);
+  const ElementBins bins = BinElements(s);
+  run.pointElements.assign(static_cast<std::size_t>(std::max(s.NPT, 0)), 0);
+  run.pointHeads.assign(run.pointElements.size(), ReportStep::kNone);
+  for (std::int32_t i = 1; i <= s.NPT; ++i) {
+    if (i <= s.IPN.Rows() && s.IPN(i, 1) != 0) {
+      run.pointElements[static_cast<std::size_t>(i - 1)] = LocatePoint(bins, s, s.XP(i), s.YP(i)).element;
+    }
+  }
+}
+
+void AddReportStep(ReportState& run, Store& s) {
+  const std::size_t position = run.next++;
+  if (!run.cuts.empty()) {
+    run.times.push_back(s.TIME);
+    for (const SectionCut& cut : run.cuts) run.flows.push_back(FlowAcross(s, cut));
+  }
+  if (run.points) {
+    AddHistoryStep(run.chart, s);
+    for (std::int32_t i : run.chart.inside)
+      run.pointHeads[static_cast<std::size_t>(i - 1)] = PointTotalHead(s, i);
+  }
+  if (position >= run.plan.steps.size() || !run.plan.steps[position].drawn) return;
+
+  PlotWarnings w;
+  DrawStepPictureParts(run.parts, s, run.options, run.drawn == 0, w);
+  run.warnings.nanNodes += w.nanNodes;
+  run.warnings.nanElements += w.nanElements;
+  run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  if (run.drawn == 0) {
+    run.constant += "<g id=\"section\">\n";
+    run.constant += run.parts.section;
+    run.constant += "</g>\n<g id=\"frame\">\n";
+    run.constant += run.parts.frame;
+    run.constant += "</g>\n";
+  }
+
+  const std::string step = std::to_string(s.ISTEP), time = StepTime(s.TIME);
+  std::string caption = "Step " + step + ", time " + time;
+  std::string& out = run.pictures;
+  html::Open(out, "figure",
+             {{"class", "step"}, {"data-step", step}, {"data-time", time}, {"data-row", RowId(position)}});
+  html::Element(out, "figcaption", caption);
+  out += "\n<svg";
+  const StepPictureParts& p = run.parts;
+  std::string size = "0 0 ";
+  svg::AppendCoordinate(size, p.width);
+  size += ' ';
+  svg::AppendCoordinate(size, p.height);
+  out += " viewBox=\"" + size + "\" role=\"img\">\n";
+  html::Element(out, "title", caption);
+  out += "\n";
+  out += p.bands;
+  if (p.plotWidth > 0.0) out += "<use href=\"#section\"/>\n";
+  out += p.lines;
+  if (p.plotWidth > 0.0) out += "<use href=\"#frame\"/>\n";
+  out += p.title;
+  out += "</svg>\n</figure>\n";
+  ++run.drawn;
+}
+
+void WriteReport(ReportState& run, const Store& s) {
+  // The last picture is the one shown when the page opens.
+  const std::size_t shown = run.pictures.rfind("<figure class=\"step\"");
+  if (shown != std::string::npos) run.pictures.replace(shown, 20, "<figure class=\"step shown\"");
+  std::string& out = run.html;
+  out.clear();
+  out.reserve(run.pictures.size() + run.constant.size() + 64 * 1024);
+  Head(out, run);
+  Header(out, run);
+  Pictures(out, run);
+  StepsTable(out, run);
+  Points(out, run, s);
+  Sections(out, run, s);
+  Footer(out, run);
+  out += "<script>";
+  out += report_page::kScript;
+  out += "</script>\n</body>\n</html>\n";
+  WriteWholeFile(run.target, out);
+  run.bytesWritten = out.size();
+}
+
+std::string ReportWarnings(const ReportState& run) {
+  std::string text;
+  auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+  if (run.warnings.nanNodes > 0 || run.warnings.nanElements > 0) {
+    add(std::to_string(run.warnings.nanNodes) + " node and " + std::to_string(run.warnings.nanElements) +
+        " element values that are not finite left blank");
+  }
+  if (run.warnings.noActiveElements) add("no active element to draw");
+  const std::vector<std::int32_t> outside = PointsOutside(run.chart);
+  if (!outside.empty()) {
+    std::string points;
+    for (const std::int32_t p : outside) points += (points.empty() ? "" : ", ") + std::to_string(p);
+    add((outside.size() == 1 ? "point " : "points ") + points + " outside the mesh left out of the chart");
+  }
+  return text;
+}
+
+}  // namespace seep
