@@ -1,5 +1,9 @@
 #include "app/conversion.h"
 
+#include <cerrno>
+
+#include "core/io/cleanup.h"
+#include "core/io/failure.h"
 #include "core/reader/result_file.h"
 
 namespace seep {
@@ -28,6 +32,8 @@ void SetUpWriter(Conversion& c) {
 
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, const StepObserver& observer) {
   while (result::ReadStep(c.io, c.s, &c.place)) {
+    // An interrupted command line: conversions side by side stop here, and their files go.
+    if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};
     tally.numbers.push_back(c.s.ISTEP);
     const bool taken = selection.Takes(c.s.ISTEP, result::AtEnd(c.io));
     if (taken || !c.historySelected) Call(c.kind.everyStep, c);

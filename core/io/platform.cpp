@@ -20,6 +20,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -190,7 +191,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
       // Files still open cannot be removed on Windows: the streams are closed first, and the process
       // ends right after the sweep.
       _fcloseall();
-      if (g_sweep != nullptr) g_sweep();
+      if (g_sweep != nullptr) {
+        g_sweep();
+        Sleep(20);  // a temporary made side by side meanwhile is remembered by the second sweep
+        g_sweep();
+      }
       _write(2, "seepconv: interrupted\n", 22);
       ExitProcess(static_cast<UINT>(0xC000013AL));  // STATUS_CONTROL_C_EXIT, as a console program shows it
     default:
@@ -376,7 +381,18 @@ void (*g_sweep)() noexcept = nullptr;
 
 extern "C" void OnSignal(int sig) {
   const int saved = errno;
-  if (g_sweep != nullptr) g_sweep();
+  if (g_sweep != nullptr) {
+    // Conversions side by side stop at their next step once they see the run ending; until then the
+    // sweep is repeated, so that what they make meanwhile goes too.
+    g_sweep();
+    for (int round = 0; round < 5; ++round) {
+      struct timespec pause {
+        0, 20'000'000
+      };
+      ::nanosleep(&pause, nullptr);
+      g_sweep();
+    }
+  }
   if (sig != SIGPIPE) {
     constexpr char kLine[] = "seepconv: interrupted\n";
     const ssize_t ignored = ::write(2, kLine, sizeof kLine - 1);

@@ -143,14 +143,16 @@ std::FILE* CreateBeside(const std::string& target, std::string& temporary, Tempo
   const bool replaces = fs::is_regular_file(NativePath(target), ec);
   for (int attempt = 0;; ++attempt) {
     temporary = TemporaryName(target);
+    // Remembered before it exists, so that an interruption at any moment after its making finds it.
+    ticket = TemporaryTicket(temporary, TemporaryKind::kFile);
     int err = 0;
     if (std::FILE* f = CreateNewFile(temporary, err)) {
-      ticket = TemporaryTicket(temporary, TemporaryKind::kFile);
       // The file it replaces may be private: nobody else reads the new one before it takes its mode.
       if (replaces)
         fs::permissions(NativePath(temporary), fs::perms::owner_read | fs::perms::owner_write, ec);
       return f;
     }
+    ticket.Forget();
     temporary.clear();
     if (err != EEXIST || attempt == 99) throw IoFailure{OpenErrorNumber(err), 0, target, err};
   }
@@ -159,11 +161,11 @@ std::FILE* CreateBeside(const std::string& target, std::string& temporary, Tempo
 std::string MakeFolderBeside(const std::string& target, TemporaryTicket& ticket) {
   for (int attempt = 0;; ++attempt) {
     std::string name = TemporaryName(target);
+    // Remembered before it exists, so that an interruption at any moment after its making finds it.
+    ticket = TemporaryTicket(name, TemporaryKind::kFolder);
     std::error_code ec;
-    if (fs::create_directory(NativePath(name), ec)) {
-      ticket = TemporaryTicket(name, TemporaryKind::kFolder);
-      return name;
-    }
+    if (fs::create_directory(NativePath(name), ec)) return name;
+    ticket.Forget();
     if (!ec) ec = std::make_error_code(std::errc::file_exists);  // the name was taken
     if (ec != std::errc::file_exists || attempt == 99)
       throw IoFailure{OpenErrorNumber(ec.value()), 0, target, ec.value()};
