@@ -24,7 +24,7 @@
 #include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/reader/sections_file.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"

@@ -9,7 +9,7 @@
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
 #include "writers/flux/flux.h"
-#include "writers/plot/flow_rate_chart.h"
+#include "writers/draw/flow_rate_chart.h"
 
 namespace seep {
 namespace {

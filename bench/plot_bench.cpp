@@ -19,7 +19,7 @@
 #include "core/model/store.h"
 #include "core/reader/point_file.h"
 #include "core/reader/result_file.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 namespace {
 

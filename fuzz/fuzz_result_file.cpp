@@ -16,7 +16,7 @@
 #include "writers/igpost/igpost.h"
 #include "writers/interp/interp.h"
 #include "writers/microavs/microavs.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
 #include "writers/vtu/vtu.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/model/store.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 namespace seep {
 

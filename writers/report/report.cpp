@@ -8,8 +8,8 @@
 #include "core/io/replace.h"
 #include "core/model/locate.h"
 #include "core/model/triangles.h"
-#include "writers/plot/flow_rate_chart.h"
-#include "writers/plot/svg.h"
+#include "writers/draw/flow_rate_chart.h"
+#include "writers/draw/svg.h"
 #include "writers/report/html.h"
 #include "writers/report/report_page.h"
 

@@ -15,7 +15,7 @@
 
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 namespace seep {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/store_builder.h"
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 namespace seep {
 namespace {

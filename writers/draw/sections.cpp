@@ -2,8 +2,8 @@
 #include <charconv>
 #include <string_view>
 
-#include "writers/plot/overlays.h"
-#include "writers/plot/svg.h"
+#include "writers/draw/overlays.h"
+#include "writers/draw/svg.h"
 
 namespace seep::plot {
 

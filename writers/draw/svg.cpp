@@ -1,4 +1,4 @@
-#include "writers/plot/svg.h"
+#include "writers/draw/svg.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 
 #include "core/model/gradient.h"
 #include "core/model/locate.h"
-#include "writers/plot/overlays.h"
-#include "writers/plot/plot_geometry.h"
-#include "writers/plot/svg.h"
+#include "writers/draw/overlays.h"
+#include "writers/draw/plot_geometry.h"
+#include "writers/draw/svg.h"
 
 namespace seep {
 namespace {

@@ -1,6 +1,6 @@
-#include "writers/plot/flow_rate_chart.h"
+#include "writers/draw/flow_rate_chart.h"
 
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 namespace seep {
 

@@ -1,6 +1,6 @@
 // Geometry of the step picture before it is printed: round levels, bands that tile the active
 // elements exactly, the phreatic line on pressure head zero, the outline.
-#include "writers/plot/plot_geometry.h"
+#include "writers/draw/plot_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Whole pictures, read back as XML by a small Python script: the step picture of ordinary and
 // degenerate steps, the point history chart and its values.
-#include "writers/plot/plot.h"
+#include "writers/draw/plot.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ std::string ReadBack(const std::string& svg) {
 #endif
   if (std::system("command -v python3 >/dev/null 2>&1") != 0) return "no python3";
   test::WriteFile("picture.svg", svg);
-  const std::string script = SEEPCONV_SOURCE_DIR "/tests/writers/plot/check_svg.py";
+  const std::string script = SEEPCONV_SOURCE_DIR "/tests/writers/draw/check_svg.py";
   if (std::system(("python3 " + script + " picture.svg > seen.txt 2> error.txt").c_str()) != 0) {
     ADD_FAILURE() << test::ReadFile("error.txt");
     return "";

@@ -1,4 +1,4 @@
-#include "writers/plot/plot_geometry.h"
+#include "writers/draw/plot_geometry.h"
 
 #include <algorithm>
 #include <array>

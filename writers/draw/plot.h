@@ -11,7 +11,7 @@
 
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
-#include "writers/plot/plot_geometry.h"
+#include "writers/draw/plot_geometry.h"
 
 namespace seep {
 

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "core/model/flow_lines.h"
-#include "writers/plot/overlays.h"
-#include "writers/plot/svg.h"
+#include "writers/draw/overlays.h"
+#include "writers/draw/svg.h"
 
 namespace seep::plot {
 namespace {
