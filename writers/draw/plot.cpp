@@ -828,4 +828,27 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   svg += "</svg>\n";
 }
 
+std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& chart,
+                            std::string_view outsideNote) {
+  std::string text;
+  auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+  if (warnings.nanNodes > 0 || warnings.nanElements > 0) {
+    add(std::to_string(warnings.nanNodes) + " node and " + std::to_string(warnings.nanElements) +
+        " element values that are not finite left blank");
+  }
+  if (warnings.noActiveElements) add("no active element to draw");
+  if (warnings.noGradient > 0) {
+    add(std::to_string(warnings.noGradient) + (warnings.noGradient == 1 ? " element" : " elements") +
+        " without a hydraulic gradient (degenerate) left blank");
+  }
+  const std::vector<std::int32_t> outside = PointsOutside(chart);
+  if (!outside.empty()) {
+    std::string points;
+    for (const std::int32_t p : outside) points += (points.empty() ? "" : ", ") + std::to_string(p);
+    add((outside.size() == 1 ? "point " : "points ") + points + " outside the mesh " +
+        std::string(outsideNote));
+  }
+  return text;
+}
+
 }  // namespace seep

@@ -100,4 +100,9 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
 // Points outside the mesh, for the one warning line that names them.
 std::vector<std::int32_t> PointsOutside(const HistoryChart& chart);
 
+// What the pictures and the chart left out, as one warning text ("...; ..."); empty when nothing.
+// `outsideNote` ends the part on points outside the mesh ("left out").
+std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& chart,
+                            std::string_view outsideNote);
+
 }  // namespace seep

@@ -358,20 +358,7 @@ void WriteReport(ReportState& run, const Store& s) {
 }
 
 std::string ReportWarnings(const ReportState& run) {
-  std::string text;
-  auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
-  if (run.warnings.nanNodes > 0 || run.warnings.nanElements > 0) {
-    add(std::to_string(run.warnings.nanNodes) + " node and " + std::to_string(run.warnings.nanElements) +
-        " element values that are not finite left blank");
-  }
-  if (run.warnings.noActiveElements) add("no active element to draw");
-  const std::vector<std::int32_t> outside = PointsOutside(run.chart);
-  if (!outside.empty()) {
-    std::string points;
-    for (const std::int32_t p : outside) points += (points.empty() ? "" : ", ") + std::to_string(p);
-    add((outside.size() == 1 ? "point " : "points ") + points + " outside the mesh left out of the chart");
-  }
-  return text;
+  return DescribeLeftOut(run.warnings, run.chart, "left out of the chart");
 }
 
 }  // namespace seep
