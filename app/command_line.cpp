@@ -149,6 +149,9 @@ constexpr std::string_view kStepsHelp =
 constexpr std::string_view kExitHelp =
     "\nExit status: 0 success; 1 a conversion or read failed (each failure named on standard error);\n"
     "2 a usage error.\n";
+constexpr std::string_view kSignalExitHelp =
+    "128 + the signal's number when a signal ended the run (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 a\n"
+    "reader that went away), its temporary files removed.\n";
 constexpr std::string_view kPartialExitHelp =
     "3 (convert --partial) a damaged file of which the whole steps before the damage were written.\n";
 
@@ -169,6 +172,7 @@ std::string ProgramHelp() {
   text += kStepsHelp;
   text += kExitHelp;
   text += kPartialExitHelp;
+  text += kSignalExitHelp;
   text += "The dialogue keeps its own statuses (an error number, or 1111 for a rejected summary).\n";
   text += "\nExamples:\n";
   for (const Command& c : kCommands) text += c.examples;
@@ -188,6 +192,7 @@ std::string CommandHelp(const Command& c) {
   if (c.bit != kInfo) text += kStepsHelp;
   text += kExitHelp;
   if (c.bit == kConvert) text += kPartialExitHelp;
+  if (c.bit != kInfo) text += kSignalExitHelp;
   text += "\nExamples:\n";
   text += c.examples;
   return text;
