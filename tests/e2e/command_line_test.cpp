@@ -233,7 +233,7 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
   dir.Write("CUT.tec", "an earlier good file\r\n");
   // A full device, where the system has one.
   const bool full = !WindowsProgram();
-  if (full) fs::create_symlink("/dev/full", dir.Path("FULL.neu"));
+  if (full) dir.MakeFullDevice("FULL.neu");
   const struct {
     std::vector<std::string> args;
     const char* err;
@@ -410,9 +410,9 @@ TEST(CommandLinePlot, PicturesNamedByTheStepsTheyShow) {
   EXPECT_EQ(none.err, "seepconv: R.DAT: no step matches --steps 8; the file has steps 1:2, 2:3\n");
   const RunResult field = dir.Command({"plot", "R.DAT", "--field", "head"});
   EXPECT_EQ(field.status, 2);
-  EXPECT_EQ(
-      field.err,
-      "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv --help'.\n");
+  EXPECT_EQ(field.err,
+            "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv "
+            "--help'.\n");
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "--points", "P.DAT", "--mesh"}).status, 2);
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "R.DAT"}).status, 2);
 }

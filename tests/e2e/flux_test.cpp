@@ -134,7 +134,7 @@ TEST(FluxCommand, TableAndSteps) {
   // A device is written in place, a link's file replaced with the link kept.
   if (!WindowsProgram()) {
     const RunResult device =
-        dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"});
+        dir.Command({"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "-o", "/dev/stdout"}, {}, true);
     ASSERT_EQ(device.status, 0) << device.err;
     EXPECT_EQ(device.out.rfind("step,time,S1_net,S1_right,S1_left,S1_outside\n1,10,", 0), 0u) << device.out;
     dir.Write("real.csv", "old");

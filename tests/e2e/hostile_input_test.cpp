@@ -55,7 +55,7 @@ TEST(HostileFiles, WritingToAFullDeviceIsAWriteErrorNotANormalEnd) {
   if (WindowsProgram()) GTEST_SKIP() << "needs /dev/full, which Windows does not have";
   Scratch dir;
   Mesh(1, 1, {1, 2}).WriteTo(dir.Path("R.DAT"));
-  fs::create_symlink("/dev/full", dir.Path("OUT"));
+  dir.MakeFullDevice("OUT");
   const RunResult r = dir.Run(DialogueAnswers::Conversion("tecplot", "OUT", "-1"));
   EXPECT_EQ(r.status, 38);
   EXPECT_EQ(r.err, Severe(38, "error during write, unit 8, file OUT"));

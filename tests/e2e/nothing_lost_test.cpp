@@ -550,7 +550,7 @@ TEST(NothingLostDevices, FullDeviceEveryKind) {
   Scratch dir;
   Grid(30, 20, 3).WriteTo(dir.Path("R.DAT").string());
   dir.Write("P.DAT", kPoints);
-  fs::create_symlink("/dev/full", dir.Path("FULL"));
+  dir.MakeFullDevice("FULL");
   std::vector<Kind> kinds(std::begin(kLegacy), std::end(kLegacy));
   kinds.push_back(kOwnFiles[2]);
   for (const Kind& k : kinds) {

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -43,6 +45,20 @@ bool WindowsProgram() {
 }
 
 #ifndef _WIN32
+
+void Scratch::MakeFullDevice(std::string_view name) const {
+  if (::geteuid() == 0) {
+    if (::mknod(Path(name).c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0)
+      throw std::runtime_error("mknod " + Path(name).string() + " failed");
+    std::filesystem::permissions(
+        Path(name), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                        std::filesystem::perms::group_read | std::filesystem::perms::group_write |
+                        std::filesystem::perms::others_read |
+                        std::filesystem::perms::others_write);  // past the umask
+  } else {
+    std::filesystem::create_symlink("/dev/full", Path(name));
+  }
+}
 
 RunResult Scratch::Run(std::string_view input, bool unprivileged) const {
   return Start({{}, input, unprivileged, false, 0, 0, {}});

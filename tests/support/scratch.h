@@ -33,6 +33,11 @@ class Scratch {
   // "Z:\tmp\s12345".
   std::string WindowsName() const;
 
+  // A full device named `name` here: as root a node made with mknod (the full device's numbers), so that
+  // no test hands the converter a device of the system; otherwise a link to /dev/full, which a user
+  // cannot replace. POSIX only (support/e2e.cpp).
+  void MakeFullDevice(std::string_view name) const;
+
   // Runs the built converter here with `input` as standard input (support/e2e.h). `unprivileged`: as
   // root, the converter runs as the user nobody, so that permissions hold for it as for any user.
   RunResult Run(std::string_view input, bool unprivileged = false) const;
