@@ -131,7 +131,7 @@ class FileConversion {
         choices_(request.choices),
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
-    if (processors == 1) io_->WriteBehindFiles(false);
+    io_->UseProcessors(processors);
     c_.historySelected = true;
   }
 
@@ -399,7 +399,8 @@ std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
 BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs, Messages& messages) {
   const std::size_t threads =
       std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
-  // One conversion may use every processor (it writes behind its formatting); files side by side
+  // One conversion may use every processor (it formats runs of records side by side and writes behind
+  // them); files side by side
   // share them out, so that they do not start more threads than there are processors.
   const unsigned share =
       threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));

@@ -11,6 +11,7 @@
 
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/io/record_team.h"
 #include "core/io/write_behind.h"
 
 namespace seep {
@@ -67,7 +68,9 @@ bool HasOverlongPart(std::string_view name) {
 }  // namespace
 
 Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream)
-    : err_(errorStream), writeBehind_(std::thread::hardware_concurrency() > 1) {
+    : err_(errorStream),
+      writeBehind_(std::thread::hardware_concurrency() > 1),
+      formatters_(std::max(1u, std::thread::hardware_concurrency())) {
   Unit& out = units_[0];
   out.number = kConsoleOut;
   out.open = true;
@@ -222,8 +225,56 @@ void Io::ConnectStream(int unit, std::FILE* stream, std::string_view name, std::
   u.readOnly = true;
 }
 
+void Io::OpenMemoryUnit(int unit, std::string_view name) {
+  if (Unit* connected = Find(unit)) Close(*connected);
+  Unit& u = FreeSlot(unit, std::string(name));
+  u.open = true;
+  u.memory = true;
+  u.name = std::string(name);
+  u.writing = true;
+  u.out.resize(kFileOutInitial);
+}
+
+void Io::UseProcessors(unsigned count) {
+  if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
+  writeBehind_ = count > 1;
+  formatters_ = count;
+}
+
+RecordTeam* Io::Team() {
+  if (team_ == nullptr && formatters_ > 1) {
+    try {
+      team_ = std::make_unique<RecordTeam>(formatters_ - 1);
+    } catch (const std::system_error&) {
+      formatters_ = 1;  // no thread to be had: the runs are formatted here, in order
+    }
+  }
+  return team_.get();
+}
+
+void Io::AppendRecords(int unit, std::vector<char>& records, std::size_t size) {
+  Unit& u = Connected(unit);
+  if (size == 0) return;
+  if (!u.writing) PrepareWrite(u);
+  if (u.memory) {
+    if (u.out.size() - u.outLen < size) MakeRoom(u, size);
+    std::memcpy(u.out.data() + u.outLen, records.data(), size);
+    u.outLen += size;
+    u.position += size;
+    return;
+  }
+  // What the unit holds goes first; then the records, as one more buffer of the file.
+  Send(u, true);
+  u.position += size;
+  HandOver(u, records, size, true);
+}
+
 void Io::Close(Unit& u) {
   if (u.console) return;
+  if (u.memory) {
+    u = Unit{};
+    return;
+  }
   std::FILE* f = u.file;
   const int number = u.number;
   const std::string name = u.name;
@@ -298,8 +349,12 @@ void Io::RaiseWriteFailure(int unit) {
 }
 
 void Io::Send(Unit& u, bool behind) {
-  if (u.outLen == 0) return;
+  if (u.outLen == 0 || u.memory) return;
   const std::size_t size = std::exchange(u.outLen, 0);
+  HandOver(u, u.out, size, behind);
+}
+
+void Io::HandOver(Unit& u, std::vector<char>& buffer, std::size_t size, bool behind) {
   if (!u.console) {
     if (behind && writer_ == nullptr && writeBehind_) {
       try {
@@ -309,12 +364,12 @@ void Io::Send(Unit& u, bool behind) {
       }
     }
     if (writer_ != nullptr) {
-      writer_->Write(u.number, u.file, u.out, size);
+      writer_->Write(u.number, u.file, buffer, size);
       RaiseWriteFailure(u.number);
       return;
     }
   }
-  WriteBytes(u, u.out.data(), size);
+  WriteBytes(u, buffer.data(), size);
 }
 
 void Io::WaitForWrites(int unit) {
@@ -329,6 +384,10 @@ void Io::Flush(Unit& u) {
 }
 
 void Io::MakeRoom(Unit& u, std::size_t size) {
+  if (u.memory) {
+    u.out.resize(std::max(2 * u.out.size(), u.outLen + size));
+    return;
+  }
   // The growth of PutRecord: a file's buffer doubles up to kFileOutCapacity before it is written out.
   if (!u.console && u.out.size() < kFileOutCapacity) {
     u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));
@@ -370,6 +429,7 @@ void Io::PutRecord(int unit, std::string_view record) {
   if (!u.writing) PrepareWrite(u);
   const std::size_t size = record.size() + 2;
   u.position += size;
+  if (u.outLen + size > u.out.size() && u.memory) MakeRoom(u, size);
   if (u.outLen + size > u.out.size()) {
     if (!u.console && u.out.size() < kFileOutCapacity) {
       u.out.resize(std::min(kFileOutCapacity, std::max(2 * u.out.size(), u.outLen + size)));

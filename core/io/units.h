@@ -25,6 +25,7 @@
 namespace seep {
 
 class WriteBehind;
+class RecordTeam;
 
 inline constexpr int kConsoleOut = -1;
 inline constexpr int kConsoleIn = -4;
@@ -39,6 +40,7 @@ struct Unit {
   std::string name;           // file name as opened, trailing blanks removed
   std::FILE* file = nullptr;  // unbuffered; the buffers below do the buffering
   bool ownsFile = false;
+  bool memory = false;           // records gather in `out`, which grows; no file (Io::OpenMemoryUnit)
   bool truncatePending = false;  // the next record written makes the file end after it
   std::uint64_t position = 0;    // byte offset of the next record to read or write
   bool reading = false;
@@ -72,6 +74,10 @@ class Io {
   // Connects `unit` to a stream that is already open for reading (standard input), shown in reports
   // as `name`. The stream stays open when the unit is closed.
   void ConnectStream(int unit, std::FILE* stream, std::string_view name, std::string_view form);
+  // Connects `unit` for formatted writing to memory: its records gather in the unit's buffer, which
+  // grows as they come, until the owner takes them (core/io/record_team.h). `name` is the name that
+  // reports give it.
+  void OpenMemoryUnit(int unit, std::string_view name);
   void CloseUnit(int unit);
   void RewindUnit(int unit);
   // True when nothing at all follows the current position. Reads nothing.
@@ -120,6 +126,11 @@ class Io {
   // Writes a plain line (the stop code) on the error stream.
   void ErrorStreamLine(std::string_view text);
 
+  // Appends `size` bytes of whole records, gathered elsewhere in `records`, to the file of `unit`,
+  // after everything written to it so far. `records` may come back as another buffer, to be filled
+  // again. Error 38 when a write fails.
+  void AppendRecords(int unit, std::vector<char>& records, std::size_t size);
+
   // Writes every buffered record of every unit, console included, and waits until the files hold
   // them. Error 38 when a write fails.
   void FlushAll();
@@ -127,6 +138,13 @@ class Io {
   // filled (the default on a machine of several processors), or in the calling thread. Set before
   // the first record is written.
   void WriteBehindFiles(bool on) { writeBehind_ = on; }
+  // How many processors the statements of this Io may keep busy: 1 writes and formats in the calling
+  // thread only; more write files behind (as above) and format long runs of records side by side on
+  // as many threads, the caller's included (Team). 0: every processor of the machine.
+  void UseProcessors(unsigned count);
+  // The threads that format long runs of records side by side, made at the first call; nullptr when
+  // this Io is to use one processor, or the system gives no thread.
+  RecordTeam* Team();
   // Completes and closes every unit; error 38 when a buffered record cannot be written.
   void CloseAll();
 
@@ -140,8 +158,10 @@ class Io {
   Unit& Connected(int unit);
   Unit& FreeSlot(int unit, const std::string& name);
   void Send(Unit& u, bool behind);  // hands the buffer over; `behind`: the buffer is full
-  void Flush(Unit& u);              // hands the buffer over and waits until the file holds it
-  void WaitForWrites(int unit);     // everything handed over is written; raises a failure
+  // Hands `buffer[0, size)` to the file of `u`: to the writer thread, or written here.
+  void HandOver(Unit& u, std::vector<char>& buffer, std::size_t size, bool behind);
+  void Flush(Unit& u);           // hands the buffer over and waits until the file holds it
+  void WaitForWrites(int unit);  // everything handed over is written; raises a failure
   void RaiseWriteFailure(int unit);
   void MakeRoom(Unit& u, std::size_t size);
   void WriteBytes(Unit& u, const char* data, std::size_t size);
@@ -159,6 +179,8 @@ class Io {
   std::FILE* err_;
   bool writeBehind_;
   std::unique_ptr<WriteBehind> writer_;  // made at the first full buffer of a file
+  unsigned formatters_;                  // threads for runs of records, the caller's included
+  std::unique_ptr<RecordTeam> team_;     // made at the first long run of records
   std::vector<char> copyBuffer_;         // copies that the kernel does not do
   Unit* lastOutput_ = nullptr;           // the unit OutputUnit found last: statements mostly go to one unit
   Unit* recent_[2] = {};                 // the units Connected found last

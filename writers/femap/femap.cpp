@@ -9,6 +9,7 @@
 
 #include "core/io/failure.h"
 #include "core/io/format/compile.h"
+#include "core/io/record_team.h"
 #include "core/io/statement/write.h"
 #include "writers/femap/femap_formats.h"
 
@@ -139,10 +140,10 @@ void WritePropertyBlock(Io& io, int unit, const Store& s) {
 void WriteNodeBlock(Io& io, int unit, const Store& s) {
   WriteDelimiter(io, unit);
   WriteBlockId(io, unit, 403);
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    WriteFormatted(io, unit, kNodeLine, n, ",0,0,1,46,0,0,0,0,0,0,", static_cast<float>(s.X(n)), ",",
+  WriteRecords(io, unit, 1, s.NUMNP, [&s, unit](Io& out, std::int32_t n) {
+    WriteFormatted(out, unit, kNodeLine, n, ",0,0,1,46,0,0,0,0,0,0,", static_cast<float>(s.X(n)), ",",
                    static_cast<float>(s.Y(n)), ",", 0.0F);
-  }
+  });
   WriteDelimiter(io, unit);
 }
 
@@ -159,15 +160,15 @@ constexpr FixedRun kElementTail[] = {
 void WriteElementBlock(Io& io, int unit, const Store& s) {
   WriteDelimiter(io, unit);
   WriteBlockId(io, unit, 404);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+  WriteRecords(io, unit, 1, s.NUMEL, [&s, unit](Io& out, std::int32_t e) {
     const bool triangle = IsTriangle(s, e);
     const std::int32_t topology = triangle ? 2 : 4;
-    WriteList(io, unit, e, ",124,", s.ELEM(e, kMAT), ",19,", topology, ",1,0,0,");
+    WriteList(out, unit, e, ",124,", s.ELEM(e, kMAT), ",19,", topology, ",1,0,0,");
     const std::array<std::int32_t, 10> corners = {s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
                                                   triangle ? 0 : s.ELEM(e, kL)};
-    WriteFormatted(io, unit, kCornerLine, corners);
-    WriteFixedRuns(io, unit, kElementTail);
-  }
+    WriteFormatted(out, unit, kCornerLine, corners);
+    WriteFixedRuns(out, unit, kElementTail);
+  });
   WriteDelimiter(io, unit);
 }
 
@@ -291,7 +292,8 @@ void WriteVector(Io& io, int unit, std::int32_t set, const VectorLabels& labels,
   WriteList(io, unit, x.minId, ",", x.maxId, labels.kind);
   WriteFixedText(io, unit, "0,1,1,");
   using Written = decltype(value(std::int32_t{1}));
-  for (std::int32_t k = 1; k <= items; ++k) WriteList(io, unit, k, ",", value(k));
+  WriteRecords(io, unit, 1, items,
+               [&value, unit](Io& out, std::int32_t k) { WriteList(out, unit, k, ",", value(k)); });
   WriteList(io, unit, std::int32_t{-1}, ",", Written{0});
 }
 
@@ -369,9 +371,9 @@ void WriteFemapGroup(Io& io, const Store& s, FemapState& run) {
   WriteList(io, unit, run.NEXTID, ",1");
   WriteFormatted(io, unit, kGroupTitleLine);
   WriteFixedRuns(io, unit, kGroupHead);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (IsActive(s, e)) WriteList(io, unit, e, ",", "0,1,1,");
-  }
+  WriteRecords(io, unit, 1, s.NUMEL, [&s, unit](Io& out, std::int32_t e) {
+    if (IsActive(s, e)) WriteList(out, unit, e, ",", "0,1,1,");
+  });
   WriteFixedRuns(io, unit, kGroupTail);
   WriteDelimiter(io, unit);
 }

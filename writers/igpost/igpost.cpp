@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/io/format/compile.h"
+#include "core/io/record_team.h"
 #include "core/io/statement/write.h"
 #include "core/model/average.h"
 
@@ -50,24 +51,23 @@ void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
   WriteFormatted(io, kOutputUnit, kNodeNames);
 }
 
-// Every node in store order: H is the total head P + Y, V the speed of the averaged components. The
-// lines are compiled into the loop (flatten), where the layout of the constant format folds into the code.
-[[gnu::flatten]] void WriteNodeLines(Io& io, const Store& s) {
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+// Every node in store order: H is the total head P + Y, V the speed of the averaged components.
+void WriteNodeLines(Io& io, const Store& s) {
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
-    WriteFormatted(io, kOutputUnit, kNodeLine, kSwitch, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
+    WriteFormatted(out, kOutputUnit, kNodeLine, kSwitch, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
                    Speed(vx, vy), s.Q(n));
-  }
+  });
 }
 
 // Active elements in store order. The centroid is the mean over the element's 3 (triangle, K = L) or 4
 // corners; a corner outside the mesh adds nothing to the sums but the divisor stays the corner count,
-// and the line prints the stored corner numbers as they are. Flattened like the node lines.
-[[gnu::flatten]] void WriteElementLines(Io& io, const Store& s) {
+// and the line prints the stored corner numbers as they are.
+void WriteElementLines(Io& io, const Store& s) {
   WriteFormatted(io, kOutputUnit, kElementNames);
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e)) continue;
+  WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
+    if (!IsActive(s, e)) return;
     const int corners = RepeatsThirdCorner(s, e) ? 3 : 4;
     double sumX = 0.0;
     double sumY = 0.0;
@@ -79,9 +79,9 @@ void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
     }
     const double vx = s.VXE(e);
     const double vy = s.VYE(e);
-    WriteFormatted(io, kOutputUnit, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+    WriteFormatted(out, kOutputUnit, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
                    s.ELEM(e, kL), s.ELEM(e, kMAT), sumX / corners, sumY / corners, vx, vy, Speed(vx, vy));
-  }
+  });
 }
 
 }  // namespace

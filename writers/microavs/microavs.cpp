@@ -26,6 +26,7 @@
 #include <string_view>
 
 #include "core/io/format/compile.h"
+#include "core/io/record_team.h"
 #include "core/io/statement/write.h"
 #include "core/model/average.h"
 #include "writers/microavs/microavs_formats.h"
@@ -56,28 +57,26 @@ void WriteStepLine(Io& io, std::int32_t navs, double time) {
   }
 }
 
-// Pressure head, total head, averaged velocity and the speed of the averaged vector. The data lines
-// are most of the output: their statements are compiled into the loop (flatten), where the layout of
-// the constant format folds into the code.
-[[gnu::flatten]] void WriteNodeData(Io& io, const Store& s) {
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+// Pressure head, total head, averaged velocity and the speed of the averaged vector.
+void WriteNodeData(Io& io, const Store& s) {
+  WriteRecords(io, kWorkUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
     const double p = s.P(n);
     const double h = s.Y(n) + p;
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
     const double v = Speed(vx, vy);
-    WriteFormatted(io, kWorkUnit, kNodeData, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
-  }
+    WriteFormatted(out, kWorkUnit, kNodeData, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
+  });
 }
 
-// Every element, active or not, with its own velocity and speed (flattened like the node lines).
-[[gnu::flatten]] void WriteElementData(Io& io, const Store& s) {
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+// Every element, active or not, with its own velocity and speed.
+void WriteElementData(Io& io, const Store& s) {
+  WriteRecords(io, kWorkUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
     const double vx = s.VXE(e);
     const double vy = s.VYE(e);
     const double v = Speed(vx, vy);
-    WriteFormatted(io, kWorkUnit, kElementData, e, Single(vx), Single(vy), Single(v));
-  }
+    WriteFormatted(out, kWorkUnit, kElementData, e, Single(vx), Single(vy), Single(v));
+  });
 }
 
 // ---- Final file ----
@@ -125,18 +124,18 @@ void CopyStepData(Io& io, const Store& s, const AvsState& run) {
 // Mesh sizes, node coordinates (z = 0) and every element with its material and corners as stored.
 void WriteMesh(Io& io, const Store& s) {
   WriteFormatted(io, kOutputUnit, kMeshSizes, s.NUMNP, s.NUMEL);
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    WriteFormatted(io, kOutputUnit, kNodeCoordinates, n, s.X(n), s.Y(n), 0.0);
-  }
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
+    WriteFormatted(out, kOutputUnit, kNodeCoordinates, n, s.X(n), s.Y(n), 0.0);
+  });
+  WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
     const std::int32_t mat = s.ELEM(e, kMAT);
     if (RepeatsThirdCorner(s, e)) {
-      WriteFormatted(io, kOutputUnit, kTriangle, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK));
+      WriteFormatted(out, kOutputUnit, kTriangle, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK));
     } else {
-      WriteFormatted(io, kOutputUnit, kQuadrilateral, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+      WriteFormatted(out, kOutputUnit, kQuadrilateral, e, mat, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
                      s.ELEM(e, kL));
     }
-  }
+  });
 }
 
 }  // namespace

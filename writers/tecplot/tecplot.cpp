@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/io/format/compile.h"
+#include "core/io/record_team.h"
 #include "core/io/statement/write.h"
 #include "core/model/average.h"
 #include "writers/tecplot/tecplot_formats.h"
@@ -29,21 +30,22 @@ void WriteZoneHeader(Io& io, const Store& s) {
 // Every node, also those no active element touches (their velocity columns are 0). H is the total
 // head P + Y; V is the speed of the averaged components, not a mean of element speeds.
 void WriteNodeLines(Io& io, const Store& s) {
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
-    WriteFormatted(io, kOutputUnit, kNodeLine, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
+    WriteFormatted(out, kOutputUnit, kNodeLine, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
                    Speed(vx, vy));
-  }
+  });
 }
 
 // Active elements only, with their corners as stored: a triangle shows its third node twice, and a
 // corner outside the mesh is printed as the number it is.
 void WriteElementLines(Io& io, const Store& s) {
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e)) continue;
-    WriteFormatted(io, kOutputUnit, kElementLine, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK), s.ELEM(e, kL));
-  }
+  WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
+    if (!IsActive(s, e)) return;
+    WriteFormatted(out, kOutputUnit, kElementLine, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+                   s.ELEM(e, kL));
+  });
 }
 
 }  // namespace

@@ -214,8 +214,9 @@ TEST(WriteBehind, AUnitReopenedAfterAFailureWritesAgain) {
   ConsoleIo con;
   Io& io = con.io();
   io.WriteBehindFiles(true);
-  io.OpenUnit(8, "/dev/full", "UNKNOWN", "FORMATTED");
-  const std::string full = "forrtl: severe (38): error during write, unit 8, file /dev/full";
+  dir.MakeFullDevice("FULL");  // a device made here, never the system's own
+  io.OpenUnit(8, "FULL", "UNKNOWN", "FORMATTED");
+  const std::string full = "forrtl: severe (38): error during write, unit 8, file FULL";
   EXPECT_EQ(FailureLine([&] {
               for (const std::string& r : w.records) io.PutRecord(8, r);
             }),
