@@ -400,8 +400,8 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
   const std::size_t threads =
       std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), requests.size());
   // One conversion may use every processor (it formats runs of records side by side and writes behind
-  // them); files side by side
-  // share them out, so that they do not start more threads than there are processors.
+  // them); files side by side share them out, so that they do not start more threads than there are
+  // processors.
   const unsigned share =
       threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));
   std::atomic<std::size_t> next{0};
