@@ -450,6 +450,19 @@ void Io::PutRecord(int unit, std::string_view record) {
   u.outLen += size;
 }
 
+void Io::PutRecords(int unit, std::string_view records) {
+  Unit& u = Connected(unit);
+  if (!u.writing) PrepareWrite(u);
+  u.position += records.size();
+  while (!records.empty()) {
+    if (u.outLen == u.out.size()) MakeRoom(u, 1);
+    const std::size_t part = std::min(records.size(), u.out.size() - u.outLen);
+    std::memcpy(u.out.data() + u.outLen, records.data(), part);
+    u.outLen += part;
+    records.remove_prefix(part);
+  }
+}
+
 void Io::PrepareRead(Unit& u) {
   if (u.number == kConsoleOut) Fail(kErrRead, u.number);
   if (u.writing) {

@@ -85,6 +85,8 @@ class Io {
 
   // Appends one text record and its CR LF.
   void PutRecord(int unit, std::string_view record);
+  // Appends whole records that already end with their CR LF, as they are.
+  void PutRecords(int unit, std::string_view records);
 
   // Records built directly in the unit's buffer, for the compiled road of the output statements
   // (core/io/statement/compiled.h). OutputUnit gives the unit when it is connected

@@ -13,7 +13,8 @@ constexpr OutputKind kIgpostKind{
     .extension = ".igp",
     .description = "igPOST data, one block per step",
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
-    .selectedStep = [](WriterCall& w) { WriteIgpostBlock(w.io, w.s); },
+    .state = StateOf<IgpostState>(),
+    .selectedStep = [](WriterCall& w) { WriteIgpostBlock(w.io, w.s, &w.Own<IgpostState>()); },
 };
 
 }  // namespace seep

@@ -28,8 +28,23 @@ void WriteZoneHeader(Io& io, const Store& s) {
 }
 
 // Every node, also those no active element touches (their velocity columns are 0). H is the total
-// head P + Y; V is the speed of the averaged components, not a mean of element speeds.
-void WriteNodeLines(Io& io, const Store& s) {
+// head P + Y; V is the speed of the averaged components, not a mean of element speeds. The X and Y
+// fields come from the text kept for the mesh when there is one.
+void WriteNodeLines(Io& io, const Store& s, KeptRecords* coordinates) {
+  const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
+  auto lead = [&s](Io& out, std::int32_t n) {
+    WriteFormatted(out, kOutputUnit, kNodeCoordinates, s.X(n), s.Y(n));
+  };
+  if (coordinates != nullptr &&
+      coordinates->KeepLeading(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
+    WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, coordinates](Io& out, std::int32_t n) {
+      const double vx = s.VXN(n);
+      const double vy = s.VYN(n);
+      WriteFormatted(out, kOutputUnit, kNodeLineAfterCoordinates, coordinates->Of(n), s.P(n), s.Y(n) + s.P(n),
+                     vx, vy, Speed(vx, vy));
+    });
+    return;
+  }
   WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
     const double vx = s.VXN(n);
     const double vy = s.VYN(n);
@@ -39,22 +54,30 @@ void WriteNodeLines(Io& io, const Store& s) {
 }
 
 // Active elements only, with their corners as stored: a triangle shows its third node twice, and a
-// corner outside the mesh is printed as the number it is.
-void WriteElementLines(Io& io, const Store& s) {
-  WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
+// corner outside the mesh is printed as the number it is. The lines depend on ELEM alone: with a
+// place to keep them they are formatted once for the mesh.
+void WriteElementLines(Io& io, const Store& s, KeptRecords* lines) {
+  auto line = [&s](Io& out, std::int32_t e) {
     if (!IsActive(s, e)) return;
     WriteFormatted(out, kOutputUnit, kElementLine, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
                    s.ELEM(e, kL));
-  });
+  };
+  if (lines == nullptr) {
+    WriteRecords(io, kOutputUnit, 1, s.NUMEL, line);
+    return;
+  }
+  const KeptRecords::Inputs mesh = {AsInput(s.ELEM.Data(), std::int64_t{s.NUMEL} * kMAT)};
+  if (!lines->MadeFrom(mesh)) lines->Make(mesh, kOutputUnit, 1, s.NUMEL, line);
+  lines->Write(io, kOutputUnit);
 }
 
 }  // namespace
 
-void WriteTecplotZone(Io& io, Store& s) {
+void WriteTecplotZone(Io& io, Store& s, TecplotState* kept) {
   WriteZoneHeader(io, s);
   AverageNodalVelocity(s);
-  WriteNodeLines(io, s);
-  WriteElementLines(io, s);
+  WriteNodeLines(io, s, kept != nullptr ? &kept->coordinates : nullptr);
+  WriteElementLines(io, s, kept != nullptr ? &kept->elementLines : nullptr);
 }
 
 }  // namespace seep

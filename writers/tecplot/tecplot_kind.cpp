@@ -13,7 +13,8 @@ constexpr OutputKind kTecplotKind{
     .extension = ".tec",
     .description = "TECPLOT ASCII data, one FEPOINT zone per step",
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
-    .selectedStep = [](WriterCall& w) { WriteTecplotZone(w.io, w.s); },
+    .state = StateOf<TecplotState>(),
+    .selectedStep = [](WriterCall& w) { WriteTecplotZone(w.io, w.s, &w.Own<TecplotState>()); },
 };
 
 }  // namespace seep

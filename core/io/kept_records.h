@@ -1,0 +1,87 @@
+// Records formatted once and written again.
+//
+// The mesh is fixed for a whole run, so records that come from it alone (the corners of the elements)
+// and the leading fields that come from it alone (coordinates, node and element numbers) have the same
+// text at every step. A writer keeps that text, made from the arrays it comes from, and at every step
+// writes it again, or writes it as the first field of the step's own records:
+//
+//   const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
+//   if (kept.KeepLeading(mesh, unit, 1, s.NUMNP, 25, [&s](Io& out, std::int32_t n) {
+//         WriteFormatted(out, unit, kCoordinates, s.X(n), s.Y(n)); }))
+//     ... WriteFormatted(out, unit, kRestOfTheLine, kept.Of(n), P(n), ...)  // "(A25 ...)"
+//
+// The text is made again whenever the arrays differ from those it was made from (a copy of them is
+// kept to compare), so it never outlives its mesh. Whatever the records would have reported (a field
+// too narrow for its value) is reported again each time they are written.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/io/units.h"
+
+namespace seep {
+
+class KeptRecords {
+ public:
+  using Input = std::span<const std::byte>;
+  using Inputs = std::initializer_list<Input>;
+
+  // True when the text kept was made from arrays equal to `inputs`, byte for byte.
+  bool MadeFrom(Inputs inputs) const;
+
+  // Formats the records of items first ... last, `record(out, i)` those of item i to `unit`, and keeps
+  // them, made from `inputs`.
+  template <class Record>
+  void Make(Inputs inputs, int unit, std::int32_t first, std::int32_t last, Record&& record) {
+    Io out(nullptr, nullptr, nullptr);  // the records gather in memory, in an Io of their own
+    Begin(inputs, out, unit);
+    for (std::int32_t i = first; i <= last; ++i) record(out, i);
+    End(out, unit, first, last);
+  }
+
+  // Keeps the leading fields of items first ... last, `lead(out, i)` writing those of item i as one
+  // record, made from `inputs` (made again when they differ). True when each item's text is there,
+  // `width` characters long, to be the first field of its record (Of).
+  template <class Lead>
+  bool KeepLeading(Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width, Lead&& lead) {
+    if (!MadeFrom(inputs)) Make(inputs, unit, first, last, lead);
+    return OneRecordEach() && width_ == width && first_ == first;
+  }
+
+  // Writes the kept records to `unit` of `io`, with the warnings they gave.
+  void Write(Io& io, int unit) const;
+
+  // True when every item made exactly one record, all of one length, without a warning: then Of(i) is
+  // the text of item i's record, without its line end.
+  bool OneRecordEach() const { return width_ >= 0; }
+  std::string_view Of(std::int32_t i) const {
+    return {text_.data() + static_cast<std::size_t>(i - first_) * static_cast<std::size_t>(width_ + 2),
+            static_cast<std::size_t>(width_)};
+  }
+
+ private:
+  void Begin(Inputs inputs, Io& out, int unit);
+  void End(Io& out, int unit, std::int32_t first, std::int32_t last);
+
+  std::vector<std::byte> inputs_;  // the arrays the text was made from, back to back
+  std::vector<std::size_t> sizes_;
+  bool made_ = false;
+  std::vector<char> text_;  // the records with their line ends
+  std::size_t size_ = 0;
+  std::int64_t warnings_ = 0;
+  std::int32_t first_ = 1;
+  int width_ = -1;  // the length of every record, -1 when OneRecordEach does not hold
+};
+
+// The bytes of `count` entries of an array, to compare.
+template <class T>
+KeptRecords::Input AsInput(const T* data, std::int64_t count) {
+  return std::as_bytes(std::span<const T>(data, count > 0 ? static_cast<std::size_t>(count) : 0));
+}
+
+}  // namespace seep
