@@ -1,12 +1,12 @@
 // Records formatted once and written again.
 //
 // The mesh is fixed for a whole run, so records that come from it alone (the corners of the elements)
-// and the leading fields that come from it alone (coordinates, node and element numbers) have the same
-// text at every step. A writer keeps that text, made from the arrays it comes from, and at every step
-// writes it again, or writes it as the first field of the step's own records:
+// and the fields that come from it alone (coordinates, node and element numbers) have the same text at
+// every step. A writer keeps that text, made from the arrays it comes from, and at every step writes
+// it again, or places it by an A field among the fields of the step's own records:
 //
 //   const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
-//   if (kept.KeepLeading(mesh, unit, 1, s.NUMNP, 25, [&s](Io& out, std::int32_t n) {
+//   if (kept.KeepFields(mesh, unit, 1, s.NUMNP, 25, [&s](Io& out, std::int32_t n) {
 //         WriteFormatted(out, unit, kCoordinates, s.X(n), s.Y(n)); }))
 //     ... WriteFormatted(out, unit, kRestOfTheLine, kept.Of(n), P(n), ...)  // "(A25 ...)"
 //
@@ -44,11 +44,11 @@ class KeptRecords {
     End(out, unit, first, last);
   }
 
-  // Keeps the leading fields of items first ... last, `lead(out, i)` writing those of item i as one
-  // record, made from `inputs` (made again when they differ). True when each item's text is there,
-  // `width` characters long, to be the first field of its record (Of).
+  // Keeps fields of items first ... last, `lead(out, i)` writing those of item i as one record, made
+  // from `inputs` (made again when they differ). True when each item's text is there, `width`
+  // characters long, to be placed in its record by an A field (Of).
   template <class Lead>
-  bool KeepLeading(Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width, Lead&& lead) {
+  bool KeepFields(Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width, Lead&& lead) {
     if (!MadeFrom(inputs)) Make(inputs, unit, first, last, lead);
     return OneRecordEach() && width_ == width && first_ == first;
   }

@@ -9,6 +9,7 @@
 #include "support/grid_store.h"
 #include "support/write_capture.h"
 #include "writers/igpost/igpost.h"
+#include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
 
 namespace seep {
@@ -65,6 +66,11 @@ void ExpectKeptTextChangesNothing(WriteStep write) {
 TEST(KeptText, TecplotZonesAreThoseWrittenWithoutIt) {
   ExpectKeptTextChangesNothing<TecplotState>(
       [](Io& io, Store& s, TecplotState* kept) { WriteTecplotZone(io, s, kept); });
+}
+
+TEST(KeptText, RestartStepsAreThoseWrittenWithoutIt) {
+  ExpectKeptTextChangesNothing<RestartState>(
+      [](Io& io, Store& s, RestartState* kept) { WriteRestartStep(io, s, 1, kept); });
 }
 
 TEST(KeptText, IgpostBlocksAreThoseWrittenWithoutIt) {

@@ -14,12 +14,25 @@ using namespace restart_formats;
 
 }  // namespace
 
-void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead) {
+void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* kept) {
   // The text's own blanks stay: the record starts with two blanks and "LA,TIME".
   WriteList(io, kOutputUnit, " LA,TIME ", s.ISTEP, s.TIME);
   if (s.NUMNP < 1) return;
 
   const double h = static_cast<double>(ihead);
+  const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
+  auto coordinates = [&s](Io& out, std::int32_t n) {
+    WriteFormatted(out, kOutputUnit, kCoordinates, s.X(n), s.Y(n));
+  };
+  if (kept != nullptr &&
+      kept->coordinates.KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
+    const KeptRecords& xy = kept->coordinates;
+    WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &xy, h](Io& out, std::int32_t n) {
+      WriteFormatted(out, kOutputUnit, kNodeLineAroundCoordinates, n, s.NCODE(n), xy.Of(n),
+                     s.P(n) + h * s.Y(n), s.Q(n));
+    });
+    return;
+  }
   WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, h](Io& out, std::int32_t n) {
     WriteFormatted(out, kOutputUnit, kNodeLine, n, s.NCODE(n), s.X(n), s.Y(n), s.P(n) + h * s.Y(n), s.Q(n));
   });

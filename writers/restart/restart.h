@@ -4,13 +4,20 @@
 
 #include <cstdint>
 
+#include "core/io/kept_records.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 
 namespace seep {
 
+// The text that comes from the mesh alone, kept from one step to the next: each node's X and Y fields.
+struct RestartState {
+  KeptRecords coordinates;
+};
+
 // `ihead` is the head style: the factor of the elevation in the head column (0 pressure head, 1 total
-// head, any other integer taken as it is).
-void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead);
+// head, any other integer taken as it is). `kept`: the text kept from the steps before, or nullptr to
+// format every field of this one.
+void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* kept = nullptr);
 
 }  // namespace seep

@@ -7,5 +7,9 @@ namespace seep::restart_formats {
 
 // Node number, node code, X, Y, head, Q.
 inline constexpr auto kNodeLine = CompileFormat("(I5 ',' I5 4(',' 1P E12.4))");
+// The same line with the X and Y fields (and the comma before each) from text kept from step to step.
+inline constexpr auto kCoordinates = CompileFormat("(',' 1P E12.4 ',' 1P E12.4)");
+inline constexpr int kCoordinatesWidth = 26;
+inline constexpr auto kNodeLineAroundCoordinates = CompileFormat("(I5 ',' I5 A26 2(',' 1P E12.4))");
 
 }  // namespace seep::restart_formats

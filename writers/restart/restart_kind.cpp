@@ -14,7 +14,9 @@ constexpr OutputKind kRestartKind{
     .description = "restart data set for the analysis package",
     .takes = kTakesSteps | kTakesHead,
     .reach = {.nodes = 99999, .field = "I5"},
-    .selectedStep = [](WriterCall& w) { WriteRestartStep(w.io, w.s, w.choices.IHEAD); },
+    .state = StateOf<RestartState>(),
+    .selectedStep =
+        [](WriterCall& w) { WriteRestartStep(w.io, w.s, w.choices.IHEAD, &w.Own<RestartState>()); },
 };
 
 }  // namespace seep

@@ -36,7 +36,7 @@ void WriteNodeLines(Io& io, const Store& s, KeptRecords* coordinates) {
     WriteFormatted(out, kOutputUnit, kNodeCoordinates, s.X(n), s.Y(n));
   };
   if (coordinates != nullptr &&
-      coordinates->KeepLeading(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
+      coordinates->KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, coordinates](Io& out, std::int32_t n) {
       const double vx = s.VXN(n);
       const double vy = s.VYN(n);
