@@ -44,7 +44,11 @@ const Change kChanges[] = {
 template <class State, class WriteStep>
 void ExpectKeptTextChangesNothing(WriteStep write) {
   // 61 × 41 nodes: long enough that the lines are also formatted side by side.
-  Grid g{.nx = 60, .ny = 40, .shape = GridShape::kMixed, .inactive = {{3, 4}, {10, 20}}};
+  Grid g;
+  g.nx = 60;
+  g.ny = 40;
+  g.shape = GridShape::kMixed;
+  g.inactive = {{3, 4}, {10, 20}};
   Store s = GridStore(
       g,
       [](int i, int j) {
