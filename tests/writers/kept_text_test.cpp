@@ -8,6 +8,7 @@
 
 #include "support/grid_store.h"
 #include "support/write_capture.h"
+#include "writers/femap/femap.h"
 #include "writers/igpost/igpost.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
@@ -77,6 +78,21 @@ TEST(KeptText, RestartStepsAreThoseWrittenWithoutIt) {
       [](Io& io, Store& s, RestartState* kept) { WriteRestartStep(io, s, 1, kept); });
 }
 
+// FEMAP keeps the item numbers of its value records; the set numbers of both runs go up together.
+TEST(KeptText, FemapOutputSetsAreThoseWrittenWithoutIt) {
+  std::int32_t sets = 0;
+  ExpectKeptTextChangesNothing<FemapState>([&sets](Io& io, Store& s, FemapState* kept) {
+    if (kept == nullptr) {
+      FemapState fresh;
+      fresh.NSET = sets;
+      WriteFemapOutputSet(io, s, fresh);
+    } else {
+      WriteFemapOutputSet(io, s, *kept);
+      ++sets;
+    }
+  });
+}
+
 TEST(KeptText, IgpostBlocksAreThoseWrittenWithoutIt) {
   ExpectKeptTextChangesNothing<IgpostState>(
       [](Io& io, Store& s, IgpostState* kept) { WriteIgpostBlock(io, s, kept); });
@@ -84,3 +100,4 @@ TEST(KeptText, IgpostBlocksAreThoseWrittenWithoutIt) {
 
 }  // namespace
 }  // namespace seep
+

@@ -278,12 +278,22 @@ constexpr VectorLabels kSpeed = {",70010,1,", "Velocity", "70011,70012,0,0,0,0,0
 constexpr VectorLabels kVx = {",70011,1,", "X Velocity", "70011,0,0,0,0,0,0,0,0,0,", ",1,8,"};
 constexpr VectorLabels kVy = {",70012,1,", "Y Velocity", "70013,0,0,0,0,0,0,0,0,0,", ",1,8,"};
 
+// A value record begins with its item number k, "k ,": the list-directed integer and the comma after a
+// blank. Kept for the items 1 ... `items` from one step to the next, it comes back as text (the blank
+// before it is the one that begins a record whose first text it is); false when it cannot be kept.
+constexpr int kItemNumberWidth = 14;
+
+bool KeepItemNumbers(KeptRecords& numbers, int unit, const std::int32_t& items) {
+  return numbers.KeepFields({AsInput(&items, 1)}, unit, 1, items, kItemNumberWidth,
+                            [unit](Io& out, std::int32_t k) { WriteList(out, unit, k, ","); });
+}
+
 // One result vector: seven leading records, a value record per item, the closing record. `value(k)`
 // gives item k as it is written: a float for single precision, a double for double precision; the
-// closing record's zero has the same precision.
+// closing record's zero has the same precision. `numbers`: the item numbers kept as text, or nullptr.
 template <class Value>
 void WriteVector(Io& io, int unit, std::int32_t set, const VectorLabels& labels, const Extremes& x,
-                 std::int32_t items, Value value) {
+                 std::int32_t items, const KeptRecords* numbers, Value value) {
   WriteList(io, unit, set, labels.id);
   WriteFixedText(io, unit, labels.title);
   WriteList(io, unit, static_cast<float>(x.min), static_cast<float>(x.max), static_cast<float>(x.AbsMax()));
@@ -292,8 +302,14 @@ void WriteVector(Io& io, int unit, std::int32_t set, const VectorLabels& labels,
   WriteList(io, unit, x.minId, ",", x.maxId, labels.kind);
   WriteFixedText(io, unit, "0,1,1,");
   using Written = decltype(value(std::int32_t{1}));
-  WriteRecords(io, unit, 1, items,
-               [&value, unit](Io& out, std::int32_t k) { WriteList(out, unit, k, ",", value(k)); });
+  if (numbers != nullptr) {
+    WriteRecords(io, unit, 1, items, [&value, numbers, unit](Io& out, std::int32_t k) {
+      WriteList(out, unit, numbers->Of(k).substr(1), value(k));
+    });
+  } else {
+    WriteRecords(io, unit, 1, items,
+                 [&value, unit](Io& out, std::int32_t k) { WriteList(out, unit, k, ",", value(k)); });
+  }
   WriteList(io, unit, std::int32_t{-1}, ",", Written{0});
 }
 
@@ -312,7 +328,7 @@ void WriteSetHeaderBlock(Io& io, int unit, std::int32_t set, double time) {
 }
 
 // Block 451: the nine result vectors of the step, nodal ones first.
-void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
+void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s, KeptRecords& itemNumbers) {
   Extremes head, pressure, q, speed, vx, vy;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
     head.Take(n, s.P(n) + s.Y(n));
@@ -333,20 +349,23 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s) {
   WriteBlockId(io, unit, 451);
   const std::int32_t nodes = s.NUMNP;
   const std::int32_t elements = s.NUMEL;
-  WriteVector(io, unit, set, kTotalHead, head, nodes,
+  const std::int32_t most = std::max(nodes, elements);
+  const KeptRecords* numbers = KeepItemNumbers(itemNumbers, unit, most) ? &itemNumbers : nullptr;
+  WriteVector(io, unit, set, kTotalHead, head, nodes, numbers,
               [&](std::int32_t n) { return static_cast<float>(s.P(n) + s.Y(n)); });
-  WriteVector(io, unit, set, kPressureHead, pressure, nodes,
+  WriteVector(io, unit, set, kPressureHead, pressure, nodes, numbers,
               [&](std::int32_t n) { return static_cast<float>(s.P(n)); });
-  WriteVector(io, unit, set, kQ, q, nodes, [&](std::int32_t n) { return static_cast<float>(s.Q(n)); });
-  WriteVector(io, unit, set, kNodeSpeed, speed, nodes,
+  WriteVector(io, unit, set, kQ, q, nodes, numbers,
+              [&](std::int32_t n) { return static_cast<float>(s.Q(n)); });
+  WriteVector(io, unit, set, kNodeSpeed, speed, nodes, numbers,
               [&](std::int32_t n) { return Speed(s.VXN(n), s.VYN(n)); });
-  WriteVector(io, unit, set, kNodeVx, vx, nodes, [&](std::int32_t n) { return s.VXN(n); });
-  WriteVector(io, unit, set, kNodeVy, vy, nodes, [&](std::int32_t n) { return s.VYN(n); });
-  WriteVector(io, unit, set, kSpeed, elementSpeed, elements,
+  WriteVector(io, unit, set, kNodeVx, vx, nodes, numbers, [&](std::int32_t n) { return s.VXN(n); });
+  WriteVector(io, unit, set, kNodeVy, vy, nodes, numbers, [&](std::int32_t n) { return s.VYN(n); });
+  WriteVector(io, unit, set, kSpeed, elementSpeed, elements, numbers,
               [&](std::int32_t e) { return SingleMagnitude(s.VXE(e), s.VYE(e)); });
-  WriteVector(io, unit, set, kVx, elementVx, elements,
+  WriteVector(io, unit, set, kVx, elementVx, elements, numbers,
               [&](std::int32_t e) { return static_cast<float>(s.VXE(e)); });
-  WriteVector(io, unit, set, kVy, elementVy, elements,
+  WriteVector(io, unit, set, kVy, elementVy, elements, numbers,
               [&](std::int32_t e) { return static_cast<float>(s.VYE(e)); });
   WriteDelimiter(io, unit);
 }
@@ -383,7 +402,7 @@ void WriteFemapOutputSet(Io& io, Store& s, FemapState& run) {
   AverageFemapNodalVelocity(s);
   run.NSET += 1;
   WriteSetHeaderBlock(io, unit, run.NSET, s.TIME);
-  WriteResultBlock(io, unit, run.NSET, s);
+  WriteResultBlock(io, unit, run.NSET, s, run.itemNumbers);
 }
 
 }  // namespace seep

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/io/kept_records.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 
@@ -14,6 +15,8 @@ struct FemapState {
   int IOUT = kOutputUnit;       // output unit
   std::int32_t NEXTID = 20000;  // the last FEMAP ID given out
   std::int32_t NSET = 0;        // output sets written
+  // The item numbers that begin the value records of the result vectors, "k ,", formatted once.
+  KeptRecords itemNumbers;
 };
 
 // Blocks 100, 401, 402, 403 and 404.
