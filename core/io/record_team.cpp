@@ -55,6 +55,12 @@ void RecordTeam::Run(Io& io, int unit, std::int32_t first, std::int32_t last, Bl
   nextItem_ = first;
   itemsPerBlock_ = kFirstItems;
   measured_ = false;
+  for (const Measure& m : measures_) {
+    if (m.block == block) {
+      itemsPerBlock_ = m.itemsPerBlock;
+      measured_ = true;
+    }
+  }
   handed_ = 0;
   running_ = true;
   ++generation_;
@@ -118,6 +124,8 @@ void RecordTeam::Format(std::size_t member, const Taken& taken) {
       const std::size_t perItem = std::max<std::size_t>(1, u.outLen / items);
       itemsPerBlock_ = static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / perItem, 64, 1 << 16));
       measured_ = true;
+      measures_[nextMeasure_] = {job_.block, itemsPerBlock_};
+      nextMeasure_ = (nextMeasure_ + 1) % measures_.size();
     }
     Slot& slot = slots_[taken.block % kBlocksAhead];
     slot.records.swap(u.out);

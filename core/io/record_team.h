@@ -20,6 +20,7 @@
 // over, as in the plain loop; nothing of a later block reaches the file.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -45,7 +46,8 @@ class RecordTeam {
   static constexpr std::size_t kBlocksAhead = 8;
   // The text a block aims at: large enough that handing it over costs little beside its formatting,
   // small enough that the blocks ahead stay a few megabytes. The first blocks of a run, until one is
-  // finished and measured, hold kFirstItems items.
+  // finished and measured, hold kFirstItems items; a run of a statement that ran before starts with
+  // the measure of its last run (runs repeat from step to step).
   static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
   static constexpr std::int32_t kFirstItems = 512;
 
@@ -100,10 +102,17 @@ class RecordTeam {
   std::size_t taken_ = 0;         // the blocks taken
   std::int64_t nextItem_ = 0;     // the first item of the next block
   std::int32_t itemsPerBlock_ = 0;
-  bool measured_ = false;   // itemsPerBlock_ comes from the bytes of a finished block
-  std::size_t handed_ = 0;  // the blocks handed over to the file
-  std::size_t busy_ = 0;    // helpers inside the current run
-  bool running_ = false;    // a run takes blocks
+  bool measured_ = false;  // itemsPerBlock_ comes from the bytes of a finished block
+  // The measures of the last runs, by the block routine that made them (one for each statement).
+  struct Measure {
+    Block block = nullptr;
+    std::int32_t itemsPerBlock = 0;
+  };
+  std::array<Measure, 16> measures_{};
+  std::size_t nextMeasure_ = 0;  // the entry a new statement takes, round about
+  std::size_t handed_ = 0;       // the blocks handed over to the file
+  std::size_t busy_ = 0;         // helpers inside the current run
+  bool running_ = false;         // a run takes blocks
   bool stop_ = false;
   std::vector<std::thread> helpers_;  // last: started once everything above is made
 };
