@@ -34,7 +34,10 @@ void KeptRecords::Begin(Inputs inputs, Io& out, int unit) {
 
 void KeptRecords::End(Io& out, int unit, std::int32_t first, std::int32_t last) {
   Unit& u = *out.OutputUnit(unit);
-  text_.swap(u.out);
+  auto text = std::make_shared<std::vector<char>>();
+  text->swap(u.out);
+  data_ = text->data();
+  text_ = std::move(text);
   size_ = u.outLen;
   out.CloseUnit(unit);
   warnings_ = out.WarningCount();
@@ -43,20 +46,20 @@ void KeptRecords::End(Io& out, int unit, std::int32_t first, std::int32_t last) 
   made_ = true;
   // One record of one length for every item: its line end at the same place in each.
   const std::size_t items = last >= first ? static_cast<std::size_t>(last - first) + 1 : 0;
-  const char* end = static_cast<const char*>(std::memchr(text_.data(), '\n', size_));
+  const char* end = static_cast<const char*>(std::memchr(data_, '\n', size_));
   if (warnings_ != 0 || items == 0 || end == nullptr) return;
-  const std::size_t stride = static_cast<std::size_t>(end - text_.data()) + 1;
+  const std::size_t stride = static_cast<std::size_t>(end - data_) + 1;
   if (stride < 2 || stride * items != size_) return;
   for (std::size_t k = stride; k <= size_; k += stride) {
-    if (text_[k - 2] != '\r' || text_[k - 1] != '\n' ||
-        std::memchr(text_.data() + k - stride, '\n', stride - 1) != nullptr)
+    if (data_[k - 2] != '\r' || data_[k - 1] != '\n' ||
+        std::memchr(data_ + k - stride, '\n', stride - 1) != nullptr)
       return;
   }
   width_ = static_cast<int>(stride - 2);
 }
 
 void KeptRecords::Write(Io& io, int unit) const {
-  io.PutRecords(unit, std::string_view(text_.data(), size_));
+  if (size_ > 0) io.PutShared(unit, text_, size_);
   for (std::int64_t w = 0; w < warnings_; ++w) io.Warn(kErrOutputConversion, unit);
 }
 

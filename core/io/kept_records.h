@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -60,7 +61,7 @@ class KeptRecords {
   // the text of item i's record, without its line end.
   bool OneRecordEach() const { return width_ >= 0; }
   std::string_view Of(std::int32_t i) const {
-    return {text_.data() + static_cast<std::size_t>(i - first_) * static_cast<std::size_t>(width_ + 2),
+    return {data_ + static_cast<std::size_t>(i - first_) * static_cast<std::size_t>(width_ + 2),
             static_cast<std::size_t>(width_)};
   }
 
@@ -71,7 +72,10 @@ class KeptRecords {
   std::vector<std::byte> inputs_;  // the arrays the text was made from, back to back
   std::vector<std::size_t> sizes_;
   bool made_ = false;
-  std::vector<char> text_;  // the records with their line ends
+  // The records with their line ends. Shared with the writer thread, which may still be writing them
+  // when the text is made again: the new text is another buffer.
+  std::shared_ptr<const std::vector<char>> text_;
+  const char* data_ = nullptr;  // text_'s first character
   std::size_t size_ = 0;
   std::int64_t warnings_ = 0;
   std::int32_t first_ = 1;

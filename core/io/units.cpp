@@ -463,6 +463,19 @@ void Io::PutRecords(int unit, std::string_view records) {
   }
 }
 
+void Io::PutShared(int unit, std::shared_ptr<const std::vector<char>> records, std::size_t size) {
+  Unit& u = Connected(unit);
+  if (!u.writing) PrepareWrite(u);
+  if (u.console || u.memory || writer_ == nullptr) {
+    PutRecords(unit, std::string_view(records->data(), size));
+    return;
+  }
+  Send(u, true);
+  u.position += size;
+  writer_->Share(u.number, u.file, std::move(records), size);
+  RaiseWriteFailure(u.number);
+}
+
 void Io::PrepareRead(Unit& u) {
   if (u.number == kConsoleOut) Fail(kErrRead, u.number);
   if (u.writing) {

@@ -87,6 +87,9 @@ class Io {
   void PutRecord(int unit, std::string_view record);
   // Appends whole records that already end with their CR LF, as they are.
   void PutRecords(int unit, std::string_view records);
+  // The same for the first `size` bytes of a buffer that stays unchanged while it is shared: a file
+  // written behind gets the buffer itself, without a copy.
+  void PutShared(int unit, std::shared_ptr<const std::vector<char>> records, std::size_t size);
 
   // Records built directly in the unit's buffer, for the compiled road of the output statements
   // (core/io/statement/compiled.h). OutputUnit gives the unit when it is connected

@@ -59,6 +59,21 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
   buffer = std::move(next);
 }
 
+void WriteBehind::Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer,
+                        std::size_t size) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return inFlight_ < kDepth; });
+    Job job;
+    job.unit = unit;
+    job.file = file;
+    job.size = size;
+    job.shared = std::move(buffer);
+    Queue(std::move(job));
+  }
+  queued_.notify_one();
+}
+
 void WriteBehind::Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
                        std::uint64_t length) {
   {
@@ -109,7 +124,8 @@ bool WriteBehind::IsStopped(int unit) const {
 
 void WriteBehind::Execute(Job& job, WriteFailure& failure) {
   if (job.from == nullptr) {
-    if (job.size > 0 && std::fwrite(job.data.data(), 1, job.size, job.file) != job.size)
+    const char* data = job.shared != nullptr ? job.shared->data() : job.data.data();
+    if (job.size > 0 && std::fwrite(data, 1, job.size, job.file) != job.size)
       failure = {kErrWrite, job.unit, errno};
     return;
   }
@@ -145,7 +161,13 @@ void WriteBehind::Run() {
       if (!IsStopped(job.unit)) stopped_.push_back({job.unit, failure});
       if (untaken_.number == 0) untaken_ = failure;
     }
-    if (job.from == nullptr) spare_.push_back(std::move(job.data));
+    if (job.shared != nullptr) {
+      lock.unlock();
+      job.shared.reset();  // the last owner frees the buffer here, outside the lock
+      lock.lock();
+    } else if (job.from == nullptr) {
+      spare_.push_back(std::move(job.data));
+    }
     --inFlight_;
     done_.notify_all();
   }

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,6 +45,9 @@ class WriteBehind {
   // that was handed over before. `buffer` comes back as a buffer of at least its size, to be filled;
   // the call waits while kDepth buffers are in flight.
   void Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size);
+  // Hands over the first `size` bytes of a buffer that nobody changes while it is shared, to be written
+  // like a buffer handed over by Write; the thread lets go of it once written.
+  void Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer, std::size_t size);
   // Hands over a copy of `length` bytes of `from`, starting at byte `offset`, to the end of `to`.
   void Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
             std::uint64_t length);
@@ -61,7 +65,8 @@ class WriteBehind {
   struct Job {
     int unit = 0;
     std::FILE* file = nullptr;
-    std::vector<char> data;  // a write: data[0, size)
+    std::vector<char> data;  // a write: data[0, size), or shared[0, size)
+    std::shared_ptr<const std::vector<char>> shared;
     std::size_t size = 0;
     int fromUnit = 0;  // a copy: `length` bytes of `from` at `offset`
     std::FILE* from = nullptr;
