@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,34 @@ TEST(WriteBehind, RecordsReachTheFileInOrderWithAndWithoutTheThread) {
       EXPECT_EQ(ReadFile("A.TXT"), a.bytes);
       EXPECT_EQ(ReadFile("B.TXT"), b.bytes);
     }
+  }
+}
+
+// A shared buffer of records lands between the records around it, also when its owner lets go of it at
+// once and when it is handed over again and again.
+TEST(WriteBehind, SharedRecordsLandInOrder) {
+  const Written before = Records(20000);
+  const Written shared = Records(9000);
+  for (bool behind : {true, false}) {
+    SCOPED_TRACE(behind ? "written behind" : "written in place");
+    Scratch dir(Scratch::kEnter);
+    ConsoleIo con;
+    Io& io = con.io();
+    io.WriteBehindFiles(behind);
+    io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+    std::string expected;
+    for (int round = 0; round < 3; ++round) {
+      for (const std::string& r : before.records) io.PutRecord(8, r);
+      auto buffer = std::make_shared<std::vector<char>>(shared.bytes.begin(), shared.bytes.end());
+      buffer->resize(buffer->size() + 100, '#');  // beyond the size handed over: not written
+      io.PutShared(8, std::move(buffer), shared.bytes.size());
+      expected += before.bytes + shared.bytes;
+    }
+    io.PutRecord(8, "after");
+    expected += "after\r\n";
+    EXPECT_EQ(io.Position(8), expected.size());
+    io.CloseAll();
+    EXPECT_TRUE(ReadFile("OUT.TXT") == expected);
   }
 }
 
