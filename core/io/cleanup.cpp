@@ -14,7 +14,10 @@ namespace {
 constexpr int kSlots = 256;
 constexpr std::size_t kNameMax = 4096;
 
-enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+// A slot goes kFree -> kFilling -> kLive -> kFree. A sweep takes a live slot for the moment it reads
+// the name (kSweeping) and gives it back, so that the slot is neither freed nor filled anew while the
+// name is read: the sweep never removes a name half overwritten by another one.
+enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2, kSweeping = 3 };
 
 struct Slot {
   std::atomic<int> state{kFree};
@@ -52,12 +55,16 @@ int Remember(std::string_view name, TemporaryKind kind) {
 
 void Sweep(TemporaryKind kind) noexcept {
   for (Slot& slot : g_slots) {
-    if (slot.state.load(std::memory_order_acquire) != kLive || slot.kind != kind) continue;
-    if (kind == TemporaryKind::kFile) {
-      RemoveFileNow(slot.name);
-    } else {
-      RemoveFolderNow(slot.name);
+    int expected = kLive;
+    if (!slot.state.compare_exchange_strong(expected, kSweeping, std::memory_order_acquire)) continue;
+    if (slot.kind == kind) {
+      if (kind == TemporaryKind::kFile) {
+        RemoveFileNow(slot.name);
+      } else {
+        RemoveFolderNow(slot.name);
+      }
     }
+    slot.state.store(kLive, std::memory_order_release);
   }
 }
 
@@ -76,7 +83,14 @@ TemporaryTicket& TemporaryTicket::operator=(TemporaryTicket&& other) noexcept {
 
 void TemporaryTicket::Forget() noexcept {
   if (slot_ < 0) return;
-  g_slots[slot_].state.store(kFree, std::memory_order_release);
+  // A sweep reading the name holds the slot for a moment: it is freed once the sweep gave it back.
+  std::atomic<int>& state = g_slots[slot_].state;
+  for (;;) {
+    int expected = kLive;
+    if (state.compare_exchange_weak(expected, kFree, std::memory_order_release) ||
+        (expected != kSweeping && expected != kLive))
+      break;
+  }
   slot_ = -1;
 }
 
