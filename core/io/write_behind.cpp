@@ -46,12 +46,7 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
       next = std::move(spare_.back());
       spare_.pop_back();
     }
-    Job job;
-    job.unit = unit;
-    job.file = file;
-    job.size = size;
-    job.data = std::move(buffer);
-    Queue(std::move(job));
+    Queue(Job{.unit = unit, .file = file, .data = std::move(buffer), .size = size});
   }
   queued_.notify_one();
   // Outside the lock: the first buffers are made here, once.
@@ -59,36 +54,24 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
   buffer = std::move(next);
 }
 
-void WriteBehind::Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer,
-                        std::size_t size) {
+void WriteBehind::Submit(Job&& job) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [this] { return inFlight_ < kDepth; });
-    Job job;
-    job.unit = unit;
-    job.file = file;
-    job.size = size;
-    job.shared = std::move(buffer);
     Queue(std::move(job));
   }
   queued_.notify_one();
 }
 
+void WriteBehind::Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer,
+                        std::size_t size) {
+  Submit(Job{.unit = unit, .file = file, .shared = std::move(buffer), .size = size});
+}
+
 void WriteBehind::Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
                        std::uint64_t length) {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return inFlight_ < kDepth; });
-    Job job;
-    job.unit = unit;
-    job.file = to;
-    job.fromUnit = fromUnit;
-    job.from = from;
-    job.offset = offset;
-    job.length = length;
-    Queue(std::move(job));
-  }
-  queued_.notify_one();
+  Submit(
+      Job{.unit = unit, .file = to, .fromUnit = fromUnit, .from = from, .offset = offset, .length = length});
 }
 
 void WriteBehind::Wait() {

@@ -65,8 +65,8 @@ class WriteBehind {
   struct Job {
     int unit = 0;
     std::FILE* file = nullptr;
-    std::vector<char> data;  // a write: data[0, size), or shared[0, size)
-    std::shared_ptr<const std::vector<char>> shared;
+    std::vector<char> data{};  // a write: data[0, size), or shared[0, size)
+    std::shared_ptr<const std::vector<char>> shared{};
     std::size_t size = 0;
     int fromUnit = 0;  // a copy: `length` bytes of `from` at `offset`
     std::FILE* from = nullptr;
@@ -74,7 +74,8 @@ class WriteBehind {
     std::uint64_t length = 0;
   };
 
-  void Queue(Job&& job);  // called with the lock held
+  void Queue(Job&& job);   // called with the lock held
+  void Submit(Job&& job);  // waits for room in flight, then queues the job
   void Run();
   void Execute(Job& job, WriteFailure& failure);
   bool IsStopped(int unit) const;  // called with the lock held
