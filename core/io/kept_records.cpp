@@ -1,6 +1,5 @@
 #include "core/io/kept_records.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "core/io/failure.h"

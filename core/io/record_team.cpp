@@ -6,6 +6,7 @@
 #include "core/io/failure.h"
 
 namespace seep {
+
 RecordTeam::RecordTeam(unsigned helpers) : slots_(kBlocksAhead) {
   members_.reserve(helpers + 1);
   for (unsigned m = 0; m <= helpers; ++m) {

@@ -59,8 +59,16 @@ void WriteBlockHeader(Io& io, const Store& s, const ZoneCounts& z) {
   WriteFormatted(io, kOutputUnit, kNodeNames);
 }
 
-// Every node in store order: H is the total head P + Y, V the speed of the averaged components. SW, X
-// and Y come from the text kept for the mesh when there is one.
+// The line of node n by `format`, SW, X and Y given as `lead`: the values, or their kept text. H is the
+// total head P + Y, V the speed of the averaged components.
+template <std::size_t N, class... Lead>
+void WriteNodeLine(Io& out, const Store& s, std::int32_t n, const Format<N>& format, const Lead&... lead) {
+  const double vx = s.VXN(n);
+  const double vy = s.VYN(n);
+  WriteFormatted(out, kOutputUnit, format, lead..., s.P(n), s.Y(n) + s.P(n), vx, vy, Speed(vx, vy), s.Q(n));
+}
+
+// Every node in store order; SW, X and Y come from the text kept for the mesh when there is one.
 void WriteNodeLines(Io& io, const Store& s, KeptRecords* kept) {
   const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
   auto lead = [&s](Io& out, std::int32_t n) {
@@ -68,18 +76,12 @@ void WriteNodeLines(Io& io, const Store& s, KeptRecords* kept) {
   };
   if (kept != nullptr && kept->KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kNodeLeadWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, kept](Io& out, std::int32_t n) {
-      const double vx = s.VXN(n);
-      const double vy = s.VYN(n);
-      WriteFormatted(out, kOutputUnit, kNodeLineAfterLead, kept->Of(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
-                     Speed(vx, vy), s.Q(n));
+      WriteNodeLine(out, s, n, kNodeLineAfterLead, kept->Of(n));
     });
     return;
   }
   WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
-    const double vx = s.VXN(n);
-    const double vy = s.VYN(n);
-    WriteFormatted(out, kOutputUnit, kNodeLine, kSwitch, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
-                   Speed(vx, vy), s.Q(n));
+    WriteNodeLine(out, s, n, kNodeLine, kSwitch, s.X(n), s.Y(n));
   });
 }
 
@@ -102,6 +104,14 @@ Centroid CentroidOf(const Store& s, std::int32_t e) {
   return {sumX / corners, sumY / corners};
 }
 
+// The line of element e by `format`, SW to the centroid given as `lead`: the values, or their kept text.
+template <std::size_t N, class... Lead>
+void WriteElementLine(Io& out, const Store& s, std::int32_t e, const Format<N>& format, const Lead&... lead) {
+  const double vx = s.VXE(e);
+  const double vy = s.VYE(e);
+  WriteFormatted(out, kOutputUnit, format, lead..., vx, vy, Speed(vx, vy));
+}
+
 // Active elements in store order, the line printing the stored corner numbers as they are. SW, the
 // corners, the material and the centroid come from the text kept for the mesh when there is one; it
 // holds every element, active or not.
@@ -116,20 +126,15 @@ void WriteElementLines(Io& io, const Store& s, KeptRecords* kept) {
   };
   if (kept != nullptr && kept->KeepFields(mesh, kOutputUnit, 1, s.NUMEL, kElementLeadWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s, kept](Io& out, std::int32_t e) {
-      if (!IsActive(s, e)) return;
-      const double vx = s.VXE(e);
-      const double vy = s.VYE(e);
-      WriteFormatted(out, kOutputUnit, kElementLineAfterLead, kept->Of(e), vx, vy, Speed(vx, vy));
+      if (IsActive(s, e)) WriteElementLine(out, s, e, kElementLineAfterLead, kept->Of(e));
     });
     return;
   }
   WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s](Io& out, std::int32_t e) {
     if (!IsActive(s, e)) return;
     const Centroid c = CentroidOf(s, e);
-    const double vx = s.VXE(e);
-    const double vy = s.VYE(e);
-    WriteFormatted(out, kOutputUnit, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
-                   s.ELEM(e, kL), s.ELEM(e, kMAT), c.x, c.y, vx, vy, Speed(vx, vy));
+    WriteElementLine(out, s, e, kElementLine, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
+                     s.ELEM(e, kL), s.ELEM(e, kMAT), c.x, c.y);
   });
 }
 

@@ -12,6 +12,14 @@ namespace {
 
 using namespace restart_formats;
 
+// The line of node n by `format`, its X and Y fields given as `xy`: the two values, or their kept
+// text. `h` is the factor of the elevation in the head column.
+template <std::size_t N, class... XY>
+void WriteNodeLine(Io& out, const Store& s, std::int32_t n, double h, const Format<N>& format,
+                   const XY&... xy) {
+  WriteFormatted(out, kOutputUnit, format, n, s.NCODE(n), xy..., s.P(n) + h * s.Y(n), s.Q(n));
+}
+
 }  // namespace
 
 void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* kept) {
@@ -28,14 +36,12 @@ void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* 
       kept->coordinates.KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
     const KeptRecords& xy = kept->coordinates;
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &xy, h](Io& out, std::int32_t n) {
-      WriteFormatted(out, kOutputUnit, kNodeLineAroundCoordinates, n, s.NCODE(n), xy.Of(n),
-                     s.P(n) + h * s.Y(n), s.Q(n));
+      WriteNodeLine(out, s, n, h, kNodeLineAroundCoordinates, xy.Of(n));
     });
     return;
   }
-  WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, h](Io& out, std::int32_t n) {
-    WriteFormatted(out, kOutputUnit, kNodeLine, n, s.NCODE(n), s.X(n), s.Y(n), s.P(n) + h * s.Y(n), s.Q(n));
-  });
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP,
+               [&s, h](Io& out, std::int32_t n) { WriteNodeLine(out, s, n, h, kNodeLine, s.X(n), s.Y(n)); });
 }
 
 }  // namespace seep

@@ -27,8 +27,16 @@ void WriteZoneHeader(Io& io, const Store& s) {
                  CountActiveElements(s));
 }
 
-// Every node, also those no active element touches (their velocity columns are 0). H is the total
-// head P + Y; V is the speed of the averaged components, not a mean of element speeds. The X and Y
+// The line of node n by `format`, its X and Y fields given as `lead`: the two values, or their kept text.
+// H is the total head P + Y; V is the speed of the averaged components, not a mean of element speeds.
+template <std::size_t N, class... Lead>
+void WriteNodeLine(Io& out, const Store& s, std::int32_t n, const Format<N>& format, const Lead&... lead) {
+  const double vx = s.VXN(n);
+  const double vy = s.VYN(n);
+  WriteFormatted(out, kOutputUnit, format, lead..., s.P(n), s.Y(n) + s.P(n), vx, vy, Speed(vx, vy));
+}
+
+// Every node, also those no active element touches (their velocity columns are 0). The X and Y
 // fields come from the text kept for the mesh when there is one.
 void WriteNodeLines(Io& io, const Store& s, KeptRecords* coordinates) {
   const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
@@ -38,19 +46,12 @@ void WriteNodeLines(Io& io, const Store& s, KeptRecords* coordinates) {
   if (coordinates != nullptr &&
       coordinates->KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, coordinates](Io& out, std::int32_t n) {
-      const double vx = s.VXN(n);
-      const double vy = s.VYN(n);
-      WriteFormatted(out, kOutputUnit, kNodeLineAfterCoordinates, coordinates->Of(n), s.P(n), s.Y(n) + s.P(n),
-                     vx, vy, Speed(vx, vy));
+      WriteNodeLine(out, s, n, kNodeLineAfterCoordinates, coordinates->Of(n));
     });
     return;
   }
-  WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
-    const double vx = s.VXN(n);
-    const double vy = s.VYN(n);
-    WriteFormatted(out, kOutputUnit, kNodeLine, s.X(n), s.Y(n), s.P(n), s.Y(n) + s.P(n), vx, vy,
-                   Speed(vx, vy));
-  });
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP,
+               [&s](Io& out, std::int32_t n) { WriteNodeLine(out, s, n, kNodeLine, s.X(n), s.Y(n)); });
 }
 
 // Active elements only, with their corners as stored: a triangle shows its third node twice, and a
