@@ -5,6 +5,7 @@
 #include "core/io/cleanup.h"
 #include "core/io/failure.h"
 #include "core/reader/result_file.h"
+#include "core/reader/step_reader.h"
 
 namespace seep {
 namespace {
@@ -31,11 +32,14 @@ void SetUpWriter(Conversion& c) {
 }
 
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, const StepObserver& observer) {
-  while (result::ReadStep(c.io, c.s, &c.place)) {
+  // The next step is read while the kind writes this one.
+  result::StepReader steps(c.io, c.s);
+  while (steps.Next(c.s, &c.place)) {
     // An interrupted command line: conversions side by side stop here, and their files go.
     if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};
     tally.numbers.push_back(c.s.ISTEP);
-    const bool taken = selection.Takes(c.s.ISTEP, result::AtEnd(c.io));
+    tally.bytesRead = steps.Position();
+    const bool taken = selection.Takes(c.s.ISTEP, steps.AtEnd());
     if (taken || !c.historySelected) Call(c.kind.everyStep, c);
     if (taken) {
       ++tally.written;

@@ -59,6 +59,7 @@ struct Conversion {
 struct StepTally {
   std::vector<std::int32_t> numbers;
   std::int64_t written = 0;
+  std::uint64_t bytesRead = 0;  // the result file's position after the last step read
 };
 
 // Called after each step with the steps read so far.

@@ -213,7 +213,7 @@ class FileConversion {
     std::uint64_t lastRead = headerEnd, lastWritten = 0;
     try {
       StepLoop(c_, request_.steps, tally_, [&](const StepTally& t) {
-        const std::uint64_t read = io_->Position(result::kUnit);
+        const std::uint64_t read = t.bytesRead;
         const std::uint64_t written = BytesWritten(c_);
         const auto steps = static_cast<std::int64_t>(t.numbers.size());
         messages_.Step(read - lastRead, written - lastWritten,

@@ -127,6 +127,23 @@ Unit& Io::FreeSlot(int unit, const std::string& name) {
   FailOpen(kErrOpenFailure, unit, name);
 }
 
+void Io::LendUnit(int unit, Io& to) {
+  Unit* u = Find(unit);
+  if (u == nullptr) return;
+  Unit& slot = to.FreeSlot(unit, u->name);
+  slot = std::move(*u);
+  *u = Unit{};
+  lastOutput_ = nullptr;
+  recent_[0] = recent_[1] = nullptr;
+}
+
+bool Io::OnRegularFile(int unit) const {
+  const Unit* u = Find(unit);
+  if (u == nullptr || u->console || u->memory || !u->ownsFile) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(NativePath(u->name), ec);
+}
+
 std::uint64_t Io::Position(int unit) const {
   const Unit* u = Find(unit);
   return u != nullptr ? u->position : 0;

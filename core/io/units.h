@@ -79,6 +79,13 @@ class Io {
   // reports give it.
   void OpenMemoryUnit(int unit, std::string_view name);
   void CloseUnit(int unit);
+  // Hands the connection of `unit` (its file, buffers and position) over to `to`, where it goes on as
+  // it was; nothing when the unit is not connected. An Io is used by one thread at a time: a unit read
+  // in another thread is lent to that thread's own Io and handed back when it is done.
+  void LendUnit(int unit, Io& to);
+  // True when `unit` reads or writes a regular file that it opened by name (not a stream, a pipe or a
+  // device), so that a read of it never waits on another program.
+  bool OnRegularFile(int unit) const;
   void RewindUnit(int unit);
   // True when nothing at all follows the current position. Reads nothing.
   bool AtEndOfFile(int unit);
@@ -150,6 +157,7 @@ class Io {
   // The threads that format long runs of records side by side, made at the first call; nullptr when
   // this Io is to use one processor, or the system gives no thread.
   RecordTeam* Team();
+  unsigned Processors() const { return formatters_; }
   // Completes and closes every unit; error 38 when a buffered record cannot be written.
   void CloseAll();
 

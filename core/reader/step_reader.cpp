@@ -1,0 +1,144 @@
+#include "core/reader/step_reader.h"
+
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace seep::result {
+
+StepReader::StepReader(Io& io, const Store& s) : io_(io) {
+  if (io.Processors() < 2 || !io.OnRegularFile(kUnit)) return;
+  ahead_.s.NUMNP = s.NUMNP;
+  ahead_.s.NUMEL = s.NUMEL;
+  ahead_.s.NCODE.Resize(s.NUMNP);
+  ahead_.s.P.Resize(s.NUMNP);
+  ahead_.s.Q.Resize(s.NUMNP);
+  ahead_.s.VXE.Resize(s.NUMEL);
+  ahead_.s.VYE.Resize(s.NUMEL);
+  own_.UseProcessors(1);
+  io.LendUnit(kUnit, own_);
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    own_.LendUnit(kUnit, io);  // no thread to be had: the steps are read here, in turn
+    return;
+  }
+  threaded_ = true;
+}
+
+StepReader::~StepReader() {
+  if (!threaded_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wanted_.notify_one();
+  thread_.join();
+  own_.LendUnit(kUnit, io_);
+}
+
+void StepReader::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wanted_.wait(lock, [this] { return stop_ || want_; });
+    if (stop_) return;
+    want_ = false;
+    lock.unlock();
+    ReadAhead();
+    lock.lock();
+    isReady_ = true;
+    ready_.notify_one();
+  }
+}
+
+void StepReader::ReadAhead() {
+  Ahead& a = ahead_;
+  a.failure = a.atEndFailure = nullptr;
+  RecordPlace place;
+  try {
+    a.got = ReadStep(own_, a.s, &place);
+    a.position = own_.Position(kUnit);
+  } catch (...) {
+    a.failure = std::current_exception();
+  }
+  a.record = place.record;
+  if (a.failure || !a.got) return;
+  try {
+    a.atEnd = result::AtEnd(own_);
+  } catch (...) {
+    a.atEndFailure = std::current_exception();
+  }
+}
+
+void StepReader::Request() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    want_ = true;
+  }
+  wanted_.notify_one();
+}
+
+bool StepReader::Next(Store& s, RecordPlace* place) {
+  if (!threaded_) {
+    const bool got = ReadStep(io_, s, place);
+    position_ = io_.Position(kUnit);
+    return got;
+  }
+  if (ended_) return false;
+  if (!requested_) {
+    Request();
+    requested_ = true;
+  }
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return isReady_; });
+    isReady_ = false;
+  }
+  // The thread waits for the next request: the step read is the caller's until then.
+  Ahead& a = ahead_;
+  if (place != nullptr) place->record = a.record;
+  if (a.failure) {
+    // The records read whole before the damaged one are in the store, as ReadStep leaves them.
+    ended_ = true;
+    const std::string_view failed = a.record;
+    if (failed == "S2" || failed == "S3") {
+      s.ISTEP = a.s.ISTEP;
+      s.TIME = a.s.TIME;
+    }
+    if (failed == "S3") {
+      std::swap(s.NCODE, a.s.NCODE);
+      std::swap(s.P, a.s.P);
+      std::swap(s.Q, a.s.Q);
+    }
+    std::rethrow_exception(a.failure);
+  }
+  if (!a.got) {
+    ended_ = true;
+    return false;
+  }
+  s.ISTEP = a.s.ISTEP;
+  s.TIME = a.s.TIME;
+  std::swap(s.NCODE, a.s.NCODE);
+  std::swap(s.P, a.s.P);
+  std::swap(s.Q, a.s.Q);
+  std::swap(s.VXE, a.s.VXE);
+  std::swap(s.VYE, a.s.VYE);
+  atEnd_ = a.atEnd;
+  atEndFailure_ = a.atEndFailure;
+  position_ = a.position;
+  // A failure in the look past this step ends the reading there, as it would have in turn.
+  if (atEndFailure_) {
+    ended_ = true;
+  } else {
+    Request();  // the next step is read while the caller writes this one
+  }
+  return true;
+}
+
+bool StepReader::AtEnd() {
+  if (!threaded_) return result::AtEnd(io_);
+  if (atEndFailure_) std::rethrow_exception(std::exchange(atEndFailure_, nullptr));
+  return atEnd_;
+}
+
+}  // namespace seep::result

@@ -1,0 +1,76 @@
+// The steps of a result file, each read while the caller writes the step before it.
+//
+// A thread of its own reads the next step's records into arrays of its own; Next swaps them into the
+// store. The caller sees what ReadStep in turn would give: the same steps, the same store after a
+// damaged step, and that step's failure raised by the Next that asks for it, never earlier. What
+// AtEnd answers, or the failure it meets, is likewise taken after the step and raised by AtEnd.
+//
+// Without a processor to spare (the Io formats in one thread), or for a result file that is not a
+// regular file (a pipe could keep the thread waiting after the caller has stopped), Next reads in the
+// caller's thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "core/io/units.h"
+#include "core/model/store.h"
+#include "core/reader/result_file.h"
+
+namespace seep::result {
+
+class StepReader {
+ public:
+  // Reads unit kUnit of `io`, whose header has been read into `s`. The unit is lent to the reading
+  // thread, and given back to `io` when the reader is destroyed, whatever the end.
+  StepReader(Io& io, const Store& s);
+  ~StepReader();
+  StepReader(const StepReader&) = delete;
+  StepReader& operator=(const StepReader&) = delete;
+
+  // The next step into ISTEP, TIME, NCODE, P, Q, VXE and VYE, as ReadStep.
+  bool Next(Store& s, RecordPlace* place);
+  // As result::AtEnd right after the step Next gave.
+  bool AtEnd();
+  // The result unit's position right after that step.
+  std::uint64_t Position() const { return position_; }
+
+ private:
+  // One step read ahead, and what the reading met.
+  struct Ahead {
+    Store s;  // NUMNP, NUMEL and the step arrays
+    const char* record = "";
+    bool got = false;
+    bool atEnd = false;
+    std::uint64_t position = 0;
+    std::exception_ptr failure;       // of the step's records
+    std::exception_ptr atEndFailure;  // of the look past the step
+  };
+
+  void Run();
+  void ReadAhead();
+  void Request();
+
+  Io& io_;
+  Io own_{nullptr, nullptr, nullptr};
+  Ahead ahead_;
+  bool threaded_ = false;
+  bool requested_ = false;
+  bool ended_ = false;
+  bool atEnd_ = false;
+  std::exception_ptr atEndFailure_;
+  std::uint64_t position_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable wanted_;
+  std::condition_variable ready_;
+  bool want_ = false;
+  bool isReady_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace seep::result

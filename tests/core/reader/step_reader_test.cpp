@@ -1,0 +1,103 @@
+// Reading the steps one ahead gives what reading them in turn gives: the same steps, ends, positions
+// and failures, raised at the same step and leaving the same store, for a file cut at every byte.
+#include "core/reader/step_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/io_harness.h"
+#include "support/result_file.h"
+
+namespace seep {
+namespace {
+
+using test::ElementValues;
+using test::NodeValues;
+using test::ResultFile;
+
+// Three steps of different values on a mesh of three nodes and two elements.
+ResultFile ThreeSteps(test::Framing framing) {
+  ResultFile f;
+  f.Frame(framing).Header("STEPS AHEAD", {{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}},
+                          {{1, 2, 3, 3, 1, 0.0, 0.0}, {1, 3, 2, 2, 0, 0.0, 0.0}});
+  for (int k = 1; k <= 3; ++k) {
+    const double v = k * 1.5;
+    f.Step(10 * k, 0.25 * k, {{k, v, -v}, {0, 2 * v, 0.5}, {-k, 1e-9 * k, 3 * v}}, {{v, -v}, {7.0 * k, 0.0}});
+  }
+  return f;
+}
+
+std::string StepValues(const Store& s) {
+  std::vector<NodeValues> nodes;
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) nodes.push_back({s.NCODE(n), s.P(n), s.Q(n)});
+  std::vector<ElementValues> elements;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) elements.push_back({s.VXE(e), s.VYE(e)});
+  return std::to_string(s.ISTEP) + " " + std::to_string(s.TIME) + " " + test::NodeValuesPayload(nodes) +
+         test::ElementValuesPayload(elements);
+}
+
+// What a loop over the steps of the file cut after `cut` bytes sees, step by step: the store, the end
+// test and the position; then the failure, the record it met and the store it left.
+std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, bool ahead) {
+  test::Scratch dir{test::Scratch::kEnter};
+  test::ConsoleIo con;
+  con.io().UseProcessors(processors);
+  f.WriteTo("R.DAT", cut);
+  Store s;
+  result::RecordPlace place;
+  std::string seen;
+  const std::string failure = test::FailureLine([&] {
+    result::Open(con.io(), "R.DAT");
+    result::ReadHeader(con.io(), s, &place);
+    if (ahead) {
+      result::StepReader steps(con.io(), s);
+      while (steps.Next(s, &place)) {
+        seen +=
+            StepValues(s) + (steps.AtEnd() ? " end " : " more ") + std::to_string(steps.Position()) + "\n";
+      }
+    } else {
+      while (result::ReadStep(con.io(), s, &place)) {
+        const bool end = result::AtEnd(con.io());
+        seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) + "\n";
+      }
+    }
+  });
+  return seen + failure + " in " + place.record + ", store " + StepValues(s);
+}
+
+TEST(StepReader, EveryCutSeenAsReadingInTurnSeesIt) {
+  for (const test::Framing framing : {test::Framing{0, 0}, test::Framing{3, 7}}) {
+    const ResultFile f = ThreeSteps(framing);
+    for (std::size_t cut = 0; cut <= f.Size(); ++cut) {
+      SCOPED_TRACE("cut " + std::to_string(cut) + " segment " + std::to_string(framing.segment));
+      const std::string inTurn = Observe(f, cut, 1, false);
+      EXPECT_EQ(Observe(f, cut, 2, true), inTurn);
+      EXPECT_EQ(Observe(f, cut, 1, true), inTurn);
+    }
+  }
+}
+
+// The unit is read in the reader's own thread while the caller writes, and is back where it was lent
+// when the caller stops early: it closes as any unit does.
+TEST(StepReader, LendsTheUnitAndGivesItBack) {
+  test::Scratch dir{test::Scratch::kEnter};
+  test::ConsoleIo con;
+  con.io().UseProcessors(2);
+  ThreeSteps({}).WriteTo("R.DAT");
+  Store s;
+  result::Open(con.io(), "R.DAT");
+  result::ReadHeader(con.io(), s);
+  {
+    result::StepReader steps(con.io(), s);
+    ASSERT_TRUE(steps.Next(s, nullptr));
+    EXPECT_EQ(s.ISTEP, 10);
+    EXPECT_EQ(con.io().Position(result::kUnit), 0u);  // not connected here meanwhile
+  }
+  EXPECT_GT(con.io().Position(result::kUnit), 0u);
+  EXPECT_EQ(test::FailureLine([&] { con.io().CloseUnit(result::kUnit); }), "no failure");
+}
+
+}  // namespace
+}  // namespace seep
