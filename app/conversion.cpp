@@ -1,6 +1,7 @@
 #include "app/conversion.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "core/io/cleanup.h"
 #include "core/io/failure.h"
@@ -32,8 +33,15 @@ void SetUpWriter(Conversion& c) {
 }
 
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, const StepObserver& observer) {
-  // The next step is read while the kind writes this one.
-  result::StepReader steps(c.io, c.s);
+  // The next step is read while the kind writes this one, and the work on it that needs the store
+  // alone is done there too, for the steps the kind will write.
+  result::StepReader::Work prepare;
+  if (c.kind.prepareStep != nullptr) {
+    prepare = [&selection, step = c.kind.prepareStep](Store& s, bool atEnd) {
+      if (selection.Takes(s.ISTEP, atEnd)) step(s);
+    };
+  }
+  result::StepReader steps(c.io, c.s, std::move(prepare));
   while (steps.Next(c.s, &c.place)) {
     // An interrupted command line: conversions side by side stop here, and their files go.
     if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};

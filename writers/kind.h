@@ -102,6 +102,9 @@ struct OutputKind {
   FieldReach reach{};
   StateKeeping state{};
   WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
+  // Work on a selected step that needs the store alone (the nodal average), done as the step is read:
+  // in the reading thread when the steps are read ahead of the writer. Must not throw.
+  void (*prepareStep)(Store& s) = nullptr;
   WriterOperation abandon = nullptr;  // after a failure: takes away what the kind's own files left half-made
   // What the kind left out, as one warning text (empty: nothing); nullptr: it never leaves anything out.
   std::string (*leftOut)(const WriterCall& w) = nullptr;

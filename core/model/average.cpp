@@ -1,6 +1,7 @@
 #include "core/model/average.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace seep {
 
@@ -43,6 +44,15 @@ void AverageNodalVelocity(Store& s) {
     vxn[n] = vxn[n] / divisor;
     vyn[n] = vyn[n] / divisor;
   }
+}
+
+void MakeNodalAverage(Store& s) {
+  AverageNodalVelocity(s);
+  s.nodalAverageMade = true;
+}
+
+void UseNodalAverage(Store& s) {
+  if (!std::exchange(s.nodalAverageMade, false)) AverageNodalVelocity(s);
 }
 
 }  // namespace seep

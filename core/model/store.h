@@ -77,6 +77,9 @@ struct Store {
   // Work arrays that the writers rebuild for every step they write.
   Array1<double> VXN, VYN;
   Array1<std::int32_t> NCNT;
+  // VXN, VYN and NCNT hold the nodal average of this step, made as the step was read (MakeNodalAverage);
+  // the writer that needs it takes it (UseNodalAverage) instead of making it again.
+  bool nodalAverageMade = false;
 
   // INTERP points.
   std::int32_t NPT = 0;

@@ -6,15 +6,25 @@
 
 namespace seep::result {
 
-StepReader::StepReader(Io& io, const Store& s) : io_(io) {
+StepReader::StepReader(Io& io, const Store& s, Work work) : io_(io), work_(std::move(work)) {
   if (io.Processors() < 2 || !io.OnRegularFile(kUnit)) return;
-  ahead_.s.NUMNP = s.NUMNP;
-  ahead_.s.NUMEL = s.NUMEL;
-  ahead_.s.NCODE.Resize(s.NUMNP);
-  ahead_.s.P.Resize(s.NUMNP);
-  ahead_.s.Q.Resize(s.NUMNP);
-  ahead_.s.VXE.Resize(s.NUMEL);
-  ahead_.s.VYE.Resize(s.NUMEL);
+  Store& a = ahead_.s;
+  a.NUMNP = s.NUMNP;
+  a.NUMEL = s.NUMEL;
+  a.NCODE.Resize(s.NUMNP);
+  a.P.Resize(s.NUMNP);
+  a.Q.Resize(s.NUMNP);
+  a.VXE.Resize(s.NUMEL);
+  a.VYE.Resize(s.NUMEL);
+  if (work_) {
+    // The mesh, fixed for the run, and the work arrays, for the work done on the steps read ahead.
+    a.X = s.X;
+    a.Y = s.Y;
+    a.ELEM = s.ELEM;
+    a.VXN.Resize(s.NUMNP);
+    a.VYN.Resize(s.NUMNP);
+    a.NCNT.Resize(s.NUMNP);
+  }
   own_.UseProcessors(1);
   io.LendUnit(kUnit, own_);
   try {
@@ -54,6 +64,7 @@ void StepReader::Run() {
 void StepReader::ReadAhead() {
   Ahead& a = ahead_;
   a.failure = a.atEndFailure = nullptr;
+  a.s.nodalAverageMade = false;
   RecordPlace place;
   try {
     a.got = ReadStep(own_, a.s, &place);
@@ -67,7 +78,9 @@ void StepReader::ReadAhead() {
     a.atEnd = result::AtEnd(own_);
   } catch (...) {
     a.atEndFailure = std::current_exception();
+    return;
   }
+  if (work_) work_(a.s, a.atEnd);
 }
 
 void StepReader::Request() {
@@ -80,9 +93,17 @@ void StepReader::Request() {
 
 bool StepReader::Next(Store& s, RecordPlace* place) {
   if (!threaded_) {
-    const bool got = ReadStep(io_, s, place);
+    s.nodalAverageMade = false;
+    if (!ReadStep(io_, s, place)) return false;
     position_ = io_.Position(kUnit);
-    return got;
+    try {
+      atEnd_ = result::AtEnd(io_);
+    } catch (...) {
+      atEndFailure_ = std::current_exception();
+      return true;
+    }
+    if (work_) work_(s, atEnd_);
+    return true;
   }
   if (ended_) return false;
   if (!requested_) {
@@ -123,6 +144,12 @@ bool StepReader::Next(Store& s, RecordPlace* place) {
   std::swap(s.Q, a.s.Q);
   std::swap(s.VXE, a.s.VXE);
   std::swap(s.VYE, a.s.VYE);
+  s.nodalAverageMade = a.s.nodalAverageMade;
+  if (s.nodalAverageMade) {
+    std::swap(s.VXN, a.s.VXN);
+    std::swap(s.VYN, a.s.VYN);
+    std::swap(s.NCNT, a.s.NCNT);
+  }
   atEnd_ = a.atEnd;
   atEndFailure_ = a.atEndFailure;
   position_ = a.position;
@@ -136,7 +163,6 @@ bool StepReader::Next(Store& s, RecordPlace* place) {
 }
 
 bool StepReader::AtEnd() {
-  if (!threaded_) return result::AtEnd(io_);
   if (atEndFailure_) std::rethrow_exception(std::exchange(atEndFailure_, nullptr));
   return atEnd_;
 }

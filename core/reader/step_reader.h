@@ -5,6 +5,10 @@
 // damaged step, and that step's failure raised by the Next that asks for it, never earlier. What
 // AtEnd answers, or the failure it meets, is likewise taken after the step and raised by AtEnd.
 //
+// A work given to the reader (the nodal average of a step the kind will write) is done on each step
+// read, with the step's end flag, where the step is read: so it too is done ahead of the writer. The
+// work arrays VXN, VYN and NCNT come with a step whose `nodalAverageMade` the work set.
+//
 // Without a processor to spare (the Io formats in one thread), or for a result file that is not a
 // regular file (a pipe could keep the thread waiting after the caller has stopped), Next reads in the
 // caller's thread.
@@ -13,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -24,9 +29,12 @@ namespace seep::result {
 
 class StepReader {
  public:
+  // Work on a step just read, given its end flag; must not throw.
+  using Work = std::function<void(Store& s, bool atEnd)>;
+
   // Reads unit kUnit of `io`, whose header has been read into `s`. The unit is lent to the reading
   // thread, and given back to `io` when the reader is destroyed, whatever the end.
-  StepReader(Io& io, const Store& s);
+  StepReader(Io& io, const Store& s, Work work = {});
   ~StepReader();
   StepReader(const StepReader&) = delete;
   StepReader& operator=(const StepReader&) = delete;
@@ -55,6 +63,7 @@ class StepReader {
   void Request();
 
   Io& io_;
+  Work work_;
   Io own_{nullptr, nullptr, nullptr};
   Ahead ahead_;
   bool threaded_ = false;

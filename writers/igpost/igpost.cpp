@@ -143,7 +143,7 @@ void WriteElementLines(Io& io, const Store& s, KeptRecords* kept) {
 void WriteIgpostBlock(Io& io, Store& s, IgpostState* kept) {
   const ZoneCounts zone = CountZone(s);
   WriteBlockHeader(io, s, zone);
-  AverageNodalVelocity(s);
+  UseNodalAverage(s);
   WriteNodeLines(io, s, kept != nullptr ? &kept->nodeLeads : nullptr);
   WriteElementLines(io, s, kept != nullptr ? &kept->elementLeads : nullptr);
 }

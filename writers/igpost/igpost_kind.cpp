@@ -1,5 +1,6 @@
 #include "writers/igpost/igpost_kind.h"
 
+#include "core/model/average.h"
 #include "writers/igpost/igpost.h"
 
 namespace seep {
@@ -15,6 +16,7 @@ constexpr OutputKind kIgpostKind{
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
     .state = StateOf<IgpostState>(),
     .selectedStep = [](WriterCall& w) { WriteIgpostBlock(w.io, w.s, &w.Own<IgpostState>()); },
+    .prepareStep = MakeNodalAverage,
 };
 
 }  // namespace seep

@@ -149,7 +149,7 @@ void OpenAvsWorkFile(Io& io, const AvsState& run) {
 }
 
 void WriteAvsStep(Io& io, Store& s, AvsState& run) {
-  AverageNodalVelocity(s);
+  UseNodalAverage(s);
   run.NAVS += 1;
   WriteStepLine(io, run.NAVS, s.TIME);
   WriteFormatted(io, kWorkUnit, kNodeHead);

@@ -4,6 +4,7 @@
 
 #include "core/io/failure.h"
 #include "core/io/replace.h"
+#include "core/model/average.h"
 #include "writers/microavs/microavs.h"
 
 namespace seep {
@@ -52,6 +53,7 @@ constexpr OutputKind kMicroAvsKind{
           AssembleAvsFile(w.io, w.s, w.Own<AvsState>());
           RemoveAvsWork(w);
         },
+    .prepareStep = MakeNodalAverage,
     .abandon = RemoveAvsWork,
     .bytesOwn = [](const WriterCall& w) { return w.io.Position(kAvsWorkUnit); },
 };

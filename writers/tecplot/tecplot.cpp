@@ -76,7 +76,7 @@ void WriteElementLines(Io& io, const Store& s, KeptRecords* lines) {
 
 void WriteTecplotZone(Io& io, Store& s, TecplotState* kept) {
   WriteZoneHeader(io, s);
-  AverageNodalVelocity(s);
+  UseNodalAverage(s);
   WriteNodeLines(io, s, kept != nullptr ? &kept->coordinates : nullptr);
   WriteElementLines(io, s, kept != nullptr ? &kept->elementLines : nullptr);
 }

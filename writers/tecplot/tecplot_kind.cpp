@@ -1,5 +1,6 @@
 #include "writers/tecplot/tecplot_kind.h"
 
+#include "core/model/average.h"
 #include "writers/tecplot/tecplot.h"
 
 namespace seep {
@@ -15,6 +16,7 @@ constexpr OutputKind kTecplotKind{
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
     .state = StateOf<TecplotState>(),
     .selectedStep = [](WriterCall& w) { WriteTecplotZone(w.io, w.s, &w.Own<TecplotState>()); },
+    .prepareStep = MakeNodalAverage,
 };
 
 }  // namespace seep

@@ -504,7 +504,7 @@ void WriteVtuStep(VtuState& run, Store& s) {
     ++run.passedOver;  // one grid file holds the first step selected
     return;
   }
-  AverageNodalVelocity(s);
+  UseNodalAverage(s);
   if (run.oneGrid) {
     run.target = run.pvd;
     std::error_code ec;

@@ -1,5 +1,6 @@
 // Reading the steps one ahead gives what reading them in turn gives: the same steps, ends, positions
-// and failures, raised at the same step and leaving the same store, for a file cut at every byte.
+// and failures, raised at the same step and leaving the same store, and the same nodal averages made
+// for the steps that want them, for a file cut at every byte.
 #include "core/reader/step_reader.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/average.h"
 #include "support/io_harness.h"
 #include "support/result_file.h"
 
@@ -38,6 +40,17 @@ std::string StepValues(const Store& s) {
          test::ElementValuesPayload(elements);
 }
 
+std::string Average(const Store& s) {
+  std::vector<NodeValues> nodes;
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) nodes.push_back({s.NCNT(n), s.VXN(n), s.VYN(n)});
+  return (s.nodalAverageMade ? " made " : " not made ") + test::NodeValuesPayload(nodes);
+}
+
+// The average is wanted for every step but the one numbered 20 (unless it is the last).
+void AverageWanted(Store& s, bool atEnd) {
+  if (s.ISTEP != 20 || atEnd) MakeNodalAverage(s);
+}
+
 // What a loop over the steps of the file cut after `cut` bytes sees, step by step: the store, the end
 // test and the position; then the failure, the record it met and the store it left.
 std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, bool ahead) {
@@ -52,15 +65,19 @@ std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, b
     result::Open(con.io(), "R.DAT");
     result::ReadHeader(con.io(), s, &place);
     if (ahead) {
-      result::StepReader steps(con.io(), s);
+      result::StepReader steps(con.io(), s, AverageWanted);
       while (steps.Next(s, &place)) {
+        const bool end = steps.AtEnd();
         seen +=
-            StepValues(s) + (steps.AtEnd() ? " end " : " more ") + std::to_string(steps.Position()) + "\n";
+            StepValues(s) + (end ? " end " : " more ") + std::to_string(steps.Position()) + Average(s) + "\n";
       }
     } else {
       while (result::ReadStep(con.io(), s, &place)) {
         const bool end = result::AtEnd(con.io());
-        seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) + "\n";
+        s.nodalAverageMade = false;
+        AverageWanted(s, end);
+        seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) +
+                Average(s) + "\n";
       }
     }
   });
