@@ -77,8 +77,8 @@ struct Store {
   // Work arrays that the writers rebuild for every step they write.
   Array1<double> VXN, VYN;
   Array1<std::int32_t> NCNT;
-  // VXN, VYN and NCNT hold the nodal average of this step, made as the step was read (MakeNodalAverage);
-  // the writer that needs it takes it (UseNodalAverage) instead of making it again.
+  // VXN, VYN and NCNT hold the nodal average of this step by the writer's own rule, made as the step
+  // was read (the kind's prepareStep); the writer takes it instead of making it again.
   bool nodalAverageMade = false;
 
   // INTERP points.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "core/io/failure.h"
 #include "core/io/format/compile.h"
@@ -399,10 +400,15 @@ void WriteFemapGroup(Io& io, const Store& s, FemapState& run) {
 
 void WriteFemapOutputSet(Io& io, Store& s, FemapState& run) {
   const int unit = run.IOUT;
-  AverageFemapNodalVelocity(s);
+  if (!std::exchange(s.nodalAverageMade, false)) AverageFemapNodalVelocity(s);
   run.NSET += 1;
   WriteSetHeaderBlock(io, unit, run.NSET, s.TIME);
   WriteResultBlock(io, unit, run.NSET, s, run.itemNumbers);
+}
+
+void MakeFemapNodalAverage(Store& s) {
+  AverageFemapNodalVelocity(s);
+  s.nodalAverageMade = true;
 }
 
 }  // namespace seep
