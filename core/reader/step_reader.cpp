@@ -1,5 +1,6 @@
 #include "core/reader/step_reader.h"
 
+#include <new>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -9,21 +10,26 @@ namespace seep::result {
 StepReader::StepReader(Io& io, const Store& s, Work work) : io_(io), work_(std::move(work)) {
   if (io.Processors() < 2 || !io.OnRegularFile(kUnit)) return;
   Store& a = ahead_.s;
-  a.NUMNP = s.NUMNP;
-  a.NUMEL = s.NUMEL;
-  a.NCODE.Resize(s.NUMNP);
-  a.P.Resize(s.NUMNP);
-  a.Q.Resize(s.NUMNP);
-  a.VXE.Resize(s.NUMEL);
-  a.VYE.Resize(s.NUMEL);
-  if (work_) {
-    // The mesh, fixed for the run, and the work arrays, for the work done on the steps read ahead.
-    a.X = s.X;
-    a.Y = s.Y;
-    a.ELEM = s.ELEM;
-    a.VXN.Resize(s.NUMNP);
-    a.VYN.Resize(s.NUMNP);
-    a.NCNT.Resize(s.NUMNP);
+  try {
+    a.NUMNP = s.NUMNP;
+    a.NUMEL = s.NUMEL;
+    a.NCODE.Resize(s.NUMNP);
+    a.P.Resize(s.NUMNP);
+    a.Q.Resize(s.NUMNP);
+    a.VXE.Resize(s.NUMEL);
+    a.VYE.Resize(s.NUMEL);
+    if (work_) {
+      // The mesh, fixed for the run, and the work arrays, for the work done on the steps read ahead.
+      a.X = s.X;
+      a.Y = s.Y;
+      a.ELEM = s.ELEM;
+      a.VXN.Resize(s.NUMNP);
+      a.VYN.Resize(s.NUMNP);
+      a.NCNT.Resize(s.NUMNP);
+    }
+  } catch (const std::bad_alloc&) {
+    a = Store{};  // no room for a second step: the steps are read here, in turn
+    return;
   }
   own_.UseProcessors(1);
   io.LendUnit(kUnit, own_);
