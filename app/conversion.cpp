@@ -38,7 +38,9 @@ void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, c
   result::StepReader::Work prepare;
   if (c.kind.prepareStep != nullptr) {
     prepare = [&selection, step = c.kind.prepareStep](Store& s, bool atEnd) {
-      if (selection.Takes(s.ISTEP, atEnd)) step(s);
+      if (!selection.Takes(s.ISTEP, atEnd)) return false;
+      step(s);
+      return true;
     };
   }
   result::StepReader steps(c.io, c.s, std::move(prepare));

@@ -274,10 +274,7 @@ void Io::AppendRecords(int unit, std::vector<char>& records, std::size_t size) {
   if (size == 0) return;
   if (!u.writing) PrepareWrite(u);
   if (u.memory) {
-    if (u.out.size() - u.outLen < size) MakeRoom(u, size);
-    std::memcpy(u.out.data() + u.outLen, records.data(), size);
-    u.outLen += size;
-    u.position += size;
+    PutRecords(unit, std::string_view(records.data(), size));
     return;
   }
   // What the unit holds goes first; then the records, as one more buffer of the file.

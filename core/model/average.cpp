@@ -1,7 +1,6 @@
 #include "core/model/average.h"
 
 #include <cstddef>
-#include <utility>
 
 namespace seep {
 
@@ -46,13 +45,8 @@ void AverageNodalVelocity(Store& s) {
   }
 }
 
-void MakeNodalAverage(Store& s) {
-  AverageNodalVelocity(s);
-  s.nodalAverageMade = true;
-}
-
 void UseNodalAverage(Store& s) {
-  if (!std::exchange(s.nodalAverageMade, false)) AverageNodalVelocity(s);
+  if (!TakePrepared(s)) AverageNodalVelocity(s);
 }
 
 }  // namespace seep

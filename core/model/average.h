@@ -9,10 +9,8 @@ namespace seep {
 // Clears and refills NCNT, VXN and VYN for nodes 1 … NUMNP.
 void AverageNodalVelocity(Store& s);
 
-// The average made ahead of the writer, where the step is read: marks it as made for this step.
-void MakeNodalAverage(Store& s);
 // The average of the current step for a writer: the one made as the step was read when there is one
-// (taking it, so that it serves once), otherwise made here.
+// (TakePrepared), otherwise made here.
 void UseNodalAverage(Store& s);
 
 }  // namespace seep

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace seep {
@@ -77,9 +78,9 @@ struct Store {
   // Work arrays that the writers rebuild for every step they write.
   Array1<double> VXN, VYN;
   Array1<std::int32_t> NCNT;
-  // VXN, VYN and NCNT hold the nodal average of this step by the writer's own rule, made as the step
-  // was read (the kind's prepareStep); the writer takes it instead of making it again.
-  bool nodalAverageMade = false;
+  // The kind's work on this step (its nodal average in VXN, VYN and NCNT) was done as the step was
+  // read; the writer takes the mark (TakePrepared) instead of doing the work again.
+  bool prepared = false;
 
   // INTERP points.
   std::int32_t NPT = 0;
@@ -94,6 +95,11 @@ void SizeElementArrays(Store& s, std::int32_t numel);
 
 // True when n names a node of the mesh. Corner numbers outside 1 … NUMNP come only from damaged
 // result files; the writers skip them wherever they would index a node array.
+// True when the kind's work on this step was done as it was read; the mark serves once.
+inline bool TakePrepared(Store& s) {
+  return std::exchange(s.prepared, false);
+}
+
 inline bool IsNode(const Store& s, std::int32_t n) {
   return n >= 1 && n <= s.NUMNP;
 }

@@ -67,26 +67,32 @@ void StepReader::Run() {
   }
 }
 
+StepReader::Reading StepReader::ReadOne(Io& io, Store& s, RecordPlace* place) const {
+  Reading r;
+  s.prepared = false;
+  r.got = ReadStep(io, s, place);
+  if (!r.got) return r;
+  r.position = io.Position(kUnit);
+  try {
+    r.atEnd = result::AtEnd(io);
+  } catch (...) {
+    r.atEndFailure = std::current_exception();
+    return r;
+  }
+  s.prepared = work_ && work_(s, r.atEnd);
+  return r;
+}
+
 void StepReader::ReadAhead() {
   Ahead& a = ahead_;
-  a.failure = a.atEndFailure = nullptr;
-  a.s.nodalAverageMade = false;
+  a.failure = nullptr;
   RecordPlace place;
   try {
-    a.got = ReadStep(own_, a.s, &place);
-    a.position = own_.Position(kUnit);
+    a.reading = ReadOne(own_, a.s, &place);
   } catch (...) {
     a.failure = std::current_exception();
   }
   a.record = place.record;
-  if (a.failure || !a.got) return;
-  try {
-    a.atEnd = result::AtEnd(own_);
-  } catch (...) {
-    a.atEndFailure = std::current_exception();
-    return;
-  }
-  if (work_) work_(a.s, a.atEnd);
 }
 
 void StepReader::Request() {
@@ -97,20 +103,36 @@ void StepReader::Request() {
   wanted_.notify_one();
 }
 
-bool StepReader::Next(Store& s, RecordPlace* place) {
-  if (!threaded_) {
-    s.nodalAverageMade = false;
-    if (!ReadStep(io_, s, place)) return false;
-    position_ = io_.Position(kUnit);
-    try {
-      atEnd_ = result::AtEnd(io_);
-    } catch (...) {
-      atEndFailure_ = std::current_exception();
-      return true;
-    }
-    if (work_) work_(s, atEnd_);
-    return true;
+bool StepReader::Take(const Reading& r) {
+  last_ = r;
+  // A failure in the look past the step ends the reading there, as it would have in turn.
+  ended_ = !r.got || r.atEndFailure != nullptr;
+  return r.got;
+}
+
+namespace {
+
+// The first `whole` records of a step read into `a` (S1, then S2, then S3), into the store `s`.
+void TakeRecords(Store& s, Store& a, int whole) {
+  if (whole >= 1) {
+    s.ISTEP = a.ISTEP;
+    s.TIME = a.TIME;
   }
+  if (whole >= 2) {
+    std::swap(s.NCODE, a.NCODE);
+    std::swap(s.P, a.P);
+    std::swap(s.Q, a.Q);
+  }
+  if (whole >= 3) {
+    std::swap(s.VXE, a.VXE);
+    std::swap(s.VYE, a.VYE);
+  }
+}
+
+}  // namespace
+
+bool StepReader::Next(Store& s, RecordPlace* place) {
+  if (!threaded_) return Take(ReadOne(io_, s, place));
   if (ended_) return false;
   if (!requested_) {
     Request();
@@ -128,49 +150,26 @@ bool StepReader::Next(Store& s, RecordPlace* place) {
     // The records read whole before the damaged one are in the store, as ReadStep leaves them.
     ended_ = true;
     const std::string_view failed = a.record;
-    if (failed == "S2" || failed == "S3") {
-      s.ISTEP = a.s.ISTEP;
-      s.TIME = a.s.TIME;
-    }
-    if (failed == "S3") {
-      std::swap(s.NCODE, a.s.NCODE);
-      std::swap(s.P, a.s.P);
-      std::swap(s.Q, a.s.Q);
-    }
+    TakeRecords(s, a.s, failed == "S3" ? 2 : failed == "S2" ? 1 : 0);
     std::rethrow_exception(a.failure);
   }
-  if (!a.got) {
-    ended_ = true;
-    return false;
+  if (a.reading.got) {
+    TakeRecords(s, a.s, 3);
+    s.prepared = a.s.prepared;
+    if (s.prepared) {
+      std::swap(s.VXN, a.s.VXN);
+      std::swap(s.VYN, a.s.VYN);
+      std::swap(s.NCNT, a.s.NCNT);
+    }
   }
-  s.ISTEP = a.s.ISTEP;
-  s.TIME = a.s.TIME;
-  std::swap(s.NCODE, a.s.NCODE);
-  std::swap(s.P, a.s.P);
-  std::swap(s.Q, a.s.Q);
-  std::swap(s.VXE, a.s.VXE);
-  std::swap(s.VYE, a.s.VYE);
-  s.nodalAverageMade = a.s.nodalAverageMade;
-  if (s.nodalAverageMade) {
-    std::swap(s.VXN, a.s.VXN);
-    std::swap(s.VYN, a.s.VYN);
-    std::swap(s.NCNT, a.s.NCNT);
-  }
-  atEnd_ = a.atEnd;
-  atEndFailure_ = a.atEndFailure;
-  position_ = a.position;
-  // A failure in the look past this step ends the reading there, as it would have in turn.
-  if (atEndFailure_) {
-    ended_ = true;
-  } else {
-    Request();  // the next step is read while the caller writes this one
-  }
+  if (!Take(a.reading)) return false;
+  if (!ended_) Request();  // the next step is read while the caller writes this one
   return true;
 }
 
 bool StepReader::AtEnd() {
-  if (atEndFailure_) std::rethrow_exception(std::exchange(atEndFailure_, nullptr));
-  return atEnd_;
+  if (last_.atEndFailure) std::rethrow_exception(std::exchange(last_.atEndFailure, nullptr));
+  return last_.atEnd;
 }
 
 }  // namespace seep::result

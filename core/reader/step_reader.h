@@ -6,8 +6,8 @@
 // AtEnd answers, or the failure it meets, is likewise taken after the step and raised by AtEnd.
 //
 // A work given to the reader (the nodal average of a step the kind will write) is done on each step
-// read, with the step's end flag, where the step is read: so it too is done ahead of the writer. The
-// work arrays VXN, VYN and NCNT come with a step whose `nodalAverageMade` the work set.
+// read, with the step's end flag, where the step is read: so it too is done ahead of the writer. A step
+// it was done on comes marked `prepared`, with the work arrays VXN, VYN and NCNT it filled.
 //
 // Without a processor to spare (the Io formats in one thread), or for a result file that is not a
 // regular file (a pipe could keep the thread waiting after the caller has stopped), Next reads in the
@@ -29,8 +29,8 @@ namespace seep::result {
 
 class StepReader {
  public:
-  // Work on a step just read, given its end flag; must not throw.
-  using Work = std::function<void(Store& s, bool atEnd)>;
+  // Work on a step just read, given its end flag: true when it did the work. Must not throw.
+  using Work = std::function<bool(Store& s, bool atEnd)>;
 
   // Reads unit kUnit of `io`, whose header has been read into `s`. The unit is lent to the reading
   // thread, and given back to `io` when the reader is destroyed, whatever the end.
@@ -44,23 +44,32 @@ class StepReader {
   // As result::AtEnd right after the step Next gave.
   bool AtEnd();
   // The result unit's position right after that step.
-  std::uint64_t Position() const { return position_; }
+  std::uint64_t Position() const { return last_.position; }
 
  private:
+  // What reading one step gave besides its records.
+  struct Reading {
+    bool got = false;  // false: the file ended where the step would begin
+    bool atEnd = false;
+    std::exception_ptr atEndFailure;  // of the look past the step
+    std::uint64_t position = 0;
+  };
   // One step read ahead, and what the reading met.
   struct Ahead {
-    Store s;  // NUMNP, NUMEL and the step arrays
+    Store s;  // NUMNP, NUMEL and the step arrays (with the mesh and the work arrays for a work)
+    Reading reading;
     const char* record = "";
-    bool got = false;
-    bool atEnd = false;
-    std::uint64_t position = 0;
-    std::exception_ptr failure;       // of the step's records
-    std::exception_ptr atEndFailure;  // of the look past the step
+    std::exception_ptr failure;  // of the step's records
   };
 
   void Run();
   void ReadAhead();
   void Request();
+  // Reads the next step of `io` into `s`, looks past it and does the work; a failure of the records
+  // is raised.
+  Reading ReadOne(Io& io, Store& s, RecordPlace* place) const;
+  // Takes what a reading gave for AtEnd and Position.
+  bool Take(const Reading& r);
 
   Io& io_;
   Work work_;
@@ -69,9 +78,7 @@ class StepReader {
   bool threaded_ = false;
   bool requested_ = false;
   bool ended_ = false;
-  bool atEnd_ = false;
-  std::exception_ptr atEndFailure_;
-  std::uint64_t position_ = 0;
+  Reading last_;  // of the step Next gave
 
   std::mutex mutex_;
   std::condition_variable wanted_;

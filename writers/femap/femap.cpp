@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <utility>
 
 #include "core/io/failure.h"
 #include "core/io/format/compile.h"
@@ -192,35 +191,6 @@ constexpr FixedRun kGroupTail[] = {
 // ---------------------------------------------------------------------------------------------------
 // Output set.
 
-// The FEMAP rule for nodal velocities: every element, whatever its MAT, adds its velocity at each of
-// its four corners. A triangle stored with L = K therefore gives its third node a double share, one
-// stored with L = 0 a single share. The shared AverageNodalVelocity of the other writers counts active
-// elements only and reads L of quadrilaterals only; on the same mesh the two rules give different nodal
-// velocities and each file keeps its own, so they stay separate routines. Corner 0 and corner numbers
-// outside 1 … NUMNP (damaged files) name no node and are passed over.
-void AverageFemapNodalVelocity(Store& s) {
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    s.NCNT(n) = 0;
-    s.VXN(n) = 0.0;
-    s.VYN(n) = 0.0;
-  }
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    for (int corner = kI; corner <= kL; ++corner) {
-      const std::int32_t n = s.ELEM(e, corner);
-      if (!IsNode(s, n)) continue;
-      s.VXN(n) += s.VXE(e);
-      s.VYN(n) += s.VYE(e);
-      s.NCNT(n) += 1;
-    }
-  }
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    if (s.NCNT(n) > 0) {
-      s.VXN(n) /= s.NCNT(n);
-      s.VYN(n) /= s.NCNT(n);
-    }
-  }
-}
-
 // Smallest and largest value of one result vector and the IDs of the items holding them, searched in
 // 64-bit arithmetic. The first item that is a number sets both; later items replace them only when
 // strictly smaller or greater, so ties report the lowest ID. Items that are not numbers (NaN) are passed
@@ -398,17 +368,41 @@ void WriteFemapGroup(Io& io, const Store& s, FemapState& run) {
   WriteDelimiter(io, unit);
 }
 
+// The FEMAP rule for nodal velocities: every element, whatever its MAT, adds its velocity at each of
+// its four corners. A triangle stored with L = K therefore gives its third node a double share, one
+// stored with L = 0 a single share. The shared AverageNodalVelocity of the other writers counts active
+// elements only and reads L of quadrilaterals only; on the same mesh the two rules give different nodal
+// velocities and each file keeps its own, so they stay separate routines. Corner 0 and corner numbers
+// outside 1 … NUMNP (damaged files) name no node and are passed over.
+void AverageFemapNodalVelocity(Store& s) {
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    s.NCNT(n) = 0;
+    s.VXN(n) = 0.0;
+    s.VYN(n) = 0.0;
+  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    for (int corner = kI; corner <= kL; ++corner) {
+      const std::int32_t n = s.ELEM(e, corner);
+      if (!IsNode(s, n)) continue;
+      s.VXN(n) += s.VXE(e);
+      s.VYN(n) += s.VYE(e);
+      s.NCNT(n) += 1;
+    }
+  }
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    if (s.NCNT(n) > 0) {
+      s.VXN(n) /= s.NCNT(n);
+      s.VYN(n) /= s.NCNT(n);
+    }
+  }
+}
+
 void WriteFemapOutputSet(Io& io, Store& s, FemapState& run) {
   const int unit = run.IOUT;
-  if (!std::exchange(s.nodalAverageMade, false)) AverageFemapNodalVelocity(s);
+  if (!TakePrepared(s)) AverageFemapNodalVelocity(s);
   run.NSET += 1;
   WriteSetHeaderBlock(io, unit, run.NSET, s.TIME);
   WriteResultBlock(io, unit, run.NSET, s, run.itemNumbers);
-}
-
-void MakeFemapNodalAverage(Store& s) {
-  AverageFemapNodalVelocity(s);
-  s.nodalAverageMade = true;
 }
 
 }  // namespace seep

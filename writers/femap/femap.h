@@ -23,10 +23,11 @@ struct FemapState {
 void WriteFemapHeaderAndMesh(Io& io, const Store& s, const FemapState& run);
 // Block 408; raises NEXTID.
 void WriteFemapGroup(Io& io, const Store& s, FemapState& run);
+// The FEMAP nodal velocities of the current step into VXN, VYN and NCNT (the kind's work on a step,
+// done where the step is read).
+void AverageFemapNodalVelocity(Store& s);
 // Blocks 450 and 451 of the current step; raises NSET. Takes the FEMAP nodal average made as the step
-// was read (MakeFemapNodalAverage), or makes it.
+// was read (TakePrepared), or makes it.
 void WriteFemapOutputSet(Io& io, Store& s, FemapState& run);
-// The FEMAP nodal average of the current step, made ahead of the writer where the step is read.
-void MakeFemapNodalAverage(Store& s);
 
 }  // namespace seep

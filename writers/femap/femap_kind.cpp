@@ -20,7 +20,7 @@ constexpr OutputKind kFemapKind{
           WriteFemapGroup(w.io, w.s, w.Own<FemapState>());
         },
     .selectedStep = [](WriterCall& w) { WriteFemapOutputSet(w.io, w.s, w.Own<FemapState>()); },
-    .prepareStep = MakeFemapNodalAverage,
+    .prepareStep = AverageFemapNodalVelocity,
 };
 
 }  // namespace seep

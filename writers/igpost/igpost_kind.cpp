@@ -16,7 +16,7 @@ constexpr OutputKind kIgpostKind{
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
     .state = StateOf<IgpostState>(),
     .selectedStep = [](WriterCall& w) { WriteIgpostBlock(w.io, w.s, &w.Own<IgpostState>()); },
-    .prepareStep = MakeNodalAverage,
+    .prepareStep = AverageNodalVelocity,
 };
 
 }  // namespace seep

@@ -53,7 +53,7 @@ constexpr OutputKind kMicroAvsKind{
           AssembleAvsFile(w.io, w.s, w.Own<AvsState>());
           RemoveAvsWork(w);
         },
-    .prepareStep = MakeNodalAverage,
+    .prepareStep = AverageNodalVelocity,
     .abandon = RemoveAvsWork,
     .bytesOwn = [](const WriterCall& w) { return w.io.Position(kAvsWorkUnit); },
 };

@@ -16,7 +16,7 @@ constexpr OutputKind kTecplotKind{
     .reach = {.nodes = 99999, .elements = 99999, .activeElementsOnly = true, .field = "I5"},
     .state = StateOf<TecplotState>(),
     .selectedStep = [](WriterCall& w) { WriteTecplotZone(w.io, w.s, &w.Own<TecplotState>()); },
-    .prepareStep = MakeNodalAverage,
+    .prepareStep = AverageNodalVelocity,
 };
 
 }  // namespace seep

@@ -19,7 +19,7 @@ constexpr OutputKind kVtuKind{
     .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuState>(), w.s, w.choices.ONAME, w.choices.allElements); },
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
     .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
-    .prepareStep = MakeNodalAverage,
+    .prepareStep = AverageNodalVelocity,
     .abandon = [](WriterCall& w) { AbandonVtu(w.Own<VtuState>()); },
     .leftOut = [](const WriterCall& w) { return VtuWarnings(w.Own<VtuState>()); },
     .bytesOwn = [](const WriterCall& w) { return w.Own<VtuState>().bytesWritten; },

@@ -43,12 +43,14 @@ std::string StepValues(const Store& s) {
 std::string Average(const Store& s) {
   std::vector<NodeValues> nodes;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) nodes.push_back({s.NCNT(n), s.VXN(n), s.VYN(n)});
-  return (s.nodalAverageMade ? " made " : " not made ") + test::NodeValuesPayload(nodes);
+  return (s.prepared ? " made " : " not made ") + test::NodeValuesPayload(nodes);
 }
 
 // The average is wanted for every step but the one numbered 20 (unless it is the last).
-void AverageWanted(Store& s, bool atEnd) {
-  if (s.ISTEP != 20 || atEnd) MakeNodalAverage(s);
+bool AverageWanted(Store& s, bool atEnd) {
+  if (s.ISTEP == 20 && !atEnd) return false;
+  AverageNodalVelocity(s);
+  return true;
 }
 
 // What a loop over the steps of the file cut after `cut` bytes sees, step by step: the store, the end
@@ -74,8 +76,7 @@ std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, b
     } else {
       while (result::ReadStep(con.io(), s, &place)) {
         const bool end = result::AtEnd(con.io());
-        s.nodalAverageMade = false;
-        AverageWanted(s, end);
+        s.prepared = AverageWanted(s, end);
         seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) +
                 Average(s) + "\n";
       }
