@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -35,6 +34,7 @@ namespace {
 
 using cli::Opt;
 using cli::OptionSpec;
+using cli::ValueKind;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
@@ -77,33 +77,37 @@ constexpr std::array kCommands{
             "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
 };
 
+// The head styles of restart data, in the order of IHEAD (the factor of the elevation).
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+
+// Flow lines a picture may draw.
+constexpr int kMostFlowLines = 10000;
 
 // clang-format off
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
-               "the kind of the extension of -o"},
+               "the kind of the extension of -o", ValueKind::kName},
     OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport, 0, {}, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder; flux: standard output"},
+               "RESULT with the kind's extension, in its folder; flux: standard output", ValueKind::kPath},
     OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
-               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
-               "head column of restart data", "pressure"},
+               "head column of restart data", "pressure", ValueKind::kChoice},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
-               "point-data file: required for interp; plot and report draw heads at the points against time", ""},
+               "point-data file: required for interp; plot and report draw heads at the points against time", "", ValueKind::kPath},
     OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
-               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
+               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
     OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
                "plot, report: velocity arrows on a coarse sample of elements", ""},
     OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot | kReport, kTakesDrawing, {},
-               "plot, report: N flow lines from where water enters (a flow net)", ""},
+               "plot, report: N flow lines from where water enters (a flow net)", "", ValueKind::kCount, 1, kMostFlowLines},
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
-               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
+               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", ""},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", "", ValueKind::kPath},
     OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
-    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
@@ -111,7 +115,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
-               "the number of processors"},
+               "the number of processors", ValueKind::kCount, 1},
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport, 0, {}, "no progress and no closing line", ""},
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
@@ -198,18 +202,9 @@ std::string CommandHelp(const Command& c) {
   return text;
 }
 
-// Flow lines a picture may draw.
-constexpr int kMostFlowLines = 10000;
-
-bool ParseCount(std::string_view text, int& value) {
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
-}
-
 // Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
 // is wrong, or kFailed for one that cannot be read.
 int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Messages& messages) {
-  if (path.empty()) return messages.Usage("--sections needs a file name");
   std::string error;
   int failure = 0;
   if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
@@ -255,24 +250,27 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
 bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
                std::string_view fallback = "all") {
-  const std::string_view text = args.Value(Opt::kSteps).value_or(fallback);
-  const auto parsed = StepSelection::Parse(text, error);
+  if (args.steps) {
+    r.steps = *args.steps;
+    r.stepsText = std::string(*args.Value(Opt::kSteps));
+    return true;
+  }
+  const auto parsed = StepSelection::Parse(fallback, error);
   if (!parsed) return false;
   r.steps = *parsed;
-  r.stepsText = std::string(text);
+  r.stepsText = std::string(fallback);
   return true;
 }
 
 // The options that every kind reads from the same option: into the request's choices.
 void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
-  r.choices.IHEAD = args.Value(Opt::kHead).value_or("pressure") == "total" ? 1 : 0;
+  r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
-  r.choices.field = args.Value(Opt::kField).value_or("");
+  r.choices.field = static_cast<PlotField>(args.Choice(Opt::kField, 0));
   r.choices.mesh = args.Has(Opt::kMesh);
   r.choices.arrows = args.Has(Opt::kArrows);
-  r.choices.flowLines = 0;
-  if (const auto lines = args.Value(Opt::kFlowLines)) ParseCount(*lines, r.choices.flowLines);
+  r.choices.flowLines = args.Count(Opt::kFlowLines, 0);
   r.choices.numbered = !r.steps.NamesOneStep();
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
@@ -380,18 +378,12 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   if (output && kind->ownFiles) {
     if (const auto several = SeveralStepsForOneGrid(*output, base)) return messages.Usage(*several);
   }
-  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
-    return messages.Usage("--points needs a file name");
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
     return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
   TakeChoices(args, base);
-  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (const auto j = args.Value(Opt::kJobs)) {
-    if (!ParseCount(*j, jobs))
-      return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
-  }
+  const int jobs =
+      args.Count(Opt::kJobs, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
-  if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
   if (!output && std::find(args.operands.begin(), args.operands.end(), kStandardInput) != args.operands.end())
     return messages.Usage("a result file read from standard input (-) needs -o PATH");
 
@@ -419,22 +411,15 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.result = std::string(args.operands[0]);
   const bool history = args.Has(Opt::kPoints);
   r.kind = KindOfName("plot", history ? "history" : "pictures");
+  // A step picture shows the last step unless told; a chart at points draws the whole history.
+  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
+  TakeChoices(args, r);
   if (history) {
-    if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
-    if (args.Value(Opt::kField) == "speed" || args.Value(Opt::kField) == "gradient")
+    if (r.choices.field != PlotField::kTotalHead && r.choices.field != PlotField::kPressureHead)
       return messages.Usage("--points charts total-head or pressure-head");
     if (NotTaken(args, *r.kind) != nullptr)
       return messages.Usage("--mesh, --arrows, --flow-lines and --sections apply to step pictures");
   }
-  if (const auto lines = args.Value(Opt::kFlowLines)) {
-    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
-      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
-                            ", not '" + std::string(*lines) + "'");
-    }
-  }
-  // A step picture shows the last step unless told; a chart at points draws the whole history.
-  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
-  TakeChoices(args, r);
   if (const auto sections = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
       return status;
@@ -443,7 +428,6 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
-    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     const std::filesystem::path name(*output);
     if (name.has_extension() && Extension(*output) != ".svg") {
       return messages.Usage("plot draws SVG pictures: name the output " +
@@ -467,13 +451,8 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   r.result = std::string(args.operands[0]);
   r.kind = &kFlowRatesKind;
   std::vector<Section>& sections = r.choices.sections;
-  for (const std::string_view text : args.sections) {
-    Section section{"S" + std::to_string(sections.size() + 1), {}};
-    if (std::string error; !ParseSectionPoints(text, section.points, error)) {
-      return messages.Usage("--section '" + std::string(text) + "': " + error);
-    }
-    sections.push_back(std::move(section));
-  }
+  for (const std::vector<XY>& points : args.sections)
+    sections.push_back(Section{"S" + std::to_string(sections.size() + 1), points});
   if (const auto file = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*file, sections, messages); status != kSuccess) return status;
     r.sectionsFile = std::string(*file);
@@ -488,15 +467,11 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   // The table goes to standard output unless a file is named; then a closing line names it.
   r.output = "-";
   if (const auto output = args.Value(Opt::kOutput)) {
-    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   } else {
     r.quiet = true;
   }
-  if (const auto chart = args.Value(Opt::kChart)) {
-    if (chart->empty()) return messages.Usage("--chart needs a file name");
-    r.choices.chart = std::string(*chart);
-  }
+  r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
   return ConvertBatch({r}, args, 1, messages);
 }
 
@@ -506,22 +481,6 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   if (args.operands.size() != 1) {
     return messages.Usage(args.operands.empty() ? "report needs a RESULT file"
                                                 : "report takes one RESULT file");
-  }
-  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
-    return messages.Usage("--points needs a file name");
-  if (const auto output = args.Value(Opt::kOutput); output && output->empty())
-    return messages.Usage("-o/--output needs a file name");
-  std::optional<StepSelection> steps;
-  if (const auto text = args.Value(Opt::kSteps)) {
-    std::string error;
-    steps = StepSelection::Parse(*text, error);
-    if (!steps) return messages.Usage(error);
-  }
-  if (const auto lines = args.Value(Opt::kFlowLines)) {
-    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
-      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
-                            ", not '" + std::string(*lines) + "'");
-    }
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
@@ -543,8 +502,9 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     return kFailed;
   }
   std::string error;
-  const std::optional<ReportPlan> plan = PlanReport(
-      summary, steps ? &*steps : nullptr, args.Value(Opt::kSteps).value_or(""), ReportDate(), all, error);
+  const std::optional<ReportPlan> plan =
+      PlanReport(summary, args.steps ? &*args.steps : nullptr, args.Value(Opt::kSteps).value_or(""),
+                 ReportDate(), all, error);
   if (!plan) {
     messages.Failure(r.result, error);
     return kFailed;

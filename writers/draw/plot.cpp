@@ -786,13 +786,6 @@ void LeftOutNote(std::string& svg, const ChartFrame& frame, const HistoryChart& 
 
 }  // namespace
 
-PlotField PlotFieldOfName(std::string_view name) {
-  for (std::size_t i = 0; i < kPlotFieldNames.size(); ++i) {
-    if (kPlotFieldNames[i] == name) return static_cast<PlotField>(i);
-  }
-  return PlotField::kTotalHead;
-}
-
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
   chart = HistoryChart{};
   chart.field = field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead;
@@ -867,7 +860,7 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
 
 PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   PlotOptions options;
-  if (!choices.field.empty()) options.field = PlotFieldOfName(choices.field);
+  options.field = choices.field;
   options.mesh = choices.mesh;
   options.arrows = choices.arrows;
   options.flowLines = choices.flowLines;

@@ -17,16 +17,6 @@
 
 namespace seep {
 
-// kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
-enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
-
-// The fields by their command-line names, in the order of PlotField.
-inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
-                                                                 "gradient"};
-
-// The field of a name from kPlotFieldNames; total head for any other.
-PlotField PlotFieldOfName(std::string_view name);
-
 // The span of values that the colour bar's levels cover.
 struct LevelRange {
   double lo = 0.0, hi = 0.0;
