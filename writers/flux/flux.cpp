@@ -6,31 +6,24 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/io/number_text.h"
 #include "core/io/xml_text.h"
 
 namespace seep {
 namespace {
 
-// The shortest digits that read back the same; "nan", "inf" and "-inf" as the C library writes them.
+// The shortest digits that read back the same, for a spreadsheet.
 void AppendShortest(std::string& out, double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  out.append(buffer, end);
+  AppendNumberText(out, v, 0);
 }
 
 // Six significant digits for people.
 std::string Readable(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
-  return std::string(buffer, end);
+  return NumberText(v);
 }
 
 void AppendJsonNumber(std::string& out, double v) {
-  if (std::isfinite(v)) {
-    AppendShortest(out, v);
-  } else {
-    out += "null";
-  }
+  AppendNumberText(out, v, 0, kJsonNull);
 }
 
 // A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
