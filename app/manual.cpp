@@ -1,5 +1,6 @@
 #include "app/manual.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/kinds.h"

@@ -3,6 +3,7 @@
 // lacks or leave one out. tools/make_manual.cpp writes them at build time.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>

@@ -23,6 +23,11 @@ else()
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 
+# zsh reads share/zsh/site-functions under /usr/local; Debian's zsh reads share/zsh/vendor-completions
+# under /usr instead, where tools/package puts it for the .deb.
+set(SEEPCONV_ZSH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/zsh/site-functions
+    CACHE STRING "Folder of the zsh completion under the prefix")
+
 # A cross build cannot run make_manual; the Windows archive has no use for a manual page.
 if(NOT CMAKE_CROSSCOMPILING)
   add_executable(make_manual tools/make_manual.cpp)
@@ -43,7 +48,7 @@ if(NOT CMAKE_CROSSCOMPILING)
     install(FILES ${SEEPCONV_MANUAL_DIR}/seepconv.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${SEEPCONV_MANUAL_DIR}/seepconv.bash
             DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME seepconv)
-    install(FILES ${SEEPCONV_MANUAL_DIR}/_seepconv DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+    install(FILES ${SEEPCONV_MANUAL_DIR}/_seepconv DESTINATION ${SEEPCONV_ZSH_COMPLETION_DIR})
     install(FILES ${SEEPCONV_MANUAL_DIR}/seepconv.fish
             DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
   endif()
