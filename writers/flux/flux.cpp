@@ -26,20 +26,6 @@ void AppendJsonNumber(std::string& out, double v) {
   AppendNumberText(out, v, 0, kJsonNull);
 }
 
-// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
-void AppendCsvField(std::string& out, const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 // Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
 // column `leftColumn` aligned left, the others right.
 void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
