@@ -81,8 +81,8 @@ class Step:
     Node arrays (length N): ``ncode`` (int32), ``pressure_head`` P, ``total_head`` H = P + Y, ``q``,
     ``nodal_velocity`` (N×2, the mean of the velocities of the active elements at the node, as
     TECPLOT and the VTU files show it). Element arrays (E rows): ``velocity`` (E×2, VXE and VYE as
-    stored), ``hydraulic_gradient`` (E×2, i = −∇H at the element's centre; NaN where the element has
-    none). Every array is a NumPy array of its own.
+    stored), ``hydraulic_gradient`` (E×2, i = −∇H at the element's centre; NaN for an inactive
+    element and one without a gradient: a corner outside the mesh, no area, a head not finite). Every array is a NumPy array of its own.
     """
 
     __slots__ = ("position", "number", "time", "ncode", "pressure_head", "total_head", "q", "velocity",

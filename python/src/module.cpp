@@ -133,7 +133,7 @@ class ResultReader {
     double* q;
     double* velocity;       // VXE, VYE per element
     double* nodalVelocity;  // VXN, VYN per node
-    double* gradient;       // i_x, i_y per element; NaN where none
+    double* gradient;       // i_x, i_y per element; NaN where none or inactive
   };
 
   // Reads step `i` (0-based, in file order) into `out`, with the nodal average and the gradients that
@@ -163,9 +163,11 @@ class ResultReader {
     for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
       out.velocity[2 * (e - 1)] = s.VXE(e);
       out.velocity[2 * (e - 1) + 1] = s.VYE(e);
+      // As the VTU files give it: none for an inactive element.
       const ElementGradient g = HydraulicGradient(s, e);
-      out.gradient[2 * (e - 1)] = g.ok ? g.ix : kNone;
-      out.gradient[2 * (e - 1) + 1] = g.ok ? g.iy : kNone;
+      const bool ok = g.ok && IsActive(s, e);
+      out.gradient[2 * (e - 1)] = ok ? g.ix : kNone;
+      out.gradient[2 * (e - 1) + 1] = ok ? g.iy : kNone;
     }
   }
 
