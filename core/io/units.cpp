@@ -509,7 +509,7 @@ void Io::Consume(Unit& u, std::size_t size) {
   u.position += size;
 }
 
-std::size_t Io::Fill(Unit& u) {
+std::size_t Io::Fill(Unit& u, std::size_t most) {
   if (u.inPos > 0) {
     const std::size_t left = u.inEnd - u.inPos;
     if (left > 0) std::memmove(u.in.data(), u.in.data() + u.inPos, left);
@@ -517,7 +517,7 @@ std::size_t Io::Fill(Unit& u) {
     u.inEnd = left;
   }
   if (u.inEnd == u.in.size()) u.in.resize(u.in.size() * 2);
-  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, u.in.size() - u.inEnd, u.file);
+  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, std::min(u.in.size() - u.inEnd, most), u.file);
   if (n == 0) {
     if (std::ferror(u.file)) Fail(kErrRead, u.number);
     u.inEof = true;
@@ -786,6 +786,9 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
   u.position += beyond;
   u.inPos = u.inEnd = 0;
   u.inEof = false;
+  // A few bytes, not a buffer full: the trailing count and the short records up to the next long one.
+  constexpr std::size_t kAfterSeek = 64;
+  Fill(u, kAfterSeek);
   return true;
 }
 

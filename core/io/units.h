@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -187,7 +188,8 @@ class Io {
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);
   void PrepareRead(Unit& u);
-  std::size_t Fill(Unit& u);  // reads more bytes into u.in; returns how many arrived
+  // Reads more bytes into u.in, at most `most`; returns how many arrived.
+  std::size_t Fill(Unit& u, std::size_t most = std::numeric_limits<std::size_t>::max());
   std::string_view NextFileRecord(Unit& u);
   bool TakeBytes(Unit& u, std::byte* dst, std::size_t size);
   bool SkipBytes(Unit& u, std::uint64_t size);
