@@ -252,12 +252,18 @@ def _run(args):
     """Runs the command line in this process; raises on a failure, warns of its warnings, and
     returns (status, standard output)."""
     status, out, err = _core.run([_os.fspath(a) for a in args])
+    _check(args, status, err)
+    return status, out
+
+
+def _check(args, status, err):
+    """Warns of the warnings on the command's standard error, and raises its failure."""
     lines = [line for line in err.splitlines() if line]
     failures = []
     for line in lines:
         text = line[len("seepconv: "):] if line.startswith("seepconv: ") else line
         if text.startswith("warning: "):
-            _warnings.warn(text[len("warning: "):], SeepconvWarning, stacklevel=3)
+            _warnings.warn(text[len("warning: "):], SeepconvWarning, stacklevel=4)
         elif not text.startswith("Try 'seepconv"):
             failures.append(text)
     if status == 2:
@@ -265,7 +271,6 @@ def _run(args):
     if status not in (0, 3):
         message = failures[0] if failures else f"failed with status {status}"
         raise _command_failure(message, args, status, lines)
-    return status, out
 
 
 def _command_failure(message, args, status, lines):
@@ -299,10 +304,11 @@ def info(path):
     bounds and per step its number, time, head ranges, largest speed and largest hydraulic gradient.
     A file damaged part way gives the steps before the damage and the damage under "damage"; a file
     that cannot be read raises ResultFileError."""
-    status, out, err = _core.run(["info", _os.fspath(path), "--json"])
-    if out:
+    args = ["info", _os.fspath(path), "--json"]
+    status, out, err = _core.run(args)
+    if out:  # a file damaged part way: its summary, with the damage in it
         return _json.loads(out)
-    _run(["info", path, "--json"])  # raises the failure
+    _check(args, status, err)
     raise CommandError(err.strip() or "info gave nothing", status=status)
 
 
