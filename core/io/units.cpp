@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -507,7 +509,7 @@ void Io::Consume(Unit& u, std::size_t size) {
   u.position += size;
 }
 
-std::size_t Io::Fill(Unit& u) {
+std::size_t Io::Fill(Unit& u, std::size_t most) {
   if (u.inPos > 0) {
     const std::size_t left = u.inEnd - u.inPos;
     if (left > 0) std::memmove(u.in.data(), u.in.data() + u.inPos, left);
@@ -515,7 +517,7 @@ std::size_t Io::Fill(Unit& u) {
     u.inEnd = left;
   }
   if (u.inEnd == u.in.size()) u.in.resize(u.in.size() * 2);
-  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, u.in.size() - u.inEnd, u.file);
+  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, std::min(u.in.size() - u.inEnd, most), u.file);
   if (n == 0) {
     if (std::ferror(u.file)) Fail(kErrRead, u.number);
     u.inEof = true;
@@ -744,6 +746,62 @@ bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>&
   if (total < need) Fail(kErrTooMuchData, unit);
   data = std::span<const std::byte>(u.record.data(), need);
   return true;
+}
+
+bool Io::SkipUnformatted(int unit, std::size_t need, bool endHandled) {
+  Unit& u = Connected(unit);
+  if (u.console || u.formatted) Fail(kErrFormatMismatch, unit);
+  PrepareRead(u);
+  if (u.inPos == u.inEnd && Fill(u) == 0) {
+    if (endHandled) return false;
+    Fail(kErrEndOfFile, unit);
+  }
+  std::uint64_t total = 0;
+  for (bool more = true; more;) {
+    std::byte count[4];
+    if (!TakeBytes(u, count, 4)) Fail(kErrEndOfFile, unit);
+    const std::int32_t lead = LittleEndianInt32(count);
+    more = lead < 0;
+    const std::uint64_t len = more ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(lead))
+                                   : static_cast<std::uint64_t>(lead);
+    // A seek past the end succeeds; the trailing count that is then missing tells the cut.
+    std::byte trailing[4];
+    if (!PassBytes(u, len) || !TakeBytes(u, trailing, 4)) Fail(kErrEndOfFile, unit);
+    total += len;
+  }
+  if (total < need) Fail(kErrTooMuchData, unit);
+  return true;
+}
+
+bool Io::PassBytes(Unit& u, std::uint64_t size) {
+  const std::size_t held = u.inEnd - u.inPos;
+  if (size <= held || u.console || u.memory) return SkipBytes(u, size);
+  const std::uint64_t beyond = size - held;
+  if (beyond > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(u.file, static_cast<long>(beyond), SEEK_CUR) != 0) {
+    std::clearerr(u.file);
+    return SkipBytes(u, size);  // a pipe
+  }
+  Consume(u, held);
+  u.position += beyond;
+  u.inPos = u.inEnd = 0;
+  u.inEof = false;
+  // A few bytes, not a buffer full: the trailing count and the short records up to the next long one.
+  constexpr std::size_t kAfterSeek = 64;
+  Fill(u, kAfterSeek);
+  return true;
+}
+
+void Io::SeekUnit(int unit, std::uint64_t position) {
+  Unit& u = Connected(unit);
+  if (u.console || u.memory || u.writing ||
+      position > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(u.file, static_cast<long>(position), SEEK_SET) != 0) {
+    Fail(kErrRead, unit);
+  }
+  u.position = position;
+  u.inPos = u.inEnd = 0;
+  u.inEof = false;
 }
 
 void Io::RewindUnit(int unit) {

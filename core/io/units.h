@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -124,6 +125,13 @@ class Io {
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
   // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
   bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
+  // Passes over the next unformatted record as ReadUnformatted reads it, with the same answers and
+  // failures, but without taking its bytes: on a file that can seek, the data beyond the read-ahead
+  // buffer are sought over, not read.
+  bool SkipUnformatted(int unit, std::size_t need, bool endHandled);
+  // Goes to byte `position` of a unit connected for reading a file that can seek (a position that
+  // Position gave); error 39 where it cannot.
+  void SeekUnit(int unit, std::uint64_t position);
 
   // Up to `size` bytes that the next read of a unit connected for reading will see, fewer when the
   // file ends first; consumes nothing. Valid until the next read of the unit.
@@ -182,10 +190,12 @@ class Io {
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);
   void PrepareRead(Unit& u);
-  std::size_t Fill(Unit& u);  // reads more bytes into u.in; returns how many arrived
+  // Reads more bytes into u.in, at most `most`; returns how many arrived.
+  std::size_t Fill(Unit& u, std::size_t most = std::numeric_limits<std::size_t>::max());
   std::string_view NextFileRecord(Unit& u);
   bool TakeBytes(Unit& u, std::byte* dst, std::size_t size);
   bool SkipBytes(Unit& u, std::uint64_t size);
+  bool PassBytes(Unit& u, std::uint64_t size);  // SkipBytes, seeking where the file can
   void Close(Unit& u);
   void Consume(Unit& u, std::size_t size);
   [[noreturn]] void FailOpen(int number, int unit, const std::string& name) const;
