@@ -15,7 +15,7 @@
 //               4 and 6; confined
 //   embankment  a trapezoidal embankment (crest 6 wide at 14, slopes 1 : 1.5, k = 1e-5) on a two-layer
 //               foundation 60 wide (0–3: k = 1e-6; 3–6: kx = 1e-5, ky = 2.5e-6) with a toe drain (the
-//               two lowest rows of the embankment from x = 38 to the toe, inactive elements whose faces
+//               three lowest rows of the embankment from x = 38 to the toe, inactive elements whose faces
 //               are seepage faces); the reservoir rises from 7 to 13 in 11 steps, one a day; unconfined
 #include <algorithm>
 #include <cmath>
@@ -189,11 +189,11 @@ Case Embankment() {
   Case c;
   c.title = "Embankment on two layers, toe drain: steady state at 11 reservoir levels";
   const double base = 6.0, crest = 14.0, toeUp = 15.0, toeDown = 45.0, slope = 1.5;
-  const int rows = 8;  // rows of the embankment in each column
+  const int rows = 12;  // rows of the embankment in each column
   auto top = [&](double x) {
     return base + std::max(0.0, std::min({crest - base, (x - toeUp) / slope, (toeDown - x) / slope}));
   };
-  const std::vector<double> xs = Steps(0, 60, 1), ys = Steps(0, base, 0.5);
+  const std::vector<double> xs = Steps(0, 60, 0.5), ys = Steps(0, base, 0.5);
   Mesh& m = c.mesh;
   m.materials = {{1e-6, 1e-6}, {1e-5, 2.5e-6}, {1e-5, 1e-5}};
   // Foundation nodes row by row, then each column's embankment nodes above its base node.
@@ -215,7 +215,7 @@ Case Embankment() {
   }
   for (std::size_t row = 0; row + 1 < ys.size(); ++row) {
     for (std::size_t col = 0; col + 1 < xs.size(); ++col) {
-      const double yc = ys[row] + 0.25;
+      const double yc = 0.5 * (ys[row] + ys[row + 1]);
       const std::int32_t mat = yc < 3.0 ? 1 : 2;
       m.elements.push_back({foundation(col, row), foundation(col + 1, row), foundation(col + 1, row + 1),
                             foundation(col, row + 1), mat});
@@ -225,10 +225,10 @@ Case Embankment() {
     const std::vector<std::int32_t>& a = column[col];
     const std::vector<std::int32_t>& b = column[col + 1];
     if (a.size() == 1 && b.size() == 1) continue;
-    const double xc = xs[col] + 0.5;
+    const double xc = 0.5 * (xs[col] + xs[col + 1]);
     for (int r = 0; r < rows; ++r) {
-      // The drain: the two lowest rows from x = 38 to the toe.
-      const std::int32_t mat = (xc > 38.0 && r < 2) ? -r : 3;
+      // The drain: the three lowest rows from x = 38 to the toe (materials 0 and −1 in turn).
+      const std::int32_t mat = (xc > 38.0 && r < 3) ? -(r % 2) : 3;
       if (a.size() == 1) {
         m.elements.push_back({a[0], b[r], b[r + 1], b[r + 1], mat});  // upstream toe: L = K
       } else if (b.size() == 1) {
