@@ -180,10 +180,13 @@ TEST(SeepageCases, CutoffDischargeIsTheConformalMappingOne) {
 struct ContinuityCase {
   const char* name;
   std::vector<std::string> boxes;  // closed polylines, counterclockwise
-  std::vector<std::string>
-      whole;           // sections that carry the whole flow, each drawn so that it counts positive
-  std::string inside;  // just inside the upstream face, drawn so that inflow counts positive
-  double faceX0, faceX1, faceY0, faceY1;  // the upstream face's nodes lie in this box
+  std::vector<std::string> whole;  // sections that carry the whole flow, drawn so that it counts positive
+  // A section through the centres of the elements along the upstream face, drawn so that inflow counts
+  // positive, and a box that holds the face's nodes. On rectangles the two agree to rounding (the
+  // element velocities are the elements' mean flux); on the embankment the section reads 1.5-2 % low,
+  // the water that turns towards the toe between the face and the section.
+  std::string inside;
+  double faceX0, faceX1, faceY0, faceY1;
 };
 
 TEST(SeepageCases, ShippedCasesConserveWater) {
@@ -207,7 +210,7 @@ TEST(SeepageCases, ShippedCasesConserveWater) {
       {"embankment",
        {"18,1 26,1 26,7 18,7 18,1", "29,2 36,2 36,9 29,9 29,2", "46,0.5 58,0.5 58,5 46,5 46,0.5"},
        {"28,0 28,14", "31,0 31,14", "35,0 35,12.6666666667"},
-       "0,5.75 14.5,5.75",
+       "0,5.75 14.75,5.75",
        0,
        14.5,
        6,
@@ -244,7 +247,7 @@ TEST(SeepageCases, ShippedCasesConserveWater) {
         if (onFace) face += q[n];
       }
       EXPECT_LE(std::fabs(sum), 1e-8 * in);
-      EXPECT_NEAR(f.back().net / face, 1.0, 0.10);
+      EXPECT_NEAR(f.back().net / face, 1.0, 0.03);
     }
   }
 }
