@@ -22,6 +22,8 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   run.warnings.nanNodes += w.nanNodes;
   run.warnings.nanElements += w.nanElements;
   run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  run.warnings.flowLinesInside += w.flowLinesInside;
+  run.warnings.flowLinesFromVelocities = run.warnings.flowLinesFromVelocities || w.flowLinesFromVelocities;
   run.warnings.noGradient = std::max(run.warnings.noGradient, w.noGradient);
   ++run.written;
   if (!run.numbered && run.written == 2) {

@@ -304,6 +304,8 @@ void AddReportStep(ReportState& run, Store& s) {
   run.warnings.nanNodes += w.nanNodes;
   run.warnings.nanElements += w.nanElements;
   run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  run.warnings.flowLinesInside += w.flowLinesInside;
+  run.warnings.flowLinesFromVelocities = run.warnings.flowLinesFromVelocities || w.flowLinesFromVelocities;
   if (run.drawn == 0) {
     run.constant += "<g id=\"section\">\n";
     run.constant += run.parts.section;
