@@ -238,7 +238,7 @@ Case Embankment() {
       }
     }
   }
-  c.settings.unsaturated = {true, std::atof(std::getenv("RANGE")), 1e-3, std::atof(std::getenv("RELAX"))};
+  c.settings.unsaturated = {true, 1.0, 1e-3, 0.6};
   c.steps = 11;
   // Nodes on the drain's faces: corners of both an active and a drain element.
   std::vector<char> drain(m.x.size(), 0), active(m.x.size(), 0);
