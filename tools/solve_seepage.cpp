@@ -9,14 +9,17 @@
 //               ways, kx = 2e-5, ky = 5e-6, every boundary node fixed at H = 10 − 0.4 x + 0.3 y: the
 //               solution is that plane, VXE = 8e-6, VYE = −1.5e-6, in two steps (the second H + 1)
 //   dam         rectangular dam 12 wide and 11 high on an impermeable base, k = 1e-5, upstream water
-//               7, 8.5 and 10 deep, downstream 2; a seepage face above the tail water; unconfined
+//               7, 8.5 and 10 deep, downstream 2; a seepage face above the tail water; unconfined;
+//               square elements 0.25 × size, kr falling over r = 0.25 × size
 //   cutoff      a sheet pile (one column of inactive elements, 0.1 × size wide) driven 12 into a pervious
 //               layer 20 deep and 80 wide, k = 2e-5; downstream water 1 above the ground, upstream 2.5,
-//               4 and 6; confined
+//               4 and 6; confined; columns 0.1 × size wide at the pile, widening to 1 × size, rows
+//               0.5 × size
 //   embankment  a trapezoidal embankment (crest 6 wide at 14, slopes 1 : 1.5, k = 1e-5) on a two-layer
 //               foundation 60 wide (0–3: k = 1e-6; 3–6: kx = 1e-5, ky = 2.5e-6) with a toe drain (the
 //               three lowest rows of the embankment from x = 38 to the toe, inactive elements whose faces
-//               are seepage faces); the reservoir rises from 7 to 13 in 11 steps, one a day; unconfined
+//               are seepage faces); the reservoir rises from 7 to 13 in 11 steps, one a day; unconfined;
+//               one mesh (--size is not used)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
