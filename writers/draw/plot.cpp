@@ -605,7 +605,12 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
   if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
   const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
-  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+  if (options.flowLines > 0) {
+    const plot::FlowLineNotes notes =
+        plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+    warnings.flowLinesInside = notes.endedInside;
+    warnings.flowLinesFromVelocities = notes.fromVelocities;
+  }
   plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place);
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
@@ -841,6 +846,13 @@ std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& ch
     add(std::to_string(warnings.noGradient) + (warnings.noGradient == 1 ? " element" : " elements") +
         " without a hydraulic gradient (degenerate) left blank");
   }
+  if (warnings.flowLinesInside > 0) {
+    add(std::to_string(warnings.flowLinesInside) +
+        (warnings.flowLinesInside == 1 ? " flow line ends" : " flow lines end") + " inside the mesh");
+  }
+  if (warnings.flowLinesFromVelocities) {
+    add("flow lines seeded from the element velocities across the edge (no node's Q shows inflow)");
+  }
   const std::vector<std::int32_t> outside = PointsOutside(chart);
   if (!outside.empty()) {
     std::string points;
@@ -855,6 +867,8 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
   sum.nanNodes += picture.nanNodes;
   sum.nanElements += picture.nanElements;
   sum.noActiveElements = sum.noActiveElements || picture.noActiveElements;
+  sum.flowLinesInside += picture.flowLinesInside;
+  sum.flowLinesFromVelocities = sum.flowLinesFromVelocities || picture.flowLinesFromVelocities;
   sum.noGradient = std::max(sum.noGradient, picture.noGradient);
 }
 
