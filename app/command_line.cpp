@@ -23,6 +23,7 @@
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/replace.h"
+#include "core/io/same_file.h"
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 
@@ -212,7 +213,10 @@ int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Mess
   if (path.empty()) return messages.Usage("--sections needs a file name");
   std::string error;
   int failure = 0;
-  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
+  if (ReadSectionsFile(std::string(path), sections, error, failure)) {
+    ProtectInput(std::string(path), "the sections file");
+    return kSuccess;
+  }
   if (failure == 0) return messages.Usage(std::string(path) + ": " + error);
   messages.Failure(path, error, failure);
   return kFailed;
@@ -290,7 +294,6 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
   // Every input is kept from every output, also from the ones named only while writing (numbered
   // pictures, a collection's folder).
-  ForgetProtectedInputs();
   for (const ConvertRequest& r : requests) {
     ProtectInput(r.result, "the result file");
     if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
@@ -472,7 +475,6 @@ int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   }
   if (const auto file = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*file, r.sections, messages); status != kSuccess) return status;
-    ProtectInput(std::string(*file), "the sections file");
   }
   if (r.sections.empty())
     return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
@@ -491,6 +493,8 @@ int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (const auto chart = args.Value(Opt::kChart)) {
     if (chart->empty()) return messages.Usage("--chart needs a file name");
     r.chart = std::string(*chart);
+    if (!r.output.empty() && SameFile(r.output, r.chart))
+      return messages.Usage("-o " + r.output + " and --chart " + r.chart + " are one file; name two");
   }
   return RunFlux(r, out, messages);
 }
@@ -607,6 +611,7 @@ std::span<const cli::OptionSpec> CommandLineOptions() {
 
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
   Messages messages(err);
+  ForgetProtectedInputs();  // each command names its own
   // Nothing unexpected ends the program otherwise than with one line and status 1.
   try {
     return RunCommand(args, out, messages);

@@ -41,6 +41,7 @@ constexpr OutputKind kStepPicturesKind{
     .state = StateOf<PictureState>(),
     .setUp = TakePictureChoices,
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
+    .finish = [](WriterCall& w) { FinishStepPictureFiles(w.Own<PictureState>()); },
     .leftOut = PictureLeftOut,
     .written = [](const WriterCall& w) { return PictureFilesWritten(w.Own<PictureState>()); },
     .bytesOwn = PictureBytes,
