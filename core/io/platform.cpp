@@ -512,10 +512,16 @@ void OnInterruption(void (*sweep)() noexcept, void (*beforeLine)() noexcept) {
 }
 
 void HoldSignalsInThisThread(bool hold) noexcept {
+  // The thread's mask as it was, put back afterwards (signals it held off already stay held off).
+  static thread_local sigset_t before;
+  if (!hold) {
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
   sigset_t set;
   sigemptyset(&set);
   for (const int sig : kEndingSignals) sigaddset(&set, sig);
-  ::pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+  ::pthread_sigmask(SIG_BLOCK, &set, &before);
 }
 
 void PauseBriefly() noexcept {

@@ -82,7 +82,7 @@ int MakerOf(std::string_view name, std::string_view stem) {
   if (name.ends_with("-old")) name.remove_suffix(4);
   int pid = -1;
   const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), pid);
-  if (ec != std::errc{} || pid <= 0 || end == name.data() || *end != '-') return -1;
+  if (ec != std::errc{} || pid <= 0 || end == name.data() + name.size() || *end != '-') return -1;
   const std::string_view tag(end + 1, static_cast<std::size_t>(name.data() + name.size() - end - 1));
   if (tag.size() != 8) return -1;
   for (const char c : tag) {
@@ -97,10 +97,10 @@ void RemoveLeftoversBeside(const std::string& target) {
 #ifndef _WIN32
   const fs::path path = NativePath(target);
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  // Both cut lengths: that of a file and that of a folder moved aside.
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
+    // The target's name is cut by the length of the suffix, which depends on the digits of the id.
     int pid = -1;
     for (std::size_t digits = 1; digits <= 10 && pid < 0; ++digits) {
       const std::size_t suffix = kTemporaryMark.size() + digits + 1 + 8;
@@ -161,7 +161,6 @@ fs::path FollowLinks(const fs::path& path) {
 }
 
 struct ProtectedInput {
-  std::string name;
   FilePlace place;  // as it was when the run began
   std::string what;
 };
@@ -309,7 +308,7 @@ void ProtectInput(const std::string& name, std::string_view what) {
   // Kept as the place it is now: the comparisons stay right whatever the working folder is then.
   FilePlace place = name == "-" ? PlaceOfDescriptor(0) : PlaceOf(name);
   const std::lock_guard<std::mutex> lock(g_inputsMutex);
-  g_inputs.push_back({name, std::move(place), std::string(what)});
+  g_inputs.push_back({std::move(place), std::string(what)});
 }
 
 void ForgetProtectedInputs() {
