@@ -80,8 +80,9 @@ void UnlockFolder(int lock);
 void RemoveFileNow(const char* name) noexcept;
 void RemoveFolderNow(const char* name) noexcept;
 
-// Holds off (true) the signals that OnInterruption handles, or puts back (false) what was held before, in the
-// calling thread only. Nothing on Windows, where the console's handler runs in a thread of its own.
+// Holds off (true) the signals that OnInterruption handles, or puts back (false) what the thread held
+// off before, in the calling thread only. Nothing on Windows, where the console's handler runs in a
+// thread of its own.
 void HoldSignalsInThisThread(bool hold) noexcept;
 // Sleeps 20 ms; safe in a signal handler.
 void PauseBriefly() noexcept;
