@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "core/io/bounded_input.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/record_team.h"
@@ -190,7 +191,22 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   Unit& slot = FreeSlot(unit, name);  // before the file is opened, so that a refusal leaks no stream
   std::FILE* f = nullptr;
   bool readOnly = false;
-  if (old) {
+  std::string first;  // bytes read while opening a pipe
+  const bool limited = unit == limitedUnit_ && textLimit_ > 0;
+  if (limited && formatted && exists) {
+    // A text input of the command line: a file larger than the limit, or a pipe nobody writes to,
+    // gets one line before anything is read.
+    if (fs::is_regular_file(st)) {
+      const std::uintmax_t size = fs::file_size(NativePath(name), ec);
+      if (!ec && size > textLimit_) throw IoFailure{kErrRead, unit, name, EFBIG, TooLarge(textLimit_)};
+    }
+    int err = 0;
+    f = OpenInputNow(name, first, err);
+    if (f == nullptr && err == EPIPE)
+      throw IoFailure{kErrRead, unit, name, err, "a pipe that nobody writes to"};
+    if (f == nullptr) throw IoFailure{OpenErrorNumber(err), unit, name, err};
+    readOnly = true;
+  } else if (old) {
     if (!exists) FailOpen(kErrFileNotFound, unit, name);
     f = std::fopen(name.c_str(), "rb");
     readOnly = true;
@@ -214,6 +230,15 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   u.ownsFile = true;
   u.readOnly = readOnly;
   u.truncatePending = exists;
+  if (limited && readOnly) {
+    u.readLimit = textLimit_;
+    u.recordLimit = recordLimit_;
+    if (!first.empty()) {
+      u.in.assign(first.begin(), first.end());
+      u.in.resize(std::max<std::size_t>(u.in.size(), kInInitial));
+      u.inEnd = first.size();
+    }
+  }
 }
 
 void Io::AttachUnit(int unit, std::FILE* stream, std::string_view name) {
@@ -523,6 +548,8 @@ std::size_t Io::Fill(Unit& u, std::size_t most) {
     u.inEof = true;
   }
   u.inEnd += n;
+  if (u.readLimit > 0 && u.position + (u.inEnd - u.inPos) > u.readLimit)
+    throw IoFailure{kErrRead, u.number, u.name, EFBIG, TooLarge(u.readLimit)};
   return n;
 }
 
@@ -584,6 +611,10 @@ std::string_view Io::NextFileRecord(Unit& u) {
       return {begin, len};
     }
     scanned = avail;
+    if (u.recordLimit > 0 && scanned > u.recordLimit) {
+      throw IoFailure{kErrRead, u.number, u.name, 0,
+                      "a line longer than " + std::to_string(u.recordLimit >> 10) + " KiB"};
+    }
     if (Fill(u) == 0) {
       if (u.inPos == u.inEnd) Fail(kErrEndOfFile, u.number);
       // The last record of a file without a final line feed.

@@ -56,6 +56,8 @@ struct Unit {
   std::size_t inPos = 0;
   std::size_t inEnd = 0;
   bool inEof = false;             // the file gave no more bytes
+  std::uint64_t readLimit = 0;    // bytes the unit may read at most; 0: no limit (Io::LimitTextInputs)
+  std::size_t recordLimit = 0;    // bytes a formatted record may have at most; 0: no limit
   std::string line;               // console input record
   std::vector<std::byte> record;  // an unformatted record gathered across buffer refills
 };
@@ -142,6 +144,15 @@ class Io {
   // From now on non-fatal reports are counted instead of written: the command line sums them up in
   // one line at the end.
   void CountWarnings() { countWarnings_ = true; }
+  // A text file that `unit` opens from now on (the point file of the command line) is read only, with
+  // limits: at most `bytes` in all and `recordBytes` in one record, so that a device that never ends
+  // or a huge file fails with one line; a pipe that nobody writes to is refused at once instead of
+  // waited for.
+  void LimitTextInput(int unit, std::uint64_t bytes, std::size_t recordBytes) {
+    limitedUnit_ = unit;
+    textLimit_ = bytes;
+    recordLimit_ = recordBytes;
+  }
   std::int64_t WarningCount() const { return warnings_; }
   // Byte offset of the next record of a connected unit, 0 when the unit is not connected.
   std::uint64_t Position(int unit) const;
@@ -176,6 +187,9 @@ class Io {
   [[noreturn]] void Fail(int number, int unit) const;
 
  private:
+  int limitedUnit_ = 0;
+  std::uint64_t textLimit_ = 0;
+  std::size_t recordLimit_ = 0;
   Unit* Find(int unit);
   const Unit* Find(int unit) const;
   Unit& Connected(int unit);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/io/bounded_input.h"
 #include "core/io/failure.h"
 
 namespace seep {
@@ -103,26 +104,8 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
 
 bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
                       int& failure) {
-  failure = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    failure = errno == ENOENT ? kErrFileNotFound : errno == EACCES ? kErrPermission : kErrRead;
-    error = failure == kErrFileNotFound ? "file not found"
-            : failure == kErrPermission ? "permission denied"
-                                        : "cannot be read";
-    return false;
-  }
   std::string text;
-  char buffer[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  const bool bad = std::ferror(f) != 0;
-  std::fclose(f);
-  if (bad) {
-    failure = kErrRead;
-    error = "cannot be read";
-    return false;
-  }
+  if (!ReadTextInput(path, text, error, failure)) return false;
   return ParseSections(text, sections, error);
 }
 

@@ -544,7 +544,11 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   parts.frame.clear();
   parts.title.clear();
   std::string what = "step " + std::to_string(s.ISTEP) + ", time ";
-  svg::AppendValue(what, s.TIME);
+  if (std::isfinite(s.TIME)) {
+    svg::AppendValue(what, s.TIME);
+  } else {
+    what += "\xE2\x80\x93";  // an en dash, as a table shows a value that is no number
+  }
 
   // A section that cannot be drawn: its title and a note on an empty canvas.
   const Box box = ActiveBox(s);
