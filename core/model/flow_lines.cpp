@@ -7,13 +7,6 @@
 namespace seep {
 namespace {
 
-// An edge of the active mesh, counterclockwise around the mesh: the edge opposite corner k of a
-// triangle that has no neighbour there.
-struct Rim {
-  std::int32_t triangle;
-  int k;
-};
-
 // Flow into the mesh through edge k of triangle t (v · inward normal × edge length): positive where
 // water enters. The outward normal of a counterclockwise triangle lies to the right of its edges.
 double Inflow(const Store& s, const MeshTriangle& t, int k) {
@@ -33,43 +26,6 @@ bool NodalInflow(const Store& s, std::int32_t n) {
 }
 bool NodalOutflow(const Store& s, std::int32_t n) {
   return IsNode(s, n) && s.NCODE(n) != 0 && s.Q(n) < 0.0;
-}
-
-// The mesh's edges in order along each of its boundary loops, so that seeds follow one another.
-std::vector<Rim> RimInOrder(const ActiveTriangles& mesh) {
-  struct Link {
-    std::int32_t from;
-    Rim rim;
-  };
-  std::vector<Link> links;
-  for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
-    const MeshTriangle& t = mesh.triangles[i];
-    for (int k = 0; k < 3; ++k) {
-      if (t.neighbour[k] < 0) links.push_back({t.nodes[(k + 1) % 3], {static_cast<std::int32_t>(i), k}});
-    }
-  }
-  std::stable_sort(links.begin(), links.end(), [](const Link& a, const Link& b) { return a.from < b.from; });
-  std::vector<char> used(links.size(), 0);
-  std::vector<Rim> order;
-  order.reserve(links.size());
-  auto next = [&](std::int32_t node) -> std::ptrdiff_t {
-    auto it = std::lower_bound(links.begin(), links.end(), node,
-                               [](const Link& l, std::int32_t n) { return l.from < n; });
-    for (; it != links.end() && it->from == node; ++it) {
-      if (!used[static_cast<std::size_t>(it - links.begin())]) return it - links.begin();
-    }
-    return -1;
-  };
-  for (std::size_t start = 0; start < links.size(); ++start) {
-    for (std::ptrdiff_t i = used[start] ? -1 : static_cast<std::ptrdiff_t>(start); i >= 0;) {
-      used[static_cast<std::size_t>(i)] = 1;
-      const Rim rim = links[static_cast<std::size_t>(i)].rim;
-      order.push_back(rim);
-      const MeshTriangle& t = mesh.triangles[static_cast<std::size_t>(rim.triangle)];
-      i = next(t.nodes[(rim.k + 2) % 3]);
-    }
-  }
-  return order;
 }
 
 // Points where the line goes on in the same element lie on one straight run and are not kept.
@@ -346,7 +302,7 @@ std::vector<FlowLine> TraceFlowLines(const Store& s, const ActiveTriangles& mesh
   std::vector<FlowLine> lines;
   if (seeds != nullptr) *seeds = FlowLineSeeds::kNodalFlow;
   if (count <= 0) return lines;
-  const std::vector<Rim> rim = RimInOrder(mesh);
+  const std::vector<Rim> rim = RimInOrder(mesh);  // seeds follow one another along the rim
   std::vector<Piece> pieces = NodalInflowPieces(s, mesh, rim);
   const bool nodalFlow = !pieces.empty();
   if (!nodalFlow) {

@@ -70,4 +70,40 @@ ActiveTriangles SplitActiveElements(const Store& s) {
   return mesh;
 }
 
+std::vector<Rim> RimInOrder(const ActiveTriangles& mesh) {
+  struct Link {
+    std::int32_t from;
+    Rim rim;
+  };
+  std::vector<Link> links;
+  for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
+    const MeshTriangle& t = mesh.triangles[i];
+    for (int k = 0; k < 3; ++k) {
+      if (t.neighbour[k] < 0) links.push_back({t.nodes[(k + 1) % 3], {static_cast<std::int32_t>(i), k}});
+    }
+  }
+  std::stable_sort(links.begin(), links.end(), [](const Link& a, const Link& b) { return a.from < b.from; });
+  std::vector<char> used(links.size(), 0);
+  std::vector<Rim> order;
+  order.reserve(links.size());
+  auto next = [&](std::int32_t node) -> std::ptrdiff_t {
+    auto it = std::lower_bound(links.begin(), links.end(), node,
+                               [](const Link& l, std::int32_t n) { return l.from < n; });
+    for (; it != links.end() && it->from == node; ++it) {
+      if (!used[static_cast<std::size_t>(it - links.begin())]) return it - links.begin();
+    }
+    return -1;
+  };
+  for (std::size_t start = 0; start < links.size(); ++start) {
+    for (std::ptrdiff_t i = used[start] ? -1 : static_cast<std::ptrdiff_t>(start); i >= 0;) {
+      used[static_cast<std::size_t>(i)] = 1;
+      const Rim rim = links[static_cast<std::size_t>(i)].rim;
+      order.push_back(rim);
+      const MeshTriangle& t = mesh.triangles[static_cast<std::size_t>(rim.triangle)];
+      i = next(t.nodes[(rim.k + 2) % 3]);
+    }
+  }
+  return order;
+}
+
 }  // namespace seep

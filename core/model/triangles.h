@@ -45,6 +45,17 @@ struct ActiveTriangles {
 // split serves every step.
 ActiveTriangles SplitActiveElements(const Store& s);
 
+// An edge of the active mesh's rim: the edge opposite corner k of a triangle that has no neighbour
+// there, counterclockwise around the mesh (clockwise around a hole).
+struct Rim {
+  std::int32_t triangle = 0;
+  int k = 0;
+};
+
+// The rim's edges in order along each of its boundary loops, loop after loop: each loop starts at its
+// node of the smallest number not yet walked, and each edge ends where the next begins.
+std::vector<Rim> RimInOrder(const ActiveTriangles& mesh);
+
 // Corner k + 1 and k + 2 of a triangle, the ends of the edge opposite corner k, counterclockwise.
 inline const XY& EdgeStart(const MeshTriangle& t, int k) {
   return t.at[(k + 1) % 3];
