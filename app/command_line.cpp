@@ -114,6 +114,12 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport, 0, {},
+               "plot, report, flux: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
+               "labels say \"model units\"", ValueKind::kName},
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport, 0, {},
+               "plot, report, flux: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
+               "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -256,8 +262,14 @@ bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& erro
   return true;
 }
 
-// The options that every kind reads from the same option: into the request's choices.
-void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+// The options that every kind reads from the same option: into the request's choices; a message when
+// one cannot be taken.
+std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+  std::string error;
+  const auto units =
+      ReadMeasureUnits(args.Value(Opt::kFileUnits).value_or(""), args.Value(Opt::kUnits).value_or(""), error);
+  if (!units) return error;
+  r.choices.units = *units;
   r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
@@ -269,6 +281,7 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
   r.partial = args.Has(Opt::kPartial);
+  return {};
 }
 
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
@@ -374,7 +387,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   }
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
     return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
-  TakeChoices(args, base);
+  if (const std::string error = TakeChoices(args, base); !error.empty()) return messages.Usage(error);
   const int jobs =
       args.Count(Opt::kJobs, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
@@ -407,7 +420,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.kind = KindOfName("plot", history ? "history" : "pictures");
   // A step picture shows the last step unless told; a chart at points draws the whole history.
   if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   if (history) {
     if (r.choices.field != PlotField::kTotalHead && r.choices.field != PlotField::kPressureHead)
       return messages.Usage("--points charts total-head or pressure-head");
@@ -423,7 +436,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
     const std::filesystem::path name(*output);
-    if (name.has_extension() && Extension(*output) != ".svg") {
+    if (name.has_extension() && Extension(*output) != ".svg" && Extension(*output) != ".pdf") {
       return messages.Usage("plot draws SVG pictures: name the output " +
                             std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
                             std::string(*output));
@@ -457,7 +470,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
                     : args.Has(Opt::kJson) ? TableStyle::kJson
                                            : TableStyle::kAligned;
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   // The table goes to standard output unless a file is named; then a closing line names it.
   r.output = "-";
   if (const auto output = args.Value(Opt::kOutput)) {
@@ -503,7 +516,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     messages.Failure(r.result, error);
     return kFailed;
   }
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.choices.report = &*plan;
   r.output =
       args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);

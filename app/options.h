@@ -41,6 +41,8 @@ enum class Opt : std::uint8_t {
   kQuiet,
   kProgress,
   kJson,
+  kFileUnits,
+  kUnits,
   kHelp,
   kVersion,
   kCount

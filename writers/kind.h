@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/io/units.h"
+#include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 
@@ -50,6 +51,8 @@ struct OutputChoices {
   // Tables: their style, and an SVG chart of their figures against time beside them (empty: none).
   TableStyle table = TableStyle::kAligned;
   std::string chart;
+  // The units pictures and tables show their figures in: the file's as stated and those asked for.
+  MeasureUnits units{};
   // The result file as messages and documents name it ("standard input" for standard input).
   std::string resultName;
   // Where work files go: the command line makes them under new names beside this path; empty: the

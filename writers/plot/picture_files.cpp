@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/io/replace.h"
+#include "writers/draw/pdf.h"
 
 namespace seep {
 
@@ -21,6 +22,10 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   DrawStepPicture(run.svg, s, run.mesh, run.options, w);
   AddPlotWarnings(run.warnings, w);
   ++run.written;
+  if (run.pdf) {
+    run.pages.push_back(run.svg);
+    return;
+  }
   if (!run.numbered && run.written == 2) {
     // The first picture was taken to be the only one. A device or pipe holds that one only.
     if (WritesDirectly(run.target)) {
@@ -35,8 +40,17 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   run.bytesWritten += run.svg.size();
 }
 
+void WritePictureDocument(PictureState& run, const Store& s) {
+  std::string_view title(s.TITLE.data(), s.TITLE.size());
+  while (!title.empty() && (title.back() == ' ' || title.back() == '\0')) title.remove_suffix(1);
+  std::string pdf;
+  WritePdf(pdf, run.pages, title);
+  WriteWholeFile(run.target, pdf);
+  run.bytesWritten = pdf.size();
+}
+
 void SetUpHistoryFile(PictureState& run, const Store& s) {
-  SetUpHistory(run.chart, s, run.options.field);
+  SetUpHistory(run.chart, s, run.options.field, run.options.units);
 }
 
 void AddHistoryFileStep(PictureState& run, const Store& s) {
@@ -45,13 +59,19 @@ void AddHistoryFileStep(PictureState& run, const Store& s) {
 
 void WriteHistoryFile(PictureState& run, const Store& s) {
   DrawHistoryChart(run.svg, run.chart, s);
+  if (run.pdf) {
+    run.pages.assign(1, run.svg);
+    WritePictureDocument(run, s);
+    run.written = 1;
+    return;
+  }
   WriteWholeFile(run.target, run.svg);
   run.written = 1;
   run.bytesWritten += run.svg.size();
 }
 
 std::string PictureFilesWritten(const PictureState& run) {
-  if (!run.numbered) return run.target;
+  if (!run.numbered || run.pdf) return run.target;
   return NumberedPictureName(run.target, 1) + " … " + NumberedPictureName(run.target, run.written);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/model/store.h"
 #include "writers/draw/plot.h"
@@ -22,6 +23,9 @@ struct PictureState {
   PlotWarnings warnings;  // summed over the pictures
   HistoryChart chart;
   std::uint64_t bytesWritten = 0;
+  // PICTURE.pdf: every picture a page of one PDF, written at the end.
+  bool pdf = false;
+  std::vector<std::string> pages;
 };
 
 // PICTURE_0001.svg for k = 1: the number before the extension.
@@ -30,6 +34,9 @@ std::string NumberedPictureName(const std::string& target, std::int32_t k);
 // Draws the current step and writes its file. A second picture of a run that began unnumbered renames
 // the first to number 1.
 void WriteStepPictureFile(PictureState& run, Store& s);
+
+// The PDF of the pictures drawn, one page each.
+void WritePictureDocument(PictureState& run, const Store& s);
 
 // The history chart: set up once the points are located, every step added, written at the end.
 void SetUpHistoryFile(PictureState& run, const Store& s);
