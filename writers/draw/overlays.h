@@ -37,7 +37,7 @@ void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& me
 // Each section as a dashed line with an arrow head at its end (its direction: "right" of the flow
 // rates is to the right of it) and a label with its name and the step's net flow rate; cuts[k] is
 // section k cut by the active mesh. Each label takes the first place beside its line, at its middle or
-// further along, on either side, that stays in the plot area and clear of the boxes `taken` (which
+// further along, on either side, that stays in the plot area, clear of the boxes `taken` (which
 // it joins) and of the lines; where none does, a numbered marker on the line stands for it and its
 // text is returned for a legend ("1  NAME: q = ..."), one a line.
 std::vector<std::string> AppendSections(std::string& svg, const Store& s,

@@ -79,12 +79,12 @@ AlongLine PointAlong(const std::vector<Point>& line, double t) {
   return along;
 }
 
-// The box of a label `width` wide beside `along`, `side` (+1 or -1) along the line's normal, just
-// clear of the line.
-LabelBox BoxBeside(const AlongLine& along, int side, double width, double height) {
+// The box of a label `width` wide beside `along`, `side` (+1 or -1) along the line's normal, `away`
+// picture units clear of the line; centred on the line for side 0.
+LabelBox BoxBeside(const AlongLine& along, int side, double width, double height, double away) {
   const double nx = -along.direction.y * side, ny = along.direction.x * side;
   const double reach = 0.5 * width * std::fabs(nx) + 0.5 * height * std::fabs(ny);
-  const double cx = along.at.x + nx * (reach + kGap), cy = along.at.y + ny * (reach + kGap);
+  const double cx = along.at.x + nx * (reach + away), cy = along.at.y + ny * (reach + away);
   return {cx - 0.5 * width, cy - 0.5 * height, cx + 0.5 * width, cy + 0.5 * height};
 }
 
@@ -92,12 +92,20 @@ LabelBox BoxBeside(const AlongLine& along, int side, double width, double height
 // and (when `clearOfLines`) every section line; false when none does.
 bool FindPlace(const std::vector<Point>& line, double width, double height, const LabelBox& area,
                const std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines,
-               bool clearOfLines, LabelBox& found) {
+               bool clearOfLines, LabelBox& found, bool wide = false) {
   static constexpr double kShares[] = {0.5, 0.35, 0.65, 0.2, 0.8, 1.0, 0.0, 0.1, 0.9};
-  for (double t : kShares) {
+  // Wide (for markers): also every twentieth of the line, on it and further off it on either side.
+  std::vector<double> shares(std::begin(kShares), std::end(kShares));
+  std::vector<std::pair<int, double>> placings{{1, kGap}, {-1, kGap}};
+  if (wide) {
+    for (int k = 0; k <= 20; ++k) shares.push_back(0.05 * k);
+    placings.insert(placings.begin(), {0, 0.0});
+    for (double away : {4.0 * kGap, 8.0 * kGap}) placings.insert(placings.end(), {{1, away}, {-1, away}});
+  }
+  for (double t : shares) {
     const AlongLine along = PointAlong(line, t);
-    for (int side : {1, -1}) {
-      const LabelBox box = BoxBeside(along, side, width, height);
+    for (const auto& [side, away] : placings) {
+      const LabelBox box = BoxBeside(along, side, width, height, away);
       if (!Inside(box, area)) continue;
       if (std::any_of(taken.begin(), taken.end(), [&](const LabelBox& b) { return Overlap(box, b); }))
         continue;
@@ -151,6 +159,7 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
   if (sections.empty()) return legend;
   svg += "<g class=\"sections\">\n";
   std::vector<std::vector<Point>> lines;
+  int markers = 0;
   for (const Section& section : sections) {
     std::vector<Point>& line = lines.emplace_back();
     for (const XY& p : section.points) line.push_back({at.Px(p.x), at.Py(p.y)});
@@ -173,28 +182,34 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
     AppendEndArrow(svg, lines[k]);
   }
   // The labels, "NAME: q = NET unit" in four significant digits, in the order of the sections: beside
-  // its line clear of the others, else over lines, else a numbered marker with the text in the legend.
+  // its line, clear of the other labels and of every line; then, for those left, a numbered marker on
+  // or near the line with the text in the legend.
+  std::vector<std::string> labels(sections.size());
+  std::vector<char> placed(sections.size(), 0);
   for (std::size_t k = 0; k < sections.size(); ++k) {
     if (lines[k].size() < 2) continue;
     const SectionFlow flow = FlowAcross(s, cuts[k]);
-    std::string label = sections[k].name + ": q = ";
+    std::string& label = labels[k];
+    label = sections[k].name + ": q = ";
     AppendNumberText(label, units.Show(Quantity::kFlow, flow.net), 4);
     label += units.stated ? " " + units.Name(Quantity::kFlow) : " (" + units.Name(Quantity::kFlow) + ")";
     const double width = Characters(label) * kCharWidth + 4.0, height = kAscent + kDescent;
     LabelBox box;
-    if (FindPlace(lines[k], width, height, at.area, taken, lines, true, box) ||
-        FindPlace(lines[k], width, height, at.area, taken, lines, false, box)) {
+    if (FindPlace(lines[k], width, height, at.area, taken, lines, true, box)) {
       taken.push_back(box);
       AppendLabel(svg, box, label);
+      placed[k] = 1;
+    }
+  }
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    if (lines[k].size() < 2 || placed[k]) continue;
+    const double size = 2.0 * kMarkerRadius, height = kAscent + kDescent;
+    LabelBox box;
+    if (!FindPlace(lines[k], size, size, at.area, taken, {}, false, box, true)) {
+      legend.push_back("\xE2\x80\x93  " + labels[k]);  // no room even for a marker
       continue;
     }
-    const std::string number = std::to_string(legend.size() + 1);
-    const double size = 2.0 * kMarkerRadius;
-    if (!FindPlace(lines[k], size, size, at.area, taken, {}, false, box)) {
-      const AlongLine mid = PointAlong(lines[k], 0.5);
-      box = {mid.at.x - kMarkerRadius, mid.at.y - kMarkerRadius, mid.at.x + kMarkerRadius,
-             mid.at.y + kMarkerRadius};
-    }
+    const std::string number = std::to_string(++markers);
     taken.push_back(box);
     svg += "<circle class=\"marker\" r=\"8\" cx=\"";
     svg::AppendCoordinate(svg, 0.5 * (box.x0 + box.x1));
@@ -202,7 +217,7 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
     svg::AppendCoordinate(svg, 0.5 * (box.y0 + box.y1));
     svg += "\"/>\n";
     AppendLabel(svg, {box.x0, box.y0, box.x1, box.y1 - 0.5 * (size - height)}, number);
-    legend.push_back(number + "  " + label);
+    legend.push_back(number + "  " + labels[k]);
   }
   svg += "</g>\n";
   return legend;
