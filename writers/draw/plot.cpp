@@ -45,7 +45,7 @@ constexpr std::string_view kStyle =
     ".axis{fill:none;stroke:#222;stroke-width:1}\n"
     ".grid{fill:none;stroke:#ccc;stroke-width:0.6}\n"
     ".swatch{stroke:#222;stroke-width:0.6}\n"
-    ".label{fill:#8a3200;stroke:#fff;stroke-width:3;paint-order:stroke;stroke-linejoin:round}\n"
+    ".label{fill:#8a3200}.halo{fill:none;stroke:#fff;stroke-width:3;stroke-linejoin:round}\n"
     ".marker{fill:#fff;stroke:#d55e00;stroke-width:1.5}\n";
 
 // Okabe and Ito's colours, safe for colour-blind readers, for the lines of a history chart.

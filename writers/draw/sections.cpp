@@ -139,14 +139,19 @@ void AppendEndArrow(std::string& svg, const std::vector<Point>& line) {
   svg += "z\"/>\n";
 }
 
+// The label over a white halo of its own outline, drawn first (a printer may not honour paint-order).
 void AppendLabel(std::string& svg, const LabelBox& box, std::string_view text) {
-  svg += "<text class=\"mid label\" x=\"";
-  svg::AppendCoordinate(svg, 0.5 * (box.x0 + box.x1));
-  svg += "\" y=\"";
-  svg::AppendCoordinate(svg, box.y1 - kDescent);
-  svg += "\">";
-  svg::AppendText(svg, text);
-  svg += "</text>\n";
+  for (const char* cls : {"mid halo", "mid label"}) {
+    svg += "<text class=\"";
+    svg += cls;
+    svg += "\" x=\"";
+    svg::AppendCoordinate(svg, 0.5 * (box.x0 + box.x1));
+    svg += "\" y=\"";
+    svg::AppendCoordinate(svg, box.y1 - kDescent);
+    svg += "\">";
+    svg::AppendText(svg, text);
+    svg += "</text>\n";
+  }
 }
 
 }  // namespace
