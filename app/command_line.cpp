@@ -120,6 +120,12 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport, 0, {},
                "plot, report, flux: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
                "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
+    OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
+               "plot, report: the colour bar's levels, in the units shown", "round levels over the values", ValueKind::kName},
+    OptionSpec{Opt::kRange, "range", 0, "MIN:MAX", kPlot | kReport, 0, {},
+               "plot, report: round levels over MIN to MAX, values beyond in the end colours", "", ValueKind::kName},
+    OptionSpec{Opt::kContourLabels, "contour-labels", 0, "", kPlot | kReport, 0, {},
+               "plot, report: equipotentials along the band edges, labelled with their level (heads)", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -270,6 +276,11 @@ std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
       ReadMeasureUnits(args.Value(Opt::kFileUnits).value_or(""), args.Value(Opt::kUnits).value_or(""), error);
   if (!units) return error;
   r.choices.units = *units;
+  if (const auto levels = args.Value(Opt::kLevels); levels && !ReadLevels(*levels, r.choices.levels, error))
+    return error;
+  if (const auto range = args.Value(Opt::kRange); range && !ReadRange(*range, r.choices.range, error))
+    return error;
+  r.choices.contourLabels = args.Has(Opt::kContourLabels);
   r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);

@@ -43,6 +43,9 @@ enum class Opt : std::uint8_t {
   kJson,
   kFileUnits,
   kUnits,
+  kLevels,
+  kRange,
+  kContourLabels,
   kHelp,
   kVersion,
   kCount

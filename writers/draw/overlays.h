@@ -2,6 +2,7 @@
 // equipotentials) and sections with the step's net flow rate through them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "core/model/triangles.h"
 
 namespace seep::plot {
+
+using Point = XY;
 
 // A box in picture units (y downward): a label's room.
 struct LabelBox {
@@ -44,5 +47,21 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const std::vector<Section>& sections,
                                         const std::vector<SectionCut>& cuts, const Placement& at,
                                         const MeasureUnits& units, std::vector<LabelBox>& taken);
+
+// Equipotential lines: for each level, the pieces where a field given at the nodes (value(n) =
+// nodeValue[n - 1]) crosses it, linear on each triangle of the mesh, in picture units. The band edges
+// of NodalBands lie on them.
+struct ContourLines {
+  std::vector<std::vector<std::array<Point, 2>>> pieces;  // per level
+};
+ContourLines TraceContours(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
+                           const std::vector<double>& levels, const Placement& at);
+// The lines, thin and dark, as one path.
+void AppendContourLines(std::string& svg, const ContourLines& contours);
+// Up to two labels a level (texts[l]), set on the line in the plot area and clear of the boxes
+// `taken`, which they join; a level with no room keeps its line unlabelled.
+void AppendContourLabels(std::string& svg, const ContourLines& contours,
+                         const std::vector<std::string>& texts, const LabelBox& area,
+                         std::vector<LabelBox>& taken);
 
 }  // namespace seep::plot

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <string_view>
 
@@ -46,7 +48,8 @@ constexpr std::string_view kStyle =
     ".grid{fill:none;stroke:#ccc;stroke-width:0.6}\n"
     ".swatch{stroke:#222;stroke-width:0.6}\n"
     ".label{fill:#8a3200}.halo{fill:none;stroke:#fff;stroke-width:3;stroke-linejoin:round}\n"
-    ".marker{fill:#fff;stroke:#d55e00;stroke-width:1.5}\n";
+    ".marker{fill:#fff;stroke:#d55e00;stroke-width:1.5}\n"
+    ".contour{fill:none;stroke:#222;stroke-opacity:0.7;stroke-width:0.7}.clabel{fill:#222;font-size:11px}\n";
 
 // Okabe and Ito's colours, safe for colour-blind readers, for the lines of a history chart.
 constexpr std::array<std::string_view, 8> kLineColours = {"#0072b2", "#e69f00", "#009e73", "#cc79a7",
@@ -600,6 +603,75 @@ std::string TimeText(double time, const MeasureUnits& units) {
   return text;
 }
 
+plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi) {
+  if (options.userLevels.size() >= 2) {
+    Levels levels;
+    levels.values = options.userLevels;
+    // The step that ScaleLabels writes them by: the smallest gap between two of them.
+    levels.step = std::numeric_limits<double>::infinity();
+    for (std::size_t k = 1; k < levels.values.size(); ++k)
+      levels.step = std::min(levels.step, levels.values[k] - levels.values[k - 1]);
+    return levels;
+  }
+  if (options.userRange) return plot::RoundLevels(options.userRange->lo, options.userRange->hi);
+  if (options.levels) {
+    const double factor = options.units.Factor(FieldQuantity(options.field));
+    return plot::RoundLevels(factor * options.levels->lo, factor * options.levels->hi);
+  }
+  return plot::RoundLevels(lo, hi);
+}
+
+namespace {
+
+// The numbers of a level list, split at `separator`; false when one does not read as a finite number.
+bool ReadNumbers(std::string_view text, char separator, std::vector<double>& numbers) {
+  numbers.clear();
+  for (;;) {
+    const std::size_t end = text.find(separator);
+    const std::string_view part = text.substr(0, end);
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), v);
+    if (part.empty() || ec != std::errc{} || ptr != part.data() + part.size() || !std::isfinite(v))
+      return false;
+    numbers.push_back(v);
+    if (end == std::string_view::npos) return true;
+    text.remove_prefix(end + 1);
+  }
+}
+
+}  // namespace
+
+bool ReadLevels(std::string_view text, std::vector<double>& levels, std::string& error) {
+  std::vector<double> n;
+  if (text.find(':') != std::string_view::npos) {
+    if (!ReadNumbers(text, ':', n) || n.size() != 3 || !(n[2] > 0.0) || !(n[1] > n[0]) ||
+        (n[1] - n[0]) / n[2] > 1000.0) {
+      error = "--levels A:B:STEP: A below B and a positive STEP giving at most 1000 levels, as 0:10:0.5";
+      return false;
+    }
+    levels.clear();
+    // A + k STEP, up to B (with room for rounding).
+    for (int k = 0; n[0] + k * n[2] <= n[1] + 1e-9 * n[2]; ++k) levels.push_back(n[0] + k * n[2]);
+  } else if (!ReadNumbers(text, ',', levels) || levels.size() < 2 ||
+             !std::is_sorted(levels.begin(), levels.end(), std::less_equal<>())) {
+    error = "--levels v1,v2,...: two or more rising numbers, as 1,2,5,10";
+    return false;
+  }
+  if (levels.size() < 2) {
+    error = "--levels: at least two levels";
+    return false;
+  }
+  return true;
+}
+
+bool ReadRange(std::string_view text, std::vector<double>& range, std::string& error) {
+  if (!ReadNumbers(text, ':', range) || range.size() != 2 || !(range[1] > range[0])) {
+    error = "--range MIN:MAX: two numbers, the first below the second, as 0:12.5";
+    return false;
+  }
+  return true;
+}
+
 Quantity FieldQuantity(PlotField field) {
   switch (field) {
     case PlotField::kTotalHead:
@@ -669,12 +741,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   const MeasureUnits& units = options.units;
   const FieldValues field = CollectField(s, options.field, units, warnings);
   const bool anyValue = field.hi >= field.lo;
-  if (options.levels) {
-    const double factor = units.Factor(FieldQuantity(options.field));
-    parts.levels = plot::RoundLevels(factor * options.levels->lo, factor * options.levels->hi);
-  } else {
-    parts.levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
-  }
+  parts.levels = anyValue ? PictureLevels(options, field.lo, field.hi) : PictureLevels(options, 0.0, 0.0);
   const Levels& levels = parts.levels;
   auto toPicture = [&frame](const Point& p) { return Point{frame.Px(p.x), frame.Py(p.y)}; };
   auto toSame = [](const Point& p) { return p; };
@@ -712,9 +779,19 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
                               frame.scale, frame.left,
                               frame.top,   {kLeft, kTop, kLeft + layout.width, kTop + layout.height}};
   if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+  // Equipotentials at the inner levels, under the lines; their labels after the sections' labels.
+  plot::ContourLines contours;
+  std::vector<std::string> contourTexts;
+  if (options.contourLabels && !perElement && levels.Bands() > 1) {
+    const std::vector<double> inner(levels.values.begin() + 1, levels.values.end() - 1);
+    contours = plot::TraceContours(mesh.triangles, field.values, inner, place);
+    contourTexts = ScaleLabels(inner, levels.step).labels;
+    plot::AppendContourLines(parts.bands, contours);
+  }
   std::vector<plot::LabelBox> taken;
   const std::vector<std::string> legend =
       plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken);
+  plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken);
   // Labels with no room beside their lines: their text under the plot, the canvas taller for them.
   for (std::size_t k = 0; k < legend.size(); ++k) {
     Text(parts.lines, kLeft, parts.height + 4.0 + 16.0 * static_cast<double>(k), "", legend[k]);
@@ -992,6 +1069,9 @@ PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   options.arrows = choices.arrows;
   options.flowLines = choices.flowLines;
   options.sections = choices.sections;
+  if (choices.levels.size() >= 2) options.userLevels = choices.levels;
+  if (choices.range.size() == 2) options.userRange = LevelRange{choices.range[0], choices.range[1]};
+  options.contourLabels = choices.contourLabels;
   options.units = choices.units;
   return options;
 }

@@ -34,7 +34,21 @@ struct PlotOptions {
   std::optional<LevelRange> levels{};
   // The units of the labels; values are shown converted from the file's units.
   MeasureUnits units{};
+  // Levels the user chose, in the units shown: these values, or round levels over this range; they
+  // come before `levels`. Labelled equipotentials along the band edges (fields at the nodes).
+  std::vector<double> userLevels{};
+  std::optional<LevelRange> userRange{};
+  bool contourLabels = false;
 };
+
+// The levels of a picture: the user's, else round ones over `levels` of the options, else over lo ...
+// hi (the picture's values, in the units shown).
+plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi);
+
+// Reads `--levels A:B:STEP` (A, A + STEP, ... up to B) or `--levels v1,v2,...` (rising), and
+// `--range MIN:MAX`; false with a message when the text does not read so.
+bool ReadLevels(std::string_view text, std::vector<double>& levels, std::string& error);
+bool ReadRange(std::string_view text, std::vector<double>& range, std::string& error);
 
 // The field's name as the colour bar and the charts title it: "Total head", "Pressure head", "Speed".
 std::string_view FieldName(PlotField field);

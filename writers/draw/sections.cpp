@@ -11,8 +11,6 @@
 namespace seep::plot {
 namespace {
 
-using Point = XY;
-
 // Section labels: 12-pixel type with a white halo. A character is taken as kCharWidth wide (DejaVu
 // Sans' digits and letters are at most about 7.6 px at 12 px; most are narrower), so that a box holds
 // its text.

@@ -265,9 +265,7 @@ void SetUpReport(ReportState& run, const Store& s) {
   run.options.levels = RunLevels(run.plan.steps, run.options.field);
   run.style.clear();
   // In the units shown, as DrawStepPictureParts takes the levels.
-  const double factor = run.options.units.Factor(FieldQuantity(run.options.field));
-  AppendPictureStyle(run.style,
-                     plot::RoundLevels(factor * run.options.levels->lo, factor * run.options.levels->hi));
+  AppendPictureStyle(run.style, PictureLevels(run.options, 0.0, 0.0));
   run.next = 0;
   run.drawn = 0;
   run.mesh = PictureMeshOf(s, run.options);

@@ -18,13 +18,14 @@ struct Box {
 
 // The boxes of the section labels (class "label", anchored in the middle), as wide as their
 // characters at the widest glyph of 12-pixel type that the labels take, from baseline-11 to baseline+4.
-std::vector<Box> LabelBoxes(const std::string& svg) {
+std::vector<Box> LabelBoxes(const std::string& svg, const std::string& cls = "label") {
   std::vector<Box> boxes;
-  const std::regex text(R"re(<text class="mid label" x="([-0-9.]+)" y="([-0-9.]+)">([^<]*)</text>)re");
+  const std::regex text(R"re(<text class="mid (c?label)" x="([-0-9.]+)" y="([-0-9.]+)">([^<]*)</text>)re");
   for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator(); ++it) {
-    const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+    if ((*it)[1] != cls && cls != "any") continue;
+    const double x = std::stod((*it)[2]), y = std::stod((*it)[3]);
     std::size_t chars = 0;
-    for (char c : (*it)[3].str()) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (char c : (*it)[4].str()) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     const double half = 0.5 * 7.2 * static_cast<double>(chars);
     boxes.push_back({x - half, y - 11.0, x + half, y + 4.0});
   }
@@ -113,6 +114,69 @@ TEST(SectionLabels, ClearOfEachOtherAndInsideThePlot) {
     }
     // An arrow head at the end of every section.
     EXPECT_EQ(Count(svg, "<path fill=\"#d55e00\""), c.sections.size()) << c.what;
+  }
+}
+
+bool AnyOverlap(const std::vector<Box>& boxes) {
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+      const Box &a = boxes[i], &b = boxes[j];
+      if (a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1) return true;
+    }
+  }
+  return false;
+}
+
+TEST(ContourLabels, OnTheirLinesClearOfSectionLabels) {
+  Store s = Channel();  // H = 5 - 0.3 x: equipotentials upright at x = (5 - H) / 0.3
+  PlotOptions options;
+  options.userLevels = {2.0, 2.5, 3.0, 3.5, 4.0, 4.5, 5.0};
+  options.contourLabels = true;
+  options.sections = {{"Across", {{0, 2}, {10, 2}}}};
+  std::string svg;
+  PlotWarnings warnings;
+  test::DrawPicture(svg, s, options, warnings);
+  const std::vector<Box> labels = LabelBoxes(svg, "clabel");
+  EXPECT_GE(labels.size(), 5u);  // the inner levels 2.5 ... 4.5, one or two labels each
+  EXPECT_FALSE(AnyOverlap(LabelBoxes(svg, "any")));
+  // Each label at its level's line: H = 3.0 at x = 6.67, at the plot's scale from the left of the axes.
+  const Box area = PlotArea(svg);
+  const double scale = (area.x1 - area.x0) / 10.4;  // the section padded by 2 % each side
+  const std::regex three(R"re(<text class="mid clabel" x="([-0-9.]+)"[^>]*>3.0</text>)re");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m, three)) << svg;
+  EXPECT_NEAR(std::stod(m[1]), area.x0 + (0.2 + 2.0 / 0.3) * scale, 1.0);
+  // The colour bar labelled at the levels given, in one notation.
+  EXPECT_NE(svg.find(">2.0</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">4.5</text>"), std::string::npos);
+}
+
+TEST(ContourLabels, LevelsAndRangeAsTyped) {
+  struct Case {
+    std::string text;
+    bool range;
+    std::vector<double> values;  // empty: refused
+  };
+  const Case cases[] = {{"0:1:0.25", false, {0, 0.25, 0.5, 0.75, 1}},
+                        {"1,2,5,10", false, {1, 2, 5, 10}},
+                        {"0:0.3:0.1", false, {0, 0.1, 0.2, 0.30000000000000004}},
+                        {"2,1", false, {}},
+                        {"1", false, {}},
+                        {"1:0:1", false, {}},
+                        {"0:1:0", false, {}},
+                        {"0:1e9:1", false, {}},
+                        {"a,b", false, {}},
+                        {"0:12.5", true, {0, 12.5}},
+                        {"3:3", true, {}},
+                        {"1:2:3", true, {}}};
+  for (const Case& c : cases) {
+    std::vector<double> values;
+    std::string error;
+    const bool ok = c.range ? ReadRange(c.text, values, error) : ReadLevels(c.text, values, error);
+    EXPECT_EQ(ok, !c.values.empty()) << c.text;
+    if (ok) {
+      EXPECT_EQ(values, c.values) << c.text;
+    }
   }
 }
 
