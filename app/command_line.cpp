@@ -24,6 +24,7 @@
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
+#include "writers/profile/profile_kind.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -38,7 +39,8 @@ using cli::ValueKind;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
-                        kAll = kInfo | kConvert | kPlot | kFlux | kReport;
+                        kProfile = kProfileCommand,
+                        kAll = kInfo | kConvert | kPlot | kFlux | kReport | kProfile;
 
 using Command = CommandSpec;
 
@@ -64,6 +66,11 @@ constexpr std::array kCommands{
             "flow rate per unit thickness through sections, step by step",
             "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
             "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
+    Command{"profile", kProfile, "RESULT --line \"x1,y1 x2,y2 ...\"",
+            "the field at evenly spaced points along a line, step by step",
+            "  seepconv profile RESULT.DAT --line \"0,1 20,1\"\n"
+            "  seepconv profile RESULT.DAT --line \"10,0 10,6\" --field pressure-head --steps all --csv "
+            "--chart p.svg\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -81,15 +88,15 @@ constexpr int kMostFlowLines = 10000;
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o", ValueKind::kName},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport, 0, {}, "output file, with one RESULT only",
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport | kProfile, 0, {}, "output file, with one RESULT only",
                "RESULT with the kind's extension, in its folder; flux: standard output", ValueKind::kPath},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
                "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure", ValueKind::kChoice},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
                "point-data file: required for interp; plot and report draw heads at the points against time", "", ValueKind::kPath},
-    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport | kProfile, kTakesField, kPlotFieldNames,
                "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
     OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
@@ -100,24 +107,24 @@ constexpr std::array kOptions{
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
                "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", "", ValueKind::kPath},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
-    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux | kProfile, 0, {}, "flux, profile: one header line and one row per step (and point)", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux, profile: an SVG chart of the net flow rates, or of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
-    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors", ValueKind::kCount, 1},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
-    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport | kProfile, 0, {},
                "plot, report, flux: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
                "labels say \"model units\"", ValueKind::kName},
-    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport | kProfile, 0, {},
                "plot, report, flux: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
                "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
     OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
@@ -126,6 +133,8 @@ constexpr std::array kOptions{
                "plot, report: round levels over MIN to MAX, values beyond in the end colours", "", ValueKind::kName},
     OptionSpec{Opt::kContourLabels, "contour-labels", 0, "", kPlot | kReport, 0, {},
                "plot, report: equipotentials along the band edges, labelled with their level (heads)", ""},
+    OptionSpec{Opt::kLine, "line", 0, "\"x1,y1 x2,y2 ...\"", kProfile, 0, {},
+               "profile: the line (a polyline) the field is sampled along", "", ValueKind::kName},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -493,6 +502,34 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
+// `profile RESULT --line "x,y x,y"`: the field at evenly spaced points of the line, per selected step
+// (the last by default), through the same road as a conversion.
+int Profile(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.size() != 1) {
+    return messages.Usage(args.operands.empty() ? "profile needs a RESULT file"
+                                                : "profile takes one RESULT file");
+  }
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = &kProfileKind;
+  const auto line = args.Value(Opt::kLine);
+  if (!line) return messages.Usage("profile needs --line \"x1,y1 x2,y2 ...\"");
+  std::vector<XY> points;
+  if (std::string error; !ParseSectionPoints(*line, points, error))
+    return messages.Usage("--line '" + std::string(*line) + "': " + error);
+  r.choices.sections.push_back(Section{"line", points});
+  if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) ? TableStyle::kJson
+                                           : TableStyle::kAligned;
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
+  r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
+  if (!args.Has(Opt::kOutput)) r.quiet = true;
+  r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
+  return ConvertBatch({r}, args, 1, messages);
+}
+
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
 // the report kind through the same road as a conversion.
 int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, Messages& messages) {
@@ -579,6 +616,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
   if (command->bit == kFlux) return Flux(*parsed, messages);
+  if (command->bit == kProfile) return Profile(*parsed, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
 }

@@ -46,6 +46,7 @@ enum class Opt : std::uint8_t {
   kLevels,
   kRange,
   kContourLabels,
+  kLine,
   kHelp,
   kVersion,
   kCount

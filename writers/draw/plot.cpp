@@ -897,8 +897,9 @@ void PointStyles(std::string& css, std::size_t points) {
 }
 
 // Grid lines at the value ticks, the axes and their titles.
-void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name, const MeasureUnits& units,
-                 Quantity quantity) {
+void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name,
+                 const HistoryChart& chart) {
+  const MeasureUnits& units = chart.units;
   const Levels xTicks = plot::RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
   const Levels yTicks = plot::RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
   auto px = [&](double x) { return frame.Px(x); };
@@ -907,8 +908,8 @@ void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view nam
   const std::array<int, 2> exponents =
       Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
   AxisTitles(svg, frame.left, frame.top, frame.width, frame.height,
-             ScaleTitle("Time", units.Name(Quantity::kTime), exponents[0]),
-             ScaleTitle(name, units.Name(quantity), exponents[1]));
+             ScaleTitle(chart.across, units.Name(chart.acrossQuantity), exponents[0]),
+             ScaleTitle(name, units.Name(chart.quantity), exponents[1]));
 }
 
 // One line per point; a value that is not finite breaks it. Markers where the steps are few.
@@ -1024,8 +1025,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   PointStyles(svg, chart.inside.size());
   BeginBody(svg);
   TitleLine(svg, s, what, kWidth);
-  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis),
-              chart.units, chart.quantity);
+  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis), chart);
   PointLines(svg, frame, chart);
   Legend(svg, frame, chart, s);
   LeftOutNote(svg, frame, chart);

@@ -122,6 +122,9 @@ struct HistoryChart {
   // The units of the axes; times and values are kept as shown, converted when added.
   MeasureUnits units{};
   Quantity quantity = Quantity::kLength;  // of the values
+  // The horizontal axis: time, or another quantity that `times` then holds (a distance along a line).
+  std::string across = "Time";
+  Quantity acrossQuantity = Quantity::kTime;
 };
 
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field, const MeasureUnits& units);
