@@ -409,7 +409,7 @@ void ColourBar(std::string& out, const Levels& levels, std::string_view title, s
   const ScaleText text = ScaleLabels(levels.values, levels.step);
   // On two lines, the unit under the name, when one is wider than the room right of the plot.
   const std::string full = ScaleTitle(title, unit, text.exponent);
-  if (Characters(full) * 7.0 <= kColourBarRoom - 28.0) {
+  if (Characters(full) * 7.0 <= kColourBarRoom - 28.0 || full.size() == title.size()) {
     Text(out, x, top - 8.0, "", full);
   } else {
     Text(out, x, top - 22.0, "", title);
