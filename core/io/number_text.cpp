@@ -140,6 +140,9 @@ std::vector<std::string> ColumnText(std::span<const double> values, int digits, 
     } else if (fixed) {
       AppendFixed(text, v, decimals);
       if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
+    } else if (v == 0.0) {
+      text = "0";  // a plain zero among exponents
+      number.back() = 0;
     } else {
       char buffer[64];
       const auto end =

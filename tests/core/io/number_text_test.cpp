@@ -57,6 +57,7 @@ TEST(ColumnText, SameDigitsDownAColumn) {
       {{-1e-9, 10.0}, {"0", "10"}},
       {{0.0, 0.0}, {"0", "0"}},
       {{3e7, 1.0}, {"3e+07", "1e+00"}},
+      {{1.5e-5, 0.0, -2.25e-5}, {"1.50e-05", "0", "-2.25e-05"}},
   };
   for (const ColumnCase& c : cases) EXPECT_EQ(ColumnText(c.values, 5, kEnDash), c.cells);
 }
