@@ -71,7 +71,7 @@ void AppendContourLines(std::string& svg, const ContourLines& contours) {
 
 void AppendContourLabels(std::string& svg, const ContourLines& contours,
                          const std::vector<std::string>& texts, const LabelBox& area,
-                         std::vector<LabelBox>& taken) {
+                         std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines) {
   for (std::size_t l = 0; l < contours.pieces.size() && l < texts.size(); ++l) {
     const auto& pieces = contours.pieces[l];
     if (pieces.empty()) continue;
@@ -89,7 +89,14 @@ void AppendContourLabels(std::string& svg, const ContourLines& contours,
       const LabelBox box{mids[k].x - 0.5 * width, mids[k].y - 0.5 * height, mids[k].x + 0.5 * width,
                          mids[k].y + 0.5 * height};
       if (box.x0 < area.x0 || box.x1 > area.x1 || box.y0 < area.y0 || box.y1 > area.y1) continue;
-      if (std::any_of(taken.begin(), taken.end(), [&](const LabelBox& b) { return Overlap(box, b); }))
+      const bool crosses = std::any_of(lines.begin(), lines.end(), [&](const std::vector<Point>& line) {
+        for (std::size_t i = 1; i < line.size(); ++i) {
+          if (CrossesBox(box, line[i - 1], line[i])) return true;
+        }
+        return false;
+      });
+      if (crosses ||
+          std::any_of(taken.begin(), taken.end(), [&](const LabelBox& b) { return Overlap(box, b); }))
         continue;
       taken.push_back(box);
       ++labelled;

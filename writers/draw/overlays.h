@@ -48,6 +48,9 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const std::vector<SectionCut>& cuts, const Placement& at,
                                         const MeasureUnits& units, std::vector<LabelBox>& taken);
 
+// Whether the segment from p to q crosses the box.
+bool CrossesBox(const LabelBox& box, Point p, Point q);
+
 // Equipotential lines: for each level, the pieces where a field given at the nodes (value(n) =
 // nodeValue[n - 1]) crosses it, linear on each triangle of the mesh, in picture units. The band edges
 // of NodalBands lie on them.
@@ -58,10 +61,11 @@ ContourLines TraceContours(const ActiveTriangles& mesh, const std::vector<double
                            const std::vector<double>& levels, const Placement& at);
 // The lines, thin and dark, as one path.
 void AppendContourLines(std::string& svg, const ContourLines& contours);
-// Up to two labels a level (texts[l]), set on the line in the plot area and clear of the boxes
-// `taken`, which they join; a level with no room keeps its line unlabelled.
+// Up to two labels a level (texts[l]), set on the line in the plot area, clear of the boxes `taken`
+// (which they join) and of the `lines` (picture units: sections, the phreatic line); a level with no
+// room keeps its line unlabelled.
 void AppendContourLabels(std::string& svg, const ContourLines& contours,
                          const std::vector<std::string>& texts, const LabelBox& area,
-                         std::vector<LabelBox>& taken);
+                         std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines);
 
 }  // namespace seep::plot

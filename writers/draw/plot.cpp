@@ -791,7 +791,16 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   std::vector<plot::LabelBox> taken;
   const std::vector<std::string> legend =
       plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken);
-  plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken);
+  if (!contourTexts.empty()) {
+    // Clear of the phreatic line and the sections, in picture units.
+    std::vector<Polyline> obstacles;
+    for (const Polyline& line : phreatic) obstacles.push_back(line);
+    for (const Section& section : options.sections) obstacles.push_back(section.points);
+    for (Polyline& line : obstacles) {
+      for (Point& p : line) p = toPicture(p);
+    }
+    plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken, obstacles);
+  }
   // Labels with no room beside their lines: their text under the plot, the canvas taller for them.
   for (std::size_t k = 0; k < legend.size(); ++k) {
     Text(parts.lines, kLeft, parts.height + 4.0 + 16.0 * static_cast<double>(k), "", legend[k]);

@@ -31,28 +31,6 @@ bool Inside(const LabelBox& box, const LabelBox& area) {
   return box.x0 >= area.x0 && box.x1 <= area.x1 && box.y0 >= area.y0 && box.y1 <= area.y1;
 }
 
-// Whether segment p-q crosses the box (Liang–Barsky clipping).
-bool SegmentCrosses(const LabelBox& box, Point p, Point q) {
-  double t0 = 0.0, t1 = 1.0;
-  const double dx = q.x - p.x, dy = q.y - p.y;
-  const double edges[4][2] = {
-      {-dx, p.x - box.x0}, {dx, box.x1 - p.x}, {-dy, p.y - box.y0}, {dy, box.y1 - p.y}};
-  for (const auto& e : edges) {
-    if (e[0] == 0.0) {
-      if (e[1] < 0.0) return false;
-      continue;
-    }
-    const double t = e[1] / e[0];
-    if (e[0] < 0.0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
-  return true;
-}
-
 // A point at share t of a polyline's length and the direction of its piece there.
 struct AlongLine {
   Point at{}, direction{1.0, 0.0};
@@ -110,7 +88,7 @@ bool FindPlace(const std::vector<Point>& line, double width, double height, cons
       bool crosses = false;
       for (const auto& other : lines) {
         for (std::size_t i = 1; i < other.size() && !crosses && clearOfLines; ++i)
-          crosses = SegmentCrosses(box, other[i - 1], other[i]);
+          crosses = CrossesBox(box, other[i - 1], other[i]);
       }
       if (crosses) continue;
       found = box;
@@ -153,6 +131,28 @@ void AppendLabel(std::string& svg, const LabelBox& box, std::string_view text) {
 }
 
 }  // namespace
+
+// Liang–Barsky clipping.
+bool CrossesBox(const LabelBox& box, Point p, Point q) {
+  double t0 = 0.0, t1 = 1.0;
+  const double dx = q.x - p.x, dy = q.y - p.y;
+  const double edges[4][2] = {
+      {-dx, p.x - box.x0}, {dx, box.x1 - p.x}, {-dy, p.y - box.y0}, {dy, box.y1 - p.y}};
+  for (const auto& e : edges) {
+    if (e[0] == 0.0) {
+      if (e[1] < 0.0) return false;
+      continue;
+    }
+    const double t = e[1] / e[0];
+    if (e[0] < 0.0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  return true;
+}
 
 std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const std::vector<Section>& sections,
