@@ -53,6 +53,7 @@ void SetUpProfile(ProfileRun& run, const Store& s) {
   run.at.clear();
   run.located.clear();
   run.outside = 0;
+  if (run.line.size() < 2) return;  // no line: no points
   std::size_t piece = 1;
   for (int k = 0; k < kProfilePoints; ++k) {
     const double d = total * k / (kProfilePoints - 1);

@@ -31,7 +31,7 @@ struct ProfileRun {
   std::int64_t outside = 0;            // points outside the active mesh
 };
 
-// The points along the line, each located in the store's mesh.
+// The points along the line, each located in the store's mesh; none for a line of fewer than two points.
 void SetUpProfile(ProfileRun& run, const Store& s);
 // The field of the current step at every point.
 void AddProfileStep(ProfileRun& run, const Store& s);
