@@ -25,6 +25,7 @@
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
+#include "writers/profile/profile_kind.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -39,7 +40,8 @@ using cli::ValueKind;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
-                        kAll = kInfo | kConvert | kPlot | kFlux | kReport;
+                        kProfile = kProfileCommand,
+                        kAll = kInfo | kConvert | kPlot | kFlux | kReport | kProfile;
 
 using Command = CommandSpec;
 
@@ -67,6 +69,11 @@ constexpr std::array kCommands{
             "flow rate per unit thickness through sections, step by step",
             "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
             "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
+    Command{"profile", kProfile, "RESULT --line \"x1,y1 x2,y2 ...\"",
+            "the field at evenly spaced points along a line, step by step",
+            "  seepconv profile RESULT.DAT --line \"0,1 20,1\"\n"
+            "  seepconv profile RESULT.DAT --line \"10,0 10,6\" --field pressure-head --steps all --csv "
+            "--chart p.svg\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -84,16 +91,16 @@ constexpr int kMostFlowLines = 10000;
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o", ValueKind::kName},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kInfo | kConvert | kPlot | kFlux | kReport, 0, {}, "output file; convert: with one RESULT only; info: one for all RESULT files",
-               "RESULT with the kind's extension, in its folder; info, flux: standard output", ValueKind::kPath},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
-               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run", ValueKind::kSteps},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kInfo | kConvert | kPlot | kFlux | kReport | kProfile, 0, {}, "output file; convert: with one RESULT only; info: one for all RESULT files",
+               "RESULT with the kind's extension, in its folder; info, flux, profile: standard output", ValueKind::kPath},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot, profile: last; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure", ValueKind::kChoice},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
-               "point-data file; convert: required for --to interp; plot, report: heads at the points against time", "", ValueKind::kPath},
-    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
-               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
+               "point-data file; convert: required for --to interp; plot, report: heads at the points against time (plot: every step by default)", "", ValueKind::kPath},
+    OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport | kProfile, kTakesField, kPlotFieldNames,
+               "plot, report, profile: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
     OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
                "plot, report: velocity arrows on a coarse sample of elements", ""},
@@ -103,20 +110,34 @@ constexpr std::array kOptions{
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
                "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot, report: drawn with their flow rates", "", ValueKind::kPath},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux, 0, {}, "a header line and one row per file (info) or per step (flux)", ""},
-    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile, 0, {}, "a header line and one row per file (info), per step (flux) or per step and point (profile)", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
-    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors", ValueKind::kCount, 1},
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kAll, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport | kProfile, 0, {},
+               "plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
+               "labels say \"model units\"", ValueKind::kName},
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport | kProfile, 0, {},
+               "plot, report, flux, profile: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
+               "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
+    OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
+               "plot, report: the colour bar's levels, in the units shown", "round levels over the values", ValueKind::kName},
+    OptionSpec{Opt::kRange, "range", 0, "MIN:MAX", kPlot | kReport, 0, {},
+               "plot, report: round levels over MIN to MAX, values beyond in the end colours", "", ValueKind::kName},
+    OptionSpec{Opt::kContourLabels, "contour-labels", 0, "", kPlot | kReport, 0, {},
+               "plot, report: equipotentials along the band edges, labelled with their level (heads)", ""},
+    OptionSpec{Opt::kLine, "line", 0, "\"x1,y1 x2,y2 ...\"", kProfile, 0, {},
+               "profile: the line (a polyline) the field is sampled along", "", ValueKind::kName},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -308,8 +329,19 @@ bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& erro
   return true;
 }
 
-// The options that every kind reads from the same option: into the request's choices.
-void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+// The options that every kind reads from the same option: into the request's choices; a message when
+// one cannot be taken.
+std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
+  std::string error;
+  const auto units =
+      ReadMeasureUnits(args.Value(Opt::kFileUnits).value_or(""), args.Value(Opt::kUnits).value_or(""), error);
+  if (!units) return error;
+  r.choices.units = *units;
+  if (const auto levels = args.Value(Opt::kLevels); levels && !ReadLevels(*levels, r.choices.levels, error))
+    return error;
+  if (const auto range = args.Value(Opt::kRange); range && !ReadRange(*range, r.choices.range, error))
+    return error;
+  r.choices.contourLabels = args.Has(Opt::kContourLabels);
   r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
@@ -321,6 +353,7 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
   r.partial = args.Has(Opt::kPartial);
+  return {};
 }
 
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
@@ -440,7 +473,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   }
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
     return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
-  TakeChoices(args, base);
+  if (const std::string error = TakeChoices(args, base); !error.empty()) return messages.Usage(error);
   const int jobs =
       args.Count(Opt::kJobs, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
@@ -473,7 +506,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.kind = KindOfName("plot", history ? "history" : "pictures");
   // A step picture shows the last step unless told; a chart at points draws the whole history.
   if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   if (history) {
     if (r.choices.field != PlotField::kTotalHead && r.choices.field != PlotField::kPressureHead)
       return messages.Usage("--points charts total-head or pressure-head");
@@ -489,7 +522,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
     const std::filesystem::path name(*output);
-    if (name.has_extension() && Extension(*output) != ".svg") {
+    if (name.has_extension() && Extension(*output) != ".svg" && Extension(*output) != ".pdf") {
       return messages.Usage("plot draws SVG pictures: name the output " +
                             std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
                             std::string(*output));
@@ -529,7 +562,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
     return messages.Usage("--chart draws an SVG chart: name it " +
                           std::filesystem::path(*chart).replace_extension(".svg").string() + ", not " +
                           std::string(*chart));
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   // The table goes to standard output unless a file is named; then a closing line names it.
   r.output = "-";
   if (const auto output = args.Value(Opt::kOutput)) {
@@ -537,6 +570,34 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   } else {
     r.quiet = true;
   }
+  r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
+  return ConvertBatch({r}, args, 1, messages);
+}
+
+// `profile RESULT --line "x,y x,y"`: the field at evenly spaced points of the line, per selected step
+// (the last by default), through the same road as a conversion.
+int Profile(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.size() != 1) {
+    return messages.Usage(args.operands.empty() ? "profile needs a RESULT file"
+                                                : "profile takes one RESULT file");
+  }
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = &kProfileKind;
+  const auto line = args.Value(Opt::kLine);
+  if (!line) return messages.Usage("profile needs --line \"x1,y1 x2,y2 ...\"");
+  std::vector<XY> points;
+  if (std::string error; !ParseSectionPoints(*line, points, error))
+    return messages.Usage("--line '" + std::string(*line) + "': " + error);
+  r.choices.sections.push_back(Section{"line", points});
+  if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) ? TableStyle::kJson
+                                           : TableStyle::kAligned;
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
+  r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
+  if (!args.Has(Opt::kOutput)) r.quiet = true;
   r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
   return ConvertBatch({r}, args, 1, messages);
 }
@@ -575,7 +636,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     messages.Failure(r.result, error);
     return kFailed;
   }
-  TakeChoices(args, r);
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.choices.report = &*plan;
   r.output =
       args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);
@@ -628,6 +689,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
   if (command->bit == kFlux) return Flux(*parsed, messages);
+  if (command->bit == kProfile) return Profile(*parsed, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
 }

@@ -8,6 +8,7 @@
 #include "writers/interp/interp_kind.h"
 #include "writers/microavs/microavs_kind.h"
 #include "writers/plot/plot_kind.h"
+#include "writers/profile/profile_kind.h"
 #include "writers/report/report_kind.h"
 #include "writers/restart/restart_kind.h"
 #include "writers/tecplot/tecplot_kind.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr std::array kKinds{
     &kRestartKind, &kTecplotKind,      &kFemapKind,        &kMicroAvsKind, &kIgpostKind,    &kInterpKind,
-    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind,
+    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind, &kProfileKind,
 };
 
 template <typename Keep>

@@ -41,6 +41,12 @@ enum class Opt : std::uint8_t {
   kQuiet,
   kProgress,
   kJson,
+  kFileUnits,
+  kUnits,
+  kLevels,
+  kRange,
+  kContourLabels,
+  kLine,
   kHelp,
   kVersion,
   kCount

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/io/units.h"
+#include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 
@@ -50,6 +51,14 @@ struct OutputChoices {
   // Tables: their style, and an SVG chart of their figures against time beside them (empty: none).
   TableStyle table = TableStyle::kAligned;
   std::string chart;
+  // Pictures: the colour bar's levels in the units shown, these values (two or more, rising) or round
+  // levels over `range` (its two ends); both empty: round levels over each picture's values. With
+  // contourLabels, the equipotentials along the band edges, labelled.
+  std::vector<double> levels{};
+  std::vector<double> range{};
+  bool contourLabels = false;
+  // The units pictures and tables show their figures in: the file's as stated and those asked for.
+  MeasureUnits units{};
   // The result file as messages and documents name it ("standard input" for standard input).
   std::string resultName;
   // Where work files go: the command line makes them under new names beside this path; empty: the

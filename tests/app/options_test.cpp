@@ -35,7 +35,7 @@ TEST(OptionParser, ErrorsNameTheMistake) {
       {{"R.DAT", "--head", "up"}, kConvertCommand, "--head takes pressure or total, not 'up'"},
       {{"R.DAT", "--field=head"},
        kPlotCommand,
-       "--field takes total-head, pressure-head, speed or gradient, not 'head'"},
+       "--field takes total-head, pressure-head, speed or gradient, not 'head'; did you mean total-head?"},
       {{"R.DAT", "--mesh"}, kConvertCommand, "option '--mesh' does not apply here"},
       {{"R.DAT", "--", "--to"}, kConvertCommand, ""},
   };

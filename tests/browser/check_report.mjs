@@ -147,18 +147,40 @@ try {
     await page.screenshot({ path: screenshotPath, clip: { x: 0, y: 0, width: 1200, height: Math.min(box.y + box.height + 16, 1400) } });
   }
 
-  // Print: one page per picture, then the steps table, then the points and the sections (chart and
-  // tables) when there are; the tables of the sections of a long run may go on over a second page.
-  const pdf = Buffer.from(await page.pdf({ format: "A4", printBackground: true }));
-  const pages = (pdf.toString("latin1").match(/\/Type\s*\/Page(?![a-z])/g) || []).length;
+  // No number wraps in a table cell or in the text, at a narrow and at a wide window.
+  for (const width of [700, 1280]) {
+    await page.setViewport({ width, height: 900 });
+    const wrapped = await page.evaluate(() => [...document.querySelectorAll("td, span.num")].filter((el) => {
+      const range = document.createRange();
+      range.selectNodeContents(el);
+      return new Set([...range.getClientRects()].map((r) => Math.round(r.top))).size > 1;
+    }).map((el) => el.textContent));
+    check(wrapped.length === 0, `at ${width} px, numbers wrapped: ${JSON.stringify(wrapped.slice(0, 5))}`);
+  }
+  await page.setViewport({ width: 1200, height: 900 });
+
+  // Print: every picture and chart on a landscape page of its own, then the steps table, then the points
+  // and the sections (each its chart on a landscape page, its tables after) when there are.
+  const pdf = Buffer.from(await page.pdf({ format: "A4", printBackground: true, preferCSSPageSize: true }));
+  const boxes = [...pdf.toString("latin1").matchAll(/\/MediaBox\s*\[\s*0 0 ([\d.]+) ([\d.]+)\s*\]/g)];
+  const pages = boxes.length;
   const more = await page.evaluate(() => document.querySelectorAll("section.points, section.sections").length);
-  const expected = s.count + 1 + more;
-  check(pages >= expected && pages <= expected + more,
-        `printed ${pages} pages, not ${expected} to ${expected + more} (${s.count} pictures, the steps table and ${more} more)`);
+  const landscape = boxes.filter((m) => Number(m[1]) > Number(m[2])).length;
+  check(landscape === s.count + more, `${landscape} landscape pages, not one for each of the ${s.count} pictures and ${more} charts`);
+  // Portrait: the heading with the facts, the steps table, and the tables of the points and sections.
+  check(pages - landscape >= 2 + more, `printed ${pages - landscape} portrait pages, not at least ${2 + more}`);
+  // The labels' size on paper: 12 picture units at the scale that a landscape A4 page (8 mm margins,
+  // 180 mm at most for the picture) gives each picture, in points.
+  const smallest = await page.evaluate(() => Math.min(...[...document.querySelectorAll("figure.step svg, figure.chart svg")].map((svg) => {
+    const [, , w, h] = svg.getAttribute("viewBox").split(" ").map(Number);
+    const mm = 96 / 25.4;
+    return 12 * 0.75 * Math.min((297 - 16) * mm / w, 180 * mm / h);
+  })));
+  check(smallest >= 8, `printed labels at least 8 points, not ${smallest.toFixed(1)}`);
   await page.emulateMediaType("print");
   const hidden = await page.evaluate(() => getComputedStyle(document.querySelector(".controls")).display);
   check(hidden === "none", `the slider's controls are not printed (display ${hidden})`);
-  console.log(`${s.count} pictures, ${pages} pages printed, screenshot ${(ink.share * 100).toFixed(0)} % inked`);
+  console.log(`${s.count} pictures, ${pages} pages printed (${landscape} landscape), labels ${smallest.toFixed(1)} pt, screenshot ${(ink.share * 100).toFixed(0)} % inked`);
 } finally {
   await browser.close();
 }

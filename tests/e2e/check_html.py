@@ -1,7 +1,7 @@
 """Reads an HTML report with Python's html.parser and prints what a test checks, one item a line: every
 tag left open or closed out of order, the document title, the h1, the Content-Security-Policy, every
 reference to anything outside the page, each step picture (step, time, row), and the cells of every
-table row by the table's class or section."""
+table row by the table's class or section ("units" for a row of units under the headings)."""
 import html.parser
 import sys
 
@@ -32,6 +32,7 @@ class Report(html.parser.HTMLParser):
             self.text = ""
         if tag == "tr":
             self.cells = []
+            self.kind = "units" if "units" in a.get("class", "").split() else "row"
 
     def handle_startendtag(self, tag, attrs):
         self.handle_starttag(tag, attrs)
@@ -54,7 +55,7 @@ class Report(html.parser.HTMLParser):
             self.cells.append(self.text or "")
             self.text = None
         elif tag == "tr" and self.cells is not None:
-            self.lines.append("row %s %s" % (self.section or "header", "|".join(self.cells)))
+            self.lines.append("%s %s %s" % (self.kind, self.section or "header", "|".join(self.cells)))
             self.cells = None
 
 

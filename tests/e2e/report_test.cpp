@@ -141,7 +141,7 @@ TEST(CommandLineReport, StepsTableAndEscapedTitle) {
     EXPECT_NEAR(std::stod(cells[7]), 5e-5 * k, 1e-10);
     EXPECT_EQ(cells[8], "0");  // H is the same everywhere: no gradient
   }
-  EXPECT_EQ(Starting(seen, "figure "), std::vector<std::string>{"2 20 row-2"});
+  EXPECT_EQ(Starting(seen, "figure "), std::vector<std::string>{"2 20 (model units) row-2"});
 }
 
 // The points table against the heads known in closed form (H = 3 in the last step) and against the
@@ -159,7 +159,7 @@ TEST(CommandLineReport, PointsMatchTheInterpFile) {
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[1], "1|0.5|0.25|1|3|2.75");
   EXPECT_EQ(rows[2], "2|1.5|0.75|2|3|2.25");
-  EXPECT_EQ(rows[3], "3|5|5|outside the mesh||");
+  EXPECT_EQ(rows[3], "3|5.0|5.00|outside the mesh|\xE2\x80\x93|\xE2\x80\x93");  // a column in one notation
 
   // The INTERP file's last step: X, Y, H, P per point, after a TIME line and a heading.
   ASSERT_EQ(

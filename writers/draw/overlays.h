@@ -2,21 +2,32 @@
 // equipotentials) and sections with the step's net flow rate through them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
 
 namespace seep::plot {
 
-// Model coordinates to picture units: equal scale on both axes, y upward.
+using Point = XY;
+
+// A box in picture units (y downward): a label's room.
+struct LabelBox {
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+};
+
+// Model coordinates to picture units: equal scale on both axes, y upward; the plot area that labels
+// stay in.
 struct Placement {
   double x0 = 0.0, y1 = 0.0;  // model left and top
   double scale = 1.0;
   double left = 0.0, top = 0.0;
+  LabelBox area{};
   double Px(double x) const { return left + (x - x0) * scale; }
   double Py(double y) const { return top + (y1 - y) * scale; }
 };
@@ -32,9 +43,35 @@ struct FlowLineNotes {
 FlowLineNotes AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
                               const Placement& at);
 
-// Each section as a dashed line with its name and the step's net flow rate at its last point; cuts[k]
-// is section k cut by the active mesh.
-void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
-                    const std::vector<SectionCut>& cuts, const Placement& at);
+// Each section as a dashed line with an arrow head at its end (its direction: "right" of the flow
+// rates is to the right of it) and a label with its name and the step's net flow rate; cuts[k] is
+// section k cut by the active mesh. Each label takes the first place beside its line, at its middle or
+// further along, on either side, that stays in the plot area, clear of the boxes `taken` (which
+// it joins) and of the lines; where none does, a numbered marker on the line stands for it and its
+// text is returned for a legend ("1  NAME: q = ..."), one a line.
+std::vector<std::string> AppendSections(std::string& svg, const Store& s,
+                                        const std::vector<Section>& sections,
+                                        const std::vector<SectionCut>& cuts, const Placement& at,
+                                        const MeasureUnits& units, std::vector<LabelBox>& taken);
+
+// Whether the segment from p to q crosses the box.
+bool CrossesBox(const LabelBox& box, Point p, Point q);
+
+// Equipotential lines: for each level, the pieces where a field given at the nodes (value(n) =
+// nodeValue[n - 1]) crosses it, linear on each triangle of the mesh, in picture units. The band edges
+// of NodalBands lie on them.
+struct ContourLines {
+  std::vector<std::vector<std::array<Point, 2>>> pieces;  // per level
+};
+ContourLines TraceContours(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
+                           const std::vector<double>& levels, const Placement& at);
+// The lines, thin and dark, as one path.
+void AppendContourLines(std::string& svg, const ContourLines& contours);
+// Up to two labels a level (texts[l]), set on the line in the plot area, clear of the boxes `taken`
+// (which they join) and of the `lines` (picture units: sections, the phreatic line); a level with no
+// room keeps its line unlabelled.
+void AppendContourLabels(std::string& svg, const ContourLines& contours,
+                         const std::vector<std::string>& texts, const LabelBox& area,
+                         std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines);
 
 }  // namespace seep::plot

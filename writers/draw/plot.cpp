@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <string_view>
 
+#include "core/io/number_text.h"
 #include "core/model/gradient.h"
 #include "core/model/locate.h"
 #include "writers/draw/overlays.h"
@@ -40,10 +43,13 @@ constexpr std::string_view kStyle =
     ".mesh{fill:none;stroke:#000;stroke-opacity:0.35;stroke-width:0.35}\n"
     ".casing{fill:none;stroke:#fff;stroke-width:6;stroke-linejoin:round;stroke-linecap:round}\n"
     ".phreatic{fill:none;stroke:#e6194b;stroke-width:3;stroke-linejoin:round;stroke-linecap:round}\n"
-    ".arrow{fill:#fff;stroke:#111;stroke-width:0.7;stroke-linejoin:round}\n"
+    ".arrow,.arrow-key{fill:#fff;stroke:#111;stroke-width:0.7;stroke-linejoin:round}\n"
     ".axis{fill:none;stroke:#222;stroke-width:1}\n"
     ".grid{fill:none;stroke:#ccc;stroke-width:0.6}\n"
-    ".swatch{stroke:#222;stroke-width:0.6}\n";
+    ".swatch{stroke:#222;stroke-width:0.6}\n"
+    ".label{fill:#8a3200}.halo{fill:none;stroke:#fff;stroke-width:3;stroke-linejoin:round}\n"
+    ".marker{fill:#fff;stroke:#d55e00;stroke-width:1.5}\n"
+    ".contour{fill:none;stroke:#222;stroke-opacity:0.7;stroke-width:0.7}.clabel{fill:#222;font-size:11px}\n";
 
 // Okabe and Ito's colours, safe for colour-blind readers, for the lines of a history chart.
 constexpr std::array<std::string_view, 8> kLineColours = {"#0072b2", "#e69f00", "#009e73", "#cc79a7",
@@ -138,12 +144,6 @@ void Text(std::string& out, double x, double y, std::string_view cls, std::strin
   out += "</text>\n";
 }
 
-void ValueText(std::string& out, double x, double y, std::string_view cls, double value) {
-  std::string digits;
-  svg::AppendValue(digits, value);
-  Text(out, x, y, cls, digits);
-}
-
 // A point of path data: "x y".
 void PathPoint(std::string& out, double x, double y) {
   Number(out, x);
@@ -198,10 +198,11 @@ void TitleLine(std::string& out, const Store& s, std::string_view what, double w
   Text(out, kLeft, 26.0, "title", text);
 }
 
-// Tick marks and labels along the bottom and the left of a plot area; the labels in model units.
+// Tick marks and labels along the bottom and the left of a plot area, each axis in one notation; the
+// exponents of the two axes (0: plain), for their titles.
 template <class Px, class Py>
-void Axes(std::string& out, double left, double top, double width, double height, const Levels& xTicks,
-          const Levels& yTicks, Px&& px, Py&& py) {
+std::array<int, 2> Axes(std::string& out, double left, double top, double width, double height,
+                        const Levels& xTicks, const Levels& yTicks, Px&& px, Py&& py) {
   const double bottom = top + height;
   out += "<path class=\"axis\" d=\"M";
   PathPoint(out, left, top);
@@ -220,8 +221,32 @@ void Axes(std::string& out, double left, double top, double width, double height
     out += "h-5";
   }
   out += "\"/>\n";
-  for (double x : xTicks.values) ValueText(out, px(x), bottom + 19.0, "mid", x);
-  for (double y : yTicks.values) ValueText(out, left - 8.0, py(y) + 4.0, "end", y);
+  const ScaleText xText = ScaleLabels(xTicks.values, xTicks.step),
+                  yText = ScaleLabels(yTicks.values, yTicks.step);
+  for (std::size_t k = 0; k < xTicks.values.size(); ++k)
+    Text(out, px(xTicks.values[k]), bottom + 19.0, "mid", xText.labels[k]);
+  for (std::size_t k = 0; k < yTicks.values.size(); ++k)
+    Text(out, left - 8.0, py(yTicks.values[k]) + 4.0, "end", yText.labels[k]);
+  return {xText.exponent, yText.exponent};
+}
+
+// Characters of UTF-8 text.
+double Characters(std::string_view text) {
+  return static_cast<double>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// "Total head (×10⁻⁵ m)": a scale's title with its exponent and its unit, when it has either.
+std::string ScaleTitle(std::string_view title, std::string_view unit, int exponent) {
+  std::string text(title);
+  const std::string power = ExponentText(exponent);
+  if (power.empty() && unit.empty()) return text;
+  text += " (";
+  text += power;
+  if (!power.empty() && !unit.empty()) text += ' ';
+  text += unit;
+  text += ')';
+  return text;
 }
 
 // Titles of the axes: one under the middle of the bottom axis, one turned upright left of the plot.
@@ -271,7 +296,8 @@ struct FieldValues {
   double hi = -std::numeric_limits<double>::infinity();
 };
 
-FieldValues CollectField(const Store& s, PlotField field, PlotWarnings& warnings) {
+// The field in the file's units.
+FieldValues CollectFileField(const Store& s, PlotField field, PlotWarnings& warnings) {
   FieldValues f;
   if (field == PlotField::kSpeed || field == PlotField::kGradient) {
     f.values.resize(static_cast<std::size_t>(std::max(s.NUMEL, 0)));
@@ -306,6 +332,18 @@ FieldValues CollectField(const Store& s, PlotField field, PlotWarnings& warnings
         f.hi = std::max(f.hi, v);
       }
     }
+  }
+  return f;
+}
+
+// The field in the units shown.
+FieldValues CollectField(const Store& s, PlotField field, const MeasureUnits& units, PlotWarnings& warnings) {
+  FieldValues f = CollectFileField(s, field, warnings);
+  const double factor = units.Factor(FieldQuantity(field));
+  if (factor != 1.0) {
+    for (double& v : f.values) v *= factor;
+    f.lo *= factor;
+    f.hi *= factor;
   }
   return f;
 }
@@ -366,8 +404,17 @@ bool LayOut(const Box& box, Layout& layout) {
 
 // The colour bar beside the plot, as tall as the plot area, titled with the field. Levels closer than
 // a line of type are labelled every second (or third, …) one.
-void ColourBar(std::string& out, const Levels& levels, PlotField field, double x, double top, double height) {
-  Text(out, x, top - 8.0, "", FieldName(field));
+void ColourBar(std::string& out, const Levels& levels, std::string_view title, std::string_view unit,
+               double x, double top, double height) {
+  const ScaleText text = ScaleLabels(levels.values, levels.step);
+  // On two lines, the unit under the name, when one is wider than the room right of the plot.
+  const std::string full = ScaleTitle(title, unit, text.exponent);
+  if (Characters(full) * 7.0 <= kColourBarRoom - 28.0 || full.size() == title.size()) {
+    Text(out, x, top - 8.0, "", full);
+  } else {
+    Text(out, x, top - 22.0, "", title);
+    Text(out, x, top - 8.0, "", std::string_view(full).substr(title.size() + 1));
+  }
   const std::int32_t bands = std::max(levels.Bands(), 1);
   const double bandHeight = height / bands;
   for (std::int32_t b = 0; b < bands; ++b) {
@@ -393,7 +440,7 @@ void ColourBar(std::string& out, const Levels& levels, PlotField field, double x
       continue;
     const double y = top + height - k * bandHeight;
     Line(out, "axis", x + 20.0, y, x + 24.0, y);
-    ValueText(out, x + 27.0, y + 4.0, "", levels.values[static_cast<std::size_t>(k)]);
+    Text(out, x + 27.0, y + 4.0, "", text.labels[static_cast<std::size_t>(k)]);
   }
 }
 
@@ -418,44 +465,50 @@ void PhreaticKey(std::string& out, double x, double y) {
   Text(out, x + 30.0, y + 4.0, "", "Phreatic line");
 }
 
-// Velocity arrows at the centroids of at most about kMostArrows elements, one per cell of a regular
-// grid over the section: the element whose centroid lies nearest the cell's centre.
+// Velocity arrows at the centres of the cells of a regular grid over the section, at most about
+// kMostArrows of them: each with the velocity of the active element that holds its centre, and one per
+// element at most (the cell nearest its centroid), so that a coarse mesh is not crowded. On a grid,
+// arrows no longer than a cell never overlap, however the elements beneath are shaped.
 struct ArrowSite {
   std::int32_t element = 0;
-  double distance = 0.0;
   Point at{};
 };
 
-std::vector<ArrowSite> ArrowSites(const Store& s, const Box& box, double& cell) {
+std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const Box& box, double& cell) {
   const double dx = std::max(box.x1 - box.x0, 0.0), dy = std::max(box.y1 - box.y0, 0.0);
   cell = std::sqrt(dx * dy / kMostArrows);
   cell = std::max(cell, std::max(dx, dy) / kMostArrows);
   if (!(cell > 0.0) || !std::isfinite(cell)) return {};
-  const auto nx = static_cast<std::int64_t>(std::min(std::ceil(dx / cell), kMostArrows)) + 1;
-  const auto ny = static_cast<std::int64_t>(std::min(std::ceil(dy / cell), kMostArrows)) + 1;
-  std::vector<ArrowSite> sites(static_cast<std::size_t>(nx * ny));
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e) || !std::isfinite(Speed(s.VXE(e), s.VYE(e)))) continue;
-    const int corners = IsTriangle(s, e) ? 3 : 4;
-    Point c{0.0, 0.0};
-    bool ok = true;
-    for (int k = 0; k < corners; ++k) {
-      const std::int32_t n = s.ELEM(e, kI + k);
-      if (!IsNode(s, n)) {
-        ok = false;
-        break;
+  const auto nx = static_cast<std::int64_t>(std::min(std::ceil(dx / cell), kMostArrows));
+  const auto ny = static_cast<std::int64_t>(std::min(std::ceil(dy / cell), kMostArrows));
+  // The grid centred over the box.
+  const double x0 = 0.5 * (box.x0 + box.x1) - 0.5 * static_cast<double>(nx) * cell;
+  const double y0 = 0.5 * (box.y0 + box.y1) - 0.5 * static_cast<double>(ny) * cell;
+  std::vector<ArrowSite> sites;
+  std::vector<std::pair<std::size_t, double>> kept(static_cast<std::size_t>(std::max(s.NUMEL, 0)) + 1,
+                                                   {0, std::numeric_limits<double>::infinity()});
+  for (std::int64_t iy = 0; iy < ny; ++iy) {
+    for (std::int64_t ix = 0; ix < nx; ++ix) {
+      const Point c{x0 + (static_cast<double>(ix) + 0.5) * cell, y0 + (static_cast<double>(iy) + 0.5) * cell};
+      const std::int32_t e = LocatePoint(bins, s, c.x, c.y).element;
+      if (e == 0 || !IsActive(s, e) || !std::isfinite(Speed(s.VXE(e), s.VYE(e)))) continue;
+      const int corners = IsTriangle(s, e) ? 3 : 4;
+      Point centroid{0.0, 0.0};
+      for (int k = 0; k < corners; ++k) {
+        centroid.x += s.X(s.ELEM(e, kI + k)) / corners;
+        centroid.y += s.Y(s.ELEM(e, kI + k)) / corners;
       }
-      c.x += s.X(n) / corners;
-      c.y += s.Y(n) / corners;
+      const double d = std::hypot(c.x - centroid.x, c.y - centroid.y);
+      auto& [at, distance] = kept[static_cast<std::size_t>(e)];
+      if (std::isfinite(distance) && !(d < distance)) continue;
+      if (std::isfinite(distance)) {
+        sites[at].at = c;
+      } else {
+        at = sites.size();
+        sites.push_back({e, c});
+      }
+      distance = d;
     }
-    if (!ok || !std::isfinite(c.x) || !std::isfinite(c.y)) continue;
-    const auto ix = std::clamp<std::int64_t>(static_cast<std::int64_t>((c.x - box.x0) / cell), 0, nx - 1);
-    const auto iy = std::clamp<std::int64_t>(static_cast<std::int64_t>((c.y - box.y0) / cell), 0, ny - 1);
-    const double cx = box.x0 + (static_cast<double>(ix) + 0.5) * cell;
-    const double cy = box.y0 + (static_cast<double>(iy) + 0.5) * cell;
-    const double d = std::hypot(c.x - cx, c.y - cy);
-    ArrowSite& site = sites[static_cast<std::size_t>(iy * nx + ix)];
-    if (site.element == 0 || d < site.distance) site = {e, d, c};
   }
   return sites;
 }
@@ -476,16 +529,21 @@ Polyline ArrowShape(Point mid, double ux, double uy, double length) {
 
 // Arrows with their length by speed, at least kLeastArrow so that slow flow still shows, and shortened
 // (down to that least length, or left out) until every corner lies in an active element.
-std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame) {
+// What an arrow's length means: `length` picture units for `speed` (file units); none drawn: speed 0.
+struct ArrowScale {
+  double length = 0.0, speed = 0.0;
+};
+
+std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame, ArrowScale& scale) {
   double cell = 0.0;
-  const std::vector<ArrowSite> sites = ArrowSites(s, box, cell);
+  const ElementBins bins = BinElements(s);
+  const std::vector<ArrowSite> sites = ArrowSites(s, bins, box, cell);
   double fastest = 0.0;
   for (const ArrowSite& site : sites) {
     if (site.element != 0) fastest = std::max(fastest, Speed(s.VXE(site.element), s.VYE(site.element)));
   }
   std::vector<Polyline> arrows;
   if (!(fastest > 0.0) || !std::isfinite(fastest)) return arrows;
-  const ElementBins bins = BinElements(s);
   auto inside = [&](const Polyline& shape) {
     for (const Point& p : shape) {
       const double x = frame.x0 + (p.x - frame.left) / frame.scale,
@@ -496,6 +554,7 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame)
     return true;
   };
   const double longest = 0.85 * cell * frame.scale;  // picture units
+  scale = {longest, fastest};
   for (const ArrowSite& site : sites) {
     if (site.element == 0) continue;
     const double vx = s.VXE(site.element), vy = s.VYE(site.element);
@@ -514,7 +573,121 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame)
   return arrows;
 }
 
+// The scale of the arrows under the colour bar: an arrow for a round speed, at most 56 picture units
+// long, and that speed with its unit.
+void ArrowKey(std::string& out, const ArrowScale& scale, const MeasureUnits& units, double x, double y) {
+  const double length = scale.length, speed = scale.speed;
+  if (!(speed > 0.0) || !(length > 0.0) || !std::isfinite(speed)) return;
+  const double most = speed * std::min(1.0, 56.0 / length);  // the speed of the longest key arrow
+  const double shownMost = units.Show(Quantity::kSpeed, most);
+  const double power = std::pow(10.0, std::floor(std::log10(shownMost)));
+  double round = power;
+  for (double m : {2.0, 5.0, 10.0}) {
+    if (m * power <= shownMost * (1.0 + 1e-9)) round = m * power;
+  }
+  const double keyLength = length * (round / units.Factor(Quantity::kSpeed)) / speed;
+  const Polyline shape = ArrowShape({x + 0.5 * keyLength, y}, 1.0, 0.0, std::max(keyLength, kLeastArrow));
+  Path(out, "arrow-key", std::vector<Polyline>{shape}, true, [](const Point& p) { return p; });
+  const std::vector<double> value{round};
+  const ScaleText text = ScaleLabels(value, round);
+  Text(out, x + std::max(keyLength, kLeastArrow) + 6.0, y + 4.0, "",
+       text.labels[0] + ExponentText(text.exponent) + " " + units.Name(Quantity::kSpeed));
+}
+
 }  // namespace
+
+std::string TimeText(double time, const MeasureUnits& units) {
+  std::string text;
+  if (std::isfinite(time)) {
+    svg::AppendValue(text, units.Show(Quantity::kTime, time));
+  } else {
+    text += "\xE2\x80\x93";  // an en dash, as a table shows a value that is no number
+  }
+  text += units.stated ? " " + units.Name(Quantity::kTime) : " (" + units.Name(Quantity::kTime) + ")";
+  return text;
+}
+
+plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi) {
+  if (options.userLevels.size() >= 2) {
+    Levels levels;
+    levels.values = options.userLevels;
+    // The step that ScaleLabels writes them by: the smallest gap between two of them.
+    levels.step = std::numeric_limits<double>::infinity();
+    for (std::size_t k = 1; k < levels.values.size(); ++k)
+      levels.step = std::min(levels.step, levels.values[k] - levels.values[k - 1]);
+    return levels;
+  }
+  if (options.userRange) return plot::RoundLevels(options.userRange->lo, options.userRange->hi);
+  if (options.levels) {
+    const double factor = options.units.Factor(FieldQuantity(options.field));
+    return plot::RoundLevels(factor * options.levels->lo, factor * options.levels->hi);
+  }
+  return plot::RoundLevels(lo, hi);
+}
+
+namespace {
+
+// The numbers of a level list, split at `separator`; false when one does not read as a finite number.
+bool ReadNumbers(std::string_view text, char separator, std::vector<double>& numbers) {
+  numbers.clear();
+  for (;;) {
+    const std::size_t end = text.find(separator);
+    const std::string_view part = text.substr(0, end);
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), v);
+    if (part.empty() || ec != std::errc{} || ptr != part.data() + part.size() || !std::isfinite(v))
+      return false;
+    numbers.push_back(v);
+    if (end == std::string_view::npos) return true;
+    text.remove_prefix(end + 1);
+  }
+}
+
+}  // namespace
+
+bool ReadLevels(std::string_view text, std::vector<double>& levels, std::string& error) {
+  std::vector<double> n;
+  if (text.find(':') != std::string_view::npos) {
+    if (!ReadNumbers(text, ':', n) || n.size() != 3 || !(n[2] > 0.0) || !(n[1] > n[0]) ||
+        (n[1] - n[0]) / n[2] > 1000.0) {
+      error = "--levels A:B:STEP: A below B and a positive STEP giving at most 1000 levels, as 0:10:0.5";
+      return false;
+    }
+    levels.clear();
+    // A + k STEP, up to B (with room for rounding).
+    for (int k = 0; n[0] + k * n[2] <= n[1] + 1e-9 * n[2]; ++k) levels.push_back(n[0] + k * n[2]);
+  } else if (!ReadNumbers(text, ',', levels) || levels.size() < 2 ||
+             !std::is_sorted(levels.begin(), levels.end(), std::less_equal<>())) {
+    error = "--levels v1,v2,...: two or more rising numbers, as 1,2,5,10";
+    return false;
+  }
+  if (levels.size() < 2) {
+    error = "--levels: at least two levels";
+    return false;
+  }
+  return true;
+}
+
+bool ReadRange(std::string_view text, std::vector<double>& range, std::string& error) {
+  if (!ReadNumbers(text, ':', range) || range.size() != 2 || !(range[1] > range[0])) {
+    error = "--range MIN:MAX: two numbers, the first below the second, as 0:12.5";
+    return false;
+  }
+  return true;
+}
+
+Quantity FieldQuantity(PlotField field) {
+  switch (field) {
+    case PlotField::kTotalHead:
+    case PlotField::kPressureHead:
+      return Quantity::kLength;
+    case PlotField::kSpeed:
+      return Quantity::kSpeed;
+    case PlotField::kGradient:
+      return Quantity::kNone;
+  }
+  return Quantity::kNone;
+}
 
 std::string_view FieldName(PlotField field) {
   switch (field) {
@@ -543,12 +716,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   parts.lines.clear();
   parts.frame.clear();
   parts.title.clear();
-  std::string what = "step " + std::to_string(s.ISTEP) + ", time ";
-  if (std::isfinite(s.TIME)) {
-    svg::AppendValue(what, s.TIME);
-  } else {
-    what += "\xE2\x80\x93";  // an en dash, as a table shows a value that is no number
-  }
+  const std::string what = "step " + std::to_string(s.ISTEP) + ", time " + TimeText(s.TIME, options.units);
 
   // A section that cannot be drawn: its title and a note on an empty canvas.
   const Box box = ActiveBox(s);
@@ -574,13 +742,10 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   parts.plotWidth = layout.width;
   parts.plotHeight = layout.height;
 
-  const FieldValues field = CollectField(s, options.field, warnings);
+  const MeasureUnits& units = options.units;
+  const FieldValues field = CollectField(s, options.field, units, warnings);
   const bool anyValue = field.hi >= field.lo;
-  if (options.levels) {
-    parts.levels = plot::RoundLevels(options.levels->lo, options.levels->hi);
-  } else {
-    parts.levels = anyValue ? plot::RoundLevels(field.lo, field.hi) : plot::RoundLevels(0.0, 0.0);
-  }
+  parts.levels = anyValue ? PictureLevels(options, field.lo, field.hi) : PictureLevels(options, 0.0, 0.0);
   const Levels& levels = parts.levels;
   auto toPicture = [&frame](const Point& p) { return Point{frame.Px(p.x), frame.Py(p.y)}; };
   auto toSame = [](const Point& p) { return p; };
@@ -607,15 +772,49 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   Path(parts.lines, "phreatic", phreatic, false, toPicture);
   const double barX = kLeft + layout.width + 24.0;
   if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
-  if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
-  const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
+  if (options.arrows) {
+    ArrowScale scale;
+    Path(parts.lines, "arrow", Arrows(s, box, frame, scale), true, toSame);
+    // The key on a row of its own under the plot, the canvas taller for it.
+    ArrowKey(parts.lines, scale, units, kLeft, parts.height + 4.0);
+    if (scale.speed > 0.0) parts.height += 22.0;
+  }
+  const plot::Placement place{frame.x0,    frame.y1,
+                              frame.scale, frame.left,
+                              frame.top,   {kLeft, kTop, kLeft + layout.width, kTop + layout.height}};
   if (options.flowLines > 0) {
     const plot::FlowLineNotes notes =
         plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
     warnings.flowLinesInside = notes.endedInside;
     warnings.flowLinesFromVelocities = notes.fromVelocities;
   }
-  plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place);
+  // Equipotentials at the inner levels, under the lines; their labels after the sections' labels.
+  plot::ContourLines contours;
+  std::vector<std::string> contourTexts;
+  if (options.contourLabels && !perElement && levels.Bands() > 1) {
+    const std::vector<double> inner(levels.values.begin() + 1, levels.values.end() - 1);
+    contours = plot::TraceContours(mesh.triangles, field.values, inner, place);
+    contourTexts = ScaleLabels(inner, levels.step).labels;
+    plot::AppendContourLines(parts.bands, contours);
+  }
+  std::vector<plot::LabelBox> taken;
+  const std::vector<std::string> legend =
+      plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken);
+  if (!contourTexts.empty()) {
+    // Clear of the phreatic line and the sections, in picture units.
+    std::vector<Polyline> obstacles;
+    for (const Polyline& line : phreatic) obstacles.push_back(line);
+    for (const Section& section : options.sections) obstacles.push_back(section.points);
+    for (Polyline& line : obstacles) {
+      for (Point& p : line) p = toPicture(p);
+    }
+    plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken, obstacles);
+  }
+  // Labels with no room beside their lines: their text under the plot, the canvas taller for them.
+  for (std::size_t k = 0; k < legend.size(); ++k) {
+    Text(parts.lines, kLeft, parts.height + 4.0 + 16.0 * static_cast<double>(k), "", legend[k]);
+  }
+  if (!legend.empty()) parts.height += 16.0 * static_cast<double>(legend.size()) + 6.0;
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
          "No finite value in this step");
@@ -623,13 +822,20 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
 
   // Axes, their titles and the colour bar.
   if (constant) {
-    const Levels xTicks = plot::RoundTicks(layout.x0, layout.x1, TickRoom(layout.width, 80.0));
-    const Levels yTicks = plot::RoundTicks(layout.y0, layout.y1, TickRoom(layout.height, 45.0));
-    Axes(
+    // The ticks at round values of the shown length unit.
+    const double shown = units.length;
+    const Levels xTicks =
+        plot::RoundTicks(shown * layout.x0, shown * layout.x1, TickRoom(layout.width, 80.0));
+    const Levels yTicks =
+        plot::RoundTicks(shown * layout.y0, shown * layout.y1, TickRoom(layout.height, 45.0));
+    const std::array<int, 2> exponents = Axes(
         parts.frame, kLeft, kTop, layout.width, layout.height, xTicks, yTicks,
-        [&](double x) { return frame.Px(x); }, [&](double y) { return frame.Py(y); });
-    AxisTitles(parts.frame, kLeft, kTop, layout.width, layout.height, "x", "y");
-    ColourBar(parts.frame, levels, options.field, barX, kTop, layout.height);
+        [&](double x) { return frame.Px(x / shown); }, [&](double y) { return frame.Py(y / shown); });
+    const std::string length = units.Name(Quantity::kLength);
+    AxisTitles(parts.frame, kLeft, kTop, layout.width, layout.height, ScaleTitle("x", length, exponents[0]),
+               ScaleTitle("y", length, exponents[1]));
+    ColourBar(parts.frame, levels, FieldName(options.field), units.Name(FieldQuantity(options.field)), barX,
+              kTop, layout.height);
   }
   TitleLine(parts.title, s, what, parts.width);
 }
@@ -709,14 +915,19 @@ void PointStyles(std::string& css, std::size_t points) {
 }
 
 // Grid lines at the value ticks, the axes and their titles.
-void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name) {
+void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name,
+                 const HistoryChart& chart) {
+  const MeasureUnits& units = chart.units;
   const Levels xTicks = plot::RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
   const Levels yTicks = plot::RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
   auto px = [&](double x) { return frame.Px(x); };
   auto py = [&](double y) { return frame.Py(y); };
   for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));
-  Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
-  AxisTitles(svg, frame.left, frame.top, frame.width, frame.height, "Time", name);
+  const std::array<int, 2> exponents =
+      Axes(svg, frame.left, frame.top, frame.width, frame.height, xTicks, yTicks, px, py);
+  AxisTitles(svg, frame.left, frame.top, frame.width, frame.height,
+             ScaleTitle(chart.across, units.Name(chart.acrossQuantity), exponents[0]),
+             ScaleTitle(name, units.Name(chart.quantity), exponents[1]));
 }
 
 // One line per point; a value that is not finite breaks it. Markers where the steps are few.
@@ -765,9 +976,9 @@ void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart
     if (k < chart.labels.size()) {
       label = chart.labels[k];
     } else {
-      svg::AppendValue(label, s.XP(i));
+      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.XP(i)));
       label += ", ";
-      svg::AppendValue(label, s.YP(i));
+      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.YP(i)));
       label += ')';
     }
     Text(svg, x + 32.0, y + 4.0, "", label);
@@ -795,8 +1006,9 @@ void LeftOutNote(std::string& svg, const ChartFrame& frame, const HistoryChart& 
 
 }  // namespace
 
-void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
+void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field, const MeasureUnits& units) {
   chart = HistoryChart{};
+  chart.units = units;
   chart.field = field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead;
   for (std::int32_t i = 1; i <= s.NPT && i <= s.IPN.Rows(); ++i) {
     (s.IPN(i, 1) != 0 ? chart.inside : chart.outside).push_back(i);
@@ -805,10 +1017,11 @@ void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
 }
 
 void AddHistoryStep(HistoryChart& chart, const Store& s) {
-  chart.times.push_back(s.TIME);
+  chart.times.push_back(chart.units.Show(Quantity::kTime, s.TIME));
   for (std::int32_t i : chart.inside) {
     const double h = PointTotalHead(s, i);
-    chart.values.push_back(chart.field == PlotField::kPressureHead ? h - s.YP(i) : h);
+    chart.values.push_back(
+        chart.units.Show(Quantity::kLength, chart.field == PlotField::kPressureHead ? h - s.YP(i) : h));
   }
 }
 
@@ -830,7 +1043,7 @@ void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& 
   PointStyles(svg, chart.inside.size());
   BeginBody(svg);
   TitleLine(svg, s, what, kWidth);
-  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis));
+  HistoryAxes(svg, frame, chart.axis.empty() ? FieldName(chart.field) : std::string_view(chart.axis), chart);
   PointLines(svg, frame, chart);
   Legend(svg, frame, chart, s);
   LeftOutNote(svg, frame, chart);
@@ -883,6 +1096,10 @@ PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   options.arrows = choices.arrows;
   options.flowLines = choices.flowLines;
   options.sections = choices.sections;
+  if (choices.levels.size() >= 2) options.userLevels = choices.levels;
+  if (choices.range.size() == 2) options.userRange = LevelRange{choices.range[0], choices.range[1]};
+  options.contourLabels = choices.contourLabels;
+  options.units = choices.units;
   return options;
 }
 

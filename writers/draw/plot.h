@@ -32,10 +32,30 @@ struct PlotOptions {
   // Levels kept for every step of a run, so that colours compare across time (values beyond them take
   // the end colours); nothing: each picture takes round levels over its own values.
   std::optional<LevelRange> levels{};
+  // The units of the labels; values are shown converted from the file's units.
+  MeasureUnits units{};
+  // Levels the user chose, in the units shown: these values, or round levels over this range; they
+  // come before `levels`. Labelled equipotentials along the band edges (fields at the nodes).
+  std::vector<double> userLevels{};
+  std::optional<LevelRange> userRange{};
+  bool contourLabels = false;
 };
+
+// The levels of a picture: the user's, else round ones over `levels` of the options, else over lo ...
+// hi (the picture's values, in the units shown).
+plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi);
+
+// Reads `--levels A:B:STEP` (A, A + STEP, ... up to B) or `--levels v1,v2,...` (rising), and
+// `--range MIN:MAX`; false with a message when the text does not read so.
+bool ReadLevels(std::string_view text, std::vector<double>& levels, std::string& error);
+bool ReadRange(std::string_view text, std::vector<double>& range, std::string& error);
 
 // The field's name as the colour bar and the charts title it: "Total head", "Pressure head", "Speed".
 std::string_view FieldName(PlotField field);
+// A step's time in the shown unit, as titles give it: "6 h", or "21600 (model units)".
+std::string TimeText(double time, const MeasureUnits& units);
+// What the field measures: a length (heads), a speed, or nothing (the gradient).
+Quantity FieldQuantity(PlotField field);
 
 // What the picture left out, for one warning line each on the command line.
 struct PlotWarnings {
@@ -101,9 +121,15 @@ struct HistoryChart {
   // `inside` only numbers the lines and no point is named).
   std::string what, axis;
   std::vector<std::string> labels;
+  // The units of the axes; times and values are kept as shown, converted when added.
+  MeasureUnits units{};
+  Quantity quantity = Quantity::kLength;  // of the values
+  // The horizontal axis: time, or another quantity that `times` then holds (a distance along a line).
+  std::string across = "Time";
+  Quantity acrossQuantity = Quantity::kTime;
 };
 
-void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field);
+void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field, const MeasureUnits& units);
 // Adds the current step: every step of the file, in order.
 void AddHistoryStep(HistoryChart& chart, const Store& s);
 void DrawHistoryChart(std::string& svg, const HistoryChart& chart, const Store& s);

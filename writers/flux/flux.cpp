@@ -17,11 +17,6 @@ void AppendShortest(std::string& out, double v) {
   AppendNumberText(out, v, 0);
 }
 
-// Six significant digits for people.
-std::string Readable(double v) {
-  return NumberText(v);
-}
-
 void AppendJsonNumber(std::string& out, double v) {
   AppendNumberText(out, v, 0, kJsonNull);
 }
@@ -30,15 +25,20 @@ void AppendJsonNumber(std::string& out, double v) {
 // column `leftColumn` aligned left, the others right.
 void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
                    std::size_t leftColumn) {
+  // The width of a cell in characters: its UTF-8 bytes that begin one.
+  auto width = [](const std::string& cell) {
+    return static_cast<std::size_t>(std::count_if(
+        cell.begin(), cell.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  };
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     widths.resize(std::max(widths.size(), row.size()), 0);
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], width(row[c]));
   }
   for (const auto& row : rows) {
     std::string line;
     for (std::size_t c = 0; c < row.size(); ++c) {
-      const std::string fill(widths[c] - row[c].size(), ' ');
+      const std::string fill(widths[c] - width(row[c]), ' ');
       line += "  ";
       line += c == leftColumn ? row[c] + fill : fill + row[c];
     }
@@ -66,45 +66,78 @@ void AddFluxStep(FluxRun& run, const Store& s) {
 }
 
 void WriteFluxTable(std::string& out, const FluxRun& run) {
-  std::vector<std::vector<std::string>> rows = {{"section", "length", "outside"}};
-  for (std::size_t k = 0; k < run.sections.size(); ++k) {
-    rows.push_back({run.sections[k].name, Readable(run.cuts[k].length), Readable(run.cuts[k].outside)});
+  // Each column of figures in one notation with the same decimals, so that the columns line up.
+  auto column = [](const std::vector<double>& values) { return ColumnText(values, 6); };
+  const MeasureUnits& units = run.units;
+  auto show = [&](Quantity q, double v) { return units.Show(q, v); };
+  std::vector<double> lengths, outsides;
+  for (const SectionCut& cut : run.cuts) {
+    lengths.push_back(show(Quantity::kLength, cut.length));
+    outsides.push_back(show(Quantity::kLength, cut.outside));
   }
+  const std::vector<std::string> length = column(lengths), outside = column(outsides);
+  const std::string L = units.Name(Quantity::kLength), T = units.Name(Quantity::kTime),
+                    Q = units.Name(Quantity::kFlow);
+  // A row of units under the headings when the units are stated; else the note below says "model units".
+  std::vector<std::vector<std::string>> rows = {{"section", "length", "outside"}};
+  if (units.stated) rows.push_back({"", L, L});
+  for (std::size_t k = 0; k < run.sections.size(); ++k)
+    rows.push_back({run.sections[k].name, length[k], outside[k]});
   AppendColumns(out, rows, 0);
   out += '\n';
-  rows = {{"step", "time", "section", "net", "right", "left"}};
+  std::vector<double> times, nets, rights, lefts;
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
-      rows.push_back({std::to_string(run.steps[row]), Readable(run.times[row]), run.sections[k].name,
-                      Readable(f.net), Readable(f.right), Readable(f.left)});
+      times.push_back(show(Quantity::kTime, run.times[row]));
+      nets.push_back(show(Quantity::kFlow, f.net));
+      rights.push_back(show(Quantity::kFlow, f.right));
+      lefts.push_back(show(Quantity::kFlow, f.left));
+    }
+  }
+  const std::vector<std::string> time = column(times), net = column(nets), right = column(rights),
+                                 left = column(lefts);
+  rows = {{"step", "time", "section", "net", "right", "left"}};
+  if (units.stated) rows.push_back({"", T, "", Q, Q, Q});
+  for (std::size_t row = 0, i = 0; row < run.steps.size(); ++row) {
+    for (std::size_t k = 0; k < run.sections.size(); ++k, ++i) {
+      rows.push_back(
+          {std::to_string(run.steps[row]), time[i], run.sections[k].name, net[i], right[i], left[i]});
     }
   }
   AppendColumns(out, rows, 2);
-  out +=
-      "\n  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n"
-      "  direction from one point of the section to the next, left: the other way, net: both\n";
+  out += units.stated
+             ? "\n  flow rate per unit thickness; right: to the right of the\n"
+             : "\n  all figures in model units (the file's; state them with --file-units)\n"
+               "  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n";
+  out += "  direction from one point of the section to the next, left: the other way, net: both\n";
 }
 
 void WriteFluxCsv(std::string& out, const FluxRun& run) {
-  out += "step,time";
+  // With units stated, each heading names its unit: "time (h)", "S1_net (l/min/m)".
+  const MeasureUnits& units = run.units;
+  auto unit = [&](Quantity q) { return units.stated ? " (" + units.Name(q) + ")" : std::string(); };
+  out += "step,";
+  AppendCsvField(out, "time" + unit(Quantity::kTime));
   for (const Section& section : run.sections) {
     for (const char* part : {"_net", "_right", "_left", "_outside"}) {
       out += ',';
-      AppendCsvField(out, section.name + part);
+      AppendCsvField(out, section.name + part + unit(part[1] == 'o' ? Quantity::kLength : Quantity::kFlow));
     }
   }
   out += '\n';
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     out += std::to_string(run.steps[row]);
     out += ',';
-    AppendShortest(out, run.times[row]);
+    AppendShortest(out, units.Show(Quantity::kTime, run.times[row]));
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
-      for (double v : {f.net, f.right, f.left, run.cuts[k].outside}) {
+      for (double v : {f.net, f.right, f.left}) {
         out += ',';
-        AppendShortest(out, v);
+        AppendShortest(out, units.Show(Quantity::kFlow, v));
       }
+      out += ',';
+      AppendShortest(out, units.Show(Quantity::kLength, run.cuts[k].outside));
     }
     out += '\n';
   }
@@ -113,6 +146,18 @@ void WriteFluxCsv(std::string& out, const FluxRun& run) {
 void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file) {
   out += "{\n  \"file\": ";
   AppendJsonString(out, file);
+  const MeasureUnits& units = run.units;
+  if (units.stated) {
+    out += ",\n  \"units\": {\"length\": ";
+    AppendJsonString(out, units.Name(Quantity::kLength));
+    out += ", \"time\": ";
+    AppendJsonString(out, units.Name(Quantity::kTime));
+    out += ", \"flow\": ";
+    AppendJsonString(out, units.Name(Quantity::kFlow));
+    out += '}';
+  }
+  auto length = [&](double v) { AppendJsonNumber(out, units.Show(Quantity::kLength, v)); };
+  auto flow = [&](double v) { AppendJsonNumber(out, units.Show(Quantity::kFlow, v)); };
   out += ",\n  \"sections\": [";
   for (std::size_t k = 0; k < run.sections.size(); ++k) {
     const Section& section = run.sections[k];
@@ -121,15 +166,15 @@ void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file
     out += ", \"points\": [";
     for (std::size_t i = 0; i < section.points.size(); ++i) {
       out += i == 0 ? "[" : ", [";
-      AppendJsonNumber(out, section.points[i].x);
+      length(section.points[i].x);
       out += ", ";
-      AppendJsonNumber(out, section.points[i].y);
+      length(section.points[i].y);
       out += ']';
     }
     out += "], \"length\": ";
-    AppendJsonNumber(out, run.cuts[k].length);
+    length(run.cuts[k].length);
     out += ", \"outside\": ";
-    AppendJsonNumber(out, run.cuts[k].outside);
+    length(run.cuts[k].outside);
     out += '}';
   }
   out += run.sections.empty() ? "],\n" : "\n  ],\n";
@@ -138,20 +183,20 @@ void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file
     out += row == 0 ? "\n    {\"step\": " : ",\n    {\"step\": ";
     out += std::to_string(run.steps[row]);
     out += ", \"time\": ";
-    AppendJsonNumber(out, run.times[row]);
+    AppendJsonNumber(out, units.Show(Quantity::kTime, run.times[row]));
     out += ", \"flows\": [";
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
       out += k == 0 ? "{\"section\": " : ", {\"section\": ";
       AppendJsonString(out, run.sections[k].name);
       out += ", \"net\": ";
-      AppendJsonNumber(out, f.net);
+      flow(f.net);
       out += ", \"right\": ";
-      AppendJsonNumber(out, f.right);
+      flow(f.right);
       out += ", \"left\": ";
-      AppendJsonNumber(out, f.left);
+      flow(f.left);
       out += ", \"outside\": ";
-      AppendJsonNumber(out, run.cuts[k].outside);
+      length(run.cuts[k].outside);
       out += '}';
     }
     out += "]}";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 
@@ -22,6 +23,7 @@ struct FluxRun {
   std::vector<double> times;        // TIME of each row
   std::vector<SectionFlow> flows;   // per row, per section
   std::int64_t skipped = 0;         // pieces left out for a velocity that is not finite
+  MeasureUnits units{};             // the units the tables show (the rows keep the file's)
 };
 
 // Cuts every section by the active mesh of the store (its header read).
@@ -36,13 +38,14 @@ inline const SectionFlow& FlowOf(const FluxRun& run, std::size_t row, std::size_
 
 // An aligned table: the sections with their length and the length outside the active mesh, then one
 // line per step and section: step, time, section, net, right, left; six significant digits. Lines end
-// with LF.
+// with LF. A row of units under each row of headings.
 void WriteFluxTable(std::string& out, const FluxRun& run);
 // A header line "step,time,S1_net,S1_right,S1_left,S1_outside,..." and one row per step; numbers in
-// the shortest digits that read back the same. Lines end with LF.
+// the shortest digits that read back the same; with units stated, each heading names its unit
+// ("time (h)"). Lines end with LF.
 void WriteFluxCsv(std::string& out, const FluxRun& run);
 // One JSON document: the file, the sections (name, points, length, outside) and per step its number,
-// time and per section net, right, left and outside.
+// time and per section net, right, left and outside; with units stated, a "units" member names them.
 void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file);
 
 }  // namespace seep

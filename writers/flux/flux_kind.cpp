@@ -14,6 +14,7 @@ namespace {
 void SetUp(WriterCall& w) {
   FluxRun& run = w.Own<FluxRun>();
   run.sections = w.choices.sections;
+  run.units = w.choices.units;
   SetUpFlux(run, w.s);
 }
 
@@ -40,7 +41,7 @@ void Finish(WriterCall& w) {
   net.reserve(run.flows.size());
   for (const SectionFlow& f : run.flows) net.push_back(f.net);
   std::string svg;
-  DrawFlowRateChart(svg, w.s, names, run.times, net);
+  DrawFlowRateChart(svg, w.s, names, run.times, net, w.choices.units);
   WriteWholeFile(w.choices.chart, svg);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/io/replace.h"
+#include "writers/draw/pdf.h"
 
 namespace seep {
 
@@ -24,6 +25,10 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   DrawStepPicture(run.svg, s, run.mesh, run.options, w);
   AddPlotWarnings(run.warnings, w);
   ++run.written;
+  if (run.pdf) {
+    run.pages.push_back(run.svg);
+    return;
+  }
   if (!run.numbered && run.written == 1) {
     // Taken to be the only picture, it waits for the end of the run: should a second come (a step
     // number stored twice), both are numbered and the plain name is never used.
@@ -78,8 +83,17 @@ void FinishStepPictureFiles(PictureState& run) {
   for (const fs::path& name : stale) fs::remove(name, ec);
 }
 
+void WritePictureDocument(PictureState& run, const Store& s) {
+  std::string_view title(s.TITLE.data(), s.TITLE.size());
+  while (!title.empty() && (title.back() == ' ' || title.back() == '\0')) title.remove_suffix(1);
+  std::string pdf;
+  WritePdf(pdf, run.pages, title);
+  WriteWholeFile(run.target, pdf);
+  run.bytesWritten = pdf.size();
+}
+
 void SetUpHistoryFile(PictureState& run, const Store& s) {
-  SetUpHistory(run.chart, s, run.options.field);
+  SetUpHistory(run.chart, s, run.options.field, run.options.units);
 }
 
 void AddHistoryFileStep(PictureState& run, const Store& s) {
@@ -88,13 +102,19 @@ void AddHistoryFileStep(PictureState& run, const Store& s) {
 
 void WriteHistoryFile(PictureState& run, const Store& s) {
   DrawHistoryChart(run.svg, run.chart, s);
+  if (run.pdf) {
+    run.pages.assign(1, run.svg);
+    WritePictureDocument(run, s);
+    run.written = 1;
+    return;
+  }
   WriteWholeFile(run.target, run.svg);
   run.written = 1;
   run.bytesWritten += run.svg.size();
 }
 
 std::string PictureFilesWritten(const PictureState& run) {
-  if (!run.numbered) return run.target;
+  if (!run.numbered || run.pdf) return run.target;
   return NumberedPictureName(run.target, 1) + " … " + NumberedPictureName(run.target, run.written);
 }
 

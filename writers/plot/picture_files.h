@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/model/store.h"
 #include "writers/draw/plot.h"
@@ -23,6 +24,9 @@ struct PictureState {
   PlotWarnings warnings;  // summed over the pictures
   HistoryChart chart;
   std::uint64_t bytesWritten = 0;
+  // PICTURE.pdf: every picture a page of one PDF, written at the end.
+  bool pdf = false;
+  std::vector<std::string> pages;
 };
 
 // PICTURE_0001.svg for k = 1: the number before the extension.
@@ -34,6 +38,9 @@ void WriteStepPictureFile(PictureState& run, Store& s);
 // At the end of the run: the waiting picture written under the plain name; numbered pictures of the
 // same name beyond those written (an earlier run's) removed.
 void FinishStepPictureFiles(PictureState& run);
+
+// The PDF of the pictures drawn, one page each.
+void WritePictureDocument(PictureState& run, const Store& s);
 
 // The history chart: set up once the points are located, every step added, written at the end.
 void SetUpHistoryFile(PictureState& run, const Store& s);

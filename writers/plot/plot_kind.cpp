@@ -14,6 +14,10 @@ void TakePictureChoices(WriterCall& w) {
   run.target = w.choices.ONAME;
   run.numbered = w.choices.numbered;
   run.options = PictureOptionsOf(w.choices);
+  // PICTURE.pdf: one document, every picture a page of it.
+  const std::string_view target = run.target;
+  run.pdf = target.size() > 4 && (target.ends_with(".pdf") || target.ends_with(".PDF"));
+  if (run.pdf) run.numbered = false;
 }
 
 std::uint64_t PictureBytes(const WriterCall& w) {
@@ -42,7 +46,15 @@ constexpr OutputKind kStepPicturesKind{
           run.mesh = PictureMeshOf(w.s, run.options);
         },
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
-    .finish = [](WriterCall& w) { FinishStepPictureFiles(w.Own<PictureState>()); },
+    .finish =
+        [](WriterCall& w) {
+          PictureState& run = w.Own<PictureState>();
+          if (run.pdf) {
+            WritePictureDocument(run, w.s);
+          } else {
+            FinishStepPictureFiles(run);
+          }
+        },
     .leftOut = PictureLeftOut,
     .written = [](const WriterCall& w,
                   const std::string&) { return PictureFilesWritten(w.Own<PictureState>()); },

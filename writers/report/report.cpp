@@ -19,13 +19,6 @@ namespace {
 // The steps drawn by default besides the last one.
 constexpr std::size_t kMoreDefaultSteps = 11;
 
-std::string StepTime(double time) {
-  if (!std::isfinite(time)) return "\xE2\x80\x93";  // an en dash, as the steps table shows it
-  std::string text;
-  svg::AppendValue(text, time);
-  return text;
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Tables.
 
@@ -39,13 +32,13 @@ struct StepRow {
 constexpr std::array<html::Column<StepRow>, 9> kStepColumns{{
     {"#", [](const StepRow& r) { return std::to_string(r.position + 1); }},
     {"Step", [](const StepRow& r) { return std::to_string(r.step->number); }},
-    {"Time", [](const StepRow& r) { return html::Number(r.step->time); }},
-    {"P min", [](const StepRow& r) { return html::Number(r.step->pMin); }},
-    {"P max", [](const StepRow& r) { return html::Number(r.step->pMax); }},
-    {"H min", [](const StepRow& r) { return html::Number(r.step->hMin); }},
-    {"H max", [](const StepRow& r) { return html::Number(r.step->hMax); }},
-    {"V max", [](const StepRow& r) { return html::Number(r.step->speedMax); }},
-    {"i max", [](const StepRow& r) { return html::Number(r.step->gradientMax); }},
+    {"Time", nullptr, [](const StepRow& r) { return r.step->time; }, Quantity::kTime},
+    {"P min", nullptr, [](const StepRow& r) { return r.step->pMin; }, Quantity::kLength},
+    {"P max", nullptr, [](const StepRow& r) { return r.step->pMax; }, Quantity::kLength},
+    {"H min", nullptr, [](const StepRow& r) { return r.step->hMin; }, Quantity::kLength},
+    {"H max", nullptr, [](const StepRow& r) { return r.step->hMax; }, Quantity::kLength},
+    {"V max", nullptr, [](const StepRow& r) { return r.step->speedMax; }, Quantity::kSpeed},
+    {"i max", nullptr, [](const StepRow& r) { return r.step->gradientMax; }, Quantity::kNone},
 }};
 // clang-format on
 
@@ -64,13 +57,13 @@ struct PointRow {
 // clang-format off
 constexpr std::array<html::Column<PointRow>, 6> kPointColumns{{
     {"Point", [](const PointRow& r) { return std::to_string(r.number); }},
-    {"x", [](const PointRow& r) { return html::Number(r.x); }},
-    {"y", [](const PointRow& r) { return html::Number(r.y); }},
+    {"x", nullptr, [](const PointRow& r) { return r.x; }, Quantity::kLength},
+    {"y", nullptr, [](const PointRow& r) { return r.y; }, Quantity::kLength},
     {"Element", [](const PointRow& r) {
        return r.element != 0 ? std::to_string(r.element) : std::string("outside the mesh");
      }},
-    {"H, last step", [](const PointRow& r) { return r.element != 0 ? html::Number(r.h) : std::string(); }},
-    {"P, last step", [](const PointRow& r) { return r.element != 0 ? html::Number(r.h - r.y) : std::string(); }},
+    {"H, last step", nullptr, [](const PointRow& r) { return r.element != 0 ? r.h : ReportStep::kNone; }, Quantity::kLength},
+    {"P, last step", nullptr, [](const PointRow& r) { return r.element != 0 ? r.h - r.y : ReportStep::kNone; }, Quantity::kLength},
 }};
 // clang-format on
 
@@ -142,7 +135,8 @@ void StepsTable(std::string& out, const ReportState& run) {
   rows.reserve(run.plan.steps.size());
   for (std::size_t k = 0; k < run.plan.steps.size(); ++k) rows.push_back({k, &run.plan.steps[k]});
   out += "<section class=\"steps\">\n<h2>Steps</h2>\n";
-  html::Table<StepRow>(out, kStepColumns, rows, [](std::size_t k) { return RowId(k); });
+  html::Table<StepRow>(
+      out, kStepColumns, rows, [](std::size_t k) { return RowId(k); }, "", &run.options.units);
   out +=
       "<p class=\"note\">P pressure head, H total head (P + Y), V element speed, i hydraulic gradient "
       "(magnitude); extremes of the finite values.</p>\n</section>\n";
@@ -163,7 +157,8 @@ void Points(std::string& out, const ReportState& run, const Store& s) {
     rows.push_back({i, s.XP(i), s.YP(i), k < run.pointElements.size() ? run.pointElements[k] : 0,
                     k < run.pointHeads.size() ? run.pointHeads[k] : ReportStep::kNone});
   }
-  html::Table<PointRow>(out, kPointColumns, rows, [](std::size_t) { return std::string(); });
+  html::Table<PointRow>(
+      out, kPointColumns, rows, [](std::size_t) { return std::string(); }, "", &run.options.units);
   out += "</section>\n";
 }
 
@@ -178,10 +173,10 @@ struct FlowRow {
 // clang-format off
 constexpr std::array<html::Column<FlowRow>, 5> kFlowColumns{{
     {"Step", [](const FlowRow& r) { return std::to_string(r.step); }},
-    {"Time", [](const FlowRow& r) { return html::Number(r.time); }},
-    {"Net", [](const FlowRow& r) { return html::Number(r.flow->net); }},
-    {"Right", [](const FlowRow& r) { return html::Number(r.flow->right); }},
-    {"Left", [](const FlowRow& r) { return html::Number(r.flow->left); }},
+    {"Time", nullptr, [](const FlowRow& r) { return r.time; }, Quantity::kTime},
+    {"Net", nullptr, [](const FlowRow& r) { return r.flow->net; }, Quantity::kFlow},
+    {"Right", nullptr, [](const FlowRow& r) { return r.flow->right; }, Quantity::kFlow},
+    {"Left", nullptr, [](const FlowRow& r) { return r.flow->left; }, Quantity::kFlow},
 }};
 // clang-format on
 
@@ -195,7 +190,7 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
   for (const Section& section : sections) names.push_back(section.name);
   for (const SectionFlow& f : run.flows) net.push_back(f.net);
   std::string chart;
-  DrawFlowRateChart(chart, s, names, run.times, net);
+  DrawFlowRateChart(chart, s, names, run.times, net, run.options.units);
   const std::size_t begin = chart.find("<svg");
   out.append(chart, begin == std::string::npos ? 0 : begin);
   out += "</figure>\n";
@@ -204,9 +199,13 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
     out += "<h3>";
     html::Text(out, sections[k].name);
     out += "</h3>\n<p class=\"note\">Length ";
-    html::Text(out, html::Number(run.mesh.cuts[k].length));
+    const MeasureUnits& units = run.options.units;
+    const std::string length = " " + units.Name(Quantity::kLength);
+    html::Element(out, "span", html::Number(units.Show(Quantity::kLength, run.mesh.cuts[k].length)) + length,
+                  {{"class", "num"}});
     out += ", outside the active mesh ";
-    html::Text(out, html::Number(run.mesh.cuts[k].outside));
+    html::Element(out, "span", html::Number(units.Show(Quantity::kLength, run.mesh.cuts[k].outside)) + length,
+                  {{"class", "num"}});
     out +=
         "; flow rate per unit thickness, net, to the right of the direction from one point to the next, "
         "and to the left.</p>\n";
@@ -216,7 +215,7 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
       rows.push_back({number, run.times[row], &run.flows[row * sections.size() + k]});
     }
     html::Table<FlowRow>(
-        out, kFlowColumns, rows, [](std::size_t) { return std::string(); }, "flows");
+        out, kFlowColumns, rows, [](std::size_t) { return std::string(); }, "flows", &run.options.units);
   }
   out += "</section>\n";
 }
@@ -265,14 +264,16 @@ LevelRange RunLevels(const std::vector<ReportStep>& steps, PlotField field) {
 void SetUpReport(ReportState& run, const Store& s) {
   run.options.levels = RunLevels(run.plan.steps, run.options.field);
   run.style.clear();
-  AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
+  // In the units shown, as DrawStepPictureParts takes the levels.
+  AppendPictureStyle(run.style, PictureLevels(run.options, 0.0, 0.0));
   run.next = 0;
   run.drawn = 0;
   run.mesh = PictureMeshOf(s, run.options);
   if (!run.points) return;
   SetUpHistory(
       run.chart, s,
-      run.options.field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead);
+      run.options.field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead,
+      run.options.units);
   const ElementBins bins = BinElements(s);
   run.pointElements.assign(static_cast<std::size_t>(std::max(s.NPT, 0)), 0);
   run.pointHeads.assign(run.pointElements.size(), ReportStep::kNone);
@@ -307,7 +308,7 @@ void AddReportStep(ReportState& run, Store& s) {
     run.constant += "</g>\n";
   }
 
-  const std::string step = std::to_string(s.ISTEP), time = StepTime(s.TIME);
+  const std::string step = std::to_string(s.ISTEP), time = TimeText(s.TIME, run.options.units);
   std::string caption = "Step " + step + ", time " + time;
   std::string& out = run.pictures;
   html::Open(out, "figure",

@@ -18,7 +18,8 @@ inline constexpr std::string_view kScreenStyle =
     "4px}\n"
     "table{border-collapse:collapse;font-size:13px}\n"
     "th,td{padding:3px 10px;text-align:right;border-bottom:1px solid "
-    "#ddd;font-variant-numeric:tabular-nums}\n"
+    "#ddd;font-variant-numeric:tabular-nums;white-space:nowrap}\n"
+    ".num{white-space:nowrap}section.steps,section.points,section.sections{overflow-x:auto}\n"
     "th{background:#f2f2f2}\n"
     "table.facts th,table.facts td{text-align:left;background:none;border:none;padding:1px 14px 1px 0}\n"
     "tr.shown td{background:#ffe08a;font-weight:bold}\n"
@@ -36,14 +37,16 @@ inline constexpr std::string_view kScreenStyle =
     "footer{margin-top:32px;font-size:12px;color:#555}footer code{word-break:break-all}\n"
     "@media print{\n"
     "@page{size:A4;margin:12mm}\n"
+    // Every picture and chart across a landscape page of its own, as large as the page lets it be, so
+    // that its 12-unit labels print at 8 points or more.
+    "@page picture{size:A4 landscape;margin:8mm}\n"
     "body{margin:0;padding:0;max-width:none}\n"
     ".controls{display:none}\n"
-    "figure.step{display:block;break-after:page;page-break-after:always}\n"
-    "figure.step svg{max-height:200mm}\n"
+    "figure.step,figure.chart{page:picture;display:block;break-after:page;page-break-after:always}\n"
+    "figure.step svg,figure.chart svg{width:100%;max-height:180mm}\n"
     "figcaption{display:block;font-size:14px;margin:0 0 4px}\n"
     "tr.shown td{background:none;font-weight:normal}\n"
     "section.points,section.sections{break-before:page;page-break-before:always}\n"
-    "figure.chart svg{max-height:120mm}\n"
     "}\n";
 
 // The slider: the range input, the buttons and the arrow keys show one picture at a time, name its step

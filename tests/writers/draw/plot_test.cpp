@@ -86,10 +86,12 @@ TEST(PlotPicture, StepWithTitleBandsLineAndColourBar) {
   test::DrawPicture(svg, s, PlotOptions{}, warnings);
   const std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
-  EXPECT_TRUE(Has(
-      seen, "text Dam <A & B> \"1\" \xEF\xBF\xBD\xEF\xBF\xBD caf\xC3\xA9  \xE2\x80\x94  step 3, time 3600"))
+  EXPECT_TRUE(Has(seen,
+                  "text Dam <A & B> \"1\" \xEF\xBF\xBD\xEF\xBF\xBD caf\xC3\xA9  \xE2\x80\x94  step 3, time "
+                  "3600 (model units)"))
       << seen;
-  EXPECT_TRUE(Has(seen, "text Total head"));
+  EXPECT_TRUE(Has(seen, "text Total head"));  // the colour bar's title, its unit on a line of its own
+  EXPECT_TRUE(Has(seen, "text (model units)"));
   EXPECT_TRUE(Has(seen, "path phreatic 2"));  // the line and its swatch beside the colour bar
   EXPECT_TRUE(Has(seen, "path outline 1"));
   EXPECT_TRUE(Has(seen, "text Phreatic line"));
@@ -151,7 +153,8 @@ TEST(PlotPicture, SpeedWithMeshAndArrows) {
   test::DrawPicture(svg, s, PlotOptions{PlotField::kSpeed, true, true}, warnings);
   const std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
-  EXPECT_TRUE(Has(seen, "text Speed"));
+  EXPECT_TRUE(Has(seen, "text Speed")) << seen;  // the colour bar's title, its scale and unit under it
+  EXPECT_TRUE(Has(seen, "text (\xC3\x97" "10\xE2\x81\xBB\xE2\x81\xB6 model units)")) << seen;
   EXPECT_TRUE(Has(seen, "path mesh 1"));
   EXPECT_TRUE(Has(seen, "path arrow 1"));
   EXPECT_EQ(warnings.nanElements, 1);
@@ -219,7 +222,7 @@ TEST(PlotHistory, ValuesPerPointAndStep) {
   LocatePoints(s);
   for (PlotField field : {PlotField::kTotalHead, PlotField::kPressureHead}) {
     HistoryChart chart;
-    SetUpHistory(chart, s, field);
+    SetUpHistory(chart, s, field, {});
     EXPECT_EQ(PointsOutside(chart), std::vector<std::int32_t>{3});
     for (int k = 0; k < 3; ++k) {
       for (std::int32_t n = 1; n <= s.NUMNP; ++n) s.P(n) = 1.0 + 0.5 * s.X(n) - 0.25 * s.Y(n) + k;
@@ -246,13 +249,13 @@ TEST(PlotHistory, ValuesPerPointAndStep) {
 
   // A single step is still seen; no point in the mesh gives a note.
   HistoryChart one;
-  SetUpHistory(one, s, PlotField::kTotalHead);
+  SetUpHistory(one, s, PlotField::kTotalHead, {});
   AddHistoryStep(one, s);
   std::string svg;
   DrawHistoryChart(svg, one, s);
   EXPECT_TRUE(Has(ReadBack(svg), "circles 2"));
   s.IPN(1, 1) = s.IPN(2, 1) = 0;
-  SetUpHistory(one, s, PlotField::kTotalHead);
+  SetUpHistory(one, s, PlotField::kTotalHead, {});
   DrawHistoryChart(svg, one, s);
   EXPECT_TRUE(Has(ReadBack(svg), "text No point lies in the mesh"));
 }

@@ -1,0 +1,121 @@
+// `seepconv profile`: the field along a line, checked against a head that the elements interpolate
+// exactly, in each table style and in units.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/e2e.h"
+#include "support/result_file.h"
+#include "support/scratch.h"
+
+namespace seep {
+namespace {
+
+using namespace test;
+
+// H = 10 − 0.5 x + 0.2 y + k in step k over 4 × 2 unit squares, the top right one inactive; velocity
+// (0.1 k, 0).
+double Head(double x, double y, int k) {
+  return 10.0 - 0.5 * x + 0.2 * y + k;
+}
+
+ResultFile Fixture() {
+  std::vector<Node> nodes;
+  for (int j = 0; j <= 2; ++j) {
+    for (int i = 0; i <= 4; ++i) nodes.push_back({double(i), double(j)});
+  }
+  std::vector<Element> elements;
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 4; ++i) {
+      const int a = j * 5 + i + 1;
+      elements.push_back({a, a + 1, a + 6, a + 5, (i == 3 && j == 1) ? 0 : 1});
+    }
+  }
+  ResultFile f;
+  f.Header("PROFILE TEST", nodes, elements);
+  for (int k = 1; k <= 2; ++k) {
+    std::vector<NodeValues> values;
+    for (const Node& n : nodes) values.push_back({0, Head(n.x, n.y, k) - n.y, 0.0});
+    f.Step(k, 100.0 * k, values, std::vector<ElementValues>(8, {0.1 * k, 0.0}));
+  }
+  return f;
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(csv);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> cells;
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    if (!line.empty() && line.back() == ',') cells.emplace_back();
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+TEST(ProfileCommand, ValuesAlongTheLine) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  // From (0, 1.5) to (4, 1.5): the last quarter crosses the inactive element.
+  const RunResult r = dir.Command({"profile", "R.DAT", "--line", "0,1.5 4,1.5", "--steps", "all", "--csv",
+                                   "--field", "pressure-head", "--chart", "p.svg", "-o", "p.csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("of the 101 points of the line lie outside the active mesh"), std::string::npos)
+      << r.err;
+  const auto rows = CsvRows(dir.Read("p.csv"));
+  ASSERT_EQ(rows.size(), 1u + 2u * 101u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"step", "time", "distance", "x", "y", "pressure-head"}));
+  int outside = 0;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    ASSERT_EQ(rows[i].size(), 6u) << i;
+    const int step = std::stoi(rows[i][0]);
+    const double x = std::stod(rows[i][3]), y = std::stod(rows[i][4]);
+    EXPECT_DOUBLE_EQ(std::stod(rows[i][1]), 100.0 * step);
+    EXPECT_NEAR(std::stod(rows[i][2]), x, 1e-12);
+    if (rows[i][5].empty()) {
+      EXPECT_GE(x, 3.0);  // in the inactive element
+      ++outside;
+      continue;
+    }
+    EXPECT_NEAR(std::stod(rows[i][5]), Head(x, y, step) - y, 1e-12) << rows[i][3];
+  }
+  EXPECT_GE(outside, 2 * 24);
+  const std::string svg = dir.Read("p.svg");
+  EXPECT_NE(svg.find("Distance along the line"), std::string::npos);
+  EXPECT_NE(svg.find("step 2, time 200"), std::string::npos);
+}
+
+TEST(ProfileCommand, StylesUnitsAndMistakes) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  // The last step by default; the JSON names its units and writes null outside the mesh.
+  const RunResult json = dir.Command(
+      {"profile", "R.DAT", "--line", "0,0.5 2,0.5", "--json", "--file-units", "m,s", "--units", "cm,min"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"units\": {\"length\": \"cm\", \"time\": \"min\", \"value\": \"cm\"}"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("{\"step\": 2, \"time\": "), std::string::npos);
+  EXPECT_EQ(json.out.find("{\"step\": 1,"), std::string::npos);
+  EXPECT_NE(json.out.find("\"distance\": 200, \"x\": 200, \"y\": 50}"), std::string::npos) << json.out;
+  // H at (0, 0.5) in step 2: 12.1 m, in centimetres.
+  EXPECT_NE(json.out.find("\"values\": [1210, "), std::string::npos) << json.out;
+  // The aligned table: one row per point, the speed in each element.
+  const RunResult table = dir.Command({"profile", "R.DAT", "--line", "0,0.5 2,0.5", "--field", "speed"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_NE(table.out.find("  step  time  distance     x    y  speed\n"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("     2   200      1.00  1.00  0.5    0.2\n"), std::string::npos) << table.out;
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"profile", "R.DAT"},
+                                             {"profile", "R.DAT", "--line", "0,0"},
+                                             {"profile", "R.DAT", "--line", "0,0 1,1", "--csv", "--json"}}) {
+    EXPECT_EQ(dir.Command(args).status, 2) << args.back();
+  }
+}
+
+}  // namespace
+}  // namespace seep
