@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/convert.h"
-#include "app/flux.h"
 #include "app/info.h"
 #include "app/kinds.h"
 #include "app/messages.h"
@@ -25,6 +24,7 @@
 #include "core/io/replace.h"
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
+#include "writers/flux/flux_kind.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -108,12 +108,12 @@ constexpr std::array kOptions{
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
-    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert, 0, {},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors"},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kReport, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kReport, 0, {},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
@@ -153,7 +153,7 @@ constexpr std::string_view kSignalExitHelp =
     "128 + the signal's number when a signal ended the run (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 a\n"
     "reader that went away), its temporary files removed.\n";
 constexpr std::string_view kPartialExitHelp =
-    "3 (convert --partial) a damaged file of which the whole steps before the damage were written.\n";
+    "3 (--partial) a damaged file of which the whole steps before the damage were written.\n";
 
 // The help of the whole program: every command, option and kind, and how the dialogue starts.
 std::string ProgramHelp() {
@@ -191,7 +191,7 @@ std::string CommandHelp(const Command& c) {
   }
   if (c.bit != kInfo) text += kStepsHelp;
   text += kExitHelp;
-  if (c.bit == kConvert) text += kPartialExitHelp;
+  if (c.bit != kInfo) text += kPartialExitHelp;
   if (c.bit != kInfo) text += kSignalExitHelp;
   text += "\nExamples:\n";
   text += c.examples;
@@ -276,6 +276,7 @@ void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   r.choices.numbered = !r.steps.NamesOneStep();
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
+  r.partial = args.Has(Opt::kPartial);
 }
 
 // Converts every request, `jobs` at a time, with the progress line the arguments ask for.
@@ -294,6 +295,7 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   for (const ConvertRequest& r : requests) {
     ProtectInput(r.result, "the result file");
     if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
+    if (!r.sectionsFile.empty()) ProtectInput(r.sectionsFile, "the sections file");
   }
   const bool quiet = args.Has(Opt::kQuiet);
   Messages::Mode mode = Messages::Mode::kOff;
@@ -374,7 +376,6 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   ConvertRequest base;
   base.kind = kind;
   base.kindFromName = !to;
-  base.partial = args.Has(Opt::kPartial);
   if (std::string error; !TakeSteps(args, base, error)) return messages.Usage(error);
   if (output && kind->ownFiles) {
     if (const auto several = SeveralStepsForOneGrid(*output, base)) return messages.Usage(*several);
@@ -437,6 +438,7 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   if (const auto sections = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
       return status;
+    r.sectionsFile = std::string(*sections);
   }
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
@@ -455,44 +457,47 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
-// `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step.
-int Flux(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
+// `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step,
+// through the same road as a conversion; the table goes to standard output unless -o names a file.
+int Flux(const cli::ParsedArgs& args, Messages& messages) {
   if (args.operands.size() != 1) {
     return messages.Usage(args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
   }
-  FluxRequest r;
+  ConvertRequest r;
   r.result = std::string(args.operands[0]);
+  r.kind = &kFlowRatesKind;
+  std::vector<Section>& sections = r.choices.sections;
   for (const std::string_view text : args.sections) {
-    Section section{std::string(1, 'S'), {}};
-    section.name += std::to_string(r.sections.size() + 1);
+    Section section{"S" + std::to_string(sections.size() + 1), {}};
     if (std::string error; !ParseSectionPoints(text, section.points, error)) {
       return messages.Usage("--section '" + std::string(text) + "': " + error);
     }
-    r.sections.push_back(std::move(section));
+    sections.push_back(std::move(section));
   }
   if (const auto file = args.Value(Opt::kSections)) {
-    if (const int status = TakeSectionsFile(*file, r.sections, messages); status != kSuccess) return status;
-    ProtectInput(std::string(*file), "the sections file");
+    if (const int status = TakeSectionsFile(*file, sections, messages); status != kSuccess) return status;
+    r.sectionsFile = std::string(*file);
   }
-  if (r.sections.empty())
-    return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
-  ConvertRequest steps;
-  if (std::string error; !TakeSteps(args, steps, error)) return messages.Usage(error);
-  r.steps = steps.steps;
-  r.stepsText = steps.stepsText;
+  if (sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  r.format = args.Has(Opt::kCsv)    ? FluxFormat::kCsv
-             : args.Has(Opt::kJson) ? FluxFormat::kJson
-                                    : FluxFormat::kTable;
+  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) ? TableStyle::kJson
+                                           : TableStyle::kAligned;
+  TakeChoices(args, r);
+  // The table goes to standard output unless a file is named; then a closing line names it.
+  r.output = "-";
   if (const auto output = args.Value(Opt::kOutput)) {
     if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
+  } else {
+    r.quiet = true;
   }
   if (const auto chart = args.Value(Opt::kChart)) {
     if (chart->empty()) return messages.Usage("--chart needs a file name");
-    r.chart = std::string(*chart);
+    r.choices.chart = std::string(*chart);
   }
-  return RunFlux(r, out, messages);
+  return ConvertBatch({r}, args, 1, messages);
 }
 
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
@@ -524,6 +529,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   if (const auto sections = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
       return status;
+    r.sectionsFile = std::string(*sections);
   }
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
@@ -594,7 +600,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   }
   if (command->bit == kInfo) return Info(*parsed, out, messages);
   if (command->bit == kPlot) return Plot(*parsed, messages);
-  if (command->bit == kFlux) return Flux(*parsed, out, messages);
+  if (command->bit == kFlux) return Flux(*parsed, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
   return Convert(*parsed, messages);
 }

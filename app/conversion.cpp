@@ -72,7 +72,7 @@ std::string LeftOut(const Conversion& c) {
 }
 
 std::string FilesWritten(const Conversion& c, const std::string& output) {
-  return c.kind.written != nullptr ? c.kind.written(c.Writer()) : output;
+  return c.kind.written != nullptr ? c.kind.written(c.Writer(), output) : output;
 }
 
 }  // namespace seep

@@ -132,6 +132,7 @@ class FileConversion {
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
     io_->UseProcessors(processors);
+    choices_.resultName = shown_;
     c_.historySelected = true;
   }
 
@@ -284,8 +285,15 @@ class FileConversion {
                                     (kept == 1 ? " whole step before it was written"
                                                : " whole steps before it were written"));
     }
-    if (const std::string leftOut = LeftOut(c_); !leftOut.empty())
-      messages_.Warning(request_.output, leftOut);
+    // What the kind left out: a warning a line, naming the file where it lies.
+    const std::string leftOut = LeftOut(c_);
+    for (std::size_t at = 0; at < leftOut.size();) {
+      std::size_t end = leftOut.find('\n', at);
+      if (end == std::string::npos) end = leftOut.size();
+      if (end > at)
+        messages_.Warning(c_.kind.leftOutOfInput ? shown_ : request_.output, leftOut.substr(at, end - at));
+      at = end + 1;
+    }
     if (warnings > 0) {
       messages_.Warning(request_.output, std::to_string(warnings) +
                                              (warnings == 1 ? " record holds" : " records hold") +
@@ -302,7 +310,8 @@ class FileConversion {
     const std::int64_t steps = tally_.written;
     const std::string how =
         request_.kindFromName ? " (" + std::string(c_.kind.name) + ", from its extension)" : std::string();
-    messages_.Closing("wrote " + FilesWritten(c_, request_.output) + how + ": " + std::to_string(steps) +
+    const std::string output = request_.output == "-" ? "standard output" : request_.output;
+    messages_.Closing("wrote " + FilesWritten(c_, output) + how + ": " + std::to_string(steps) +
                       (steps == 1 ? " step, " : " steps, ") + Bytes(written_) + ", " + Seconds(seconds));
   }
 
@@ -334,8 +343,9 @@ std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
 
 Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors) {
   std::string refused;
-  for (const auto& [input, what] :
-       {std::pair{request.result, "result file"}, {request.choices.PNAME, "point file"}}) {
+  for (const auto& [input, what] : {std::pair{request.result, "result file"},
+                                    {request.choices.PNAME, "point file"},
+                                    {request.sectionsFile, "sections file"}}) {
     std::error_code ec;
     if (!input.empty() && input != kStandardInput &&
         fs::equivalent(NativePath(input), NativePath(request.output), ec)) {
@@ -381,6 +391,8 @@ std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
                  : "-o " + r.output +
                        ": --steps selects several pictures, and a device or pipe takes one; name a file";
     }
+    if (!r.choices.chart.empty() && SamePlace(r.output, r.choices.chart))
+      return "-o " + r.output + " and --chart " + r.choices.chart + " would be one file; name two";
     for (std::size_t j = 0; j < requests.size(); ++j) {
       if (j == i) continue;
       if (j > i && SamePlace(r.output, requests[j].output)) {

@@ -24,7 +24,8 @@ struct ConvertRequest {
   const OutputKind* kind = nullptr;
   StepSelection steps;
   std::string stepsText = "all";
-  OutputChoices choices;  // what the writer reads; ONAME is set when the target is planned
+  std::string sectionsFile;  // an input besides the result and point files: never replaced by an output
+  OutputChoices choices;     // what the writer reads; ONAME is set when the target is planned
   bool allowOverflow = false;
   bool quiet = false;
   bool partial = false;       // a damaged file: write the whole steps before the damage

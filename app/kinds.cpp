@@ -3,6 +3,7 @@
 #include <array>
 
 #include "writers/femap/femap_kind.h"
+#include "writers/flux/flux_kind.h"
 #include "writers/igpost/igpost_kind.h"
 #include "writers/interp/interp_kind.h"
 #include "writers/microavs/microavs_kind.h"
@@ -16,8 +17,8 @@ namespace seep {
 namespace {
 
 constexpr std::array kKinds{
-    &kRestartKind, &kTecplotKind, &kFemapKind,        &kMicroAvsKind,     &kIgpostKind,
-    &kInterpKind,  &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,
+    &kRestartKind, &kTecplotKind,      &kFemapKind,        &kMicroAvsKind, &kIgpostKind,    &kInterpKind,
+    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind,
 };
 
 template <typename Keep>

@@ -50,30 +50,8 @@ std::string Seconds(double seconds) {
 }
 
 std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-      out += buffer;
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (const std::size_t n = Utf8SequenceLength(text.substr(i)); n > 0) {
-      out.append(text.substr(i, n));
-      i += n;
-      continue;
-    } else {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-      out += buffer;
-    }
-    ++i;
-  }
-  out += '"';
+  std::string out;
+  AppendJsonString(out, text);
   return out;
 }
 

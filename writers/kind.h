@@ -18,6 +18,10 @@ namespace seep {
 
 struct ReportPlan;  // writers/report/report.h
 
+// How a table of figures per step is written: aligned columns for people, CSV for a spreadsheet, one
+// JSON document for a script.
+enum class TableStyle { kAligned, kCsv, kJson };
+
 // The run's choices that a writer reads: the dialogue's answers or the command line's options. File names
 // are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
 // of the name when the file is opened.
@@ -35,6 +39,11 @@ struct OutputChoices {
   std::vector<Section> sections{};
   // The report: what a first pass over the result file found and which steps it draws; nullptr: no report.
   const ReportPlan* report = nullptr;
+  // Tables: their style, and an SVG chart of their figures against time beside them (empty: none).
+  TableStyle table = TableStyle::kAligned;
+  std::string chart;
+  // The result file as messages and documents name it ("standard input" for standard input).
+  std::string resultName;
   // Where work files go: the command line makes them under new names beside this path; empty: the
   // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
   std::string workFilesBeside;
@@ -99,6 +108,7 @@ struct OutputKind {
   bool ownFiles = false;     // writes files of its own, named after ONAME, instead of the output unit
   bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output
   bool filePerStep = false;  // one file per selected step, numbered when several: one only to a device
+  bool leftOutOfInput = false;  // what it leaves out lies in the result file: warnings name that file
   FieldReach reach{};
   StateKeeping state{};
   WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
@@ -106,10 +116,10 @@ struct OutputKind {
   // in the reading thread when the steps are read ahead of the writer. Must not throw.
   void (*prepareStep)(Store& s) = nullptr;
   WriterOperation abandon = nullptr;  // after a failure: takes away what the kind's own files left half-made
-  // What the kind left out, as one warning text (empty: nothing); nullptr: it never leaves anything out.
+  // What the kind left out, a warning a line (empty: nothing); nullptr: it never leaves anything out.
   std::string (*leftOut)(const WriterCall& w) = nullptr;
   // The files written, for the closing line; nullptr: the output as named.
-  std::string (*written)(const WriterCall& w) = nullptr;
+  std::string (*written)(const WriterCall& w, const std::string& output) = nullptr;
   // Bytes of the kind's own files (or work files) written so far, for progress and the closing line.
   std::uint64_t (*bytesOwn)(const WriterCall& w) = nullptr;
 

@@ -1,5 +1,7 @@
 #include "core/io/xml_text.h"
 
+#include <cstdio>
+
 namespace seep {
 namespace {
 
@@ -75,6 +77,28 @@ void AppendXmlText(std::string& out, std::string_view text) {
     }
     text.remove_prefix(length);
   }
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  char escape[8];
+  while (!text.empty()) {
+    const auto c = static_cast<unsigned char>(text.front());
+    const std::size_t n = Utf8SequenceLength(text);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F || n == 0) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out.append(text.data(), n);
+      text.remove_prefix(n);
+      continue;
+    }
+    text.remove_prefix(1);
+  }
+  out += '"';
 }
 
 }  // namespace seep

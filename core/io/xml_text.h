@@ -16,4 +16,9 @@ std::size_t Utf8SequenceLength(std::string_view text);
 // valid UTF-8 and every control character replaced by U+FFFD.
 void AppendXmlText(std::string& out, std::string_view text);
 
+// Appends a JSON string with its quotes: quotes and backslashes escaped, control characters and DEL as
+// \u00XX; a byte that does not start valid UTF-8 (a name in a legacy code page) becomes the character
+// of the same number.
+void AppendJsonString(std::string& out, std::string_view text);
+
 }  // namespace seep

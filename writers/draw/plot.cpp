@@ -851,4 +851,21 @@ std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& ch
   return text;
 }
 
+void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
+  sum.nanNodes += picture.nanNodes;
+  sum.nanElements += picture.nanElements;
+  sum.noActiveElements = sum.noActiveElements || picture.noActiveElements;
+  sum.noGradient = std::max(sum.noGradient, picture.noGradient);
+}
+
+PlotOptions PictureOptionsOf(const OutputChoices& choices) {
+  PlotOptions options;
+  if (!choices.field.empty()) options.field = PlotFieldOfName(choices.field);
+  options.mesh = choices.mesh;
+  options.arrows = choices.arrows;
+  options.flowLines = choices.flowLines;
+  options.sections = choices.sections;
+  return options;
+}
+
 }  // namespace seep

@@ -12,6 +12,7 @@
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "writers/draw/plot_geometry.h"
+#include "writers/kind.h"
 
 namespace seep {
 
@@ -52,6 +53,13 @@ struct PlotWarnings {
   bool noActiveElements = false;  // nothing to draw: the picture holds its title and a note
   std::int64_t noGradient = 0;    // active elements left blank for having no gradient (degenerate)
 };
+
+// Adds what one picture left out to the sum of a run: counts of nodes and elements add up; the
+// elements without a gradient, the same in every step, are counted once.
+void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture);
+
+// The picture choices of a run (field, mesh, arrows, flow lines, sections) as the pictures take them.
+PlotOptions PictureOptionsOf(const OutputChoices& choices);
 
 // Draws the current step of the store as one whole SVG document into `svg` (cleared first, its
 // capacity reused across steps). Store& because the nodal values may need work arrays.

@@ -47,30 +47,6 @@ void AppendCsvField(std::string& out, const std::string& text) {
   out += '"';
 }
 
-// A JSON string with its quotes: quotes, backslashes and control characters escaped; a byte that does
-// not start valid UTF-8 (a name in a legacy code page) becomes the character of the same number.
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  char escape[8];
-  while (!text.empty()) {
-    const auto c = static_cast<unsigned char>(text.front());
-    const std::size_t n = Utf8SequenceLength(text);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || n == 0) {
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out.append(text.data(), n);
-      text.remove_prefix(n);
-      continue;
-    }
-    text.remove_prefix(1);
-  }
-  out += '"';
-}
-
 // Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
 // column `leftColumn` aligned left, the others right.
 void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,

@@ -19,10 +19,7 @@ std::string NumberedPictureName(const std::string& target, std::int32_t k) {
 void WriteStepPictureFile(PictureState& run, Store& s) {
   PlotWarnings w;
   DrawStepPicture(run.svg, s, run.options, w);
-  run.warnings.nanNodes += w.nanNodes;
-  run.warnings.nanElements += w.nanElements;
-  run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
-  run.warnings.noGradient = std::max(run.warnings.noGradient, w.noGradient);
+  AddPlotWarnings(run.warnings, w);
   ++run.written;
   if (!run.numbered && run.written == 2) {
     // The first picture was taken to be the only one. A device or pipe holds that one only.

@@ -13,11 +13,7 @@ void TakePictureChoices(WriterCall& w) {
   PictureState& run = w.Own<PictureState>();
   run.target = w.choices.ONAME;
   run.numbered = w.choices.numbered;
-  if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
-  run.options.mesh = w.choices.mesh;
-  run.options.arrows = w.choices.arrows;
-  run.options.flowLines = w.choices.flowLines;
-  run.options.sections = w.choices.sections;
+  run.options = PictureOptionsOf(w.choices);
 }
 
 std::uint64_t PictureBytes(const WriterCall& w) {
@@ -42,7 +38,8 @@ constexpr OutputKind kStepPicturesKind{
     .setUp = TakePictureChoices,
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
     .leftOut = PictureLeftOut,
-    .written = [](const WriterCall& w) { return PictureFilesWritten(w.Own<PictureState>()); },
+    .written = [](const WriterCall& w,
+                  const std::string&) { return PictureFilesWritten(w.Own<PictureState>()); },
     .bytesOwn = PictureBytes,
 };
 

@@ -301,9 +301,7 @@ void AddReportStep(ReportState& run, Store& s) {
 
   PlotWarnings w;
   DrawStepPictureParts(run.parts, s, run.options, run.drawn == 0, w);
-  run.warnings.nanNodes += w.nanNodes;
-  run.warnings.nanElements += w.nanElements;
-  run.warnings.noActiveElements = run.warnings.noActiveElements || w.noActiveElements;
+  AddPlotWarnings(run.warnings, w);
   if (run.drawn == 0) {
     run.constant += "<g id=\"section\">\n";
     run.constant += run.parts.section;

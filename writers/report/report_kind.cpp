@@ -17,11 +17,7 @@ void SetUp(WriterCall& w) {
   ReportState& run = w.Own<ReportState>();
   run.target = w.choices.ONAME;
   if (w.choices.report != nullptr) run.plan = *w.choices.report;
-  if (!w.choices.field.empty()) run.options.field = PlotFieldOfName(w.choices.field);
-  run.options.mesh = w.choices.mesh;
-  run.options.arrows = w.choices.arrows;
-  run.options.flowLines = w.choices.flowLines;
-  run.options.sections = w.choices.sections;
+  run.options = PictureOptionsOf(w.choices);
   run.points = !w.choices.PNAME.empty();
   if (run.points) {
     // The point-data file is an input here: a missing one is not made empty, as the dialogue's would be.
@@ -48,7 +44,7 @@ constexpr OutputKind kReportKind{
     .finish = [](WriterCall& w) { WriteReport(w.Own<ReportState>(), w.s); },
     .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportState>()); },
     .written =
-        [](const WriterCall& w) {
+        [](const WriterCall& w, const std::string&) {
           const ReportState& report = w.Own<ReportState>();
           return report.target + " (" + std::to_string(report.drawn) +
                  (report.drawn == 1 ? " picture)" : " pictures)");
