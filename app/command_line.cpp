@@ -4,12 +4,14 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/convert.h"
@@ -25,6 +27,7 @@
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
+#include "writers/safety/safety_kind.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -38,7 +41,7 @@ using cli::OptionSpec;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
-                        kAll = kInfo | kConvert | kPlot | kFlux | kReport;
+                        kSafety = kSafetyCommand, kAll = kInfo | kConvert | kPlot | kFlux | kReport | kSafety;
 
 struct Command {
   std::string_view name;
@@ -70,6 +73,12 @@ constexpr std::array kCommands{
             "flow rate per unit thickness through sections, step by step",
             "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
             "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
+    Command{
+        "safety", kSafety, "RESULT [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
+        "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
+        "  seepconv safety RESULT.DAT --exit \"Toe: 20,0 30,0\" --critical-gradient 0.9\n"
+        "  seepconv safety RESULT.DAT --uplift \"0,5 10,5\" --unit-weights 20,9.81 --json -o safety.json\n"
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -83,9 +92,9 @@ constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o"},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport, 0, {}, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder; flux: standard output"},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "output file, with one RESULT only",
+               "RESULT with the kind's extension, in its folder; flux, safety: standard output"},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure"},
@@ -100,22 +109,30 @@ constexpr std::array kOptions{
                "plot, report: N flow lines from where water enters (a flow net)", ""},
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
-    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow", ""},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux, 0, {}, "flux: one header line and one row per step", ""},
+    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport | kSafety, kTakesDrawing, {},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow; safety also takes 'exit name: ...' and 'uplift name: ...'", ""},
+    OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
+               "safety: an exit face, water leaving to the left of its direction (up for ground drawn left to right); may be repeated", ""},
+    OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
+               "safety: a base under a structure, for the uplift; may be repeated", ""},
+    OptionSpec{Opt::kCriticalGradient, "critical-gradient", 0, "IC", kSafety, 0, {},
+               "safety: critical gradient ic for the factors of safety ic / i", "none: gradients alone"},
+    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GSAT,GW", kSafety, 0, {},
+               "safety: saturated unit weight and that of water: ic = (GSAT - GW) / GW, uplift = GW x integral of P", "GW 9.81"},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux | kSafety, 0, {}, "flux, safety: one header line and one row per step", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
-    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors"},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport, 0, {},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kSafety, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -309,6 +326,7 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
                      ", " + std::to_string(done.failed) + " failed");
   }
   messages.FinishProgress();
+  if (done.usage > 0) return kUsage;
   if (done.failed > 0) return kFailed;
   return done.partial > 0 ? kPartial : kSuccess;
 }
@@ -500,6 +518,85 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
+// `safety RESULT`: exit gradients, uplift and the balance of the nodal flows per selected step, through the
+// same road as a conversion; the table goes to standard output unless -o names a file.
+int Safety(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.size() != 1)
+    return messages.Usage(args.operands.empty() ? "safety needs a RESULT file"
+                                                : "safety takes one RESULT file");
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = &kSafetyKind;
+  SectionsFile lines;
+  std::string error;
+  for (const auto& [given, into, option, unnamed] :
+       {std::tuple{&args.exits, &lines.exits, "--exit", "E"},
+        std::tuple{&args.uplifts, &lines.uplifts, "--uplift", "U"}}) {
+    for (const std::string_view text : *given) {
+      Section line;
+      if (!ParseNamedLine(text, unnamed + std::to_string(into->size() + 1), line, error))
+        return messages.Usage(std::string(option) + " '" + std::string(text) + "': " + error);
+      into->push_back(std::move(line));
+    }
+  }
+  if (const auto file = args.Value(Opt::kSections)) {
+    if (file->empty()) return messages.Usage("--sections needs a file name");
+    if (int failure = 0; !ReadSectionsFile(std::string(*file), lines, error, failure)) {
+      if (failure == 0) return messages.Usage(std::string(*file) + ": " + error);
+      messages.Failure(*file, error, failure);
+      return kFailed;
+    }
+    r.sectionsFile = std::string(*file);
+  }
+  for (const auto& [named, what] : {std::pair{&lines.exits, "exit face"}, std::pair{&lines.uplifts, "base"},
+                                    std::pair{&lines.sections, "section"}}) {
+    for (auto line = named->begin(); line != named->end(); ++line) {
+      double length = 0.0;
+      for (std::size_t k = 0; k + 1 < line->points.size(); ++k)
+        length +=
+            std::hypot(line->points[k + 1].x - line->points[k].x, line->points[k + 1].y - line->points[k].y);
+      if (!(length > 0.0)) return messages.Usage(std::string(what) + " " + line->name + " has no length");
+      if (std::any_of(named->begin(), line, [&](const Section& s) { return s.name == line->name; }))
+        return messages.Usage("two " + std::string(what) + "s are named " + line->name);
+    }
+  }
+  // ic given, or from the unit weights: ic = (γsat − γw) / γw.
+  auto number = [](std::string_view text, double& v) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    return ec == std::errc{} && end == text.data() + text.size() && std::isfinite(v);
+  };
+  if (args.Has(Opt::kCriticalGradient) && args.Has(Opt::kUnitWeights))
+    return messages.Usage("--critical-gradient and --unit-weights: one of them");
+  if (const auto ic = args.Value(Opt::kCriticalGradient)) {
+    if (!number(*ic, r.choices.criticalGradient) || !(r.choices.criticalGradient > 0.0))
+      return messages.Usage("--critical-gradient takes a number above 0, not '" + std::string(*ic) + "'");
+  }
+  if (const auto weights = args.Value(Opt::kUnitWeights)) {
+    const std::size_t comma = weights->find(',');
+    double saturated = 0.0;
+    if (comma == std::string_view::npos || !number(weights->substr(0, comma), saturated) ||
+        !number(weights->substr(comma + 1), r.choices.gammaW) || !(r.choices.gammaW > 0.0) ||
+        !(saturated > r.choices.gammaW))
+      return messages.Usage(
+          "--unit-weights takes GAMMA_SAT,GAMMA_W, numbers with GAMMA_SAT > GAMMA_W > 0, not '" +
+          std::string(*weights) + "'");
+    r.choices.criticalGradient = (saturated - r.choices.gammaW) / r.choices.gammaW;
+  }
+  r.choices.exits = std::move(lines.exits);
+  r.choices.bases = std::move(lines.uplifts);
+  r.choices.sections = std::move(lines.sections);
+  if (!TakeSteps(args, r, error)) return messages.Usage(error);
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) ? TableStyle::kJson
+                                           : TableStyle::kAligned;
+  TakeChoices(args, r);
+  r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
+  if (r.output.empty()) return messages.Usage("-o/--output needs a file name");
+  r.quiet = r.quiet || !args.Has(Opt::kOutput);
+  return ConvertBatch({r}, args, 1, messages);
+}
+
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
 // the report kind through the same road as a conversion.
 int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, Messages& messages) {
@@ -602,6 +699,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   if (command->bit == kPlot) return Plot(*parsed, messages);
   if (command->bit == kFlux) return Flux(*parsed, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
+  if (command->bit == kSafety) return Safety(*parsed, messages);
   return Convert(*parsed, messages);
 }
 

@@ -13,7 +13,7 @@ namespace seep {
 
 // Command bits of the option table.
 inline constexpr std::uint32_t kInfoCommand = 1, kConvertCommand = 2, kProgramOptions = 4, kPlotCommand = 8,
-                               kFluxCommand = 16, kReportCommand = 32;
+                               kFluxCommand = 16, kReportCommand = 32, kSafetyCommand = 64;
 
 // The command line's table of options, indexed by cli::Opt.
 std::span<const cli::OptionSpec> CommandLineOptions();

@@ -10,6 +10,7 @@
 #include "writers/plot/plot_kind.h"
 #include "writers/report/report_kind.h"
 #include "writers/restart/restart_kind.h"
+#include "writers/safety/safety_kind.h"
 #include "writers/tecplot/tecplot_kind.h"
 #include "writers/vtu/vtu_kind.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 constexpr std::array kKinds{
     &kRestartKind, &kTecplotKind,      &kFemapKind,        &kMicroAvsKind, &kIgpostKind,    &kInterpKind,
-    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind,
+    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind, &kSafetyKind,
 };
 
 template <typename Keep>

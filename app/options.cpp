@@ -57,6 +57,8 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
     }
     parsed.given[static_cast<std::size_t>(option.id)] = value;
     if (option.id == Opt::kSection) parsed.sections.push_back(value);
+    if (option.id == Opt::kExit) parsed.exits.push_back(value);
+    if (option.id == Opt::kUplift) parsed.uplifts.push_back(value);
     return true;
   };
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -29,6 +29,10 @@ enum class Opt : std::uint8_t {
   kFlowLines,
   kSection,
   kSections,
+  kExit,
+  kUplift,
+  kCriticalGradient,
+  kUnitWeights,
   kCsv,
   kChart,
   kAllElements,
@@ -63,8 +67,8 @@ struct ParsedArgs {
   std::vector<std::string_view> operands;
   // The value of the last occurrence of each option (a flag's value is empty).
   std::array<std::optional<std::string_view>, kOptionCount> given{};
-  // Every value of an option that may be given more than once (--section), in order.
-  std::vector<std::string_view> sections;
+  // Every value of an option that may be given more than once (--section, --exit, --uplift), in order.
+  std::vector<std::string_view> sections, exits, uplifts;
 
   std::optional<std::string_view> Value(Opt o) const { return given[static_cast<std::size_t>(o)]; }
   bool Has(Opt o) const { return given[static_cast<std::size_t>(o)].has_value(); }

@@ -43,6 +43,15 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+constexpr std::string_view kTooFewPoints = "a section needs two points or more";
+
+// The points of an exit face or base: a bad number as for a section, too few in their own words.
+bool ParseLinePoints(std::string_view text, std::vector<XY>& points, std::string& error) {
+  if (ParseSectionPoints(text, points, error)) return true;
+  if (error == kTooFewPoints) error = "a line needs two points or more";
+  return false;
+}
+
 }  // namespace
 
 bool ParseSectionPoints(std::string_view text, std::vector<XY>& points, std::string& error) {
@@ -64,15 +73,24 @@ bool ParseSectionPoints(std::string_view text, std::vector<XY>& points, std::str
     SkipBlanks(text, at);
   }
   if (points.size() < 2) {
-    error = "a section needs two points or more";
+    error = kTooFewPoints;
     return false;
   }
   return true;
 }
 
-bool ParseSections(std::string_view text, std::vector<Section>& sections, std::string& error) {
-  const std::size_t before = sections.size();
-  std::size_t number = 0;
+bool ParseNamedLine(std::string_view text, const std::string& unnamed, Section& line, std::string& error) {
+  const std::size_t colon = text.find(':');
+  line.name = colon == std::string_view::npos ? unnamed : std::string(Trim(text.substr(0, colon)));
+  if (line.name.empty()) {
+    error = "a name before ':' is missing";
+    return false;
+  }
+  return ParseLinePoints(colon == std::string_view::npos ? text : text.substr(colon + 1), line.points, error);
+}
+
+bool ParseSectionsFile(std::string_view text, SectionsFile& file, std::string& error) {
+  std::size_t number = 0, found = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -82,27 +100,52 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
     line = Trim(line);
     if (line.empty()) continue;
     const std::size_t colon = line.find(':');
-    const std::string_view name = colon == std::string_view::npos ? "" : Trim(line.substr(0, colon));
+    std::string_view name = colon == std::string_view::npos ? "" : Trim(line.substr(0, colon));
+    // "exit NAME" and "uplift NAME": the kind, a blank, the name.
+    std::vector<Section>* kind = &file.sections;
+    for (auto [word, lines] : {std::pair{std::string_view("exit"), &file.exits},
+                               std::pair{std::string_view("uplift"), &file.uplifts}}) {
+      if (name.size() > word.size() && name.starts_with(word) && Blank(name[word.size()])) {
+        name = Trim(name.substr(word.size()));
+        kind = lines;
+      }
+    }
     if (name.empty()) {
       error = "line " + std::to_string(number) + ": a section is 'name: x1,y1 x2,y2 ...'";
       return false;
     }
     Section section{std::string(name), {}};
-    if (!ParseSectionPoints(line.substr(colon + 1), section.points, error)) {
+    const std::string_view points = line.substr(colon + 1);
+    if (kind == &file.sections ? !ParseSectionPoints(points, section.points, error)
+                               : !ParseLinePoints(points, section.points, error)) {
       error = "line " + std::to_string(number) + ": " + error;
       return false;
     }
-    sections.push_back(std::move(section));
+    kind->push_back(std::move(section));
+    ++found;
   }
-  if (sections.size() == before) {
+  if (found == 0) {
     error = "no section in the file";
     return false;
   }
   return true;
 }
 
-bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
-                      int& failure) {
+bool ParseSections(std::string_view text, std::vector<Section>& sections, std::string& error) {
+  SectionsFile file;
+  if (!ParseSectionsFile(text, file, error)) return false;
+  if (file.sections.empty()) {
+    error = "no section in the file";
+    return false;
+  }
+  sections.insert(sections.end(), file.sections.begin(), file.sections.end());
+  return true;
+}
+
+namespace {
+
+// The text of file `path`; false with `error` and `failure` set when it cannot be read.
+bool ReadText(const std::string& path, std::string& text, std::string& error, int& failure) {
   failure = 0;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
@@ -112,7 +155,6 @@ bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, s
                                         : "cannot be read";
     return false;
   }
-  std::string text;
   char buffer[1 << 16];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
@@ -123,7 +165,20 @@ bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, s
     error = "cannot be read";
     return false;
   }
-  return ParseSections(text, sections, error);
+  return true;
+}
+
+}  // namespace
+
+bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
+                      int& failure) {
+  std::string text;
+  return ReadText(path, text, error, failure) && ParseSections(text, sections, error);
+}
+
+bool ReadSectionsFile(const std::string& path, SectionsFile& file, std::string& error, int& failure) {
+  std::string text;
+  return ReadText(path, text, error, failure) && ParseSectionsFile(text, file, error);
 }
 
 }  // namespace seep

@@ -1,0 +1,62 @@
+#include "core/io/plain_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace seep {
+
+void AppendShortest(std::string& out, double v) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  out.append(buffer, end);
+}
+
+std::string Readable(double v) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
+  return std::string(buffer, end);
+}
+
+void AppendJsonNumber(std::string& out, double v) {
+  if (std::isfinite(v)) {
+    AppendShortest(out, v);
+  } else {
+    out += "null";
+  }
+}
+
+void AppendCsvField(std::string& out, std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
+                   std::size_t leftColumn) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()), 0);
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const std::string fill(widths[c] - row[c].size(), ' ');
+      line += "  ";
+      line += c == leftColumn ? row[c] + fill : fill + row[c];
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line;
+    out += '\n';
+  }
+}
+
+}  // namespace seep

@@ -1,0 +1,26 @@
+// Numbers and names in the plain-text outputs that people and scripts read (aligned tables, CSV, JSON),
+// which end their lines with LF and need no legacy field. JSON strings: AppendJsonString of
+// core/io/xml_text.h.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace seep {
+
+// The shortest digits that read back the same; "nan", "inf" and "-inf" as the C library writes them.
+void AppendShortest(std::string& out, double v);
+// Six significant digits for people.
+std::string Readable(double v);
+// A JSON number, or null for one that is not finite.
+void AppendJsonNumber(std::string& out, double v);
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
+void AppendCsvField(std::string& out, std::string_view text);
+// Rows of cells printed in columns as wide as their widest cell, two blanks apart, trailing blanks cut;
+// column `leftColumn` aligned left, the others right.
+void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
+                   std::size_t leftColumn);
+
+}  // namespace seep
