@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -11,7 +10,6 @@
 #include <string>
 #include <system_error>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "app/convert.h"
@@ -38,6 +36,7 @@ namespace {
 
 using cli::Opt;
 using cli::OptionSpec;
+using cli::ValueKind;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
@@ -76,8 +75,8 @@ constexpr std::array kCommands{
     Command{
         "safety", kSafety, "RESULT [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
         "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
-        "  seepconv safety RESULT.DAT --exit \"Toe: 20,0 30,0\" --critical-gradient 0.9\n"
-        "  seepconv safety RESULT.DAT --uplift \"0,5 10,5\" --unit-weights 20,9.81 --json -o safety.json\n"
+        "  seepconv safety RESULT.DAT --exit \"Toe: 15,6 20,6\" --critical-gradient 0.9\n"
+        "  seepconv safety RESULT.DAT --uplift \"0,0 20,0\" --unit-weights 20,9.81 --json -o safety.json\n"
         "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
@@ -86,41 +85,45 @@ constexpr std::array kCommands{
             "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
 };
 
+// The head styles of restart data, in the order of IHEAD (the factor of the elevation).
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+
+// Flow lines a picture may draw.
+constexpr int kMostFlowLines = 10000;
 
 // clang-format off
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
-               "the kind of the extension of -o"},
+               "the kind of the extension of -o", ValueKind::kName},
     OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder; flux, safety: standard output"},
+               "RESULT with the kind's extension, in its folder; flux, safety: standard output", ValueKind::kPath},
     OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
-               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run"},
+               "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
-               "head column of restart data", "pressure"},
+               "head column of restart data", "pressure", ValueKind::kChoice},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
-               "point-data file: required for interp; plot and report draw heads at the points against time", ""},
+               "point-data file: required for interp; plot and report draw heads at the points against time", "", ValueKind::kPath},
     OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
-               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head"},
+               "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
     OptionSpec{Opt::kArrows, "arrows", 0, "", kPlot | kReport, kTakesDrawing, {},
                "plot, report: velocity arrows on a coarse sample of elements", ""},
     OptionSpec{Opt::kFlowLines, "flow-lines", 0, "N", kPlot | kReport, kTakesDrawing, {},
-               "plot, report: N flow lines from where water enters (a flow net)", ""},
+               "plot, report: N flow lines from where water enters (a flow net)", "", ValueKind::kCount, 1, kMostFlowLines},
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
-               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", ""},
+               "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport | kSafety, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow; safety also takes 'exit name: ...' and 'uplift name: ...'", ""},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow; safety also takes 'exit name: ...' and 'uplift name: ...'", "", ValueKind::kPath},
     OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
-               "safety: an exit face, water leaving to the left of its direction (up for ground drawn left to right); may be repeated", ""},
+               "safety: an exit face, water leaving to the left of its direction (up for ground drawn left to right), named E1, E2, ... when unnamed; may be repeated", "", ValueKind::kLine},
     OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
-               "safety: a base under a structure, for the uplift; may be repeated", ""},
+               "safety: a base under a structure for the uplift, named U1, U2, ... when unnamed; may be repeated", "", ValueKind::kLine},
     OptionSpec{Opt::kCriticalGradient, "critical-gradient", 0, "IC", kSafety, 0, {},
-               "safety: critical gradient ic for the factors of safety ic / i", "none: gradients alone"},
-    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GSAT,GW", kSafety, 0, {},
-               "safety: saturated unit weight and that of water: ic = (GSAT - GW) / GW, uplift = GW x integral of P", "GW 9.81"},
+               "safety: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
+    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety, 0, {},
+               "safety: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
     OptionSpec{Opt::kCsv, "csv", 0, "", kFlux | kSafety, 0, {}, "flux, safety: one header line and one row per step", ""},
-    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", ""},
+    OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
@@ -128,7 +131,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
-               "the number of processors"},
+               "the number of processors", ValueKind::kCount, 1},
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "no progress and no closing line", ""},
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
@@ -215,18 +218,9 @@ std::string CommandHelp(const Command& c) {
   return text;
 }
 
-// Flow lines a picture may draw.
-constexpr int kMostFlowLines = 10000;
-
-bool ParseCount(std::string_view text, int& value) {
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc{} && ptr == text.data() + text.size() && value >= 1;
-}
-
 // Sections of a sections file appended to `sections`: kSuccess, a usage error for a file whose text
 // is wrong, or kFailed for one that cannot be read.
 int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Messages& messages) {
-  if (path.empty()) return messages.Usage("--sections needs a file name");
   std::string error;
   int failure = 0;
   if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
@@ -272,24 +266,27 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
 bool TakeSteps(const cli::ParsedArgs& args, ConvertRequest& r, std::string& error,
                std::string_view fallback = "all") {
-  const std::string_view text = args.Value(Opt::kSteps).value_or(fallback);
-  const auto parsed = StepSelection::Parse(text, error);
+  if (args.steps) {
+    r.steps = *args.steps;
+    r.stepsText = std::string(*args.Value(Opt::kSteps));
+    return true;
+  }
+  const auto parsed = StepSelection::Parse(fallback, error);
   if (!parsed) return false;
   r.steps = *parsed;
-  r.stepsText = std::string(text);
+  r.stepsText = std::string(fallback);
   return true;
 }
 
 // The options that every kind reads from the same option: into the request's choices.
 void TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
-  r.choices.IHEAD = args.Value(Opt::kHead).value_or("pressure") == "total" ? 1 : 0;
+  r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
-  r.choices.field = args.Value(Opt::kField).value_or("");
+  r.choices.field = static_cast<PlotField>(args.Choice(Opt::kField, 0));
   r.choices.mesh = args.Has(Opt::kMesh);
   r.choices.arrows = args.Has(Opt::kArrows);
-  r.choices.flowLines = 0;
-  if (const auto lines = args.Value(Opt::kFlowLines)) ParseCount(*lines, r.choices.flowLines);
+  r.choices.flowLines = args.Count(Opt::kFlowLines, 0);
   r.choices.numbered = !r.steps.NamesOneStep();
   r.allowOverflow = args.Has(Opt::kAllowOverflow);
   r.quiet = args.Has(Opt::kQuiet);
@@ -398,18 +395,12 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   if (output && kind->ownFiles) {
     if (const auto several = SeveralStepsForOneGrid(*output, base)) return messages.Usage(*several);
   }
-  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
-    return messages.Usage("--points needs a file name");
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
     return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
   TakeChoices(args, base);
-  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (const auto j = args.Value(Opt::kJobs)) {
-    if (!ParseCount(*j, jobs))
-      return messages.Usage("--jobs takes a whole number of 1 or more, not '" + std::string(*j) + "'");
-  }
+  const int jobs =
+      args.Count(Opt::kJobs, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
-  if (output && output->empty()) return messages.Usage("-o/--output needs a file name");
   if (!output && std::find(args.operands.begin(), args.operands.end(), kStandardInput) != args.operands.end())
     return messages.Usage("a result file read from standard input (-) needs -o PATH");
 
@@ -437,22 +428,15 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   r.result = std::string(args.operands[0]);
   const bool history = args.Has(Opt::kPoints);
   r.kind = KindOfName("plot", history ? "history" : "pictures");
+  // A step picture shows the last step unless told; a chart at points draws the whole history.
+  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
+  TakeChoices(args, r);
   if (history) {
-    if (args.Value(Opt::kPoints)->empty()) return messages.Usage("--points needs a file name");
-    if (args.Value(Opt::kField) == "speed" || args.Value(Opt::kField) == "gradient")
+    if (r.choices.field != PlotField::kTotalHead && r.choices.field != PlotField::kPressureHead)
       return messages.Usage("--points charts total-head or pressure-head");
     if (NotTaken(args, *r.kind) != nullptr)
       return messages.Usage("--mesh, --arrows, --flow-lines and --sections apply to step pictures");
   }
-  if (const auto lines = args.Value(Opt::kFlowLines)) {
-    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
-      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
-                            ", not '" + std::string(*lines) + "'");
-    }
-  }
-  // A step picture shows the last step unless told; a chart at points draws the whole history.
-  if (std::string error; !TakeSteps(args, r, error, history ? "all" : "last")) return messages.Usage(error);
-  TakeChoices(args, r);
   if (const auto sections = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
       return status;
@@ -461,7 +445,6 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
   r.output = stem.string() + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
-    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     const std::filesystem::path name(*output);
     if (name.has_extension() && Extension(*output) != ".svg") {
       return messages.Usage("plot draws SVG pictures: name the output " +
@@ -485,13 +468,8 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   r.result = std::string(args.operands[0]);
   r.kind = &kFlowRatesKind;
   std::vector<Section>& sections = r.choices.sections;
-  for (const std::string_view text : args.sections) {
-    Section section{"S" + std::to_string(sections.size() + 1), {}};
-    if (std::string error; !ParseSectionPoints(text, section.points, error)) {
-      return messages.Usage("--section '" + std::string(text) + "': " + error);
-    }
-    sections.push_back(std::move(section));
-  }
+  for (const std::vector<XY>& points : args.sections)
+    sections.push_back(Section{"S" + std::to_string(sections.size() + 1), points});
   if (const auto file = args.Value(Opt::kSections)) {
     if (const int status = TakeSectionsFile(*file, sections, messages); status != kSuccess) return status;
     r.sectionsFile = std::string(*file);
@@ -506,15 +484,11 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   // The table goes to standard output unless a file is named; then a closing line names it.
   r.output = "-";
   if (const auto output = args.Value(Opt::kOutput)) {
-    if (output->empty()) return messages.Usage("-o/--output needs a file name");
     r.output = std::string(*output);
   } else {
     r.quiet = true;
   }
-  if (const auto chart = args.Value(Opt::kChart)) {
-    if (chart->empty()) return messages.Usage("--chart needs a file name");
-    r.choices.chart = std::string(*chart);
-  }
+  r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
   return ConvertBatch({r}, args, 1, messages);
 }
 
@@ -528,19 +502,14 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   r.result = std::string(args.operands[0]);
   r.kind = &kSafetyKind;
   SectionsFile lines;
-  std::string error;
-  for (const auto& [given, into, option, unnamed] :
-       {std::tuple{&args.exits, &lines.exits, "--exit", "E"},
-        std::tuple{&args.uplifts, &lines.uplifts, "--uplift", "U"}}) {
-    for (const std::string_view text : *given) {
-      Section line;
-      if (!ParseNamedLine(text, unnamed + std::to_string(into->size() + 1), line, error))
-        return messages.Usage(std::string(option) + " '" + std::string(text) + "': " + error);
-      into->push_back(std::move(line));
-    }
+  for (const auto& [option, given] : args.lines) {
+    std::vector<Section>& into = option == Opt::kExit ? lines.exits : lines.uplifts;
+    into.push_back(given);
+    if (given.name.empty())
+      into.back().name = (option == Opt::kExit ? "E" : "U") + std::to_string(into.size());
   }
   if (const auto file = args.Value(Opt::kSections)) {
-    if (file->empty()) return messages.Usage("--sections needs a file name");
+    std::string error;
     if (int failure = 0; !ReadSectionsFile(std::string(*file), lines, error, failure)) {
       if (failure == 0) return messages.Usage(std::string(*file) + ": " + error);
       messages.Failure(*file, error, failure);
@@ -548,6 +517,7 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
     }
     r.sectionsFile = std::string(*file);
   }
+  // Every line has a length, and no two of a kind one name.
   for (const auto& [named, what] : {std::pair{&lines.exits, "exit face"}, std::pair{&lines.uplifts, "base"},
                                     std::pair{&lines.sections, "section"}}) {
     for (auto line = named->begin(); line != named->end(); ++line) {
@@ -560,39 +530,29 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
         return messages.Usage("two " + std::string(what) + "s are named " + line->name);
     }
   }
-  // ic given, or from the unit weights: ic = (γsat − γw) / γw.
-  auto number = [](std::string_view text, double& v) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    return ec == std::errc{} && end == text.data() + text.size() && std::isfinite(v);
-  };
+  // ic as given, or from the unit weights: ic = (γsat − γw) / γw.
   if (args.Has(Opt::kCriticalGradient) && args.Has(Opt::kUnitWeights))
     return messages.Usage("--critical-gradient and --unit-weights: one of them");
-  if (const auto ic = args.Value(Opt::kCriticalGradient)) {
-    if (!number(*ic, r.choices.criticalGradient) || !(r.choices.criticalGradient > 0.0))
-      return messages.Usage("--critical-gradient takes a number above 0, not '" + std::string(*ic) + "'");
-  }
-  if (const auto weights = args.Value(Opt::kUnitWeights)) {
-    const std::size_t comma = weights->find(',');
-    double saturated = 0.0;
-    if (comma == std::string_view::npos || !number(weights->substr(0, comma), saturated) ||
-        !number(weights->substr(comma + 1), r.choices.gammaW) || !(r.choices.gammaW > 0.0) ||
-        !(saturated > r.choices.gammaW))
-      return messages.Usage(
-          "--unit-weights takes GAMMA_SAT,GAMMA_W, numbers with GAMMA_SAT > GAMMA_W > 0, not '" +
-          std::string(*weights) + "'");
-    r.choices.criticalGradient = (saturated - r.choices.gammaW) / r.choices.gammaW;
+  if (args.Has(Opt::kCriticalGradient)) r.choices.criticalGradient = args.Numbers(Opt::kCriticalGradient)[0];
+  if (args.Has(Opt::kUnitWeights)) {
+    const auto [saturated, water] = args.Numbers(Opt::kUnitWeights);
+    if (!(saturated > water)) {
+      return messages.Usage("--unit-weights " + std::string(*args.Value(Opt::kUnitWeights)) +
+                            ": GAMMA_SAT must exceed GAMMA_W");
+    }
+    r.choices.criticalGradient = (saturated - water) / water;
+    r.choices.gammaW = water;
   }
   r.choices.exits = std::move(lines.exits);
   r.choices.bases = std::move(lines.uplifts);
   r.choices.sections = std::move(lines.sections);
-  if (!TakeSteps(args, r, error)) return messages.Usage(error);
+  if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
   r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
                     : args.Has(Opt::kJson) ? TableStyle::kJson
                                            : TableStyle::kAligned;
   TakeChoices(args, r);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
-  if (r.output.empty()) return messages.Usage("-o/--output needs a file name");
   r.quiet = r.quiet || !args.Has(Opt::kOutput);
   return ConvertBatch({r}, args, 1, messages);
 }
@@ -603,22 +563,6 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   if (args.operands.size() != 1) {
     return messages.Usage(args.operands.empty() ? "report needs a RESULT file"
                                                 : "report takes one RESULT file");
-  }
-  if (const auto points = args.Value(Opt::kPoints); points && points->empty())
-    return messages.Usage("--points needs a file name");
-  if (const auto output = args.Value(Opt::kOutput); output && output->empty())
-    return messages.Usage("-o/--output needs a file name");
-  std::optional<StepSelection> steps;
-  if (const auto text = args.Value(Opt::kSteps)) {
-    std::string error;
-    steps = StepSelection::Parse(*text, error);
-    if (!steps) return messages.Usage(error);
-  }
-  if (const auto lines = args.Value(Opt::kFlowLines)) {
-    if (int n = 0; !ParseCount(*lines, n) || n > kMostFlowLines) {
-      return messages.Usage("--flow-lines takes a whole number from 1 to " + std::to_string(kMostFlowLines) +
-                            ", not '" + std::string(*lines) + "'");
-    }
   }
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
@@ -640,8 +584,9 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     return kFailed;
   }
   std::string error;
-  const std::optional<ReportPlan> plan = PlanReport(
-      summary, steps ? &*steps : nullptr, args.Value(Opt::kSteps).value_or(""), ReportDate(), all, error);
+  const std::optional<ReportPlan> plan =
+      PlanReport(summary, args.steps ? &*args.steps : nullptr, args.Value(Opt::kSteps).value_or(""),
+                 ReportDate(), all, error);
   if (!plan) {
     messages.Failure(r.result, error);
     return kFailed;

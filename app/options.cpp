@@ -1,6 +1,11 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+#include "core/reader/sections_file.h"
 
 namespace seep::cli {
 namespace {
@@ -30,6 +35,100 @@ std::string Names(const OptionSpec& o) {
   return text;
 }
 
+// The option's names as messages give them: "-o/--output", "--points".
+std::string Shown(const OptionSpec& o) {
+  std::string text = o.shortName != 0 ? std::string("-") + o.shortName + "/" : std::string();
+  return text + "--" + std::string(o.name);
+}
+
+// Checks `value` as the row's kind of value and keeps it in `parsed`, read; false with `error` set.
+bool ReadValue(const OptionSpec& option, std::string_view value, ParsedArgs& parsed, std::string& error) {
+  OptionValue v{value};
+  switch (option.type) {
+    case ValueKind::kFlag:
+    case ValueKind::kName:
+      break;
+    case ValueKind::kPath:
+      if (value.empty()) {
+        error = Shown(option) + " needs a file name";
+        return false;
+      }
+      break;
+    case ValueKind::kCount: {
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v.count);
+      if (ec != std::errc{} || end != value.data() + value.size() || v.count < option.least ||
+          (option.most > 0 && v.count > option.most)) {
+        error =
+            "--" + std::string(option.name) + " takes a whole number " +
+            (option.most > 0 ? "from " + std::to_string(option.least) + " to " + std::to_string(option.most)
+                             : "of " + std::to_string(option.least) + " or more") +
+            ", not '" + std::string(value) + "'";
+        return false;
+      }
+      break;
+    }
+    case ValueKind::kChoice: {
+      const auto at = std::find(option.allowed.begin(), option.allowed.end(), value);
+      if (at == option.allowed.end()) {
+        error = "--" + std::string(option.name) + " takes " + OneOf(option.allowed) + ", not '" +
+                std::string(value) + "'";
+        if (const std::string_view near = NearestName(value, option.allowed); !near.empty())
+          error += "; did you mean " + std::string(near) + "?";
+        return false;
+      }
+      v.choice = static_cast<std::size_t>(at - option.allowed.begin());
+      break;
+    }
+    case ValueKind::kSteps:
+      parsed.steps = StepSelection::Parse(value, error);
+      if (!parsed.steps) return false;
+      break;
+    case ValueKind::kPolyline: {
+      std::vector<XY> points;
+      if (!ParseSectionPoints(value, points, error)) {
+        error = "--" + std::string(option.name) + " '" + std::string(value) + "': " + error;
+        return false;
+      }
+      parsed.sectionTexts.push_back(value);
+      parsed.sections.push_back(std::move(points));
+      break;
+    }
+    case ValueKind::kLine: {
+      Section line;
+      if (!ParseNamedLine(value, "", line, error)) {
+        error = "--" + std::string(option.name) + " '" + std::string(value) + "': " + error;
+        return false;
+      }
+      parsed.lines.emplace_back(option.id, std::move(line));
+      break;
+    }
+    case ValueKind::kNumbers: {
+      int n = 0;
+      bool ok = true;
+      for (std::string_view rest = value; ok;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view word = rest.substr(0, comma);
+        double x = 0.0;
+        const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), x);
+        ok = n < option.most && !word.empty() && ec == std::errc{} && end == word.data() + word.size() &&
+             std::isfinite(x) && x > 0.0;
+        if (ok) v.numbers[static_cast<std::size_t>(n++)] = x;
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+      if (!ok || n < option.least) {
+        error = "--" + std::string(option.name) + " takes " +
+                (option.most == 1 ? std::string("a number") : std::string(option.value) + ", numbers") +
+                " above 0, not '" + std::string(value) + "'";
+        return false;
+      }
+      break;
+    }
+  }
+  parsed.given[static_cast<std::size_t>(option.id)] = v;
+  return true;
+}
+
 }  // namespace
 
 std::string OneOf(std::span<const std::string_view> values) {
@@ -45,21 +144,9 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
                                 std::uint32_t command, std::string& error) {
   ParsedArgs parsed;
   bool operandsOnly = false;
-  // The value given to an option, checked against the values it allows.
+  // The value given to an option, checked and read as its row says.
   auto take = [&](const OptionSpec& option, std::string_view value) {
-    if (!option.allowed.empty() &&
-        std::find(option.allowed.begin(), option.allowed.end(), value) == option.allowed.end()) {
-      error = "--" + std::string(option.name) + " takes " + OneOf(option.allowed) + ", not '" +
-              std::string(value) + "'";
-      if (const std::string_view near = NearestName(value, option.allowed); !near.empty())
-        error += "; did you mean " + std::string(near) + "?";
-      return false;
-    }
-    parsed.given[static_cast<std::size_t>(option.id)] = value;
-    if (option.id == Opt::kSection) parsed.sections.push_back(value);
-    if (option.id == Opt::kExit) parsed.exits.push_back(value);
-    if (option.id == Opt::kUplift) parsed.uplifts.push_back(value);
-    return true;
+    return ReadValue(option, value, parsed, error);
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];

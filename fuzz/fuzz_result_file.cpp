@@ -11,12 +11,12 @@
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
 #include "harness.h"
+#include "writers/draw/plot.h"
 #include "writers/femap/femap.h"
 #include "writers/flux/flux.h"
 #include "writers/igpost/igpost.h"
 #include "writers/interp/interp.h"
 #include "writers/microavs/microavs.h"
-#include "writers/draw/plot.h"
 #include "writers/restart/restart.h"
 #include "writers/tecplot/tecplot.h"
 #include "writers/vtu/vtu.h"
@@ -80,9 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       AssembleAvsFile(io, s, avs);
       // The picture of the step read last (drawing every step would slow the fuzzer fivefold).
-      DrawStepPicture(svg, s, picture, warnings);
+      DrawStepPicture(svg, s, PictureMeshOf(s, picture), picture, warnings);
       picture.field = PlotField::kGradient;
-      DrawStepPicture(svg, s, picture, warnings);
+      DrawStepPicture(svg, s, PictureMeshOf(s, picture), picture, warnings);
       DrawHistoryChart(svg, chart, s);
       WriteFluxCsv(svg, flux);
       WriteFluxJson(svg, flux, "R.DAT");

@@ -5,6 +5,7 @@
 // option checks, and the conversion road; it never knows a kind by name.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -19,6 +20,13 @@ namespace seep {
 
 struct ReportPlan;  // writers/report/report.h
 
+// The field a picture shows. kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
+enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
+
+// The fields by their command-line names, in the order of PlotField.
+inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
+                                                                 "gradient"};
+
 // How a table of figures per step is written: aligned columns for people, CSV for a spreadsheet, one
 // JSON document for a script.
 enum class TableStyle { kAligned, kCsv, kJson };
@@ -32,10 +40,10 @@ struct OutputChoices {
   std::int32_t IHEAD = 0;    // head style of the restart data: factor of the elevation
   bool allElements = false;  // VTU cells: every element, not only the active ones
   bool numbered = false;     // several pictures may be drawn: every one gets its number
-  std::string_view field{};  // the field a picture shows, by its command-line name; empty: the default
-  bool mesh = false;         // pictures: every element edge
-  bool arrows = false;       // pictures: velocity arrows
-  int flowLines = 0;         // pictures: this many flow lines (a flow net)
+  PlotField field = PlotField::kTotalHead;  // the field a picture shows
+  bool mesh = false;                        // pictures: every element edge
+  bool arrows = false;                      // pictures: velocity arrows
+  int flowLines = 0;                        // pictures: this many flow lines (a flow net)
   // Pictures: sections drawn with the step's net flow rate.
   std::vector<Section> sections{};
   // The report: what a first pass over the result file found and which steps it draws; nullptr: no report.

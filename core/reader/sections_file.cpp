@@ -82,7 +82,7 @@ bool ParseSectionPoints(std::string_view text, std::vector<XY>& points, std::str
 bool ParseNamedLine(std::string_view text, const std::string& unnamed, Section& line, std::string& error) {
   const std::size_t colon = text.find(':');
   line.name = colon == std::string_view::npos ? unnamed : std::string(Trim(text.substr(0, colon)));
-  if (line.name.empty()) {
+  if (colon != std::string_view::npos && line.name.empty()) {
     error = "a name before ':' is missing";
     return false;
   }

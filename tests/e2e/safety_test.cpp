@@ -228,8 +228,8 @@ TEST(SafetyCommand, UsageErrors) {
       {{"--exit", "A: 0,2 1,2", "--exit", "A: 1,2 2,2"}, "two exit faces are named A"},
       {{"--critical-gradient", "0"}, "--critical-gradient takes a number above 0, not '0'"},
       {{"--critical-gradient", "nan"}, "--critical-gradient takes a number above 0, not 'nan'"},
-      {{"--unit-weights", "9.81,9.81"},
-       "--unit-weights takes GAMMA_SAT,GAMMA_W, numbers with GAMMA_SAT > GAMMA_W > 0, not '9.81,9.81'"},
+      {{"--unit-weights", "9.81,9.81"}, "--unit-weights 9.81,9.81: GAMMA_SAT must exceed GAMMA_W"},
+      {{"--unit-weights", "20"}, "--unit-weights takes GAMMA_SAT,GAMMA_W, numbers above 0, not '20'"},
       {{"--critical-gradient", "1", "--unit-weights", "20,10"},
        "--critical-gradient and --unit-weights: one of them"},
   };

@@ -46,8 +46,8 @@ void AppendArrowHead(std::string& svg, const std::vector<XY>& line, const Placem
 
 }  // namespace
 
-void AppendFlowLines(std::string& svg, const Store& s, int count, const Placement& at) {
-  const ActiveTriangles mesh = SplitActiveElements(s);
+void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
+                     const Placement& at) {
   const std::vector<FlowLine> lines = TraceFlowLines(s, mesh, count);
   if (lines.empty()) return;
   svg +=

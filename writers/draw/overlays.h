@@ -8,6 +8,7 @@
 
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
+#include "core/model/triangles.h"
 
 namespace seep::plot {
 
@@ -22,10 +23,12 @@ struct Placement {
 
 // `count` flow lines of the current step as thin dark lines, each with a small arrow head at half its
 // length; nothing when no water enters the mesh.
-void AppendFlowLines(std::string& svg, const Store& s, int count, const Placement& at);
+void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
+                     const Placement& at);
 
-// Each section as a dashed line with its name and the step's net flow rate at its last point.
+// Each section as a dashed line with its name and the step's net flow rate at its last point; cuts[k]
+// is section k cut by the active mesh.
 void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
-                    const Placement& at);
+                    const std::vector<SectionCut>& cuts, const Placement& at);
 
 }  // namespace seep::plot

@@ -535,8 +535,8 @@ void AppendPictureStyle(std::string& css, const plot::Levels& levels) {
   BandStyles(css, levels);
 }
 
-void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& options, bool constant,
-                          PlotWarnings& warnings) {
+void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& mesh,
+                          const PlotOptions& options, bool constant, PlotWarnings& warnings) {
   warnings = PlotWarnings{};
   parts.bands.clear();
   parts.section.clear();
@@ -583,8 +583,8 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& 
 
   // The step's bands.
   const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
-  const plot::Bands bands =
-      perElement ? plot::ElementBands(s, field.values, levels) : plot::NodalBands(s, field.values, levels);
+  const plot::Bands bands = perElement ? plot::ElementBands(mesh.triangles, s, field.values, levels)
+                                       : plot::NodalBands(mesh.triangles, s, field.values, levels);
   (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
   for (std::int32_t b = 0; b < levels.Bands(); ++b) {
     const std::string cls = "band b" + std::to_string(b);
@@ -594,19 +594,19 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& 
   // The section's lines.
   if (constant) {
     if (options.mesh) Path(parts.section, "mesh", plot::MeshEdges(s), false, toPicture);
-    Path(parts.section, "outline", plot::MeshOutline(s), true, toPicture);
+    Path(parts.section, "outline", plot::MeshOutline(mesh.triangles, s), true, toPicture);
   }
 
   // The step's lines on top: the phreatic line with its key under the colour bar, the arrows.
-  const std::vector<Polyline> phreatic = plot::PhreaticLine(s);
+  const std::vector<Polyline> phreatic = plot::PhreaticLine(mesh.triangles, s);
   Path(parts.lines, "casing", phreatic, false, toPicture);
   Path(parts.lines, "phreatic", phreatic, false, toPicture);
   const double barX = kLeft + layout.width + 24.0;
   if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
   if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
   const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
-  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, options.flowLines, place);
-  plot::AppendSections(parts.lines, s, options.sections, place);
+  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+  plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place);
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
          "No finite value in this step");
@@ -625,9 +625,16 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& 
   TitleLine(parts.title, s, what, parts.width);
 }
 
-void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings) {
+PictureMesh PictureMeshOf(const Store& s, const PlotOptions& options) {
+  PictureMesh mesh{SplitActiveElements(s), {}};
+  for (const Section& section : options.sections) mesh.cuts.push_back(CutSection(mesh.triangles, section));
+  return mesh;
+}
+
+void DrawStepPicture(std::string& svg, Store& s, const PictureMesh& mesh, const PlotOptions& options,
+                     PlotWarnings& warnings) {
   thread_local StepPictureParts parts;
-  DrawStepPictureParts(parts, s, options, true, warnings);
+  DrawStepPictureParts(parts, s, mesh, options, true, warnings);
   svg.clear();
   Begin(svg, parts.width, parts.height);
   if (parts.plotWidth > 0.0) BandStyles(svg, parts.levels);
@@ -779,13 +786,6 @@ void LeftOutNote(std::string& svg, const ChartFrame& frame, const HistoryChart& 
 
 }  // namespace
 
-PlotField PlotFieldOfName(std::string_view name) {
-  for (std::size_t i = 0; i < kPlotFieldNames.size(); ++i) {
-    if (kPlotFieldNames[i] == name) return static_cast<PlotField>(i);
-  }
-  return PlotField::kTotalHead;
-}
-
 void SetUpHistory(HistoryChart& chart, const Store& s, PlotField field) {
   chart = HistoryChart{};
   chart.field = field == PlotField::kPressureHead ? PlotField::kPressureHead : PlotField::kTotalHead;
@@ -860,7 +860,7 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
 
 PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   PlotOptions options;
-  if (!choices.field.empty()) options.field = PlotFieldOfName(choices.field);
+  options.field = choices.field;
   options.mesh = choices.mesh;
   options.arrows = choices.arrows;
   options.flowLines = choices.flowLines;

@@ -11,20 +11,11 @@
 
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
+#include "core/model/triangles.h"
 #include "writers/draw/plot_geometry.h"
 #include "writers/kind.h"
 
 namespace seep {
-
-// kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
-enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
-
-// The fields by their command-line names, in the order of PlotField.
-inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
-                                                                 "gradient"};
-
-// The field of a name from kPlotFieldNames; total head for any other.
-PlotField PlotFieldOfName(std::string_view name);
 
 // The span of values that the colour bar's levels cover.
 struct LevelRange {
@@ -61,9 +52,18 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture);
 // The picture choices of a run (field, mesh, arrows, flow lines, sections) as the pictures take them.
 PlotOptions PictureOptionsOf(const OutputChoices& choices);
 
+// What every picture of a run shares and no step changes: the active mesh split into triangles, and
+// the sections of the options cut by it, made once when the run's mesh is read.
+struct PictureMesh {
+  ActiveTriangles triangles;
+  std::vector<SectionCut> cuts;  // one per section of the options, in their order
+};
+PictureMesh PictureMeshOf(const Store& s, const PlotOptions& options);
+
 // Draws the current step of the store as one whole SVG document into `svg` (cleared first, its
 // capacity reused across steps). Store& because the nodal values may need work arrays.
-void DrawStepPicture(std::string& svg, Store& s, const PlotOptions& options, PlotWarnings& warnings);
+void DrawStepPicture(std::string& svg, Store& s, const PictureMesh& mesh, const PlotOptions& options,
+                     PlotWarnings& warnings);
 
 // A step picture in parts, for a document that shows many steps of one run and draws the parts that
 // stay the same from step to step once. Put together in this order (back to front; the title anywhere)
@@ -82,8 +82,8 @@ struct StepPictureParts {
 
 // Draws the parts of the current step; `constant`: also the section and the frame. Every string is
 // cleared first.
-void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PlotOptions& options, bool constant,
-                          PlotWarnings& warnings);
+void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& mesh,
+                          const PlotOptions& options, bool constant, PlotWarnings& warnings);
 // The picture's style sheet: the classes that the parts use, the bands' colours for `levels` included.
 void AppendPictureStyle(std::string& css, const plot::Levels& levels);
 

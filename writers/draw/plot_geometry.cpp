@@ -111,28 +111,14 @@ struct Corner {
   double x, y;
 };
 
-// Calls visit(e, corners) for every usable sub-triangle of every active element, its corners turned
-// counterclockwise.
+// Calls visit(e, corners) for every triangle of the split active mesh, its corners counterclockwise.
 template <class Visit>
-void ForEachActiveTriangle(const Store& s, Visit&& visit) {
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e)) continue;
-    const int parts = CountSubTriangles(s, e);
-    for (std::int32_t part = 1; part <= parts; ++part) {
-      const std::array<std::int32_t, 3> n = SubTriangleCorners(s, e, part);
-      if (!IsNode(s, n[0]) || !IsNode(s, n[1]) || !IsNode(s, n[2])) continue;
-      std::array<Corner, 3> c{};
-      bool finite = true;
-      for (int k = 0; k < 3; ++k) {
-        c[k] = {n[k], s.X(n[k]), s.Y(n[k])};
-        finite = finite && std::isfinite(c[k].x) && std::isfinite(c[k].y);
-      }
-      if (!finite) continue;
-      const double area = PTAREA(c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y);
-      if (area == 0.0 || !std::isfinite(area)) continue;
-      if (area < 0.0) std::swap(c[1], c[2]);
-      visit(e, c);
-    }
+void ForEachActiveTriangle(const ActiveTriangles& mesh, Visit&& visit) {
+  for (const MeshTriangle& t : mesh.triangles) {
+    const std::array<Corner, 3> c{Corner{t.nodes[0], t.at[0].x, t.at[0].y},
+                                  Corner{t.nodes[1], t.at[1].x, t.at[1].y},
+                                  Corner{t.nodes[2], t.at[2].x, t.at[2].y}};
+    visit(t.element, c);
   }
 }
 
@@ -371,7 +357,8 @@ double LoopArea(const Polyline& loop) {
   return 0.5 * twice;
 }
 
-Bands NodalBands(const Store& s, const std::vector<double>& nodeValue, const Levels& levels) {
+Bands NodalBands(const ActiveTriangles& mesh, const Store& s, const std::vector<double>& nodeValue,
+                 const Levels& levels) {
   Bands bands;
   bands.loops.resize(static_cast<std::size_t>(std::max(levels.Bands(), 0)));
   if (levels.Bands() <= 0) return bands;
@@ -391,7 +378,7 @@ Bands NodalBands(const Store& s, const std::vector<double>& nodeValue, const Lev
   std::vector<DirectedEdge> whole;
   whole.reserve(static_cast<std::size_t>(s.NUMEL) * 6);
   ValuePolygon rest, below, above;
-  ForEachActiveTriangle(s, [&](std::int32_t e, const std::array<Corner, 3>& c) {
+  ForEachActiveTriangle(mesh, [&](std::int32_t e, const std::array<Corner, 3>& c) {
     if (blank[static_cast<std::size_t>(e)]) return;
     const double v0 = value(c[0].node), v1 = value(c[1].node), v2 = value(c[2].node);
     if (!std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(v2)) return;  // element with a bad corner
@@ -412,7 +399,8 @@ Bands NodalBands(const Store& s, const std::vector<double>& nodeValue, const Lev
   return bands;
 }
 
-Bands ElementBands(const Store& s, const std::vector<double>& elementValue, const Levels& levels) {
+Bands ElementBands(const ActiveTriangles& mesh, const Store& s, const std::vector<double>& elementValue,
+                   const Levels& levels) {
   Bands bands;
   bands.loops.resize(static_cast<std::size_t>(std::max(levels.Bands(), 0)));
   if (levels.Bands() <= 0) return bands;
@@ -424,7 +412,7 @@ Bands ElementBands(const Store& s, const std::vector<double>& elementValue, cons
   }
   std::vector<DirectedEdge> whole;
   whole.reserve(static_cast<std::size_t>(s.NUMEL) * 6);
-  ForEachActiveTriangle(s, [&](std::int32_t e, const std::array<Corner, 3>& c) {
+  ForEachActiveTriangle(mesh, [&](std::int32_t e, const std::array<Corner, 3>& c) {
     const double v = elementValue[static_cast<std::size_t>(e - 1)];
     if (std::isfinite(v)) AddTriangleEdges(whole, BandOf(levels, v), c);
   });
@@ -432,7 +420,7 @@ Bands ElementBands(const Store& s, const std::vector<double>& elementValue, cons
   return bands;
 }
 
-std::vector<Polyline> PhreaticLine(const Store& s) {
+std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s) {
   // Each crossing point is made once, from the edge it lies on (or the node, where P is exactly zero
   // at a corner), so that the segments of neighbouring sub-triangles meet in it.
   std::unordered_map<std::uint64_t, std::int32_t> pointOf;
@@ -452,7 +440,7 @@ std::vector<Polyline> PhreaticLine(const Store& s) {
     }
     return it->second;
   };
-  ForEachActiveTriangle(s, [&](std::int32_t, const std::array<Corner, 3>& c) {
+  ForEachActiveTriangle(mesh, [&](std::int32_t, const std::array<Corner, 3>& c) {
     const std::array<double, 3> p{s.P(c[0].node), s.P(c[1].node), s.P(c[2].node)};
     if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
     std::array<std::int32_t, 2> ends{};
@@ -473,9 +461,9 @@ std::vector<Polyline> PhreaticLine(const Store& s) {
   return lines;
 }
 
-std::vector<Polyline> MeshOutline(const Store& s) {
+std::vector<Polyline> MeshOutline(const ActiveTriangles& mesh, const Store& s) {
   std::vector<DirectedEdge> edges;
-  ForEachActiveTriangle(s,
+  ForEachActiveTriangle(mesh,
                         [&](std::int32_t, const std::array<Corner, 3>& c) { AddTriangleEdges(edges, 0, c); });
   std::vector<std::vector<Polyline>> loops(1);
   JoinLoops(s, edges, loops);

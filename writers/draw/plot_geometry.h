@@ -2,21 +2,21 @@
 // field over the active elements, the phreatic line, the mesh outline and the element edges. The
 // picture writer only scales and prints what these give; the tests check them before printing.
 //
-// Every element is split into the sub-triangles that point location uses: (I, J, K), and (I, K, L)
-// for a quadrilateral. Sub-triangles of zero area, with a corner outside the mesh or with a coordinate
-// that is not finite are left out.
+// The bands, the phreatic line and the outline are drawn on the active mesh split into triangles once
+// per run (SplitActiveElements): (I, J, K), and (I, K, L) for a quadrilateral, as point location splits
+// it; triangles of zero area, with a corner outside the mesh or a coordinate that is not finite are
+// left out there.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "core/model/store.h"
+#include "core/model/triangles.h"
 
 namespace seep::plot {
 
-struct Point {
-  double x, y;
-};
+using Point = XY;
 // A closed loop (the last point joins the first) or an open polyline.
 using Polyline = std::vector<Point>;
 
@@ -51,17 +51,19 @@ struct Bands {
 // Bands of a field given at the nodes (value(n) = nodeValue[n - 1]), linear on each sub-triangle.
 // Sub-triangles that lie wholly in one band are merged with their neighbours in that band into
 // common loops; cut ones give one convex piece per band.
-Bands NodalBands(const Store& s, const std::vector<double>& nodeValue, const Levels& levels);
+Bands NodalBands(const ActiveTriangles& mesh, const Store& s, const std::vector<double>& nodeValue,
+                 const Levels& levels);
 // Bands of a field constant on each element (value(e) = elementValue[e - 1]).
-Bands ElementBands(const Store& s, const std::vector<double>& elementValue, const Levels& levels);
+Bands ElementBands(const ActiveTriangles& mesh, const Store& s, const std::vector<double>& elementValue,
+                   const Levels& levels);
 
 // The line where the pressure head P is zero, by linear interpolation on each active sub-triangle
 // whose corners have P both above zero and at most zero; sub-triangles with a P that is not finite
 // are passed over. Open or closed polylines; none when P does not change sign.
-std::vector<Polyline> PhreaticLine(const Store& s);
+std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s);
 
 // Boundary of the active elements: closed loops, counterclockwise around them.
-std::vector<Polyline> MeshOutline(const Store& s);
+std::vector<Polyline> MeshOutline(const ActiveTriangles& mesh, const Store& s);
 // Every edge of the active elements once, joined into polylines.
 std::vector<Polyline> MeshEdges(const Store& s);
 

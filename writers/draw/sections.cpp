@@ -8,19 +8,19 @@
 namespace seep::plot {
 
 void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
-                    const Placement& at) {
+                    const std::vector<SectionCut>& cuts, const Placement& at) {
   if (sections.empty()) return;
-  const ActiveTriangles mesh = SplitActiveElements(s);
   svg += "<g class=\"sections\">\n";
-  for (const Section& section : sections) {
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    const Section& section = sections[k];
     if (section.points.size() < 2) continue;
-    const SectionFlow flow = FlowAcross(s, CutSection(mesh, section));
+    const SectionFlow flow = FlowAcross(s, cuts[k]);
     std::string d;
-    for (std::size_t k = 0; k < section.points.size(); ++k) {
-      d += k == 0 ? 'M' : 'L';
-      svg::AppendCoordinate(d, at.Px(section.points[k].x));
+    for (std::size_t i = 0; i < section.points.size(); ++i) {
+      d += i == 0 ? 'M' : 'L';
+      svg::AppendCoordinate(d, at.Px(section.points[i].x));
       d += ' ';
-      svg::AppendCoordinate(d, at.Py(section.points[k].y));
+      svg::AppendCoordinate(d, at.Py(section.points[i].y));
     }
     svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"4.5\" stroke-linecap=\"round\" d=\"" + d +
            "\"/>\n";

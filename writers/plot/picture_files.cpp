@@ -18,7 +18,7 @@ std::string NumberedPictureName(const std::string& target, std::int32_t k) {
 
 void WriteStepPictureFile(PictureState& run, Store& s) {
   PlotWarnings w;
-  DrawStepPicture(run.svg, s, run.options, w);
+  DrawStepPicture(run.svg, s, run.mesh, run.options, w);
   AddPlotWarnings(run.warnings, w);
   ++run.written;
   if (!run.numbered && run.written == 2) {

@@ -15,6 +15,7 @@ namespace seep {
 struct PictureState {
   std::string target;  // PICTURE.svg as given
   PlotOptions options;
+  PictureMesh mesh;       // split and cut once for every picture of the run
   bool numbered = false;  // several steps may be drawn: every picture gets its number
   std::int32_t written = 0;
   std::string svg;        // the picture being drawn, its room reused

@@ -35,7 +35,12 @@ constexpr OutputKind kStepPicturesKind{
     .ownFiles = true,
     .filePerStep = true,
     .state = StateOf<PictureState>(),
-    .setUp = TakePictureChoices,
+    .setUp =
+        [](WriterCall& w) {
+          TakePictureChoices(w);
+          PictureState& run = w.Own<PictureState>();
+          run.mesh = PictureMeshOf(w.s, run.options);
+        },
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
     .leftOut = PictureLeftOut,
     .written = [](const WriterCall& w,

@@ -203,9 +203,9 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
     out += "<h3>";
     html::Text(out, sections[k].name);
     out += "</h3>\n<p class=\"note\">Length ";
-    html::Text(out, html::Number(run.cuts[k].length));
+    html::Text(out, html::Number(run.mesh.cuts[k].length));
     out += ", outside the active mesh ";
-    html::Text(out, html::Number(run.cuts[k].outside));
+    html::Text(out, html::Number(run.mesh.cuts[k].outside));
     out +=
         "; flow rate per unit thickness, net, to the right of the direction from one point to the next, "
         "and to the left.</p>\n";
@@ -267,11 +267,7 @@ void SetUpReport(ReportState& run, const Store& s) {
   AppendPictureStyle(run.style, plot::RoundLevels(run.options.levels->lo, run.options.levels->hi));
   run.next = 0;
   run.drawn = 0;
-  if (!run.options.sections.empty()) {
-    const ActiveTriangles mesh = SplitActiveElements(s);
-    run.cuts.clear();
-    for (const Section& section : run.options.sections) run.cuts.push_back(CutSection(mesh, section));
-  }
+  run.mesh = PictureMeshOf(s, run.options);
   if (!run.points) return;
   SetUpHistory(
       run.chart, s,
@@ -288,9 +284,9 @@ void SetUpReport(ReportState& run, const Store& s) {
 
 void AddReportStep(ReportState& run, Store& s) {
   const std::size_t position = run.next++;
-  if (!run.cuts.empty()) {
+  if (!run.mesh.cuts.empty()) {
     run.times.push_back(s.TIME);
-    for (const SectionCut& cut : run.cuts) run.flows.push_back(FlowAcross(s, cut));
+    for (const SectionCut& cut : run.mesh.cuts) run.flows.push_back(FlowAcross(s, cut));
   }
   if (run.points) {
     AddHistoryStep(run.chart, s);
@@ -300,7 +296,7 @@ void AddReportStep(ReportState& run, Store& s) {
   if (position >= run.plan.steps.size() || !run.plan.steps[position].drawn) return;
 
   PlotWarnings w;
-  DrawStepPictureParts(run.parts, s, run.options, run.drawn == 0, w);
+  DrawStepPictureParts(run.parts, s, run.mesh, run.options, run.drawn == 0, w);
   AddPlotWarnings(run.warnings, w);
   if (run.drawn == 0) {
     run.constant += "<g id=\"section\">\n";

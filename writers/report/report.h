@@ -62,11 +62,11 @@ struct ReportState {
   HistoryChart chart;
   std::vector<std::int32_t> pointElements;  // per point: the element that holds it, 0 outside the mesh
   std::vector<double> pointHeads;           // per point: total head at the last step read
-  std::vector<SectionCut> cuts;             // per section of options.sections: its cut by the mesh
-  std::vector<double> times;                // per step read
-  std::vector<SectionFlow> flows;           // per step read, per section
-  PlotWarnings warnings;                    // summed over the pictures
-  std::string html;                         // the document, assembled at the end
+  PictureMesh mesh;           // the split mesh and the cuts of options.sections, made once for every picture
+  std::vector<double> times;  // per step read
+  std::vector<SectionFlow> flows;  // per step read, per section
+  PlotWarnings warnings;           // summed over the pictures
+  std::string html;                // the document, assembled at the end
   std::uint64_t bytesWritten = 0;
 };
 

@@ -225,7 +225,7 @@ TEST(PlotBands, TwoElementsByHand) {
   const std::vector<double> head = TotalHead(s);
   const Levels levels = RoundLevels(0.0, 2.0);
   ASSERT_EQ(levels.Bands(), 10);
-  const Bands bands = NodalBands(s, head, levels);
+  const Bands bands = NodalBands(SplitActiveElements(s), s, head, levels);
   EXPECT_EQ(bands.blankElements, 0);
   for (std::int32_t b = 0; b < 10; ++b) {
     EXPECT_NEAR(BandArea(bands.loops[b]), 0.2, 1e-12) << "band " << b;
@@ -236,7 +236,7 @@ TEST(PlotBands, TwoElementsByHand) {
       }
     }
   }
-  const std::vector<Polyline> line = PhreaticLine(s);
+  const std::vector<Polyline> line = PhreaticLine(SplitActiveElements(s), s);
   ASSERT_EQ(line.size(), 1u);
   ASSERT_EQ(line[0].size(), 2u);
   const Point a = line[0].front(), b = line[0].back();
@@ -245,7 +245,7 @@ TEST(PlotBands, TwoElementsByHand) {
   EXPECT_EQ(a.x, a.y);
   EXPECT_EQ(b.x, b.y);
 
-  const std::vector<Polyline> outline = MeshOutline(s);
+  const std::vector<Polyline> outline = MeshOutline(SplitActiveElements(s), s);
   ASSERT_EQ(outline.size(), 1u);
   EXPECT_EQ(outline[0].size(), 4u);  // the straight corners along the long sides are dropped
   EXPECT_DOUBLE_EQ(LoopArea(outline[0]), 2.0);
@@ -264,25 +264,25 @@ TEST(PlotBands, TileTheActiveElements) {
   double lo = 1e300, hi = -1e300;
   for (double v : head) lo = std::min(lo, v), hi = std::max(hi, v);
   for (const Levels& levels : {RoundLevels(lo, hi), RoundLevels(std::floor(lo), std::ceil(hi))}) {
-    ExpectBandsTile(s, head, levels, NodalBands(s, head, levels));
+    ExpectBandsTile(s, head, levels, NodalBands(SplitActiveElements(s), s, head, levels));
   }
   // Levels through node values: corners exactly on a level.
   for (std::int32_t n = 1; n <= s.NUMNP; n += 3) s.P(n) = std::round(head[n - 1] * 2.0) / 2.0 - s.Y(n);
   const std::vector<double> onLevels = TotalHead(s);
   const Levels half = RoundLevels(std::floor(lo), std::ceil(hi));
-  ExpectBandsTile(s, onLevels, half, NodalBands(s, onLevels, half));
+  ExpectBandsTile(s, onLevels, half, NodalBands(SplitActiveElements(s), s, onLevels, half));
 }
 
 TEST(PlotBands, OneValueEverywhereIsOneBandAndNoLine) {
   const Store s = Grid(3, 2, 3.0, 2.0, [](double, double y) { return 4.0 - y; });  // total head 4
   const std::vector<double> head = TotalHead(s);
   const Levels levels = RoundLevels(4.0, 4.0);
-  const Bands bands = NodalBands(s, head, levels);
+  const Bands bands = NodalBands(SplitActiveElements(s), s, head, levels);
   ASSERT_EQ(bands.loops.size(), 1u);
   ASSERT_EQ(bands.loops[0].size(), 1u);  // merged into one rectangle
   EXPECT_EQ(bands.loops[0][0].size(), 4u);
   EXPECT_DOUBLE_EQ(LoopArea(bands.loops[0][0]), 6.0);
-  EXPECT_TRUE(PhreaticLine(s).empty());  // P > 0 everywhere
+  EXPECT_TRUE(PhreaticLine(SplitActiveElements(s), s).empty());  // P > 0 everywhere
 }
 
 TEST(PlotBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
@@ -292,11 +292,11 @@ TEST(PlotBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
   std::vector<char> blank(static_cast<std::size_t>(s.NUMEL) + 1, 0);
   for (int e : {1, 2, 5, 6}) blank[e] = 1;
   const Levels levels = RoundLevels(0.0, 4.0);
-  const Bands bands = NodalBands(s, head, levels);
+  const Bands bands = NodalBands(SplitActiveElements(s), s, head, levels);
   EXPECT_EQ(bands.blankElements, 4);
   ExpectBandsTile(s, head, levels, bands, blank);
   // The line is left out where its triangles have no value.
-  for (const Polyline& l : PhreaticLine(s)) {
+  for (const Polyline& l : PhreaticLine(SplitActiveElements(s), s)) {
     for (const Point& p : l) EXPECT_FALSE(p.x < 2.0 && p.y < 2.0) << p.x << ", " << p.y;
   }
 }
@@ -304,10 +304,10 @@ TEST(PlotBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
 TEST(PlotBands, NoActiveElementGivesNothing) {
   Store s = Grid(2, 2, 2.0, 2.0, [](double x, double) { return x; });
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) s.ELEM(e, kMAT) = 0;
-  const Bands bands = NodalBands(s, TotalHead(s), RoundLevels(0.0, 4.0));
+  const Bands bands = NodalBands(SplitActiveElements(s), s, TotalHead(s), RoundLevels(0.0, 4.0));
   for (const auto& band : bands.loops) EXPECT_TRUE(band.empty());
-  EXPECT_TRUE(PhreaticLine(s).empty());
-  EXPECT_TRUE(MeshOutline(s).empty());
+  EXPECT_TRUE(PhreaticLine(SplitActiveElements(s), s).empty());
+  EXPECT_TRUE(MeshOutline(SplitActiveElements(s), s).empty());
   EXPECT_TRUE(MeshEdges(s).empty());
 }
 
@@ -318,7 +318,7 @@ TEST(PlotBands, ElementValuesAreFlat) {
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) speed.push_back(e <= 4 ? 0.5 : 1.5);  // bottom row slow
   speed[2] = std::numeric_limits<double>::quiet_NaN();
   const Levels levels = RoundLevels(0.5, 1.5);
-  const Bands bands = ElementBands(s, speed, levels);
+  const Bands bands = ElementBands(SplitActiveElements(s), s, speed, levels);
   EXPECT_EQ(bands.blankElements, 1);
   EXPECT_DOUBLE_EQ(BandArea(bands.loops[0]), 3.0);
   EXPECT_DOUBLE_EQ(BandArea(bands.loops.back()), 4.0);
@@ -336,7 +336,7 @@ TEST(PlotPhreaticLine, LiesOnPressureHeadZero) {
   const std::vector<Tri> tris = ActiveTriangles(s);
   double lo = 1e300, hi = -1e300;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) lo = std::min(lo, s.P(n)), hi = std::max(hi, s.P(n));
-  const std::vector<Polyline> lines = PhreaticLine(s);
+  const std::vector<Polyline> lines = PhreaticLine(SplitActiveElements(s), s);
   ASSERT_FALSE(lines.empty());
   std::size_t points = 0;
   for (const Polyline& line : lines) {

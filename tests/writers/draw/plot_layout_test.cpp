@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/draw.h"
 #include "support/store_builder.h"
 #include "writers/draw/plot.h"
 
@@ -108,7 +109,7 @@ TEST(PlotLayout, CanvasTakesTheSectionsShape) {
     Store s = Rectangle(c.w, c.h, 8, 8);
     std::string svg;
     PlotWarnings warnings;
-    DrawStepPicture(svg, s, {}, warnings);
+    test::DrawPicture(svg, s, PlotOptions{}, warnings);
     const double width = After(svg, " width=\""), height = After(svg, " height=\"");
     // The axes run down the left of the plot area and along its bottom: M left top V bottom H right.
     const std::string axis = svg.substr(svg.find("class=\"axis\" d=\"M") + 17);
@@ -150,7 +151,7 @@ TEST(PlotLayout, ArrowsHaveALeastLengthAndStayInside) {
   }
   std::string svg;
   PlotWarnings warnings;
-  DrawStepPicture(svg, s, {PlotField::kTotalHead, false, true}, warnings);
+  test::DrawPicture(svg, s, PlotOptions{PlotField::kTotalHead, false, true}, warnings);
   const Extent section = ExtentOf(Loops(svg, "outline"));
   const std::vector<Polyline> arrows = Loops(svg, "arrow");
   ASSERT_GT(arrows.size(), 100u);
@@ -183,11 +184,11 @@ TEST(PlotLayout, LevelsFixedForARun) {
   for (double k : {1.0, 3.0}) {
     for (std::int32_t n = 1; n <= s.NUMNP; ++n)
       s.P(n) = k * (1.0 + s.X(n) / 20.0) - s.Y(n);  // H = k (1 + x/20)
-    DrawStepPictureParts(parts, s, own, true, warnings);
+    DrawStepPictureParts(parts, s, PictureMeshOf(s, own), own, true, warnings);
     ownLevels.push_back(parts.levels.values);
     EXPECT_LE(parts.levels.values.front(), k);
     EXPECT_GE(parts.levels.values.back(), 2.0 * k);
-    DrawStepPictureParts(parts, s, fixed, true, warnings);
+    DrawStepPictureParts(parts, s, PictureMeshOf(s, fixed), fixed, true, warnings);
     fixedLevels.push_back(parts.levels.values);
   }
   EXPECT_NE(ownLevels[0], ownLevels[1]);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/model/locate.h"
+#include "support/draw.h"
 #include "support/files.h"
 #include "support/io_harness.h"
 #include "support/scratch.h"
@@ -82,7 +83,7 @@ TEST(PlotPicture, StepWithTitleBandsLineAndColourBar) {
   Store s = Section("Dam <A & B> \"1\" \xff\xfe caf\xc3\xa9   ");
   std::string svg;
   PlotWarnings warnings;
-  DrawStepPicture(svg, s, {}, warnings);
+  test::DrawPicture(svg, s, PlotOptions{}, warnings);
   const std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
   EXPECT_TRUE(Has(
@@ -102,7 +103,7 @@ TEST(PlotPicture, StepWithTitleBandsLineAndColourBar) {
 
   // The buffer is cleared for the next step, not appended to.
   const std::size_t size = svg.size();
-  DrawStepPicture(svg, s, {}, warnings);
+  test::DrawPicture(svg, s, PlotOptions{}, warnings);
   EXPECT_EQ(svg.size(), size);
 }
 
@@ -113,7 +114,7 @@ TEST(PlotPicture, DegenerateSteps) {
   for (std::int32_t n = 1; n <= flat.NUMNP; ++n) flat.P(n) = 5.0;
   std::string svg;
   PlotWarnings warnings;
-  DrawStepPicture(svg, flat, {PlotField::kPressureHead}, warnings);
+  test::DrawPicture(svg, flat, PlotOptions{PlotField::kPressureHead}, warnings);
   std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
   EXPECT_TRUE(Has(seen, "path band b0 1")) << seen;
@@ -124,7 +125,7 @@ TEST(PlotPicture, DegenerateSteps) {
   // A value that is not finite: its elements blank, counted.
   Store nan = Section();
   nan.P(7) = std::numeric_limits<double>::quiet_NaN();  // corner of elements 1, 2, 5, 6
-  DrawStepPicture(svg, nan, {}, warnings);
+  test::DrawPicture(svg, nan, PlotOptions{}, warnings);
   EXPECT_EQ(warnings.nanNodes, 1);
   EXPECT_EQ(warnings.nanElements, 4);
   const std::string outline = ReadBack(svg);
@@ -134,7 +135,7 @@ TEST(PlotPicture, DegenerateSteps) {
   // No active element: a note instead of a section.
   Store none = Section();
   for (std::int32_t e = 1; e <= none.NUMEL; ++e) none.ELEM(e, kMAT) = 0;
-  DrawStepPicture(svg, none, {}, warnings);
+  test::DrawPicture(svg, none, PlotOptions{}, warnings);
   EXPECT_TRUE(warnings.noActiveElements);
   const std::string note = ReadBack(svg);
   if (note == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
@@ -147,7 +148,7 @@ TEST(PlotPicture, SpeedWithMeshAndArrows) {
   s.VXE(2) = std::numeric_limits<double>::infinity();
   std::string svg;
   PlotWarnings warnings;
-  DrawStepPicture(svg, s, {PlotField::kSpeed, true, true}, warnings);
+  test::DrawPicture(svg, s, PlotOptions{PlotField::kSpeed, true, true}, warnings);
   const std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
   EXPECT_TRUE(Has(seen, "text Speed"));
@@ -198,7 +199,7 @@ TEST(PlotPicture, HostileValuesGiveWholeDocuments) {
     }
     std::string svg;
     PlotWarnings warnings;
-    DrawStepPicture(svg, s, {static_cast<PlotField>(round % 3), round % 2 == 0, true}, warnings);
+    test::DrawPicture(svg, s, PlotOptions{static_cast<PlotField>(round % 3), round % 2 == 0, true}, warnings);
     ASSERT_GE(svg.size(), 7u);
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
     EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
