@@ -56,6 +56,7 @@ ResultFile Fixture() {
       values[14].q = 100.0;
     }
     if (k == 3) values[11].p = std::nan("");
+    values[14].p = -50.0;  // (4, 2), a node of the inactive element alone
     f.Step(k, 10.0 * k, values, std::vector<ElementValues>(8, {0.1 * k, 0.0}));
   }
   return f;
@@ -211,6 +212,16 @@ TEST(SafetyCommand, TableJsonAndTheLinesOfTheCommandLine) {
        }) {
     EXPECT_NE(doc.find(part), std::string::npos) << part << "\n" << doc;
   }
+}
+
+// Step 1's heads over the nodes of active elements: P = 10 − 1.5 y + 0.1 x y from 7 at (0, 2) to 10 along
+// y = 0, H from 9 to 10; the −50 at (4, 2) is no head of the flow.
+TEST(SafetyCommand, InfoTakesTheHeadsOfActiveElementsOnly) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  const RunResult r = dir.Command({"info", "R.DAT", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\"pressure_head\": [7, 10], \"total_head\": [9, 10]"), std::string::npos) << r.out;
 }
 
 TEST(SafetyCommand, UsageErrors) {
