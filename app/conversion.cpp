@@ -38,7 +38,7 @@ void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, c
   result::StepReader::Work prepare;
   if (c.kind.prepareStep != nullptr) {
     prepare = [&selection, step = c.kind.prepareStep](Store& s, bool atEnd) {
-      if (!selection.Takes(s.ISTEP, atEnd)) return false;
+      if (!selection.Selects(s.ISTEP, atEnd)) return false;
       step(s);
       return true;
     };
@@ -49,8 +49,8 @@ void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, c
     if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};
     tally.numbers.push_back(c.s.ISTEP);
     tally.bytesRead = steps.Position();
-    const bool taken = selection.Takes(c.s.ISTEP, steps.AtEnd());
-    if (taken || !c.historySelected) Call(c.kind.everyStep, c);
+    const bool taken = selection.Selects(c.s.ISTEP, steps.AtEnd());
+    if (taken || !c.historyOfSelection) Call(c.kind.historyStep, c);
     if (taken) {
       ++tally.written;
       Call(c.kind.selectedStep, c);

@@ -46,9 +46,8 @@ struct Conversion {
   const OutputKind& kind;
   KindState state;
   result::RecordPlace place{};  // the result file record being read
-  // The command line's rule: a kind that draws every step (a history) takes the selected steps only.
-  // The dialogue keeps every step in a history.
-  bool historySelected = false;
+  // The command line's rule: a history holds the selected steps only. The dialogue's holds every step.
+  bool historyOfSelection = false;
 
   // The conversion as the kind's operations see it.
   WriterCall Writer() const { return {io, s, choices, state.get()}; }
@@ -73,7 +72,7 @@ std::uint64_t OutputBytes(const Conversion& c);
 
 void SetUpWriter(Conversion& c);
 // One pass over the steps of the result file: every step goes to the kind's every-step operation (only
-// the selected ones when `historySelected`), the steps that `selection` takes to its selected-step
+// the selected ones when `historyOfSelection`), the steps that `selection` takes to its selected-step
 // operation.
 void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally,
               const StepObserver& observer = {});

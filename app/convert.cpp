@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A failure that the conversion itself finds (no step selected, a field too narrow): its text.
-struct Refusal {
+struct ConversionRefused {
   std::string text;
 };
 
@@ -62,9 +62,10 @@ Target PlanTarget(const std::string& output) {
 void CheckReach(const Store& s, const OutputKind& kind) {
   const FieldReach& reach = kind.reach;
   auto refuse = [&](std::int64_t count, std::string_view what, std::int32_t limit) {
-    throw Refusal{"the mesh has " + std::to_string(count) + " " + std::string(what) + ", more than the " +
-                  std::string(reach.field) + " fields of " + std::string(kind.name) + " hold (" +
-                  std::to_string(limit) + "); --to vtu has no such limit, --allow-overflow writes asterisks"};
+    throw ConversionRefused{"the mesh has " + std::to_string(count) + " " + std::string(what) +
+                            ", more than the " + std::string(reach.field) + " fields of " +
+                            std::string(kind.name) + " hold (" + std::to_string(limit) +
+                            "); --to vtu has no such limit, --allow-overflow writes asterisks"};
   };
   if (reach.nodes > 0 && s.NUMNP > reach.nodes) refuse(s.NUMNP, "nodes", reach.nodes);
   if (reach.elements > 0) {
@@ -133,7 +134,7 @@ class FileConversion {
     io_->CountWarnings();
     io_->UseProcessors(processors);
     choices_.resultName = shown_;
-    c_.historySelected = true;
+    c_.historyOfSelection = true;
   }
 
   Outcome Convert() {
@@ -146,7 +147,7 @@ class FileConversion {
       Complete();
     } catch (const IoFailure& f) {
       failure = Describe(f);
-    } catch (const Refusal& r) {
+    } catch (const ConversionRefused& r) {
       failureFile_ = shown_;
       failure = r.text;
     } catch (const OutputRefused& r) {
@@ -236,8 +237,8 @@ class FileConversion {
     }
     // A history of a file without steps is written as the dialogue writes it; otherwise no step
     // selected is a failure.
-    if (tally_.written == 0 && (c_.kind.everyStep == nullptr || !tally_.numbers.empty())) {
-      throw Refusal{
+    if (tally_.written == 0 && (c_.kind.historyStep == nullptr || !tally_.numbers.empty())) {
+      throw ConversionRefused{
           "no step matches --steps " + request_.stepsText + "; the file has " +
           (tally_.numbers.empty() ? std::string("no steps") : "steps " + DescribeSteps(tally_.numbers))};
     }

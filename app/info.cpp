@@ -10,6 +10,7 @@
 #include "app/convert.h"
 #include "app/text.h"
 #include "core/io/failure.h"
+#include "core/io/number_text.h"
 #include "core/io/units.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
@@ -97,10 +98,7 @@ std::string GradientCells(const LargestGradient& g, int part) {
 // ---- JSON ----
 
 std::string JsonNumber(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  return std::string(buffer, end);
+  return NumberText(v, 0, kJsonNull);
 }
 
 std::string JsonRange(const Range& r) {

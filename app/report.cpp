@@ -78,7 +78,7 @@ std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSel
     if (st.gradient.element != 0) row.gradientMax = st.gradient.magnitude;
     // The last step of a whole file is `last`; a damaged file has no last step yet.
     const bool last = k + 1 == summary.steps.size() && !summary.damage;
-    row.drawn = steps != nullptr && steps->Takes(st.number, last);
+    row.drawn = steps != nullptr && steps->Selects(st.number, last);
     plan.steps.push_back(row);
     numbers.push_back(st.number);
   }

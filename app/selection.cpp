@@ -74,7 +74,7 @@ std::optional<StepSelection> StepSelection::Parse(std::string_view text, std::st
   return sel;
 }
 
-bool StepSelection::Takes(std::int32_t istep, bool last) const {
+bool StepSelection::Selects(std::int32_t istep, bool last) const {
   for (const Item& item : items_) {
     switch (item.kind) {
       case Item::kAll:

@@ -25,8 +25,8 @@ class StepSelection {
   // the text is not a selection.
   static std::optional<StepSelection> Parse(std::string_view text, std::string& error);
 
-  // True when the step numbered `istep` is taken; `last`: the file ends right after it.
-  bool Takes(std::int32_t istep, bool last) const;
+  // True when the step numbered `istep` is selected; `last`: the file ends right after it.
+  bool Selects(std::int32_t istep, bool last) const;
   // True when the selection names one step: `last`, or one step number (which a file may still hold
   // more than once).
   bool NamesOneStep() const;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/io/number_text.h"
 #include "core/io/xml_text.h"
 
 namespace seep {
@@ -24,11 +25,7 @@ std::string TrimmedTitle(const Store& s) {
 }
 
 std::string Number(double v) {
-  if (std::isnan(v)) return "nan";
-  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-  char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
-  return std::string(buffer, end);
+  return NumberText(v);
 }
 
 std::string Bytes(std::uint64_t bytes) {

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (selection) {
     std::vector<std::int32_t> numbers;
     for (std::int32_t istep : {INT32_MIN, -1, 0, 1, 2, 7, 1000, INT32_MAX}) {
-      if (selection->Takes(istep, istep == 7)) numbers.push_back(istep);
+      if (selection->Selects(istep, istep == 7)) numbers.push_back(istep);
     }
     (void)DescribeSteps(numbers);
   } else if (error.empty()) {

@@ -131,7 +131,9 @@ struct OutputKind {
   bool leftOutOfInput = false;  // what it leaves out lies in the result file: warnings name that file
   FieldReach reach{};
   StateKeeping state{};
-  WriterOperation setUp = nullptr, everyStep = nullptr, selectedStep = nullptr, finish = nullptr;
+  // setUp after the mesh is read; historyStep on each step of a history (every step in the dialogue,
+  // the selected ones on the command line); selectedStep on each selected step; finish after the last.
+  WriterOperation setUp = nullptr, historyStep = nullptr, selectedStep = nullptr, finish = nullptr;
   // Work on a selected step that needs the store alone (the nodal average), done as the step is read:
   // in the reading thread when the steps are read ahead of the writer. Must not throw.
   void (*prepareStep)(Store& s) = nullptr;

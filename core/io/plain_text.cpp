@@ -1,29 +1,21 @@
 #include "core/io/plain_text.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+
+#include "core/io/number_text.h"
 
 namespace seep {
 
 void AppendShortest(std::string& out, double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  out.append(buffer, end);
+  AppendNumberText(out, v, 0);
 }
 
 std::string Readable(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
-  return std::string(buffer, end);
+  return NumberText(v);
 }
 
 void AppendJsonNumber(std::string& out, double v) {
-  if (std::isfinite(v)) {
-    AppendShortest(out, v);
-  } else {
-    out += "null";
-  }
+  AppendNumberText(out, v, 0, kJsonNull);
 }
 
 void AppendCsvField(std::string& out, std::string_view text) {

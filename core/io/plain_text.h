@@ -10,7 +10,7 @@
 
 namespace seep {
 
-// The shortest digits that read back the same; "nan", "inf" and "-inf" as the C library writes them.
+// The shortest digits that read back the same (NumberText's); "nan", "inf" and "-inf".
 void AppendShortest(std::string& out, double v);
 // Six significant digits for people.
 std::string Readable(double v);

@@ -29,6 +29,8 @@ class RecordTeam;
 
 inline constexpr int kConsoleOut = -1;
 inline constexpr int kConsoleIn = -4;
+// The output file's unit, which every legacy writer writes.
+inline constexpr int kOutputUnit = 8;
 
 // One connection. Plain data; Io owns and drives it.
 struct Unit {

@@ -54,9 +54,6 @@ class Array2 {
 // Columns of ELEM.
 inline constexpr int kI = 1, kJ = 2, kK = 3, kL = 4, kMAT = 5;
 
-// The output file's unit, which every legacy writer writes.
-inline constexpr int kOutputUnit = 8;
-
 inline constexpr std::size_t kNameLength = 20;
 using Name = std::array<char, kNameLength>;
 

@@ -53,7 +53,7 @@ TEST(Kinds, CodesWithoutAWriterWriteNothing) {
     EXPECT_TRUE(k.name.empty()) << code;
     EXPECT_EQ(k.setUp, nullptr);
     EXPECT_EQ(k.selectedStep, nullptr);
-    EXPECT_EQ(k.everyStep, nullptr);
+    EXPECT_EQ(k.historyStep, nullptr);
   }
 }
 

@@ -20,7 +20,7 @@ const std::vector<std::int32_t> kFileSteps = {0, 1, 2, 2, 3, 7, 9};
 std::vector<std::int32_t> Taken(const StepSelection& selection) {
   std::vector<std::int32_t> taken;
   for (std::size_t i = 0; i < kFileSteps.size(); ++i) {
-    if (selection.Takes(kFileSteps[i], i + 1 == kFileSteps.size())) taken.push_back(kFileSteps[i]);
+    if (selection.Selects(kFileSteps[i], i + 1 == kFileSteps.size())) taken.push_back(kFileSteps[i]);
   }
   return taken;
 }
@@ -136,10 +136,10 @@ TEST(StepSelectionIsel, NumberTakesItsSteps) {
 
 TEST(StepSelectionIsel, LastStepNumberedZeroIsTakenOnce) {
   const StepSelection zero = StepSelection::FromIsel(0);
-  EXPECT_TRUE(zero.Takes(0, true));
-  EXPECT_TRUE(zero.Takes(0, false));
-  EXPECT_TRUE(zero.Takes(4, true));
-  EXPECT_FALSE(zero.Takes(4, false));
+  EXPECT_TRUE(zero.Selects(0, true));
+  EXPECT_TRUE(zero.Selects(0, false));
+  EXPECT_TRUE(zero.Selects(4, true));
+  EXPECT_FALSE(zero.Selects(4, false));
 }
 
 // Runs of consecutive numbers as ranges.

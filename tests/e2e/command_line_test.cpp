@@ -53,12 +53,12 @@ void ExpectSameBytesAsTheDialogue(const std::string& result) {
   for (std::string_view kind : MenuKinds()) {
     // A kind whose step operation runs at every step (the history) holds every step in the dialogue,
     // whatever the selection; the command line's `all` does.
-    const bool everyStep = KindOfName("convert", kind)->everyStep != nullptr;
+    const bool historyStep = KindOfName("convert", kind)->historyStep != nullptr;
     for (const auto& [isel, steps] : {std::pair{"-1", "all"}, {"0", "last"}, {"2", "2"}}) {
       SCOPED_TRACE(std::string(kind) + " " + steps);
       const RunResult d = dir.Run(DialogueAnswers::Conversion(kind, "D.OUT", isel, HeadStyle::kTotal));
       ASSERT_EQ(d.status, 0) << d.err;
-      const RunResult c = dir.Command(Convert(kind, everyStep ? "all" : steps));
+      const RunResult c = dir.Command(Convert(kind, historyStep ? "all" : steps));
       ASSERT_EQ(c.status, 0) << c.err;
       EXPECT_EQ(c.err, AsksPointFile(kind)
                            ? "seepconv: warning: C.OUT: point 3 outside the mesh written as H = 0\n"

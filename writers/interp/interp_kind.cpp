@@ -15,7 +15,7 @@ constexpr OutputKind kInterpKind{
     .description = "INTERP time history of heads at the points of a point-data file",
     .takes = kTakesSteps | kNeedsPoints,
     .setUp = [](WriterCall& w) { SetUpInterp(w.io, w.s, w.choices.PNAME); },
-    .everyStep = [](WriterCall& w) { WriteInterpStep(w.io, w.s); },
+    .historyStep = [](WriterCall& w) { WriteInterpStep(w.io, w.s); },
     .leftOut = [](const WriterCall& w) { return PointsOutsideWarning(w.s); },
 };
 

@@ -63,7 +63,7 @@ constexpr OutputKind kHistoryChartKind{
           LocatePoints(w.s);
           SetUpHistoryFile(w.Own<PictureState>(), w.s);
         },
-    .everyStep = [](WriterCall& w) { AddHistoryFileStep(w.Own<PictureState>(), w.s); },
+    .historyStep = [](WriterCall& w) { AddHistoryFileStep(w.Own<PictureState>(), w.s); },
     .finish = [](WriterCall& w) { WriteHistoryFile(w.Own<PictureState>(), w.s); },
     .leftOut = PictureLeftOut,
     .bytesOwn = PictureBytes,

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/io/number_text.h"
 #include "core/io/xml_text.h"
 
 namespace seep::html {
@@ -38,10 +39,7 @@ void Text(std::string& out, std::string_view text) {
 }
 
 std::string Number(double v) {
-  if (!std::isfinite(v)) return "\xE2\x80\x93";  // en dash
-  char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
-  return std::string(buffer, end);
+  return NumberText(v, 6, kEnDash);
 }
 
 }  // namespace seep::html

@@ -40,7 +40,7 @@ constexpr OutputKind kReportKind{
     .ownFiles = true,
     .state = StateOf<ReportState>(),
     .setUp = SetUp,
-    .everyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportState>(), w.s); },
+    .historyStep = [](WriterCall& w) { AddReportStep(w.Own<ReportState>(), w.s); },
     .finish = [](WriterCall& w) { WriteReport(w.Own<ReportState>(), w.s); },
     .leftOut = [](const WriterCall& w) { return ReportWarnings(w.Own<ReportState>()); },
     .written =
