@@ -458,6 +458,21 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
+// A line without length, or two lines of one kind with one name, in words ("section Up has no length");
+// empty when there is none.
+std::string LineFault(const std::vector<Section>& lines, std::string_view what) {
+  for (auto line = lines.begin(); line != lines.end(); ++line) {
+    double length = 0.0;
+    for (std::size_t k = 0; k + 1 < line->points.size(); ++k)
+      length +=
+          std::hypot(line->points[k + 1].x - line->points[k].x, line->points[k + 1].y - line->points[k].y);
+    if (!(length > 0.0)) return std::string(what) + " " + line->name + " has no length";
+    if (std::any_of(lines.begin(), line, [&](const Section& s) { return s.name == line->name; }))
+      return "two " + std::string(what) + "s are named " + line->name;
+  }
+  return {};
+}
+
 // `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step,
 // through the same road as a conversion; the table goes to standard output unless -o names a file.
 int Flux(const cli::ParsedArgs& args, Messages& messages) {
@@ -475,6 +490,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
     r.sectionsFile = std::string(*file);
   }
   if (sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
   r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
@@ -517,18 +533,9 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
     }
     r.sectionsFile = std::string(*file);
   }
-  // Every line has a length, and no two of a kind one name.
   for (const auto& [named, what] : {std::pair{&lines.exits, "exit face"}, std::pair{&lines.uplifts, "base"},
                                     std::pair{&lines.sections, "section"}}) {
-    for (auto line = named->begin(); line != named->end(); ++line) {
-      double length = 0.0;
-      for (std::size_t k = 0; k + 1 < line->points.size(); ++k)
-        length +=
-            std::hypot(line->points[k + 1].x - line->points[k].x, line->points[k + 1].y - line->points[k].y);
-      if (!(length > 0.0)) return messages.Usage(std::string(what) + " " + line->name + " has no length");
-      if (std::any_of(named->begin(), line, [&](const Section& s) { return s.name == line->name; }))
-        return messages.Usage("two " + std::string(what) + "s are named " + line->name);
-    }
+    if (const std::string fault = LineFault(*named, what); !fault.empty()) return messages.Usage(fault);
   }
   // ic as given, or from the unit weights: ic = (γsat − γw) / γw.
   if (args.Has(Opt::kCriticalGradient) && args.Has(Opt::kUnitWeights))

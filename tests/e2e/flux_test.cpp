@@ -58,12 +58,13 @@ ResultFile Fixture() {
 struct Expected {
   std::string name;
   double net, right, left, outside;
+  int leftOut = 0;
 };
 
 std::vector<Expected> ExpectedFlows(int k) {
   const double s1 = 0.2 * k;
   const double dam = 0.05 * (k == 3 ? 2 : 3) + 0.1 * k;
-  return {{"S1", s1, s1, 0.0, 0.5}, {"dam, crest", dam, dam, 0.0, 0.0}};
+  return {{"S1", s1, s1, 0.0, 0.5}, {"dam, crest", dam, dam, 0.0, 0.0, k == 3 ? 1 : 0}};
 }
 
 std::vector<std::string> FluxArgs(std::initializer_list<std::string> more) {
@@ -81,7 +82,8 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out, "");
   EXPECT_TRUE(csv.err.starts_with(
-      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite)\n"
+      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite): "
+      "dam, crest 1 in step 3\n"
       "wrote flow.csv: 3 steps, "))
       << csv.err;
   const RunResult json = dir.Command(FluxArgs({"--json", "-o", "flow.json", "--chart", "flow.svg"}));
@@ -96,10 +98,11 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   for (std::string from; seen >> from;) {
     int step;
     double time, net, right, left, outside;
+    int leftOut;
     std::string name, word;
     seen >> step >> time >> name;
     if (name == "dam,") seen >> word, name += " " + word;
-    seen >> net >> right >> left >> outside;
+    seen >> net >> right >> left >> outside >> leftOut;
     ++lines;
     SCOPED_TRACE(from + " step " + std::to_string(step) + " " + name);
     EXPECT_EQ(time, 10.0 * step);
@@ -111,6 +114,7 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
       EXPECT_NEAR(right, e.right, 1e-14);
       EXPECT_NEAR(left, e.left, 1e-14);
       EXPECT_NEAR(outside, e.outside, 1e-14);
+      EXPECT_EQ(leftOut, e.leftOut);
     }
     EXPECT_TRUE(found);
   }
@@ -188,6 +192,11 @@ TEST(FluxCommand, UsageErrors) {
        "A: 0,0 1,1e999\n",
        2,
        "seepconv: S.TXT: line 1: '1e999' is not a number\n"},
+      {{"flux", "R.DAT", "--section", "1,1 1,1"}, nullptr, 2, "seepconv: section S1 has no length\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1\nA: 1,1 2,2\n",
+       2,
+       "seepconv: two sections are named A\n"},
       {{"flux", "R.DAT"},
        nullptr,
        2,

@@ -33,18 +33,23 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
   }
   AppendColumns(out, rows, 0);
   out += '\n';
+  // A column of the pieces left out only when some were: the table of a whole solution stays as it was.
+  const bool leftOut = run.skipped > 0;
   rows = {{"step", "time", "section", "net", "right", "left"}};
+  if (leftOut) rows[0].push_back("left out");
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
       rows.push_back({std::to_string(run.steps[row]), Readable(run.times[row]), run.sections[k].name,
                       Readable(f.net), Readable(f.right), Readable(f.left)});
+      if (leftOut) rows.back().push_back(std::to_string(f.skipped));
     }
   }
   AppendColumns(out, rows, 2);
   out +=
       "\n  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n"
       "  direction from one point of the section to the next, left: the other way, net: both\n";
+  if (leftOut) out += "  left out: pieces of the section in elements whose velocity is not finite\n";
 }
 
 void WriteFluxCsv(std::string& out, const FluxRun& run) {
@@ -53,6 +58,10 @@ void WriteFluxCsv(std::string& out, const FluxRun& run) {
     for (const char* part : {"_net", "_right", "_left", "_outside"}) {
       out += ',';
       AppendCsvField(out, section.name + part);
+    }
+    if (run.skipped > 0) {
+      out += ',';
+      AppendCsvField(out, section.name + "_left_out");
     }
   }
   out += '\n';
@@ -66,6 +75,7 @@ void WriteFluxCsv(std::string& out, const FluxRun& run) {
         out += ',';
         AppendShortest(out, v);
       }
+      if (run.skipped > 0) out += ',' + std::to_string(f.skipped);
     }
     out += '\n';
   }
@@ -113,6 +123,7 @@ void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file
       AppendJsonNumber(out, f.left);
       out += ", \"outside\": ";
       AppendJsonNumber(out, run.cuts[k].outside);
+      if (run.skipped > 0) out += ", \"left_out\": " + std::to_string(f.skipped);
       out += '}';
     }
     out += "]}";
