@@ -42,13 +42,7 @@ constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgr
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
                         kSafety = kSafetyCommand, kAll = kInfo | kConvert | kPlot | kFlux | kReport | kSafety;
 
-struct Command {
-  std::string_view name;
-  std::uint32_t bit;
-  std::string_view operands;
-  std::string_view summary;
-  std::string_view examples;  // lines of its own help
-};
+using Command = CommandSpec;
 
 constexpr std::array kCommands{
     Command{"info", kInfo, "RESULT", "what a result file holds: mesh, materials, bounds, every step's ranges",
@@ -659,6 +653,10 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
 
 std::span<const cli::OptionSpec> CommandLineOptions() {
   return kOptions;
+}
+
+std::span<const CommandSpec> CommandLineCommands() {
+  return kCommands;
 }
 
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {

@@ -15,8 +15,20 @@ namespace seep {
 inline constexpr std::uint32_t kInfoCommand = 1, kConvertCommand = 2, kProgramOptions = 4, kPlotCommand = 8,
                                kFluxCommand = 16, kReportCommand = 32, kSafetyCommand = 64;
 
+// One command: its name, its bit in the option table, its operands and summary as the help shows them,
+// and the example lines of its help.
+struct CommandSpec {
+  std::string_view name;
+  std::uint32_t bit;
+  std::string_view operands;
+  std::string_view summary;
+  std::string_view examples;
+};
+
 // The command line's table of options, indexed by cli::Opt.
 std::span<const cli::OptionSpec> CommandLineOptions();
+// The command line's commands, in the order the help lists them.
+std::span<const CommandSpec> CommandLineCommands();
 
 // Runs the command given by `args` (the arguments after the program name). Returns the exit status:
 // 0 success, 1 a failed run, 2 a usage error.

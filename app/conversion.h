@@ -3,6 +3,21 @@
 // the kind writes files of its own); then the kind's set-up, one pass over the steps handing the
 // selected ones to its writer, and its finish. The kind is a row declared by its writer folder
 // (writers/kind.h); a kind without an operation at a place does nothing there.
+//
+// Threads of one conversion, and what each owns:
+// - The conversion's thread (the dialogue's, or one of `--jobs` on the command line) owns the
+//   Conversion: the store `s` that the writers read, the kind's state, the units of `io` but the result
+//   unit, and every call of the kind's operations.
+// - The step reader's thread (core/reader/step_reader) owns, between two calls of Next, the result
+//   unit (lent to its own Io) and the step arrays of its `Ahead` store, into which it reads the next
+//   step and where it does the kind's prepareStep; Next swaps those arrays with the store's, so no
+//   array is ever touched by both threads at once.
+// - The formatting team (core/io/record_team) formats blocks of one statement's records; each block
+//   owns its own text buffer and reads the store only, which no thread changes while a run of records
+//   is formatted. The conversion's thread joins the blocks in order.
+// - The writer thread (core/io/write_behind) owns each full buffer handed to it until it is written,
+//   and the file descriptors of the units written behind; a failure there is raised in the
+//   conversion's thread at its next hand-over or at close.
 #pragma once
 
 #include <cstdint>

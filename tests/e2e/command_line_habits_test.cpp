@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #endif
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/kinds.h"
 #include "support/e2e.h"
 #include "support/result_file.h"
 
@@ -213,8 +215,7 @@ TEST(CommandLineHabits, PartialKeepsTheWholeStepsBeforeTheDamage) {
   f.WriteTo(dir.Path("EARLY.DAT").string(), f.Ends()[5] + 2);  // inside S2 of the first step
   Steps({1, 2}).WriteTo(dir.Path("TWO.DAT").string());
   dir.Write("P.DAT", kPoints);
-  for (const Args& kind : {Args{"restart", "--head", "total"}, Args{"tecplot"}, Args{"femap"},
-                           Args{"microavs"}, Args{"igpost"}, Args{"interp", "--points", "P.DAT"}}) {
+  for (const Args& kind : OneFileKinds()) {
     SCOPED_TRACE(kind[0]);
     auto run = [&](const std::string& result, const std::string& output, bool partial) {
       Args args = {"convert", result, "-o", output, "-q", "--to"};
@@ -312,15 +313,15 @@ TEST(CommandLineHabits, ResultFileFromStandardInputAndPipes) {
 TEST(CommandLineHabits, KindFromTheOutputName) {
   Scratch dir;
   Steps({1, 2, 2, 3}).WriteTo(dir.Path("R.DAT").string());
-  const struct {
-    const char* kind;
-    const char* name;
-  } cases[] = {{"restart", "K.rst"},
-               {"tecplot", "K.TEC"},
-               {"femap", "K.neu"},
-               {"microavs", "K.inp"},
-               {"igpost", "K.igp"}};
-  for (const auto& c : cases) {
+  // Each kind's extension, in capitals for every other kind: case does not matter.
+  bool capitals = false;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert" || k->ownFiles || k->Takes(kNeedsPoints)) continue;
+    struct {
+      std::string kind, name;
+    } c{std::string(k->name), "K" + std::string(k->extension)};
+    if ((capitals = !capitals))
+      for (char& ch : c.name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     SCOPED_TRACE(c.kind);
     const RunResult named = dir.Command({"convert", "R.DAT", "-o", c.name});
     EXPECT_EQ(named.status, 0) << named.err;

@@ -1,5 +1,7 @@
 #include "support/e2e.h"
 
+#include "app/kinds.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -192,5 +194,17 @@ RunResult Scratch::Start(const Launch& launch) const {
 }
 
 #endif
+
+std::vector<std::vector<std::string>> OneFileKinds() {
+  std::vector<std::vector<std::string>> kinds;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->command != "convert" || k->ownFiles) continue;
+    std::vector<std::string> args{std::string(k->name)};
+    if (k->Takes(kTakesHead)) args.insert(args.end(), {"--head", "total"});
+    if (k->Takes(kNeedsPoints)) args.insert(args.end(), {"--points", "P.DAT"});
+    kinds.push_back(std::move(args));
+  }
+  return kinds;
+}
 
 }  // namespace seep::test

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/files.h"
 #include "support/scratch.h"
@@ -24,5 +25,10 @@ std::string ProgramPath();
 // True when SEEPCONV_PLATFORM=windows says that ProgramPath() runs the Windows program, so that tests of
 // POSIX-only behaviour (another user's permissions, /dev/full, a terminal) skip and Windows-only ones run.
 bool WindowsProgram();
+
+// Every kind of `convert` that writes one output file (no folder of its own), from the list of kinds, as
+// the arguments after --to that it needs: its name, a head style where it takes one, and the point file
+// P.DAT where it needs one. A new kind is tested with no change to the tests.
+std::vector<std::vector<std::string>> OneFileKinds();
 
 }  // namespace seep::test

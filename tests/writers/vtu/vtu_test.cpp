@@ -50,7 +50,7 @@ struct Model {
   std::vector<StepValues> steps;
 };
 
-const fs::path kSource = fs::path(__FILE__).parent_path();
+const fs::path kSource = fs::path(SEEPCONV_SOURCE_DIR) / "tests" / "writers" / "vtu";
 
 // Values compared within rounding: KEY near VALUES..., NaN as nan.
 void NearLine(std::string& out, const std::string& key, const std::vector<double>& values) {

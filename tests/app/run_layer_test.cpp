@@ -1,0 +1,244 @@
+// The run layer in process: the command line from its arguments to its messages and files on streams in
+// memory, one conversion through ConvertFile, the step loop with a kind that counts what it is handed,
+// the message funnel, and the report's plan of the steps it draws.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/conversion.h"
+#include "app/convert.h"
+#include "app/info.h"
+#include "app/kinds.h"
+#include "app/messages.h"
+#include "app/report.h"
+#include "core/io/units.h"
+#include "core/reader/result_file.h"
+#include "support/result_file.h"
+#include "support/scratch.h"
+
+namespace seep {
+namespace {
+
+using test::ResultFile;
+using test::Scratch;
+
+// Four quadrilaterals and a triangle stored with L = K; step k has P = k − Y and VX = k.
+ResultFile Steps(std::initializer_list<int> numbers) {
+  ResultFile f;
+  f.Header("RUN LAYER", {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {3, 0}},
+           {{1, 2, 5, 4, 1}, {2, 3, 6, 5, 1}, {3, 7, 6, 6, 2}});
+  int k = 0;
+  for (int number : numbers) {
+    ++k;
+    std::vector<test::NodeValues> nodes;
+    for (double y : {0.0, 0.0, 0.0, 1.0, 1.0, 1.0, 0.0}) nodes.push_back({0, k - y, 0.0});
+    f.Step(number, 10.0 * k, nodes, {{1.0 * k, 0}, {1.0 * k, 0}, {1.0 * k, 0}});
+  }
+  return f;
+}
+
+// A stream in memory that a test reads back as text.
+class MemoryStream {
+ public:
+  MemoryStream() : f_(std::tmpfile()) {}
+  ~MemoryStream() { std::fclose(f_); }
+  MemoryStream(const MemoryStream&) = delete;
+  MemoryStream& operator=(const MemoryStream&) = delete;
+  std::FILE* get() const { return f_; }
+  std::string Text() const {
+    std::fflush(f_);
+    std::string text;
+    std::rewind(f_);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f_)) > 0;) text.append(buffer, n);
+    return text;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+struct Ran {
+  int status;
+  std::string out, err;
+};
+
+Ran CommandLine(std::vector<std::string> args) {
+  const std::vector<std::string_view> views(args.begin(), args.end());
+  MemoryStream out, err;
+  const int status = RunCommandLine(views, out.get(), err.get());
+  return {status, out.Text(), err.Text()};
+}
+
+TEST(RunLayer, CommandLineInProcess) {
+  Scratch dir;
+  const std::string r = dir.Path("R.DAT").string(), cut = dir.Path("CUT.DAT").string();
+  const ResultFile f = Steps({1, 2, 3});
+  f.WriteTo(r);
+  f.WriteTo(cut, f.Ends()[f.Ends().size() - 2] + 3);  // inside the last record of the third step
+  const std::string o = dir.Path("O").string();
+  // A vertical section at x = 0.5 upward: flow to the right through a height of 1 at VX = k.
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // text the output holds (standard output, or the file O when named)
+    std::string err;  // how standard error begins
+  } cases[] = {
+      {{"info", r, "--json"}, kSuccess, "\"title\": \"RUN LAYER\"", ""},
+      {{"flux", r, "--section", "0.5,0 0.5,1", "--csv", "-o", o},
+       kSuccess,
+       "\n3,30,3,3,0,0\n",
+       "wrote " + o + ": 3 steps"},
+      {{"flux", r, "--section", "0.5,0 0.5,1", "-q", "--steps", "2", "-o", o}, kSuccess, "S1", ""},
+      {{"flux", cut, "--section", "0.5,0 0.5,1", "--csv", "--partial", "-o", o},
+       kPartial,
+       "\n2,20,2,2,0,0\n",
+       "seepconv: warning: " + cut + ": step 3 ends early"},
+      {{"flux", cut, "--section", "0.5,0 0.5,1", "-o", o},
+       kFailed,
+       "",
+       "seepconv: " + cut + ": step 3 ends early"},
+      {{"flux", r, "--section", "0.5,0 0.5,1", "-o", o, "--chart", o},
+       kUsage,
+       "",
+       "seepconv: -o " + o + " and --chart"},
+      {{"flux", r, "--section", "0.5,0"}, kUsage, "", "seepconv: --section '0.5,0': "},
+      {{"convert", r, "--to", "tecplot", "-o", o, "--steps", "lst"}, kUsage, "", "seepconv: "},
+      {{"plot", r, "--flow-lines", "0", "-o", o + ".svg"},
+       kUsage,
+       "",
+       "seepconv: --flow-lines takes a whole number from 1 to 10000, not '0'"},
+      {{"convert", r, "--to", "tecplot", "-o", o, "-q", "--steps", "2:"}, kSuccess, "ZONE", ""},
+  };
+  for (const auto& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    SCOPED_TRACE(shown);
+    std::remove(o.c_str());
+    const Ran run = CommandLine(c.args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_TRUE(run.err.starts_with(c.err)) << run.err;
+    const std::string output = dir.Exists("O") ? dir.Read("O") : run.out;
+    if (!c.out.empty()) {
+      EXPECT_NE(output.find(c.out), std::string::npos) << output;
+    }
+    if (c.status != kSuccess && c.status != kPartial) {
+      EXPECT_FALSE(dir.Exists("O"));
+    }
+  }
+}
+
+TEST(RunLayer, ConvertFileReportsThroughItsMessages) {
+  Scratch dir;
+  Steps({1, 2}).WriteTo(dir.Path("R.DAT").string());
+  ConvertRequest request;
+  request.result = dir.Path("R.DAT").string();
+  request.output = dir.Path("R.tec").string();
+  request.kind = nullptr;
+  for (const OutputKind* k : OutputKinds()) {
+    if (k->name == "tecplot") request.kind = k;
+  }
+  ASSERT_NE(request.kind, nullptr);
+  MemoryStream err;
+  Messages messages(err.get());
+  EXPECT_EQ(ConvertFile(request, messages), Outcome::kWritten);
+  EXPECT_TRUE(err.Text().starts_with("wrote " + request.output + ": 2 steps, ")) << err.Text();
+  EXPECT_TRUE(dir.Exists("R.tec"));
+  // Onto its own input: refused before anything is read.
+  request.output = request.result;
+  EXPECT_EQ(ConvertFile(request, messages), Outcome::kFailed);
+  EXPECT_NE(err.Text().find("the output would replace the result file"), std::string::npos);
+}
+
+// A kind that only counts the steps it is handed at each place.
+struct Counted {
+  std::vector<std::int32_t> history, selected;
+  int finished = 0;
+};
+
+constexpr OutputKind kCountingKind{
+    .command = "test",
+    .name = "counting",
+    .ownFiles = true,
+    .state = StateOf<Counted>(),
+    .historyStep = [](WriterCall& w) { w.Own<Counted>().history.push_back(w.s.ISTEP); },
+    .selectedStep = [](WriterCall& w) { w.Own<Counted>().selected.push_back(w.s.ISTEP); },
+    .finish = [](WriterCall& w) { ++w.Own<Counted>().finished; },
+};
+
+TEST(RunLayer, StepLoopHandsEachStepToItsPlaces) {
+  Scratch dir;
+  Steps({1, 2, 2, 3}).WriteTo(dir.Path("R.DAT").string());
+  std::string error;
+  const auto selection = StepSelection::Parse("2:", error);
+  ASSERT_TRUE(selection) << error;
+  for (const bool ofSelection : {false, true}) {
+    SCOPED_TRACE(ofSelection ? "history of the selection" : "history of every step");
+    Io io(stdin, stdout, stderr);
+    Store s;
+    const OutputChoices choices;
+    Conversion c(io, s, choices, kCountingKind);
+    c.historyOfSelection = ofSelection;
+    result::Open(io, dir.Path("R.DAT").string());
+    result::ReadHeader(io, s, &c.place);
+    SetUpWriter(c);
+    StepTally tally;
+    int observed = 0;
+    StepLoop(c, *selection, tally, [&](const StepTally&) { ++observed; });
+    FinishWriter(c);
+    const Counted& counted = *static_cast<const Counted*>(c.state.get());
+    EXPECT_EQ(tally.numbers, (std::vector<std::int32_t>{1, 2, 2, 3}));
+    EXPECT_EQ(tally.written, 3);
+    EXPECT_EQ(observed, 4);
+    EXPECT_EQ(counted.selected, (std::vector<std::int32_t>{2, 2, 3}));
+    const std::vector<std::int32_t> history =
+        ofSelection ? std::vector<std::int32_t>{2, 2, 3} : std::vector<std::int32_t>{1, 2, 2, 3};
+    EXPECT_EQ(counted.history, history);
+    EXPECT_EQ(counted.finished, 1);
+  }
+}
+
+TEST(RunLayer, MessagesAreOneLineEach) {
+  MemoryStream err;
+  Messages messages(err.get());
+  messages.Failure("a\nb.dat", "file not found", 29);
+  messages.Warning("R.DAT", "2 points\toutside");
+  messages.Failure("", "out of memory");
+  EXPECT_EQ(messages.Usage("unknown option '--x'"), kUsage);
+  EXPECT_EQ(err.Text(),
+            "seepconv: a\\nb.dat: file not found (29)\n"
+            "seepconv: warning: R.DAT: 2 points\\toutside\n"
+            "seepconv: out of memory\n"
+            "seepconv: unknown option '--x'\nTry 'seepconv --help'.\n");
+}
+
+TEST(RunLayer, ReportPlansTheStepsItDraws) {
+  Scratch dir;
+  Steps({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20})
+      .WriteTo(dir.Path("R.DAT").string());
+  const ResultSummary summary = SummariseResultFile(dir.Path("R.DAT").string());
+  auto drawn = [&](const char* text) {
+    std::string error;
+    std::optional<StepSelection> steps;
+    if (text != nullptr) steps = StepSelection::Parse(text, error);
+    const auto plan = PlanReport(summary, steps ? &*steps : nullptr, text ? text : "", "today", {}, error);
+    std::vector<std::int32_t> numbers;
+    if (!plan) return std::make_pair(numbers, error);
+    for (const ReportStep& row : plan->steps) {
+      if (row.drawn) numbers.push_back(row.number);
+    }
+    return std::make_pair(numbers, error);
+  };
+  // By default the last step and 11 more spread over the run.
+  const auto byDefault = drawn(nullptr).first;
+  EXPECT_EQ(byDefault.size(), 12u);
+  EXPECT_EQ(byDefault.back(), 20);
+  EXPECT_EQ(drawn("5,last").first, (std::vector<std::int32_t>{5, 20}));
+  EXPECT_EQ(drawn("30:").second, "no step matches --steps 30:; the file has steps 1:20");
+}
+
+}  // namespace
+}  // namespace seep
