@@ -108,14 +108,14 @@ constexpr std::array kOptions{
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport | kSafety, kTakesDrawing, {},
                "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow; safety also takes 'exit name: ...' and 'uplift name: ...'", "", ValueKind::kPath},
-    OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
-               "safety: an exit face, water leaving to the left of its direction (up for ground drawn left to right), named E1, E2, ... when unnamed; may be repeated", "", ValueKind::kLine},
-    OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety, 0, {},
-               "safety: a base under a structure for the uplift, named U1, U2, ... when unnamed; may be repeated", "", ValueKind::kLine},
-    OptionSpec{Opt::kCriticalGradient, "critical-gradient", 0, "IC", kSafety, 0, {},
-               "safety: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
-    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety, 0, {},
-               "safety: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
+    OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
+               "safety, report: an exit face, water leaving to the left of its direction (up for ground drawn left to right), named E1, E2, ... when unnamed; may be repeated", "", ValueKind::kLine},
+    OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
+               "safety, report: a base under a structure for the uplift, named U1, U2, ... when unnamed; may be repeated", "", ValueKind::kLine},
+    OptionSpec{Opt::kCriticalGradient, "critical-gradient", 0, "IC", kSafety | kReport, 0, {},
+               "safety, report: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
+    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
+               "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
     OptionSpec{Opt::kCsv, "csv", 0, "", kFlux | kSafety, 0, {}, "flux, safety: one header line and one row per step", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
@@ -502,15 +502,10 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
-// `safety RESULT`: exit gradients, uplift and the balance of the nodal flows per selected step, through the
-// same road as a conversion; the table goes to standard output unless -o names a file.
-int Safety(const cli::ParsedArgs& args, Messages& messages) {
-  if (args.operands.size() != 1)
-    return messages.Usage(args.operands.empty() ? "safety needs a RESULT file"
-                                                : "safety takes one RESULT file");
-  ConvertRequest r;
-  r.result = std::string(args.operands[0]);
-  r.kind = &kSafetyKind;
+// The exit faces and bases of --exit, --uplift and the sections file, its flow sections, and the critical
+// gradient and the unit weight of water, into the request: kSuccess, or the status of a usage error or of
+// a sections file that cannot be read, its line written.
+int TakeSafetyChoices(const cli::ParsedArgs& args, ConvertRequest& r, Messages& messages) {
   SectionsFile lines;
   for (const auto& [option, given] : args.lines) {
     std::vector<Section>& into = option == Opt::kExit ? lines.exits : lines.uplifts;
@@ -547,6 +542,19 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   r.choices.exits = std::move(lines.exits);
   r.choices.bases = std::move(lines.uplifts);
   r.choices.sections = std::move(lines.sections);
+  return kSuccess;
+}
+
+// `safety RESULT`: exit gradients, uplift and the balance of the nodal flows per selected step, through the
+// same road as a conversion; the table goes to standard output unless -o names a file.
+int Safety(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.size() != 1)
+    return messages.Usage(args.operands.empty() ? "safety needs a RESULT file"
+                                                : "safety takes one RESULT file");
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = &kSafetyKind;
+  if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
   r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
@@ -568,11 +576,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
-  if (const auto sections = args.Value(Opt::kSections)) {
-    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
-      return status;
-    r.sectionsFile = std::string(*sections);
-  }
+  if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
                                                          !std::filesystem::is_regular_file(r.result, ec)))

@@ -264,4 +264,42 @@ double NodalFlowSum(const Store& s, const std::vector<std::int32_t>& nodes) {
   return sum;
 }
 
+void SetUpSafety(SafetyRun& run, const Store& s) {
+  const ActiveTriangles mesh = SplitActiveElements(s);
+  run.outline = OutlineActiveMesh(s, mesh);
+  run.exitCuts.clear();
+  run.upliftCuts.clear();
+  run.sectionCuts.clear();
+  run.sectionNodes.clear();
+  for (const Section& face : run.exits) run.exitCuts.push_back(CutSection(mesh, face));
+  for (const Section& base : run.uplifts) run.upliftCuts.push_back(CutSection(mesh, base));
+  for (const Section& section : run.sections) {
+    run.sectionCuts.push_back(CutSection(mesh, section));
+    run.sectionNodes.push_back(NodesOnLine(s, run.outline, section.points));
+  }
+}
+
+std::string LineOutsideMesh(const SafetyRun& run) {
+  for (std::size_t k = 0; k < run.exits.size(); ++k) {
+    if (run.exitCuts[k].pieces.empty())
+      return "exit face " + run.exits[k].name + " lies outside the active mesh";
+  }
+  for (std::size_t k = 0; k < run.uplifts.size(); ++k) {
+    if (run.upliftCuts[k].pieces.empty())
+      return "base " + run.uplifts[k].name + " lies outside the active mesh";
+  }
+  return {};
+}
+
+void AddSafetyStep(SafetyRun& run, const Store& s) {
+  run.steps.push_back(s.ISTEP);
+  run.times.push_back(s.TIME);
+  for (const SectionCut& cut : run.exitCuts) run.exitRows.push_back(ExitGradientAlong(s, cut, run.outline));
+  for (std::size_t k = 0; k < run.uplifts.size(); ++k)
+    run.upliftRows.push_back(UpliftAlong(s, run.uplifts[k], run.upliftCuts[k], run.gammaW));
+  run.balances.push_back(BalanceOfNodalFlows(s, run.outline));
+  for (std::size_t k = 0; k < run.sections.size(); ++k)
+    run.sectionRows.push_back({NodalFlowSum(s, run.sectionNodes[k]), FlowAcross(s, run.sectionCuts[k]).net});
+}
+
 }  // namespace seep

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "core/model/section_flux.h"
@@ -81,5 +82,48 @@ std::vector<std::int32_t> NodesOnLine(const Store& s, const MeshOutline& outline
 
 // Σ Q of the nodes; Q that are not numbers left out.
 double NodalFlowSum(const Store& s, const std::vector<std::int32_t>& nodes);
+
+// The factor of safety against heave and piping, ic / i, where water leaves (i > 0); not a number
+// where it does not, or without ic.
+inline double FactorOfSafety(double ic, double i) {
+  return i > 0.0 ? ic / i : kNotANumber;
+}
+
+// ---- The figures of a run: the lines, cut once, and one row of figures per step.
+
+// γw when none is given: kN/m³, so that the uplift is in kN per metre when lengths are in m.
+inline constexpr double kWaterUnitWeight = 9.81;
+
+// The figures of one flow section in one step.
+struct SectionBalance {
+  double nodalQ = 0.0;  // Σ Q of the nodes on the section
+  double flux = 0.0;    // the net flow rate across it, as `flux` gives it
+};
+
+struct SafetyRun {
+  std::vector<Section> exits, uplifts, sections;
+  double criticalGradient = kNotANumber;  // ic; not a number: none given, no factor of safety
+  double gammaW = kWaterUnitWeight;
+
+  // Made at set-up from the mesh.
+  MeshOutline outline;
+  std::vector<SectionCut> exitCuts, upliftCuts, sectionCuts;
+  std::vector<std::vector<std::int32_t>> sectionNodes;
+
+  // One row per selected step; the figures of row r, line k at r × (lines) + k.
+  std::vector<std::int32_t> steps;
+  std::vector<double> times;
+  std::vector<ExitGradient> exitRows;
+  std::vector<Uplift> upliftRows;
+  std::vector<WaterBalance> balances;
+  std::vector<SectionBalance> sectionRows;
+};
+
+// Cuts every line by the active mesh of the store (its header read).
+void SetUpSafety(SafetyRun& run, const Store& s);
+// The first exit face or base that lies wholly outside the active mesh, in words; empty when none.
+std::string LineOutsideMesh(const SafetyRun& run);
+// Adds the figures of the current step.
+void AddSafetyStep(SafetyRun& run, const Store& s);
 
 }  // namespace seep

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -212,6 +213,34 @@ TEST(SafetyCommand, TableJsonAndTheLinesOfTheCommandLine) {
        }) {
     EXPECT_NE(doc.find(part), std::string::npos) << part << "\n" << doc;
   }
+}
+
+// The report's Safety section: the same figures; the smallest factor of safety of the run, 0.9 / 0.45
+// (Toe's largest in step 1), marked.
+TEST(SafetyCommand, TheReportHasASafetySection) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  dir.Write("L.TXT", kLines);
+  const RunResult r = dir.Command(
+      {"report", "R.DAT", "--sections", "L.TXT", "--unit-weights", "19,10", "-o", "r.html", "-q"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string html = dir.Read("r.html");
+  for (const char* part : {
+           "<h2>Safety</h2>\n<h3>Exit face Toe</h3>",
+           "<tr><td>1</td><td>10</td><td>0.45</td><td>5</td><td>0.5, 1.5</td><td>yes</td><td>0.35</td>"
+           "<td class=\"least\">2</td><td>2.57143</td></tr>",
+           "<h3>Exit face Back</h3>",
+           "<h3>Base Base</h3>",
+           "<tr><td>2</td><td>20</td><td>2</td><td>20</td><td>4</td><td>1.33333</td></tr>",
+           "<tr><td>2</td><td>20</td><td>0.5</td><td>-0.5</td><td>0</td><td>0</td></tr>",
+       }) {
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(html.find("class=\"least\"", html.find("class=\"least\">2<") + 1), std::string::npos);
+  // A face that misses the mesh is a usage error here too, and nothing is written.
+  const RunResult outside = dir.Command({"report", "R.DAT", "--exit", "9,9 12,9", "-o", "o.html"});
+  EXPECT_EQ(outside.status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("o.html")));
 }
 
 // Step 1's heads over the nodes of active elements: P = 10 − 1.5 y + 0.1 x y from 7 at (0, 2) to 10 along

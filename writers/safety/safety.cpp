@@ -8,11 +8,6 @@
 namespace seep {
 namespace {
 
-// FS = ic / i where water leaves (i > 0); not a number where it does not, or without ic.
-double FactorOfSafety(double ic, double i) {
-  return i > 0.0 ? ic / i : kNotANumber;
-}
-
 bool HasCritical(const SafetyRun& run) {
   return std::isfinite(run.criticalGradient);
 }
@@ -65,44 +60,6 @@ void AppendField(std::string& out, const char* key, double v) {
 }
 
 }  // namespace
-
-void SetUpSafety(SafetyRun& run, const Store& s) {
-  const ActiveTriangles mesh = SplitActiveElements(s);
-  run.outline = OutlineActiveMesh(s, mesh);
-  run.exitCuts.clear();
-  run.upliftCuts.clear();
-  run.sectionCuts.clear();
-  run.sectionNodes.clear();
-  for (const Section& face : run.exits) run.exitCuts.push_back(CutSection(mesh, face));
-  for (const Section& base : run.uplifts) run.upliftCuts.push_back(CutSection(mesh, base));
-  for (const Section& section : run.sections) {
-    run.sectionCuts.push_back(CutSection(mesh, section));
-    run.sectionNodes.push_back(NodesOnLine(s, run.outline, section.points));
-  }
-}
-
-std::string LineOutsideMesh(const SafetyRun& run) {
-  for (std::size_t k = 0; k < run.exits.size(); ++k) {
-    if (run.exitCuts[k].pieces.empty())
-      return "exit face " + run.exits[k].name + " lies outside the active mesh";
-  }
-  for (std::size_t k = 0; k < run.uplifts.size(); ++k) {
-    if (run.upliftCuts[k].pieces.empty())
-      return "base " + run.uplifts[k].name + " lies outside the active mesh";
-  }
-  return {};
-}
-
-void AddSafetyStep(SafetyRun& run, const Store& s) {
-  run.steps.push_back(s.ISTEP);
-  run.times.push_back(s.TIME);
-  for (const SectionCut& cut : run.exitCuts) run.exitRows.push_back(ExitGradientAlong(s, cut, run.outline));
-  for (std::size_t k = 0; k < run.uplifts.size(); ++k)
-    run.upliftRows.push_back(UpliftAlong(s, run.uplifts[k], run.upliftCuts[k], run.gammaW));
-  run.balances.push_back(BalanceOfNodalFlows(s, run.outline));
-  for (std::size_t k = 0; k < run.sections.size(); ++k)
-    run.sectionRows.push_back({NodalFlowSum(s, run.sectionNodes[k]), FlowAcross(s, run.sectionCuts[k]).net});
-}
 
 std::string SafetyLeftOut(const SafetyRun& run) {
   std::int64_t elements = 0, pieces = 0, nodes = 0;
