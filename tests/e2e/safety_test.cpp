@@ -237,6 +237,9 @@ TEST(SafetyCommand, TheReportHasASafetySection) {
     EXPECT_NE(html.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(html.find("class=\"least\"", html.find("class=\"least\">2<") + 1), std::string::npos);
+  // The pictures draw the exit faces and the base with their names.
+  for (const char* name : {">exit Toe</text>", ">exit Back</text>", ">base Base</text>"})
+    EXPECT_NE(html.find(name), std::string::npos) << name;
   // A face that misses the mesh is a usage error here too, and nothing is written.
   const RunResult outside = dir.Command({"report", "R.DAT", "--exit", "9,9 12,9", "-o", "o.html"});
   EXPECT_EQ(outside.status, 2);

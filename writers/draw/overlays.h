@@ -1,5 +1,5 @@
 // What a step picture may draw over its bands: flow lines (the flow net with the head bands as
-// equipotentials) and sections with the step's net flow rate through them.
+// equipotentials), sections with the step's net flow rate through them, exit faces and bases.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +30,10 @@ void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& me
 // is section k cut by the active mesh.
 void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
                     const std::vector<SectionCut>& cuts, const Placement& at);
+
+// Exit faces as solid green lines and bases as solid purple ones, each with its name at its last point and
+// a small arrow head there: an exit face's direction says which side is out (its left).
+void AppendSafetyLines(std::string& svg, const std::vector<Section>& exits, const std::vector<Section>& bases,
+                       const Placement& at);
 
 }  // namespace seep::plot

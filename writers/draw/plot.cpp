@@ -607,6 +607,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
   if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
   plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place);
+  plot::AppendSafetyLines(parts.lines, options.exits, options.bases, place);
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
          "No finite value in this step");
@@ -865,6 +866,8 @@ PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   options.arrows = choices.arrows;
   options.flowLines = choices.flowLines;
   options.sections = choices.sections;
+  options.exits = choices.exits;
+  options.bases = choices.bases;
   return options;
 }
 

@@ -29,6 +29,8 @@ struct PlotOptions {
   int flowLines = 0;    // this many flow lines over the bands (a flow net)
   // Sections drawn with their names and the step's net flow rate.
   std::vector<Section> sections{};
+  // Exit faces and bases (lines under structures) drawn with their names.
+  std::vector<Section> exits{}, bases{};
   // Levels kept for every step of a run, so that colours compare across time (values beyond them take
   // the end colours); nothing: each picture takes round levels over its own values.
   std::optional<LevelRange> levels{};
