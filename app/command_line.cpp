@@ -45,9 +45,11 @@ constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgr
 using Command = CommandSpec;
 
 constexpr std::array kCommands{
-    Command{"info", kInfo, "RESULT", "what a result file holds: mesh, materials, bounds, every step's ranges",
+    Command{"info", kInfo, "RESULT...",
+            "what a result file holds: mesh, materials, bounds, every step's ranges",
             "  seepconv info RESULT.DAT\n"
             "  seepconv info RESULT.DAT --json\n"
+            "  seepconv info runs/*.res --csv -o study.csv\n"
             "  seepconv info - < RESULT.DAT\n"},
     Command{"convert", kConvert, "RESULT... [--to KIND]", "convert result files for another program",
             "  seepconv convert RESULT.DAT --to tecplot\n"
@@ -89,14 +91,14 @@ constexpr int kMostFlowLines = 10000;
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o", ValueKind::kName},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "output file, with one RESULT only",
-               "RESULT with the kind's extension, in its folder; flux, safety: standard output", ValueKind::kPath},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kInfo | kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "output file; convert: with one RESULT only; info: one for all RESULT files",
+               "RESULT with the kind's extension, in its folder; info, flux, safety: standard output", ValueKind::kPath},
     OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot: last, with --points all; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure", ValueKind::kChoice},
     OptionSpec{Opt::kPoints, "points", 0, "PATH", kConvert | kPlot | kReport, kNeedsPoints, {},
-               "point-data file: required for interp; plot and report draw heads at the points against time", "", ValueKind::kPath},
+               "point-data file; convert: required for --to interp; plot, report: heads at the points against time", "", ValueKind::kPath},
     OptionSpec{Opt::kField, "field", 0, "FIELD", kPlot | kReport, kTakesField, kPlotFieldNames,
                "plot, report: total-head, pressure-head, speed or gradient (hydraulic)", "total-head", ValueKind::kChoice},
     OptionSpec{Opt::kMesh, "mesh", 0, "", kPlot | kReport, kTakesDrawing, {}, "plot, report: every element edge, thin", ""},
@@ -107,7 +109,7 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
     OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport | kSafety, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot and report draw them with their flow; safety also takes 'exit name: ...' and 'uplift name: ...'", "", ValueKind::kPath},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot, report: drawn with their flow rates; safety, report also take 'exit name: ...' and 'uplift name: ...'", "", ValueKind::kPath},
     OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
                "safety, report: an exit face, water leaving to the left of its direction (up for ground drawn left to right), named E1, E2, ... when unnamed; may be repeated", "", ValueKind::kLine},
     OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
@@ -116,7 +118,7 @@ constexpr std::array kOptions{
                "safety, report: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kFlux | kSafety, 0, {}, "flux, safety: one header line and one row per step", ""},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kSafety, 0, {}, "a header line and one row per file (info) or per step (flux, safety)", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux, 0, {}, "flux: an SVG chart of the net flow rates", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
@@ -126,7 +128,7 @@ constexpr std::array kOptions{
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors", ValueKind::kCount, 1},
-    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {}, "no progress and no closing line", ""},
+    OptionSpec{Opt::kQuiet, "quiet", 'q', "", kAll, 0, {}, "no progress and no closing line", ""},
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kSafety, 0, {}, "one JSON document instead of the table", ""},
@@ -198,7 +200,7 @@ std::string CommandHelp(const Command& c) {
   std::string text =
       "Usage: seepconv " + std::string(c.name) + " " + std::string(c.operands) + " [options]\n";
   text += "\n" + std::string(c.summary) + "\n";
-  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, c.bit);
+  text += "\nOptions:\n" + cli::DescribeOptions(kOptions, c.bit, c.name);
   if (c.bit == kConvert) {
     text += "\nOutput kinds (--to KIND; without it, the kind of the extension of -o):\n" + KindTable();
     text += "  (.vtu   one step's grid alone, with --steps last or N)\n";
@@ -231,30 +233,76 @@ const OptionSpec* NotTaken(const cli::ParsedArgs& args, const OutputKind& kind) 
   return nullptr;
 }
 
-int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
-  if (args.operands.size() != 1)
-    return messages.Usage(args.operands.empty() ? "info needs a RESULT file" : "info takes one RESULT file");
-  const std::string path(args.operands[0]);
-  ResultSummary summary;
+// Writes `text` to `output` (made whole under a temporary name, or written in place to a device or pipe),
+// or to `out` when no output is named; a failure is one message line. True when written.
+bool WriteText(const std::string& text, std::optional<std::string_view> output, std::FILE* out,
+               Messages& messages) {
+  if (!output) {
+    if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0) return true;
+    messages.Failure("standard output", "write error", kErrWrite);
+    return false;
+  }
   try {
-    summary = SummariseResultFile(path);
+    WriteWholeFile(std::string(*output), text);
+    return true;
   } catch (const IoFailure& failure) {
-    messages.Failure(path, PlainWords(failure), failure.number);
-    return kFailed;
+    messages.Failure(*output, PlainWords(failure), failure.number);
+  } catch (const OutputRefused& refused) {
+    messages.Failure(refused.file, refused.what);
   }
-  // A file that is no result file has no summary to tell.
-  if (summary.notResultFile) {
-  } else if (args.Has(Opt::kJson)) {
-    PrintSummaryJson(out, summary);
-  } else {
-    PrintSummary(out, summary);
+  return false;
+}
+
+// `info RESULT...`: what each file holds, as aligned lines, JSON (an array for several files) or CSV (a
+// row per file, for a study of many runs).
+int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
+  if (args.operands.empty()) return messages.Usage("info needs a RESULT file");
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  const bool csv = args.Has(Opt::kCsv), json = args.Has(Opt::kJson), several = args.operands.size() > 1;
+  const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+  ForgetProtectedInputs();
+  for (const std::string_view path : args.operands) {
+    if (path != kStandardInput) ProtectInput(std::string(path), "the result file");
   }
-  std::fflush(out);
-  if (summary.damage) {
-    messages.Failure(summary.file, summary.damage->what, summary.damage->number);
-    return kFailed;
+  std::string text;
+  if (csv) PrintSummaryCsvHeader(text);
+  if (json && several) text += "[\n";
+  int status = kSuccess, summarised = 0;
+  for (const std::string_view operand : args.operands) {
+    const std::string path(operand);
+    ResultSummary summary;
+    try {
+      summary = SummariseResultFile(path);
+    } catch (const IoFailure& failure) {
+      messages.Failure(path, PlainWords(failure), failure.number);
+      status = kFailed;
+      continue;
+    }
+    // A file that is no result file has no summary to tell.
+    if (!summary.notResultFile) {
+      if (csv) {
+        PrintSummaryCsvRow(text, summary);
+      } else if (json) {
+        if (several && summarised > 0) text.insert(text.size() - 1, ",");
+        PrintSummaryJson(text, summary);
+      } else {
+        if (summarised > 0) text += '\n';
+        PrintSummary(text, summary);
+      }
+      ++summarised;
+    }
+    if (summary.damage) {
+      messages.Failure(summary.file, summary.damage->what, summary.damage->number);
+      status = kFailed;
+    }
   }
-  return kSuccess;
+  if (json && several) text += "]\n";
+  if (!WriteText(text, output, out, messages)) return kFailed;
+  if (output && !args.Has(Opt::kQuiet)) {
+    messages.Closing("wrote " + std::string(*output) + ": " + std::to_string(summarised) +
+                     (summarised == 1 ? " file summarised" : " files summarised"));
+  }
+  return status;
 }
 
 // The step selection of --steps, or `fallback`, into the request; false with `error` set when it is none.
@@ -364,8 +412,18 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
       }
       std::string what =
           "unknown output kind '" + std::string(*to) + "' (one of " + KindNames("convert") + ")";
-      if (const std::string_view near = cli::NearestName(*to, names); !near.empty())
-        what += "; did you mean " + std::string(near) + "?";
+      std::string_view near = cli::NearestName(*to, names);
+      for (const OutputKind* k : OutputKinds()) {
+        if (!near.empty()) break;
+        for (std::size_t at = 0; k->command == "convert" && at < k->otherNames.size();) {
+          const std::size_t end = std::min(k->otherNames.find(' ', at), k->otherNames.size());
+          if (!cli::NearestName(*to, std::array{k->otherNames.substr(at, end - at)}).empty() ||
+              k->otherNames.substr(at, end - at) == *to)
+            near = k->name;
+          at = end + 1;
+        }
+      }
+      if (!near.empty()) what += "; did you mean " + std::string(near) + "?";
       return messages.Usage(what);
     }
   } else if (!output) {
@@ -381,6 +439,11 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   if (const OptionSpec* o = NotTaken(args, *kind)) {
     return messages.Usage("--" + std::string(o->name) + " applies to --to " +
                           KindNamesTaking("convert", o->kinds) + " only");
+  }
+  // An output named with the extension of another kind is written all the same, with a word of warning.
+  if (const OutputKind* named = output ? KindOfExtension(*output) : nullptr; to && named && named != kind) {
+    messages.Warning(*output, "the extension of " + std::string(named->name) + "; written as " +
+                                  std::string(kind->name) + " as --to says");
   }
   ConvertRequest base;
   base.kind = kind;
@@ -487,9 +550,15 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) ? TableStyle::kJson
-                                           : TableStyle::kAligned;
+  // As convert takes the kind from the output's extension, a .csv or .json output is that format.
+  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
+  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
+                                                                   : TableStyle::kAligned;
+  if (const auto chart = args.Value(Opt::kChart); chart && Extension(*chart) != ".svg")
+    return messages.Usage("--chart draws an SVG chart: name it " +
+                          std::filesystem::path(*chart).replace_extension(".svg").string() + ", not " +
+                          std::string(*chart));
   TakeChoices(args, r);
   // The table goes to standard output unless a file is named; then a closing line names it.
   r.output = "-";
@@ -557,9 +626,11 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) ? TableStyle::kJson
-                                           : TableStyle::kAligned;
+  // As for flux, a .csv or .json output is that format.
+  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
+  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
+                                                                   : TableStyle::kAligned;
   TakeChoices(args, r);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
   r.quiet = r.quiet || !args.Has(Opt::kOutput);
@@ -638,6 +709,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
       what += "; did you mean " + std::string(near) + "?";
     return messages.Usage(what);
   }
+  messages.ForCommand(command->name);
   std::string error;
   const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
   if (!parsed) return messages.Usage(error);

@@ -12,6 +12,7 @@
 #include "core/io/failure.h"
 #include "core/io/number_text.h"
 #include "core/io/units.h"
+#include "core/io/xml_text.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
 
@@ -77,12 +78,12 @@ std::string Cell(const Range& r, bool max) {
   return r.count == 0 ? "-" : Number(max ? r.max : r.min);
 }
 
-void Line(std::FILE* out, const std::string& label, const std::string& text) {
+void Line(std::string& out, const std::string& label, const std::string& text) {
   std::string line = label;
   line.resize(std::max<std::size_t>(line.size() + 1, 11), ' ');
   line += text;
   line += '\n';
-  std::fputs(line.c_str(), out);
+  out += line;
 }
 
 // The largest gradient's magnitude (0), element (1) or centre (2); "-" when no element has one.
@@ -140,7 +141,7 @@ ResultSummary SummariseResultFile(const std::string& path) {
   return r;
 }
 
-void PrintSummary(std::FILE* out, const ResultSummary& r) {
+void PrintSummary(std::string& out, const ResultSummary& r) {
   Line(out, "File", r.file + " (" + Bytes(r.bytes) + (r.bytesRead ? " read)" : ")"));
   Line(out, "Title", r.title);
   Line(out, "Nodes", std::to_string(r.nodes));
@@ -186,15 +187,14 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
         line += row[c];
       }
       line += '\n';
-      std::fputs(line.c_str(), out);
+      out += line;
     };
-    std::fputs("\n", out);
+    out += "\n";
     print(heads);
     for (const auto& row : rows) print(row);
-    std::fputs(
+    out +=
         "\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values;\n"
-        "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n",
-        out);
+        "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n";
   }
   std::int64_t nonFinite = 0;
   for (const StepSummary& st : r.steps) nonFinite += st.nonFinite;
@@ -212,7 +212,7 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
   if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
 }
 
-void PrintSummaryJson(std::FILE* out, const ResultSummary& r) {
+void PrintSummaryJson(std::string& out, const ResultSummary& r) {
   std::string j = "{\n";
   j += "  \"file\": " + JsonString(r.file) + ",\n";
   j += "  \"bytes\": " + std::to_string(r.bytes) + ",\n";
@@ -258,7 +258,55 @@ void PrintSummaryJson(std::FILE* out, const ResultSummary& r) {
     j += "  \"damage\": null\n";
   }
   j += "}\n";
-  std::fputs(j.c_str(), out);
+  out += j;
+}
+
+void PrintSummaryCsvHeader(std::string& out) {
+  out +=
+      "file,title,nodes,elements,active,steps,last_step,last_time,p_min,p_max,h_min,h_max,largest_gradient,"
+      "largest_gradient_step,largest_gradient_element,damage\n";
+}
+
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& r) {
+  Range p, h;
+  const StepSummary* steepest = nullptr;
+  for (const StepSummary& st : r.steps) {
+    for (const Range* from : {&st.pressureHead, &st.totalHead}) {
+      Range& to = from == &st.pressureHead ? p : h;
+      if (from->count > 0) {
+        to.Take(from->min);
+        to.Take(from->max);
+      }
+    }
+    if (st.gradient.element != 0 &&
+        (steepest == nullptr || st.gradient.magnitude > steepest->gradient.magnitude))
+      steepest = &st;
+  }
+  auto field = [&out](std::string_view text) {
+    out += ',';
+    AppendCsvField(out, text);
+  };
+  auto number = [&out](double v, bool known) {
+    out += ',';
+    if (known) AppendNumberText(out, v, 0);
+  };
+  AppendCsvField(out, r.file);
+  field(r.title);
+  out += "," + std::to_string(r.nodes) + "," + std::to_string(r.elements) + "," + std::to_string(r.active) +
+         "," + std::to_string(r.steps.size()) + ",";
+  if (!r.steps.empty()) out += std::to_string(r.steps.back().number);
+  number(r.steps.empty() ? 0.0 : r.steps.back().time, !r.steps.empty());
+  number(p.min, p.count > 0);
+  number(p.max, p.count > 0);
+  number(h.min, h.count > 0);
+  number(h.max, h.count > 0);
+  number(steepest != nullptr ? steepest->gradient.magnitude : 0.0, steepest != nullptr);
+  out += ',';
+  if (steepest != nullptr) out += std::to_string(steepest->number);
+  out += ',';
+  if (steepest != nullptr) out += std::to_string(steepest->gradient.element);
+  field(r.damage ? r.damage->what : std::string());
+  out += '\n';
 }
 
 }  // namespace seep

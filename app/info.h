@@ -59,7 +59,11 @@ struct ResultSummary {
 // after the opening is recorded in the summary.
 ResultSummary SummariseResultFile(const std::string& path);
 
-void PrintSummary(std::FILE* out, const ResultSummary& summary);
-void PrintSummaryJson(std::FILE* out, const ResultSummary& summary);
+// The summary as `info` prints it: aligned lines, one JSON document, or for a study of many files a CSV
+// header and one row per file (the extremes over every step; an empty cell where the file has none).
+void PrintSummary(std::string& out, const ResultSummary& summary);
+void PrintSummaryJson(std::string& out, const ResultSummary& summary);
+void PrintSummaryCsvHeader(std::string& out);
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary);
 
 }  // namespace seep

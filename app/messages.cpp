@@ -61,7 +61,8 @@ int Messages::Usage(std::string_view what) {
   std::string line = "seepconv: ";
   line.append(what);
   Line(line);
-  Line("Try 'seepconv --help'.");
+  Line(command_.empty() ? std::string("Try 'seepconv --help'.")
+                        : "Try 'seepconv " + std::string(command_) + " --help'.");
   return kUsage;
 }
 

@@ -48,8 +48,11 @@ class Messages {
   void Warning(std::string_view file, std::string_view what);
   // A closing line of its own ("wrote ...").
   void Closing(std::string_view line);
-  // `seepconv: WHAT` and the hint to --help; returns the usage status.
+  // `seepconv: WHAT` and the hint to the help of the command being run (of the program before one is
+  // known); returns the usage status.
   int Usage(std::string_view what);
+  // The command whose help a usage error points to.
+  void ForCommand(std::string_view command) { command_ = command; }
 
   // The progress line of a batch of `files` result files of `totalBytes` bytes in all, on a terminal
   // `columns` wide (0: unknown, the line is not cut).
@@ -67,6 +70,7 @@ class Messages {
   void Erase();
 
   std::FILE* err_;
+  std::string_view command_;
   Mode mode_ = Mode::kOff;
   std::uint64_t total_ = 0;
   int files_ = 0;

@@ -1,6 +1,8 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -39,6 +41,24 @@ std::string Names(const OptionSpec& o) {
 std::string Shown(const OptionSpec& o) {
   std::string text = o.shortName != 0 ? std::string("-") + o.shortName + "/" : std::string();
   return text + "--" + std::string(o.name);
+}
+
+// A selection near `text` that reads: each part near `all` or `last` spelled right, and ranges written
+// A-B as A:B. Empty when none is found.
+std::string NearestSteps(std::string_view text) {
+  static constexpr std::array<std::string_view, 2> kWords{"all", "last"};
+  std::string near;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    std::string part(text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
+    if (const std::string_view word = NearestName(part, kWords); !word.empty()) part = word;
+    if (part.find('-', 1) != std::string::npos) std::replace(part.begin() + 1, part.end(), '-', ':');
+    near += (near.empty() ? "" : ",") + part;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  std::string error;
+  return near != text && StepSelection::Parse(near, error) ? near : std::string();
 }
 
 // Checks `value` as the row's kind of value and keeps it in `parsed`, read; false with `error` set.
@@ -81,7 +101,11 @@ bool ReadValue(const OptionSpec& option, std::string_view value, ParsedArgs& par
     }
     case ValueKind::kSteps:
       parsed.steps = StepSelection::Parse(value, error);
-      if (!parsed.steps) return false;
+      if (!parsed.steps) {
+        if (const std::string near = NearestSteps(value); !near.empty())
+          error += "; did you mean " + near + "?";
+        return false;
+      }
       break;
     case ValueKind::kPolyline: {
       std::vector<XY> points;
@@ -228,7 +252,64 @@ std::optional<ParsedArgs> Parse(std::span<const std::string_view> args, std::spa
   return parsed;
 }
 
-std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command) {
+namespace {
+
+// A help text or default in parts "a; plot, report: b; flux: c": the plain parts speak of every command,
+// a part led by command names of those commands only. Calls part(text, forCommand) for each.
+template <typename Part>
+void ForEachPart(std::string_view text, std::string_view command, Part&& part) {
+  for (std::size_t start = 0;;) {
+    const std::size_t end = std::min(text.find("; ", start), text.size());
+    std::string_view piece = text.substr(start, end - start);
+    const std::size_t colon = piece.find(": ");
+    bool named = false, forCommand = true;
+    // Command names: small letters, separated by ", " and by nothing else.
+    std::string names(piece.substr(0, colon == std::string_view::npos ? 0 : colon));
+    for (std::size_t at; (at = names.find(", ")) != std::string::npos;) names.erase(at, 2);
+    if (colon != std::string_view::npos && colon > 0 &&
+        names.find_first_not_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos) {
+      named = true;
+      forCommand = false;
+      const std::string_view names = piece.substr(0, colon);
+      for (std::size_t at = 0; at < names.size();) {
+        const std::size_t stop = std::min(names.find(", ", at), names.size());
+        forCommand = forCommand || names.substr(at, stop - at) == command;
+        at = stop + 2;
+      }
+      piece = piece.substr(colon + 2);
+    }
+    part(piece, named, forCommand);
+    if (end == text.size()) break;
+    start = end + 2;
+  }
+}
+
+// The help line of an option in the help of one command: its plain parts and the part for that command.
+std::string HelpFor(std::string_view text, std::string_view command) {
+  if (command.empty()) return std::string(text);
+  std::string help;
+  ForEachPart(text, command, [&](std::string_view piece, bool named, bool forCommand) {
+    if (named && !forCommand) return;
+    if (!help.empty()) help += "; ";
+    help += piece;
+  });
+  return help;
+}
+
+// The default of an option in the help of one command: the part for that command, else the plain one.
+std::string DefaultFor(std::string_view text, std::string_view command) {
+  if (command.empty()) return std::string(text);
+  std::string plain, own;
+  ForEachPart(text, command, [&](std::string_view piece, bool named, bool forCommand) {
+    if (!named && plain.empty()) plain = piece;
+    if (named && forCommand && own.empty()) own = piece;
+  });
+  return own.empty() ? plain : own;
+}
+
+}  // namespace
+
+std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command, std::string_view name) {
   std::size_t width = 0;
   for (const OptionSpec& o : table) {
     if (o.commands & command) width = std::max(width, Names(o).size());
@@ -238,10 +319,10 @@ std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t com
     if ((o.commands & command) == 0) continue;
     const std::string names = Names(o);
     text += "  " + names + std::string(width - names.size() + 3, ' ');
-    text += o.help;
-    if (!o.fallback.empty()) {
+    text += HelpFor(o.help, name);
+    if (const std::string fallback = DefaultFor(o.fallback, name); !fallback.empty()) {
       text += " (default: ";
-      text += o.fallback;
+      text += fallback;
       text += ')';
     }
     text += '\n';
@@ -268,6 +349,15 @@ std::string_view NearestName(std::string_view typed, std::span<const std::string
     }
     return row[b.size()];
   };
+  auto lower = [](std::string_view text) {
+    std::string low(text);
+    for (char& c : low) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return low;
+  };
+  // The name typed in other capitals.
+  for (const std::string_view name : names) {
+    if (lower(typed) == lower(name) && typed != name) return name;
+  }
   std::string_view best;
   std::size_t bestDistance = 0;
   for (const std::string_view name : names) {
@@ -277,6 +367,15 @@ std::string_view NearestName(std::string_view typed, std::span<const std::string
     if (d <= limit && (best.empty() || d < bestDistance)) {
       best = name;
       bestDistance = d;
+    }
+  }
+  if (!best.empty() || typed.size() < 3) return best;
+  // One word of a name of several ("total" of "total-head"), or its beginning: the first such name.
+  for (const std::string_view name : names) {
+    const std::string low = lower(name), word = lower(typed);
+    for (std::size_t at = 0; at != std::string::npos; at = low.find('-', at + 1)) {
+      const std::size_t start = at == 0 ? 0 : at + 1;
+      if (low.compare(start, word.size(), word) == 0) return name;
     }
   }
   return best;

@@ -156,6 +156,8 @@ std::string OneOf(std::span<const std::string_view> values);
 std::string_view NearestName(std::string_view typed, std::span<const std::string_view> names);
 
 // The options of `command` for the help text, one per line: "  -o, --output PATH   help (default: …)".
-std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command);
+// With the name of one command, the help lines and defaults speak of that command only.
+std::string DescribeOptions(std::span<const OptionSpec> table, std::uint32_t command,
+                            std::string_view name = {});
 
 }  // namespace seep::cli

@@ -124,6 +124,7 @@ struct OutputKind {
   std::string_view menuLine{};           // its line in the dialogue's menu, as shown
   std::string_view extension{};          // of the default output name
   std::string_view description{};        // for --help
+  std::string_view otherNames{};         // names users know it by, answered with a hint: "paraview vtk"
   std::uint32_t takes = kTakesSteps;
   bool ownFiles = false;     // writes files of its own, named after ONAME, instead of the output unit
   bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output

@@ -18,19 +18,6 @@ void AppendJsonNumber(std::string& out, double v) {
   AppendNumberText(out, v, 0, kJsonNull);
 }
 
-void AppendCsvField(std::string& out, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
                    std::size_t leftColumn) {
   std::vector<std::size_t> widths;

@@ -1,6 +1,6 @@
 // Numbers and names in the plain-text outputs that people and scripts read (aligned tables, CSV, JSON),
-// which end their lines with LF and need no legacy field. JSON strings: AppendJsonString of
-// core/io/xml_text.h.
+// which end their lines with LF and need no legacy field. JSON strings and CSV fields:
+// AppendJsonString and AppendCsvField of core/io/xml_text.h.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,6 @@ void AppendShortest(std::string& out, double v);
 std::string Readable(double v);
 // A JSON number, or null for one that is not finite.
 void AppendJsonNumber(std::string& out, double v);
-// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
-void AppendCsvField(std::string& out, std::string_view text);
 // Rows of cells printed in columns as wide as their widest cell, two blanks apart, trailing blanks cut;
 // column `leftColumn` aligned left, the others right.
 void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,

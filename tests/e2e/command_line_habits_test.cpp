@@ -64,8 +64,8 @@ std::vector<std::string> HistoryBlocks(const std::string& file) {
   return blocks;
 }
 
-std::string UsageLine(const std::string& what) {
-  return "seepconv: " + what + "\nTry 'seepconv --help'.\n";
+std::string UsageLine(const Args& args, const std::string& what) {
+  return "seepconv: " + what + "\n" + TryHelp(args);
 }
 
 // Near misses, bundled short options, names that promise another format: one usage line, status 2,
@@ -103,7 +103,7 @@ TEST(CommandLineHabits, UsageErrorsSayWhatWasMeant) {
     SCOPED_TRACE(c.message);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, UsageLine(c.message));
+    EXPECT_EQ(r.err, UsageLine(c.args, c.message));
     EXPECT_EQ(r.files.size(), 1u);
     EXPECT_FALSE(dir.Exists("x"));
   }

@@ -140,7 +140,7 @@ TEST(CommandLineUsage, ErrorsNameWhatIsWrong) {
     SCOPED_TRACE(c.message);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "seepconv: " + std::string(c.message) + "\nTry 'seepconv --help'.\n");
+    EXPECT_EQ(r.err, "seepconv: " + std::string(c.message) + "\n" + TryHelp(c.args));
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.files.size(), 1u);  // R.DAT alone
   }
@@ -231,7 +231,7 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
   const ResultFile f = Generated();
   f.WriteTo(dir.Path("R.DAT").string());
   f.WriteTo(dir.Path("CUT.DAT").string(), f.Ends()[12] + 4);  // inside S3 of the third step
-  dir.Write("CUT.tec", "an earlier good file\r\n");
+  dir.Write("CUT.out", "an earlier good file\r\n");
   // A full device, where the system has one.
   const bool full = !WindowsProgram();
   if (full) dir.MakeFullDevice("FULL.neu");
@@ -242,13 +242,13 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
       {{"convert", "NONE.DAT", "--to", "tecplot"}, "seepconv: NONE.DAT: file not found (29)\n"},
       {{"convert", "CUT.DAT", "--to", "tecplot"},
        "seepconv: CUT.DAT: step 3 ends early (end of file inside record S3) (24)\n"},
-      {{"convert", "CUT.DAT", "--to", "microavs", "-o", "CUT.tec"},
+      {{"convert", "CUT.DAT", "--to", "microavs", "-o", "CUT.out"},
        "seepconv: CUT.DAT: step 3 ends early (end of file inside record S3) (24)\n"},
       {{"convert", "R.DAT", "--to", "femap", "-o", "FULL.neu"},
        "seepconv: FULL.neu: no space left on device (38)\n"},
-      {{"convert", "R.DAT", "--to", "igpost", "--steps", "5,8:9", "-o", "CUT.tec"},
+      {{"convert", "R.DAT", "--to", "igpost", "--steps", "5,8:9", "-o", "CUT.out"},
        "seepconv: R.DAT: no step matches --steps 5,8:9; the file has steps 1:2, 2:3\n"},
-      {{"convert", "R.DAT", "--to", "interp", "--points", "NONE.DAT", "-o", "CUT.tec"},
+      {{"convert", "R.DAT", "--to", "interp", "--points", "NONE.DAT", "-o", "CUT.out"},
        "seepconv: NONE.DAT: file not found (29)\n"},
       {{"convert", "R.DAT", "--to", "tecplot", "-o", "R.DAT"},
        "seepconv: R.DAT: the output would replace the result file; name another with -o\n"},
@@ -259,7 +259,7 @@ TEST(CommandLineFailures, NamedInPlainWordsAndNothingHalfWritten) {
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.files.at("CUT.tec"), "an earlier good file\r\n");
+    EXPECT_EQ(r.files.at("CUT.out"), "an earlier good file\r\n");
     EXPECT_EQ(r.files.at("R.DAT"), f.Bytes());
     EXPECT_EQ(r.files.size(), 3u) << "a temporary or work file was left behind";
   }
@@ -412,8 +412,8 @@ TEST(CommandLinePlot, PicturesNamedByTheStepsTheyShow) {
   const RunResult field = dir.Command({"plot", "R.DAT", "--field", "head"});
   EXPECT_EQ(field.status, 2);
   EXPECT_EQ(field.err,
-            "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'\nTry 'seepconv "
-            "--help'.\n");
+            "seepconv: --field takes total-head, pressure-head, speed or gradient, not 'head'; did you mean "
+            "total-head?\nTry 'seepconv plot --help'.\n");
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "--points", "P.DAT", "--mesh"}).status, 2);
   EXPECT_EQ(dir.Command({"plot", "R.DAT", "R.DAT"}).status, 2);
 }

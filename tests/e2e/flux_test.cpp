@@ -166,7 +166,6 @@ struct UsageCase {
 };
 
 TEST(FluxCommand, UsageErrors) {
-  const std::string tryHelp = "Try 'seepconv --help'.\n";
   const UsageCase cases[] = {
       {{"flux", "R.DAT", "--section", "1,2"},
        nullptr,
@@ -225,7 +224,7 @@ TEST(FluxCommand, UsageErrors) {
     if (c.sections != nullptr) dir.Write("S.TXT", c.sections);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.err, std::string(c.err) + (c.status == 2 ? tryHelp : ""));
+    EXPECT_EQ(r.err, std::string(c.err) + (c.status == 2 ? TryHelp(c.args) : ""));
     EXPECT_EQ(r.out, "");
   }
 }

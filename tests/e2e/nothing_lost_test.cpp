@@ -145,10 +145,10 @@ TEST(NothingLostDevices, WrittenDirectlyAndNeverReplaced) {
       {Args(kOwnFiles[2], "R.DAT", "null"), 0, ""},
       {Args(kOwnFiles[1], "R.DAT", "null"), 2,
        "seepconv: -o null: --steps selects several pictures, and a device or pipe takes one; name a file\n"
-       "Try 'seepconv --help'.\n"},
+       "Try 'seepconv plot --help'.\n"},
       {Args(kOwnFiles[0], "R.DAT", "null"), 2,
        "seepconv: -o null: --to vtu writes a folder of files and a collection; name a file, not a device or "
-       "pipe\nTry 'seepconv --help'.\n"},
+       "pipe\nTry 'seepconv convert --help'.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[3]);
@@ -427,7 +427,7 @@ TEST(NothingLostSideBySide, CollidingOutputsRefusedBeforeWriting) {
     SCOPED_TRACE(c.err);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, std::string(c.err) + "Try 'seepconv --help'.\n");
+    EXPECT_EQ(r.err, std::string(c.err) + TryHelp(c.args));
     EXPECT_TRUE(Tree(dir.Dir()) == inputs) << Difference(inputs, Tree(dir.Dir()));
   }
 }

@@ -225,7 +225,7 @@ TEST(CommandLineReport, UsageErrorsAndFailures) {
       {{"report"}, "report needs a RESULT file"},
       {{"report", "R.DAT", "R.DAT"}, "report takes one RESULT file"},
       {{"report", "R.DAT", "--field", "head"},
-       "--field takes total-head, pressure-head, speed or gradient, not 'head'"},
+       "--field takes total-head, pressure-head, speed or gradient, not 'head'; did you mean total-head?"},
       {{"report", "R.DAT", "--to", "vtu"}, "option '--to' does not apply here"},
       {{"report", "R.DAT", "--steps", "5:2"}, "the step range '5:2' runs backwards"},
       {{"report", "R.DAT", "--points", ""}, "--points needs a file name"},
@@ -237,7 +237,7 @@ TEST(CommandLineReport, UsageErrorsAndFailures) {
   for (const auto& c : usage) {
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2) << c.what;
-    EXPECT_EQ(r.err, "seepconv: " + std::string(c.what) + "\nTry 'seepconv --help'.\n");
+    EXPECT_EQ(r.err, "seepconv: " + std::string(c.what) + "\n" + TryHelp(c.args));
   }
   const struct {
     std::vector<std::string> args;

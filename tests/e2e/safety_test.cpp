@@ -281,7 +281,7 @@ TEST(SafetyCommand, UsageErrors) {
     args.insert(args.end(), c.more.begin(), c.more.end());
     const RunResult r = dir.Command(args);
     EXPECT_EQ(r.status, 2) << c.err;
-    EXPECT_EQ(r.err, "seepconv: " + std::string(c.err) + "\nTry 'seepconv --help'.\n");
+    EXPECT_EQ(r.err, "seepconv: " + std::string(c.err) + "\nTry 'seepconv safety --help'.\n");
     EXPECT_EQ(r.out, "");
   }
 }

@@ -1,5 +1,6 @@
 #include "support/e2e.h"
 
+#include "app/command_line.h"
 #include "app/kinds.h"
 
 #ifndef _WIN32
@@ -194,6 +195,13 @@ RunResult Scratch::Start(const Launch& launch) const {
 }
 
 #endif
+
+std::string TryHelp(const std::vector<std::string>& args) {
+  for (const CommandSpec& c : CommandLineCommands()) {
+    if (!args.empty() && args[0] == c.name) return "Try 'seepconv " + args[0] + " --help'.\n";
+  }
+  return "Try 'seepconv --help'.\n";
+}
 
 std::vector<std::vector<std::string>> OneFileKinds() {
   std::vector<std::vector<std::string>> kinds;

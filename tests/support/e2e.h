@@ -26,6 +26,10 @@ std::string ProgramPath();
 // POSIX-only behaviour (another user's permissions, /dev/full, a terminal) skip and Windows-only ones run.
 bool WindowsProgram();
 
+// The line that follows a usage error of `args`: the hint to the help of its command, or of the program
+// when the first argument names no command.
+std::string TryHelp(const std::vector<std::string>& args);
+
 // Every kind of `convert` that writes one output file (no folder of its own), from the list of kinds, as
 // the arguments after --to that it needs: its name, a head style where it takes one, and the point file
 // P.DAT where it needs one. A new kind is tested with no change to the tests.

@@ -12,6 +12,7 @@ constexpr OutputKind kVtuKind{
     .name = "vtu",
     .extension = ".pvd",
     .description = "VTK XML unstructured grids, one per step, and a PVD collection (ParaView)",
+    .otherNames = "paraview vtk pvd pyvista visit",
     .takes = kTakesSteps | kTakesAllElements,
     .ownFiles = true,
     .collection = true,
