@@ -253,6 +253,13 @@ TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
   EXPECT_NE(svg.find("class=\"flow-lines\""), std::string::npos);
   // The last step: S1's flow 0.1 × 3 × 2, the name and the value in the label.
   EXPECT_NE(svg.find(">Toe: q = 0.6"), std::string::npos);
+  // The section's direction: a solid arrow head at its end, after the dashed line.
+  const std::size_t dashed = svg.find("stroke-dasharray=\"7 3\"");
+  ASSERT_NE(dashed, std::string::npos);
+  EXPECT_NE(
+      svg.find("<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-linecap=\"round\" d=\"M",
+               dashed),
+      std::string::npos);
 }
 
 // An element without area has no gradient: info, the VTU files and the gradient picture each count it

@@ -10,6 +10,34 @@
 
 namespace seep::plot {
 
+namespace {
+
+// An arrow head at the end of a polyline, along its last segment, as path data: two short strokes back
+// from the last point, so that the line's direction reads on the picture. Empty for a last segment of
+// no length.
+std::string ArrowHead(const std::vector<XY>& points, const Placement& at) {
+  std::string d;
+  const XY& a = points[points.size() - 2];
+  const XY& b = points.back();
+  const double ux = at.Px(b.x) - at.Px(a.x), uy = at.Py(b.y) - at.Py(a.y);
+  const double length = std::hypot(ux, uy);
+  if (!(length > 0.0)) return d;
+  const double cx = ux / length * 9.0, cy = uy / length * 9.0;
+  for (const double side : {1.0, -1.0}) {
+    d += d.empty() ? "M" : " M";
+    svg::AppendCoordinate(d, at.Px(b.x) - cx - side * 0.5 * cy);
+    d += ' ';
+    svg::AppendCoordinate(d, at.Py(b.y) - cy + side * 0.5 * cx);
+    d += 'L';
+    svg::AppendCoordinate(d, at.Px(b.x));
+    d += ' ';
+    svg::AppendCoordinate(d, at.Py(b.y));
+  }
+  return d;
+}
+
+}  // namespace
+
 void AppendSections(std::string& svg, const Store& s, const std::vector<Section>& sections,
                     const std::vector<SectionCut>& cuts, const Placement& at) {
   if (sections.empty()) return;
@@ -31,6 +59,11 @@ void AppendSections(std::string& svg, const Store& s, const std::vector<Section>
         "<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-dasharray=\"7 3\" "
         "stroke-linecap=\"round\" d=\"" +
         d + "\"/>\n";
+    // The direction, which gives the sign of q: a solid arrow head at the end.
+    if (const std::string arrow = ArrowHead(section.points, at); !arrow.empty()) {
+      svg += "<path fill=\"none\" stroke=\"#d55e00\" stroke-width=\"2.2\" stroke-linecap=\"round\" d=\"" +
+             arrow + "\"/>\n";
+    }
     // The label above the last point: "NAME: q = NET", the flow in four significant digits.
     std::string label = section.name + ": q = ";
     char digits[32];
@@ -63,24 +96,8 @@ void AppendSafetyLines(std::string& svg, const std::vector<Section>& exits, cons
         d += ' ';
         svg::AppendCoordinate(d, at.Py(line.points[i].y));
       }
-      // The arrow head at the end, along the last segment: two short strokes back from the last point.
-      const XY& a = line.points[line.points.size() - 2];
+      if (const std::string arrow = ArrowHead(line.points, at); !arrow.empty()) d += ' ' + arrow;
       const XY& b = line.points.back();
-      const double ux = at.Px(b.x) - at.Px(a.x), uy = at.Py(b.y) - at.Py(a.y);
-      const double length = std::hypot(ux, uy);
-      if (length > 0.0) {
-        const double cx = ux / length * 9.0, cy = uy / length * 9.0;
-        for (const double side : {1.0, -1.0}) {
-          d += " M";
-          svg::AppendCoordinate(d, at.Px(b.x) - cx - side * 0.5 * cy);
-          d += ' ';
-          svg::AppendCoordinate(d, at.Py(b.y) - cy + side * 0.5 * cx);
-          d += 'L';
-          svg::AppendCoordinate(d, at.Px(b.x));
-          d += ' ';
-          svg::AppendCoordinate(d, at.Py(b.y));
-        }
-      }
       svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"5\" stroke-linecap=\"round\" d=\"" + d +
              "\"/>\n";
       svg += "<path fill=\"none\" stroke=\"" + std::string(colour) +
