@@ -202,12 +202,16 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
     Line(out, "Warning",
          std::to_string(nonFinite) + " values are NaN or infinite (left out of the extremes)");
   }
-  std::int64_t degenerate = 0;
-  for (const StepSummary& st : r.steps) degenerate = std::max(degenerate, st.gradient.degenerate);
-  if (degenerate > 0) {
+  // The step with the most active elements without a gradient, and their causes.
+  const LargestGradient* most = nullptr;
+  for (const StepSummary& st : r.steps) {
+    if (most == nullptr || st.gradient.degenerate > most->degenerate) most = &st.gradient;
+  }
+  if (most != nullptr && most->degenerate > 0) {
+    const std::int64_t n = most->degenerate;
     Line(out, "Warning",
-         std::to_string(degenerate) + (degenerate == 1 ? " active element has" : " active elements have") +
-             " no hydraulic gradient (no area, a corner outside the mesh or a head that is not finite)");
+         std::to_string(n) + (n == 1 ? " active element has" : " active elements have") +
+             " no hydraulic gradient (" + DescribeGradientLacks(most->lacks) + ")");
   }
   if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
 }

@@ -262,24 +262,33 @@ TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
       std::string::npos);
 }
 
-// An element without area has no gradient: info, the VTU files and the gradient picture each count it
-// in one warning.
-TEST(GradientCommands, DegenerateElementsAreCountedOnce) {
+// An element without area and one with a head that is not a number have no gradient: info, the VTU
+// files, the gradient picture and the report each count them in one warning, by cause.
+TEST(GradientCommands, ElementsWithoutGradientAreCountedOnceByCause) {
   Scratch dir;
   ResultFile f;
-  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}}, {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}});
-  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}}, {{1, 0}, {1, 0}});
+  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {2, 1}},
+           {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}, {2, 5, 6, 6, 1}});
+  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}, {0, std::nan(""), 0}},
+         {{1, 0}, {1, 0}, {1, 0}});
   f.WriteTo(dir.Path("R.DAT").string());
+  const std::string causes = "(1 without area, 1 with a head that is not a number)";
   const RunResult info = dir.Command({"info", "R.DAT"});
-  EXPECT_NE(info.out.find("Warning    1 active element has no hydraulic gradient"), std::string::npos)
+  EXPECT_NE(info.out.find("Warning    2 active elements have no hydraulic gradient " + causes),
+            std::string::npos)
       << info.out;
   const RunResult vtu = dir.Command({"convert", "R.DAT", "--to", "vtu", "-q"});
   EXPECT_EQ(vtu.err,
-            "seepconv: warning: R.pvd: 1 element without a hydraulic gradient (degenerate): NaN in the "
+            "seepconv: warning: R.pvd: 2 elements without a hydraulic gradient (degenerate): NaN in the "
             "gradient arrays\n");
   const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "-q"});
-  EXPECT_EQ(plot.err,
-            "seepconv: warning: R.svg: 1 element without a hydraulic gradient (degenerate) left blank\n");
+  EXPECT_NE(plot.err.find("2 elements without a hydraulic gradient " + causes + " left blank"),
+            std::string::npos)
+      << plot.err;
+  const RunResult report = dir.Command({"report", "R.DAT", "--field", "gradient", "-q"});
+  EXPECT_NE(report.err.find("2 elements without a hydraulic gradient " + causes + " left blank"),
+            std::string::npos)
+      << report.err;
 }
 
 }  // namespace

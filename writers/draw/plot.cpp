@@ -586,6 +586,8 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   const plot::Bands bands = perElement ? plot::ElementBands(mesh.triangles, s, field.values, levels)
                                        : plot::NodalBands(mesh.triangles, s, field.values, levels);
   (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
+  if (options.field == PlotField::kGradient && bands.blankElements > 0)
+    warnings.noGradientCauses = CountGradientLacks(s);
   for (std::int32_t b = 0; b < levels.Bands(); ++b) {
     const std::string cls = "band b" + std::to_string(b);
     Path(parts.bands, cls, bands.loops[static_cast<std::size_t>(b)], true, toPicture);
@@ -839,8 +841,10 @@ std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& ch
   }
   if (warnings.noActiveElements) add("no active element to draw");
   if (warnings.noGradient > 0) {
+    const std::string causes = DescribeGradientLacks(warnings.noGradientCauses);
     add(std::to_string(warnings.noGradient) + (warnings.noGradient == 1 ? " element" : " elements") +
-        " without a hydraulic gradient (degenerate) left blank");
+        " without a hydraulic gradient" + (causes.empty() ? std::string() : " (" + causes + ")") +
+        " left blank");
   }
   const std::vector<std::int32_t> outside = PointsOutside(chart);
   if (!outside.empty()) {
@@ -856,7 +860,10 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
   sum.nanNodes += picture.nanNodes;
   sum.nanElements += picture.nanElements;
   sum.noActiveElements = sum.noActiveElements || picture.noActiveElements;
-  sum.noGradient = std::max(sum.noGradient, picture.noGradient);
+  if (picture.noGradient > sum.noGradient) {
+    sum.noGradient = picture.noGradient;
+    sum.noGradientCauses = picture.noGradientCauses;
+  }
 }
 
 PlotOptions PictureOptionsOf(const OutputChoices& choices) {

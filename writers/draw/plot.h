@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/gradient.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
@@ -41,10 +42,11 @@ std::string_view FieldName(PlotField field);
 
 // What the picture left out, for one warning line each on the command line.
 struct PlotWarnings {
-  std::int64_t nanNodes = 0;      // nodes of active elements whose value is not finite
-  std::int64_t nanElements = 0;   // active elements left blank for a value that is not finite
-  bool noActiveElements = false;  // nothing to draw: the picture holds its title and a note
-  std::int64_t noGradient = 0;    // active elements left blank for having no gradient (degenerate)
+  std::int64_t nanNodes = 0;       // nodes of active elements whose value is not finite
+  std::int64_t nanElements = 0;    // active elements left blank for a value that is not finite
+  bool noActiveElements = false;   // nothing to draw: the picture holds its title and a note
+  std::int64_t noGradient = 0;     // active elements left blank for having no gradient
+  GradientLacks noGradientCauses;  // the same by cause
 };
 
 // Adds what one picture left out to the sum of a run: counts of nodes and elements add up; the
