@@ -22,6 +22,7 @@
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/replace.h"
+#include "core/io/same_file.h"
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
@@ -219,7 +220,10 @@ std::string CommandHelp(const Command& c) {
 int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Messages& messages) {
   std::string error;
   int failure = 0;
-  if (ReadSectionsFile(std::string(path), sections, error, failure)) return kSuccess;
+  if (ReadSectionsFile(std::string(path), sections, error, failure)) {
+    ProtectInput(std::string(path), "the sections file");
+    return kSuccess;
+  }
   if (failure == 0) return messages.Usage(std::string(path) + ": " + error);
   messages.Failure(path, error, failure);
   return kFailed;
@@ -347,7 +351,6 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
   // Every input is kept from every output, also from the ones named only while writing (numbered
   // pictures, a collection's folder).
-  ForgetProtectedInputs();
   for (const ConvertRequest& r : requests) {
     ProtectInput(r.result, "the result file");
     if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
@@ -737,6 +740,7 @@ std::span<const CommandSpec> CommandLineCommands() {
 
 int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::FILE* err) {
   Messages messages(err);
+  ForgetProtectedInputs();  // each command names its own
   // Nothing unexpected ends the program otherwise than with one line and status 1.
   try {
     return RunCommand(args, out, messages);

@@ -13,10 +13,13 @@
 
 #include "app/conversion.h"
 #include "app/text.h"
+#include "core/io/bounded_input.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/replace.h"
+#include "core/io/same_file.h"
 #include "core/io/units.h"
+#include "core/reader/point_file.h"
 #include "core/reader/result_file.h"
 
 namespace seep {
@@ -132,6 +135,7 @@ class FileConversion {
         choices_(request.choices),
         c_(*io_, *s_, choices_, *request.kind) {
     io_->CountWarnings();
+    io_->LimitTextInput(kPointUnit, kLongestTextInput, kLongestTextLine);
     io_->UseProcessors(processors);
     choices_.resultName = shown_;
     c_.historyOfSelection = true;
@@ -370,24 +374,6 @@ Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned 
   return conversion.Convert();
 }
 
-namespace {
-
-// `name` as an absolute path with its links followed as far as it exists, for comparing places.
-fs::path Place(const std::string& name) {
-  std::error_code ec;
-  fs::path place = fs::weakly_canonical(NativePath(name), ec);
-  if (ec) place = fs::absolute(NativePath(name), ec).lexically_normal();
-  return place;
-}
-
-bool SamePlace(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (fs::equivalent(NativePath(a), NativePath(b), ec) && !ec) return true;
-  return Place(a) == Place(b);
-}
-
-}  // namespace
-
 std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
   for (std::size_t i = 0; i < requests.size(); ++i) {
     const ConvertRequest& r = requests[i];
@@ -398,15 +384,15 @@ std::string OutputsApart(const std::vector<ConvertRequest>& requests) {
                  : "-o " + r.output +
                        ": --steps selects several pictures, and a device or pipe takes one; name a file";
     }
-    if (!r.choices.chart.empty() && SamePlace(r.output, r.choices.chart))
-      return "-o " + r.output + " and --chart " + r.choices.chart + " would be one file; name two";
+    if (!r.choices.chart.empty() && SameFile(r.output, r.choices.chart))
+      return "-o " + r.output + " and --chart " + r.choices.chart + " are one file; name two";
     for (std::size_t j = 0; j < requests.size(); ++j) {
       if (j == i) continue;
-      if (j > i && SamePlace(r.output, requests[j].output)) {
+      if (j > i && SameFile(r.output, requests[j].output)) {
         return r.result + " and " + requests[j].result + " would both write " + r.output +
                "; convert them one at a time with -o";
       }
-      if (SamePlace(r.output, requests[j].result)) {
+      if (SameFile(r.output, requests[j].result)) {
         return "the output of " + r.result + " would replace " + requests[j].result +
                ", an input of this command; convert them one at a time with -o";
       }

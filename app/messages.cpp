@@ -115,7 +115,7 @@ void Messages::Draw(const StepPlace& place) {
   const double share =
       total_ > 0 ? std::min(1.0, static_cast<double>(read_) / static_cast<double>(total_)) : 0.0;
   std::string line;
-  if (files_ > 1) line.append(place.file).append(" ");
+  if (files_ > 1) line.append(Escaped(place.file)).append(" ");
   line += "step " + std::to_string(place.step);
   if (place.steps >= place.step) line += "/" + std::to_string(place.steps);
   if (files_ > 1) line += ", " + std::to_string(filesDone_) + "/" + std::to_string(files_) + " files";
@@ -131,6 +131,7 @@ void Messages::Draw(const StepPlace& place) {
     shownWidth_ = line.size();
     std::fputs(shown.c_str(), err_);
     shown_ = true;
+    ProgressLineShown(static_cast<int>(shownWidth_));
   } else {
     line += '\n';
     std::fputs(line.c_str(), err_);
@@ -146,6 +147,7 @@ void Messages::Erase() {
   std::fflush(err_);
   shown_ = false;
   shownWidth_ = 0;
+  ProgressLineShown(0);
 }
 
 std::int64_t EstimatedSteps(std::uint64_t headerEnd, std::uint64_t position, std::int64_t read,

@@ -1,6 +1,9 @@
 #include "core/io/cleanup.h"
 
+#include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/io/platform.h"
@@ -29,6 +32,19 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the tabl
 
 Slot g_slots[kSlots];
 std::atomic<bool> g_ending{false};
+std::atomic<int> g_held{0};
+std::atomic<int> g_progressWidth{0};  // columns of the progress line shown on the terminal; 0: none
+
+// The progress line blanked out, so that the interruption's line starts a line of its own.
+void EraseProgressLine() noexcept {
+  char blank[520];
+  const int width = std::min(g_progressWidth.load(), 512);
+  if (width <= 0) return;
+  blank[0] = '\r';
+  std::memset(blank + 1, ' ', static_cast<std::size_t>(width));
+  blank[width + 1] = '\r';
+  WriteErrorNow(blank, static_cast<std::size_t>(width) + 2);
+}
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 int Remember(std::string_view name, TemporaryKind kind) {
@@ -94,11 +110,32 @@ void TemporaryTicket::Forget() noexcept {
   slot_ = -1;
 }
 
+void ProgressLineShown(int columns) {
+  g_progressWidth.store(columns);
+}
+
 bool RunIsEnding() {
   return g_ending.load();
 }
 
+InterruptionsHeld::InterruptionsHeld() {
+  HoldSignalsInThisThread(true);
+  ++g_held;
+}
+
+InterruptionsHeld::~InterruptionsHeld() {
+  --g_held;
+  HoldSignalsInThisThread(false);
+}
+
+void SignalPoint(const char* point) {
+  static const char* const wanted = std::getenv("SEEPCONV_SIGNAL_AT");
+  if (wanted != nullptr && std::strcmp(wanted, point) == 0) std::raise(SIGTERM);
+}
+
 void RemoveTemporariesNow() noexcept {
+  // Renames that belong together finish first (5 s at most).
+  for (int wait = 0; wait < 250 && g_held.load() > 0; ++wait) PauseBriefly();
   g_ending.store(true);
   // Files first: a temporary file may lie in a temporary folder.
   Sweep(TemporaryKind::kFile);
@@ -106,7 +143,7 @@ void RemoveTemporariesNow() noexcept {
 }
 
 void EndRunsCleanlyOnSignals() {
-  OnInterruption(&RemoveTemporariesNow);
+  OnInterruption(&RemoveTemporariesNow, &EraseProgressLine);
 }
 
 }  // namespace seep

@@ -32,9 +32,29 @@ class TemporaryTicket {
   int slot_ = -1;
 };
 
+// While one lives, the few renames that put one output in place (a collection and its folder) finish
+// together: the signals that end a run are held off in the thread that made it, and an interruption
+// taken in another thread waits for it (a few seconds at most) before it sweeps. Not nested across
+// threads for long: made and ended around renames only.
+class InterruptionsHeld {
+ public:
+  InterruptionsHeld();
+  ~InterruptionsHeld();
+  InterruptionsHeld(const InterruptionsHeld&) = delete;
+  InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+};
+
+// A test hook: when the environment variable SEEPCONV_SIGNAL_AT names `point`, the run sends itself
+// SIGTERM there, so that a test reaches each moment of a replacement without relying on timing.
+void SignalPoint(const char* point);
+
 // Removes every remembered file, then every remembered folder with the files in it, and marks the run
 // as ending. Calls only what is safe in a signal handler.
 void RemoveTemporariesNow() noexcept;
+
+// The width of the status line now shown on standard error (a terminal), 0 once it is erased: an
+// interruption blanks it before its own line.
+void ProgressLineShown(int columns);
 
 // True once an interruption has begun: conversions still running side by side fail for the files
 // taken from under them, and their messages are not worth a line.

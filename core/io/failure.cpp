@@ -93,6 +93,7 @@ std::string_view PlainText(int number) {
 }
 
 std::string PlainWords(const IoFailure& failure) {
+  if (!failure.words.empty()) return failure.words;
   if (failure.cause == 0) return std::string(PlainText(failure.number));
   std::string what = std::generic_category().message(failure.cause);
   // "No such file or directory" reads as part of a line: lower case, unless it is an abbreviation.

@@ -36,6 +36,8 @@ struct IoFailure {
   int unit;
   std::string file;
   int cause = 0;  // the system's error code (errno) behind a failed open or write; 0 when none
+  std::string words =
+      {};  // what went wrong in the command line's words, when neither number nor cause says it
 };
 
 // A stop requested by the program (stop code 1111 when the user rejects the data).

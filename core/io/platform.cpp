@@ -16,6 +16,7 @@
 #include <csignal>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -97,7 +98,7 @@ std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(converted);
 }
 
-std::FILE* CreateNewFile(const std::string& name, int& err) {
+std::FILE* CreateNewFile(const std::string& name, int& err, bool) {
   const int fd = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) {
     err = errno;
@@ -134,6 +135,13 @@ std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) 
     err = errno;
     _close(fd);
   }
+  return f;
+}
+
+std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err) {
+  first.clear();
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  if (f == nullptr) err = errno;
   return f;
 }
 
@@ -180,6 +188,7 @@ void RemoveFolderNow(const char* name) noexcept {
 namespace {
 
 void (*g_sweep)() noexcept = nullptr;
+void (*g_beforeLine)() noexcept = nullptr;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   switch (event) {
@@ -196,6 +205,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         Sleep(20);  // a temporary made side by side meanwhile is remembered by the second sweep
         g_sweep();
       }
+      if (g_beforeLine != nullptr) g_beforeLine();
       _write(2, "seepconv: interrupted\n", 22);
       ExitProcess(static_cast<UINT>(0xC000013AL));  // STATUS_CONTROL_C_EXIT, as a console program shows it
     default:
@@ -205,9 +215,20 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-void OnInterruption(void (*sweep)() noexcept) {
+void OnInterruption(void (*sweep)() noexcept, void (*beforeLine)() noexcept) {
   g_sweep = sweep;
+  g_beforeLine = beforeLine;
   SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+}
+
+void HoldSignalsInThisThread(bool) noexcept {}
+
+void PauseBriefly() noexcept {
+  Sleep(20);
+}
+
+void WriteErrorNow(const char* bytes, std::size_t size) noexcept {
+  _write(2, bytes, static_cast<unsigned>(size));
 }
 
 bool CopiesAtOffset() {
@@ -238,8 +259,8 @@ std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(name);
 }
 
-std::FILE* CreateNewFile(const std::string& name, int& err) {
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+std::FILE* CreateNewFile(const std::string& name, int& err, bool private_) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, private_ ? 0600 : 0666);
   if (fd < 0) {
     err = errno;
     return nullptr;
@@ -271,6 +292,38 @@ std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) 
   struct stat st {};
   regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   std::FILE* f = ::fdopen(fd, "wb");
+  if (f == nullptr) {
+    err = errno;
+    ::close(fd);
+  }
+  return f;
+}
+
+std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err) {
+  first.clear();
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode)) {
+    // Without a writer a read ends at once with nothing; with one that has not written yet it would
+    // wait (EAGAIN here).
+    char bytes[4096];
+    ssize_t n = -1;
+    do {
+      n = ::read(fd, bytes, sizeof bytes);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0 || (n < 0 && errno != EAGAIN)) {
+      err = n == 0 ? EPIPE : errno;
+      ::close(fd);
+      return nullptr;
+    }
+    if (n > 0) first.assign(bytes, static_cast<std::size_t>(n));
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
   if (f == nullptr) {
     err = errno;
     ::close(fd);
@@ -378,6 +431,10 @@ bool CopiesAtOffset() {
 namespace {
 
 void (*g_sweep)() noexcept = nullptr;
+void (*g_beforeLine)() noexcept = nullptr;
+
+// The signals that end a run cleanly; SIGPIPE ends it silently.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 extern "C" void OnSignal(int sig) {
   const int saved = errno;
@@ -394,6 +451,7 @@ extern "C" void OnSignal(int sig) {
     }
   }
   if (sig != SIGPIPE) {
+    if (g_beforeLine != nullptr) g_beforeLine();
     constexpr char kLine[] = "seepconv: interrupted\n";
     const ssize_t ignored = ::write(2, kLine, sizeof kLine - 1);
     (void)ignored;
@@ -436,18 +494,46 @@ std::uint64_t CopyThroughBuffer(int in, std::uint64_t offset, std::uint64_t leng
 
 }  // namespace
 
-void OnInterruption(void (*sweep)() noexcept) {
+void OnInterruption(void (*sweep)() noexcept, void (*beforeLine)() noexcept) {
   g_sweep = sweep;
-  const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+  g_beforeLine = beforeLine;
   struct sigaction action {};
   action.sa_handler = &OnSignal;
   sigemptyset(&action.sa_mask);
-  for (const int sig : signals) sigaddset(&action.sa_mask, sig);  // one sweep at a time
-  for (const int sig : signals) {
+  for (const int sig : kEndingSignals) sigaddset(&action.sa_mask, sig);  // one sweep at a time
+  for (const int sig : kEndingSignals) {
     struct sigaction before {};
     if (::sigaction(sig, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
     ::sigaction(sig, &action, nullptr);
   }
+  // A write past the file-size limit (ulimit -f) fails with EFBIG, "file too large", instead of
+  // ending the process on the spot with its temporary file left.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void HoldSignalsInThisThread(bool hold) noexcept {
+  // The thread's mask as it was, put back afterwards (signals it held off already stay held off).
+  static thread_local sigset_t before;
+  if (!hold) {
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int sig : kEndingSignals) sigaddset(&set, sig);
+  ::pthread_sigmask(SIG_BLOCK, &set, &before);
+}
+
+void PauseBriefly() noexcept {
+  struct timespec pause {
+    0, 20'000'000
+  };
+  ::nanosleep(&pause, nullptr);
+}
+
+void WriteErrorNow(const char* bytes, std::size_t size) noexcept {
+  const ssize_t ignored = ::write(2, bytes, size);
+  (void)ignored;
 }
 
 std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,

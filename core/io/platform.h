@@ -29,14 +29,21 @@ int TerminalColumns(std::FILE* stream);
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
 
 // Creates `name` for binary writing only when no file of that name exists; nullptr with `err` set
-// (EEXIST when one does) otherwise.
-std::FILE* CreateNewFile(const std::string& name, int& err);
+// (EEXIST when one does) otherwise. A `private_` file is readable by its owner only from the start.
+std::FILE* CreateNewFile(const std::string& name, int& err, bool private_ = false);
 
 // The path of the file that std::fopen opens under `name`, for the std::filesystem calls (and
 // ReplaceFile) on the same file. On Windows fopen reads the name's bytes in the system's code page
 // (Shift-JIS on a Japanese system), which a std::filesystem::path made from the bytes does not;
 // elsewhere the bytes are the name.
 std::filesystem::path NativePath(std::string_view name);
+
+// ---- Text inputs read with limits ----
+
+// Opens `name` for reading at once: a FIFO that no process writes to is refused (nullptr, `err`
+// EPIPE) instead of waited for; bytes read from it while finding that out are put in `first`, to be
+// read before the stream's.
+std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err);
 
 // ---- Outputs written directly ----
 
@@ -73,10 +80,20 @@ void UnlockFolder(int lock);
 void RemoveFileNow(const char* name) noexcept;
 void RemoveFolderNow(const char* name) noexcept;
 
-// Makes SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C, Ctrl-Break and close events) call
-// `sweep`, write "seepconv: interrupted" and end the process as the signal does; SIGPIPE calls
-// `sweep` and ends the process as SIGPIPE does. Signals ignored at start stay ignored.
-void OnInterruption(void (*sweep)() noexcept);
+// Holds off (true) the signals that OnInterruption handles, or puts back (false) what the thread held
+// off before, in the calling thread only. Nothing on Windows, where the console's handler runs in a
+// thread of its own.
+void HoldSignalsInThisThread(bool hold) noexcept;
+// Sleeps 20 ms; safe in a signal handler.
+void PauseBriefly() noexcept;
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT (on Windows the console's Ctrl-C, Ctrl-Break and close
+// events) call `sweep`, then `beforeLine`, write "seepconv: interrupted" and end the process as the
+// signal does; SIGPIPE calls `sweep` and ends the process as SIGPIPE does. Signals ignored at start
+// stay ignored. SIGXFSZ is ignored, so that a write past the file-size limit fails as any write does.
+void OnInterruption(void (*sweep)() noexcept, void (*beforeLine)() noexcept);
+// Writes on standard error at once, unbuffered; safe in a signal handler.
+void WriteErrorNow(const char* bytes, std::size_t size) noexcept;
 
 // True where CopyFileBytes can run in one thread while another reads the same source: it reads the
 // source at a given offset and leaves the source's own position alone. Elsewhere (Windows) copies go

@@ -102,7 +102,9 @@ bool RecordTeam::Take(Taken& taken) {
   if (!running_ || AllTaken() || taken_ >= handed_ + kBlocksAhead) return false;
   taken.block = taken_++;
   taken.first = static_cast<std::int32_t>(nextItem_);
-  taken.last = taken.first + std::min(itemsPerBlock_ - 1, job_.last - taken.first);
+  // In 64 bits: the items may run from the most negative to the most positive 32-bit number.
+  taken.last = static_cast<std::int32_t>(
+      std::min<std::int64_t>(std::int64_t{taken.first} + itemsPerBlock_ - 1, std::int64_t{job_.last}));
   nextItem_ = std::int64_t{taken.last} + 1;
   return true;
 }
@@ -121,7 +123,7 @@ void RecordTeam::Format(std::size_t member, const Taken& taken) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!measured_ && u.outLen > 0) {
       // Blocks of about kBlockBytes from now on, by the bytes per item of this one.
-      const std::size_t items = static_cast<std::size_t>(taken.last - taken.first) + 1;
+      const std::size_t items = static_cast<std::size_t>(std::int64_t{taken.last} - taken.first) + 1;
       const std::size_t perItem = std::max<std::size_t>(1, u.outLen / items);
       itemsPerBlock_ = static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / perItem, 64, 1 << 16));
       measured_ = true;

@@ -124,7 +124,8 @@ namespace record_team_detail {
 template <class Record>
 [[gnu::flatten]] void FormatBlock(void* record, Io& io, std::int32_t first, std::int32_t last) {
   Record& r = *static_cast<Record*>(record);
-  for (std::int32_t i = first; i <= last; ++i) r(io, i);
+  // Counted in 64 bits: `last` may be the largest 32-bit number.
+  for (std::int64_t i = first; i <= last; ++i) r(io, static_cast<std::int32_t>(i));
 }
 
 }  // namespace record_team_detail
@@ -134,7 +135,9 @@ template <class Record>
 void WriteRecords(Io& io, int unit, std::int32_t first, std::int32_t last, Record&& record) {
   using R = std::remove_reference_t<Record>;
   void* context = const_cast<void*>(static_cast<const void*>(&record));
-  RecordTeam* team = last - first + 1 >= RecordTeam::kShortRun ? io.Team() : nullptr;
+  // In 64 bits: counts read from a file may be any 32-bit numbers, the most negative included.
+  const std::int64_t items = std::int64_t{last} - first + 1;
+  RecordTeam* team = items >= RecordTeam::kShortRun ? io.Team() : nullptr;
   if (team == nullptr) {
     record_team_detail::FormatBlock<R>(context, io, first, last);
     return;

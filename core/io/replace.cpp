@@ -12,6 +12,16 @@
 
 #include "core/io/failure.h"
 #include "core/io/platform.h"
+#include "core/io/same_file.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 namespace seep {
 namespace {
@@ -29,11 +39,83 @@ std::uint32_t NextTag() {
   return static_cast<std::uint32_t>(z ^ (z >> 31));
 }
 
+// Temporary names: "<target>.tmp-<process id>-<tag>", the target's name cut short where the whole
+// would be longer than a file name may be. The process id tells a later run whether the file's maker is
+// still alive; the tag tells one call from another.
+constexpr std::size_t kLongestFileName = 255;
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+int ProcessId() {
+#ifdef _WIN32
+  return static_cast<int>(_getpid());
+#else
+  return static_cast<int>(::getpid());
+#endif
+}
+
+// The part of the target's file name that its temporary names begin with.
+std::string TemporaryStem(const fs::path& target, std::size_t suffix) {
+  std::string stem = target.filename().string();
+  if (stem.size() + suffix > kLongestFileName) stem.resize(kLongestFileName - suffix);
+  return stem;
+}
+
 std::string TemporaryName(const std::string& target) {
   const std::uint32_t tag = NextTag();
-  std::string name = target + ".tmp-";
-  for (int d = 0; d < 8; ++d) name += "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
-  return name;
+  std::string suffix(kTemporaryMark);
+  suffix += std::to_string(ProcessId());
+  suffix += '-';
+  for (int d = 0; d < 8; ++d) suffix += "0123456789abcdef"[(tag >> (28 - 4 * d)) & 0xF];
+  // Room for "-old", the name a folder is moved aside to where folders cannot swap in one step.
+  const fs::path path = NativePath(target);
+  const std::string stem = TemporaryStem(path, suffix.size() + 4);
+  return (path.has_parent_path() ? path.parent_path() / stem : fs::path(stem)).string() + suffix;
+}
+
+// The process id in `name` when it is a temporary name of ours beside a target whose temporary names
+// begin with `stem` ("<stem>.tmp-<digits>-<8 hex digits>", perhaps "-old" after); -1 otherwise.
+int MakerOf(std::string_view name, std::string_view stem) {
+  if (!name.starts_with(stem)) return -1;
+  name.remove_prefix(stem.size());
+  if (!name.starts_with(kTemporaryMark)) return -1;
+  name.remove_prefix(kTemporaryMark.size());
+  if (name.ends_with("-old")) name.remove_suffix(4);
+  int pid = -1;
+  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), pid);
+  if (ec != std::errc{} || pid <= 0 || end == name.data() + name.size() || *end != '-') return -1;
+  const std::string_view tag(end + 1, static_cast<std::size_t>(name.data() + name.size() - end - 1));
+  if (tag.size() != 8) return -1;
+  for (const char c : tag) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return -1;
+  }
+  return pid;
+}
+
+// Removes the temporary files and folders that runs which were killed (and so could not clean up)
+// left beside `target`: only names of exactly our form, owned by this user, whose process is gone.
+void RemoveLeftoversBeside(const std::string& target) {
+#ifndef _WIN32
+  const fs::path path = NativePath(target);
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    // The target's name is cut by the length of the suffix, which depends on the digits of the id.
+    int pid = -1;
+    for (std::size_t digits = 1; digits <= 10 && pid < 0; ++digits) {
+      const std::size_t suffix = kTemporaryMark.size() + digits + 1 + 8;
+      pid = MakerOf(name, TemporaryStem(path, suffix + 4));
+    }
+    if (pid < 0 || pid == ProcessId()) continue;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0 || st.st_uid != ::geteuid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to know
+    std::error_code ignored;
+    fs::remove_all(it->path(), ignored);
+  }
+#else
+  (void)target;
+#endif
 }
 
 // The descriptor that a name of standard output or of an open descriptor stands for ("-",
@@ -79,7 +161,7 @@ fs::path FollowLinks(const fs::path& path) {
 }
 
 struct ProtectedInput {
-  std::string name;
+  FilePlace place;  // as it was when the run began
   std::string what;
 };
 
@@ -91,33 +173,43 @@ std::vector<ProtectedInput> Inputs() {
   return g_inputs;
 }
 
-// `path` as an absolute path with its links followed as far as it exists, for comparing places.
-fs::path Resolved(const std::string& name) {
-  std::error_code ec;
-  fs::path resolved = fs::weakly_canonical(NativePath(name), ec);
-  if (ec) resolved = fs::absolute(NativePath(name), ec).lexically_normal();
-  return resolved;
+// OutputRefused when the file at `place` (the output `output`) is a protected input, or when the
+// folder `folder` (empty: none) that an output replaces holds one.
+void GuardPlace(const std::string& output, const FilePlace& place, const std::string& folder) {
+  const FilePlace folderPlace = folder.empty() ? FilePlace{} : PlaceOf(folder);
+  for (const ProtectedInput& input : Inputs()) {
+    if (SamePlace(place, input.place)) {
+      throw OutputRefused{output, "the output would replace " + input.what + "; name another with -o"};
+    }
+    if (!folder.empty() && InsideFolder(input.place, folderPlace)) {
+      throw OutputRefused{output, "the output replaces the folder " + folder + ", which holds " + input.what +
+                                      "; name another with -o"};
+    }
+  }
 }
 
-bool Inside(const fs::path& file, const fs::path& folder) {
-  auto f = file.begin();
-  for (auto d = folder.begin(); d != folder.end(); ++d, ++f) {
-    if (d->empty()) continue;  // the trailing separator of a folder name
-    if (f == file.end() || *f != *d) return false;
-  }
-  return f != file.end();
+// The descriptor that writes `name` as it is: a name of standard output or of an open descriptor
+// however it is spelled, or a name that leads to the file of a descriptor the program was started
+// with; -1 for any other.
+int DescriptorFor(const std::string& name, const FilePlace& place) {
+  const int fd = StandardDescriptor(name);
+  return fd >= 0 ? fd : InheritedDescriptorOf(place);
 }
 
 }  // namespace
 
 bool WritesDirectly(const std::string& name) {
-  if (StandardDescriptor(name) >= 0) return true;
+  if (DescriptorFor(name, PlaceOf(name)) >= 0) return true;
   std::error_code ec;
   return IsStream(fs::status(NativePath(name), ec));
 }
 
 OutputPlace PlanOutput(const std::string& name) {
-  if (const int fd = StandardDescriptor(name); fd >= 0) {
+  const FilePlace place = PlaceOf(name);
+  const int descriptor = DescriptorFor(name, place);
+  // Whatever it is spelled as, never the input being read.
+  GuardPlace(name, descriptor >= 0 ? PlaceOfDescriptor(descriptor) : place, {});
+  if (const int fd = descriptor; fd >= 0) {
     int err = 0;
     std::FILE* f = StreamOnDescriptor(fd, err);
     if (f == nullptr) throw IoFailure{kErrOpenFailure, 0, name, err};
@@ -139,6 +231,7 @@ OutputPlace PlanOutput(const std::string& name) {
 }
 
 std::FILE* CreateBeside(const std::string& target, std::string& temporary, TemporaryTicket& ticket) {
+  RemoveLeftoversBeside(target);
   std::error_code ec;
   const bool replaces = fs::is_regular_file(NativePath(target), ec);
   for (int attempt = 0;; ++attempt) {
@@ -146,10 +239,12 @@ std::FILE* CreateBeside(const std::string& target, std::string& temporary, Tempo
     // Remembered before it exists, so that an interruption at any moment after its making finds it.
     ticket = TemporaryTicket(temporary, TemporaryKind::kFile);
     int err = 0;
-    if (std::FILE* f = CreateNewFile(temporary, err)) {
-      // The file it replaces may be private: nobody else reads the new one before it takes its mode.
+    // The file it replaces may be private: nobody else reads the new one before it takes its mode.
+    if (std::FILE* f = CreateNewFile(temporary, err, replaces)) {
+#ifdef _WIN32
       if (replaces)
         fs::permissions(NativePath(temporary), fs::perms::owner_read | fs::perms::owner_write, ec);
+#endif
       return f;
     }
     ticket.Forget();
@@ -159,6 +254,7 @@ std::FILE* CreateBeside(const std::string& target, std::string& temporary, Tempo
 }
 
 std::string MakeFolderBeside(const std::string& target, TemporaryTicket& ticket) {
+  RemoveLeftoversBeside(target);
   for (int attempt = 0;; ++attempt) {
     std::string name = TemporaryName(target);
     // Remembered before it exists, so that an interruption at any moment after its making finds it.
@@ -209,11 +305,10 @@ void WriteWholeFile(const std::string& target, std::string_view bytes) {
 }
 
 void ProtectInput(const std::string& name, std::string_view what) {
+  // Kept as the place it is now: the comparisons stay right whatever the working folder is then.
+  FilePlace place = name == "-" ? PlaceOfDescriptor(0) : PlaceOf(name);
   const std::lock_guard<std::mutex> lock(g_inputsMutex);
-  // Kept as an absolute path: the comparisons stay right whatever the working folder is then.
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(NativePath(name), ec);
-  g_inputs.push_back({ec ? name : absolute.string(), std::string(what)});
+  g_inputs.push_back({std::move(place), std::string(what)});
 }
 
 void ForgetProtectedInputs() {
@@ -222,16 +317,7 @@ void ForgetProtectedInputs() {
 }
 
 void GuardInputs(const std::string& output, const std::string& folder) {
-  for (const ProtectedInput& input : Inputs()) {
-    std::error_code ec;
-    if (fs::equivalent(NativePath(output), NativePath(input.name), ec) && !ec) {
-      throw OutputRefused{output, "the output would replace " + input.what + "; name another with -o"};
-    }
-    if (!folder.empty() && Inside(Resolved(input.name), Resolved(folder))) {
-      throw OutputRefused{output, "the output replaces the folder " + folder + ", which holds " + input.what +
-                                      "; name another with -o"};
-    }
-  }
+  GuardPlace(output, PlaceOf(output), folder);
 }
 
 }  // namespace seep

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "core/io/bounded_input.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/record_team.h"
@@ -188,7 +191,22 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   Unit& slot = FreeSlot(unit, name);  // before the file is opened, so that a refusal leaks no stream
   std::FILE* f = nullptr;
   bool readOnly = false;
-  if (old) {
+  std::string first;  // bytes read while opening a pipe
+  const bool limited = unit == limitedUnit_ && textLimit_ > 0;
+  if (limited && formatted && exists) {
+    // A text input of the command line: a file larger than the limit, or a pipe nobody writes to,
+    // gets one line before anything is read.
+    if (fs::is_regular_file(st)) {
+      const std::uintmax_t size = fs::file_size(NativePath(name), ec);
+      if (!ec && size > textLimit_) throw IoFailure{kErrRead, unit, name, EFBIG, TooLarge(textLimit_)};
+    }
+    int err = 0;
+    f = OpenInputNow(name, first, err);
+    if (f == nullptr && err == EPIPE)
+      throw IoFailure{kErrRead, unit, name, err, "a pipe that nobody writes to"};
+    if (f == nullptr) throw IoFailure{OpenErrorNumber(err), unit, name, err};
+    readOnly = true;
+  } else if (old) {
     if (!exists) FailOpen(kErrFileNotFound, unit, name);
     f = std::fopen(name.c_str(), "rb");
     readOnly = true;
@@ -212,6 +230,15 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   u.ownsFile = true;
   u.readOnly = readOnly;
   u.truncatePending = exists;
+  if (limited && readOnly) {
+    u.readLimit = textLimit_;
+    u.recordLimit = recordLimit_;
+    if (!first.empty()) {
+      u.in.assign(first.begin(), first.end());
+      u.in.resize(std::max<std::size_t>(u.in.size(), kInInitial));
+      u.inEnd = first.size();
+    }
+  }
 }
 
 void Io::AttachUnit(int unit, std::FILE* stream, std::string_view name) {
@@ -507,7 +534,7 @@ void Io::Consume(Unit& u, std::size_t size) {
   u.position += size;
 }
 
-std::size_t Io::Fill(Unit& u) {
+std::size_t Io::Fill(Unit& u, std::size_t most) {
   if (u.inPos > 0) {
     const std::size_t left = u.inEnd - u.inPos;
     if (left > 0) std::memmove(u.in.data(), u.in.data() + u.inPos, left);
@@ -515,12 +542,14 @@ std::size_t Io::Fill(Unit& u) {
     u.inEnd = left;
   }
   if (u.inEnd == u.in.size()) u.in.resize(u.in.size() * 2);
-  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, u.in.size() - u.inEnd, u.file);
+  const std::size_t n = std::fread(u.in.data() + u.inEnd, 1, std::min(u.in.size() - u.inEnd, most), u.file);
   if (n == 0) {
     if (std::ferror(u.file)) Fail(kErrRead, u.number);
     u.inEof = true;
   }
   u.inEnd += n;
+  if (u.readLimit > 0 && u.position + (u.inEnd - u.inPos) > u.readLimit)
+    throw IoFailure{kErrRead, u.number, u.name, EFBIG, TooLarge(u.readLimit)};
   return n;
 }
 
@@ -582,6 +611,10 @@ std::string_view Io::NextFileRecord(Unit& u) {
       return {begin, len};
     }
     scanned = avail;
+    if (u.recordLimit > 0 && scanned > u.recordLimit) {
+      throw IoFailure{kErrRead, u.number, u.name, 0,
+                      "a line longer than " + std::to_string(u.recordLimit >> 10) + " KiB"};
+    }
     if (Fill(u) == 0) {
       if (u.inPos == u.inEnd) Fail(kErrEndOfFile, u.number);
       // The last record of a file without a final line feed.
@@ -744,6 +777,62 @@ bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>&
   if (total < need) Fail(kErrTooMuchData, unit);
   data = std::span<const std::byte>(u.record.data(), need);
   return true;
+}
+
+bool Io::SkipUnformatted(int unit, std::size_t need, bool endHandled) {
+  Unit& u = Connected(unit);
+  if (u.console || u.formatted) Fail(kErrFormatMismatch, unit);
+  PrepareRead(u);
+  if (u.inPos == u.inEnd && Fill(u) == 0) {
+    if (endHandled) return false;
+    Fail(kErrEndOfFile, unit);
+  }
+  std::uint64_t total = 0;
+  for (bool more = true; more;) {
+    std::byte count[4];
+    if (!TakeBytes(u, count, 4)) Fail(kErrEndOfFile, unit);
+    const std::int32_t lead = LittleEndianInt32(count);
+    more = lead < 0;
+    const std::uint64_t len = more ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(lead))
+                                   : static_cast<std::uint64_t>(lead);
+    // A seek past the end succeeds; the trailing count that is then missing tells the cut.
+    std::byte trailing[4];
+    if (!PassBytes(u, len) || !TakeBytes(u, trailing, 4)) Fail(kErrEndOfFile, unit);
+    total += len;
+  }
+  if (total < need) Fail(kErrTooMuchData, unit);
+  return true;
+}
+
+bool Io::PassBytes(Unit& u, std::uint64_t size) {
+  const std::size_t held = u.inEnd - u.inPos;
+  if (size <= held || u.console || u.memory) return SkipBytes(u, size);
+  const std::uint64_t beyond = size - held;
+  if (beyond > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(u.file, static_cast<long>(beyond), SEEK_CUR) != 0) {
+    std::clearerr(u.file);
+    return SkipBytes(u, size);  // a pipe
+  }
+  Consume(u, held);
+  u.position += beyond;
+  u.inPos = u.inEnd = 0;
+  u.inEof = false;
+  // A few bytes, not a buffer full: the trailing count and the short records up to the next long one.
+  constexpr std::size_t kAfterSeek = 64;
+  Fill(u, kAfterSeek);
+  return true;
+}
+
+void Io::SeekUnit(int unit, std::uint64_t position) {
+  Unit& u = Connected(unit);
+  if (u.console || u.memory || u.writing ||
+      position > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(u.file, static_cast<long>(position), SEEK_SET) != 0) {
+    Fail(kErrRead, unit);
+  }
+  u.position = position;
+  u.inPos = u.inEnd = 0;
+  u.inEof = false;
 }
 
 void Io::RewindUnit(int unit) {

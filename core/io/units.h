@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -55,6 +56,8 @@ struct Unit {
   std::size_t inPos = 0;
   std::size_t inEnd = 0;
   bool inEof = false;             // the file gave no more bytes
+  std::uint64_t readLimit = 0;    // bytes the unit may read at most; 0: no limit (Io::LimitTextInputs)
+  std::size_t recordLimit = 0;    // bytes a formatted record may have at most; 0: no limit
   std::string line;               // console input record
   std::vector<std::byte> record;  // an unformatted record gathered across buffer refills
 };
@@ -124,6 +127,13 @@ class Io {
   // record is skipped. At the end of the file: returns false when `endHandled`, else error 24. A record
   // holding fewer than `need` bytes: error 67. `data` stays valid until the next read of the unit.
   bool ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled);
+  // Passes over the next unformatted record as ReadUnformatted reads it, with the same answers and
+  // failures, but without taking its bytes: on a file that can seek, the data beyond the read-ahead
+  // buffer are sought over, not read.
+  bool SkipUnformatted(int unit, std::size_t need, bool endHandled);
+  // Goes to byte `position` of a unit connected for reading a file that can seek (a position that
+  // Position gave); error 39 where it cannot.
+  void SeekUnit(int unit, std::uint64_t position);
 
   // Up to `size` bytes that the next read of a unit connected for reading will see, fewer when the
   // file ends first; consumes nothing. Valid until the next read of the unit.
@@ -134,6 +144,15 @@ class Io {
   // From now on non-fatal reports are counted instead of written: the command line sums them up in
   // one line at the end.
   void CountWarnings() { countWarnings_ = true; }
+  // A text file that `unit` opens from now on (the point file of the command line) is read only, with
+  // limits: at most `bytes` in all and `recordBytes` in one record, so that a device that never ends
+  // or a huge file fails with one line; a pipe that nobody writes to is refused at once instead of
+  // waited for.
+  void LimitTextInput(int unit, std::uint64_t bytes, std::size_t recordBytes) {
+    limitedUnit_ = unit;
+    textLimit_ = bytes;
+    recordLimit_ = recordBytes;
+  }
   std::int64_t WarningCount() const { return warnings_; }
   // Byte offset of the next record of a connected unit, 0 when the unit is not connected.
   std::uint64_t Position(int unit) const;
@@ -168,6 +187,9 @@ class Io {
   [[noreturn]] void Fail(int number, int unit) const;
 
  private:
+  int limitedUnit_ = 0;
+  std::uint64_t textLimit_ = 0;
+  std::size_t recordLimit_ = 0;
   Unit* Find(int unit);
   const Unit* Find(int unit) const;
   Unit& Connected(int unit);
@@ -182,10 +204,12 @@ class Io {
   void WriteBytes(Unit& u, const char* data, std::size_t size);
   void PrepareWrite(Unit& u);
   void PrepareRead(Unit& u);
-  std::size_t Fill(Unit& u);  // reads more bytes into u.in; returns how many arrived
+  // Reads more bytes into u.in, at most `most`; returns how many arrived.
+  std::size_t Fill(Unit& u, std::size_t most = std::numeric_limits<std::size_t>::max());
   std::string_view NextFileRecord(Unit& u);
   bool TakeBytes(Unit& u, std::byte* dst, std::size_t size);
   bool SkipBytes(Unit& u, std::uint64_t size);
+  bool PassBytes(Unit& u, std::uint64_t size);  // SkipBytes, seeking where the file can
   void Close(Unit& u);
   void Consume(Unit& u, std::size_t size);
   [[noreturn]] void FailOpen(int number, int unit, const std::string& name) const;

@@ -9,8 +9,6 @@
 namespace seep {
 namespace {
 
-constexpr int kPointUnit = 50;
-
 // Room reserved for the points before reading: the usual largest point table. A file with more
 // points grows the tables as its points are read; the count it claims is never trusted for room.
 constexpr std::int32_t kUsualPointCount = 2222;

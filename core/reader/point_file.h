@@ -8,6 +8,9 @@
 
 namespace seep {
 
+// The unit the point-data file is read on.
+inline constexpr int kPointUnit = 50;
+
 // Reads the points of file `name` on unit 50 into NPT, XP and YP: the count, then one read per point,
 // so each point starts on a new line. A file that ends before the count is reached ends the run with
 // its end-of-file failure.

@@ -117,6 +117,20 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place) {
   return true;
 }
 
+bool SkipStep(Io& io, Store& s, RecordPlace* place) {
+  if (place != nullptr) place->record = "S1";
+  std::span<const std::byte> data;
+  if (!io.ReadUnformatted(kUnit, 12, data, true)) return false;
+  ByteCursor s1(data);
+  s.ISTEP = s1.Int4();
+  s.TIME = s1.Real8();
+  if (place != nullptr) place->record = "S2";
+  io.SkipUnformatted(kUnit, Need(s.NUMNP, 20), false);
+  if (place != nullptr) place->record = "S3";
+  io.SkipUnformatted(kUnit, Need(s.NUMEL, 16), false);
+  return true;
+}
+
 bool AtEnd(Io& io) {
   return io.AtEndOfFile(kUnit);
 }

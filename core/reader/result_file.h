@@ -34,6 +34,9 @@ void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
 // Reads the next step into ISTEP, TIME, NCODE, P, Q, VXE and VYE. False when the file ends where the
 // step would begin; an end anywhere inside a step is error 24.
 bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr);
+// Reads the next step's ISTEP and TIME and passes over its values with the checks of ReadStep (the same
+// answer, the same failures), without taking them: an index of the steps.
+bool SkipStep(Io& io, Store& s, RecordPlace* place = nullptr);
 // True when nothing at all follows the step last read. Consumes nothing.
 bool AtEnd(Io& io);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/io/bounded_input.h"
 #include "core/io/failure.h"
 
 namespace seep {
@@ -142,43 +143,15 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
   return true;
 }
 
-namespace {
-
-// The text of file `path`; false with `error` and `failure` set when it cannot be read.
-bool ReadText(const std::string& path, std::string& text, std::string& error, int& failure) {
-  failure = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    failure = errno == ENOENT ? kErrFileNotFound : errno == EACCES ? kErrPermission : kErrRead;
-    error = failure == kErrFileNotFound ? "file not found"
-            : failure == kErrPermission ? "permission denied"
-                                        : "cannot be read";
-    return false;
-  }
-  char buffer[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  const bool bad = std::ferror(f) != 0;
-  std::fclose(f);
-  if (bad) {
-    failure = kErrRead;
-    error = "cannot be read";
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
                       int& failure) {
   std::string text;
-  return ReadText(path, text, error, failure) && ParseSections(text, sections, error);
+  return ReadTextInput(path, text, error, failure) && ParseSections(text, sections, error);
 }
 
 bool ReadSectionsFile(const std::string& path, SectionsFile& file, std::string& error, int& failure) {
   std::string text;
-  return ReadText(path, text, error, failure) && ParseSectionsFile(text, file, error);
+  return ReadTextInput(path, text, error, failure) && ParseSectionsFile(text, file, error);
 }
 
 }  // namespace seep

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -410,10 +412,11 @@ TEST(NothingLostSideBySide, CollidingOutputsRefusedBeforeWriting) {
   for (const char* name : {"x.res", "x.dat", "y.DAT", "w.tec"})
     Grid(4, 3, 2).WriteTo(dir.Path(name).string());
   fs::create_hard_link(dir.Path("w.tec"), dir.Path("h.DAT"));
+  fs::create_directory(dir.Path("sub"));
   const auto inputs = Tree(dir.Dir());
   const struct {
     std::vector<std::string> args;
-    const char* err;
+    std::string err;
   } cases[] = {
       {{"convert", "x.res", "x.dat", "--to", "microavs", "-j", "2"},
        "seepconv: x.res and x.dat would both write x.inp; convert them one at a time with -o\n"},
@@ -422,12 +425,20 @@ TEST(NothingLostSideBySide, CollidingOutputsRefusedBeforeWriting) {
       {{"convert", "w.DAT", "h.DAT", "--to", "tecplot"},  // h.DAT is w.tec by another name
        "seepconv: the output of w.DAT would replace h.DAT, an input of this command; convert them one at a "
        "time with -o\n"},
+      // Outputs not there yet, named two ways.
+      {{"convert", "x.res", "./x.dat", "--to", "tecplot", "-j", "2"},
+       "seepconv: x.res and ./x.dat would both write x.tec; convert them one at a time with -o\n"},
+      {{"convert", "x.res", (dir.Dir() / "x.dat").string(), "--to", "vtu"},
+       "seepconv: x.res and " + (dir.Dir() / "x.dat").string() +
+           " would both write x.pvd; convert them one at a time with -o\n"},
+      {{"convert", "x.res", "sub/../x.dat", "--to", "igpost"},
+       "seepconv: x.res and sub/../x.dat would both write x.igp; convert them one at a time with -o\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, std::string(c.err) + TryHelp(c.args));
+    EXPECT_EQ(r.err, c.err + TryHelp(c.args));
     EXPECT_TRUE(Tree(dir.Dir()) == inputs) << Difference(inputs, Tree(dir.Dir()));
   }
 }
@@ -446,6 +457,9 @@ TEST(NothingLostInputs, NeverReplacedByAnOutput) {
   dir.Write("P.svg", kPoints);  // a point file named as a picture would be
   fs::create_hard_link(dir.Path("P.DAT"), dir.Path("HARD.DAT"));
   if (!WindowsProgram()) fs::create_symlink("P.svg", dir.Path("SOFT.svg"));
+  dir.Write("S.TXT", "S1: 0.5,0 0.5,1\n");
+  dir.Write("sec.svg", "S1: 0.5,0 0.5,1\n");
+  fs::create_directory(dir.Path("sub"));
   const auto inputs = Tree(dir.Dir());
   const char kPoint[] = "the output would replace the point file; name another with -o\n";
   const struct {
@@ -463,6 +477,14 @@ TEST(NothingLostInputs, NeverReplacedByAnOutput) {
       {{"convert", "out/R.DAT", "--to", "vtu", "-o", "out.pvd"},
        "seepconv: out.pvd: the output replaces the folder out, which holds the result file; name another "
        "with -o\n"},
+      {{"report", "R.DAT", "--sections", "S.TXT", "-o", "S.TXT"},
+       "seepconv: S.TXT: the output would replace the sections file; name another with -o\n"},
+      {{"report", "R.DAT", "--sections", "S.TXT", "-o", "./S.TXT"},
+       "seepconv: ./S.TXT: the output would replace the sections file; name another with -o\n"},
+      {{"plot", "R.DAT", "--sections", "sec.svg", "-o", "sec.svg"},
+       "seepconv: sec.svg: the output would replace the sections file; name another with -o\n"},
+      {{"convert", "R.DAT", "--to", "interp", "--points", "P.DAT", "-o", "sub/../P.DAT"},
+       "seepconv: sub/../P.DAT: " + std::string(kPoint)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
@@ -563,6 +585,312 @@ TEST(NothingLostDevices, FullDeviceEveryKind) {
 }
 
 #endif  // _WIN32
+
+// ---- Second pass: a user's folder, name spellings, special paths ----
+
+// A folder that the program did not make is never replaced: one of the user's under the collection's
+// name (given or default) is refused before anything is written; a step folder of ours with a stray
+// file in it too. One of ours is replaced, and keeps its mode.
+TEST(NothingLostFolders, OnlyStepFoldersOfOursAreReplaced) {
+  Scratch dir;
+  Grid(4, 3, 3).WriteTo(dir.Path("R.DAT").string());
+  Grid(4, 3, 3).WriteTo(dir.Path("case1.res").string());
+  fs::create_directories(dir.Path("mydata/deep"));
+  dir.Write("mydata/deep/keep.txt", "keep\n");
+  fs::create_directory(dir.Path("case1"));
+  ASSERT_EQ(dir.Command({"convert", "R.DAT", "--to", "vtu", "-o", "ours", "-q"}).status, 0);
+  dir.Write("ours/extra.txt", "mine\n");
+  const auto before = Tree(dir.Dir());
+  const char kNotOurs[] = ": a folder that is not a collection of ours; name another with -o\n";
+  const std::vector<std::string> cases[] = {
+      {"convert", "R.DAT", "--to", "vtu", "-o", "mydata"},
+      {"convert", "R.DAT", "-o", "mydata.pvd"},
+      {"convert", "case1.res", "--to", "vtu"},
+      {"convert", "R.DAT", "--to", "vtu", "-o", "ours"},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args.back());
+    const RunResult r = dir.Command(args);
+    EXPECT_EQ(r.status, 1);
+    const std::string folder = args[1] == "case1.res" ? "case1" : fs::path(args.back()).stem().string();
+    EXPECT_EQ(r.err, "seepconv: " + folder + "/" + kNotOurs);
+    EXPECT_TRUE(Tree(dir.Dir()) == before) << Difference(before, Tree(dir.Dir()));
+  }
+  fs::remove(dir.Path("ours/extra.txt"));
+  if (!WindowsProgram()) fs::permissions(dir.Path("ours"), fs::perms::owner_all);
+  ASSERT_EQ(dir.Command({"convert", "R.DAT", "--to", "vtu", "-o", "ours", "--steps", "2"}).status, 0);
+  EXPECT_TRUE(dir.Exists("ours/ours_0001.vtu") && !dir.Exists("ours/ours_0002.vtu"));
+  if (!WindowsProgram()) {
+    EXPECT_EQ(fs::status(dir.Path("ours")).permissions(), fs::perms::owner_all);
+  }
+}
+
+// A step number stored twice makes two pictures of a one-step selection: both numbered, and a file of
+// the plain name stays as it was. A rerun of a numbered set removes the numbered pictures of an
+// earlier run beyond its own, and nothing of another form.
+TEST(NothingLostPictures, PlainNameKeptAndSetsReplacedWhole) {
+  Scratch dir;
+  ResultFile dup = Grid(4, 3, 1);
+  std::vector<NodeValues> nv(12, NodeValues{0, 1.5, 0.0});
+  std::vector<ElementValues> ev(6, ElementValues{1e-4, 0.0});
+  dup.Step(1, 7200.0, nv, ev);
+  dup.WriteTo(dir.Path("DUP.DAT").string());
+  dir.Write("pic.svg", "precious\n");
+  const RunResult r = dir.Command({"plot", "DUP.DAT", "--steps", "1", "-o", "pic.svg", "-q"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.Read("pic.svg"), "precious\n");
+  EXPECT_TRUE(dir.Exists("pic_0001.svg") && dir.Exists("pic_0002.svg"));
+
+  Grid(4, 3, 6).WriteTo(dir.Path("R.DAT").string());
+  fs::create_directory(dir.Path("pics"));
+  ASSERT_EQ(dir.Command({"plot", "R.DAT", "--steps", "all", "-o", "pics/p.svg", "-q"}).status, 0);
+  const std::string step5 = dir.Read("pics/p_0005.svg");
+  const char* others[] = {"pics/p_00010.svg", "pics/p_0007.txt", "pics/q_0005.svg", "pics/p_12x4.svg"};
+  for (const char* name : others) dir.Write(name, "other\n");
+  ASSERT_EQ(dir.Command({"plot", "R.DAT", "--steps", "5:6", "-o", "pics/p.svg", "-q"}).status, 0);
+  std::map<std::string, std::string> expected;
+  for (const char* name : others) expected[fs::path(name).filename().string()] = "other\n";
+  expected["p_0001.svg"] = step5;
+  expected["p_0002.svg"] = dir.Read("pics/p_0002.svg");
+  EXPECT_TRUE(Tree(dir.Path("pics")) == expected) << Names(Tree(dir.Path("pics")));
+}
+
+// `flux` with its table and its chart named as one file is refused before anything is written.
+TEST(NothingLostOutputs, TwoOutputsOfOneCommandNeverOneFile) {
+  Scratch dir;
+  Grid(4, 3, 2).WriteTo(dir.Path("R.DAT").string());
+  const RunResult r =
+      dir.Command({"flux", "R.DAT", "--section", "0.5,0 0.5,1", "-o", "same.svg", "--chart", "./same.svg"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "seepconv: -o same.svg and --chart ./same.svg are one file; name two\nTry 'seepconv flux --help'.\n");
+  EXPECT_EQ(r.files.size(), 1u);
+}
+
+#ifndef _WIN32
+
+// Standard output by any spelling, or through a link, is written as it is after the lines already
+// there; the input being read is never an output, by whatever name. As root the converter runs as the
+// user nobody here, who may not replace the system's nodes.
+TEST(NothingLostStandardOutput, AnySpellingIsTheDescriptor) {
+  if (WindowsProgram()) GTEST_SKIP() << "POSIX names";
+  Scratch dir;
+  Grid(5, 4, 3).WriteTo(dir.Path("R.DAT").string());
+  fs::create_symlink("/dev/stdout", dir.Path("LINK"));
+  const std::string reference = dir.Command(Args(kLegacy[1], "R.DAT", "REF")).files.at("REF");
+  const std::string input = (dir.Dir() / "R.DAT").string();
+  const struct {
+    fs::path where;
+    std::string name;
+  } cases[] = {{dir.Dir(), "//dev/stdout"}, {dir.Dir(), "/dev/./stdout"}, {dir.Dir(), "/dev/fd/../fd/1"},
+               {dir.Dir(), "LINK"},         {"/dev", "stdout"},           {dir.Dir(), "log.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.Write("log.txt", "earlier lines\n");
+    Child child(
+        {c.where, Args(kLegacy[1], input, c.name), Child::Out::kAppend, dir.Path("log.txt"), {}, true});
+    EXPECT_EQ(child.Wait(60), 0) << child.Err();
+    EXPECT_EQ(dir.Read("log.txt"), "earlier lines\n" + reference);
+  }
+  const std::string bytes = ReadFile(dir.Path("R.DAT"));
+  for (const char* name : {"/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}) {
+    const RunResult r = dir.Command({"convert", "-", "--to", "tecplot", "-o", name}, bytes, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "seepconv: " + std::string(name) +
+                         ": the output would replace the result file; name another with -o\n");
+  }
+}
+
+// SIGQUIT is an interruption like the others; a write past the file-size limit fails with one line.
+// Both leave every target as it was and no temporary.
+TEST(NothingLostSignals, QuitAndFileSizeLimitCleanUp) {
+  if (WindowsProgram()) GTEST_SKIP() << "POSIX signals";
+  Scratch dir;
+  const ResultFile big = Grid(150, 100, 16);
+  big.WriteTo(dir.Path("BIG.DAT").string());
+  dir.Write("O.tec", "old\n");
+  const auto before = Tree(dir.Dir());
+  const std::vector<std::string> args = Args(kLegacy[1], "BIG.DAT", "O.tec");
+  {
+    Child child({dir.Dir(), args});
+    const auto start = std::chrono::steady_clock::now();
+    while (child.BytesRead() < big.Size() / 4 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    child.Signal(SIGQUIT);
+    EXPECT_EQ(child.Wait(60), 131);
+    EXPECT_EQ(child.Err(), "seepconv: interrupted\n");
+  }
+  EXPECT_TRUE(Tree(dir.Dir()) == before) << Difference(before, Tree(dir.Dir()));
+  Child child({dir.Dir(), args, Child::Out::kNull, {}, {}, false, {}, 100000});
+  EXPECT_EQ(child.Wait(60), 1);
+  EXPECT_EQ(child.Err(), "seepconv: O.tec: file too large (38)\n");
+  EXPECT_TRUE(Tree(dir.Dir()) == before) << Difference(before, Tree(dir.Dir()));
+}
+
+// The collection and its folder change together: a signal at each moment of the replacement (reached
+// by the program's own signal points) leaves the old collection whole or the new one whole.
+TEST(NothingLostCollections, SignalAtEveryMomentOfTheSwap) {
+  if (WindowsProgram()) GTEST_SKIP() << "POSIX signals";
+  Scratch dir;
+  Grid(6, 4, 5, 1).WriteTo(dir.Path("OLD.DAT").string());
+  Grid(6, 4, 5, 2).WriteTo(dir.Path("NEW.DAT").string());
+  ASSERT_EQ(dir.Command({"convert", "OLD.DAT", "--to", "vtu", "-o", "C.pvd", "-q"}).status, 0);
+  const auto before = Tree(dir.Dir());
+  const std::vector<std::string> args = {"convert", "NEW.DAT", "--to",    "vtu",
+                                         "-o",      "C.pvd",   "--steps", "1:2"};
+  const auto completed = Completed(dir, args);
+  for (const char* point :
+       {"vtu-steps-written", "vtu-collection-written", "vtu-folder-swapped", "vtu-collection-in-place"}) {
+    SCOPED_TRACE(point);
+    Child child(
+        {dir.Dir(), args, Child::Out::kNull, {}, {}, false, {std::string("SEEPCONV_SIGNAL_AT=") + point}});
+    EXPECT_EQ(child.Wait(60), 143);
+    const auto after = Tree(dir.Dir());
+    EXPECT_TRUE(after == before || after == completed) << Difference(before, after);
+    const bool late = std::string_view(point) == "vtu-folder-swapped" ||
+                      std::string_view(point) == "vtu-collection-in-place";
+    EXPECT_TRUE(after == (late ? completed : before)) << Difference(before, after);
+    if (after != before) {
+      ASSERT_EQ(dir.Command({"convert", "OLD.DAT", "--to", "vtu", "-o", "C.pvd", "-q"}).status, 0);
+    }
+  }
+}
+
+// The interruption's line starts a line of its own: the progress line is blanked first.
+TEST(NothingLostSignals, InterruptionLineAfterTheProgressLine) {
+  if (WindowsProgram()) GTEST_SKIP() << "a terminal";
+  Scratch dir;
+  Grid(6, 4, 3).WriteTo(dir.Path("R.DAT").string());
+  ::setenv("SEEPCONV_SIGNAL_AT", "vtu-steps-written", 1);
+  const RunResult r = dir.CommandOnTerminal({"convert", "R.DAT", "--to", "vtu", "--progress"}, 80);
+  ::unsetenv("SEEPCONV_SIGNAL_AT");
+  EXPECT_EQ(r.status, 143);
+  const std::size_t line = r.err.find("seepconv: interrupted");
+  ASSERT_NE(line, std::string::npos) << r.err;
+  ASSERT_GT(line, 0u);
+  EXPECT_EQ(r.err[line - 1], '\r') << r.err;
+  EXPECT_NE(r.err.find("step 1"), std::string::npos) << r.err;
+}
+
+// A private target's temporary is private from its first byte to its rename.
+TEST(NothingLostPermissions, TemporaryOfAPrivateTargetIsPrivateThroughout) {
+  if (WindowsProgram()) GTEST_SKIP() << "POSIX file modes";
+  Scratch dir;
+  Grid(150, 100, 16).WriteTo(dir.Path("BIG.DAT").string());
+  dir.Write("O.tec", "old\n");
+  fs::permissions(dir.Path("O.tec"), fs::perms::owner_read | fs::perms::owner_write);
+  Child child({dir.Dir(), Args(kLegacy[1], "BIG.DAT", "O.tec")});
+  int seen = 0;
+  const auto start = std::chrono::steady_clock::now();
+  while (dir.Read("O.tec") == "old\n" &&
+         std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir.Dir(), ec)) {
+      struct stat st {};
+      if (e.path().filename().string().starts_with("O.tec.tmp-") && ::stat(e.path().c_str(), &st) == 0) {
+        ++seen;
+        EXPECT_EQ(st.st_mode & 077, 0u) << "readable by others at " << st.st_size << " bytes";
+      }
+    }
+  }
+  EXPECT_GT(seen, 0) << "the temporary file was never seen";
+  EXPECT_EQ(child.Wait(60), 0);
+}
+
+// Temporaries of a killed run (a process gone) are removed by the next run that writes beside them;
+// a live process's, and names of any other form, stay.
+TEST(NothingLostLeftovers, KilledRunsTemporariesRemovedWhenProvablyOurs) {
+  if (WindowsProgram()) GTEST_SKIP() << "process ids";
+  Scratch dir;
+  Grid(4, 3, 2).WriteTo(dir.Path("R.DAT").string());
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+  const std::vector<std::string> removed = {"O.tec.tmp-" + dead + "-0123abcd", "O.tmp-" + dead + "-89abcdef",
+                                            "O.tmp-" + dead + "-89abcdef-old"};
+  const std::vector<std::string> kept = {
+      "O.tec.tmp-" + alive + "-0123abcd", "O.tec.tmp-" + dead + "-0123abcX",
+      "O.tec.tmp-" + dead + "-0123abcd.bak", "P.tec.tmp-" + dead + "-0123abcd", "O.tec.tmp-01234567"};
+  dir.Write(removed[0], "leftover\n");
+  for (const std::string& name : {removed[1], removed[2]}) {
+    fs::create_directory(dir.Path(name));
+    dir.Write(name + "/O_0001.vtu", "leftover\n");
+  }
+  for (const std::string& name : kept) dir.Write(name, "not a leftover of a dead run\n");
+  ASSERT_EQ(dir.Command(Args(kLegacy[1], "R.DAT", "O.tec")).status, 0);
+  ASSERT_EQ(dir.Command({"convert", "R.DAT", "--to", "vtu", "-o", "O.pvd", "-q"}).status, 0);
+  for (const std::string& name : removed) EXPECT_FALSE(fs::exists(dir.Path(name))) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(dir.Exists(name)) << name;
+}
+
+// Sections and point files are read within limits: a device that never ends, a huge file and a pipe
+// that nobody writes to each get one line, at once. As root the zero device is a node made here.
+TEST(NothingLostInputs, BoundedTextInputs) {
+  if (WindowsProgram()) GTEST_SKIP() << "devices and pipes";
+  Scratch dir;
+  Grid(4, 3, 2).WriteTo(dir.Path("R.DAT").string());
+  std::string zero = "/dev/zero";
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::mknod(dir.Path("zero").c_str(), S_IFCHR | 0444, ::makedev(1, 5)), 0);
+    zero = "zero";
+  }
+  ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0600), 0);
+  std::string huge;
+  while (huge.size() <= (5u << 20)) huge += "S: 0.5,0 0.5,1\n";
+  dir.Write("huge.txt", huge);
+  const char kLarge[] = "more than 4 MiB: too large for a file of points or sections";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"plot", "R.DAT", "--sections", zero}, kLarge},
+      {{"flux", "R.DAT", "--sections", "huge.txt"}, kLarge},
+      {{"report", "R.DAT", "--sections", "fifo"}, "a pipe that nobody writes to"},
+      {{"convert", "R.DAT", "--to", "interp", "--points", zero}, "a line longer than 64 KiB"},
+      {{"plot", "R.DAT", "--points", "huge.txt"}, kLarge},
+      {{"convert", "R.DAT", "--to", "interp", "--points", "fifo"}, "a pipe that nobody writes to"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    Child child({dir.Dir(), c.args});
+    EXPECT_EQ(child.Wait(20), 1);
+    const std::string err = child.Err();
+    EXPECT_EQ(err, "seepconv: " + c.args.back() + ": " + c.err + " (39)\n");
+  }
+}
+
+#endif  // _WIN32
+
+// Counts read from the file at the ends of their range, in every count of the header and the step
+// number, through every kind: one line or a whole output, never a crash (and, in the sanitizer build,
+// never an overflow).
+TEST(NothingLostHostileCounts, EveryCountAtItsLimitsEveryKind) {
+  Scratch dir;
+  dir.Write("P.DAT", kPoints);
+  const std::int32_t values[] = {std::numeric_limits<std::int32_t>::min(), -1, 0,
+                                 std::numeric_limits<std::int32_t>::max()};
+  std::vector<Kind> kinds(std::begin(kLegacy), std::end(kLegacy));
+  kinds.insert(kinds.end(), std::begin(kOwnFiles), std::end(kOwnFiles));
+  const std::vector<Node> nodes = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const std::vector<Element> elements = {{1, 2, 3, 4, 1}};
+  for (const std::int32_t v : values) {
+    for (int field = 0; field < 3; ++field) {
+      ResultFile f;
+      f.Header("COUNTS", nodes, elements, field == 0 ? Claim{v, {}} : field == 1 ? Claim{{}, v} : Claim{});
+      f.Step(field == 2 ? v : 1, 1.0, std::vector<NodeValues>(4, NodeValues{0, 1.0, 0.0}), {{1e-4, 0.0}});
+      f.WriteTo(dir.Path("H.DAT").string());
+      for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.name + " field " + std::to_string(field) + " = " + std::to_string(v));
+        const RunResult r = dir.Command(Args(k, "H.DAT", k.out));
+        EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status << r.err;
+        EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+        EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+      }
+    }
+  }
+}
 
 }  // namespace
 }  // namespace seep::test

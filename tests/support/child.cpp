@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,7 +56,12 @@ Child::Child(const Launch& launch) {
   if (pid_ == 0) {
     ::setpgid(0, 0);
     // The test's own handling of signals is not the converter's.
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::signal(sig, SIG_DFL);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) ::signal(sig, SIG_DFL);
+    for (const std::string& e : launch.env) ::putenv(const_cast<char*>(e.c_str()));
+    if (launch.fileSizeLimit > 0) {
+      const struct rlimit limit { launch.fileSizeLimit, launch.fileSizeLimit };
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    }
     if (::chdir(launch.dir.c_str()) != 0) ::_exit(126);
     if (!launch.tmpdir.empty()) ::setenv("TMPDIR", launch.tmpdir.c_str(), 1);
     const int in = ::open("/dev/null", O_RDONLY);

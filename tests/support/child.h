@@ -23,11 +23,13 @@ class Child {
     std::filesystem::path dir;  // the working folder
     std::vector<std::string> args;
     Out out = Out::kNull;
-    std::filesystem::path appendTo;
-    std::filesystem::path tmpdir;  // TMPDIR of the converter; empty: unchanged
+    std::filesystem::path appendTo = {};
+    std::filesystem::path tmpdir = {};  // TMPDIR of the converter; empty: unchanged
     // As root, the converter runs as the user nobody (from a copy it may run), so that a name such as
     // /dev/stdout can never be replaced on the machine, whatever the converter does with it.
     bool unprivileged = false;
+    std::vector<std::string> env = {};  // NAME=VALUE set for the converter only
+    std::uint64_t fileSizeLimit = 0;    // ulimit -f in bytes, SIGXFSZ left as it is; 0: none
   };
 
   explicit Child(const Launch& launch);

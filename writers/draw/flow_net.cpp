@@ -46,10 +46,14 @@ void AppendArrowHead(std::string& svg, const std::vector<XY>& line, const Placem
 
 }  // namespace
 
-void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
-                     const Placement& at) {
-  const std::vector<FlowLine> lines = TraceFlowLines(s, mesh, count);
-  if (lines.empty()) return;
+FlowLineNotes AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
+                              const Placement& at) {
+  FlowLineSeeds seeds = FlowLineSeeds::kNodalFlow;
+  const std::vector<FlowLine> lines = TraceFlowLines(s, mesh, count, &seeds);
+  FlowLineNotes notes;
+  notes.fromVelocities = seeds == FlowLineSeeds::kVelocities && !lines.empty();
+  for (const FlowLine& line : lines) notes.endedInside += line.end != FlowLineEnd::kLeftMesh;
+  if (lines.empty()) return notes;
   svg +=
       "<path class=\"flow-lines\" fill=\"none\" stroke=\"#1b1b1b\" stroke-width=\"0.9\" "
       "stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
@@ -63,6 +67,7 @@ void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& me
   svg += "\"/>\n<path class=\"flow-arrows\" fill=\"#1b1b1b\" d=\"";
   for (const FlowLine& line : lines) AppendArrowHead(svg, line.points, at);
   svg += "\"/>\n";
+  return notes;
 }
 
 }  // namespace seep::plot

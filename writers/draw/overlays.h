@@ -21,10 +21,16 @@ struct Placement {
   double Py(double y) const { return top + (y1 - y) * scale; }
 };
 
+// What drawing the flow lines found, for the warnings of the run.
+struct FlowLineNotes {
+  std::int64_t endedInside = 0;  // lines that end inside the mesh (not where water leaves it)
+  bool fromVelocities = false;   // seeded from the element velocities: no node's Q shows inflow
+};
+
 // `count` flow lines of the current step as thin dark lines, each with a small arrow head at half its
 // length; nothing when no water enters the mesh.
-void AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
-                     const Placement& at);
+FlowLineNotes AppendFlowLines(std::string& svg, const Store& s, const ActiveTriangles& mesh, int count,
+                              const Placement& at);
 
 // Each section as a dashed line with its name and the step's net flow rate at its last point; cuts[k]
 // is section k cut by the active mesh.

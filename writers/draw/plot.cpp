@@ -544,7 +544,11 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   parts.frame.clear();
   parts.title.clear();
   std::string what = "step " + std::to_string(s.ISTEP) + ", time ";
-  svg::AppendValue(what, s.TIME);
+  if (std::isfinite(s.TIME)) {
+    svg::AppendValue(what, s.TIME);
+  } else {
+    what += "\xE2\x80\x93";  // an en dash, as a table shows a value that is no number
+  }
 
   // A section that cannot be drawn: its title and a note on an empty canvas.
   const Box box = ActiveBox(s);
@@ -607,7 +611,12 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   if (!phreatic.empty()) PhreaticKey(parts.lines, barX, kTop + layout.height + 30.0);
   if (options.arrows) Path(parts.lines, "arrow", Arrows(s, box, frame), true, toSame);
   const plot::Placement place{frame.x0, frame.y1, frame.scale, frame.left, frame.top};
-  if (options.flowLines > 0) plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+  if (options.flowLines > 0) {
+    const plot::FlowLineNotes notes =
+        plot::AppendFlowLines(parts.lines, s, mesh.triangles, options.flowLines, place);
+    warnings.flowLinesInside = notes.endedInside;
+    warnings.flowLinesFromVelocities = notes.fromVelocities;
+  }
   plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place);
   plot::AppendSafetyLines(parts.lines, options.exits, options.bases, place);
   if (!anyValue) {
@@ -846,6 +855,13 @@ std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& ch
         " without a hydraulic gradient" + (causes.empty() ? std::string() : " (" + causes + ")") +
         " left blank");
   }
+  if (warnings.flowLinesInside > 0) {
+    add(std::to_string(warnings.flowLinesInside) +
+        (warnings.flowLinesInside == 1 ? " flow line ends" : " flow lines end") + " inside the mesh");
+  }
+  if (warnings.flowLinesFromVelocities) {
+    add("flow lines seeded from the element velocities across the edge (no node's Q shows inflow)");
+  }
   const std::vector<std::int32_t> outside = PointsOutside(chart);
   if (!outside.empty()) {
     std::string points;
@@ -860,6 +876,8 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
   sum.nanNodes += picture.nanNodes;
   sum.nanElements += picture.nanElements;
   sum.noActiveElements = sum.noActiveElements || picture.noActiveElements;
+  sum.flowLinesInside += picture.flowLinesInside;
+  sum.flowLinesFromVelocities = sum.flowLinesFromVelocities || picture.flowLinesFromVelocities;
   if (picture.noGradient > sum.noGradient) {
     sum.noGradient = picture.noGradient;
     sum.noGradientCauses = picture.noGradientCauses;

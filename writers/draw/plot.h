@@ -42,11 +42,13 @@ std::string_view FieldName(PlotField field);
 
 // What the picture left out, for one warning line each on the command line.
 struct PlotWarnings {
-  std::int64_t nanNodes = 0;       // nodes of active elements whose value is not finite
-  std::int64_t nanElements = 0;    // active elements left blank for a value that is not finite
-  bool noActiveElements = false;   // nothing to draw: the picture holds its title and a note
-  std::int64_t noGradient = 0;     // active elements left blank for having no gradient
-  GradientLacks noGradientCauses;  // the same by cause
+  std::int64_t nanNodes = 0;             // nodes of active elements whose value is not finite
+  std::int64_t nanElements = 0;          // active elements left blank for a value that is not finite
+  bool noActiveElements = false;         // nothing to draw: the picture holds its title and a note
+  std::int64_t noGradient = 0;           // active elements left blank for having no gradient
+  GradientLacks noGradientCauses;        // the same by cause
+  std::int64_t flowLinesInside = 0;      // flow lines that end inside the mesh
+  bool flowLinesFromVelocities = false;  // flow lines seeded from the element velocities, not from Q
 };
 
 // Adds what one picture left out to the sum of a run: counts of nodes and elements add up; the

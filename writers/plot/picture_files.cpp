@@ -1,7 +1,10 @@
 #include "writers/plot/picture_files.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "core/io/replace.h"
 
@@ -21,18 +24,58 @@ void WriteStepPictureFile(PictureState& run, Store& s) {
   DrawStepPicture(run.svg, s, run.mesh, run.options, w);
   AddPlotWarnings(run.warnings, w);
   ++run.written;
+  if (!run.numbered && run.written == 1) {
+    // Taken to be the only picture, it waits for the end of the run: should a second come (a step
+    // number stored twice), both are numbered and the plain name is never used.
+    run.held.swap(run.svg);
+    return;
+  }
   if (!run.numbered && run.written == 2) {
-    // The first picture was taken to be the only one. A device or pipe holds that one only.
+    // A device or pipe holds one picture only.
     if (WritesDirectly(run.target)) {
       throw OutputRefused{run.target,
                           "the steps selected give several pictures, and a device or pipe takes "
                           "one; name a file with -o"};
     }
-    MoveIntoPlace(run.target, NumberedPictureName(run.target, 1));
     run.numbered = true;
+    WriteWholeFile(NumberedPictureName(run.target, 1), run.held);
+    run.bytesWritten += run.held.size();
+    run.held.clear();
   }
-  WriteWholeFile(run.numbered ? NumberedPictureName(run.target, run.written) : run.target, run.svg);
+  WriteWholeFile(NumberedPictureName(run.target, run.written), run.svg);
   run.bytesWritten += run.svg.size();
+}
+
+void FinishStepPictureFiles(PictureState& run) {
+  if (!run.numbered) {
+    if (run.written == 1) {
+      WriteWholeFile(run.target, run.held);
+      run.bytesWritten += run.held.size();
+    }
+    return;
+  }
+  // Numbered pictures of this name beyond the last written are an earlier run's: they would pass for
+  // steps of this one. Only names of exactly that form go.
+  namespace fs = std::filesystem;
+  const fs::path target(run.target);
+  const std::string prefix = target.stem().string() + "_";
+  const std::string extension = target.extension().string();
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix) || !name.ends_with(extension)) continue;
+    const std::string_view digits =
+        std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - extension.size());
+    std::int32_t k = 0;
+    const auto [end_, bad] = std::from_chars(digits.data(), digits.data() + digits.size(), k);
+    if (bad != std::errc{} || end_ != digits.data() + digits.size() || k <= run.written) continue;
+    if (fs::path(NumberedPictureName(run.target, k)).filename() != name) continue;
+    if (it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
+    stale.push_back(it->path());
+  }
+  for (const fs::path& name : stale) fs::remove(name, ec);
 }
 
 void SetUpHistoryFile(PictureState& run, const Store& s) {

@@ -19,6 +19,7 @@ struct PictureState {
   bool numbered = false;  // several steps may be drawn: every picture gets its number
   std::int32_t written = 0;
   std::string svg;        // the picture being drawn, its room reused
+  std::string held;       // the first picture of a run taken to draw one, until the run ends
   PlotWarnings warnings;  // summed over the pictures
   HistoryChart chart;
   std::uint64_t bytesWritten = 0;
@@ -27,9 +28,12 @@ struct PictureState {
 // PICTURE_0001.svg for k = 1: the number before the extension.
 std::string NumberedPictureName(const std::string& target, std::int32_t k);
 
-// Draws the current step and writes its file. A second picture of a run that began unnumbered renames
-// the first to number 1.
+// Draws the current step and writes its file. The first picture of a run that names one step waits for
+// the end of the run; a second (a step number stored twice) numbers both.
 void WriteStepPictureFile(PictureState& run, Store& s);
+// At the end of the run: the waiting picture written under the plain name; numbered pictures of the
+// same name beyond those written (an earlier run's) removed.
+void FinishStepPictureFiles(PictureState& run);
 
 // The history chart: set up once the points are located, every step added, written at the end.
 void SetUpHistoryFile(PictureState& run, const Store& s);

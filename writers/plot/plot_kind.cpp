@@ -42,6 +42,7 @@ constexpr OutputKind kStepPicturesKind{
           run.mesh = PictureMeshOf(w.s, run.options);
         },
     .selectedStep = [](WriterCall& w) { WriteStepPictureFile(w.Own<PictureState>(), w.s); },
+    .finish = [](WriterCall& w) { FinishStepPictureFiles(w.Own<PictureState>()); },
     .leftOut = PictureLeftOut,
     .written = [](const WriterCall& w,
                   const std::string&) { return PictureFilesWritten(w.Own<PictureState>()); },

@@ -21,6 +21,7 @@ namespace {
 constexpr std::size_t kMoreDefaultSteps = 11;
 
 std::string StepTime(double time) {
+  if (!std::isfinite(time)) return "\xE2\x80\x93";  // an en dash, as the steps table shows it
   std::string text;
   svg::AppendValue(text, time);
   return text;

@@ -7,9 +7,11 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
+#include "core/io/cleanup.h"
 #include "core/io/failure.h"
 #include "core/io/platform.h"
 #include "core/io/replace.h"
@@ -386,6 +388,46 @@ std::string FolderName(const VtuState& r) {
   return r.folder.substr(0, r.folder.size() - 1);
 }
 
+// True when NAME/ is a step folder that this program made: NAME.pvd beside it is a collection, and
+// every entry of the folder is a step file that it lists. Only such a folder is ever replaced; a
+// folder of the user's that happens to have the name is left alone (and the run refused).
+bool FolderIsOurs(const VtuState& r) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path folder = NativePath(FolderName(r));
+  const fs::file_status st = fs::symlink_status(folder, ec);
+  // Nothing there to lose; or a file, which no folder ever replaces (refused when the folder is made).
+  if (!fs::is_directory(st)) return true;
+  constexpr std::uintmax_t kLongestCollection = std::uintmax_t{64} << 20;
+  const fs::file_status pvd = fs::status(NativePath(r.pvd), ec);
+  // A collection name taken by a folder or a device fails when the collection is put in place, which
+  // puts the old folder back first.
+  if (fs::exists(pvd) && !fs::is_regular_file(pvd)) return true;
+  if (!fs::is_regular_file(pvd)) return false;
+  const std::uintmax_t size = fs::file_size(NativePath(r.pvd), ec);
+  if (ec || size > kLongestCollection) return false;
+  std::string listing(static_cast<std::size_t>(size), '\0');
+  std::FILE* f = std::fopen(r.pvd.c_str(), "rb");
+  if (f == nullptr) return false;
+  const bool read = std::fread(listing.data(), 1, listing.size(), f) == listing.size();
+  std::fclose(f);
+  if (!read || !listing.starts_with("<?xml version=\"1.0\"?>\n<VTKFile type=\"Collection\"")) return false;
+  std::string entry;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec) || it->is_symlink(ec)) return false;
+    entry = " file=\"";
+    AppendXmlText(entry, r.stem + '/' + it->path().filename().string());
+    entry += "\"/>";
+    if (listing.find(entry) == std::string::npos) return false;
+  }
+  return !ec;
+}
+
+void RefuseFolderNotOurs(const VtuState& r) {
+  if (!FolderIsOurs(r))
+    throw OutputRefused{r.folder, "a folder that is not a collection of ours; name another with -o"};
+}
+
 // The new folder that the step files go to, under a temporary name beside NAME/.
 // An existing NAME/ or NAME.pvd that the user may not write is refused, as a shell redirection
 // refuses it, before any file is written; for the folder the first step file's name says where.
@@ -419,10 +461,17 @@ void SwapIntoPlace(VtuState& r) {
   enum { kNone, kExchanged, kMovedAside, kRenamed } done = kNone;
   std::string aside;
   std::error_code ec;
+  std::optional<InterruptionsHeld> held;
   try {
     const fs::file_status old = fs::symlink_status(NativePath(folder), ec);
     if (fs::exists(old) && !fs::is_directory(old) && !fs::is_symlink(old))
       Fail(kErrOpenFailure, r.folder, ENOTDIR);
+    RefuseFolderNotOurs(r);  // again, under the lock: made meanwhile
+    // The new folder takes the old one's mode (a private folder stays private).
+    if (fs::is_directory(old)) fs::permissions(NativePath(staging), old.permissions(), ec);
+    // From the first rename to the collection in place, an interruption waits: the collection and its
+    // folder change together.
+    held.emplace();
     if (!fs::exists(old)) {
       if (!ReplaceFile(NativePath(staging), NativePath(folder), ec))
         Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
@@ -440,9 +489,11 @@ void SwapIntoPlace(VtuState& r) {
     } else {
       Fail(OpenErrorNumber(ec.value()), r.folder, ec.value());
     }
+    SignalPoint("vtu-folder-swapped");
     MoveIntoPlace(r.temporary, r.pvd);
     r.temporary.clear();
     r.fileTicket.Forget();
+    SignalPoint("vtu-collection-in-place");
   } catch (...) {
     if (done == kExchanged) ExchangeFolders(NativePath(staging), NativePath(folder), ec);
     if (done == kRenamed) ReplaceFile(NativePath(folder), NativePath(staging), ec);
@@ -451,9 +502,11 @@ void SwapIntoPlace(VtuState& r) {
       ReplaceFile(NativePath(aside), NativePath(folder), ec);
       r.asideTicket.Forget();
     }
+    held.reset();
     UnlockFolder(lock);
     throw;
   }
+  held.reset();
   UnlockFolder(lock);
   // What is left under a temporary name is the old folder, or nothing.
   fs::remove_all(NativePath(done == kMovedAside ? aside : staging), ec);
@@ -479,6 +532,7 @@ void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, b
   run.oneGrid = extension == ".vtu";
   run.passedOver = 0;
   GuardInputs(run.pvd, run.oneGrid ? std::string() : FolderName(run));
+  if (!run.oneGrid) RefuseFolderNotOurs(run);
 
   // A negative node count holds no node.
   run.points = std::max<std::int32_t>(s.NUMNP, 0);
@@ -553,10 +607,12 @@ void FinishVtu(VtuState& run, const Store&) {
   x += "  </Collection>\n";
   x += "</VTKFile>\n";
   if (run.staging.empty()) MakeNewFolder(run);
+  SignalPoint("vtu-steps-written");
   run.target = run.pvd;
   OpenBeside(run);
   Put(run, x.data(), x.size());
   CloseFile(run);
+  SignalPoint("vtu-collection-written");
   SwapIntoPlace(run);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/io_harness.h"
@@ -47,7 +48,33 @@ struct Reading {
       while (Step()) ++steps;
     });
   }
+  // The same through the index pass: the header, then SkipStep to the end; the steps' numbers and
+  // times and where each began go into `index`.
+  std::string SkipAll(std::vector<std::tuple<std::int32_t, double, std::uint64_t>>& index) {
+    index.clear();
+    return test::FailureLine([&] {
+      Header();
+      for (std::uint64_t at = con.io().Position(result::kUnit); result::SkipStep(con.io(), s);
+           at = con.io().Position(result::kUnit))
+        index.emplace_back(s.ISTEP, s.TIME, at);
+    });
+  }
 };
+
+// Reads the file as a whole and through the index pass, each in a fresh scratch folder: the same
+// failure and the same steps. Returns how many steps were read.
+int ExpectSkippingAnswersAsReading(const ResultFile& f, std::size_t cut, const std::string& outcome) {
+  int steps = 0;
+  {
+    Reading r(f, cut);
+    EXPECT_EQ(r.ReadAll(steps), outcome);
+  }
+  Reading r(f, cut);
+  std::vector<std::tuple<std::int32_t, double, std::uint64_t>> index;
+  EXPECT_EQ(r.SkipAll(index), outcome);
+  EXPECT_EQ(index.size(), static_cast<std::size_t>(steps));
+  return steps;
+}
 
 // The store's contents in the builder's encodings, for byte-exact comparison with what was written.
 std::string StoredNodes(const Store& s) {
@@ -205,9 +232,7 @@ TEST(Reader, RecordsShorterThanTheirListAreErrorSixtySeven) {
   };
   for (const ResultFile& f : cases) {
     SCOPED_TRACE(f.Size());
-    Reading r(f);
-    int steps = 0;
-    EXPECT_EQ(r.ReadAll(steps), kTooMuchData);
+    ExpectSkippingAnswersAsReading(f, std::string::npos, kTooMuchData);
   }
 }
 
@@ -240,11 +265,29 @@ TEST(Reader, EveryCutIsACleanEndOrErrorTwentyFour) {
     ASSERT_EQ(ends.size(), 11u);
     for (std::size_t cut = 0; cut < f.Size(); ++cut) {
       SCOPED_TRACE("cut " + std::to_string(cut) + " segment " + std::to_string(framing.segment));
-      Reading r(f, cut);
-      int steps = 0;
-      const std::string outcome = r.ReadAll(steps);
-      EXPECT_EQ(outcome, cut == ends[4] || cut == ends[7] ? "no failure" : kEndOfFile);
-      EXPECT_EQ(steps, cut >= ends[7] ? 1 : 0);
+      const std::string outcome = cut == ends[4] || cut == ends[7] ? "no failure" : kEndOfFile;
+      EXPECT_EQ(ExpectSkippingAnswersAsReading(f, cut, outcome), cut >= ends[7] ? 1 : 0);
+    }
+  }
+}
+
+// The index pass gives each step's number, time and place; a step read at its place, in any order,
+// holds what reading in turn gives.
+TEST(Reader, StepsReadAtTheirIndexedPlaceInAnyOrder) {
+  const Mesh m;
+  for (const test::Framing framing : {test::Framing{0, 0}, test::Framing{3, 7}}) {
+    Reading r(m.File(framing));
+    std::vector<std::tuple<std::int32_t, double, std::uint64_t>> index;
+    ASSERT_EQ(r.SkipAll(index), "no failure");
+    ASSERT_EQ(index.size(), 2u);
+    EXPECT_EQ(std::get<0>(index[1]), 20);
+    EXPECT_EQ(std::get<1>(index[1]), 1.75);
+    for (const int i : {1, 0, 1}) {
+      r.con.io().SeekUnit(result::kUnit, std::get<2>(index[i]));
+      ASSERT_TRUE(r.Step());
+      EXPECT_EQ(r.s.ISTEP, std::get<0>(index[i]));
+      EXPECT_TRUE(StoredNodeValues(r.s) == test::NodeValuesPayload(i == 0 ? m.nv1 : m.nv2));
+      EXPECT_TRUE(StoredElementValues(r.s) == test::ElementValuesPayload(i == 0 ? m.ev1 : m.ev2));
     }
   }
 }
