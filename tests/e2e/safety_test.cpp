@@ -246,6 +246,27 @@ TEST(SafetyCommand, TheReportHasASafetySection) {
   EXPECT_FALSE(std::filesystem::exists(dir.Path("o.html")));
 }
 
+// The sheet pile's steady solution: the nodal flows balance, the upstream ground's nodes take in what
+// `flux` finds just below it, and the exit gradient beside the pile is the one of its nodal heads,
+// (21.054 − 21.000) / 0.5 as TECPLOT prints them (five digits).
+TEST(SafetyCommand, TheSheetPileBalancesAndExitsAsItsHeadsSay) {
+  Scratch dir;
+  std::filesystem::copy_file(
+      std::filesystem::path(SEEPCONV_SOURCE_DIR) / "examples" / "cutoff" / "RESULT.DAT", dir.Path("R.DAT"));
+  dir.Write("L.TXT", "Ground: -40,20 -0.05,20\nBed: -40,19.75 -0.05,19.75\nexit Pile: 0.05,20 2,20\n");
+  const RunResult r = dir.Command({"safety", "R.DAT", "--sections", "L.TXT", "--steps", "last", "--csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto rows = ReadCsv(r.out);
+  ASSERT_EQ(rows.size(), 1u);
+  const auto& row = rows[0];
+  EXPECT_LT(std::stod(row.at("error")), 1e-6);
+  const double q = std::stod(row.at("Bed_flux"));
+  EXPECT_NEAR(std::stod(row.at("Ground_nodal_q")), q, 1e-6 * q);
+  EXPECT_NEAR(std::stod(row.at("inflow")), q, 1e-6 * q);
+  EXPECT_NEAR(std::stod(row.at("Pile_max_gradient")), 0.108, 0.002);
+  EXPECT_EQ(row.at("Pile_max_at_corner"), "1");
+}
+
 // Step 1's heads over the nodes of active elements: P = 10 − 1.5 y + 0.1 x y from 7 at (0, 2) to 10 along
 // y = 0, H from 9 to 10; the −50 at (4, 2) is no head of the flow.
 TEST(SafetyCommand, InfoTakesTheHeadsOfActiveElementsOnly) {
