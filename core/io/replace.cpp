@@ -147,19 +147,6 @@ bool IsStream(const fs::file_status& st) {
   return fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st);
 }
 
-// The file that a chain of links ends at, read link by link so that a link to a file not made yet
-// gives that file's name; the path itself when it is no link.
-fs::path FollowLinks(const fs::path& path) {
-  std::error_code ec;
-  fs::path at = path;
-  for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
-    const fs::path to = fs::read_symlink(at, ec);
-    if (ec) break;
-    at = to.is_absolute() ? to : at.parent_path() / to;
-  }
-  return at;
-}
-
 struct ProtectedInput {
   FilePlace place;  // as it was when the run began
   std::string what;

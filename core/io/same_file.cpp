@@ -57,9 +57,9 @@ const std::vector<Inherited> g_inherited = Snapshot();
 
 #endif
 
-// The file that a chain of links ends at, read link by link so that a link to a file not made yet
-// gives that file's name; the path itself when it is no link.
-fs::path LinksFollowed(const fs::path& path) {
+}  // namespace
+
+fs::path FollowLinks(const fs::path& path) {
   std::error_code ec;
   fs::path at = path;
   for (int hops = 0; hops < 40 && fs::is_symlink(at, ec); ++hops) {
@@ -69,8 +69,6 @@ fs::path LinksFollowed(const fs::path& path) {
   }
   return at;
 }
-
-}  // namespace
 
 FilePlace PlaceOf(const std::string& name) {
 #ifndef _WIN32
@@ -94,7 +92,7 @@ FilePlace PlaceOf(const std::string& name) {
   }
 #endif
   // Not there yet: the folder it would be made in, made canonical, and its name.
-  const fs::path file = LinksFollowed(native);
+  const fs::path file = FollowLinks(native);
   const fs::path folder = file.has_filename() ? file.parent_path() : file;
   place.path = Canonical(folder.empty() ? fs::path(".") : folder);
   if (file.has_filename()) place.path /= file.filename();

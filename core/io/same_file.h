@@ -18,6 +18,10 @@ struct FilePlace {
   std::filesystem::path path;  // absolute, links followed as far as they lead; the folder made canonical
 };
 
+// The file that a chain of links ends at, read link by link so that a link to a file not made yet gives
+// that file's name; the path itself when it is no link.
+std::filesystem::path FollowLinks(const std::filesystem::path& path);
+
 // Where `name` leads; "-" and other names of descriptors are taken as the files behind them.
 FilePlace PlaceOf(const std::string& name);
 // The place of the file open on descriptor `fd`; exists is false when it is not open.

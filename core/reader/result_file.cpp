@@ -95,13 +95,23 @@ void ReadHeader(Io& io, Store& s, RecordPlace* place) {
   }
 }
 
-bool ReadStep(Io& io, Store& s, RecordPlace* place) {
+namespace {
+
+// Record S1, the step's number and time; false at the end of the file, where a step would begin.
+bool ReadStepHeader(Io& io, Store& s, RecordPlace* place) {
   if (place != nullptr) place->record = "S1";
   std::span<const std::byte> data;
   if (!io.ReadUnformatted(kUnit, 12, data, true)) return false;
   ByteCursor s1(data);
   s.ISTEP = s1.Int4();
   s.TIME = s1.Real8();
+  return true;
+}
+
+}  // namespace
+
+bool ReadStep(Io& io, Store& s, RecordPlace* place) {
+  if (!ReadStepHeader(io, s, place)) return false;
 
   ByteCursor s2 = Record(io, Need(s.NUMNP, 20), place, "S2");
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
@@ -118,12 +128,7 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place) {
 }
 
 bool SkipStep(Io& io, Store& s, RecordPlace* place) {
-  if (place != nullptr) place->record = "S1";
-  std::span<const std::byte> data;
-  if (!io.ReadUnformatted(kUnit, 12, data, true)) return false;
-  ByteCursor s1(data);
-  s.ISTEP = s1.Int4();
-  s.TIME = s1.Real8();
+  if (!ReadStepHeader(io, s, place)) return false;
   if (place != nullptr) place->record = "S2";
   io.SkipUnformatted(kUnit, Need(s.NUMNP, 20), false);
   if (place != nullptr) place->record = "S3";
