@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -26,6 +27,7 @@
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
 #include "writers/profile/profile_kind.h"
+#include "writers/safety/safety_kind.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
@@ -40,8 +42,8 @@ using cli::ValueKind;
 
 constexpr std::uint32_t kInfo = kInfoCommand, kConvert = kConvertCommand, kProgram = kProgramOptions,
                         kPlot = kPlotCommand, kFlux = kFluxCommand, kReport = kReportCommand,
-                        kProfile = kProfileCommand,
-                        kAll = kInfo | kConvert | kPlot | kFlux | kReport | kProfile;
+                        kProfile = kProfileCommand, kSafety = kSafetyCommand,
+                        kAll = kInfo | kConvert | kPlot | kFlux | kReport | kProfile | kSafety;
 
 using Command = CommandSpec;
 
@@ -74,6 +76,12 @@ constexpr std::array kCommands{
             "  seepconv profile RESULT.DAT --line \"0,1 20,1\"\n"
             "  seepconv profile RESULT.DAT --line \"10,0 10,6\" --field pressure-head --steps all --csv "
             "--chart p.svg\n"},
+    Command{
+        "safety", kSafety, "RESULT [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
+        "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
+        "  seepconv safety RESULT.DAT --exit \"Toe: 15,6 20,6\" --critical-gradient 0.9\n"
+        "  seepconv safety RESULT.DAT --uplift \"0,0 20,0\" --unit-weights 20,9.81 --json -o safety.json\n"
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -91,9 +99,9 @@ constexpr int kMostFlowLines = 10000;
 constexpr std::array kOptions{
     OptionSpec{Opt::kTo, "to", 0, "KIND", kConvert, 0, {}, "output kind (see below)",
                "the kind of the extension of -o", ValueKind::kName},
-    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kInfo | kConvert | kPlot | kFlux | kReport | kProfile, 0, {}, "output file; convert: with one RESULT only; info: one for all RESULT files",
-               "RESULT with the kind's extension, in its folder; info, flux, profile: standard output", ValueKind::kPath},
-    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
+    OptionSpec{Opt::kOutput, "output", 'o', "PATH", kInfo | kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {}, "output file; convert: with one RESULT only; info: one for all RESULT files",
+               "RESULT with the kind's extension, in its folder; info, flux, profile, safety: standard output", ValueKind::kPath},
+    OptionSpec{Opt::kSteps, "steps", 0, "SEL", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "time steps: all, last, N, A:B, A:, :B or a list 1,10:20,last", "all; plot, profile: last; report: the last and 11 more spread over the run", ValueKind::kSteps},
     OptionSpec{Opt::kHead, "head", 0, "pressure|total", kConvert, kTakesHead, kHeadStyles,
                "head column of restart data", "pressure", ValueKind::kChoice},
@@ -108,22 +116,30 @@ constexpr std::array kOptions{
                "plot, report: N flow lines from where water enters (a flow net)", "", ValueKind::kCount, 1, kMostFlowLines},
     OptionSpec{Opt::kSection, "section", 0, "\"x1,y1 x2,y2 ...\"", kFlux, 0, {},
                "flux: a section (a polyline), named S1, S2, ... in order; may be repeated", "", ValueKind::kPolyline},
-    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport, kTakesDrawing, {},
-               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot, report: drawn with their flow rates", "", ValueKind::kPath},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile, 0, {}, "a header line and one row per file (info), per step (flux) or per step and point (profile)", ""},
+    OptionSpec{Opt::kSections, "sections", 0, "PATH", kFlux | kPlot | kReport | kSafety, kTakesDrawing, {},
+               "sections file, a line 'name: x1,y1 x2,y2 ...' each; plot, report: drawn with their flow rates; safety, report also take 'exit name: ...' and 'uplift name: ...'", "", ValueKind::kPath},
+    OptionSpec{Opt::kExit, "exit", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
+               "safety, report: an exit face, water leaving to the left of its direction (up for ground drawn left to right), named E1, E2, ... when unnamed; may be repeated", "", ValueKind::kLine},
+    OptionSpec{Opt::kUplift, "uplift", 0, "\"[NAME:] x1,y1 x2,y2 ...\"", kSafety | kReport, 0, {},
+               "safety, report: a base under a structure for the uplift, named U1, U2, ... when unnamed; may be repeated", "", ValueKind::kLine},
+    OptionSpec{Opt::kCriticalGradient, "critical-gradient", 0, "IC", kSafety | kReport, 0, {},
+               "safety, report: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
+    OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
+               "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "a header line and one row per file (info), per step (flux, safety) or per step and point (profile)", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
     OptionSpec{Opt::kAllowOverflow, "allow-overflow", 0, "", kConvert, 0, {},
                "write a mesh too large for the kind's fields (asterisks)", ""},
-    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
+    OptionSpec{Opt::kPartial, "partial", 0, "", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "a file damaged part way: write the whole steps before the damage (status 3)", ""},
     OptionSpec{Opt::kJobs, "jobs", 'j', "N", kConvert, 0, {}, "files converted side by side",
                "the number of processors", ValueKind::kCount, 1},
     OptionSpec{Opt::kQuiet, "quiet", 'q', "", kAll, 0, {}, "no progress and no closing line", ""},
-    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile, 0, {},
+    OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
-    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile, 0, {}, "one JSON document instead of the table", ""},
+    OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "one JSON document instead of the table", ""},
     OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport | kProfile, 0, {},
                "plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
                "labels say \"model units\"", ValueKind::kName},
@@ -385,6 +401,7 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
                      ", " + std::to_string(done.failed) + " failed");
   }
   messages.FinishProgress();
+  if (done.usage > 0) return kUsage;
   if (done.failed > 0) return kFailed;
   return done.partial > 0 ? kPartial : kSuccess;
 }
@@ -534,6 +551,21 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
+// A line without length, or two lines of one kind with one name, in words ("section Up has no length");
+// empty when there is none.
+std::string LineFault(const std::vector<Section>& lines, std::string_view what) {
+  for (auto line = lines.begin(); line != lines.end(); ++line) {
+    double length = 0.0;
+    for (std::size_t k = 0; k + 1 < line->points.size(); ++k)
+      length +=
+          std::hypot(line->points[k + 1].x - line->points[k].x, line->points[k + 1].y - line->points[k].y);
+    if (!(length > 0.0)) return std::string(what) + " " + line->name + " has no length";
+    if (std::any_of(lines.begin(), line, [&](const Section& s) { return s.name == line->name; }))
+      return "two " + std::string(what) + "s are named " + line->name;
+  }
+  return {};
+}
+
 // `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step,
 // through the same road as a conversion; the table goes to standard output unless -o names a file.
 int Flux(const cli::ParsedArgs& args, Messages& messages) {
@@ -551,6 +583,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
     r.sectionsFile = std::string(*file);
   }
   if (sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
+  if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
   // As convert takes the kind from the output's extension, a .csv or .json output is that format.
@@ -602,6 +635,72 @@ int Profile(const cli::ParsedArgs& args, Messages& messages) {
   return ConvertBatch({r}, args, 1, messages);
 }
 
+// The exit faces and bases of --exit, --uplift and the sections file, its flow sections, and the critical
+// gradient and the unit weight of water, into the request: kSuccess, or the status of a usage error or of
+// a sections file that cannot be read, its line written.
+int TakeSafetyChoices(const cli::ParsedArgs& args, ConvertRequest& r, Messages& messages) {
+  SectionsFile lines;
+  for (const auto& [option, given] : args.lines) {
+    std::vector<Section>& into = option == Opt::kExit ? lines.exits : lines.uplifts;
+    into.push_back(given);
+    if (given.name.empty())
+      into.back().name = (option == Opt::kExit ? "E" : "U") + std::to_string(into.size());
+  }
+  if (const auto file = args.Value(Opt::kSections)) {
+    std::string error;
+    if (int failure = 0; !ReadSectionsFile(std::string(*file), lines, error, failure)) {
+      if (failure == 0) return messages.Usage(std::string(*file) + ": " + error);
+      messages.Failure(*file, error, failure);
+      return kFailed;
+    }
+    r.sectionsFile = std::string(*file);
+  }
+  for (const auto& [named, what] : {std::pair{&lines.exits, "exit face"}, std::pair{&lines.uplifts, "base"},
+                                    std::pair{&lines.sections, "section"}}) {
+    if (const std::string fault = LineFault(*named, what); !fault.empty()) return messages.Usage(fault);
+  }
+  // ic as given, or from the unit weights: ic = (γsat − γw) / γw.
+  if (args.Has(Opt::kCriticalGradient) && args.Has(Opt::kUnitWeights))
+    return messages.Usage("--critical-gradient and --unit-weights: one of them");
+  if (args.Has(Opt::kCriticalGradient)) r.choices.criticalGradient = args.Numbers(Opt::kCriticalGradient)[0];
+  if (args.Has(Opt::kUnitWeights)) {
+    const auto [saturated, water] = args.Numbers(Opt::kUnitWeights);
+    if (!(saturated > water)) {
+      return messages.Usage("--unit-weights " + std::string(*args.Value(Opt::kUnitWeights)) +
+                            ": GAMMA_SAT must exceed GAMMA_W");
+    }
+    r.choices.criticalGradient = (saturated - water) / water;
+    r.choices.gammaW = water;
+  }
+  r.choices.exits = std::move(lines.exits);
+  r.choices.bases = std::move(lines.uplifts);
+  r.choices.sections = std::move(lines.sections);
+  return kSuccess;
+}
+
+// `safety RESULT`: exit gradients, uplift and the balance of the nodal flows per selected step, through the
+// same road as a conversion; the table goes to standard output unless -o names a file.
+int Safety(const cli::ParsedArgs& args, Messages& messages) {
+  if (args.operands.size() != 1)
+    return messages.Usage(args.operands.empty() ? "safety needs a RESULT file"
+                                                : "safety takes one RESULT file");
+  ConvertRequest r;
+  r.result = std::string(args.operands[0]);
+  r.kind = &kSafetyKind;
+  if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
+  if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  // As for flux, a .csv or .json output is that format.
+  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
+  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
+                                                                   : TableStyle::kAligned;
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
+  r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
+  r.quiet = r.quiet || !args.Has(Opt::kOutput);
+  return ConvertBatch({r}, args, 1, messages);
+}
+
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
 // the report kind through the same road as a conversion.
 int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, Messages& messages) {
@@ -612,11 +711,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
-  if (const auto sections = args.Value(Opt::kSections)) {
-    if (const int status = TakeSectionsFile(*sections, r.choices.sections, messages); status != kSuccess)
-      return status;
-    r.sectionsFile = std::string(*sections);
-  }
+  if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
                                                          !std::filesystem::is_regular_file(r.result, ec)))
@@ -691,6 +786,7 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   if (command->bit == kFlux) return Flux(*parsed, messages);
   if (command->bit == kProfile) return Profile(*parsed, messages);
   if (command->bit == kReport) return Report(*parsed, args, messages);
+  if (command->bit == kSafety) return Safety(*parsed, messages);
   return Convert(*parsed, messages);
 }
 

@@ -13,7 +13,8 @@ namespace seep {
 
 // Command bits of the option table.
 inline constexpr std::uint32_t kInfoCommand = 1, kConvertCommand = 2, kProgramOptions = 4, kPlotCommand = 8,
-                               kFluxCommand = 16, kReportCommand = 32, kProfileCommand = 128;
+                               kFluxCommand = 16, kReportCommand = 32, kSafetyCommand = 64,
+                               kProfileCommand = 128;
 
 // One command: its name, its bit in the option table, its operands and summary as the help shows them,
 // and the example lines of its help.

@@ -143,7 +143,7 @@ class FileConversion {
 
   Outcome Convert() {
     const auto start = std::chrono::steady_clock::now();
-    std::string failure;
+    std::string failure, usage;
     try {
       ReadHeaderAndCheck();
       OpenOutput();
@@ -157,6 +157,8 @@ class FileConversion {
     } catch (const OutputRefused& r) {
       failureFile_ = r.file == target_.renamed ? request_.output : r.file;
       failure = r.what;
+    } catch (const InputRefused& r) {
+      usage = r.what;
     } catch (const std::exception& e) {
       failure = Unexpected(e, failureFile_);
       if (failureFile_.empty()) failureFile_ = request_.output;
@@ -164,6 +166,10 @@ class FileConversion {
     const std::int64_t warnings = io_->WarningCount();
     CleanUp();
     messages_.FileDone();
+    if (!usage.empty()) {
+      messages_.Usage(usage);
+      return Outcome::kUsage;
+    }
     if (!ok_) {
       messages_.Failure(failureFile_, failure);
       return Outcome::kFailed;
@@ -404,7 +410,7 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
   const unsigned share =
       threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));
   std::atomic<std::size_t> next{0};
-  std::atomic<int> written{0}, partial{0}, failed{0};
+  std::atomic<int> written{0}, partial{0}, failed{0}, usage{0};
   auto work = [&] {
     for (std::size_t i = next++; i < requests.size(); i = next++) {
       Outcome outcome = Outcome::kFailed;
@@ -427,6 +433,9 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
         case Outcome::kFailed:
           ++failed;
           break;
+        case Outcome::kUsage:
+          ++usage;
+          break;
       }
     }
   };
@@ -437,7 +446,7 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
     for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
     for (std::thread& t : pool) t.join();
   }
-  return {written, partial, failed};
+  return {written, partial, failed, usage};
 }
 
 }  // namespace seep

@@ -32,12 +32,13 @@ struct ConvertRequest {
   bool kindFromName = false;  // the kind came from the output's extension, as the closing line says
 };
 
-// How one conversion ended: written, written in part (--partial, a damaged file), or failed.
-enum class Outcome { kWritten, kPartial, kFailed };
+// How one conversion ended: written, written in part (--partial, a damaged file), failed, or refused
+// for input that does not fit the file (a usage error).
+enum class Outcome { kWritten, kPartial, kFailed, kUsage };
 
 // How a batch ended: the files of each outcome.
 struct BatchOutcome {
-  int written = 0, partial = 0, failed = 0;
+  int written = 0, partial = 0, failed = 0, usage = 0;
 };
 
 // The name that messages give a result file: "standard input" for "-".

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/convert.h"
 #include "app/text.h"
@@ -37,11 +38,26 @@ void SummariseMesh(const Store& s, ResultSummary& r) {
   }
 }
 
-StepSummary SummariseStep(const Store& s) {
+// Per node n at n − 1: 1 when it is a corner of an active element. A node of inactive elements alone
+// (inside a cutoff, say) carries whatever the analysis left there, not a head of the flow.
+std::vector<std::uint8_t> NodesOfActiveElements(const Store& s) {
+  std::vector<std::uint8_t> active(static_cast<std::size_t>(std::max(s.NUMNP, 0)), 0);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!IsActive(s, e)) continue;
+    for (int k = kI; k <= kL; ++k) {
+      if (IsNode(s, s.ELEM(e, k))) active[static_cast<std::size_t>(s.ELEM(e, k) - 1)] = 1;
+    }
+  }
+  return active;
+}
+
+// The step's ranges: heads over the nodes of active elements, speeds over every element.
+StepSummary SummariseStep(const Store& s, const std::vector<std::uint8_t>& activeNodes) {
   StepSummary st;
   st.number = s.ISTEP;
   st.time = s.TIME;
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
+    if (activeNodes[static_cast<std::size_t>(n - 1)] == 0) continue;
     const double p = s.P(n), h = s.P(n) + s.Y(n);
     st.pressureHead.Take(p);
     st.totalHead.Take(h);
@@ -112,7 +128,8 @@ ResultSummary SummariseResultFile(const std::string& path) {
     result::ReadHeader(*io, *s, &place);
     r.headerRead = true;
     SummariseMesh(*s, r);
-    while (result::ReadStep(*io, *s, &place)) r.steps.push_back(SummariseStep(*s));
+    const std::vector<std::uint8_t> activeNodes = NodesOfActiveElements(*s);
+    while (result::ReadStep(*io, *s, &place)) r.steps.push_back(SummariseStep(*s, activeNodes));
   } catch (const IoFailure& failure) {
     const std::int64_t step = r.headerRead ? static_cast<std::int64_t>(r.steps.size()) + 1 : 0;
     r.damage = ResultSummary::Damage{place.record, step, failure.number,
@@ -185,12 +202,16 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
     Line(out, "Warning",
          std::to_string(nonFinite) + " values are NaN or infinite (left out of the extremes)");
   }
-  std::int64_t degenerate = 0;
-  for (const StepSummary& st : r.steps) degenerate = std::max(degenerate, st.gradient.degenerate);
-  if (degenerate > 0) {
+  // The step with the most active elements without a gradient, and their causes.
+  const LargestGradient* most = nullptr;
+  for (const StepSummary& st : r.steps) {
+    if (most == nullptr || st.gradient.degenerate > most->degenerate) most = &st.gradient;
+  }
+  if (most != nullptr && most->degenerate > 0) {
+    const std::int64_t n = most->degenerate;
     Line(out, "Warning",
-         std::to_string(degenerate) + (degenerate == 1 ? " active element has" : " active elements have") +
-             " no hydraulic gradient (no area, a corner outside the mesh or a head that is not finite)");
+         std::to_string(n) + (n == 1 ? " active element has" : " active elements have") +
+             " no hydraulic gradient (" + DescribeGradientLacks(most->lacks) + ")");
   }
   if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
 }

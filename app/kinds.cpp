@@ -11,6 +11,7 @@
 #include "writers/profile/profile_kind.h"
 #include "writers/report/report_kind.h"
 #include "writers/restart/restart_kind.h"
+#include "writers/safety/safety_kind.h"
 #include "writers/tecplot/tecplot_kind.h"
 #include "writers/vtu/vtu_kind.h"
 
@@ -18,8 +19,9 @@ namespace seep {
 namespace {
 
 constexpr std::array kKinds{
-    &kRestartKind, &kTecplotKind,      &kFemapKind,        &kMicroAvsKind, &kIgpostKind,    &kInterpKind,
-    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,   &kFlowRatesKind, &kProfileKind,
+    &kRestartKind,   &kTecplotKind, &kFemapKind,        &kMicroAvsKind,     &kIgpostKind,
+    &kInterpKind,    &kVtuKind,     &kStepPicturesKind, &kHistoryChartKind, &kReportKind,
+    &kFlowRatesKind, &kProfileKind, &kSafetyKind,
 };
 
 template <typename Keep>

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 #include "core/reader/sections_file.h"
@@ -114,6 +115,37 @@ bool ReadValue(const OptionSpec& option, std::string_view value, ParsedArgs& par
       }
       parsed.sectionTexts.push_back(value);
       parsed.sections.push_back(std::move(points));
+      break;
+    }
+    case ValueKind::kLine: {
+      Section line;
+      if (!ParseNamedLine(value, "", line, error)) {
+        error = "--" + std::string(option.name) + " '" + std::string(value) + "': " + error;
+        return false;
+      }
+      parsed.lines.emplace_back(option.id, std::move(line));
+      break;
+    }
+    case ValueKind::kNumbers: {
+      int n = 0;
+      bool ok = true;
+      for (std::string_view rest = value; ok;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view word = rest.substr(0, comma);
+        double x = 0.0;
+        const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), x);
+        ok = n < option.most && !word.empty() && ec == std::errc{} && end == word.data() + word.size() &&
+             std::isfinite(x) && x > 0.0;
+        if (ok) v.numbers[static_cast<std::size_t>(n++)] = x;
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+      if (!ok || n < option.least) {
+        error = "--" + std::string(option.name) + " takes " +
+                (option.most == 1 ? std::string("a number") : std::string(option.value) + ", numbers") +
+                " above 0, not '" + std::string(value) + "'";
+        return false;
+      }
       break;
     }
   }

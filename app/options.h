@@ -12,9 +12,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/selection.h"
+#include "core/model/section_flux.h"
 #include "core/model/triangles.h"
 
 namespace seep::cli {
@@ -32,6 +34,10 @@ enum class Opt : std::uint8_t {
   kFlowLines,
   kSection,
   kSections,
+  kExit,
+  kUplift,
+  kCriticalGradient,
+  kUnitWeights,
   kCsv,
   kChart,
   kAllElements,
@@ -56,8 +62,20 @@ inline constexpr std::size_t kOptionCount = static_cast<std::size_t>(Opt::kCount
 // What an option's value is. The parser checks and converts it once, and the message for a missing or
 // bad value comes from the row: a path must not be empty, a count is a whole number in the row's range,
 // a choice one of the row's allowed values, a step selection and a polyline must read.
-// A name is looked up by the command itself (an output kind, whose list comes from the kind rows).
-enum class ValueKind : std::uint8_t { kFlag, kPath, kCount, kChoice, kSteps, kPolyline, kName };
+// A name is looked up by the command itself (an output kind, whose list comes from the kind rows). A
+// line is a polyline with a name in front or none ("[NAME:] x1,y1 x2,y2 ..."); numbers are the row's
+// least to most numbers above 0, separated by commas.
+enum class ValueKind : std::uint8_t {
+  kFlag,
+  kPath,
+  kCount,
+  kChoice,
+  kSteps,
+  kPolyline,
+  kName,
+  kLine,
+  kNumbers
+};
 
 // One option: its names, the name of its value (empty for a flag), the commands that take it (a mask
 // of command bits), the kinds it applies to (the KindTakes bits a kind must have; 0: every kind), the
@@ -77,11 +95,13 @@ struct OptionSpec {
   int least = 0, most = 0;
 };
 
-// A value as given and as read: its text, the count, the index of the choice in the row's allowed values.
+// A value as given and as read: its text, the count, the index of the choice in the row's allowed values,
+// the numbers.
 struct OptionValue {
   std::string_view text;
   int count = 0;
   std::size_t choice = 0;
+  std::array<double, 2> numbers{};
 };
 
 struct ParsedArgs {
@@ -93,6 +113,9 @@ struct ParsedArgs {
   // Every polyline given with an option that may be repeated (--section), in order, as typed and as read.
   std::vector<std::string_view> sectionTexts;
   std::vector<std::vector<XY>> sections;
+  // Every line of an option that may be repeated (--exit, --uplift), in order, with its option; a line
+  // given without a name has an empty one.
+  std::vector<std::pair<Opt, Section>> lines;
 
   std::optional<std::string_view> Value(Opt o) const {
     const auto& v = given[static_cast<std::size_t>(o)];
@@ -103,6 +126,11 @@ struct ParsedArgs {
   int Count(Opt o, int fallback) const {
     const auto& v = given[static_cast<std::size_t>(o)];
     return v ? v->count : fallback;
+  }
+  // The numbers of a numbers option (zeros when it was not given).
+  std::array<double, 2> Numbers(Opt o) const {
+    const auto& v = given[static_cast<std::size_t>(o)];
+    return v ? v->numbers : std::array<double, 2>{};
   }
   // The index of a choice option's value among the row's allowed values, or `fallback`.
   std::size_t Choice(Opt o, std::size_t fallback) const {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,11 +60,22 @@ struct OutputChoices {
   bool contourLabels = false;
   // The units pictures and tables show their figures in: the file's as stated and those asked for.
   MeasureUnits units{};
+  // Safety figures: exit faces and bases (lines under structures), the critical gradient ic of the
+  // factors of safety (not a number: none) and the unit weight of water γw (kN/m³).
+  std::vector<Section> exits{}, bases{};
+  double criticalGradient = std::numeric_limits<double>::quiet_NaN();
+  double gammaW = 9.81;
   // The result file as messages and documents name it ("standard input" for standard input).
   std::string resultName;
   // Where work files go: the command line makes them under new names beside this path; empty: the
   // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
   std::string workFilesBeside;
+};
+
+// Thrown by a kind's set-up when what the user gave does not fit the mesh (a line that misses the active
+// mesh): a usage error, one line and status 2, and nothing is written.
+struct InputRefused {
+  std::string what;
 };
 
 // One conversion as a writer sees it: the units, the store, the run's choices and the kind's own state.

@@ -10,11 +10,21 @@ ElementGradient HydraulicGradient(const Store& s, std::int32_t e) {
   double x[4], y[4], h[4];
   for (int k = 0; k < corners; ++k) {
     const std::int32_t n = s.ELEM(e, kI + k);
-    if (!IsNode(s, n)) return g;
+    if (!IsNode(s, n)) {
+      g.lack = GradientLack::kCornerOutside;
+      return g;
+    }
     x[k] = s.X(n);
     y[k] = s.Y(n);
     h[k] = s.P(n) + s.Y(n);
-    if (!std::isfinite(x[k]) || !std::isfinite(y[k]) || !std::isfinite(h[k])) return g;
+    if (!std::isfinite(x[k]) || !std::isfinite(y[k])) g.lack = GradientLack::kDegenerate;
+  }
+  if (g.lack != GradientLack::kNone) return g;
+  for (int k = 0; k < corners; ++k) {
+    if (!std::isfinite(h[k])) {
+      g.lack = GradientLack::kHeadNotANumber;
+      return g;
+    }
   }
   // Derivatives of x, y and H along the two local directions; for a triangle along its edges from I,
   // for a quadrilateral along ξ and η at the centre (dN/dξ = (−1, 1, 1, −1) / 4, dN/dη = (−1, −1, 1, 1) / 4).
@@ -34,10 +44,16 @@ ElementGradient HydraulicGradient(const Store& s, std::int32_t e) {
   }
   // Chain rule: (ha, hb) = J (Hx, Hy) with J = [[xa, ya], [xb, yb]].
   const double det = xa * yb - xb * ya;
-  if (det == 0.0 || !std::isfinite(det)) return g;
+  if (det == 0.0 || !std::isfinite(det)) {
+    g.lack = GradientLack::kDegenerate;
+    return g;
+  }
   const double hx = (ha * yb - hb * ya) / det;
   const double hy = (hb * xa - ha * xb) / det;
-  if (!std::isfinite(hx) || !std::isfinite(hy)) return g;
+  if (!std::isfinite(hx) || !std::isfinite(hy)) {
+    g.lack = GradientLack::kOverflow;
+    return g;
+  }
   g.ix = -hx;
   g.iy = -hy;
   g.ok = true;
@@ -49,18 +65,46 @@ LargestGradient FindLargestGradient(const Store& s) {
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     if (!IsActive(s, e)) continue;
     const ElementGradient g = HydraulicGradient(s, e);
-    if (!g.ok) {
+    if (const GradientLack why = LackOf(g); why != GradientLack::kNone) {
       ++largest.degenerate;
+      largest.lacks.Add(why);
       continue;
     }
     const double m = g.Magnitude();
-    if (!std::isfinite(m)) {
-      ++largest.degenerate;
-      continue;
+    if (largest.element == 0 || m > largest.magnitude) {
+      largest.element = e;
+      largest.magnitude = m;
+      largest.cx = g.cx;
+      largest.cy = g.cy;
     }
-    if (largest.element == 0 || m > largest.magnitude) largest = {e, m, g.cx, g.cy, largest.degenerate};
   }
   return largest;
+}
+
+GradientLack LackOf(const ElementGradient& g) {
+  if (!g.ok) return g.lack;
+  return std::isfinite(g.Magnitude()) ? GradientLack::kNone : GradientLack::kOverflow;
+}
+
+GradientLacks CountGradientLacks(const Store& s) {
+  GradientLacks lacks;
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    if (!IsActive(s, e)) continue;
+    if (const GradientLack why = LackOf(HydraulicGradient(s, e)); why != GradientLack::kNone) lacks.Add(why);
+  }
+  return lacks;
+}
+
+std::string DescribeGradientLacks(const GradientLacks& lacks) {
+  static constexpr std::array<const char*, 4> kWords{"without area", "with a corner outside the mesh",
+                                                     "with a head that is not a number",
+                                                     "with a gradient too large for a number"};
+  std::string text;
+  for (std::size_t k = 0; k < kWords.size(); ++k) {
+    if (lacks.count[k] == 0) continue;
+    text += (text.empty() ? "" : ", ") + std::to_string(lacks.count[k]) + " " + kWords[k];
+  }
+  return text;
 }
 
 }  // namespace seep

@@ -28,6 +28,22 @@ bool HoldsPoint(const Store& s, const std::array<std::int32_t, 3>& corners, doub
   return true;
 }
 
+bool WeightsIn(const Store& s, const std::array<std::int32_t, 3>& corners, double xp, double yp,
+               PointLocation& at) {
+  for (std::int32_t n : corners) {
+    if (!IsNode(s, n)) return false;
+  }
+  const double xi = s.X(corners[0]), yi = s.Y(corners[0]);
+  const double xa = s.X(corners[1]), ya = s.Y(corners[1]);
+  const double xb = s.X(corners[2]), yb = s.Y(corners[2]);
+  const double a0 = PTAREA(xi, yi, xa, ya, xb, yb);
+  if (a0 == 0.0 || !std::isfinite(a0)) return false;
+  at.nodes = corners;
+  at.weights = {PTAREA(xp, yp, xa, ya, xb, yb) / a0, PTAREA(xp, yp, xb, yb, xi, yi) / a0,
+                PTAREA(xp, yp, xi, yi, xa, ya) / a0};
+  return true;
+}
+
 PointLocation LocatePointPlain(const Store& s, double xp, double yp) {
   PointLocation at;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {

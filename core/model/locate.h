@@ -60,6 +60,12 @@ inline std::array<std::int32_t, 3> SubTriangleCorners(const Store& s, std::int32
 bool HoldsPoint(const Store& s, const std::array<std::int32_t, 3>& corners, double xp, double yp,
                 PointLocation& at);
 
+// The weights of a point in sub-triangle (I, a, b), by the areas of HoldsPoint, whether or not the
+// sub-triangle holds it: a point on an edge that rounding puts just outside keeps weights near 0 and 1.
+// False when a corner lies outside the mesh or the sub-triangle has no area.
+bool WeightsIn(const Store& s, const std::array<std::int32_t, 3>& corners, double xp, double yp,
+               PointLocation& at);
+
 // Tries every sub-triangle of every element in element order.
 PointLocation LocatePointPlain(const Store& s, double xp, double yp);
 

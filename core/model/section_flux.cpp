@@ -54,8 +54,9 @@ bool Clip(const MeshTriangle& t, const Segment& seg, double& t0, double& t1) {
   return t0 <= t1;
 }
 
-void CutSegment(const ActiveTriangles& mesh, const Segment& seg, SectionCut& cut, std::vector<double>& breaks,
-                std::vector<std::int32_t>& near) {
+// `start`: the distance along the polyline to the segment's first point.
+void CutSegment(const ActiveTriangles& mesh, const Segment& seg, double start, SectionCut& cut,
+                std::vector<double>& breaks, std::vector<std::int32_t>& near) {
   const double x0 = std::min(seg.a.x, seg.b.x) - seg.tolerance,
                x1 = std::max(seg.a.x, seg.b.x) + seg.tolerance;
   const double y0 = std::min(seg.a.y, seg.b.y) - seg.tolerance,
@@ -75,6 +76,7 @@ void CutSegment(const ActiveTriangles& mesh, const Segment& seg, SectionCut& cut
   std::sort(breaks.begin(), breaks.end());
   // Unit normal to the right of the direction a → b.
   const double ux = (seg.b.y - seg.a.y) / seg.length, uy = -(seg.b.x - seg.a.x) / seg.length;
+  bool joined = false;  // the last piece ends where this one starts
   for (std::size_t k = 0; k + 1 < breaks.size(); ++k) {
     const double length = (breaks[k + 1] - breaks[k]) * seg.length;
     if (!(length > 0.0)) continue;
@@ -92,18 +94,21 @@ void CutSegment(const ActiveTriangles& mesh, const Segment& seg, SectionCut& cut
     }
     if (first == 0) {
       cut.outside += length;
+      joined = false;
       continue;
     }
-    // Pieces of one segment in the same elements share v and n: one piece holds their length.
-    if (cut.pieces.size() > segmentStart && cut.pieces.back().element == first &&
+    // Pieces of one segment in the same elements, end to end, share v and n: one piece holds their
+    // length.
+    if (joined && cut.pieces.size() > segmentStart && cut.pieces.back().element == first &&
         cut.pieces.back().other == second) {
       SectionPiece& last = cut.pieces.back();
       last.length += length;
       last.nx = ux * last.length;
       last.ny = uy * last.length;
     } else {
-      cut.pieces.push_back({first, second, ux * length, uy * length, length});
+      cut.pieces.push_back({first, second, ux * length, uy * length, length, start + breaks[k] * seg.length});
     }
+    joined = true;
   }
 }
 
@@ -117,11 +122,12 @@ SectionCut CutSection(const ActiveTriangles& mesh, const Section& section) {
     Segment seg{section.points[k], section.points[k + 1]};
     seg.length = std::hypot(seg.b.x - seg.a.x, seg.b.y - seg.a.y);
     if (!(seg.length > 0.0) || !std::isfinite(seg.length)) continue;
+    const double start = cut.length;
     cut.length += seg.length;
     const double size = std::max(
         {std::fabs(seg.a.x), std::fabs(seg.a.y), std::fabs(seg.b.x), std::fabs(seg.b.y), seg.length});
     seg.tolerance = kOnLine * size;
-    CutSegment(mesh, seg, cut, breaks, near);
+    CutSegment(mesh, seg, start, cut, breaks, near);
   }
   return cut;
 }

@@ -32,6 +32,7 @@ struct SectionPiece {
   std::int32_t other = 0;  // 0: one element
   double nx = 0.0, ny = 0.0;
   double length = 0.0;
+  double from = 0.0;  // distance along the polyline to the piece's start
 };
 
 struct SectionCut {

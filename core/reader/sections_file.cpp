@@ -44,6 +44,15 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+constexpr std::string_view kTooFewPoints = "a section needs two points or more";
+
+// The points of an exit face or base: a bad number as for a section, too few in their own words.
+bool ParseLinePoints(std::string_view text, std::vector<XY>& points, std::string& error) {
+  if (ParseSectionPoints(text, points, error)) return true;
+  if (error == kTooFewPoints) error = "a line needs two points or more";
+  return false;
+}
+
 }  // namespace
 
 bool ParseSectionPoints(std::string_view text, std::vector<XY>& points, std::string& error) {
@@ -65,15 +74,24 @@ bool ParseSectionPoints(std::string_view text, std::vector<XY>& points, std::str
     SkipBlanks(text, at);
   }
   if (points.size() < 2) {
-    error = "a section needs two points or more";
+    error = kTooFewPoints;
     return false;
   }
   return true;
 }
 
-bool ParseSections(std::string_view text, std::vector<Section>& sections, std::string& error) {
-  const std::size_t before = sections.size();
-  std::size_t number = 0;
+bool ParseNamedLine(std::string_view text, const std::string& unnamed, Section& line, std::string& error) {
+  const std::size_t colon = text.find(':');
+  line.name = colon == std::string_view::npos ? unnamed : std::string(Trim(text.substr(0, colon)));
+  if (colon != std::string_view::npos && line.name.empty()) {
+    error = "a name before ':' is missing";
+    return false;
+  }
+  return ParseLinePoints(colon == std::string_view::npos ? text : text.substr(colon + 1), line.points, error);
+}
+
+bool ParseSectionsFile(std::string_view text, SectionsFile& file, std::string& error) {
+  std::size_t number = 0, found = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -83,30 +101,57 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
     line = Trim(line);
     if (line.empty()) continue;
     const std::size_t colon = line.find(':');
-    const std::string_view name = colon == std::string_view::npos ? "" : Trim(line.substr(0, colon));
+    std::string_view name = colon == std::string_view::npos ? "" : Trim(line.substr(0, colon));
+    // "exit NAME" and "uplift NAME": the kind, a blank, the name.
+    std::vector<Section>* kind = &file.sections;
+    for (auto [word, lines] : {std::pair{std::string_view("exit"), &file.exits},
+                               std::pair{std::string_view("uplift"), &file.uplifts}}) {
+      if (name.size() > word.size() && name.starts_with(word) && Blank(name[word.size()])) {
+        name = Trim(name.substr(word.size()));
+        kind = lines;
+      }
+    }
     if (name.empty()) {
       error = "line " + std::to_string(number) + ": a section is 'name: x1,y1 x2,y2 ...'";
       return false;
     }
     Section section{std::string(name), {}};
-    if (!ParseSectionPoints(line.substr(colon + 1), section.points, error)) {
+    const std::string_view points = line.substr(colon + 1);
+    if (kind == &file.sections ? !ParseSectionPoints(points, section.points, error)
+                               : !ParseLinePoints(points, section.points, error)) {
       error = "line " + std::to_string(number) + ": " + error;
       return false;
     }
-    sections.push_back(std::move(section));
+    kind->push_back(std::move(section));
+    ++found;
   }
-  if (sections.size() == before) {
+  if (found == 0) {
     error = "no section in the file";
     return false;
   }
   return true;
 }
 
+bool ParseSections(std::string_view text, std::vector<Section>& sections, std::string& error) {
+  SectionsFile file;
+  if (!ParseSectionsFile(text, file, error)) return false;
+  if (file.sections.empty()) {
+    error = "no section in the file";
+    return false;
+  }
+  sections.insert(sections.end(), file.sections.begin(), file.sections.end());
+  return true;
+}
+
 bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
                       int& failure) {
   std::string text;
-  if (!ReadTextInput(path, text, error, failure)) return false;
-  return ParseSections(text, sections, error);
+  return ReadTextInput(path, text, error, failure) && ParseSections(text, sections, error);
+}
+
+bool ReadSectionsFile(const std::string& path, SectionsFile& file, std::string& error, int& failure) {
+  std::string text;
+  return ReadTextInput(path, text, error, failure) && ParseSectionsFile(text, file, error);
 }
 
 }  // namespace seep

@@ -58,12 +58,13 @@ ResultFile Fixture() {
 struct Expected {
   std::string name;
   double net, right, left, outside;
+  int leftOut = 0;
 };
 
 std::vector<Expected> ExpectedFlows(int k) {
   const double s1 = 0.2 * k;
   const double dam = 0.05 * (k == 3 ? 2 : 3) + 0.1 * k;
-  return {{"S1", s1, s1, 0.0, 0.5}, {"dam, crest", dam, dam, 0.0, 0.0}};
+  return {{"S1", s1, s1, 0.0, 0.5}, {"dam, crest", dam, dam, 0.0, 0.0, k == 3 ? 1 : 0}};
 }
 
 std::vector<std::string> FluxArgs(std::initializer_list<std::string> more) {
@@ -81,7 +82,8 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out, "");
   EXPECT_TRUE(csv.err.starts_with(
-      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite)\n"
+      "seepconv: warning: R.DAT: 1 piece of sections left out of the flow rates (velocity not finite): "
+      "dam, crest 1 in step 3\n"
       "wrote flow.csv: 3 steps, "))
       << csv.err;
   const RunResult json = dir.Command(FluxArgs({"--json", "-o", "flow.json", "--chart", "flow.svg"}));
@@ -96,10 +98,11 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   for (std::string from; seen >> from;) {
     int step;
     double time, net, right, left, outside;
+    int leftOut;
     std::string name, word;
     seen >> step >> time >> name;
     if (name == "dam,") seen >> word, name += " " + word;
-    seen >> net >> right >> left >> outside;
+    seen >> net >> right >> left >> outside >> leftOut;
     ++lines;
     SCOPED_TRACE(from + " step " + std::to_string(step) + " " + name);
     EXPECT_EQ(time, 10.0 * step);
@@ -111,6 +114,7 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
       EXPECT_NEAR(right, e.right, 1e-14);
       EXPECT_NEAR(left, e.left, 1e-14);
       EXPECT_NEAR(outside, e.outside, 1e-14);
+      EXPECT_EQ(leftOut, e.leftOut);
     }
     EXPECT_TRUE(found);
   }
@@ -187,6 +191,11 @@ TEST(FluxCommand, UsageErrors) {
        "A: 0,0 1,1e999\n",
        2,
        "seepconv: S.TXT: line 1: '1e999' is not a number\n"},
+      {{"flux", "R.DAT", "--section", "1,1 1,1"}, nullptr, 2, "seepconv: section S1 has no length\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "A: 0,0 1,1\nA: 1,1 2,2\n",
+       2,
+       "seepconv: two sections are named A\n"},
       {{"flux", "R.DAT"},
        nullptr,
        2,
@@ -250,26 +259,38 @@ TEST(GradientCommands, InfoNamesTheSteepestElementAndPlotDrawsTheFlowNet) {
   EXPECT_NE(svg.find("class=\"flow-lines\""), std::string::npos);
   // The last step: S1's flow 0.1 × 3 × 2, the name and the value in the label.
   EXPECT_NE(svg.find(">Toe: q = 0.6"), std::string::npos);
+  // The section's direction: a filled arrow head at its end, after the dashed line.
+  const std::size_t dashed = svg.find("stroke-dasharray=\"7 3\"");
+  ASSERT_NE(dashed, std::string::npos);
+  EXPECT_NE(svg.find("<path fill=\"#d55e00\" stroke=\"#fff\"", dashed), std::string::npos);
 }
 
-// An element without area has no gradient: info, the VTU files and the gradient picture each count it
-// in one warning.
-TEST(GradientCommands, DegenerateElementsAreCountedOnce) {
+// An element without area and one with a head that is not a number have no gradient: info, the VTU
+// files, the gradient picture and the report each count them in one warning, by cause.
+TEST(GradientCommands, ElementsWithoutGradientAreCountedOnceByCause) {
   Scratch dir;
   ResultFile f;
-  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}}, {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}});
-  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}}, {{1, 0}, {1, 0}});
+  f.Header("DEGENERATE", {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {2, 1}},
+           {{1, 2, 3, 4, 1}, {2, 5, 2, 2, 1}, {2, 5, 6, 6, 1}});
+  f.Step(1, 1.0, {{0, 1, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 0}, {0, 3, 0}, {0, std::nan(""), 0}},
+         {{1, 0}, {1, 0}, {1, 0}});
   f.WriteTo(dir.Path("R.DAT").string());
+  const std::string causes = "(1 without area, 1 with a head that is not a number)";
   const RunResult info = dir.Command({"info", "R.DAT"});
-  EXPECT_NE(info.out.find("Warning    1 active element has no hydraulic gradient"), std::string::npos)
+  EXPECT_NE(info.out.find("Warning    2 active elements have no hydraulic gradient " + causes),
+            std::string::npos)
       << info.out;
   const RunResult vtu = dir.Command({"convert", "R.DAT", "--to", "vtu", "-q"});
-  EXPECT_EQ(vtu.err,
-            "seepconv: warning: R.pvd: 1 element without a hydraulic gradient (degenerate): NaN in the "
-            "gradient arrays\n");
+  EXPECT_EQ(vtu.err, "seepconv: warning: R.pvd: 2 elements without a hydraulic gradient " + causes +
+                         ": NaN in the gradient arrays\n");
   const RunResult plot = dir.Command({"plot", "R.DAT", "--field", "gradient", "-q"});
-  EXPECT_EQ(plot.err,
-            "seepconv: warning: R.svg: 1 element without a hydraulic gradient (degenerate) left blank\n");
+  EXPECT_NE(plot.err.find("2 elements without a hydraulic gradient " + causes + " left blank"),
+            std::string::npos)
+      << plot.err;
+  const RunResult report = dir.Command({"report", "R.DAT", "--field", "gradient", "-q"});
+  EXPECT_NE(report.err.find("2 elements without a hydraulic gradient " + causes + " left blank"),
+            std::string::npos)
+      << report.err;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // What a step picture may draw over its bands: flow lines (the flow net with the head bands as
-// equipotentials) and sections with the step's net flow rate through them.
+// equipotentials), sections with the step's net flow rate through them, exit faces and bases.
 #pragma once
 
 #include <array>
@@ -73,5 +73,10 @@ void AppendContourLines(std::string& svg, const ContourLines& contours);
 void AppendContourLabels(std::string& svg, const ContourLines& contours,
                          const std::vector<std::string>& texts, const LabelBox& area,
                          std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines);
+
+// Exit faces as solid green lines and bases as solid purple ones, each with its name at its last point and
+// a small arrow head there: an exit face's direction says which side is out (its left).
+void AppendSafetyLines(std::string& svg, const std::vector<Section>& exits, const std::vector<Section>& bases,
+                       const Placement& at);
 
 }  // namespace seep::plot

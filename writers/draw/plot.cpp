@@ -755,6 +755,8 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   const plot::Bands bands = perElement ? plot::ElementBands(mesh.triangles, s, field.values, levels)
                                        : plot::NodalBands(mesh.triangles, s, field.values, levels);
   (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
+  if (options.field == PlotField::kGradient && bands.blankElements > 0)
+    warnings.noGradientCauses = CountGradientLacks(s);
   for (std::int32_t b = 0; b < levels.Bands(); ++b) {
     const std::string cls = "band b" + std::to_string(b);
     Path(parts.bands, cls, bands.loops[static_cast<std::size_t>(b)], true, toPicture);
@@ -815,6 +817,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
     Text(parts.lines, kLeft, parts.height + 4.0 + 16.0 * static_cast<double>(k), "", legend[k]);
   }
   if (!legend.empty()) parts.height += 16.0 * static_cast<double>(legend.size()) + 6.0;
+  plot::AppendSafetyLines(parts.lines, options.exits, options.bases, place);
   if (!anyValue) {
     Text(parts.lines, kLeft + layout.width / 2.0, kTop + layout.height / 2.0, "mid",
          "No finite value in this step");
@@ -1060,8 +1063,10 @@ std::string DescribeLeftOut(const PlotWarnings& warnings, const HistoryChart& ch
   }
   if (warnings.noActiveElements) add("no active element to draw");
   if (warnings.noGradient > 0) {
+    const std::string causes = DescribeGradientLacks(warnings.noGradientCauses);
     add(std::to_string(warnings.noGradient) + (warnings.noGradient == 1 ? " element" : " elements") +
-        " without a hydraulic gradient (degenerate) left blank");
+        " without a hydraulic gradient" + (causes.empty() ? std::string() : " (" + causes + ")") +
+        " left blank");
   }
   if (warnings.flowLinesInside > 0) {
     add(std::to_string(warnings.flowLinesInside) +
@@ -1086,7 +1091,10 @@ void AddPlotWarnings(PlotWarnings& sum, const PlotWarnings& picture) {
   sum.noActiveElements = sum.noActiveElements || picture.noActiveElements;
   sum.flowLinesInside += picture.flowLinesInside;
   sum.flowLinesFromVelocities = sum.flowLinesFromVelocities || picture.flowLinesFromVelocities;
-  sum.noGradient = std::max(sum.noGradient, picture.noGradient);
+  if (picture.noGradient > sum.noGradient) {
+    sum.noGradient = picture.noGradient;
+    sum.noGradientCauses = picture.noGradientCauses;
+  }
 }
 
 PlotOptions PictureOptionsOf(const OutputChoices& choices) {
@@ -1100,6 +1108,8 @@ PlotOptions PictureOptionsOf(const OutputChoices& choices) {
   if (choices.range.size() == 2) options.userRange = LevelRange{choices.range[0], choices.range[1]};
   options.contourLabels = choices.contourLabels;
   options.units = choices.units;
+  options.exits = choices.exits;
+  options.bases = choices.bases;
   return options;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/gradient.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
@@ -29,6 +30,8 @@ struct PlotOptions {
   int flowLines = 0;    // this many flow lines over the bands (a flow net)
   // Sections drawn with their names and the step's net flow rate.
   std::vector<Section> sections{};
+  // Exit faces and bases (lines under structures) drawn with their names.
+  std::vector<Section> exits{}, bases{};
   // Levels kept for every step of a run, so that colours compare across time (values beyond them take
   // the end colours); nothing: each picture takes round levels over its own values.
   std::optional<LevelRange> levels{};
@@ -62,7 +65,8 @@ struct PlotWarnings {
   std::int64_t nanNodes = 0;             // nodes of active elements whose value is not finite
   std::int64_t nanElements = 0;          // active elements left blank for a value that is not finite
   bool noActiveElements = false;         // nothing to draw: the picture holds its title and a note
-  std::int64_t noGradient = 0;           // active elements left blank for having no gradient (degenerate)
+  std::int64_t noGradient = 0;           // active elements left blank for having no gradient
+  GradientLacks noGradientCauses;        // the same by cause
   std::int64_t flowLinesInside = 0;      // flow lines that end inside the mesh
   bool flowLinesFromVelocities = false;  // flow lines seeded from the element velocities, not from Q
 };

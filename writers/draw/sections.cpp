@@ -2,7 +2,9 @@
 // end for its direction, and its label placed clear of every other label and inside the plot area.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <string_view>
+#include <tuple>
 
 #include "core/io/number_text.h"
 #include "writers/draw/overlays.h"
@@ -224,6 +226,66 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
   }
   svg += "</g>\n";
   return legend;
+}
+
+namespace {
+
+// A small open arrow head at the last point of a line, pointing along its last piece, as path data.
+std::string ArrowHead(const std::vector<XY>& points, const Placement& at) {
+  std::string d;
+  const XY& a = points[points.size() - 2];
+  const XY& b = points.back();
+  const double ux = at.Px(b.x) - at.Px(a.x), uy = at.Py(b.y) - at.Py(a.y);
+  const double length = std::hypot(ux, uy);
+  if (!(length > 0.0)) return d;
+  const double cx = ux / length * 9.0, cy = uy / length * 9.0;
+  for (const double side : {1.0, -1.0}) {
+    d += d.empty() ? "M" : " M";
+    svg::AppendCoordinate(d, at.Px(b.x) - cx - side * 0.5 * cy);
+    d += ' ';
+    svg::AppendCoordinate(d, at.Py(b.y) - cy + side * 0.5 * cx);
+    d += 'L';
+    svg::AppendCoordinate(d, at.Px(b.x));
+    d += ' ';
+    svg::AppendCoordinate(d, at.Py(b.y));
+  }
+  return d;
+}
+
+}  // namespace
+
+void AppendSafetyLines(std::string& svg, const std::vector<Section>& exits, const std::vector<Section>& bases,
+                       const Placement& at) {
+  if (exits.empty() && bases.empty()) return;
+  svg += "<g class=\"safety-lines\">\n";
+  for (const auto& [lines, colour, prefix] :
+       {std::tuple{&exits, "#009e73", "exit "}, std::tuple{&bases, "#cc79a7", "base "}}) {
+    for (const Section& line : *lines) {
+      if (line.points.size() < 2) continue;
+      std::string d;
+      for (std::size_t i = 0; i < line.points.size(); ++i) {
+        d += i == 0 ? 'M' : 'L';
+        svg::AppendCoordinate(d, at.Px(line.points[i].x));
+        d += ' ';
+        svg::AppendCoordinate(d, at.Py(line.points[i].y));
+      }
+      if (const std::string arrow = ArrowHead(line.points, at); !arrow.empty()) d += ' ' + arrow;
+      const XY& b = line.points.back();
+      svg += "<path fill=\"none\" stroke=\"#fff\" stroke-width=\"5\" stroke-linecap=\"round\" d=\"" + d +
+             "\"/>\n";
+      svg += "<path fill=\"none\" stroke=\"" + std::string(colour) +
+             "\" stroke-width=\"2.6\" stroke-linecap=\"round\" stroke-linejoin=\"round\" d=\"" + d + "\"/>\n";
+      svg += "<text class=\"mid\" x=\"";
+      svg::AppendCoordinate(svg, at.Px(b.x));
+      svg += "\" y=\"";
+      svg::AppendCoordinate(svg, at.Py(b.y) + 16.0);
+      svg += "\" stroke=\"#fff\" stroke-width=\"3\" paint-order=\"stroke\" fill=\"" + std::string(colour) +
+             "\">";
+      svg::AppendText(svg, prefix + line.name);
+      svg += "</text>\n";
+    }
+  }
+  svg += "</g>\n";
 }
 
 }  // namespace seep::plot

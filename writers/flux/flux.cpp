@@ -7,48 +7,10 @@
 #include <string_view>
 
 #include "core/io/number_text.h"
+#include "core/io/plain_text.h"
 #include "core/io/xml_text.h"
 
 namespace seep {
-namespace {
-
-// The shortest digits that read back the same, for a spreadsheet.
-void AppendShortest(std::string& out, double v) {
-  AppendNumberText(out, v, 0);
-}
-
-void AppendJsonNumber(std::string& out, double v) {
-  AppendNumberText(out, v, 0, kJsonNull);
-}
-
-// Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
-// column `leftColumn` aligned left, the others right.
-void AppendColumns(std::string& out, const std::vector<std::vector<std::string>>& rows,
-                   std::size_t leftColumn) {
-  // The width of a cell in characters: its UTF-8 bytes that begin one.
-  auto width = [](const std::string& cell) {
-    return static_cast<std::size_t>(std::count_if(
-        cell.begin(), cell.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-  };
-  std::vector<std::size_t> widths;
-  for (const auto& row : rows) {
-    widths.resize(std::max(widths.size(), row.size()), 0);
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], width(row[c]));
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      const std::string fill(widths[c] - width(row[c]), ' ');
-      line += "  ";
-      line += c == leftColumn ? row[c] + fill : fill + row[c];
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    out += line;
-    out += '\n';
-  }
-}
-
-}  // namespace
 
 void SetUpFlux(FluxRun& run, const Store& s) {
   const ActiveTriangles mesh = SplitActiveElements(s);
@@ -85,6 +47,8 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
     rows.push_back({run.sections[k].name, length[k], outside[k]});
   AppendColumns(out, rows, 0);
   out += '\n';
+  // A column of the pieces left out only when some were: the table of a whole solution stays as it was.
+  const bool leftOut = run.skipped > 0;
   std::vector<double> times, nets, rights, lefts;
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
@@ -98,11 +62,13 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
   const std::vector<std::string> time = column(times), net = column(nets), right = column(rights),
                                  left = column(lefts);
   rows = {{"step", "time", "section", "net", "right", "left"}};
+  if (leftOut) rows[0].push_back("left out");
   if (units.stated) rows.push_back({"", T, "", Q, Q, Q});
   for (std::size_t row = 0, i = 0; row < run.steps.size(); ++row) {
     for (std::size_t k = 0; k < run.sections.size(); ++k, ++i) {
       rows.push_back(
           {std::to_string(run.steps[row]), time[i], run.sections[k].name, net[i], right[i], left[i]});
+      if (leftOut) rows.back().push_back(std::to_string(FlowOf(run, row, k).skipped));
     }
   }
   AppendColumns(out, rows, 2);
@@ -111,6 +77,7 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
              : "\n  all figures in model units (the file's; state them with --file-units)\n"
                "  flow rate per unit thickness (velocity unit x length unit); right: to the right of the\n";
   out += "  direction from one point of the section to the next, left: the other way, net: both\n";
+  if (leftOut) out += "  left out: pieces of the section in elements whose velocity is not finite\n";
 }
 
 void WriteFluxCsv(std::string& out, const FluxRun& run) {
@@ -123,6 +90,10 @@ void WriteFluxCsv(std::string& out, const FluxRun& run) {
     for (const char* part : {"_net", "_right", "_left", "_outside"}) {
       out += ',';
       AppendCsvField(out, section.name + part + unit(part[1] == 'o' ? Quantity::kLength : Quantity::kFlow));
+    }
+    if (run.skipped > 0) {
+      out += ',';
+      AppendCsvField(out, section.name + "_left_out");
     }
   }
   out += '\n';
@@ -138,6 +109,7 @@ void WriteFluxCsv(std::string& out, const FluxRun& run) {
       }
       out += ',';
       AppendShortest(out, units.Show(Quantity::kLength, run.cuts[k].outside));
+      if (run.skipped > 0) out += ',' + std::to_string(f.skipped);
     }
     out += '\n';
   }
@@ -197,6 +169,7 @@ void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file
       flow(f.left);
       out += ", \"outside\": ";
       length(run.cuts[k].outside);
+      if (run.skipped > 0) out += ", \"left_out\": " + std::to_string(f.skipped);
       out += '}';
     }
     out += "]}";

@@ -54,8 +54,28 @@ std::string LeftOut(const WriterCall& w) {
       text += "section " + run.sections[k].name + " lies wholly outside the active mesh\n";
   }
   if (run.skipped > 0) {
+    // Per section: its pieces left out and the steps they were left out in.
+    std::string where;
+    for (std::size_t k = 0; k < run.sections.size(); ++k) {
+      std::int64_t pieces = 0;
+      std::vector<std::int32_t> steps;
+      for (std::size_t row = 0; row < run.steps.size(); ++row) {
+        pieces += FlowOf(run, row, k).skipped;
+        if (FlowOf(run, row, k).skipped > 0) steps.push_back(run.steps[row]);
+      }
+      if (pieces == 0) continue;
+      where += (where.empty() ? ": " : "; ") + run.sections[k].name + " " + std::to_string(pieces) +
+               (steps.size() == 1 ? " in step " : " in steps ");
+      if (steps.size() <= 5) {
+        for (std::size_t i = 0; i < steps.size(); ++i)
+          where += (i == 0 ? "" : ", ") + std::to_string(steps[i]);
+      } else {
+        where += std::to_string(steps.front()) + " to " + std::to_string(steps.back()) + " (" +
+                 std::to_string(steps.size()) + ")";
+      }
+    }
     text += std::to_string(run.skipped) + (run.skipped == 1 ? " piece" : " pieces") +
-            " of sections left out of the flow rates (velocity not finite)\n";
+            " of sections left out of the flow rates (velocity not finite)" + where + "\n";
   }
   return text;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "core/io/replace.h"
@@ -220,6 +221,95 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
   out += "</section>\n";
 }
 
+// The safety figures step by step: a table per exit face (largest and mean exit gradient, the factors
+// of safety with a critical gradient, the smallest factor of the report marked), per base (the uplift)
+// and of the balance of the nodal flows, as `seepconv safety` gives them.
+void Safety(std::string& out, const ReportState& run) {
+  const SafetyRun& f = run.safety;
+  if (f.exits.empty() && f.uplifts.empty()) return;
+  const bool critical = std::isfinite(f.criticalGradient);
+  // The smallest factor of safety of every face and step, max or mean.
+  double least = std::numeric_limits<double>::infinity();
+  for (const ExitGradient& e : f.exitRows) {
+    for (double i : {e.maxGradient, e.meanGradient}) {
+      const double fs = FactorOfSafety(f.criticalGradient, i);
+      if (std::isfinite(fs)) least = std::min(least, fs);
+    }
+  }
+  auto row = [&out](std::initializer_list<std::string> cells) {
+    out += "<tr>";
+    for (const std::string& c : cells) html::Element(out, "td", c);
+    out += "</tr>\n";
+  };
+  out += "<section class=\"safety\">\n<h2>Safety</h2>\n";
+  for (std::size_t k = 0; k < f.exits.size(); ++k) {
+    out += "<h3>Exit face ";
+    html::Text(out, f.exits[k].name);
+    out +=
+        "</h3>\n<table class=\"exit\">\n<thead><tr><th>Step</th><th>Time</th><th>i max</th><th>Element</th>"
+        "<th>At</th><th>Corner</th><th>i mean</th>";
+    if (critical) out += "<th>FS max</th><th>FS mean</th>";
+    out += "</tr></thead>\n<tbody>\n";
+    for (std::size_t r = 0; r < f.steps.size(); ++r) {
+      const ExitGradient& e = f.exitRows[r * f.exits.size() + k];
+      const bool any = e.maxElement != 0;
+      out += "<tr>";
+      for (const std::string& c :
+           {std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(e.maxGradient),
+            any ? std::to_string(e.maxElement) : std::string("-"),
+            any ? html::Number(e.maxX) + ", " + html::Number(e.maxY) : std::string("-"),
+            std::string(e.maxAtCorner ? "yes" : "no"), html::Number(e.meanGradient)})
+        html::Element(out, "td", c);
+      if (critical) {
+        for (double i : {e.maxGradient, e.meanGradient}) {
+          const double fs = FactorOfSafety(f.criticalGradient, i);
+          if (fs == least) {
+            html::Element(out, "td", html::Number(fs), {{"class", "least"}});
+          } else {
+            html::Element(out, "td", html::Number(fs));
+          }
+        }
+      }
+      out += "</tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
+  }
+  for (std::size_t k = 0; k < f.uplifts.size(); ++k) {
+    out += "<h3>Base ";
+    html::Text(out, f.uplifts[k].name);
+    out +=
+        "</h3>\n<table class=\"uplift\">\n<thead><tr><th>Step</th><th>Time</th><th>Integral of P</th>"
+        "<th>Force</th><th>Acts at</th><th>P &lt; 0 over</th></tr></thead>\n<tbody>\n";
+    for (std::size_t r = 0; r < f.steps.size(); ++r) {
+      const Uplift& u = f.upliftRows[r * f.uplifts.size() + k];
+      row({std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(u.integralP),
+           html::Number(u.force), html::Number(u.actsAt), html::Number(u.lengthNegative)});
+    }
+    out += "</tbody>\n</table>\n";
+  }
+  out +=
+      "<h3>Balance of the nodal flows</h3>\n<table class=\"balance\">\n<thead><tr><th>Step</th><th>Time</th>"
+      "<th>Inflow</th><th>Outflow</th><th>Net</th><th>Error</th></tr></thead>\n<tbody>\n";
+  for (std::size_t r = 0; r < f.steps.size(); ++r) {
+    const WaterBalance& b = f.balances[r];
+    row({std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(b.inflow),
+         html::Number(b.outflow), html::Number(b.net), html::Number(b.error)});
+  }
+  out +=
+      "</tbody>\n</table>\n<p class=\"note\">Exit gradient i: &minus;grad H along the normal to the left of "
+      "the face's direction (upward for ground drawn left to right); i max of the element with the largest, "
+      "at its centre; corner yes: that element touches a corner of the active mesh, where i max grows as "
+      "the mesh is refined, and i mean, weighted by length over the face, is the figure to use.";
+  if (critical)
+    out += " FS = ic / i with ic = " + html::Number(f.criticalGradient) + "; the smallest is marked.";
+  out +=
+      " Uplift: the integral of the pressure head P along the base, the force &gamma;w times it with "
+      "&gamma;w = " +
+      html::Number(f.gammaW) +
+      ", acting at the distance given from the base's first point. Balance: nodal flows Q of the nodes of "
+      "active elements; error = |net| / inflow.</p>\n</section>\n";
+}
+
 void Footer(std::string& out, const ReportState& run) {
   out += "<footer>\n<p>Made by seepconv ";
   html::Text(out, run.plan.version);
@@ -269,6 +359,7 @@ void SetUpReport(ReportState& run, const Store& s) {
   run.next = 0;
   run.drawn = 0;
   run.mesh = PictureMeshOf(s, run.options);
+  if (!run.safety.exits.empty() || !run.safety.uplifts.empty()) SetUpSafety(run.safety, s);
   if (!run.points) return;
   SetUpHistory(
       run.chart, s,
@@ -290,6 +381,7 @@ void AddReportStep(ReportState& run, Store& s) {
     run.times.push_back(s.TIME);
     for (const SectionCut& cut : run.mesh.cuts) run.flows.push_back(FlowAcross(s, cut));
   }
+  if (!run.safety.exits.empty() || !run.safety.uplifts.empty()) AddSafetyStep(run.safety, s);
   if (run.points) {
     AddHistoryStep(run.chart, s);
     for (std::int32_t i : run.chart.inside)
@@ -343,6 +435,7 @@ void WriteReport(ReportState& run, const Store& s) {
   Header(out, run);
   Pictures(out, run);
   StepsTable(out, run);
+  Safety(out, run);
   Points(out, run, s);
   Sections(out, run, s);
   Footer(out, run);

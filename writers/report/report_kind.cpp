@@ -26,7 +26,13 @@ void SetUp(WriterCall& w) {
     ReadPointFile(w.io, w.s, w.choices.PNAME);
     LocatePoints(w.s);
   }
+  run.safety.exits = w.choices.exits;
+  run.safety.uplifts = w.choices.bases;
+  run.safety.criticalGradient = w.choices.criticalGradient;
+  run.safety.gammaW = w.choices.gammaW;
   SetUpReport(run, w.s);
+  if (std::string outside = LineOutsideMesh(run.safety); !outside.empty())
+    throw InputRefused{std::move(outside)};
 }
 
 }  // namespace

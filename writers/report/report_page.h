@@ -34,6 +34,7 @@ inline constexpr std::string_view kScreenStyle =
     "figcaption{display:none}\n"
     "svg.shared{position:absolute;width:0;height:0;overflow:hidden}\n"
     "p.note{font-size:13px;color:#555}\n"
+    "td.least{background:#f6b5a8;font-weight:bold}\n"
     "footer{margin-top:32px;font-size:12px;color:#555}footer code{word-break:break-all}\n"
     "@media print{\n"
     "@page{size:A4;margin:12mm}\n"

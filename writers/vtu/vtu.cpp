@@ -351,16 +351,19 @@ void CellArrays(VtuState& r, const Store& s) {
 
   // i = −∇H of every cell's element; NaN where it has none (a degenerate or inactive element).
   double* g = r.gradient.data();
-  std::int64_t missing = 0;
+  GradientLacks missing;
   for (std::int64_t i = 0; i < c; ++i) {
     const std::int32_t e = element[i];
     const ElementGradient grad = HydraulicGradient(s, e);
     const bool ok = grad.ok && IsActive(s, e);
-    if (!ok && IsActive(s, e)) ++missing;
+    if (!ok && IsActive(s, e)) missing.Add(grad.lack);
     g[2 * i] = ok ? grad.ix : std::numeric_limits<double>::quiet_NaN();
     g[2 * i + 1] = ok ? grad.iy : std::numeric_limits<double>::quiet_NaN();
   }
-  r.noGradient = std::max(r.noGradient, missing);
+  if (missing.Total() > r.noGradient) {
+    r.noGradient = missing.Total();
+    r.noGradientCauses = missing;
+  }
   PutCount(r, 3 * c8);
   PutItems(r, c, 24, [&](std::int64_t i, char* d) {
     Encode(d, g[2 * i]);
@@ -648,7 +651,8 @@ std::string VtuWarnings(const VtuState& run) {
   if (run.noGradient > 0) {
     if (!text.empty()) text += "; ";
     text += std::to_string(run.noGradient) + (run.noGradient == 1 ? " element" : " elements") +
-            " without a hydraulic gradient (degenerate): NaN in the gradient arrays";
+            " without a hydraulic gradient (" + DescribeGradientLacks(run.noGradientCauses) +
+            "): NaN in the gradient arrays";
   }
   if (run.passedOver > 0) {
     if (!text.empty()) text += "; ";

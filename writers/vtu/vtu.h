@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/io/cleanup.h"
+#include "core/model/gradient.h"
 #include "core/model/store.h"
 
 namespace seep {
@@ -47,9 +48,10 @@ struct VtuState {
   std::int64_t skipped = 0;     // elements left out for a corner outside the mesh
   std::int64_t passedOver = 0;  // one grid: selected steps after the first, not written
   // Hydraulic gradient of every cell for the step being written (ix, iy), and the most active elements
-  // of one step that had none (degenerate).
+  // of one step that had none, with their causes.
   std::vector<double> gradient;
   std::int64_t noGradient = 0;
+  GradientLacks noGradientCauses;
 
   // Bytes every step file starts with: the XML header, the mark of the appended data and the mesh
   // arrays (points, connectivity, offsets, types, material), encoded once.

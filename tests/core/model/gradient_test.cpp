@@ -63,22 +63,36 @@ TEST(BilinearHead, QuadrilateralTakesTheGradientAtItsCentre) {
   EXPECT_DOUBLE_EQ(grad.cy, 1.5);
 }
 
-// Degenerate elements have no gradient and are counted; inactive ones are not looked at; the largest
+// Elements without a gradient are counted, by cause; inactive ones are not looked at; the largest
 // magnitude is found with its element and centre.
 TEST(LargestGradient, SkipsDegenerateElementsAndFindsTheSteepest) {
   const double nan = std::nan("");
   const Store s =
-      test::MakeStore({{0, 0, 1}, {1, 0, 2}, {1, 1, 0}, {0, 1, 0}, {2, 0, 6}, {2, 1, nan}, {3, 0, 0}},
+      test::MakeStore({{0, 0, 1},
+                       {1, 0, 2},
+                       {1, 1, 0},
+                       {0, 1, 0},
+                       {2, 0, 6},
+                       {2, 1, nan},
+                       {3, 0, 0},
+                       {0, 2, 1.7e308},
+                       {1, 2, -1.7e308}},
                       {
                           {1, 2, 3, 4, 1},  // H: 1, 2, 1, 1 (worked out below)
                           {2, 5, 3, 3, 1},  // H: 2, 6, 1 → H = 2 + 4 (x − 1) − y, i = (−4, 1) at (4/3, 1/3)
-                          {1, 2, 7, 0, 1},  // corners on one line: no area
-                          {2, 5, 6, 0, 1},  // a head that is not finite
-                          {2, 5, 9, 0, 1},  // a corner outside the mesh
-                          {1, 5, 3, 3, 0},  // inactive: neither counted nor looked at
+                          {1, 2, 7, 0, 1},   // corners on one line: no area
+                          {2, 5, 6, 0, 1},   // a head that is not finite
+                          {2, 5, 99, 0, 1},  // a corner outside the mesh
+                          {1, 5, 3, 3, 0},   // inactive: neither counted nor looked at
+                          {4, 9, 8, 0, 1},   // H: 1, −1.7e308, 1.7e308: ∂H/∂x overflows
                       });
   const LargestGradient largest = FindLargestGradient(s);
-  EXPECT_EQ(largest.degenerate, 3);
+  EXPECT_EQ(largest.degenerate, 4);
+  EXPECT_EQ(largest.lacks.count, (std::array<std::int64_t, 4>{1, 1, 1, 1}));
+  EXPECT_EQ(CountGradientLacks(s).count, largest.lacks.count);
+  EXPECT_EQ(DescribeGradientLacks(largest.lacks),
+            "1 without area, 1 with a corner outside the mesh, 1 with a head that is not a number, 1 with a "
+            "gradient too large for a number");
   EXPECT_EQ(largest.element, 2);
   EXPECT_NEAR(largest.magnitude, std::sqrt(17.0), 1e-12);
   EXPECT_NEAR(largest.cx, 4.0 / 3.0, 1e-15);
