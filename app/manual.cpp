@@ -293,14 +293,14 @@ std::string ZshText(std::string_view text) {
   return out;
 }
 
-// One _arguments spec of an option: '*'{-o+,--output=}'[help]:PATH:_files'.
-std::string ZshSpec(const ManualTables& t, const OptionSpec& o) {
+// One _arguments entry of an option: '*'{-o+,--output=}'[help]:PATH:_files'.
+std::string ZshEntry(const ManualTables& t, const OptionSpec& o) {
   const std::string suffix = TakesValue(o) ? "=" : "";
   std::string names = "--" + std::string(o.name) + suffix;
   if (o.shortName != 0)
     names = "{-" + std::string(1, o.shortName) + (TakesValue(o) ? "+" : "") + "," + names + "}";
-  std::string spec = "'*'" + names + Quoted("[" + ZshText(o.help) + "]");
-  if (!TakesValue(o)) return spec;
+  std::string entry = "'*'" + names + Quoted("[" + ZshText(o.help) + "]");
+  if (!TakesValue(o)) return entry;
   std::string action;
   if (TakesFile(o)) {
     action = "_files";
@@ -309,7 +309,7 @@ std::string ZshSpec(const ManualTables& t, const OptionSpec& o) {
   } else {
     action = " ";
   }
-  return spec + Quoted(":" + ZshText(o.value) + ":" + action);
+  return entry + Quoted(":" + ZshText(o.value) + ":" + action);
 }
 
 // fish: text between single quotes.
@@ -424,7 +424,7 @@ std::string ZshCompletion(const ManualTables& t) {
     z += "    " + Quoted(std::string(c.name) + ":" + ZshText(c.summary)) + "\n";
   z += "    'help:the options of one command'\n  )\n";
   z += "  _arguments -C \\\n";
-  for (const OptionSpec* o : OptionsOf(t, t.programOptions)) z += "    " + ZshSpec(t, *o) + " \\\n";
+  for (const OptionSpec* o : OptionsOf(t, t.programOptions)) z += "    " + ZshEntry(t, *o) + " \\\n";
   z += "    '1: :->command' \\\n"
        "    '*:: :->arguments' && return 0\n"
        "  case $state in\n"
@@ -433,7 +433,7 @@ std::string ZshCompletion(const ManualTables& t) {
        "      case $words[1] in\n";
   for (const CommandSpec& c : t.commands) {
     z += "        " + std::string(c.name) + ")\n          _arguments \\\n";
-    for (const OptionSpec* o : OptionsOf(t, c.bit)) z += "            " + ZshSpec(t, *o) + " \\\n";
+    for (const OptionSpec* o : OptionsOf(t, c.bit)) z += "            " + ZshEntry(t, *o) + " \\\n";
     z += "            '*:result file:_files'\n          ;;\n";
   }
   z += "        help) _describe -t commands 'seepconv command' commands ;;\n"
