@@ -5,6 +5,7 @@
 
 #include "app/text.h"
 #include "core/io/cleanup.h"
+#include "core/io/platform.h"
 
 namespace seep {
 namespace {
@@ -93,7 +94,7 @@ void Messages::Line(std::string_view line) {
   Erase();
   std::string text = Escaped(line);
   text += '\n';
-  std::fputs(text.c_str(), err_);
+  WriteText(err_, text);
   std::fflush(err_);
 }
 
@@ -128,11 +129,11 @@ void Messages::Draw(const StepPlace& place) {
     std::string shown = std::string("\r").append(line);
     if (line.size() < shownWidth_) shown += std::string(shownWidth_ - line.size(), ' ');
     shownWidth_ = line.size();
-    std::fputs(shown.c_str(), err_);
+    WriteText(err_, shown);
     shown_ = true;
   } else {
     line += '\n';
-    std::fputs(line.c_str(), err_);
+    WriteText(err_, line);
   }
   std::fflush(err_);
 }

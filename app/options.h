@@ -33,6 +33,7 @@ enum class Opt : std::uint8_t {
   kSection,
   kSections,
   kCsv,
+  kExcel,
   kChart,
   kAllElements,
   kAllowOverflow,

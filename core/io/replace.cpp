@@ -133,7 +133,7 @@ OutputPlace PlanOutput(const std::string& name) {
     if (!regular) return {"", f};
     std::fclose(f);  // a regular file took the name meanwhile: it is replaced as one
   }
-  const std::string file = FollowLinks(fs::path(name)).string();
+  const std::string file = NameOf(FollowLinks(NativePath(name)));
   if (fs::exists(st) && !MayWrite(file)) throw IoFailure{kErrPermission, 0, name, EACCES};
   return {file, nullptr};
 }
@@ -203,7 +203,7 @@ void WriteWholeFile(const std::string& target, std::string_view bytes) {
     if (!written || !closed) throw IoFailure{kErrWrite, 0, target, written ? errno : err};
     MoveIntoPlace(temporary, place.file);
   } catch (...) {
-    std::remove(temporary.c_str());
+    RemoveFile(temporary);
     throw;
   }
 }
@@ -213,7 +213,7 @@ void ProtectInput(const std::string& name, std::string_view what) {
   // Kept as an absolute path: the comparisons stay right whatever the working folder is then.
   std::error_code ec;
   const fs::path absolute = fs::absolute(NativePath(name), ec);
-  g_inputs.push_back({ec ? name : absolute.string(), std::string(what)});
+  g_inputs.push_back({ec ? name : NameOf(absolute), std::string(what)});
 }
 
 void ForgetProtectedInputs() {

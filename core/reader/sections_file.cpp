@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
+#include "core/io/text_input.h"
 
 namespace seep {
 namespace {
@@ -104,7 +106,7 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
 bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
                       int& failure) {
   failure = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (f == nullptr) {
     failure = errno == ENOENT ? kErrFileNotFound : errno == EACCES ? kErrPermission : kErrRead;
     error = failure == kErrFileNotFound ? "file not found"
@@ -123,7 +125,13 @@ bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, s
     error = "cannot be read";
     return false;
   }
-  return ParseSections(text, sections, error);
+  if (const std::string_view encoding = UnreadableEncoding(text); !encoding.empty()) {
+    error = "saved as " + std::string(encoding) + ": save it as UTF-8";
+    return false;
+  }
+  std::string_view rest = text;
+  if (rest.starts_with(kUtf8Mark)) rest.remove_prefix(kUtf8Mark.size());  // as Notepad saves UTF-8
+  return ParseSections(rest, sections, error);
 }
 
 }  // namespace seep

@@ -6,16 +6,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/io/csv_text.h"
 #include "core/io/number_text.h"
 #include "core/io/xml_text.h"
 
 namespace seep {
 namespace {
-
-// The shortest digits that read back the same, for a spreadsheet.
-void AppendShortest(std::string& out, double v) {
-  AppendNumberText(out, v, 0);
-}
 
 // Six significant digits for people.
 std::string Readable(double v) {
@@ -24,20 +20,6 @@ std::string Readable(double v) {
 
 void AppendJsonNumber(std::string& out, double v) {
   AppendNumberText(out, v, 0, kJsonNull);
-}
-
-// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
-void AppendCsvField(std::string& out, const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
 }
 
 // Rows of cells printed in columns as wide as their widest cell, two blanks apart; the columns in
@@ -100,24 +82,27 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
       "  direction from one point of the section to the next, left: the other way, net: both\n";
 }
 
-void WriteFluxCsv(std::string& out, const FluxRun& run) {
-  out += "step,time";
+void WriteFluxCsv(std::string& out, const FluxRun& run, const CsvStyle& style) {
+  StartCsv(out, style);
+  out += "step";
+  out += style.separator;
+  out += "time";
   for (const Section& section : run.sections) {
     for (const char* part : {"_net", "_right", "_left", "_outside"}) {
-      out += ',';
-      AppendCsvField(out, section.name + part);
+      out += style.separator;
+      AppendCsvField(out, section.name + part, style);
     }
   }
   out += '\n';
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     out += std::to_string(run.steps[row]);
-    out += ',';
-    AppendShortest(out, run.times[row]);
+    out += style.separator;
+    AppendCsvNumber(out, run.times[row], style);
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
       for (double v : {f.net, f.right, f.left, run.cuts[k].outside}) {
-        out += ',';
-        AppendShortest(out, v);
+        out += style.separator;
+        AppendCsvNumber(out, v, style);
       }
     }
     out += '\n';

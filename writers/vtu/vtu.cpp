@@ -415,7 +415,7 @@ void SwapIntoPlace(VtuState& r) {
   const std::string folder = FolderName(r);
   const std::string staging = r.staging.substr(0, r.staging.size() - 1);
   GuardInputs(r.pvd, folder);
-  const int lock = LockFolder(fs::path(r.pvd).parent_path().string());
+  const int lock = LockFolder(NameOf(NativePath(r.pvd).parent_path()));
   enum { kNone, kExchanged, kMovedAside, kRenamed } done = kNone;
   std::string aside;
   std::error_code ec;
@@ -467,10 +467,10 @@ void SwapIntoPlace(VtuState& r) {
 void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
   // NAME.pvd beside the folder NAME/: a name without an extension would be the folder's own name.
   if (pvd.filename().empty() || pvd.stem().empty() || pvd.extension().empty())
-    Fail(kErrFileName, pvd.string());
-  run.pvd = pvd.string();
-  run.stem = pvd.stem().string();
-  run.folder = (pvd.parent_path() / pvd.stem()).string();
+    Fail(kErrFileName, NameOf(pvd));
+  run.pvd = NameOf(pvd);
+  run.stem = NameOf(pvd.stem());
+  run.folder = NameOf(pvd.parent_path() / pvd.stem());
   run.folder += '/';
   run.allElements = allElements;
   run.staging.clear();
@@ -566,7 +566,7 @@ void AbandonVtu(VtuState& run) noexcept {
     run.file = nullptr;
   }
   if (!run.temporary.empty()) {
-    std::remove(run.temporary.c_str());
+    RemoveFile(run.temporary);
     run.temporary.clear();
   }
   run.fileTicket.Forget();
