@@ -228,6 +228,48 @@ bool RemoveFile(const std::string& name) {
   return _wunlink(SystemName(name).c_str()) == 0;
 }
 
+namespace {
+
+// The folder and its entries, entries first, by their \\?\ forms.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring_view entry = found.cFileName;
+      if (entry == L"." || entry == L"..") continue;
+      const std::wstring path = folder + L"\\" + found.cFileName;
+      const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      if (isFolder) {
+        RemoveTree(path);
+      } else if (DeleteFileW(path.c_str()) == 0 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveDirectoryW(path.c_str());  // a link to a folder goes, not what it leads to
+      }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void RemoveFolderTree(const std::string& name) {
+  std::wstring folder = Wide(name);
+  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  if (folder.empty()) return;
+  // Always the \\?\ form: the names inside may pass the limit where the folder's own does not.
+  if (!folder.starts_with(L"\\\\?\\")) {
+    const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD got = size == 0 ? 0 : GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
+    if (got == 0 || got >= size) return;
+    full.resize(got);
+    folder = full.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+  }
+  RemoveTree(folder);
+}
+
 std::vector<std::string> MatchingNames(const std::string& pattern) {
   const std::size_t cut = pattern.find_last_of("/\\:");
   const std::string folder = cut == std::string::npos ? "" : pattern.substr(0, cut + 1);
@@ -360,8 +402,10 @@ void RemoveFileNow(const char* name) noexcept {
 
 void RemoveFolderNow(const char* name) noexcept {
   // The console's handler runs on a thread of its own, not inside a signal: the library may be used.
-  std::error_code ec;
-  std::filesystem::remove_all(NativePath(name), ec);
+  try {
+    RemoveFolderTree(name);
+  } catch (...) {
+  }
 }
 
 namespace {
@@ -441,6 +485,11 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 
 bool RemoveFile(const std::string& name) {
   return std::remove(name.c_str()) == 0;
+}
+
+void RemoveFolderTree(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::remove_all(name, ec);
 }
 
 std::vector<std::string> MatchingNames(const std::string& pattern) {

@@ -62,6 +62,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // Removes the file `name`; false when it could not.
 bool RemoveFile(const std::string& name);
 
+// Removes the folder `name` and everything in it, as far as it can (std::filesystem::remove_all, which
+// on Windows does not end on a path past 260 characters).
+void RemoveFolderTree(const std::string& name);
+
 // The names a pattern with `*` or `?` in its last part matches, sorted as a shell sorts them (the
 // patterns of the command line are expanded by the program on Windows, where no shell does it);
 // empty when it matches none. A name without a wildcard, and every name elsewhere (the shell has

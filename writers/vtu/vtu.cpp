@@ -456,7 +456,7 @@ void SwapIntoPlace(VtuState& r) {
   }
   UnlockFolder(lock);
   // What is left under a temporary name is the old folder, or nothing.
-  fs::remove_all(NativePath(done == kMovedAside ? aside : staging), ec);
+  RemoveFolderTree(done == kMovedAside ? aside : staging);
   r.stagingTicket.Forget();
   r.asideTicket.Forget();
   r.staging.clear();
@@ -571,8 +571,7 @@ void AbandonVtu(VtuState& run) noexcept {
   }
   run.fileTicket.Forget();
   if (!run.staging.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(NativePath(run.staging.substr(0, run.staging.size() - 1)), ec);
+    RemoveFolderTree(run.staging.substr(0, run.staging.size() - 1));
     run.staging.clear();
   }
   run.stagingTicket.Forget();
