@@ -67,7 +67,7 @@ void Line(std::FILE* out, const std::string& label, const std::string& text) {
   line.resize(std::max<std::size_t>(line.size() + 1, 11), ' ');
   line += text;
   line += '\n';
-  std::fputs(line.c_str(), out);
+  WriteText(out, line);
 }
 
 // The largest gradient's magnitude (0), element (1) or centre (2); "-" when no element has one.
@@ -170,7 +170,7 @@ void PrintSummary(std::FILE* out, const ResultSummary& r) {
         line += row[c];
       }
       line += '\n';
-      std::fputs(line.c_str(), out);
+      WriteText(out, line);
     };
     std::fputs("\n", out);
     print(heads);
@@ -242,7 +242,7 @@ void PrintSummaryJson(std::FILE* out, const ResultSummary& r) {
     j += "  \"damage\": null\n";
   }
   j += "}\n";
-  std::fputs(j.c_str(), out);
+  WriteText(out, j);
 }
 
 }  // namespace seep

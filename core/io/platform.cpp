@@ -278,13 +278,15 @@ std::vector<std::string> MatchingNames(const std::string& pattern) {
   std::vector<std::string> names;
   if (folder.find_first_of("*?") != std::string::npos) return names;  // wildcards in the last part only
   const std::wstring wanted = Wide(last);
+  std::string searched = folder.empty() ? "." : folder;
+  while (searched.size() > 1 && (searched.back() == '\\' || searched.back() == '/')) searched.pop_back();
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((SystemName(folder.empty() ? "." : folder) + L"\\*").c_str(), &found);
+  const HANDLE search = FindFirstFileW((SystemName(searched) + L"\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     const std::wstring_view entry = found.cFileName;
     // As a shell does: a name starting with a dot only where the pattern does.
-    if (entry.starts_with(L'.') && !wanted.starts_with(L'.')) continue;
+    if (entry == L"." || entry == L".." || (entry.starts_with(L'.') && !wanted.starts_with(L'.'))) continue;
     if (Matches(wanted, entry)) names.push_back(folder + Narrow(entry));
   } while (FindNextFileW(search, &found) != 0);
   FindClose(search);
@@ -293,6 +295,7 @@ std::vector<std::string> MatchingNames(const std::string& pattern) {
 }
 
 void WriteText(std::FILE* stream, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
   if (g_utf8Names && IsTerminal(stream)) {
     const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     const std::wstring wide = Wide(text, CP_UTF8);
@@ -497,6 +500,7 @@ std::vector<std::string> MatchingNames(const std::string& pattern) {
 }
 
 void WriteText(std::FILE* stream, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
   std::fwrite(text.data(), 1, text.size(), stream);
 }
 

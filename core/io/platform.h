@@ -72,8 +72,8 @@ void RemoveFolderTree(const std::string& name);
 // expanded them), comes back alone.
 std::vector<std::string> MatchingNames(const std::string& pattern);
 
-// Writes `text` (UTF-8 on the command line) on a stream. A Windows console shows it in UTF-16, as far
-// as its fonts go; everywhere else the bytes go as they are.
+// Writes `text` (UTF-8 on the command line) on a stream up to its first NUL, as std::fputs does. A
+// Windows console shows it in UTF-16, as far as its fonts go; everywhere else the bytes go as they are.
 void WriteText(std::FILE* stream, std::string_view text);
 
 // The CSV a spreadsheet in the user's locale reads (csv_text.h): on Windows the decimal mark and list
