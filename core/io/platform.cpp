@@ -115,17 +115,19 @@ std::string Narrow(std::wstring_view text, UINT codePage = NameCodePage()) {
   return converted;
 }
 
-// The name the system's calls take: past the classic limit of MAX_PATH characters (less the room a
-// folder's own entries need) the absolute \\?\ form, which no limit applies to.
+// The name the system's calls take: where the whole path (a relative name in the working folder
+// included) passes the classic limit of MAX_PATH characters, less the room a folder's own entries
+// need, the absolute \\?\ form, which no limit applies to.
 std::wstring LongForm(std::wstring name) {
   constexpr std::size_t kClassicLimit = MAX_PATH - 12;
-  if (name.size() < kClassicLimit || name.starts_with(L"\\\\?\\")) return name;
+  if (name.empty() || name.starts_with(L"\\\\?\\")) return name;
   const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
   if (size == 0) return name;
   std::wstring full(size, L'\0');
   const DWORD got = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
   if (got == 0 || got >= size) return name;
   full.resize(got);
+  if (full.size() < kClassicLimit) return name;
   if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
   return L"\\\\?\\" + full;
 }
