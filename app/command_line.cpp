@@ -23,6 +23,7 @@
 #include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/io/same_file.h"
+#include "core/io/text_input.h"
 #include "core/reader/sections_file.h"
 #include "writers/draw/plot.h"
 #include "writers/flux/flux_kind.h"
@@ -127,6 +128,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
     OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "a header line and one row per file (info), per step (flux, safety) or per step and point (profile)", ""},
+    OptionSpec{Opt::kExcel, "excel", 0, "", kFlux, 0, {},
+               "flux: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
@@ -248,6 +251,22 @@ int TakeSectionsFile(std::string_view path, std::vector<Section>& sections, Mess
   if (failure == 0) return messages.Usage(std::string(path) + ": " + error);
   messages.Failure(path, error, failure);
   return kFailed;
+}
+
+// A point file saved in an encoding the list reads cannot take, in words; empty for any other file. Only
+// a regular file is looked into here: a pipe is read once, where its limits are kept.
+std::string PointFileEncoding(const std::string& name) {
+  std::error_code ec;
+  if (name.empty() || name == kStandardInput || !std::filesystem::is_regular_file(NativePath(name), ec))
+    return {};
+  std::FILE* f = OpenFile(name, "rb");
+  if (f == nullptr) return {};
+  char start[2] = {};
+  const std::size_t got = std::fread(start, 1, sizeof start, f);
+  std::fclose(f);
+  const std::string_view encoding = UnreadableEncoding(std::string_view(start, got));
+  return encoding.empty() ? std::string()
+                          : name + ": saved as " + std::string(encoding) + ": save it as UTF-8";
 }
 
 // The first option given that the kind does not take, or nullptr.
@@ -378,10 +397,12 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(r.result, ec);
+    const std::uintmax_t size = std::filesystem::file_size(NativePath(r.result), ec);
     if (!ec) total += size;
   }
   if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
+  if (const std::string odd = PointFileEncoding(requests.front().choices.PNAME); !odd.empty())
+    return messages.Usage(odd);
   // Every input is kept from every output, also from the ones named only while writing (numbered
   // pictures, a collection's folder).
   for (const ConvertRequest& r : requests) {
@@ -408,7 +429,7 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
 
 // The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
 std::string Extension(std::string_view name) {
-  std::string extension = std::filesystem::path(name).extension().string();
+  std::string extension = NameOf(NativePath(name).extension());
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension;
 }
@@ -429,8 +450,7 @@ const OutputKind* KindOfExtension(std::string_view output) {
 std::optional<std::string> SeveralStepsForOneGrid(std::string_view output, const ConvertRequest& r) {
   if (Extension(output) != ".vtu" || r.steps.NamesOneStep()) return std::nullopt;
   return std::string(output) + " holds one step and --steps " + r.stepsText +
-         " may select several: name the collection " +
-         std::filesystem::path(output).replace_extension(".pvd").string() +
+         " may select several: name the collection " + NameOf(NativePath(output).replace_extension(".pvd")) +
          ", or select one step (--steps last or a step number)";
 }
 
@@ -503,7 +523,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
     r.result = std::string(operand);
     r.output = output ? std::string(*output) : DefaultOutput(r.result, *kind);
     // A collection named without extension is NAME.pvd beside its folder NAME/.
-    const std::filesystem::path named(r.output);
+    const std::filesystem::path named = NativePath(r.output);
     if (kind->ownFiles && named.has_filename() && !named.has_extension() && !WritesDirectly(r.output))
       r.output += ".pvd";
     requests.push_back(std::move(r));
@@ -535,13 +555,12 @@ int Plot(const cli::ParsedArgs& args, Messages& messages) {
       return status;
     r.sectionsFile = std::string(*sections);
   }
-  const std::filesystem::path stem = std::filesystem::path(r.result).replace_extension();
-  r.output = stem.string() + (history ? "_history.svg" : ".svg");
+  r.output = NameOf(NativePath(r.result).replace_extension()) + (history ? "_history.svg" : ".svg");
   if (const auto output = args.Value(Opt::kOutput)) {
-    const std::filesystem::path name(*output);
+    const std::filesystem::path name = NativePath(*output);
     if (name.has_extension() && Extension(*output) != ".svg" && Extension(*output) != ".pdf") {
       return messages.Usage("plot draws SVG pictures: name the output " +
-                            std::filesystem::path(name).replace_extension(".svg").string() + ", not " +
+                            NameOf(std::filesystem::path(name).replace_extension(".svg")) + ", not " +
                             std::string(*output));
     }
     r.output = std::string(*output);
@@ -586,14 +605,18 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
+  if (args.Has(Opt::kExcel) && (args.Has(Opt::kCsv) || args.Has(Opt::kJson)))
+    return messages.Usage("--excel is CSV for a spreadsheet: with neither --csv nor --json");
   // As convert takes the kind from the output's extension, a .csv or .json output is that format.
   const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
-  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
+  r.choices.table = args.Has(Opt::kExcel) ? TableStyle::kSpreadsheet
+                    : args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) || extension == ".json" ? TableStyle::kJson
                                                                    : TableStyle::kAligned;
+  if (r.choices.table == TableStyle::kSpreadsheet) r.choices.spreadsheet = UserSpreadsheetCsv();
   if (const auto chart = args.Value(Opt::kChart); chart && Extension(*chart) != ".svg")
     return messages.Usage("--chart draws an SVG chart: name it " +
-                          std::filesystem::path(*chart).replace_extension(".svg").string() + ", not " +
+                          NameOf(NativePath(*chart).replace_extension(".svg")) + ", not " +
                           std::string(*chart));
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   // The table goes to standard output unless a file is named; then a closing line names it.
@@ -713,8 +736,9 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   r.kind = KindOfName("report", "html");
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   // Two passes over the file: a pipe cannot be read again.
-  if (std::error_code ec; r.result == kStandardInput || (std::filesystem::exists(r.result, ec) &&
-                                                         !std::filesystem::is_regular_file(r.result, ec)))
+  if (std::error_code ec;
+      r.result == kStandardInput || (std::filesystem::exists(NativePath(r.result), ec) &&
+                                     !std::filesystem::is_regular_file(NativePath(r.result), ec)))
     return messages.Usage("report reads the result file twice: name a file, not a pipe or standard input");
   ResultSummary summary;
   try {
@@ -775,8 +799,21 @@ int RunCommand(std::span<const std::string_view> args, std::FILE* out, Messages&
   }
   messages.ForCommand(command->name);
   std::string error;
-  const auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
+  auto parsed = cli::Parse(args.subspan(1), kOptions, command->bit, error);
   if (!parsed) return messages.Usage(error);
+  // No shell expands the wildcards of a Windows command line: the program does (platform.h). The
+  // operands then view the names matched.
+  std::vector<std::string> matched;
+  for (const std::string_view operand : parsed->operands) {
+    const std::vector<std::string> names =
+        operand == kStandardInput ? std::vector{std::string(operand)} : MatchingNames(std::string(operand));
+    if (names.empty()) {
+      messages.Failure(operand, "no file matches the pattern");
+      return kFailed;
+    }
+    matched.insert(matched.end(), names.begin(), names.end());
+  }
+  parsed->operands.assign(matched.begin(), matched.end());
   if (parsed->Has(Opt::kHelp)) {
     Put(out, CommandHelp(*command));
     return kSuccess;
@@ -808,7 +845,7 @@ int RunCommandLine(std::span<const std::string_view> args, std::FILE* out, std::
     return RunCommand(args, out, messages);
   } catch (const std::filesystem::filesystem_error& e) {
     const int number = OpenErrorNumber(e.code().value());
-    messages.Failure(e.path1().string(), PlainWords(IoFailure{number, 0, "", e.code().value()}), number);
+    messages.Failure(NameOf(e.path1()), PlainWords(IoFailure{number, 0, "", e.code().value()}), number);
   } catch (const std::bad_alloc&) {
     messages.Failure("", "out of memory");
   } catch (const std::exception& e) {

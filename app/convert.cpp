@@ -51,7 +51,7 @@ Target PlanTarget(const std::string& output) {
     std::error_code ec;
     t.written = output;
     t.stream = place.stream;
-    t.workBeside = (fs::temp_directory_path(ec) / "seepconv-work").string();
+    t.workBeside = NameOf(fs::temp_directory_path(ec) / "seepconv-work");
     return t;
   }
   GuardInputs(place.file);
@@ -84,14 +84,14 @@ void CheckReach(const Store& s, const OutputKind& kind) {
 
 void Remove(const std::string& name) {
   std::error_code ec;
-  if (!name.empty()) fs::remove(name, ec);
+  if (!name.empty()) fs::remove(NativePath(name), ec);
 }
 
 // What went wrong in a failure the conversion did not foresee, in words; `file` is set to the file it
 // names when it names one.
 std::string Unexpected(const std::exception& e, std::string& file) {
   if (const auto* f = dynamic_cast<const std::filesystem::filesystem_error*>(&e)) {
-    file = f->path1().string();
+    file = NameOf(f->path1());
     return PlainWords(IoFailure{OpenErrorNumber(f->code().value()), 0, file, f->code().value()}) + " (" +
            std::to_string(OpenErrorNumber(f->code().value())) + ")";
   }
@@ -102,16 +102,16 @@ std::string Unexpected(const std::exception& e, std::string& file) {
 // An output name that cannot be a file to write, in words; empty when it can be one: a name that ends
 // with a separator or names a folder, or a collection whose step folder is taken by a file.
 std::string OddOutput(const ConvertRequest& request) {
-  const fs::path output(request.output);
+  const fs::path output = NativePath(request.output);
   std::error_code ec;
   if (!output.has_filename() || fs::is_directory(output, ec)) return "is a folder: name the output file";
-  std::string extension = output.extension().string();
+  std::string extension = NameOf(output.extension());
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   // A collection (not one step's grid) puts its step files in the folder named after it.
   if (request.kind->extension == ".pvd" && extension != ".vtu") {
     const fs::path folder = output.parent_path() / output.stem();
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
-      return "cannot make folder " + folder.string() + "/ for the step files: a file of that name exists";
+      return "cannot make folder " + NameOf(folder) + "/ for the step files: a file of that name exists";
   }
   return {};
 }
@@ -119,8 +119,8 @@ std::string OddOutput(const ConvertRequest& request) {
 // The file's size when it is a regular file, else 0 (a pipe, standard input).
 std::uint64_t RegularSize(const std::string& result) {
   std::error_code ec;
-  if (result == kStandardInput || !fs::is_regular_file(result, ec)) return 0;
-  const std::uintmax_t size = fs::file_size(result, ec);
+  if (result == kStandardInput || !fs::is_regular_file(NativePath(result), ec)) return 0;
+  const std::uintmax_t size = fs::file_size(NativePath(result), ec);
   return ec ? 0 : size;
 }
 
@@ -349,7 +349,7 @@ std::string ShownName(const std::string& result) {
 }
 
 std::string DefaultOutput(const std::string& result, const OutputKind& kind) {
-  return fs::path(result).replace_extension(kind.extension).string();
+  return NameOf(NativePath(result).replace_extension(kind.extension));
 }
 
 Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned processors) {

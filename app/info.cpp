@@ -11,6 +11,7 @@
 #include "app/text.h"
 #include "core/io/failure.h"
 #include "core/io/number_text.h"
+#include "core/io/platform.h"
 #include "core/io/units.h"
 #include "core/io/xml_text.h"
 #include "core/model/store.h"
@@ -113,8 +114,8 @@ ResultSummary SummariseResultFile(const std::string& path) {
   ResultSummary r;
   r.file = ShownName(path);
   std::error_code ec;
-  r.bytesRead = path == kStandardInput || !std::filesystem::is_regular_file(path, ec);
-  if (!r.bytesRead) r.bytes = std::filesystem::file_size(path, ec);
+  r.bytesRead = path == kStandardInput || !std::filesystem::is_regular_file(NativePath(path), ec);
+  if (!r.bytesRead) r.bytes = std::filesystem::file_size(NativePath(path), ec);
   if (ec) r.bytes = 0;
   auto io = std::make_unique<Io>(stdin, stdout, stderr);  // the console is not used
   auto s = std::make_unique<Store>();

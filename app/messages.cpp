@@ -5,6 +5,7 @@
 
 #include "app/text.h"
 #include "core/io/cleanup.h"
+#include "core/io/platform.h"
 
 namespace seep {
 namespace {
@@ -94,7 +95,7 @@ void Messages::Line(std::string_view line) {
   Erase();
   std::string text = Escaped(line);
   text += '\n';
-  std::fputs(text.c_str(), err_);
+  WriteText(err_, text);
   std::fflush(err_);
 }
 
@@ -129,12 +130,12 @@ void Messages::Draw(const StepPlace& place) {
     std::string shown = std::string("\r").append(line);
     if (line.size() < shownWidth_) shown += std::string(shownWidth_ - line.size(), ' ');
     shownWidth_ = line.size();
-    std::fputs(shown.c_str(), err_);
+    WriteText(err_, shown);
     shown_ = true;
     ProgressLineShown(static_cast<int>(shownWidth_));
   } else {
     line += '\n';
-    std::fputs(line.c_str(), err_);
+    WriteText(err_, line);
   }
   std::fflush(err_);
 }

@@ -39,6 +39,7 @@ enum class Opt : std::uint8_t {
   kCriticalGradient,
   kUnitWeights,
   kCsv,
+  kExcel,
   kChart,
   kAllElements,
   kAllowOverflow,

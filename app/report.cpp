@@ -5,12 +5,40 @@
 #include <ctime>
 
 #include "app/text.h"
+#include "core/io/platform.h"
 
 #ifndef SEEPCONV_VERSION
 #define SEEPCONV_VERSION "0.0.0"
 #endif
 
 namespace seep {
+
+std::string QuotedArgument(std::string_view arg, bool cmd) {
+  const bool plain = !arg.empty() && arg.find_first_not_of(
+                                         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                         "0123456789-_./:=,+%@") == std::string_view::npos;
+  if (plain || (cmd && !arg.empty() &&
+                arg.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                      "0123456789-_./:=,+@\\") == std::string_view::npos))
+    return std::string(arg);
+  if (!cmd) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  }
+  // Double quotes, as the C runtime splits a Windows command line: backslashes before a quote (and at
+  // the end) doubled, a quote itself after a backslash.
+  std::string quoted = "\"";
+  std::size_t slashes = 0;
+  for (char c : arg) {
+    if (c == '"') quoted.append(slashes + 1, '\\');
+    slashes = c == '\\' ? slashes + 1 : 0;
+    quoted += c;
+  }
+  quoted.append(slashes, '\\');
+  return quoted + "\"";
+}
+
 namespace {
 
 double Low(const Range& r) {
@@ -19,17 +47,6 @@ double Low(const Range& r) {
 
 double High(const Range& r) {
   return r.count > 0 ? r.max : ReportStep::kNone;
-}
-
-// An argument as a shell reads it back: quoted when it holds anything but plain characters.
-std::string Quoted(std::string_view arg) {
-  const bool plain = !arg.empty() && arg.find_first_not_of(
-                                         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                         "0123456789-_./:=,+%@") == std::string_view::npos;
-  if (plain) return std::string(arg);
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 std::vector<ReportFact> Facts(const ResultSummary& r, std::string_view date, std::size_t drawn) {
@@ -65,7 +82,7 @@ std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSel
   plan.title = summary.title;
   plan.version = SEEPCONV_VERSION;
   plan.commandLine = "seepconv";
-  for (std::string_view a : args) plan.commandLine += " " + Quoted(a);
+  for (std::string_view a : args) plan.commandLine += " " + QuotedArgument(a, CommandLinesForCmd());
   std::vector<std::int32_t> numbers;
   for (std::size_t k = 0; k < summary.steps.size(); ++k) {
     const StepSummary& st = summary.steps[k];

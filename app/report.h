@@ -21,6 +21,11 @@ std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSel
                                      std::string_view stepsText, std::string_view date,
                                      std::span<const std::string_view> args, std::string& error);
 
+// An argument of the footer's command line as the shell reads it back: as it is when it holds only
+// plain characters, else in single quotes (POSIX shells) or, with `cmd`, in double quotes as cmd.exe
+// and the C runtime of Windows read them.
+std::string QuotedArgument(std::string_view arg, bool cmd);
+
 // The date and time of now in UTC, "2026-12-07 18:40 UTC"; SOURCE_DATE_EPOCH, when set, stands for now
 // (reproducible reports).
 std::string ReportDate();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/io/csv_text.h"
 #include "core/io/units.h"
 #include "core/model/measure.h"
 #include "core/model/section_flux.h"
@@ -28,9 +29,9 @@ enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
 inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
                                                                  "gradient"};
 
-// How a table of figures per step is written: aligned columns for people, CSV for a spreadsheet, one
-// JSON document for a script.
-enum class TableStyle { kAligned, kCsv, kJson };
+// How a table of figures per step is written: aligned columns for people, CSV for a script, one
+// JSON document for a script, CSV for a spreadsheet in the user's locale (OutputChoices::spreadsheet).
+enum class TableStyle { kAligned, kCsv, kJson, kSpreadsheet };
 
 // The run's choices that a writer reads: the dialogue's answers or the command line's options. File names
 // are taken as given; the dialogue's 20-character fields keep their trailing blanks, which are not part
@@ -65,6 +66,9 @@ struct OutputChoices {
   std::vector<Section> exits{}, bases{};
   double criticalGradient = std::numeric_limits<double>::quiet_NaN();
   double gammaW = 9.81;
+  // The CSV of TableStyle::kSpreadsheet: the user's locale decides it (UserSpreadsheetCsv in
+  // core/io/platform.h); kCsv is plain CSV.
+  CsvStyle spreadsheet{};
   // The result file as messages and documents name it ("standard input" for standard input).
   std::string resultName;
   // Where work files go: the command line makes them under new names beside this path; empty: the

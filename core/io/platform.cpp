@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #ifdef _WIN32
@@ -87,19 +88,247 @@ int TerminalColumns(std::FILE* stream) {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-std::filesystem::path NativePath(std::string_view name) {
-  if (name.empty()) return {};
-  const int size = static_cast<int>(name.size());
-  const int wide = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+namespace {
+
+// Names are UTF-8 (the command line) or in the system's code page (the dialogue).
+bool g_utf8Names = false;
+
+UINT NameCodePage() {
+  return g_utf8Names ? CP_UTF8 : CP_ACP;
+}
+
+std::wstring Wide(std::string_view text, UINT codePage = NameCodePage()) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   std::wstring converted(static_cast<std::size_t>(wide), L'\0');
-  if (wide == 0 || MultiByteToWideChar(CP_ACP, 0, name.data(), size, converted.data(), wide) != wide) {
-    return std::filesystem::path(std::string(name));
+  if (wide > 0) MultiByteToWideChar(codePage, 0, text.data(), size, converted.data(), wide);
+  return converted;
+}
+
+std::string Narrow(std::wstring_view text, UINT codePage = NameCodePage()) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int narrow = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string converted(static_cast<std::size_t>(narrow), '\0');
+  if (narrow > 0)
+    WideCharToMultiByte(codePage, 0, text.data(), size, converted.data(), narrow, nullptr, nullptr);
+  return converted;
+}
+
+// The name the system's calls take: where the whole path (a relative name in the working folder
+// included) passes the classic limit of MAX_PATH characters, less the room a folder's own entries
+// need, the absolute \\?\ form, which no limit applies to.
+std::wstring LongForm(std::wstring name) {
+  constexpr std::size_t kClassicLimit = MAX_PATH - 12;
+  if (name.empty() || name.starts_with(L"\\\\?\\")) return name;
+  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return name;
+  std::wstring full(size, L'\0');
+  const DWORD got = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+  if (got == 0 || got >= size) return name;
+  full.resize(got);
+  if (full.size() < kClassicLimit) return name;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+  return L"\\\\?\\" + full;
+}
+
+std::wstring SystemName(std::string_view name) {
+  return LongForm(Wide(name));
+}
+
+// Wildcards of a pattern's last part against a name, letters in either case as Windows compares
+// names.
+bool Matches(std::wstring_view pattern, std::wstring_view name) {
+  if (pattern.empty()) return name.empty();
+  if (pattern.front() == L'*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (Matches(pattern.substr(1), name.substr(skip))) return true;
+    }
+    return false;
   }
-  return std::filesystem::path(converted);
+  if (name.empty()) return false;
+  if (pattern.front() != L'?' && CompareStringOrdinal(pattern.data(), 1, name.data(), 1, TRUE) != CSTR_EQUAL)
+    return false;
+  return Matches(pattern.substr(1), name.substr(1));
+}
+
+// The next argument of a command line at `at`, split as the C runtime splits it: blanks between
+// arguments, double quotes around blanks, 2n backslashes before a quote giving n, 2n+1 giving n and
+// the quote itself, "" inside quotes a quote.
+bool NextArgument(std::wstring_view line, std::size_t& at, std::wstring& argument) {
+  while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;
+  if (at >= line.size()) return false;
+  argument.clear();
+  bool quoted = false;
+  while (at < line.size()) {
+    const wchar_t c = line[at];
+    if (!quoted && (c == L' ' || c == L'\t')) break;
+    if (c == L'\\') {
+      std::size_t slashes = 0;
+      while (at < line.size() && line[at] == L'\\') ++slashes, ++at;
+      if (at < line.size() && line[at] == L'"') {
+        argument.append(slashes / 2, L'\\');
+        if (slashes % 2 == 1) argument += line[at++];
+      } else {
+        argument.append(slashes, L'\\');
+      }
+      continue;
+    }
+    if (c == L'"') {
+      if (quoted && at + 1 < line.size() && line[at + 1] == L'"') {
+        argument += L'"';
+        at += 2;
+        continue;
+      }
+      quoted = !quoted;
+      ++at;
+      continue;
+    }
+    argument += c;
+    ++at;
+  }
+  return true;
+}
+
+}  // namespace
+
+void UseUtf8Names(bool on) {
+  g_utf8Names = on;
+}
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+  const std::wstring_view line = GetCommandLineW();
+  // The program's name: up to a blank, or between quotes, backslashes as they are.
+  std::size_t at = 0;
+  if (!line.empty() && line[0] == L'"') {
+    at = line.find(L'"', 1);
+    at = at == std::wstring_view::npos ? line.size() : at + 1;
+  } else {
+    while (at < line.size() && line[at] != L' ' && line[at] != L'\t') ++at;
+  }
+  std::vector<std::string> args;
+  std::wstring argument;
+  while (NextArgument(line, at, argument)) args.push_back(Narrow(argument, CP_UTF8));
+  return args;
+}
+
+std::filesystem::path NativePath(std::string_view name) {
+  return std::filesystem::path(Wide(name));
+}
+
+std::string NameOf(const std::filesystem::path& path) {
+  return Narrow(path.native());
+}
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  // The dialogue's names go to the C runtime as typed, in the system's code page.
+  if (!g_utf8Names) return std::fopen(name.c_str(), mode);
+  return _wfopen(SystemName(name).c_str(), Wide(mode, CP_ACP).c_str());
+}
+
+bool RemoveFile(const std::string& name) {
+  return _wunlink(SystemName(name).c_str()) == 0;
+}
+
+namespace {
+
+// The folder and its entries, entries first, by their \\?\ forms.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring_view entry = found.cFileName;
+      if (entry == L"." || entry == L"..") continue;
+      const std::wstring path = folder + L"\\" + found.cFileName;
+      const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      if (isFolder) {
+        RemoveTree(path);
+      } else if (DeleteFileW(path.c_str()) == 0 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveDirectoryW(path.c_str());  // a link to a folder goes, not what it leads to
+      }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void RemoveFolderTree(const std::string& name) {
+  std::wstring folder = Wide(name);
+  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  if (folder.empty()) return;
+  // Always the \\?\ form: the names inside may pass the limit where the folder's own does not.
+  if (!folder.starts_with(L"\\\\?\\")) {
+    const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD got = size == 0 ? 0 : GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
+    if (got == 0 || got >= size) return;
+    full.resize(got);
+    folder = full.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+  }
+  RemoveTree(folder);
+}
+
+std::vector<std::string> MatchingNames(const std::string& pattern) {
+  const std::size_t cut = pattern.find_last_of("/\\:");
+  const std::string folder = cut == std::string::npos ? "" : pattern.substr(0, cut + 1);
+  const std::string last = pattern.substr(folder.size());
+  if (last.find_first_of("*?") == std::string::npos) return {pattern};
+  std::vector<std::string> names;
+  if (folder.find_first_of("*?") != std::string::npos) return names;  // wildcards in the last part only
+  const std::wstring wanted = Wide(last);
+  std::string searched = folder.empty() ? "." : folder;
+  while (searched.size() > 1 && (searched.back() == '\\' || searched.back() == '/')) searched.pop_back();
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((SystemName(searched) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring_view entry = found.cFileName;
+    // As a shell does: a name starting with a dot only where the pattern does.
+    if (entry == L"." || entry == L".." || (entry.starts_with(L'.') && !wanted.starts_with(L'.'))) continue;
+    if (Matches(wanted, entry)) names.push_back(folder + Narrow(entry));
+  } while (FindNextFileW(search, &found) != 0);
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void WriteText(std::FILE* stream, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  if (g_utf8Names && IsTerminal(stream)) {
+    const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    const std::wstring wide = Wide(text, CP_UTF8);
+    DWORD written = 0;
+    std::fflush(stream);
+    if (console != INVALID_HANDLE_VALUE &&
+        WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0)
+      return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+bool CommandLinesForCmd() {
+  return true;
+}
+
+CsvStyle UserSpreadsheetCsv() {
+  wchar_t decimal[8] = {}, list[8] = {};
+  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
+  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SLIST, list, 8);
+  // One ASCII character each, or the plain CSV's.
+  auto single = [](const wchar_t* text) {
+    return text[0] > 0 && text[0] < 0x80 && text[1] == 0 ? static_cast<char>(text[0]) : '\0';
+  };
+  return SpreadsheetCsv(single(decimal) == ',' ? ',' : '.', single(list));
 }
 
 std::FILE* CreateNewFile(const std::string& name, int& err, bool) {
-  const int fd = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  const int fd =
+      _wopen(SystemName(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) {
     err = errno;
     return nullptr;
@@ -108,13 +337,14 @@ std::FILE* CreateNewFile(const std::string& name, int& err, bool) {
   if (f == nullptr) {
     err = errno;
     _close(fd);
-    _unlink(name.c_str());
+    RemoveFile(name);
   }
   return f;
 }
 
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) {
+  if (MoveFileExW(LongForm(from.native()).c_str(), LongForm(to.native()).c_str(),
+                  MOVEFILE_REPLACE_EXISTING) != 0) {
     ec.clear();
     return true;
   }
@@ -123,7 +353,7 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
 }
 
 std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) {
-  const int fd = _open(name.c_str(), _O_WRONLY | _O_BINARY);
+  const int fd = _wopen(SystemName(name).c_str(), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
     err = errno;
     return nullptr;
@@ -140,7 +370,7 @@ std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) 
 
 std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err) {
   first.clear();
-  std::FILE* f = std::fopen(name.c_str(), "rb");
+  std::FILE* f = OpenFile(name, "rb");
   if (f == nullptr) err = errno;
   return f;
 }
@@ -161,7 +391,7 @@ std::FILE* StreamOnDescriptor(int fd, int& err) {
 }
 
 bool MayWrite(const std::string& name) {
-  return _access(name.c_str(), 2) == 0;
+  return _waccess(SystemName(name).c_str(), 2) == 0;
 }
 
 bool ExchangeFolders(const std::filesystem::path&, const std::filesystem::path&, std::error_code& ec) {
@@ -176,13 +406,19 @@ int LockFolder(const std::string&) {
 void UnlockFolder(int) {}
 
 void RemoveFileNow(const char* name) noexcept {
-  _unlink(name);
+  // The console's handler runs on a thread of its own, not inside a signal: the name may be converted.
+  try {
+    RemoveFile(name);
+  } catch (...) {
+  }
 }
 
 void RemoveFolderNow(const char* name) noexcept {
   // The console's handler runs on a thread of its own, not inside a signal: the library may be used.
-  std::error_code ec;
-  std::filesystem::remove_all(NativePath(name), ec);
+  try {
+    RemoveFolderTree(name);
+  } catch (...) {
+  }
 }
 
 namespace {
@@ -255,8 +491,52 @@ int TerminalColumns(std::FILE* stream) {
   return size.ws_col;
 }
 
+void UseUtf8Names(bool) {}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
 std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(name);
+}
+
+std::string NameOf(const std::filesystem::path& path) {
+  return path.string();
+}
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  return std::fopen(name.c_str(), mode);
+}
+
+bool RemoveFile(const std::string& name) {
+  return std::remove(name.c_str()) == 0;
+}
+
+void RemoveFolderTree(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::remove_all(name, ec);
+}
+
+std::vector<std::string> MatchingNames(const std::string& pattern) {
+  return {pattern};
+}
+
+void WriteText(std::FILE* stream, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+bool CommandLinesForCmd() {
+  return false;
+}
+
+CsvStyle UserSpreadsheetCsv() {
+  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* name = std::getenv(variable);
+    if (name != nullptr && *name != '\0') return SpreadsheetCsv(DecimalCommaLocale(name) ? ',' : '.', '\0');
+  }
+  return SpreadsheetCsv('.', '\0');
 }
 
 std::FILE* CreateNewFile(const std::string& name, int& err, bool private_) {

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/io/csv_text.h"
+
 namespace seep {
 
 // Puts standard input, output and error in binary mode, so that the console carries the same bytes as
@@ -32,10 +34,22 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
 // (EEXIST when one does) otherwise. A `private_` file is readable by its owner only from the start.
 std::FILE* CreateNewFile(const std::string& name, int& err, bool private_ = false);
 
-// The path of the file that std::fopen opens under `name`, for the std::filesystem calls (and
-// ReplaceFile) on the same file. On Windows fopen reads the name's bytes in the system's code page
-// (Shift-JIS on a Japanese system), which a std::filesystem::path made from the bytes does not;
-// elsewhere the bytes are the name.
+// ---- File names ----
+//
+// On POSIX systems a name is its bytes. On Windows the command line carries names as UTF-8 (read in
+// UTF-16 whatever the code page, so that any letter arrives), while the dialogue keeps the names typed
+// in the system's code page (Shift-JIS on a Japanese system); every function below reads and gives
+// names in the one that is in use, and reaches the system through its UTF-16 calls.
+
+// From now on names are UTF-8 (Windows; nothing elsewhere), or with `false` in the code page again.
+// Called once, before any file is opened, when the program runs from its command line.
+void UseUtf8Names(bool on = true);
+
+// The arguments after the program's name: on Windows the process's UTF-16 command line split as the
+// C runtime splits it, in UTF-8; elsewhere `argv` as it is.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The path of the file named `name`, for the std::filesystem calls (and ReplaceFile) on it.
 std::filesystem::path NativePath(std::string_view name);
 
 // ---- Text inputs read with limits ----
@@ -44,6 +58,38 @@ std::filesystem::path NativePath(std::string_view name);
 // EPIPE) instead of waited for; bytes read from it while finding that out are put in `first`, to be
 // read before the stream's.
 std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err);
+
+// The name of `path` as the rest of the program carries names (NativePath's inverse).
+std::string NameOf(const std::filesystem::path& path);
+
+// std::fopen under a name. On Windows a name longer than the system's classic limit of 260
+// characters is given in its \\?\ form, so that it opens, is replaced and removed as any other.
+std::FILE* OpenFile(const std::string& name, const char* mode);
+
+// Removes the file `name`; false when it could not.
+bool RemoveFile(const std::string& name);
+
+// Removes the folder `name` and everything in it, as far as it can (std::filesystem::remove_all, which
+// on Windows does not end on a path past 260 characters).
+void RemoveFolderTree(const std::string& name);
+
+// The names a pattern with `*` or `?` in its last part matches, sorted as a shell sorts them (the
+// patterns of the command line are expanded by the program on Windows, where no shell does it);
+// empty when it matches none. A name without a wildcard, and every name elsewhere (the shell has
+// expanded them), comes back alone.
+std::vector<std::string> MatchingNames(const std::string& pattern);
+
+// Writes `text` (UTF-8 on the command line) on a stream up to its first NUL, as std::fputs does. A
+// Windows console shows it in UTF-16, as far as its fonts go; everywhere else the bytes go as they are.
+void WriteText(std::FILE* stream, std::string_view text);
+
+// The CSV a spreadsheet in the user's locale reads (csv_text.h): on Windows the decimal mark and list
+// separator of the user's regional settings, elsewhere the decimal mark of the locale that LC_ALL,
+// LC_NUMERIC or LANG names.
+CsvStyle UserSpreadsheetCsv();
+
+// True where commands are typed in cmd.exe (Windows), which reads "..." and not '...'.
+bool CommandLinesForCmd();
 
 // ---- Outputs written directly ----
 

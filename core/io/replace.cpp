@@ -212,7 +212,7 @@ OutputPlace PlanOutput(const std::string& name) {
     if (!regular) return {"", f};
     std::fclose(f);  // a regular file took the name meanwhile: it is replaced as one
   }
-  const std::string file = FollowLinks(fs::path(name)).string();
+  const std::string file = NameOf(FollowLinks(NativePath(name)));
   if (fs::exists(st) && !MayWrite(file)) throw IoFailure{kErrPermission, 0, name, EACCES};
   return {file, nullptr};
 }
@@ -286,7 +286,7 @@ void WriteWholeFile(const std::string& target, std::string_view bytes) {
     if (!written || !closed) throw IoFailure{kErrWrite, 0, target, written ? errno : err};
     MoveIntoPlace(temporary, place.file);
   } catch (...) {
-    std::remove(temporary.c_str());
+    RemoveFile(temporary);
     throw;
   }
 }

@@ -109,6 +109,12 @@ void Assign(Io& io, int unit, const ListTarget& target, std::string_view value) 
 
 }  // namespace
 
+std::string_view UnreadableEncoding(std::string_view text) {
+  if (text.starts_with("\xFF\xFE")) return "UTF-16 (little-endian)";
+  if (text.starts_with("\xFE\xFF")) return "UTF-16 (big-endian)";
+  return {};
+}
+
 void ReadFormatted(Io& io, int unit, std::span<char> field) {
   const std::string_view record = io.GetRecord(unit);
   const std::size_t n = std::min(record.size(), field.size());

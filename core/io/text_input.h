@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "core/io/units.h"
 
@@ -12,6 +13,13 @@ namespace seep {
 // Reads the next record with the A descriptor into a blank-padded text field: the first field.size()
 // characters of the record, blanks where the record is shorter. Also serves 100A1 into 100 characters.
 void ReadFormatted(Io& io, int unit, std::span<char> field);
+
+// The byte order mark that Windows editors put first in UTF-8 text.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// The encoding that the byte order mark at the start of `text` names when the program cannot read
+// text in it ("UTF-16 (little-endian)", "UTF-16 (big-endian)"); empty for any other start.
+std::string_view UnreadableEncoding(std::string_view text);
 
 // One item of a list-directed read.
 struct ListTarget {

@@ -208,16 +208,16 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
     readOnly = true;
   } else if (old) {
     if (!exists) FailOpen(kErrFileNotFound, unit, name);
-    f = std::fopen(name.c_str(), "rb");
+    f = OpenFile(name, "rb");
     readOnly = true;
   } else if (exists) {
-    f = std::fopen(name.c_str(), "r+b");
+    f = OpenFile(name, "r+b");
     if (f == nullptr && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-      f = std::fopen(name.c_str(), "rb");
+      f = OpenFile(name, "rb");
       readOnly = true;
     }
   } else {
-    f = std::fopen(name.c_str(), "w+b");
+    f = OpenFile(name, "w+b");
   }
   if (f == nullptr) throw IoFailure{OpenErrorNumber(errno), unit, name, errno};
   std::setvbuf(f, nullptr, _IONBF, 0);
@@ -720,6 +720,13 @@ std::span<const std::byte> Io::Peek(int unit, std::size_t size) {
   }
   const std::size_t have = std::min(size, u.inEnd - u.inPos);
   return {reinterpret_cast<const std::byte*>(u.in.data() + u.inPos), have};
+}
+
+bool Io::SkipPrefix(int unit, std::string_view prefix) {
+  const std::span<const std::byte> next = Peek(unit, prefix.size());
+  if (next.size() != prefix.size() || std::memcmp(next.data(), prefix.data(), prefix.size()) != 0)
+    return false;
+  return SkipBytes(Connected(unit), prefix.size());
 }
 
 bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>& data, bool endHandled) {

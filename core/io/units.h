@@ -138,6 +138,9 @@ class Io {
   // Up to `size` bytes that the next read of a unit connected for reading will see, fewer when the
   // file ends first; consumes nothing. Valid until the next read of the unit.
   std::span<const std::byte> Peek(int unit, std::size_t size);
+  // Skips `prefix` (a text's byte order mark) when the next bytes of a unit connected for reading are
+  // exactly it; true when it did.
+  bool SkipPrefix(int unit, std::string_view prefix);
 
   // Writes a non-fatal report line ("forrtl: error (63): ...") on the error stream, or counts it.
   void Warn(int number, int unit);

@@ -17,6 +17,7 @@ constexpr std::int32_t kUsualPointCount = 2222;
 
 void ReadPointFile(Io& io, Store& s, std::string_view name) {
   io.OpenUnit(kPointUnit, name, "unknown", "FORMATTED");
+  io.SkipPrefix(kPointUnit, kUtf8Mark);  // as Notepad saves UTF-8
   ReadList(io, kPointUnit, s.NPT);
   s.XP.Reserve(static_cast<std::size_t>(std::clamp(s.NPT, 0, kUsualPointCount)));
   s.YP.Reserve(static_cast<std::size_t>(std::clamp(s.NPT, 0, kUsualPointCount)));

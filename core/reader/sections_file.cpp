@@ -7,6 +7,8 @@
 
 #include "core/io/bounded_input.h"
 #include "core/io/failure.h"
+#include "core/io/platform.h"
+#include "core/io/text_input.h"
 
 namespace seep {
 namespace {
@@ -143,15 +145,31 @@ bool ParseSections(std::string_view text, std::vector<Section>& sections, std::s
   return true;
 }
 
+namespace {
+
+// The text of a sections file, read within the input limits: one saved in UTF-16 is refused with its
+// encoding named, and the byte order mark of one saved in UTF-8 (as Notepad saves it) is passed over.
+bool ReadSectionsText(const std::string& path, std::string& text, std::string& error, int& failure) {
+  if (!ReadTextInput(path, text, error, failure)) return false;
+  if (const std::string_view encoding = UnreadableEncoding(text); !encoding.empty()) {
+    error = "saved as " + std::string(encoding) + ": save it as UTF-8";
+    return false;
+  }
+  if (std::string_view(text).starts_with(kUtf8Mark)) text.erase(0, kUtf8Mark.size());
+  return true;
+}
+
+}  // namespace
+
 bool ReadSectionsFile(const std::string& path, std::vector<Section>& sections, std::string& error,
                       int& failure) {
   std::string text;
-  return ReadTextInput(path, text, error, failure) && ParseSections(text, sections, error);
+  return ReadSectionsText(path, text, error, failure) && ParseSections(text, sections, error);
 }
 
 bool ReadSectionsFile(const std::string& path, SectionsFile& file, std::string& error, int& failure) {
   std::string text;
-  return ReadTextInput(path, text, error, failure) && ParseSectionsFile(text, file, error);
+  return ReadSectionsText(path, text, error, failure) && ParseSectionsFile(text, file, error);
 }
 
 }  // namespace seep

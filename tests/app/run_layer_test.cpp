@@ -274,3 +274,36 @@ TEST(RunLayer, ReportPlansTheStepsItDraws) {
 
 }  // namespace
 }  // namespace seep
+
+namespace seep {
+namespace {
+
+// The report's footer quotes each argument as the shell of the system that made it reads it back: a
+// POSIX shell, or cmd.exe and the C runtime on Windows.
+TEST(RunLayer, FooterQuotesForTheShellOfItsSystem) {
+  struct Case {
+    const char* arg;
+    const char* posix;
+    const char* cmd;
+  };
+  const Case cases[] = {
+      {"RESULT.DAT", "RESULT.DAT", "RESULT.DAT"},
+      {"runs\\case 1\\R.DAT", "'runs\\case 1\\R.DAT'", "\"runs\\case 1\\R.DAT\""},
+      {"C:\\out\\", "'C:\\out\\'", "C:\\out\\"},
+      {"C:\\my out\\", "'C:\\my out\\'", "\"C:\\my out\\\\\""},
+      {"it's", "'it'\\''s'", "\"it's\""},
+      {"say \"hi\"", "'say \"hi\"'", "\"say \\\"hi\\\"\""},
+      {"a\\\"b", "'a\\\"b'", "\"a\\\\\\\"b\""},
+      {"5,0 5,6", "'5,0 5,6'", "\"5,0 5,6\""},
+      {"\xE7\xB5\x90\xE6\x9E\x9C.html", "'\xE7\xB5\x90\xE6\x9E\x9C.html'",
+       "\"\xE7\xB5\x90\xE6\x9E\x9C.html\""},
+      {"", "''", "\"\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QuotedArgument(c.arg, false), c.posix) << c.arg;
+    EXPECT_EQ(QuotedArgument(c.arg, true), c.cmd) << c.arg;
+  }
+}
+
+}  // namespace
+}  // namespace seep

@@ -204,6 +204,24 @@ TEST(FluxCommand, UsageErrors) {
        nullptr,
        2,
        "seepconv: --csv and --json: one of them\n"},
+      {{"flux", "R.DAT", "--sections", "S.TXT"},
+       "\xFF\xFE"
+       "A",
+       2,
+       "seepconv: S.TXT: saved as UTF-16 (little-endian): save it as UTF-8\n"},
+      {{"plot", "R.DAT", "--sections", "S.TXT"},
+       "\xFE\xFF",
+       2,
+       "seepconv: S.TXT: saved as UTF-16 (big-endian): save it as UTF-8\n"},
+      {{"plot", "R.DAT", "--points", "S.TXT"},
+       "\xFF\xFE"
+       "2",
+       2,
+       "seepconv: S.TXT: saved as UTF-16 (little-endian): save it as UTF-8\n"},
+      {{"flux", "R.DAT", "--section", "0,0 1,1", "--csv", "--excel"},
+       nullptr,
+       2,
+       "seepconv: --excel is CSV for a spreadsheet: with neither --csv nor --json\n"},
       {{"plot", "R.DAT", "--flow-lines", "0"},
        nullptr,
        2,
@@ -226,6 +244,47 @@ TEST(FluxCommand, UsageErrors) {
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, std::string(c.err) + (c.status == 2 ? TryHelp(c.args) : ""));
     EXPECT_EQ(r.out, "");
+  }
+}
+
+// Text as Windows editors save it, and CSV for a spreadsheet in the user's locale (LC_ALL here; the
+// Windows program under Wine takes its regional settings from it).
+TEST(FluxCommand, ByteOrderMarksAndSpreadsheets) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::vector<std::string> flux = {"flux", "R.DAT", "--sections", "S.TXT", "--csv"};
+  dir.Write("S.TXT", "A: 2.5,-0.5 2.5,2\nB: 0,0.5 3,0.5\n");
+  const RunResult plain = dir.Command(flux);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  dir.Write("S.TXT", mark + "A: 2.5,-0.5 2.5,2\r\nB: 0,0.5 3,0.5\r\n");
+  EXPECT_EQ(dir.Command(flux).out, plain.out);
+  dir.Write("P.DAT", "2\n0.5 0.5\n2.5 1.5\n");
+  const RunResult points = dir.Command({"plot", "R.DAT", "--points", "P.DAT", "-o", "h.svg", "-q"});
+  ASSERT_EQ(points.status, 0) << points.err;
+  dir.Write("P.DAT", mark + "2\r\n0.5 0.5\r\n2.5 1.5\r\n");
+  const RunResult marked = dir.Command({"plot", "R.DAT", "--points", "P.DAT", "-o", "h2.svg", "-q"});
+  ASSERT_EQ(marked.status, 0) << marked.err;
+  EXPECT_EQ(dir.Read("h2.svg"), dir.Read("h.svg"));
+
+  // Decimal commas: ';' between the fields. --csv stays as scripts read it.
+  std::string commas = mark;
+  for (char c : plain.out) commas += c == ',' ? ';' : c == '.' ? ',' : c;
+  const char* before = std::getenv("LC_ALL");
+  const std::string saved = before != nullptr ? before : "";
+  for (const auto& [locale, excel] :
+       {std::pair<const char*, std::string>{"de_DE.UTF-8", commas}, {"en_US.UTF-8", mark + plain.out}}) {
+    SCOPED_TRACE(locale);
+    setenv("LC_ALL", locale, 1);
+    const RunResult spreadsheet = dir.Command({"flux", "R.DAT", "--sections", "S.TXT", "--excel"});
+    const RunResult script = dir.Command(flux);
+    if (before != nullptr)
+      setenv("LC_ALL", saved.c_str(), 1);
+    else
+      unsetenv("LC_ALL");
+    EXPECT_EQ(spreadsheet.status, 0) << spreadsheet.err;
+    EXPECT_EQ(spreadsheet.out, excel);
+    EXPECT_EQ(script.out, plain.out);
   }
 }
 

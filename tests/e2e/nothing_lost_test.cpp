@@ -435,6 +435,8 @@ TEST(NothingLostSideBySide, CollidingOutputsRefusedBeforeWriting) {
        "seepconv: x.res and sub/../x.dat would both write x.igp; convert them one at a time with -o\n"},
   };
   for (const auto& c : cases) {
+    // The Windows C runtime gives a file no inode, so a hard link there is the same file by name only.
+    if (WindowsProgram() && c.args[2] == "h.DAT") continue;
     SCOPED_TRACE(c.err);
     const RunResult r = dir.Command(c.args);
     EXPECT_EQ(r.status, 2);

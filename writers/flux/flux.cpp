@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/io/csv_text.h"
 #include "core/io/number_text.h"
 #include "core/io/plain_text.h"
 #include "core/io/xml_text.h"
@@ -80,36 +81,42 @@ void WriteFluxTable(std::string& out, const FluxRun& run) {
   if (leftOut) out += "  left out: pieces of the section in elements whose velocity is not finite\n";
 }
 
-void WriteFluxCsv(std::string& out, const FluxRun& run) {
+void WriteFluxCsv(std::string& out, const FluxRun& run, const CsvStyle& style) {
   // With units stated, each heading names its unit: "time (h)", "S1_net (l/min/m)".
   const MeasureUnits& units = run.units;
   auto unit = [&](Quantity q) { return units.stated ? " (" + units.Name(q) + ")" : std::string(); };
-  out += "step,";
-  AppendCsvField(out, "time" + unit(Quantity::kTime));
+  StartCsv(out, style);
+  out += "step";
+  out += style.separator;
+  AppendCsvField(out, "time" + unit(Quantity::kTime), style);
   for (const Section& section : run.sections) {
     for (const char* part : {"_net", "_right", "_left", "_outside"}) {
-      out += ',';
-      AppendCsvField(out, section.name + part + unit(part[1] == 'o' ? Quantity::kLength : Quantity::kFlow));
+      out += style.separator;
+      AppendCsvField(out, section.name + part + unit(part[1] == 'o' ? Quantity::kLength : Quantity::kFlow),
+                     style);
     }
     if (run.skipped > 0) {
-      out += ',';
-      AppendCsvField(out, section.name + "_left_out");
+      out += style.separator;
+      AppendCsvField(out, section.name + "_left_out", style);
     }
   }
   out += '\n';
   for (std::size_t row = 0; row < run.steps.size(); ++row) {
     out += std::to_string(run.steps[row]);
-    out += ',';
-    AppendShortest(out, units.Show(Quantity::kTime, run.times[row]));
+    out += style.separator;
+    AppendCsvNumber(out, units.Show(Quantity::kTime, run.times[row]), style);
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionFlow& f = FlowOf(run, row, k);
       for (double v : {f.net, f.right, f.left}) {
-        out += ',';
-        AppendShortest(out, units.Show(Quantity::kFlow, v));
+        out += style.separator;
+        AppendCsvNumber(out, units.Show(Quantity::kFlow, v), style);
       }
-      out += ',';
-      AppendShortest(out, units.Show(Quantity::kLength, run.cuts[k].outside));
-      if (run.skipped > 0) out += ',' + std::to_string(f.skipped);
+      out += style.separator;
+      AppendCsvNumber(out, units.Show(Quantity::kLength, run.cuts[k].outside), style);
+      if (run.skipped > 0) {
+        out += style.separator;
+        out += std::to_string(f.skipped);
+      }
     }
     out += '\n';
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/csv_text.h"
 #include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
@@ -42,8 +43,9 @@ inline const SectionFlow& FlowOf(const FluxRun& run, std::size_t row, std::size_
 void WriteFluxTable(std::string& out, const FluxRun& run);
 // A header line "step,time,S1_net,S1_right,S1_left,S1_outside,..." and one row per step; numbers in
 // the shortest digits that read back the same; with units stated, each heading names its unit
-// ("time (h)"). Lines end with LF.
-void WriteFluxCsv(std::string& out, const FluxRun& run);
+// ("time (h)"). Lines end with LF. `style` puts another separator and decimal mark, and a byte order
+// mark, for a spreadsheet (core/io/csv_text.h).
+void WriteFluxCsv(std::string& out, const FluxRun& run, const CsvStyle& style = {});
 // One JSON document: the file, the sections (name, points, length, outside) and per step its number,
 // time and per section net, right, left and outside; with units stated, a "units" member names them.
 void WriteFluxJson(std::string& out, const FluxRun& run, const std::string& file);

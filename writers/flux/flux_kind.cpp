@@ -29,6 +29,9 @@ void Finish(WriterCall& w) {
     case TableStyle::kCsv:
       WriteFluxCsv(text, run);
       break;
+    case TableStyle::kSpreadsheet:
+      WriteFluxCsv(text, run, w.choices.spreadsheet);
+      break;
     case TableStyle::kJson:
       WriteFluxJson(text, run, w.choices.resultName);
       break;

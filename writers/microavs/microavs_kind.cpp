@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/io/failure.h"
+#include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "core/model/average.h"
 #include "writers/microavs/microavs.h"
@@ -29,7 +30,7 @@ void RemoveAvsWork(WriterCall& w) {
   } catch (const IoFailure&) {
     // The failure that matters is the one already being reported; the file goes all the same.
   }
-  std::remove(run.workName.c_str());
+  RemoveFile(run.workName);
   run.workTicket.Forget();
   run.removeWork = false;
 }

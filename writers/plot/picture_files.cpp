@@ -6,18 +6,19 @@
 #include <system_error>
 #include <vector>
 
+#include "core/io/platform.h"
 #include "core/io/replace.h"
 #include "writers/draw/pdf.h"
 
 namespace seep {
 
 std::string NumberedPictureName(const std::string& target, std::int32_t k) {
-  const std::filesystem::path path(target);
+  const std::filesystem::path path = NativePath(target);
   char number[16];
   std::snprintf(number, sizeof number, "_%04d", static_cast<int>(k));
   std::filesystem::path numbered = path;
-  numbered.replace_filename(path.stem().string() + number + path.extension().string());
-  return numbered.string();
+  numbered.replace_filename(NativePath(NameOf(path.stem()) + number + NameOf(path.extension())));
+  return NameOf(numbered);
 }
 
 void WriteStepPictureFile(PictureState& run, Store& s) {

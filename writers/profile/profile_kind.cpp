@@ -26,6 +26,7 @@ void Finish(WriterCall& w) {
       WriteProfileTable(text, run);
       break;
     case TableStyle::kCsv:
+    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
       WriteProfileCsv(text, run);
       break;
     case TableStyle::kJson:

@@ -28,6 +28,7 @@ void Finish(WriterCall& w) {
       WriteSafetyTable(text, run);
       break;
     case TableStyle::kCsv:
+    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
       WriteSafetyCsv(text, run);
       break;
     case TableStyle::kJson:

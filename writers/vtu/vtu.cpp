@@ -460,7 +460,7 @@ void SwapIntoPlace(VtuState& r) {
   const std::string folder = FolderName(r);
   const std::string staging = r.staging.substr(0, r.staging.size() - 1);
   GuardInputs(r.pvd, folder);
-  const int lock = LockFolder(fs::path(r.pvd).parent_path().string());
+  const int lock = LockFolder(NameOf(NativePath(r.pvd).parent_path()));
   enum { kNone, kExchanged, kMovedAside, kRenamed } done = kNone;
   std::string aside;
   std::error_code ec;
@@ -512,7 +512,7 @@ void SwapIntoPlace(VtuState& r) {
   held.reset();
   UnlockFolder(lock);
   // What is left under a temporary name is the old folder, or nothing.
-  fs::remove_all(NativePath(done == kMovedAside ? aside : staging), ec);
+  RemoveFolderTree(done == kMovedAside ? aside : staging);
   r.stagingTicket.Forget();
   r.asideTicket.Forget();
   r.staging.clear();
@@ -523,10 +523,10 @@ void SwapIntoPlace(VtuState& r) {
 void SetUpVtu(VtuState& run, const Store& s, const std::filesystem::path& pvd, bool allElements) {
   // NAME.pvd beside the folder NAME/: a name without an extension would be the folder's own name.
   if (pvd.filename().empty() || pvd.stem().empty() || pvd.extension().empty())
-    Fail(kErrFileName, pvd.string());
-  run.pvd = pvd.string();
-  run.stem = pvd.stem().string();
-  run.folder = (pvd.parent_path() / pvd.stem()).string();
+    Fail(kErrFileName, NameOf(pvd));
+  run.pvd = NameOf(pvd);
+  run.stem = NameOf(pvd.stem());
+  run.folder = NameOf(pvd.parent_path() / pvd.stem());
   run.folder += '/';
   run.allElements = allElements;
   run.staging.clear();
@@ -625,13 +625,12 @@ void AbandonVtu(VtuState& run) noexcept {
     run.file = nullptr;
   }
   if (!run.temporary.empty()) {
-    std::remove(run.temporary.c_str());
+    RemoveFile(run.temporary);
     run.temporary.clear();
   }
   run.fileTicket.Forget();
   if (!run.staging.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(NativePath(run.staging.substr(0, run.staging.size() - 1)), ec);
+    RemoveFolderTree(run.staging.substr(0, run.staging.size() - 1));
     run.staging.clear();
   }
   run.stagingTicket.Forget();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/io/platform.h"
 #include "core/model/average.h"
 #include "writers/vtu/vtu.h"
 
@@ -17,7 +18,10 @@ constexpr OutputKind kVtuKind{
     .ownFiles = true,
     .collection = true,
     .state = StateOf<VtuState>(),
-    .setUp = [](WriterCall& w) { SetUpVtu(w.Own<VtuState>(), w.s, w.choices.ONAME, w.choices.allElements); },
+    .setUp =
+        [](WriterCall& w) {
+          SetUpVtu(w.Own<VtuState>(), w.s, NativePath(w.choices.ONAME), w.choices.allElements);
+        },
     .selectedStep = [](WriterCall& w) { WriteVtuStep(w.Own<VtuState>(), w.s); },
     .finish = [](WriterCall& w) { FinishVtu(w.Own<VtuState>(), w.s); },
     .prepareStep = AverageNodalVelocity,

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "core/io/units.h"
 #include "support/io_harness.h"
@@ -165,6 +166,82 @@ TEST(WindowsFiles, NamesInTheSystemCodePage) {
   con.io().PutRecord(8, "new");
   con.io().CloseUnit(8);
   EXPECT_EQ(ReadFile(fs::path(wide)), "new\r\n");
+}
+
+// The command line's names: UTF-8 whatever the code page, past 260 characters too.
+class Utf8Names : public ::testing::Test {
+ protected:
+  void SetUp() override { UseUtf8Names(); }
+  void TearDown() override { UseUtf8Names(false); }
+
+  // Writes `text` as a new file, or over an existing one through a temporary beside it, as outputs are.
+  static void Write(const std::string& name, const std::string& text) {
+    const std::string temporary = name + ".tmp-1";
+    int err = 0;
+    std::FILE* f = CreateNewFile(temporary, err);
+    ASSERT_NE(f, nullptr) << err;
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+    std::error_code ec;
+    ASSERT_TRUE(ReplaceFile(NativePath(temporary), NativePath(name), ec)) << ec.message();
+  }
+};
+
+TEST_F(Utf8Names, ReachTheFileOfTheirLettersAndComeBackAsTheyWere) {
+  Scratch dir(Scratch::kEnter);
+  // Letters of code page 932 and of 1252 in one name: no code page holds both.
+  const std::string folder = "\u4E0A\u6D41 Case \u00DC";
+  const std::string name = folder + "\\\u7D50\u679C.tec";
+  ASSERT_TRUE(fs::create_directory(NativePath(folder)));
+  Write(name, "old");
+  Write(name, "new");
+  EXPECT_EQ(ReadFile(fs::path(L"\u4E0A\u6D41 Case \u00DC\\\u7D50\u679C.tec")), "new");
+  EXPECT_EQ(NameOf(NativePath(name)), name);
+  EXPECT_EQ(NameOf(NativePath(name).parent_path()), folder);
+  std::FILE* f = OpenFile(name, "rb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_TRUE(MayWrite(name));
+  EXPECT_EQ(MatchingNames(folder + "\\*.TEC"), std::vector<std::string>{name});
+  EXPECT_TRUE(RemoveFile(name));
+  EXPECT_TRUE(fs::is_empty(NativePath(folder)));
+}
+
+TEST_F(Utf8Names, PathsPastTheClassicLimitAreWrittenReplacedAndRemoved) {
+  Scratch dir(Scratch::kEnter);
+  std::string folder;
+  for (char c : {'a', 'b', 'c', 'd', 'e', 'f'}) folder += std::string(48, c) + "\\";
+  std::error_code ec;
+  fs::create_directories(NativePath(folder), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  const std::string name = fs::current_path().string() + "\\" + folder + "RESULT.inp";
+  ASSERT_GT(name.size(), 300u);
+  Write(name, "first");
+  Write(name, "rerun");
+  EXPECT_TRUE(MayWrite(name));
+  std::FILE* f = OpenFile(name, "rb");
+  ASSERT_NE(f, nullptr);
+  char read[8] = {};
+  EXPECT_EQ(std::fread(read, 1, sizeof read, f), 5u);
+  std::fclose(f);
+  EXPECT_EQ(std::string(read), "rerun");
+  EXPECT_EQ(MatchingNames(folder + "*"), std::vector<std::string>{folder + "RESULT.inp"});
+  EXPECT_TRUE(RemoveFile(name));
+  EXPECT_TRUE(MatchingNames(folder + "*").empty());  // no temporary left
+}
+
+TEST_F(Utf8Names, WildcardsOfTheLastPartMatchSortedInEitherCase) {
+  Scratch dir(Scratch::kEnter);
+  fs::create_directory("runs");
+  for (const char* name : {"runs/b.res", "runs/A.res", "runs/c.RES", "runs/.hidden.res", "runs/x.dat"})
+    WriteFile(name, "");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(MatchingNames("runs\\*.res"), (Names{"runs\\A.res", "runs\\b.res", "runs\\c.RES"}));
+  EXPECT_EQ(MatchingNames("runs/?.dat"), Names{"runs/x.dat"});
+  EXPECT_EQ(MatchingNames("runs\\.*"), Names{"runs\\.hidden.res"});
+  EXPECT_EQ(MatchingNames("runs\\x.dat"), Names{"runs\\x.dat"});  // no wildcard: as given
+  EXPECT_TRUE(MatchingNames("runs\\*.inp").empty());
+  EXPECT_TRUE(MatchingNames("r*\\*.dat").empty());  // wildcards in the last part only
 }
 #endif
 
