@@ -9,6 +9,7 @@
 
 #include "app/convert.h"
 #include "app/text.h"
+#include "core/io/csv_text.h"
 #include "core/io/failure.h"
 #include "core/io/number_text.h"
 #include "core/io/platform.h"

@@ -24,7 +24,7 @@ bool DecimalCommaLocale(std::string_view name);
 void StartCsv(std::string& out, const CsvStyle& style);
 
 // A field: quoted, with its quotes doubled, when it holds the separator, a quote or a line break.
-void AppendCsvField(std::string& out, std::string_view text, const CsvStyle& style);
+void AppendCsvField(std::string& out, std::string_view text, const CsvStyle& style = {});
 
 // A number in the shortest digits that read back the same, with the style's decimal mark.
 void AppendCsvNumber(std::string& out, double v, const CsvStyle& style);

@@ -217,6 +217,10 @@ std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(Wide(name));
 }
 
+std::filesystem::path SystemPath(std::string_view name) {
+  return std::filesystem::path(SystemName(name));
+}
+
 std::string NameOf(const std::filesystem::path& path) {
   return Narrow(path.native());
 }
@@ -499,6 +503,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 std::filesystem::path NativePath(std::string_view name) {
   return std::filesystem::path(name);
+}
+
+std::filesystem::path SystemPath(std::string_view name) {
+  return NativePath(name);
 }
 
 std::string NameOf(const std::filesystem::path& path) {

@@ -59,6 +59,10 @@ std::filesystem::path NativePath(std::string_view name);
 // read before the stream's.
 std::FILE* OpenInputNow(const std::string& name, std::string& first, int& err);
 
+// The path of `name` for the file system's own calls: on Windows, past the classic limit of 260
+// characters, its \\?\ form, which std::filesystem needs there; elsewhere NativePath's.
+std::filesystem::path SystemPath(std::string_view name);
+
 // The name of `path` as the rest of the program carries names (NativePath's inverse).
 std::string NameOf(const std::filesystem::path& path);
 

@@ -72,6 +72,7 @@ std::string TemporaryName(const std::string& target) {
   return (path.has_parent_path() ? path.parent_path() / stem : fs::path(stem)).string() + suffix;
 }
 
+#ifndef _WIN32
 // The process id in `name` when it is a temporary name of ours beside a target whose temporary names
 // begin with `stem` ("<stem>.tmp-<digits>-<8 hex digits>", perhaps "-old" after); -1 otherwise.
 int MakerOf(std::string_view name, std::string_view stem) {
@@ -90,6 +91,7 @@ int MakerOf(std::string_view name, std::string_view stem) {
   }
   return pid;
 }
+#endif
 
 // Removes the temporary files and folders that runs which were killed (and so could not clean up)
 // left beside `target`: only names of exactly our form, owned by this user, whose process is gone.

@@ -73,6 +73,9 @@ fs::path FollowLinks(const fs::path& path) {
 FilePlace PlaceOf(const std::string& name) {
 #ifndef _WIN32
   if (name == "-") return PlaceOfDescriptor(1);
+#else
+  // A standard stream: no file of a name to compare (Windows gives its descriptors no identity here).
+  if (name == "-") return FilePlace{.device = true};
 #endif
   FilePlace place;
   const fs::path native = NativePath(name);
@@ -106,12 +109,13 @@ FilePlace PlaceOfDescriptor(int fd) {
   if (::fstat(fd, &st) == 0) Fill(place, st);
 #else
   (void)fd;
+  place.device = true;  // Windows gives a descriptor no identity here: never the same as another
 #endif
   return place;
 }
 
 bool SamePlace(const FilePlace& a, const FilePlace& b) {
-  if (a.exists != b.exists) return false;
+  if (a.exists != b.exists || a.device || b.device) return false;
 #ifndef _WIN32
   if (a.exists) return !a.device && !b.device && a.dev == b.dev && a.inode == b.inode;
 #endif

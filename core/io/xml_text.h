@@ -21,7 +21,4 @@ void AppendXmlText(std::string& out, std::string_view text);
 // of the same number.
 void AppendJsonString(std::string& out, std::string_view text);
 
-// Appends a CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line break.
-void AppendCsvField(std::string& out, std::string_view text);
-
 }  // namespace seep

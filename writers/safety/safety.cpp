@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/io/csv_text.h"
 #include "core/io/plain_text.h"
 #include "core/io/xml_text.h"
 

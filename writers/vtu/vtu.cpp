@@ -397,29 +397,31 @@ std::string FolderName(const VtuState& r) {
 bool FolderIsOurs(const VtuState& r) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path folder = NativePath(FolderName(r));
+  const fs::path folder = SystemPath(FolderName(r));
   const fs::file_status st = fs::symlink_status(folder, ec);
   // Nothing there to lose; or a file, which no folder ever replaces (refused when the folder is made).
   if (!fs::is_directory(st)) return true;
   constexpr std::uintmax_t kLongestCollection = std::uintmax_t{64} << 20;
-  const fs::file_status pvd = fs::status(NativePath(r.pvd), ec);
+  const fs::file_status pvd = fs::status(SystemPath(r.pvd), ec);
   // A collection name taken by a folder or a device fails when the collection is put in place, which
   // puts the old folder back first.
   if (fs::exists(pvd) && !fs::is_regular_file(pvd)) return true;
-  if (!fs::is_regular_file(pvd)) return false;
-  const std::uintmax_t size = fs::file_size(NativePath(r.pvd), ec);
-  if (ec || size > kLongestCollection) return false;
-  std::string listing(static_cast<std::size_t>(size), '\0');
-  std::FILE* f = std::fopen(r.pvd.c_str(), "rb");
+  // Read through the platform's own call, which takes names of any length where the status may not.
+  std::FILE* f = OpenFile(r.pvd, "rb");
   if (f == nullptr) return false;
-  const bool read = std::fread(listing.data(), 1, listing.size(), f) == listing.size();
+  std::string listing;
+  char buffer[1 << 16];
+  for (std::size_t n;
+       listing.size() <= kLongestCollection && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+    listing.append(buffer, n);
+  const bool read = std::ferror(f) == 0 && listing.size() <= kLongestCollection;
   std::fclose(f);
   if (!read || !listing.starts_with("<?xml version=\"1.0\"?>\n<VTKFile type=\"Collection\"")) return false;
   std::string entry;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec) || it->is_symlink(ec)) return false;
     entry = " file=\"";
-    AppendXmlText(entry, r.stem + '/' + it->path().filename().string());
+    AppendXmlText(entry, r.stem + '/' + NameOf(it->path().filename()));
     entry += "\"/>";
     if (listing.find(entry) == std::string::npos) return false;
   }
