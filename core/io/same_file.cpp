@@ -75,7 +75,11 @@ FilePlace PlaceOf(const std::string& name) {
   if (name == "-") return PlaceOfDescriptor(1);
 #else
   // A standard stream: no file of a name to compare (Windows gives its descriptors no identity here).
-  if (name == "-") return FilePlace{.device = true};
+  if (name == "-") {
+    FilePlace stream;
+    stream.device = true;
+    return stream;
+  }
 #endif
   FilePlace place;
   const fs::path native = NativePath(name);

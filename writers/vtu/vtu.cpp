@@ -418,14 +418,26 @@ bool FolderIsOurs(const VtuState& r) {
   std::fclose(f);
   if (!read || !listing.starts_with("<?xml version=\"1.0\"?>\n<VTKFile type=\"Collection\"")) return false;
   std::string entry;
+  auto listed = [&](const fs::path& name) {
+    entry = " file=\"";
+    AppendXmlText(entry, r.stem + '/' + NameOf(name));
+    entry += "\"/>";
+    return listing.find(entry) != std::string::npos;
+  };
+#ifdef _WIN32
+  // The system's own listing, which takes a folder of any length (the C runtime's status of an entry
+  // past the classic limit fails there).
+  for (const std::string& name : MatchingNames(r.folder + "*")) {
+    if (!listed(NativePath(name).filename())) return false;
+  }
+  return true;
+#else
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec) || it->is_symlink(ec)) return false;
-    entry = " file=\"";
-    AppendXmlText(entry, r.stem + '/' + NameOf(it->path().filename()));
-    entry += "\"/>";
-    if (listing.find(entry) == std::string::npos) return false;
+    if (!listed(it->path().filename())) return false;
   }
   return !ec;
+#endif
 }
 
 void RefuseFolderNotOurs(const VtuState& r) {
