@@ -193,7 +193,7 @@ Case Embankment() {
   c.title = "Embankment on two layers, toe drain: steady state at 11 reservoir levels";
   const double base = 6.0, crest = 14.0, toeUp = 15.0, toeDown = 45.0, slope = 1.5;
   const int rows = 12;  // rows of the embankment in each column
-  auto top = [&](double x) {
+  auto top = [=](double x) {
     return base + std::max(0.0, std::min({crest - base, (x - toeUp) / slope, (toeDown - x) / slope}));
   };
   const std::vector<double> xs = Steps(0, 60, 0.5), ys = Steps(0, base, 0.5);

@@ -493,6 +493,10 @@ std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const
       const std::int32_t e = LocatePoint(bins, s, c.x, c.y).element;
       if (e == 0 || !IsActive(s, e) || !std::isfinite(Speed(s.VXE(e), s.VYE(e)))) continue;
       const int corners = IsTriangle(s, e) ? 3 : 4;
+      // An element with a corner outside the mesh has no centroid to draw from.
+      bool nodes = true;
+      for (int k = 0; k < corners; ++k) nodes = nodes && IsNode(s, s.ELEM(e, kI + k));
+      if (!nodes) continue;
       Point centroid{0.0, 0.0};
       for (int k = 0; k < corners; ++k) {
         centroid.x += s.X(s.ELEM(e, kI + k)) / corners;
