@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Step(b, s);
   std::string svg;
   PlotWarnings warnings;
-  DrawStepPicture(svg, s, options, warnings);
+  DrawStepPicture(svg, s, PictureMeshOf(s, options), options, warnings);
   if (!svg.ends_with("</svg>\n")) std::abort();
   CheckNumbers("the step picture", svg);
 
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<double> times = {b.Value(), b.Value(), b.Value()};
   std::vector<double> net = {b.Value(), b.Value(), b.Value()};
   std::string chart;
-  DrawFlowRateChart(chart, s, {"S1"}, times, net);
+  DrawFlowRateChart(chart, s, {"S1"}, times, net, MeasureUnits{});
   CheckNumbers("the flow-rate chart", chart);
   return 0;
 }
