@@ -2,7 +2,7 @@
 //   - a closed polyline inside a mesh of active elements in a uniform field carries no net flow;
 //   - reversing a section negates its flow;
 //   - splitting a section at a point of one of its segments leaves its flow as it was;
-//   - flow lines end, within their budget of crossings;
+//   - flow lines end, within their budget of crossings (two points a crossing at most);
 //   - a head that is linear in x and y gives every sound triangle that gradient.
 #include <algorithm>
 #include <cmath>
@@ -159,7 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int count = 1 + b.Next() % 12;
   const std::vector<FlowLine> lines = TraceFlowLines(s, mesh, count);
   if (static_cast<int>(lines.size()) > count) Broken("flow lines", lines.size(), count);
-  const std::size_t budget = static_cast<std::size_t>(kCrossingsPerTriangle) * mesh.triangles.size() + 16;
+  // A crossing adds at most two points (where the line meets a blocked edge and the corner it slides
+  // to), besides the start; the tracer's budget is kCrossingsPerTriangle per triangle and a few more.
+  const std::size_t budget = 2 * (static_cast<std::size_t>(kCrossingsPerTriangle) * mesh.triangles.size() + 16);
   for (const FlowLine& line : lines) {
     if (line.points.size() > budget) Broken("flow line points", line.points.size(), budget);
   }
