@@ -1,6 +1,7 @@
 #include "app/conversion.h"
 
 #include <cerrno>
+#include <limits>
 #include <utility>
 
 #include "core/io/cleanup.h"
@@ -26,6 +27,24 @@ std::uint64_t BytesWritten(const Conversion& c) {
 
 std::uint64_t OutputBytes(const Conversion& c) {
   return c.kind.ownFiles ? BytesWritten(c) : c.io.Position(kOutputUnit);
+}
+
+std::int32_t CountSelectedSteps(Io& io, const Store& s, const StepSelection& selection) {
+  const std::uint64_t start = io.Position(result::kUnit);
+  Store step;  // the counts that size the records, and the step's number and time
+  step.NUMNP = s.NUMNP;
+  step.NUMEL = s.NUMEL;
+  std::int64_t count = 0;
+  bool whole = true;
+  try {
+    while (result::SkipStep(io, step)) {
+      if (selection.Selects(step.ISTEP, result::AtEnd(io))) ++count;
+    }
+  } catch (const IoFailure&) {
+    whole = false;
+  }
+  io.SeekUnit(result::kUnit, start);
+  return whole && count <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(count) : -1;
 }
 
 void SetUpWriter(Conversion& c) {

@@ -85,6 +85,11 @@ std::uint64_t BytesWritten(const Conversion& c);
 // writes its own. A work file is not output.
 std::uint64_t OutputBytes(const Conversion& c);
 
+// The steps of the result file that `selection` takes, counted from the current position by passing
+// over each step's records (seeking past their values), the position kept; -1 when the steps cannot be
+// passed over whole (a damaged step, a failed read): the step loop then meets that itself.
+std::int32_t CountSelectedSteps(Io& io, const Store& s, const StepSelection& selection);
+
 void SetUpWriter(Conversion& c);
 // One pass over the steps of the result file: every step goes to the kind's every-step operation (only
 // the selected ones when `historyOfSelection`), the steps that `selection` takes to its selected-step

@@ -124,6 +124,11 @@ std::uint64_t RegularSize(const std::string& result) {
   return ec ? 0 : size;
 }
 
+// An output as messages name it: "-" is standard output.
+std::string Shown(const std::string& output) {
+  return output == "-" ? "standard output" : output;
+}
+
 // One file's conversion from its first read to its closing line.
 class FileConversion {
  public:
@@ -171,7 +176,7 @@ class FileConversion {
       return Outcome::kUsage;
     }
     if (!ok_) {
-      messages_.Failure(failureFile_, failure);
+      messages_.Failure(Shown(failureFile_), failure);
       return Outcome::kFailed;
     }
     Report(warnings, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -210,6 +215,10 @@ class FileConversion {
     }
     choices_.ONAME = target_.written;
     choices_.workFilesBeside = target_.workBeside;
+    // A kind whose first lines count the steps writes in one pass when they are counted first: only a
+    // file read by name can be read twice.
+    if (c_.kind.countsStepsFirst && io_->OnRegularFile(result::kUnit))
+      choices_.stepsAhead = CountSelectedSteps(*io_, *s_, request_.steps);
     if (target_.stream != nullptr) {
       std::FILE* stream = std::exchange(target_.stream, nullptr);
       io_->AttachUnit(kOutputUnit, stream, request_.output);
@@ -238,6 +247,13 @@ class FileConversion {
       // only those.
       if (!request_.partial || f.unit != result::kUnit || tally_.numbers.empty()) throw;
       damage_ = Describe(f);
+    }
+    // Steps counted first and then read must agree: a file that grew or shrank in between (an analysis
+    // still writing it) would give a header that is not the file's.
+    if (choices_.stepsAhead >= 0 && tally_.written != choices_.stepsAhead) {
+      throw ConversionRefused{"the file changed while it was read (" + std::to_string(choices_.stepsAhead) +
+                              " steps selected at first, " + std::to_string(tally_.written) +
+                              " then); convert it again"};
     }
     // A history of a file without steps is written as the dialogue writes it; otherwise no step
     // selected is a failure.
@@ -321,7 +337,7 @@ class FileConversion {
     const std::int64_t steps = tally_.written;
     const std::string how =
         request_.kindFromName ? " (" + std::string(c_.kind.name) + ", from its extension)" : std::string();
-    const std::string output = request_.output == "-" ? "standard output" : request_.output;
+    const std::string output = Shown(request_.output);
     messages_.Closing("wrote " + FilesWritten(c_, output) + how + ": " + std::to_string(steps) +
                       (steps == 1 ? " step, " : " steps, ") + Bytes(written_) + ", " + Seconds(seconds));
   }

@@ -74,6 +74,10 @@ struct OutputChoices {
   // Where work files go: the command line makes them under new names beside this path; empty: the
   // dialogue's fixed names (AVS.tmp in the current folder), which stay after the run.
   std::string workFilesBeside;
+  // For a kind that counts the steps first (OutputKind::countsStepsFirst): the steps the selection
+  // takes, counted in a first pass over the result file before set-up; below 0: not known (the
+  // dialogue, a pipe, a file that could not be passed over whole).
+  std::int32_t stepsAhead = -1;
 };
 
 // Thrown by a kind's set-up when what the user gave does not fit the mesh (a line that misses the active
@@ -143,6 +147,9 @@ struct OutputKind {
   bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output
   bool filePerStep = false;  // one file per selected step, numbered when several: one only to a device
   bool leftOutOfInput = false;  // what it leaves out lies in the result file: warnings name that file
+  // Its first lines state how many steps follow: the command line counts them before set-up
+  // (OutputChoices::stepsAhead) when the result file can be read twice.
+  bool countsStepsFirst = false;
   FieldReach reach{};
   StateKeeping state{};
   // setUp after the mesh is read; historyStep on each step of a history (every step in the dialogue,

@@ -15,6 +15,7 @@
 #include "app/kinds.h"
 #include "app/messages.h"
 #include "app/report.h"
+#include "core/io/failure.h"
 #include "core/io/units.h"
 #include "core/reader/result_file.h"
 #include "support/result_file.h"
@@ -230,6 +231,37 @@ TEST(RunLayer, StepLoopHandsEachStepToItsPlaces) {
         ofSelection ? std::vector<std::int32_t>{2, 2, 3} : std::vector<std::int32_t>{1, 2, 2, 3};
     EXPECT_EQ(counted.history, history);
     EXPECT_EQ(counted.finished, 1);
+  }
+}
+
+// Steps counted ahead are the steps the loop then selects, for every kind of selection; a damaged
+// file is not counted; the count leaves the file where it was.
+TEST(RunLayer, StepsCountedAheadAreTheStepsSelected) {
+  Scratch dir;
+  const ResultFile f = Steps({1, 2, 2, 3, 7});
+  f.WriteTo(dir.Path("R.DAT").string());
+  f.WriteTo(dir.Path("CUT.DAT").string(), f.Ends().back() - 3);
+  for (const char* text : {"all", "last", "2", "2:", ":2,last", "9"}) {
+    SCOPED_TRACE(text);
+    std::string error;
+    const auto selection = StepSelection::Parse(text, error);
+    ASSERT_TRUE(selection) << error;
+    for (const char* file : {"R.DAT", "CUT.DAT"}) {
+      Io io(stdin, stdout, stderr);
+      Store s;
+      const OutputChoices choices;
+      Conversion c(io, s, choices, kCountingKind);
+      result::Open(io, dir.Path(file).string());
+      result::ReadHeader(io, s, &c.place);
+      const std::int32_t ahead = CountSelectedSteps(io, s, *selection);
+      StepTally tally;
+      try {
+        StepLoop(c, *selection, tally);
+      } catch (const IoFailure&) {
+      }
+      EXPECT_EQ(ahead, std::string(file) == "R.DAT" ? tally.written : -1);
+      EXPECT_EQ(tally.numbers.size(), std::string(file) == "R.DAT" ? 5u : 4u);
+    }
   }
 }
 

@@ -212,5 +212,53 @@ TEST(MicroAvs, ResultFileCutInsideAStepLeavesNoFinalFile) {
   EXPECT_EQ(work[0], "step1  0.3600000E+04");
 }
 
+// Twelve steps numbered 1 … 12 (two widths of the step line) over the mesh above.
+ResultFile TwelveSteps() {
+  ResultFile f;
+  f.Header("AVS CASE", kNodes, kElements);
+  for (int k = 1; k <= 12; ++k) {
+    std::vector<NodeValues> p;
+    for (std::size_t n = 0; n < kNodes.size(); ++n) p.push_back({0, 0.25 * k - 0.5 * static_cast<double>(n), 0});
+    f.Step(k, 600.0 * k, p, Velocities(0.1 * k));
+  }
+  return f;
+}
+
+// The command line writes the file the dialogue assembles: in one pass from a file it reads by name,
+// through a work file of its own from standard input; for every kind of selection, and with --partial
+// from a file cut inside step 12, the file of the eleven whole steps. No work file stays behind.
+TEST(MicroAvs, CommandLineWritesTheDialoguesFile) {
+  const ResultFile f = TwelveSteps();
+  Scratch dir, whole, whole11;  // the command line's; the dialogue's, of the whole file and of 11 steps
+  f.WriteTo(dir.Path("R.DAT"));
+  f.WriteTo(dir.Path("CUT.DAT"), f.Ends()[5 + 3 * 11 + 1] - 7);
+  f.WriteTo(whole.Path("R.DAT"));
+  f.WriteTo(whole11.Path("R.DAT"), f.Ends()[5 + 3 * 11 - 1]);
+  struct Case {
+    const Scratch& dialogueDir;
+    const char* isel;
+    const char* file;
+    std::vector<std::string> options;
+  };
+  const Case cases[] = {{whole, "-1", "R.DAT", {"--steps", "all"}},
+                        {whole, "0", "R.DAT", {"--steps", "last"}},
+                        {whole, "7", "R.DAT", {"--steps", "7"}},
+                        {whole11, "-1", "CUT.DAT", {"--partial"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.options.back());
+    const RunResult dialogue = c.dialogueDir.Run(DialogueAnswers::Conversion("microavs", "D.INP", c.isel));
+    ASSERT_EQ(dialogue.status, 0) << dialogue.err;
+    const std::string& expected = dialogue.files.at("D.INP");
+    for (const bool byName : {true, false}) {
+      SCOPED_TRACE(byName ? "by name" : "from standard input");
+      std::vector<std::string> args = {"convert", byName ? c.file : "-", "--to", "microavs", "-o", "C.INP", "-q"};
+      args.insert(args.end(), c.options.begin(), c.options.end());
+      const RunResult r = dir.Command(args, byName ? "" : dir.Read(c.file));
+      EXPECT_TRUE(r.files.at("C.INP") == expected) << r.err;
+      for (const auto& [name, bytes] : r.files) EXPECT_TRUE(name.ends_with(".DAT") || name == "C.INP") << name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace seep::test

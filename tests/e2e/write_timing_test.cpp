@@ -154,6 +154,35 @@ TEST_F(WriteTiming, CommandLineOnAFullDiskLeavesNoFileBehind) {
   }
 }
 
+// Written to standard output, the command line's file stops where the disk filled, a prefix of the
+// whole file: exactly as long as the limit when written in one pass (the result file read by name); when
+// assembled from a work file (read from standard input) the work file may fill first. The failure is
+// one line and no work file stays.
+TEST_F(WriteTiming, MicroAvsToStandardOutputIsAnExactPrefixAtEveryPoint) {
+  const RunResult whole = dir_.Run(Dialogue(4, "OUT"));
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  const std::string full = whole.files.at("OUT");
+  fs::remove(dir_.Path("OUT"));
+  fs::remove(dir_.Path("AVS.tmp"));
+  const std::string input = dir_.Read("R.DAT");
+  for (const bool byName : {true, false}) {
+    const std::vector<std::string> args = {"convert", byName ? "R.DAT" : "-", "--to", "microavs", "-o", "-", "-q"};
+    const RunResult r = dir_.Command(args, byName ? "" : input);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == full);
+    // Not below a hundred bytes: the limit holds for the error stream's file too.
+    for (std::uint64_t limit : {std::uint64_t{500}, kMiB + 3, full.size() / 2, full.size() - 1}) {
+      SCOPED_TRACE(std::to_string(limit) + (byName ? " by name" : " from standard input"));
+      const RunResult cut = dir_.RunLimited(args, byName ? "" : input, limit);
+      EXPECT_EQ(cut.status, 1);
+      EXPECT_EQ(cut.err, "seepconv: standard output: file too large (38)\n");
+      EXPECT_TRUE(byName ? cut.out.size() == limit : cut.out.size() <= limit);
+      EXPECT_TRUE(full.starts_with(cut.out));
+      for (const auto& [name, bytes] : cut.files) EXPECT_EQ(name, "R.DAT");
+    }
+  }
+}
+
 // The closing line counts the bytes of the output only, not those of a work file.
 TEST_F(WriteTiming, ClosingSizeIsTheOutputsOwn) {
   for (const char* kind : {"tecplot", "microavs"}) {

@@ -17,6 +17,9 @@
 // width fixed by its kind, and the records are counted from NUMNP, NUMEL and NAVS: the copy reads
 // exactly the records this run wrote, never more. The element lines that this run wrote already have
 // their final width, so they go over as bytes, from file to file inside the system where it allows.
+//
+// When the number of steps is known before the loop, each block goes straight to the output with the
+// widths the copy would give it, and the file is written in one pass: the same bytes, written once.
 #include "writers/microavs/microavs.h"
 
 #include <algorithm>
@@ -45,42 +48,51 @@ float Single(double x) {
   return static_cast<float>(x);
 }
 
-void WriteStepLine(Io& io, std::int32_t navs, double time) {
+// "step", NAVS in the narrowest field that holds it (asterisks from 10000 on) and TIME, to `unit` by
+// the formats of the work file or of the final file.
+template <class Format1, class Format2, class Format3, class Format4>
+void WriteStepLine(Io& io, int unit, std::int32_t navs, double time, const Format1& i1, const Format2& i2,
+                   const Format3& i3, const Format4& i4) {
   if (navs >= 1000) {
-    WriteFormatted(io, kWorkUnit, kStepLine4, navs, time);  // asterisks from 10000 on
+    WriteFormatted(io, unit, i4, navs, time);
   } else if (navs >= 100) {
-    WriteFormatted(io, kWorkUnit, kStepLine3, navs, time);
+    WriteFormatted(io, unit, i3, navs, time);
   } else if (navs >= 10) {
-    WriteFormatted(io, kWorkUnit, kStepLine2, navs, time);
+    WriteFormatted(io, unit, i2, navs, time);
   } else {
-    WriteFormatted(io, kWorkUnit, kStepLine1, navs, time);
+    WriteFormatted(io, unit, i1, navs, time);
   }
 }
 
-// Pressure head, total head, averaged velocity and the speed of the averaged vector. The data lines
-// are formatted in this thread, not side by side: every step is written twice (to the work file, then
-// to the final file), and those writes set the pace, so more threads would only cost processor time.
-// Their statements are compiled into the loop (flatten), where the layout of the constant format
-// folds into the code.
+// Pressure head, total head, averaged velocity and the speed of the averaged vector of node n.
+template <class Format>
+void WriteNodeLine(Io& io, int unit, const Format& format, const Store& s, std::int32_t n) {
+  const double p = s.P(n);
+  const double h = s.Y(n) + p;
+  const double vx = s.VXN(n);
+  const double vy = s.VYN(n);
+  const double v = Speed(vx, vy);
+  WriteFormatted(io, unit, format, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
+}
+
+// Element e, active or not, with its own velocity and speed.
+void WriteElementLine(Io& io, int unit, const Store& s, std::int32_t e) {
+  const double vx = s.VXE(e);
+  const double vy = s.VYE(e);
+  const double v = Speed(vx, vy);
+  WriteFormatted(io, unit, kElementData, e, Single(vx), Single(vy), Single(v));
+}
+
+// The work file's data lines are formatted in this thread, not side by side: every step is written
+// twice (to the work file, then to the final file), and those writes set the pace, so more threads
+// would only cost processor time. Their statements are compiled into the loop (flatten), where the
+// layout of the constant format folds into the code.
 [[gnu::flatten]] void WriteNodeData(Io& io, const Store& s) {
-  for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
-    const double p = s.P(n);
-    const double h = s.Y(n) + p;
-    const double vx = s.VXN(n);
-    const double vy = s.VYN(n);
-    const double v = Speed(vx, vy);
-    WriteFormatted(io, kWorkUnit, kNodeData, n, Single(p), Single(h), Single(vx), Single(vy), Single(v));
-  }
+  for (std::int32_t n = 1; n <= s.NUMNP; ++n) WriteNodeLine(io, kWorkUnit, kNodeData, s, n);
 }
 
-// Every element, active or not, with its own velocity and speed (flattened like the node lines).
 [[gnu::flatten]] void WriteElementData(Io& io, const Store& s) {
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    const double vx = s.VXE(e);
-    const double vy = s.VYE(e);
-    const double v = Speed(vx, vy);
-    WriteFormatted(io, kWorkUnit, kElementData, e, Single(vx), Single(vy), Single(v));
-  }
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) WriteElementLine(io, kWorkUnit, s, e);
 }
 
 // ---- Final file ----
@@ -142,6 +154,21 @@ void WriteMesh(Io& io, const Store& s) {
   });
 }
 
+// One block straight to the output in its final widths; the first comes after the header and its step
+// line before the mesh. The lines are formatted side by side, as the other kinds' are.
+void WriteFinalStep(Io& io, const Store& s, const AvsState& run) {
+  if (run.NAVS == 1) WriteFormatted(io, kOutputUnit, kHeader, run.stepsAhead);
+  WriteStepLine(io, kOutputUnit, run.NAVS, s.TIME, kFinalStepLine1, kFinalStepLine2, kFinalStepLine3,
+                kFinalStepLine4);
+  if (run.NAVS == 1) WriteMesh(io, s);
+  WriteFormatted(io, kOutputUnit, kFinalNodeHead);
+  WriteRecords(io, kOutputUnit, 1, s.NUMNP,
+               [&s](Io& out, std::int32_t n) { WriteNodeLine(out, kOutputUnit, kFinalNodeData, s, n); });
+  WriteFormatted(io, kOutputUnit, kFinalElementHead);
+  WriteRecords(io, kOutputUnit, 1, s.NUMEL,
+               [&s](Io& out, std::int32_t e) { WriteElementLine(out, kOutputUnit, s, e); });
+}
+
 }  // namespace
 
 void OpenAvsWorkFile(Io& io, const AvsState& run) {
@@ -151,7 +178,11 @@ void OpenAvsWorkFile(Io& io, const AvsState& run) {
 void WriteAvsStep(Io& io, Store& s, AvsState& run) {
   UseNodalAverage(s);
   run.NAVS += 1;
-  WriteStepLine(io, run.NAVS, s.TIME);
+  if (run.stepsAhead >= 0) {
+    WriteFinalStep(io, s, run);
+    return;
+  }
+  WriteStepLine(io, kWorkUnit, run.NAVS, s.TIME, kStepLine1, kStepLine2, kStepLine3, kStepLine4);
   WriteFormatted(io, kWorkUnit, kNodeHead);
   WriteNodeData(io, s);
   WriteFormatted(io, kWorkUnit, kElementHead);
@@ -161,6 +192,7 @@ void WriteAvsStep(Io& io, Store& s, AvsState& run) {
 }
 
 void AssembleAvsFile(Io& io, const Store& s, const AvsState& run) {
+  if (run.stepsAhead >= 0 && run.NAVS > 0) return;  // written step by step
   WriteFormatted(io, kOutputUnit, kHeader, run.NAVS);
   if (run.NAVS <= 0) {
     // No step was written in this run: the mesh alone. The work file is not read, since whatever it

@@ -20,4 +20,17 @@ inline constexpr auto kElementHead =
     CompileFormat("('3   1   1   1' / 'Velocity X,' / 'Velocity Y,' / 'Velocity,')");
 inline constexpr auto kElementData = CompileFormat("(I8 1X 3(1PE12.5 ' '))");
 
+// The same block as it stands in the final file, each line blank-filled to the width of its kind: the
+// step line to 26 characters, the node lines to 85, the head lines as the final file has them.
+inline constexpr auto kFinalStepLine1 = CompileFormat("('step' I1 E15.7 '      ')");
+inline constexpr auto kFinalStepLine2 = CompileFormat("('step' I2 E15.7 '     ')");
+inline constexpr auto kFinalStepLine3 = CompileFormat("('step' I3 E15.7 '    ')");
+inline constexpr auto kFinalStepLine4 = CompileFormat("('step' I4 E15.7 '   ')");
+inline constexpr auto kFinalNodeHead = CompileFormat(
+    "('5   3' / '5   1   1   1   1   1    ' / 'Pressure,' / 'Total Head,' / 'Velocity X,  ' /"
+    " 'Velocity Y,  ' / 'Velocity,    ')");
+inline constexpr auto kFinalNodeData = CompileFormat("(I8 1X 5(1PE12.5 ' ') '           ')");
+inline constexpr auto kFinalElementHead =
+    CompileFormat("('3   1   1   1' / 'Velocity X,  ' / 'Velocity Y,  ' / 'Velocity,    ')");
+
 }  // namespace seep::microavs_formats

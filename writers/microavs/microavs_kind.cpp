@@ -11,10 +11,15 @@
 namespace seep {
 namespace {
 
-// The dialogue keeps its work file AVS.tmp; the command line makes a new one beside its output and
-// takes it away at the end, whatever the end.
+// The dialogue keeps its work file AVS.tmp; the command line writes the blocks straight to the output
+// when it counted the steps first, else makes a new work file beside its output and takes it away at
+// the end, whatever the end.
 void SetUpAvs(WriterCall& w) {
   AvsState& run = w.Own<AvsState>();
+  if (w.choices.stepsAhead >= 0) {
+    run.stepsAhead = w.choices.stepsAhead;
+    return;
+  }
   if (!w.choices.workFilesBeside.empty()) {
     std::fclose(CreateBeside(w.choices.workFilesBeside, run.workName, run.workTicket));
     run.removeWork = true;
@@ -45,6 +50,7 @@ constexpr OutputKind kMicroAvsKind{
     .menuLine = "        MicroAVS DATA ------- 4",
     .extension = ".inp",
     .description = "MicroAVS multi-step UCD file",
+    .countsStepsFirst = true,
     .reach = {.nodes = 9999999, .elements = 9999999, .field = "I7"},
     .state = StateOf<AvsState>(),
     .setUp = SetUpAvs,

@@ -1,5 +1,5 @@
-// The MicroAVS writer in process: step blocks in the work file, and the final assembly from a work file
-// written by hand.
+// The MicroAVS writer in process: step blocks in the work file, the final assembly from a work file
+// written by hand, and the blocks written straight to the output when the step count is known ahead.
 #include "writers/microavs/microavs.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +169,45 @@ TEST(AvsFinalFile, WorkFileShorterThanItsCountsEndsWithEndOfFile) {
   OpenAvsWorkFile(io, run);
   EXPECT_EQ(test::FailureLine([&] { AssembleAvsFile(io, s, run); }),
             "forrtl: severe (24): end-of-file during read, unit 30, file AVS.tmp");
+}
+
+// The file written in one pass, the step count known ahead, is the file assembled from the work file:
+// across every change of the step line's width (10, 100, 1000 steps) and into its asterisks (10000),
+// with a triangle, a quadrilateral, an inactive element and a node that only the inactive one touches.
+TEST(AvsFinalFile, OnePassGivesTheAssembledFile) {
+  Scratch dir(Scratch::kEnter);
+  const std::int32_t steps = 10001;
+  Store s = Mesh({{0.0, 0.0, 1.5}, {2.0, 0.0, -0.25}, {2.0, 1.0, 0.0}, {0.0, 1.0, 1e-7}, {3.0, 1.0, 2.0}},
+                 {{1, 2, 3, 4, 3, 0.6, -0.8}, {2, 5, 3, 3, 1, 1e-5, 2.0}, {3, 5, 4, 4, 0, 9.0, 9.0}});
+  auto write = [&](std::int32_t ahead, const char* out) {
+    ConsoleIo console;
+    Io& io = console.io();
+    io.OpenUnit(8, out, "UNKNOWN", "FORMATTED");
+    AvsState run;
+    run.stepsAhead = ahead;
+    if (ahead < 0) OpenAvsWorkFile(io, run);
+    for (std::int32_t k = 1; k <= steps; ++k) {
+      s.TIME = 3600.0 * k;
+      s.P(1) = 0.001 * k;
+      s.VXE(2) = -1e-6 * k;
+      WriteAvsStep(io, s, run);
+    }
+    AssembleAvsFile(io, s, run);
+    io.FlushAll();
+    EXPECT_EQ(run.NAVS, steps);
+    return console.Err();
+  };
+  // Steps 10000 and 10001 overflow their I4 field, reported on the unit each mode writes them to.
+  const auto overflows = [](const std::string& reports, const std::string& unit) {
+    const std::string line = "forrtl: error (63): output conversion error, " + unit + "\r\n";
+    return reports == line + line;
+  };
+  EXPECT_TRUE(overflows(write(-1, "TWO"), "unit 30, file AVS.tmp"));
+  EXPECT_TRUE(overflows(write(steps, "ONE"), "unit 8, file ONE"));
+  const std::string one = ReadFile("ONE"), two = ReadFile("TWO");
+  ASSERT_EQ(one.size(), two.size());
+  EXPECT_TRUE(one == two);
+  EXPECT_NE(two.find("\r\nstep****  0.3600360E+08   \r\n"), std::string::npos);
 }
 
 }  // namespace
