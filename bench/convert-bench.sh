@@ -3,10 +3,15 @@
 # through the real program with piped answers (vtu from the command line).
 #
 # Runs are paired: each conversion is followed at once by `cat` copying that same output to a new file
-# in the same folder, so that both see the same load. Per kind the table gives the medians of the
-# converter's and of cat's wall time, the median of the paired ratios, then the same in CPU time
-# (user + system), which a machine busy with other work disturbs less, the output size, the peak
-# resident memory of all runs and the md5 of the output (of the .pvd and every .vtu for vtu).
+# in the same folder, then by `dd bs=1M` copying it through buffers of the program's own, so that all
+# see the same load. Per kind the table gives the medians of the converter's and of cat's wall time,
+# the median of the paired ratios, the median ratio to dd, then the converter's and cat's CPU time
+# (user + system, which a machine busy with other work disturbs less) and their ratio, the output
+# size, the peak resident memory of all runs, the machine's load (one-minute average) as the kind
+# started, and the md5 of the output (of the .pvd and every .vtu for vtu).
+#
+# `microavs-cl` is the MicroAVS file made by the command line (`convert --to microavs`), which writes it
+# in one pass; `microavs` is the dialogue's, through its work file. Their md5 must agree.
 #
 # Then, in the same run:
 # - a Fortran program that writes the TECPLOT file with ordinary formatted WRITE statements
@@ -19,7 +24,7 @@
 #                          [--fortran-runs N] [--baseline PROGRAM] [--sameness COUNT]
 #
 # --baseline PROGRAM also runs another build of seepconv paired with this one (each kind, same
-# answers) and prints the CPU time of this build over that one's: what a change costs in CPU.
+# answers) and prints the wall and CPU time of this build over that one's: what a change gains or costs.
 # --sameness COUNT first runs bench/sameness.sh COUNT: the fast edit routines against the general ones.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +33,7 @@ fortranRuns=3
 nx=271
 ny=164
 steps=50
-kinds="restart tecplot femap microavs igpost interp vtu"
+kinds="restart tecplot femap microavs microavs-cl igpost interp vtu"
 sameness=""
 baseline=""
 while [ $# -gt 0 ]; do
@@ -76,7 +81,7 @@ answers() {
     microavs) printf '0\n0\n0\n4\nOUT\n-1\n' ;;
     igpost) printf '0\n0\n0\n5\nOUT\n-1\n' ;;
     interp) printf '0\n0\n0\n6\nOUT\nPOINTS.DAT\n-1\n' ;;
-    vtu) : ;;
+    vtu | microavs-cl) : ;;
   esac
 }
 
@@ -85,6 +90,7 @@ answers() {
 command_of() {
   case "$1" in
     vtu) args=(convert RESULT.DAT --to vtu -o OUT.pvd -q); input=/dev/null ;;
+    microavs-cl) args=(convert RESULT.DAT --to microavs -o OUT -q); input=/dev/null ;;
     *) args=(); input=answers.txt ;;
   esac
 }
@@ -111,21 +117,30 @@ timed() {
   awk -v a="$start" -v b="$end" '{ print b - a, $1 + $2, $3 }' rusage.txt >> "$log"
 }
 
-clean() { rm -rf OUT OUT.pvd AVS.tmp COPY; }
+clean() { rm -rf OUT OUT.pvd AVS.tmp COPY DDCOPY; }
 
-printf '%-9s %8s %8s %6s %8s %8s %6s %9s %8s  %s\n' kind "conv s" "cat s" ratio "cpu s" "cat cpu" ratio "output MB" \
-  "peak MB" md5
+# The output copied by dd with 1 MiB blocks, file after file, to standard output.
+ddcopy() { for f; do dd if="$f" bs=1M status=none; done; }
+export -f ddcopy
+
+printf '%-11s %7s %7s %6s %6s %7s %7s %6s %9s %7s %5s  %s\n' kind "conv s" "cat s" ratio "dd r" "cpu s" "cat cpu" \
+  ratio "output MB" "peak MB" load md5
 for kind in $kinds; do
   answers "$kind" > answers.txt
   command_of "$kind"
   : > conv.txt
   : > cat.txt
+  : > dd.txt
   : > base.txt
+  load=$(cut -d' ' -f1 /proc/loadavg)
   for _ in $(seq "$runs"); do
     clean
     timed "$input" console.txt conv.txt "$program" "${args[@]}"
     # shellcheck disable=SC2046
     timed /dev/null COPY cat.txt cat $(outputs "$kind")
+    # shellcheck disable=SC2046
+    timed /dev/null DDCOPY dd.txt bash -c 'ddcopy "$@"' ddcopy $(outputs "$kind")
+    rm -f COPY DDCOPY
     if [ -n "$baseline" ]; then
       clean
       timed "$input" console.txt base.txt "$baseline" "${args[@]}"
@@ -138,6 +153,7 @@ for kind in $kinds; do
   # shellcheck disable=SC2046
   mb=$(cat $(outputs "$kind") | wc -c | awk '{ print $1 / 1000000 }')
   paste conv.txt cat.txt | awk '{ print $1 / $4, ($5 > 0 ? $2 / $5 : 0) }' > pairs.txt
+  d=$(paste conv.txt dd.txt | awk '{ print $1 / $4 }' | median)
   t=$(awk '{ print $1 }' conv.txt | median)
   c=$(awk '{ print $1 }' cat.txt | median)
   r=$(awk '{ print $1 }' pairs.txt | median)
@@ -145,12 +161,14 @@ for kind in $kinds; do
   cu=$(awk '{ print $2 }' cat.txt | median)
   ru=$(awk '{ print $2 }' pairs.txt | median)
   rss=$(awk '{ print $3 }' conv.txt | sort -g | tail -1)
-  printf '%-9s %8.3f %8.3f %6.2f %8.3f %8.3f %6.2f %9.1f %8.1f  %s\n' "$kind" "$t" "$c" "$r" "$u" "$cu" "$ru" "$mb" \
-    "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" "${sum%% *}"
+  printf '%-11s %7.3f %7.3f %6.2f %6.2f %7.3f %7.3f %6.2f %9.1f %7.1f %5.2f  %s\n' "$kind" "$t" "$c" "$r" "$d" "$u" \
+    "$cu" "$ru" "$mb" "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" "$load" "${sum%% *}"
   if [ -n "$baseline" ]; then
-    paste conv.txt.again base.txt | awk '{ print $2 / $5 }' > basepairs.txt
-    printf '%-9s CPU time against the baseline: %.3f s over %.3f s, median of paired ratios %.2f\n' "$kind" \
-      "$(awk '{ print $2 }' conv.txt.again | median)" "$(awk '{ print $2 }' base.txt | median)" "$(median < basepairs.txt)"
+    paste conv.txt.again base.txt | awk '{ print $1 / $4, ($5 > 0 ? $2 / $5 : 0) }' > basepairs.txt
+    printf '%-11s against the baseline: wall %.3f s over %.3f s (paired ratio %.2f), CPU %.3f s over %.3f s (%.2f)\n' \
+      "$kind" "$(awk '{ print $1 }' conv.txt.again | median)" "$(awk '{ print $1 }' base.txt | median)" \
+      "$(awk '{ print $1 }' basepairs.txt | median)" "$(awk '{ print $2 }' conv.txt.again | median)" \
+      "$(awk '{ print $2 }' base.txt | median)" "$(awk '{ print $2 }' basepairs.txt | median)"
     rm -f conv.txt.again
   fi
 done
