@@ -218,7 +218,8 @@ ResultFile TwelveSteps() {
   f.Header("AVS CASE", kNodes, kElements);
   for (int k = 1; k <= 12; ++k) {
     std::vector<NodeValues> p;
-    for (std::size_t n = 0; n < kNodes.size(); ++n) p.push_back({0, 0.25 * k - 0.5 * static_cast<double>(n), 0});
+    for (std::size_t n = 0; n < kNodes.size(); ++n)
+      p.push_back({0, 0.25 * k - 0.5 * static_cast<double>(n), 0});
     f.Step(k, 600.0 * k, p, Velocities(0.1 * k));
   }
   return f;
@@ -251,11 +252,13 @@ TEST(MicroAvs, CommandLineWritesTheDialoguesFile) {
     const std::string& expected = dialogue.files.at("D.INP");
     for (const bool byName : {true, false}) {
       SCOPED_TRACE(byName ? "by name" : "from standard input");
-      std::vector<std::string> args = {"convert", byName ? c.file : "-", "--to", "microavs", "-o", "C.INP", "-q"};
+      std::vector<std::string> args = {"convert", byName ? c.file : "-", "--to", "microavs", "-o", "C.INP",
+                                       "-q"};
       args.insert(args.end(), c.options.begin(), c.options.end());
       const RunResult r = dir.Command(args, byName ? "" : dir.Read(c.file));
       EXPECT_TRUE(r.files.at("C.INP") == expected) << r.err;
-      for (const auto& [name, bytes] : r.files) EXPECT_TRUE(name.ends_with(".DAT") || name == "C.INP") << name;
+      for (const auto& [name, bytes] : r.files)
+        EXPECT_TRUE(name.ends_with(".DAT") || name == "C.INP") << name;
     }
   }
 }

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -166,7 +167,8 @@ TEST_F(WriteTiming, MicroAvsToStandardOutputIsAnExactPrefixAtEveryPoint) {
   fs::remove(dir_.Path("AVS.tmp"));
   const std::string input = dir_.Read("R.DAT");
   for (const bool byName : {true, false}) {
-    const std::vector<std::string> args = {"convert", byName ? "R.DAT" : "-", "--to", "microavs", "-o", "-", "-q"};
+    const std::vector<std::string> args = {"convert", byName ? "R.DAT" : "-", "--to", "microavs", "-o", "-",
+                                           "-q"};
     const RunResult r = dir_.Command(args, byName ? "" : input);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out == full);
@@ -243,6 +245,37 @@ TEST_F(WriteTiming, AnInterruptedRunEndsByItsSignal) {
       }
     }
   }
+}
+
+// A step added to the result file after the MicroAVS file counted its steps (an analysis still
+// writing it) would make the header's count wrong: the run fails with one line instead. The output is
+// a pipe, held full until the step is added, so the count has surely been taken by then.
+TEST_F(WriteTiming, MicroAvsRefusesAResultFileThatGrowsWhileRead) {
+  const ResultFile seven = Grid(120, 60, 7);
+  const std::size_t sixSteps = seven.Ends()[5 + 3 * 6 - 1];
+  seven.WriteTo(dir_.Path("R.DAT").string(), sixSteps);
+  const fs::path out = dir_.Path("OUT");
+  ASSERT_EQ(::mkfifo(out.c_str(), 0600), 0);
+  int fd = -1;
+  bool drained = false;
+  const RunResult r = dir_.RunAlongside({"convert", "R.DAT", "--to", "microavs", "-o", "OUT"}, "", [&](int) {
+    if (!Drain(out, 1, fd)) return;
+    std::ofstream(dir_.Path("R.DAT"), std::ios::binary | std::ios::app) << seven.Bytes().substr(sixSteps);
+    char buffer[65536];
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 30000) <= 0) return;
+      if (::read(fd, buffer, sizeof buffer) <= 0) break;
+    }
+    drained = true;
+  });
+  if (fd >= 0) ::close(fd);
+  EXPECT_TRUE(drained);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(
+      r.err,
+      "seepconv: R.DAT: the file changed while it was read (6 steps selected at first, 7 then); convert it "
+      "again\n");
 }
 
 }  // namespace
