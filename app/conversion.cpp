@@ -62,7 +62,7 @@ void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, c
       return true;
     };
   }
-  result::StepReader steps(c.io, c.s, std::move(prepare));
+  result::StepReader steps(c.io, c.s, std::move(prepare), c.kind.usesVelocities);
   while (steps.Next(c.s, &c.place)) {
     // An interrupted command line: conversions side by side stop here, and their files go.
     if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};

@@ -147,6 +147,8 @@ struct OutputKind {
   bool collection = false;   // its files make a folder beside ONAME: never a device, pipe or standard output
   bool filePerStep = false;  // one file per selected step, numbered when several: one only to a device
   bool leftOutOfInput = false;  // what it leaves out lies in the result file: warnings name that file
+  // It reads the element velocities of the steps; false: the reader passes over them.
+  bool usesVelocities = true;
   // Its first lines state how many steps follow: the command line counts them before set-up
   // (OutputChoices::stepsAhead) when the result file can be read twice.
   bool countsStepsFirst = false;

@@ -110,7 +110,7 @@ bool ReadStepHeader(Io& io, Store& s, RecordPlace* place) {
 
 }  // namespace
 
-bool ReadStep(Io& io, Store& s, RecordPlace* place) {
+bool ReadStep(Io& io, Store& s, RecordPlace* place, bool velocities) {
   if (!ReadStepHeader(io, s, place)) return false;
 
   ByteCursor s2 = Record(io, Need(s.NUMNP, 20), place, "S2");
@@ -118,6 +118,11 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place) {
     s.NCODE(n) = s2.Int4();
     s.P(n) = s2.Real8();
     s.Q(n) = s2.Real8();
+  }
+  if (!velocities) {
+    if (place != nullptr) place->record = "S3";
+    io.SkipUnformatted(kUnit, Need(s.NUMEL, 16), false);
+    return true;
   }
   ByteCursor s3 = Record(io, Need(s.NUMEL, 16), place, "S3");
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {

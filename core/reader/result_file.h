@@ -32,8 +32,10 @@ inline constexpr std::size_t kStartKept = 64;
 // Reads TITLE, NUMNP, X and Y, NUMEL and ELEM, and sizes the store for them.
 void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
 // Reads the next step into ISTEP, TIME, NCODE, P, Q, VXE and VYE. False when the file ends where the
-// step would begin; an end anywhere inside a step is error 24.
-bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr);
+// step would begin; an end anywhere inside a step is error 24. Without `velocities` the record of the
+// element velocities is passed over with the same checks (seeking past its values where the file
+// allows), and VXE and VYE stay as they were: for a reader that has no use for them.
+bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr, bool velocities = true);
 // Reads the next step's ISTEP and TIME and passes over its values with the checks of ReadStep (the same
 // answer, the same failures), without taking them: an index of the steps.
 bool SkipStep(Io& io, Store& s, RecordPlace* place = nullptr);

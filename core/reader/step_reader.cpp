@@ -7,7 +7,8 @@
 
 namespace seep::result {
 
-StepReader::StepReader(Io& io, const Store& s, Work work) : io_(io), work_(std::move(work)) {
+StepReader::StepReader(Io& io, const Store& s, Work work, bool velocities)
+    : io_(io), work_(std::move(work)), velocities_(velocities) {
   if (io.Processors() < 2 || !io.OnRegularFile(kUnit)) return;
   Store& a = ahead_.s;
   try {
@@ -70,7 +71,7 @@ void StepReader::Run() {
 StepReader::Reading StepReader::ReadOne(Io& io, Store& s, RecordPlace* place) const {
   Reading r;
   s.prepared = false;
-  r.got = ReadStep(io, s, place);
+  r.got = ReadStep(io, s, place, velocities_);
   if (!r.got) return r;
   r.position = io.Position(kUnit);
   try {
@@ -112,8 +113,9 @@ bool StepReader::Take(const Reading& r) {
 
 namespace {
 
-// The first `whole` records of a step read into `a` (S1, then S2, then S3), into the store `s`.
-void TakeRecords(Store& s, Store& a, int whole) {
+// The first `whole` records of a step read into `a` (S1, then S2, then S3), into the store `s`; the
+// velocities of S3 only when they were read.
+void TakeRecords(Store& s, Store& a, int whole, bool velocities) {
   if (whole >= 1) {
     s.ISTEP = a.ISTEP;
     s.TIME = a.TIME;
@@ -123,7 +125,7 @@ void TakeRecords(Store& s, Store& a, int whole) {
     std::swap(s.P, a.P);
     std::swap(s.Q, a.Q);
   }
-  if (whole >= 3) {
+  if (whole >= 3 && velocities) {
     std::swap(s.VXE, a.VXE);
     std::swap(s.VYE, a.VYE);
   }
@@ -150,11 +152,11 @@ bool StepReader::Next(Store& s, RecordPlace* place) {
     // The records read whole before the damaged one are in the store, as ReadStep leaves them.
     ended_ = true;
     const std::string_view failed = a.record;
-    TakeRecords(s, a.s, failed == "S3" ? 2 : failed == "S2" ? 1 : 0);
+    TakeRecords(s, a.s, failed == "S3" ? 2 : failed == "S2" ? 1 : 0, velocities_);
     std::rethrow_exception(a.failure);
   }
   if (a.reading.got) {
-    TakeRecords(s, a.s, 3);
+    TakeRecords(s, a.s, 3, velocities_);
     s.prepared = a.s.prepared;
     if (s.prepared) {
       std::swap(s.VXN, a.s.VXN);

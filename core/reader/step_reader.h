@@ -33,8 +33,9 @@ class StepReader {
   using Work = std::function<bool(Store& s, bool atEnd)>;
 
   // Reads unit kUnit of `io`, whose header has been read into `s`. The unit is lent to the reading
-  // thread, and given back to `io` when the reader is destroyed, whatever the end.
-  StepReader(Io& io, const Store& s, Work work = {});
+  // thread, and given back to `io` when the reader is destroyed, whatever the end. Without
+  // `velocities` the steps' element velocities are passed over (ReadStep), VXE and VYE left as they are.
+  StepReader(Io& io, const Store& s, Work work = {}, bool velocities = true);
   ~StepReader();
   StepReader(const StepReader&) = delete;
   StepReader& operator=(const StepReader&) = delete;
@@ -73,6 +74,7 @@ class StepReader {
 
   Io& io_;
   Work work_;
+  bool velocities_ = true;
   Io own_{nullptr, nullptr, nullptr};
   Ahead ahead_;
   bool threaded_ = false;

@@ -14,6 +14,7 @@ constexpr OutputKind kInterpKind{
     .extension = ".his",
     .description = "INTERP time history of heads at the points of a point-data file",
     .takes = kTakesSteps | kNeedsPoints,
+    .usesVelocities = false,
     .setUp = [](WriterCall& w) { SetUpInterp(w.io, w.s, w.choices.PNAME); },
     .historyStep = [](WriterCall& w) { WriteInterpStep(w.io, w.s); },
     .leftOut = [](const WriterCall& w) { return PointsOutsideWarning(w.s); },

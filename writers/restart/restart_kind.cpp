@@ -13,6 +13,7 @@ constexpr OutputKind kRestartKind{
     .extension = ".rst",
     .description = "restart data set for the analysis package",
     .takes = kTakesSteps | kTakesHead,
+    .usesVelocities = false,
     .reach = {.nodes = 99999, .field = "I5"},
     .state = StateOf<RestartState>(),
     .selectedStep =

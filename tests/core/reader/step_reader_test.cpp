@@ -54,8 +54,10 @@ bool AverageWanted(Store& s, bool atEnd) {
 }
 
 // What a loop over the steps of the file cut after `cut` bytes sees, step by step: the store, the end
-// test and the position; then the failure, the record it met and the store it left.
-std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, bool ahead) {
+// test and the position; then the failure, the record it met and the store it left. Without
+// `velocities` the steps' velocities are passed over, and no average is made.
+std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, bool ahead,
+                    bool velocities = true) {
   test::Scratch dir{test::Scratch::kEnter};
   test::ConsoleIo con;
   con.io().UseProcessors(processors);
@@ -67,16 +69,17 @@ std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, b
     result::Open(con.io(), "R.DAT");
     result::ReadHeader(con.io(), s, &place);
     if (ahead) {
-      result::StepReader steps(con.io(), s, AverageWanted);
+      result::StepReader steps(con.io(), s, velocities ? AverageWanted : result::StepReader::Work{},
+                               velocities);
       while (steps.Next(s, &place)) {
         const bool end = steps.AtEnd();
         seen +=
             StepValues(s) + (end ? " end " : " more ") + std::to_string(steps.Position()) + Average(s) + "\n";
       }
     } else {
-      while (result::ReadStep(con.io(), s, &place)) {
+      while (result::ReadStep(con.io(), s, &place, velocities)) {
         const bool end = result::AtEnd(con.io());
-        s.prepared = AverageWanted(s, end);
+        s.prepared = velocities && AverageWanted(s, end);
         seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) +
                 Average(s) + "\n";
       }
@@ -93,6 +96,8 @@ TEST(StepReader, EveryCutSeenAsReadingInTurnSeesIt) {
       const std::string inTurn = Observe(f, cut, 1, false);
       EXPECT_EQ(Observe(f, cut, 2, true), inTurn);
       EXPECT_EQ(Observe(f, cut, 1, true), inTurn);
+      const std::string withoutVelocities = Observe(f, cut, 1, false, false);
+      EXPECT_EQ(Observe(f, cut, 2, true, false), withoutVelocities);
     }
   }
 }
