@@ -4,40 +4,46 @@
 #include <cmath>
 #include <tuple>
 
-#include "core/model/locate.h"
-
 namespace seep {
+
+std::vector<ElementPart> SplitElements(const Store& s) {
+  std::vector<ElementPart> parts;
+  parts.reserve(static_cast<std::size_t>(std::max(s.NUMEL, 0)) * 2);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const int count = CountSubTriangles(s, e);
+    for (std::int32_t part = 1; part <= count; ++part) {
+      const std::array<std::int32_t, 3> c = SubTriangleCorners(s, e, part);
+      if (IsNode(s, c[0]) && IsNode(s, c[1]) && IsNode(s, c[2])) parts.push_back({e, part, c});
+    }
+  }
+  return parts;
+}
 
 ActiveTriangles SplitActiveElements(const Store& s) {
   ActiveTriangles mesh;
   auto& ts = mesh.triangles;
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e)) continue;
-    const int parts = CountSubTriangles(s, e);
-    for (std::int32_t part = 1; part <= parts; ++part) {
-      const std::array<std::int32_t, 3> c = SubTriangleCorners(s, e, part);
-      if (!IsNode(s, c[0]) || !IsNode(s, c[1]) || !IsNode(s, c[2])) continue;
-      MeshTriangle t;
-      t.element = e;
-      t.nodes = c;
-      bool finite = true;
-      for (int k = 0; k < 3; ++k) {
-        t.at[k] = {s.X(c[k]), s.Y(c[k])};
-        finite = finite && std::isfinite(t.at[k].x) && std::isfinite(t.at[k].y);
-      }
-      if (!finite) continue;
-      const double area = Orient(t.at[0], t.at[1], t.at[2]);
-      if (area == 0.0 || !std::isfinite(area)) continue;
-      if (area < 0.0) {
-        std::swap(t.nodes[1], t.nodes[2]);
-        std::swap(t.at[1], t.at[2]);
-      }
-      t.x0 = std::min({t.at[0].x, t.at[1].x, t.at[2].x});
-      t.x1 = std::max({t.at[0].x, t.at[1].x, t.at[2].x});
-      t.y0 = std::min({t.at[0].y, t.at[1].y, t.at[2].y});
-      t.y1 = std::max({t.at[0].y, t.at[1].y, t.at[2].y});
-      ts.push_back(t);
+  for (const ElementPart& part : SplitElements(s)) {
+    if (!IsActive(s, part.element)) continue;
+    MeshTriangle t;
+    t.element = part.element;
+    t.nodes = part.nodes;
+    bool finite = true;
+    for (int k = 0; k < 3; ++k) {
+      t.at[k] = NodeAt(s, t.nodes[k]);
+      finite = finite && std::isfinite(t.at[k].x) && std::isfinite(t.at[k].y);
     }
+    if (!finite) continue;
+    const double area = Orient(t.at[0], t.at[1], t.at[2]);
+    if (area == 0.0 || !std::isfinite(area)) continue;
+    if (area < 0.0) {
+      std::swap(t.nodes[1], t.nodes[2]);
+      std::swap(t.at[1], t.at[2]);
+    }
+    t.x0 = std::min({t.at[0].x, t.at[1].x, t.at[2].x});
+    t.x1 = std::max({t.at[0].x, t.at[1].x, t.at[2].x});
+    t.y0 = std::min({t.at[0].y, t.at[1].y, t.at[2].y});
+    t.y1 = std::max({t.at[0].y, t.at[1].y, t.at[2].y});
+    ts.push_back(t);
   }
 
   // Neighbours: the edges sorted by their two nodes; the first two triangles on an edge are each

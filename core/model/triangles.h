@@ -1,10 +1,11 @@
-// The active mesh as triangles, for the quantities that follow lines through it (flow across
-// sections, flow lines): every active element split as the pictures and point location split it,
-// (I, J, K) and for a quadrilateral (I, K, L), each triangle turned counterclockwise, with its
-// neighbour across each edge.
+// The mesh as triangles: every element split once, fanned from its first corner, so that point
+// location, the pictures and the quantities that follow lines through the mesh (flow across sections,
+// flow lines) all see the same triangles. A triangle (K = L or L = 0) gives (I, J, K), a quadrilateral
+// (I, J, K) and then (I, K, L).
 //
-// Triangles with a corner outside 1 … NUMNP, a coordinate that is not finite or no area are left out,
-// so an edge next to one of them lies on the edge of the active mesh.
+// The active mesh keeps the triangles of the active elements, each turned counterclockwise, with its
+// neighbour across each edge. Triangles with a corner outside 1 … NUMNP, a coordinate that is not finite
+// or no area are left out there, so an edge next to one of them lies on the edge of the active mesh.
 #pragma once
 
 #include <array>
@@ -26,6 +27,33 @@ inline double Orient(const XY& a, const XY& b, const XY& p) {
   return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
 }
 
+// Coordinates of node n.
+inline XY NodeAt(const Store& s, std::int32_t n) {
+  return {s.X(n), s.Y(n)};
+}
+
+// Number of triangles element e splits into: 1 for a triangle, 2 for a quadrilateral.
+inline int CountSubTriangles(const Store& s, std::int32_t e) {
+  return IsTriangle(s, e) ? 1 : 2;
+}
+
+// Corners (I, a, b) of triangle `part` of element e.
+inline std::array<std::int32_t, 3> SubTriangleCorners(const Store& s, std::int32_t e, std::int32_t part) {
+  if (part == 1) return {s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK)};
+  return {s.ELEM(e, kI), s.ELEM(e, kK), s.ELEM(e, kL)};
+}
+
+// One triangle of an element, its corners (I, a, b) in the element's own turn.
+struct ElementPart {
+  std::int32_t element = 0;
+  std::int32_t part = 0;  // 1: (I, J, K), 2: (I, K, L)
+  std::array<std::int32_t, 3> nodes{};
+};
+
+// The triangles of every element, active or not, whose corners are all nodes, in element order and
+// within an element in the order of their parts.
+std::vector<ElementPart> SplitElements(const Store& s);
+
 struct MeshTriangle {
   std::int32_t element = 0;
   std::array<std::int32_t, 3> nodes{};  // counterclockwise
@@ -41,8 +69,8 @@ struct ActiveTriangles {
   std::vector<MeshTriangle> triangles;
 };
 
-// Splits the active elements of the store. The mesh and the materials are those of the header, so one
-// split serves every step.
+// The active elements' triangles of SplitElements. The mesh and the materials are those of the header,
+// so one split serves every step.
 ActiveTriangles SplitActiveElements(const Store& s);
 
 // An edge of the active mesh's rim: the edge opposite corner k of a triangle that has no neighbour
