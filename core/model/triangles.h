@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -73,6 +74,19 @@ struct ActiveTriangles {
 // so one split serves every step.
 ActiveTriangles SplitActiveElements(const Store& s);
 
+// A directed edge from node `from` to node `to`, one of a set to be followed into loops; `group` keeps
+// sets apart (the bands of a picture, say).
+struct LoopEdge {
+  std::int32_t group, from, to;
+};
+
+// Follows edges sorted by group and then by `from` into loops: from the first edge not yet taken, on
+// along the first edge not yet taken that leaves the node reached, until the loop comes back to its
+// first node or no edge leaves. Each loop as the indices of its edges, in the order of the first edges.
+// Every boundary loop of the model is followed here: the rim of the active mesh and the regions of the
+// contours.
+std::vector<std::vector<std::size_t>> FollowLoops(const std::vector<LoopEdge>& edges);
+
 // An edge of the active mesh's rim: the edge opposite corner k of a triangle that has no neighbour
 // there, counterclockwise around the mesh (clockwise around a hole).
 struct Rim {
@@ -80,8 +94,9 @@ struct Rim {
   int k = 0;
 };
 
-// The rim's edges in order along each of its boundary loops, loop after loop: each loop starts at its
-// node of the smallest number not yet walked, and each edge ends where the next begins.
+// The rim's edges in order along each of its boundary loops, loop after loop (FollowLoops, the edges
+// leaving a node in the order of their triangles): each loop starts at its node of the smallest number
+// not yet walked, and each edge ends where the next begins.
 std::vector<Rim> RimInOrder(const ActiveTriangles& mesh);
 
 // Corner k + 1 and k + 2 of a triangle, the ends of the edge opposite corner k, counterclockwise.
