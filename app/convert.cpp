@@ -186,11 +186,7 @@ class FileConversion {
  private:
   // The header read and the mesh held against the kind's fields, before anything is written.
   void ReadHeaderAndCheck() {
-    if (request_.result == kStandardInput) {
-      result::OpenStream(*io_, stdin, shown_);
-    } else {
-      result::Open(*io_, request_.result);
-    }
+    OpenResultFile(*io_, request_.result, shown_);
     result::ReadHeader(*io_, *s_, &c_.place);
     headerRead_ = true;
     if (!request_.allowOverflow) CheckReach(*s_, c_.kind);
@@ -362,6 +358,14 @@ class FileConversion {
 
 std::string ShownName(const std::string& result) {
   return result == kStandardInput ? "standard input" : result;
+}
+
+void OpenResultFile(Io& io, const std::string& result, const std::string& shown) {
+  if (result == kStandardInput) {
+    result::OpenStream(io, stdin, shown);
+  } else {
+    result::Open(io, result);
+  }
 }
 
 std::string DefaultOutput(const std::string& result, const OutputKind& kind) {

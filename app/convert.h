@@ -43,6 +43,8 @@ struct BatchOutcome {
 
 // The name that messages give a result file: "standard input" for "-".
 std::string ShownName(const std::string& result);
+// Opens the result file `result` ("-": standard input) as the result unit, named `shown` in reports.
+void OpenResultFile(Io& io, const std::string& result, const std::string& shown);
 
 // The target that a result file gets by default: its name with the kind's extension, in its folder.
 std::string DefaultOutput(const std::string& result, const OutputKind& kind);

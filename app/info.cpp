@@ -17,6 +17,7 @@
 #include "core/io/xml_text.h"
 #include "core/model/store.h"
 #include "core/reader/result_file.h"
+#include "core/reader/step_reader.h"
 
 namespace seep {
 namespace {
@@ -120,18 +121,16 @@ ResultSummary SummariseResultFile(const std::string& path) {
   if (ec) r.bytes = 0;
   auto io = std::make_unique<Io>(stdin, stdout, stderr);  // the console is not used
   auto s = std::make_unique<Store>();
-  if (path == kStandardInput) {
-    result::OpenStream(*io, stdin, r.file);
-  } else {
-    result::Open(*io, path);
-  }
+  OpenResultFile(*io, path, r.file);
   result::RecordPlace place;
   try {
     result::ReadHeader(*io, *s, &place);
     r.headerRead = true;
     SummariseMesh(*s, r);
     const std::vector<std::uint8_t> activeNodes = NodesOfActiveElements(*s);
-    while (result::ReadStep(*io, *s, &place)) r.steps.push_back(SummariseStep(*s, activeNodes));
+    // The steps come as they come to every conversion: the next one read while this one is summed.
+    result::StepReader steps(*io, *s);
+    while (steps.Next(*s, &place)) r.steps.push_back(SummariseStep(*s, activeNodes));
   } catch (const IoFailure& failure) {
     const std::int64_t step = r.headerRead ? static_cast<std::int64_t>(r.steps.size()) + 1 : 0;
     r.damage = ResultSummary::Damage{place.record, step, failure.number,

@@ -16,19 +16,13 @@
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
+#include "harness.h"
 
 namespace {
 
 using namespace seep;
 
-// Bytes taken one by one; zeros once they run out.
-struct Bytes {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t at = 0;
-  std::uint8_t Next() { return at < size ? data[at++] : 0; }
-  double Unit() { return Next() / 255.0; }  // 0 … 1
-};
+using fuzz::Bytes;
 
 // A grid of nx × ny nodes a unit apart, each moved by at most a quarter, so that every element stays
 // convex and counterclockwise; each cell a quadrilateral or a triangle, some inactive.
@@ -161,7 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (static_cast<int>(lines.size()) > count) Broken("flow lines", lines.size(), count);
   // A crossing adds at most two points (where the line meets a blocked edge and the corner it slides
   // to), besides the start; the tracer's budget is kCrossingsPerTriangle per triangle and a few more.
-  const std::size_t budget = 2 * (static_cast<std::size_t>(kCrossingsPerTriangle) * mesh.triangles.size() + 16);
+  const std::size_t budget =
+      2 * (static_cast<std::size_t>(kCrossingsPerTriangle) * mesh.triangles.size() + 16);
   for (const FlowLine& line : lines) {
     if (line.points.size() > budget) Broken("flow line points", line.points.size(), budget);
   }

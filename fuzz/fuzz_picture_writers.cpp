@@ -20,22 +20,7 @@ namespace {
 
 using namespace seep;
 
-struct Bytes {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t at = 0;
-  std::uint8_t Next() { return at < size ? data[at++] : 0; }
-  // A double from eight bytes, or a plain small number when the first byte says so: most values
-  // ordinary, some hostile.
-  double Value() {
-    if (Next() % 4 != 0) return (Next() - 128) / 16.0;
-    std::uint64_t bits = 0;
-    for (int k = 0; k < 8; ++k) bits = bits << 8 | Next();
-    double v = 0.0;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-  }
-};
+using fuzz::Bytes;
 
 Store Mesh(Bytes& b) {
   Store s;

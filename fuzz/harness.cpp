@@ -3,9 +3,19 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace seep::fuzz {
+
+double Bytes::Value() {
+  if (Next() % 4 != 0) return (Next() - 128) / 16.0;
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 8; ++k) bits = bits << 8 | Next();
+  double v = 0.0;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
 
 Console::Console(const std::uint8_t* data, std::size_t size) {
   in = std::tmpfile();

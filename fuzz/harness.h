@@ -1,5 +1,5 @@
-// Shared pieces of the fuzz targets: console streams in memory, a private working directory, and the
-// rule that a failure must be one of the reports the converter knows.
+// Shared pieces of the fuzz targets: the fuzzer's bytes taken as values, console streams in memory, a
+// private working directory, and the rule that a failure must be one of the reports the converter knows.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,18 @@
 #include "core/io/failure.h"
 
 namespace seep::fuzz {
+
+// The fuzzer's bytes taken one by one; zeros once they run out.
+struct Bytes {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t at = 0;
+  std::uint8_t Next() { return at < size ? data[at++] : 0; }
+  double Unit() { return Next() / 255.0; }  // 0 … 1
+  // A double from eight bytes, or a plain small number when the first byte says so: most values
+  // ordinary, some hostile.
+  double Value();
+};
 
 // Console input holding the given bytes; console output and error stream discarded or kept in memory.
 struct Console {

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,17 +23,8 @@
 namespace {
 
 long Option(int argc, char** argv, const char* name, long fallback) {
-  for (int a = 1; a + 1 < argc; ++a) {
-    if (std::strcmp(argv[a], name) == 0) return std::strtol(argv[a + 1], nullptr, 10);
-  }
-  return fallback;
-}
-
-const char* TextOption(int argc, char** argv, const char* name, const char* fallback) {
-  for (int a = 1; a + 1 < argc; ++a) {
-    if (std::strcmp(argv[a], name) == 0) return argv[a + 1];
-  }
-  return fallback;
+  const char* text = seepage::OptionText(argc, argv, name, nullptr);
+  return text != nullptr ? std::strtol(text, nullptr, 10) : fallback;
 }
 
 }  // namespace
@@ -47,9 +37,9 @@ int main(int argc, char** argv) {
   const long splitEvery = Option(argc, argv, "--split-every", 0);
   const long zeroLEvery = Option(argc, argv, "--zero-l-every", 0);
   const long inactiveEvery = Option(argc, argv, "--inactive-every", 0);
-  const std::string out = TextOption(argc, argv, "--out", "RESULT.DAT");
-  std::string title = TextOption(argc, argv, "--title",
-                                 "Confined flow through three layers: steady state at each upstream level");
+  const std::string out = seepage::OptionText(argc, argv, "--out", "RESULT.DAT");
+  std::string title = seepage::OptionText(
+      argc, argv, "--title", "Confined flow through three layers: steady state at each upstream level");
   title.resize(80, ' ');
   if (nx < 2 || ny < 2) {
     std::fprintf(stderr, "make_result_file: --nx and --ny must be at least 2\n");

@@ -24,7 +24,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -271,24 +270,15 @@ Case Embankment() {
 }
 
 double Option(int argc, char** argv, const char* name, double fallback) {
-  for (int a = 1; a + 1 < argc; ++a) {
-    if (std::strcmp(argv[a], name) == 0) return std::strtod(argv[a + 1], nullptr);
-  }
-  return fallback;
-}
-
-const char* TextOption(int argc, char** argv, const char* name, const char* fallback) {
-  for (int a = 1; a + 1 < argc; ++a) {
-    if (std::strcmp(argv[a], name) == 0) return argv[a + 1];
-  }
-  return fallback;
+  const char* text = seepage::OptionText(argc, argv, name, nullptr);
+  return text != nullptr ? std::strtod(text, nullptr) : fallback;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string name = TextOption(argc, argv, "--case", "");
-  const std::string out = TextOption(argc, argv, "--out", "RESULT.DAT");
+  const std::string name = seepage::OptionText(argc, argv, "--case", "");
+  const std::string out = seepage::OptionText(argc, argv, "--out", "RESULT.DAT");
   const double size = Option(argc, argv, "--size", 1.0);
   if (!(size > 0.0 && size <= 4.0)) {
     std::fprintf(stderr, "solve_seepage: --size must lie in (0, 4]\n");

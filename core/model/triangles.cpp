@@ -4,40 +4,46 @@
 #include <cmath>
 #include <tuple>
 
-#include "core/model/locate.h"
-
 namespace seep {
+
+std::vector<ElementPart> SplitElements(const Store& s) {
+  std::vector<ElementPart> parts;
+  parts.reserve(static_cast<std::size_t>(std::max(s.NUMEL, 0)) * 2);
+  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
+    const int count = CountSubTriangles(s, e);
+    for (std::int32_t part = 1; part <= count; ++part) {
+      const std::array<std::int32_t, 3> c = SubTriangleCorners(s, e, part);
+      if (IsNode(s, c[0]) && IsNode(s, c[1]) && IsNode(s, c[2])) parts.push_back({e, part, c});
+    }
+  }
+  return parts;
+}
 
 ActiveTriangles SplitActiveElements(const Store& s) {
   ActiveTriangles mesh;
   auto& ts = mesh.triangles;
-  for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
-    if (!IsActive(s, e)) continue;
-    const int parts = CountSubTriangles(s, e);
-    for (std::int32_t part = 1; part <= parts; ++part) {
-      const std::array<std::int32_t, 3> c = SubTriangleCorners(s, e, part);
-      if (!IsNode(s, c[0]) || !IsNode(s, c[1]) || !IsNode(s, c[2])) continue;
-      MeshTriangle t;
-      t.element = e;
-      t.nodes = c;
-      bool finite = true;
-      for (int k = 0; k < 3; ++k) {
-        t.at[k] = {s.X(c[k]), s.Y(c[k])};
-        finite = finite && std::isfinite(t.at[k].x) && std::isfinite(t.at[k].y);
-      }
-      if (!finite) continue;
-      const double area = Orient(t.at[0], t.at[1], t.at[2]);
-      if (area == 0.0 || !std::isfinite(area)) continue;
-      if (area < 0.0) {
-        std::swap(t.nodes[1], t.nodes[2]);
-        std::swap(t.at[1], t.at[2]);
-      }
-      t.x0 = std::min({t.at[0].x, t.at[1].x, t.at[2].x});
-      t.x1 = std::max({t.at[0].x, t.at[1].x, t.at[2].x});
-      t.y0 = std::min({t.at[0].y, t.at[1].y, t.at[2].y});
-      t.y1 = std::max({t.at[0].y, t.at[1].y, t.at[2].y});
-      ts.push_back(t);
+  for (const ElementPart& part : SplitElements(s)) {
+    if (!IsActive(s, part.element)) continue;
+    MeshTriangle t;
+    t.element = part.element;
+    t.nodes = part.nodes;
+    bool finite = true;
+    for (int k = 0; k < 3; ++k) {
+      t.at[k] = NodeAt(s, t.nodes[k]);
+      finite = finite && std::isfinite(t.at[k].x) && std::isfinite(t.at[k].y);
     }
+    if (!finite) continue;
+    const double area = Orient(t.at[0], t.at[1], t.at[2]);
+    if (area == 0.0 || !std::isfinite(area)) continue;
+    if (area < 0.0) {
+      std::swap(t.nodes[1], t.nodes[2]);
+      std::swap(t.at[1], t.at[2]);
+    }
+    t.x0 = std::min({t.at[0].x, t.at[1].x, t.at[2].x});
+    t.x1 = std::max({t.at[0].x, t.at[1].x, t.at[2].x});
+    t.y0 = std::min({t.at[0].y, t.at[1].y, t.at[2].y});
+    t.y1 = std::max({t.at[0].y, t.at[1].y, t.at[2].y});
+    ts.push_back(t);
   }
 
   // Neighbours: the edges sorted by their two nodes; the first two triangles on an edge are each
@@ -70,38 +76,56 @@ ActiveTriangles SplitActiveElements(const Store& s) {
   return mesh;
 }
 
-std::vector<Rim> RimInOrder(const ActiveTriangles& mesh) {
-  struct Link {
-    std::int32_t from;
-    Rim rim;
+std::vector<std::vector<std::size_t>> FollowLoops(const std::vector<LoopEdge>& edges) {
+  auto byStart = [](const LoopEdge& a, const LoopEdge& b) {
+    return a.group != b.group ? a.group < b.group : a.from < b.from;
   };
-  std::vector<Link> links;
+  std::vector<char> used(edges.size(), 0);
+  auto leaving = [&](std::int32_t group, std::int32_t node) {
+    const LoopEdge key{group, node, 0};
+    for (auto it = std::lower_bound(edges.begin(), edges.end(), key, byStart);
+         it != edges.end() && it->group == group && it->from == node; ++it) {
+      const auto k = static_cast<std::size_t>(it - edges.begin());
+      if (!used[k]) return k;
+    }
+    return edges.size();
+  };
+  std::vector<std::vector<std::size_t>> loops;
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    if (used[i]) continue;
+    used[i] = 1;
+    std::vector<std::size_t> loop{i};
+    for (std::int32_t at = edges[i].to; at != edges[i].from;) {
+      const std::size_t k = leaving(edges[i].group, at);
+      if (k == edges.size()) break;
+      used[k] = 1;
+      loop.push_back(k);
+      at = edges[k].to;
+    }
+    loops.push_back(std::move(loop));
+  }
+  return loops;
+}
+
+std::vector<Rim> RimInOrder(const ActiveTriangles& mesh) {
+  std::vector<Rim> rims;
   for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
-    const MeshTriangle& t = mesh.triangles[i];
     for (int k = 0; k < 3; ++k) {
-      if (t.neighbour[k] < 0) links.push_back({t.nodes[(k + 1) % 3], {static_cast<std::int32_t>(i), k}});
+      if (mesh.triangles[i].neighbour[k] < 0) rims.push_back({static_cast<std::int32_t>(i), k});
     }
   }
-  std::stable_sort(links.begin(), links.end(), [](const Link& a, const Link& b) { return a.from < b.from; });
-  std::vector<char> used(links.size(), 0);
-  std::vector<Rim> order;
-  order.reserve(links.size());
-  auto next = [&](std::int32_t node) -> std::ptrdiff_t {
-    auto it = std::lower_bound(links.begin(), links.end(), node,
-                               [](const Link& l, std::int32_t n) { return l.from < n; });
-    for (; it != links.end() && it->from == node; ++it) {
-      if (!used[static_cast<std::size_t>(it - links.begin())]) return it - links.begin();
-    }
-    return -1;
+  auto node = [&](const Rim& r, int corner) {
+    return mesh.triangles[static_cast<std::size_t>(r.triangle)].nodes[(r.k + corner) % 3];
   };
-  for (std::size_t start = 0; start < links.size(); ++start) {
-    for (std::ptrdiff_t i = used[start] ? -1 : static_cast<std::ptrdiff_t>(start); i >= 0;) {
-      used[static_cast<std::size_t>(i)] = 1;
-      const Rim rim = links[static_cast<std::size_t>(i)].rim;
-      order.push_back(rim);
-      const MeshTriangle& t = mesh.triangles[static_cast<std::size_t>(rim.triangle)];
-      i = next(t.nodes[(rim.k + 2) % 3]);
-    }
+  std::stable_sort(rims.begin(), rims.end(),
+                   [&](const Rim& a, const Rim& b) { return node(a, 1) < node(b, 1); });
+  std::vector<LoopEdge> edges;
+  edges.reserve(rims.size());
+  for (const Rim& r : rims) edges.push_back({0, node(r, 1), node(r, 2)});
+  std::vector<Rim> order;
+  order.reserve(rims.size());
+  for (const auto& loop : FollowLoops(edges)) {
+    for (std::size_t k : loop) order.push_back(rims[k]);
   }
   return order;
 }

@@ -1,13 +1,15 @@
-// The active mesh as triangles, for the quantities that follow lines through it (flow across
-// sections, flow lines): every active element split as the pictures and point location split it,
-// (I, J, K) and for a quadrilateral (I, K, L), each triangle turned counterclockwise, with its
-// neighbour across each edge.
+// The mesh as triangles: every element split once, fanned from its first corner, so that point
+// location, the pictures and the quantities that follow lines through the mesh (flow across sections,
+// flow lines) all see the same triangles. A triangle (K = L or L = 0) gives (I, J, K), a quadrilateral
+// (I, J, K) and then (I, K, L).
 //
-// Triangles with a corner outside 1 … NUMNP, a coordinate that is not finite or no area are left out,
-// so an edge next to one of them lies on the edge of the active mesh.
+// The active mesh keeps the triangles of the active elements, each turned counterclockwise, with its
+// neighbour across each edge. Triangles with a corner outside 1 … NUMNP, a coordinate that is not finite
+// or no area are left out there, so an edge next to one of them lies on the edge of the active mesh.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +28,33 @@ inline double Orient(const XY& a, const XY& b, const XY& p) {
   return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
 }
 
+// Coordinates of node n.
+inline XY NodeAt(const Store& s, std::int32_t n) {
+  return {s.X(n), s.Y(n)};
+}
+
+// Number of triangles element e splits into: 1 for a triangle, 2 for a quadrilateral.
+inline int CountSubTriangles(const Store& s, std::int32_t e) {
+  return IsTriangle(s, e) ? 1 : 2;
+}
+
+// Corners (I, a, b) of triangle `part` of element e.
+inline std::array<std::int32_t, 3> SubTriangleCorners(const Store& s, std::int32_t e, std::int32_t part) {
+  if (part == 1) return {s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK)};
+  return {s.ELEM(e, kI), s.ELEM(e, kK), s.ELEM(e, kL)};
+}
+
+// One triangle of an element, its corners (I, a, b) in the element's own turn.
+struct ElementPart {
+  std::int32_t element = 0;
+  std::int32_t part = 0;  // 1: (I, J, K), 2: (I, K, L)
+  std::array<std::int32_t, 3> nodes{};
+};
+
+// The triangles of every element, active or not, whose corners are all nodes, in element order and
+// within an element in the order of their parts.
+std::vector<ElementPart> SplitElements(const Store& s);
+
 struct MeshTriangle {
   std::int32_t element = 0;
   std::array<std::int32_t, 3> nodes{};  // counterclockwise
@@ -41,9 +70,22 @@ struct ActiveTriangles {
   std::vector<MeshTriangle> triangles;
 };
 
-// Splits the active elements of the store. The mesh and the materials are those of the header, so one
-// split serves every step.
+// The active elements' triangles of SplitElements. The mesh and the materials are those of the header,
+// so one split serves every step.
 ActiveTriangles SplitActiveElements(const Store& s);
+
+// A directed edge from node `from` to node `to`, one of a set to be followed into loops; `group` keeps
+// sets apart (the bands of a picture, say).
+struct LoopEdge {
+  std::int32_t group, from, to;
+};
+
+// Follows edges sorted by group and then by `from` into loops: from the first edge not yet taken, on
+// along the first edge not yet taken that leaves the node reached, until the loop comes back to its
+// first node or no edge leaves. Each loop as the indices of its edges, in the order of the first edges.
+// Every boundary loop of the model is followed here: the rim of the active mesh and the regions of the
+// contours.
+std::vector<std::vector<std::size_t>> FollowLoops(const std::vector<LoopEdge>& edges);
 
 // An edge of the active mesh's rim: the edge opposite corner k of a triangle that has no neighbour
 // there, counterclockwise around the mesh (clockwise around a hole).
@@ -52,8 +94,9 @@ struct Rim {
   int k = 0;
 };
 
-// The rim's edges in order along each of its boundary loops, loop after loop: each loop starts at its
-// node of the smallest number not yet walked, and each edge ends where the next begins.
+// The rim's edges in order along each of its boundary loops, loop after loop (FollowLoops, the edges
+// leaving a node in the order of their triangles): each loop starts at its node of the smallest number
+// not yet walked, and each edge ends where the next begins.
 std::vector<Rim> RimInOrder(const ActiveTriangles& mesh);
 
 // Corner k + 1 and k + 2 of a triangle, the ends of the edge opposite corner k, counterclockwise.

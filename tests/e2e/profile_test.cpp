@@ -23,23 +23,12 @@ double Head(double x, double y, int k) {
 }
 
 ResultFile Fixture() {
-  std::vector<Node> nodes;
-  for (int j = 0; j <= 2; ++j) {
-    for (int i = 0; i <= 4; ++i) nodes.push_back({double(i), double(j)});
-  }
-  std::vector<Element> elements;
-  for (int j = 0; j < 2; ++j) {
-    for (int i = 0; i < 4; ++i) {
-      const int a = j * 5 + i + 1;
-      elements.push_back({a, a + 1, a + 6, a + 5, (i == 3 && j == 1) ? 0 : 1});
-    }
-  }
+  const SquareGrid g = UnitSquares(4, 2, {{3, 1}});
   ResultFile f;
-  f.Header("PROFILE TEST", nodes, elements);
+  f.Header("PROFILE TEST", g.nodes, g.elements);
   for (int k = 1; k <= 2; ++k) {
-    std::vector<NodeValues> values;
-    for (const Node& n : nodes) values.push_back({0, Head(n.x, n.y, k) - n.y, 0.0});
-    f.Step(k, 100.0 * k, values, std::vector<ElementValues>(8, {0.1 * k, 0.0}));
+    f.Step(k, 100.0 * k, HeadValues(g.nodes, [k](double x, double y) { return Head(x, y, k); }),
+           std::vector<ElementValues>(8, {0.1 * k, 0.0}));
   }
   return f;
 }

@@ -30,22 +30,11 @@ double Head(int step, double x, double y) {
 }
 
 ResultFile Fixture() {
-  std::vector<Node> nodes;
-  for (int j = 0; j <= 2; ++j) {
-    for (int i = 0; i <= 4; ++i) nodes.push_back({double(i), double(j)});
-  }
-  std::vector<Element> elements;
-  for (int j = 0; j < 2; ++j) {
-    for (int i = 0; i < 4; ++i) {
-      const int a = j * 5 + i + 1;
-      elements.push_back({a, a + 1, a + 6, a + 5, (i == 3 && j == 1) ? 0 : 1});
-    }
-  }
+  const SquareGrid g = UnitSquares(4, 2, {{3, 1}});
   ResultFile f;
-  f.Header("SAFETY TEST", nodes, elements);
+  f.Header("SAFETY TEST", g.nodes, g.elements);
   for (int k = 1; k <= 3; ++k) {
-    std::vector<NodeValues> values;
-    for (const Node& n : nodes) values.push_back({0, Head(k, n.x, n.y) - n.y, 0.0});
+    std::vector<NodeValues> values = HeadValues(g.nodes, [k](double x, double y) { return Head(k, x, y); });
     if (k == 2) {
       values[0].q = 0.5;
       values[4].q = -0.5;

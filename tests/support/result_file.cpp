@@ -119,4 +119,28 @@ void ResultFile::WriteTo(const std::string& path, std::size_t size) const {
   if (!f) throw std::runtime_error("cannot write " + path);
 }
 
+SquareGrid UnitSquares(int nx, int ny, const std::vector<Cell>& inactive) {
+  SquareGrid g;
+  for (int j = 0; j <= ny; ++j) {
+    for (int i = 0; i <= nx; ++i) g.nodes.push_back({double(i), double(j)});
+  }
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      const int a = j * (nx + 1) + i + 1;
+      const bool off =
+          std::any_of(inactive.begin(), inactive.end(), [&](Cell c) { return c.i == i && c.j == j; });
+      g.elements.push_back({a, a + 1, a + nx + 2, a + nx + 1, off ? 0 : 1});
+    }
+  }
+  return g;
+}
+
+std::vector<NodeValues> HeadValues(const std::vector<Node>& nodes,
+                                   const std::function<double(double, double)>& head) {
+  std::vector<NodeValues> values;
+  values.reserve(nodes.size());
+  for (const Node& n : nodes) values.push_back({0, head(n.x, n.y) - n.y, 0.0});
+  return values;
+}
+
 }  // namespace seep::test

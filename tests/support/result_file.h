@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,22 @@ struct NodeValues {
 struct ElementValues {
   double vx, vy;
 };
+
+// nx × ny unit squares over 0 ≤ x ≤ nx, 0 ≤ y ≤ ny: node n = (nx + 1) j + i + 1 at (i, j), element
+// e = nx j + i + 1 the counterclockwise square at cell (i, j), of material 1, or 0 for the cells named
+// in `inactive`.
+struct SquareGrid {
+  std::vector<Node> nodes;
+  std::vector<Element> elements;
+};
+struct Cell {
+  int i, j;
+};
+SquareGrid UnitSquares(int nx, int ny, const std::vector<Cell>& inactive = {});
+
+// The values of a total head H(x, y) at the nodes: pressure head H − y, NCODE 0 and Q 0.
+std::vector<NodeValues> HeadValues(const std::vector<Node>& nodes,
+                                   const std::function<double(double, double)>& head);
 
 // Payloads of the header and step records, without framing.
 std::string TitlePayload(std::string_view title);  // blank-padded or cut to 80 characters

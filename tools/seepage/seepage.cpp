@@ -384,6 +384,13 @@ Solution SolveSteady(const Mesh& mesh, const Boundary& boundary, const Settings&
   return s;
 }
 
+const char* OptionText(int argc, char** argv, const char* name, const char* fallback) {
+  for (int a = 1; a + 1 < argc; ++a) {
+    if (std::strcmp(argv[a], name) == 0) return argv[a + 1];
+  }
+  return fallback;
+}
+
 bool WriteResultFile(const std::string& path, const std::string& title, const Mesh& mesh,
                      const std::vector<Step>& steps) {
   std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -82,6 +82,9 @@ struct Step {
   Solution solution;
 };
 
+// The word after `name` on a tool's command line (`--out R.DAT`), or `fallback` when it is not given.
+const char* OptionText(int argc, char** argv, const char* name, const char* fallback);
+
 // Writes the result file: title, nodes, elements (with kx of the material and a porosity of 0.3),
 // then per step NCODE, P = H − Y and Q per node and VXE, VYE per element. False when it cannot be written.
 bool WriteResultFile(const std::string& path, const std::string& title, const Mesh& mesh,

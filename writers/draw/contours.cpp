@@ -1,4 +1,6 @@
 // Equipotential lines along the band edges of a field given at the nodes, labelled with their level.
+#include "core/model/contours.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,31 +23,10 @@ bool Overlap(const LabelBox& a, const LabelBox& b) {
 ContourLines TraceContours(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
                            const std::vector<double>& levels, const Placement& at) {
   ContourLines contours;
-  contours.pieces.resize(levels.size());
-  for (const MeshTriangle& t : mesh.triangles) {
-    std::array<double, 3> v{};
-    bool finite = true;
-    for (int k = 0; k < 3; ++k) {
-      v[static_cast<std::size_t>(k)] =
-          nodeValue[static_cast<std::size_t>(t.nodes[static_cast<std::size_t>(k)] - 1)];
-      finite = finite && std::isfinite(v[static_cast<std::size_t>(k)]);
-    }
-    if (!finite) continue;
-    for (std::size_t l = 0; l < levels.size(); ++l) {
-      const double level = levels[l];
-      // The points where the level crosses the triangle's edges (a corner above, the other not).
-      std::array<Point, 2> ends{};
-      int found = 0;
-      for (int k = 0; k < 3 && found < 2; ++k) {
-        const std::size_t a = static_cast<std::size_t>(k), b = static_cast<std::size_t>((k + 1) % 3);
-        if ((v[a] > level) == (v[b] > level)) continue;
-        const double f = (level - v[a]) / (v[b] - v[a]);
-        const XY& pa = t.at[a];
-        const XY& pb = t.at[b];
-        ends[static_cast<std::size_t>(found++)] = {at.Px(pa.x + f * (pb.x - pa.x)),
-                                                   at.Py(pa.y + f * (pb.y - pa.y))};
-      }
-      if (found == 2) contours.pieces[l].push_back(ends);
+  contours.pieces = LevelCrossings(mesh, nodeValue, levels);
+  for (auto& level : contours.pieces) {
+    for (auto& piece : level) {
+      for (XY& p : piece) p = {at.Px(p.x), at.Py(p.y)};
     }
   }
   return contours;
@@ -71,14 +52,14 @@ void AppendContourLines(std::string& svg, const ContourLines& contours) {
 
 void AppendContourLabels(std::string& svg, const ContourLines& contours,
                          const std::vector<std::string>& texts, const LabelBox& area,
-                         std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines) {
+                         std::vector<LabelBox>& taken, const std::vector<std::vector<XY>>& lines) {
   for (std::size_t l = 0; l < contours.pieces.size() && l < texts.size(); ++l) {
     const auto& pieces = contours.pieces[l];
     if (pieces.empty()) continue;
     // The pieces in order down the picture, then tried from the middle outward.
-    std::vector<Point> mids;
+    std::vector<XY> mids;
     for (const auto& p : pieces) mids.push_back({0.5 * (p[0].x + p[1].x), 0.5 * (p[0].y + p[1].y)});
-    std::sort(mids.begin(), mids.end(), [](const Point& a, const Point& b) { return a.y < b.y; });
+    std::sort(mids.begin(), mids.end(), [](const XY& a, const XY& b) { return a.y < b.y; });
     const double width = static_cast<double>(texts[l].size()) * kCharWidth + 4.0, height = kAscent + kDescent;
     int labelled = 0;
     const std::size_t n = mids.size();
@@ -89,7 +70,7 @@ void AppendContourLabels(std::string& svg, const ContourLines& contours,
       const LabelBox box{mids[k].x - 0.5 * width, mids[k].y - 0.5 * height, mids[k].x + 0.5 * width,
                          mids[k].y + 0.5 * height};
       if (box.x0 < area.x0 || box.x1 > area.x1 || box.y0 < area.y0 || box.y1 > area.y1) continue;
-      const bool crosses = std::any_of(lines.begin(), lines.end(), [&](const std::vector<Point>& line) {
+      const bool crosses = std::any_of(lines.begin(), lines.end(), [&](const std::vector<XY>& line) {
         for (std::size_t i = 1; i < line.size(); ++i) {
           if (CrossesBox(box, line[i - 1], line[i])) return true;
         }

@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/model/contours.h"
 #include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
 
 namespace seep::plot {
-
-using Point = XY;
 
 // A box in picture units (y downward): a label's room.
 struct LabelBox {
@@ -55,13 +54,11 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const MeasureUnits& units, std::vector<LabelBox>& taken);
 
 // Whether the segment from p to q crosses the box.
-bool CrossesBox(const LabelBox& box, Point p, Point q);
+bool CrossesBox(const LabelBox& box, XY p, XY q);
 
-// Equipotential lines: for each level, the pieces where a field given at the nodes (value(n) =
-// nodeValue[n - 1]) crosses it, linear on each triangle of the mesh, in picture units. The band edges
-// of NodalBands lie on them.
+// Equipotential lines: the level crossings of a nodal field (LevelCrossings), in picture units.
 struct ContourLines {
-  std::vector<std::vector<std::array<Point, 2>>> pieces;  // per level
+  LevelPieces pieces;  // per level
 };
 ContourLines TraceContours(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
                            const std::vector<double>& levels, const Placement& at);
@@ -72,7 +69,7 @@ void AppendContourLines(std::string& svg, const ContourLines& contours);
 // room keeps its line unlabelled.
 void AppendContourLabels(std::string& svg, const ContourLines& contours,
                          const std::vector<std::string>& texts, const LabelBox& area,
-                         std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines);
+                         std::vector<LabelBox>& taken, const std::vector<std::vector<XY>>& lines);
 
 // Exit faces as solid green lines and bases as solid purple ones, each with its name at its last point and
 // a small arrow head there: an exit face's direction says which side is out (its left).

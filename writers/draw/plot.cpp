@@ -10,18 +10,14 @@
 #include <string_view>
 
 #include "core/io/number_text.h"
+#include "core/model/contours.h"
 #include "core/model/gradient.h"
 #include "core/model/locate.h"
 #include "writers/draw/overlays.h"
-#include "writers/draw/plot_geometry.h"
 #include "writers/draw/svg.h"
 
 namespace seep {
 namespace {
-
-using plot::Levels;
-using plot::Point;
-using plot::Polyline;
 
 // Picture sizes in picture units (pixels at 100 %). The plot area takes the section's shape within
 // these bounds; the canvas adds fixed room around it: the title line and the colour bar's title above,
@@ -94,7 +90,7 @@ template <class ToPicture>
 void AppendPathData(std::string& out, const std::vector<Polyline>& lines, bool closed, ToPicture&& to) {
   for (const Polyline& line : lines) {
     if (line.size() < 2) continue;
-    const Point first = to(line.front());
+    const XY first = to(line.front());
     std::int64_t hx = svg::Hundredths(first.x), hy = svg::Hundredths(first.y);
     out += 'M';
     svg::AppendHundredths(out, hx);
@@ -103,7 +99,7 @@ void AppendPathData(std::string& out, const std::vector<Polyline>& lines, bool c
     out += 'l';
     bool any = false;
     for (std::size_t k = 1; k < line.size(); ++k) {
-      const Point p = to(line[k]);
+      const XY p = to(line[k]);
       const std::int64_t nx = svg::Hundredths(p.x), ny = svg::Hundredths(p.y);
       if (nx == hx && ny == hy) continue;
       if (any && nx - hx >= 0) out += ' ';
@@ -471,7 +467,7 @@ void PhreaticKey(std::string& out, double x, double y) {
 // arrows no longer than a cell never overlap, however the elements beneath are shaped.
 struct ArrowSite {
   std::int32_t element = 0;
-  Point at{};
+  XY at{};
 };
 
 std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const Box& box, double& cell) {
@@ -489,7 +485,7 @@ std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const
                                                    {0, std::numeric_limits<double>::infinity()});
   for (std::int64_t iy = 0; iy < ny; ++iy) {
     for (std::int64_t ix = 0; ix < nx; ++ix) {
-      const Point c{x0 + (static_cast<double>(ix) + 0.5) * cell, y0 + (static_cast<double>(iy) + 0.5) * cell};
+      const XY c{x0 + (static_cast<double>(ix) + 0.5) * cell, y0 + (static_cast<double>(iy) + 0.5) * cell};
       const std::int32_t e = LocatePoint(bins, s, c.x, c.y).element;
       if (e == 0 || !IsActive(s, e) || !std::isfinite(Speed(s.VXE(e), s.VYE(e)))) continue;
       const int corners = IsTriangle(s, e) ? 3 : 4;
@@ -497,7 +493,7 @@ std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const
       bool nodes = true;
       for (int k = 0; k < corners; ++k) nodes = nodes && IsNode(s, s.ELEM(e, kI + k));
       if (!nodes) continue;
-      Point centroid{0.0, 0.0};
+      XY centroid{0.0, 0.0};
       for (int k = 0; k < corners; ++k) {
         centroid.x += s.X(s.ELEM(e, kI + k)) / corners;
         centroid.y += s.Y(s.ELEM(e, kI + k)) / corners;
@@ -519,12 +515,12 @@ std::vector<ArrowSite> ArrowSites(const Store& s, const ElementBins& bins, const
 
 // An arrow of `length` picture units centred on `mid`, pointing along (ux, uy) (picture units, y
 // downward): a shaft and a head as one closed outline.
-Polyline ArrowShape(Point mid, double ux, double uy, double length) {
+Polyline ArrowShape(XY mid, double ux, double uy, double length) {
   const double head = std::min(0.45 * length, 7.0), shaft = 0.9, wing = std::min(3.2, 0.3 * length + 1.0);
   const double nx = -uy, ny = ux;
-  const Point tail{mid.x - 0.5 * length * ux, mid.y - 0.5 * length * uy};
-  const Point tip{mid.x + 0.5 * length * ux, mid.y + 0.5 * length * uy};
-  const Point neck{tip.x - head * ux, tip.y - head * uy};
+  const XY tail{mid.x - 0.5 * length * ux, mid.y - 0.5 * length * uy};
+  const XY tip{mid.x + 0.5 * length * ux, mid.y + 0.5 * length * uy};
+  const XY neck{tip.x - head * ux, tip.y - head * uy};
   return {{tail.x + shaft * nx, tail.y + shaft * ny}, {neck.x + shaft * nx, neck.y + shaft * ny},
           {neck.x + wing * nx, neck.y + wing * ny},   tip,
           {neck.x - wing * nx, neck.y - wing * ny},   {neck.x - shaft * nx, neck.y - shaft * ny},
@@ -549,7 +545,7 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame,
   std::vector<Polyline> arrows;
   if (!(fastest > 0.0) || !std::isfinite(fastest)) return arrows;
   auto inside = [&](const Polyline& shape) {
-    for (const Point& p : shape) {
+    for (const XY& p : shape) {
       const double x = frame.x0 + (p.x - frame.left) / frame.scale,
                    y = frame.y1 - (p.y - frame.top) / frame.scale;
       const PointLocation at = LocatePoint(bins, s, x, y);
@@ -565,7 +561,7 @@ std::vector<Polyline> Arrows(const Store& s, const Box& box, const Frame& frame,
     const double speed = Speed(vx, vy);
     if (!(speed > 0.0)) continue;
     const double ux = vx / speed, uy = -vy / speed;
-    const Point mid{frame.Px(site.at.x), frame.Py(site.at.y)};
+    const XY mid{frame.Px(site.at.x), frame.Py(site.at.y)};
     double length = std::max(longest * speed / fastest, kLeastArrow);
     Polyline shape = ArrowShape(mid, ux, uy, length);
     while (!inside(shape) && length > kLeastArrow) {
@@ -591,7 +587,7 @@ void ArrowKey(std::string& out, const ArrowScale& scale, const MeasureUnits& uni
   }
   const double keyLength = length * (round / units.Factor(Quantity::kSpeed)) / speed;
   const Polyline shape = ArrowShape({x + 0.5 * keyLength, y}, 1.0, 0.0, std::max(keyLength, kLeastArrow));
-  Path(out, "arrow-key", std::vector<Polyline>{shape}, true, [](const Point& p) { return p; });
+  Path(out, "arrow-key", std::vector<Polyline>{shape}, true, [](const XY& p) { return p; });
   const std::vector<double> value{round};
   const ScaleText text = ScaleLabels(value, round);
   Text(out, x + std::max(keyLength, kLeastArrow) + 6.0, y + 4.0, "",
@@ -611,7 +607,7 @@ std::string TimeText(double time, const MeasureUnits& units) {
   return text;
 }
 
-plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi) {
+Levels PictureLevels(const PlotOptions& options, double lo, double hi) {
   if (options.userLevels.size() >= 2) {
     Levels levels;
     levels.values = options.userLevels;
@@ -621,12 +617,12 @@ plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi) {
       levels.step = std::min(levels.step, levels.values[k] - levels.values[k - 1]);
     return levels;
   }
-  if (options.userRange) return plot::RoundLevels(options.userRange->lo, options.userRange->hi);
+  if (options.userRange) return RoundLevels(options.userRange->lo, options.userRange->hi);
   if (options.levels) {
     const double factor = options.units.Factor(FieldQuantity(options.field));
-    return plot::RoundLevels(factor * options.levels->lo, factor * options.levels->hi);
+    return RoundLevels(factor * options.levels->lo, factor * options.levels->hi);
   }
-  return plot::RoundLevels(lo, hi);
+  return RoundLevels(lo, hi);
 }
 
 namespace {
@@ -707,7 +703,7 @@ std::string_view FieldName(PlotField field) {
   return "";
 }
 
-void AppendPictureStyle(std::string& css, const plot::Levels& levels) {
+void AppendPictureStyle(std::string& css, const Levels& levels) {
   css += kStyle;
   BandStyles(css, levels);
 }
@@ -731,7 +727,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
     parts.width = kWidth;
     parts.height = 200.0;
     parts.plotLeft = parts.plotTop = parts.plotWidth = parts.plotHeight = 0.0;
-    parts.levels = plot::RoundLevels(0.0, 0.0);
+    parts.levels = RoundLevels(0.0, 0.0);
     TitleLine(parts.title, s, what, kWidth);
     Text(parts.lines, kWidth / 2.0, 100.0, "mid",
          box.Empty() ? "No active element in this step"
@@ -751,13 +747,13 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   const bool anyValue = field.hi >= field.lo;
   parts.levels = anyValue ? PictureLevels(options, field.lo, field.hi) : PictureLevels(options, 0.0, 0.0);
   const Levels& levels = parts.levels;
-  auto toPicture = [&frame](const Point& p) { return Point{frame.Px(p.x), frame.Py(p.y)}; };
-  auto toSame = [](const Point& p) { return p; };
+  auto toPicture = [&frame](const XY& p) { return XY{frame.Px(p.x), frame.Py(p.y)}; };
+  auto toSame = [](const XY& p) { return p; };
 
   // The step's bands.
   const bool perElement = options.field == PlotField::kSpeed || options.field == PlotField::kGradient;
-  const plot::Bands bands = perElement ? plot::ElementBands(mesh.triangles, s, field.values, levels)
-                                       : plot::NodalBands(mesh.triangles, s, field.values, levels);
+  const Bands bands = perElement ? ElementBands(mesh.triangles, s, field.values, levels)
+                                 : NodalBands(mesh.triangles, s, field.values, levels);
   (options.field == PlotField::kGradient ? warnings.noGradient : warnings.nanElements) = bands.blankElements;
   if (options.field == PlotField::kGradient && bands.blankElements > 0)
     warnings.noGradientCauses = CountGradientLacks(s);
@@ -768,12 +764,12 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
 
   // The section's lines.
   if (constant) {
-    if (options.mesh) Path(parts.section, "mesh", plot::MeshEdges(s), false, toPicture);
-    Path(parts.section, "outline", plot::MeshOutline(mesh.triangles, s), true, toPicture);
+    if (options.mesh) Path(parts.section, "mesh", MeshEdges(s), false, toPicture);
+    Path(parts.section, "outline", OutlineLoops(mesh.triangles, s), true, toPicture);
   }
 
   // The step's lines on top: the phreatic line with its key under the colour bar, the arrows.
-  const std::vector<Polyline> phreatic = plot::PhreaticLine(mesh.triangles, s);
+  const std::vector<Polyline> phreatic = PhreaticLine(mesh.triangles, s);
   Path(parts.lines, "casing", phreatic, false, toPicture);
   Path(parts.lines, "phreatic", phreatic, false, toPicture);
   const double barX = kLeft + layout.width + 24.0;
@@ -812,7 +808,7 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
     for (const Polyline& line : phreatic) obstacles.push_back(line);
     for (const Section& section : options.sections) obstacles.push_back(section.points);
     for (Polyline& line : obstacles) {
-      for (Point& p : line) p = toPicture(p);
+      for (XY& p : line) p = toPicture(p);
     }
     plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken, obstacles);
   }
@@ -831,10 +827,8 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
   if (constant) {
     // The ticks at round values of the shown length unit.
     const double shown = units.length;
-    const Levels xTicks =
-        plot::RoundTicks(shown * layout.x0, shown * layout.x1, TickRoom(layout.width, 80.0));
-    const Levels yTicks =
-        plot::RoundTicks(shown * layout.y0, shown * layout.y1, TickRoom(layout.height, 45.0));
+    const Levels xTicks = RoundTicks(shown * layout.x0, shown * layout.x1, TickRoom(layout.width, 80.0));
+    const Levels yTicks = RoundTicks(shown * layout.y0, shown * layout.y1, TickRoom(layout.height, 45.0));
     const std::array<int, 2> exponents = Axes(
         parts.frame, kLeft, kTop, layout.width, layout.height, xTicks, yTicks,
         [&](double x) { return frame.Px(x / shown); }, [&](double y) { return frame.Py(y / shown); });
@@ -925,8 +919,8 @@ void PointStyles(std::string& css, std::size_t points) {
 void HistoryAxes(std::string& svg, const ChartFrame& frame, std::string_view name,
                  const HistoryChart& chart) {
   const MeasureUnits& units = chart.units;
-  const Levels xTicks = plot::RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
-  const Levels yTicks = plot::RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
+  const Levels xTicks = RoundTicks(frame.x0, frame.x1, TickRoom(frame.width, 90.0));
+  const Levels yTicks = RoundTicks(frame.y0, frame.y1, TickRoom(frame.height, 45.0));
   auto px = [&](double x) { return frame.Px(x); };
   auto py = [&](double y) { return frame.Py(y); };
   for (double y : yTicks.values) Line(svg, "grid", frame.left, py(y), frame.left + frame.width, py(y));
@@ -952,13 +946,13 @@ void PointLines(std::string& svg, const ChartFrame& frame, const HistoryChart& c
         runs.emplace_back();
       }
     }
-    Path(svg, PointClass(k), runs, false, [](const Point& p) { return p; });
+    Path(svg, PointClass(k), runs, false, [](const XY& p) { return p; });
     if (!markers) continue;
     svg += "<g class=\"p";
     svg += std::to_string(k);
     svg += "\">";
     for (const Polyline& run : runs) {
-      for (const Point& p : run) {
+      for (const XY& p : run) {
         svg += "<circle";
         Attribute(svg, "cx", p.x);
         Attribute(svg, "cy", p.y);

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/contours.h"
 #include "core/model/gradient.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
-#include "writers/draw/plot_geometry.h"
 #include "writers/kind.h"
 
 namespace seep {
@@ -46,7 +46,7 @@ struct PlotOptions {
 
 // The levels of a picture: the user's, else round ones over `levels` of the options, else over lo ...
 // hi (the picture's values, in the units shown).
-plot::Levels PictureLevels(const PlotOptions& options, double lo, double hi);
+Levels PictureLevels(const PlotOptions& options, double lo, double hi);
 
 // Reads `--levels A:B:STEP` (A, A + STEP, ... up to B) or `--levels v1,v2,...` (rising), and
 // `--range MIN:MAX`; false with a message when the text does not read so.
@@ -98,7 +98,7 @@ struct StepPictureParts {
   double width = 0.0, height = 0.0;  // the canvas
   // The plot area in picture units: the section at one scale, x to the right and y upward.
   double plotLeft = 0.0, plotTop = 0.0, plotWidth = 0.0, plotHeight = 0.0;
-  plot::Levels levels;  // band b of the colour bar and of the bands has class "b<b>"
+  Levels levels;        // band b of the colour bar and of the bands has class "b<b>"
   std::string bands;    // the step's filled bands
   std::string section;  // mesh edges and outline: the same for every step (drawn only when asked)
   std::string lines;    // the step's phreatic line with its key, its arrows, or a note instead of a section
@@ -111,7 +111,7 @@ struct StepPictureParts {
 void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& mesh,
                           const PlotOptions& options, bool constant, PlotWarnings& warnings);
 // The picture's style sheet: the classes that the parts use, the bands' colours for `levels` included.
-void AppendPictureStyle(std::string& css, const plot::Levels& levels);
+void AppendPictureStyle(std::string& css, const Levels& levels);
 
 // Point time history. The points XP, YP (NPT of them) are read and located in the store (IPN, WPN
 // filled by LocatePoints); a point with IPN(i, 1) == 0 lies outside the mesh and is left out.

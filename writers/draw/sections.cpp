@@ -35,10 +35,10 @@ bool Inside(const LabelBox& box, const LabelBox& area) {
 
 // A point at share t of a polyline's length and the direction of its piece there.
 struct AlongLine {
-  Point at{}, direction{1.0, 0.0};
+  XY at{}, direction{1.0, 0.0};
 };
 
-AlongLine PointAlong(const std::vector<Point>& line, double t) {
+AlongLine PointAlong(const std::vector<XY>& line, double t) {
   double total = 0.0;
   for (std::size_t i = 1; i < line.size(); ++i)
     total += std::hypot(line[i].x - line[i - 1].x, line[i].y - line[i - 1].y);
@@ -68,8 +68,8 @@ LabelBox BoxBeside(const AlongLine& along, int side, double width, double height
 
 // The first box among the candidates along each line that stays in the area, misses every box taken
 // and (when `clearOfLines`) every section line; false when none does.
-bool FindPlace(const std::vector<Point>& line, double width, double height, const LabelBox& area,
-               const std::vector<LabelBox>& taken, const std::vector<std::vector<Point>>& lines,
+bool FindPlace(const std::vector<XY>& line, double width, double height, const LabelBox& area,
+               const std::vector<LabelBox>& taken, const std::vector<std::vector<XY>>& lines,
                bool clearOfLines, LabelBox& found, bool wide = false) {
   static constexpr double kShares[] = {0.5, 0.35, 0.65, 0.2, 0.8, 1.0, 0.0, 0.1, 0.9};
   // Wide (for markers): also every twentieth of the line, on it and further off it on either side.
@@ -101,12 +101,12 @@ bool FindPlace(const std::vector<Point>& line, double width, double height, cons
 }
 
 // A filled arrow head at the end of the line, pointing along its last piece.
-void AppendEndArrow(std::string& svg, const std::vector<Point>& line) {
+void AppendEndArrow(std::string& svg, const std::vector<XY>& line) {
   const AlongLine end = PointAlong(line, 1.0);
   const double ux = end.direction.x, uy = end.direction.y, length = 11.0, wing = 5.0;
-  const Point tip = end.at, neck{tip.x - length * ux, tip.y - length * uy};
+  const XY tip = end.at, neck{tip.x - length * ux, tip.y - length * uy};
   svg += "<path fill=\"#d55e00\" stroke=\"#fff\" stroke-width=\"0.8\" d=\"M";
-  const Point corners[3] = {
+  const XY corners[3] = {
       tip, {neck.x - wing * uy, neck.y + wing * ux}, {neck.x + wing * uy, neck.y - wing * ux}};
   for (int k = 0; k < 3; ++k) {
     if (k > 0) svg += 'L';
@@ -135,7 +135,7 @@ void AppendLabel(std::string& svg, const LabelBox& box, std::string_view text) {
 }  // namespace
 
 // Liang–Barsky clipping.
-bool CrossesBox(const LabelBox& box, Point p, Point q) {
+bool CrossesBox(const LabelBox& box, XY p, XY q) {
   double t0 = 0.0, t1 = 1.0;
   const double dx = q.x - p.x, dy = q.y - p.y;
   const double edges[4][2] = {
@@ -163,10 +163,10 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
   std::vector<std::string> legend;
   if (sections.empty()) return legend;
   svg += "<g class=\"sections\">\n";
-  std::vector<std::vector<Point>> lines;
+  std::vector<std::vector<XY>> lines;
   int markers = 0;
   for (const Section& section : sections) {
-    std::vector<Point>& line = lines.emplace_back();
+    std::vector<XY>& line = lines.emplace_back();
     for (const XY& p : section.points) line.push_back({at.Px(p.x), at.Py(p.y)});
   }
   for (std::size_t k = 0; k < sections.size(); ++k) {

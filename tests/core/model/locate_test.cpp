@@ -130,7 +130,7 @@ TEST(LocatePoint, NearlyFlatClockwiseTriangleHoldsItsCornerThroughRounding) {
                              {10.0, 10.0, 0},
                              {0.0, 10.0, 0}},
                             {{1, 2, 3, 3, 1}, {4, 5, 6, 7, 1}});
-  ASSERT_LT(PTAREA(s.X(1), s.Y(1), s.X(2), s.Y(2), s.X(3), s.Y(3)), 0.0);
+  ASSERT_LT(SignedArea(NodeAt(s, 1), NodeAt(s, 2), NodeAt(s, 3)), 0.0);
   EXPECT_EQ(Locate(s, s.X(3), s.Y(3)).element, 1);
   EXPECT_EQ(Locate(s, 4.0, 1.0).element, 2);
 }
@@ -228,10 +228,11 @@ TEST(LocatePoint, WeightsAreTheBarycentricCoordinatesOfThePoint) {
   std::mt19937_64 rng(7);
   const Store s = MixedMesh(rng, 12, -3.0, 2.0, 0.5, 0.3);
   std::uniform_real_distribution<double> x(-3.0, 3.0), y(2.0, 8.0);
+  const std::vector<ElementPart> parts = SplitElements(s);
   int located = 0;
   for (int n = 0; n < 2000; ++n) {
     const double px = x(rng), py = y(rng);
-    const PointLocation at = LocatePointPlain(s, px, py);
+    const PointLocation at = LocatePointPlain(parts, s, px, py);
     if (at.element == 0) continue;
     ++located;
     const Weights expected = Barycentric(s, at.nodes, px, py);
@@ -297,8 +298,9 @@ Agreement CompareSearches(const Store& s, const std::vector<std::pair<double, do
   Agreement r;
   const ElementBins bins = BinElements(s);
   EXPECT_TRUE(bins.usable);
+  const std::vector<ElementPart> parts = SplitElements(s);
   for (const auto& [x, y] : points) {
-    const PointLocation plain = LocatePointPlain(s, x, y);
+    const PointLocation plain = LocatePointPlain(parts, s, x, y);
     const PointLocation binned = LocatePoint(bins, s, x, y);
     ++r.points;
     if (plain.element != 0) ++r.located;

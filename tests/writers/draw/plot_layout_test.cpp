@@ -17,8 +17,6 @@
 namespace seep {
 namespace {
 
-using plot::Point;
-using plot::Polyline;
 using test::ElementRow;
 using test::NodeRow;
 
@@ -55,7 +53,7 @@ std::vector<Polyline> Loops(const std::string& svg, const std::string& cls) {
   const std::string head = "<path class=\"" + cls + "\" d=\"";
   for (std::size_t at = svg.find(head); at != std::string::npos; at = svg.find(head, at + 1)) {
     const char* p = svg.c_str() + at + head.size();
-    Point pen{0.0, 0.0};
+    XY pen{0.0, 0.0};
     while (*p != '"' && *p != '\0') {
       const char command = *p++;
       if (command == 'M') {
@@ -86,7 +84,7 @@ struct Extent {
 Extent ExtentOf(const std::vector<Polyline>& loops) {
   Extent e;
   for (const Polyline& l : loops) {
-    for (const Point& p : l) {
+    for (const XY& p : l) {
       e.x0 = std::min(e.x0, p.x), e.x1 = std::max(e.x1, p.x);
       e.y0 = std::min(e.y0, p.y), e.y1 = std::max(e.y1, p.y);
     }
@@ -158,11 +156,11 @@ TEST(PlotLayout, ArrowsHaveALeastLengthAndStayInside) {
   double shortest = INFINITY, longest = 0.0;
   for (const Polyline& a : arrows) {
     ASSERT_EQ(a.size(), 7u);  // shaft and head: tail corners 0 and 6, tip 3
-    const Point tail{(a[0].x + a[6].x) / 2, (a[0].y + a[6].y) / 2};
+    const XY tail{(a[0].x + a[6].x) / 2, (a[0].y + a[6].y) / 2};
     const double length = std::hypot(a[3].x - tail.x, a[3].y - tail.y);
     shortest = std::min(shortest, length);
     longest = std::max(longest, length);
-    for (const Point& p : a) {
+    for (const XY& p : a) {
       EXPECT_GE(p.x, section.x0 - 0.01);
       EXPECT_LE(p.x, section.x1 + 0.01);
       EXPECT_GE(p.y, section.y0 - 0.01);

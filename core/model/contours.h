@@ -1,24 +1,24 @@
-// The geometry of a step picture in model coordinates: round contour levels, the filled bands of a
-// field over the active elements, the phreatic line, the mesh outline and the element edges. The
-// picture writer only scales and prints what these give; the tests check them before printing.
+// Contours of a field over the active mesh in model coordinates: round levels, the filled bands between
+// them, the lines where a nodal field crosses them (equipotentials, and the phreatic line where the
+// pressure head is zero), and the mesh's outline and element edges. Pictures only scale and print what
+// these give.
 //
-// The bands, the phreatic line and the outline are drawn on the active mesh split into triangles once
-// per run (SplitActiveElements): (I, J, K), and (I, K, L) for a quadrilateral, as point location splits
-// it; triangles of zero area, with a corner outside the mesh or a coordinate that is not finite are
-// left out there.
+// Everything here is taken on the active mesh split into triangles once per run (SplitActiveElements);
+// triangles of zero area, with a corner outside the mesh or a coordinate that is not finite are left
+// out there.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "core/model/store.h"
 #include "core/model/triangles.h"
 
-namespace seep::plot {
+namespace seep {
 
-using Point = XY;
 // A closed loop (the last point joins the first) or an open polyline.
-using Polyline = std::vector<Point>;
+using Polyline = std::vector<XY>;
 
 // Round levels: value k is (first + k) * step, step being 1, 2, 2.5 or 5 times a power of ten. Band b
 // lies between values[b] and values[b + 1]; the first value is at most the lowest value of the field,
@@ -63,11 +63,19 @@ Bands ElementBands(const ActiveTriangles& mesh, const Store& s, const std::vecto
 std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s);
 
 // Boundary of the active elements: closed loops, counterclockwise around them.
-std::vector<Polyline> MeshOutline(const ActiveTriangles& mesh, const Store& s);
+std::vector<Polyline> OutlineLoops(const ActiveTriangles& mesh, const Store& s);
 // Every edge of the active elements once, joined into polylines.
 std::vector<Polyline> MeshEdges(const Store& s);
+
+// The pieces where a field given at the nodes (value(n) = nodeValue[n - 1]), linear on each triangle,
+// crosses each level: per level, one segment for every triangle whose corners lie on both sides of it
+// (above it, and at most it), in the triangles' order. Triangles with a value that is not finite are
+// passed over. The band edges of NodalBands lie on them.
+using LevelPieces = std::vector<std::vector<std::array<XY, 2>>>;
+LevelPieces LevelCrossings(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
+                           const std::vector<double>& levels);
 
 // Signed area of a closed loop: positive when it runs counterclockwise.
 double LoopArea(const Polyline& loop);
 
-}  // namespace seep::plot
+}  // namespace seep

@@ -1,4 +1,4 @@
-#include "writers/draw/plot_geometry.h"
+#include "core/model/contours.h"
 
 #include <algorithm>
 #include <array>
@@ -8,9 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "core/model/locate.h"
-
-namespace seep::plot {
+namespace seep {
 namespace {
 
 // ---------------------------------------------------------------------------------------------------
@@ -106,22 +104,6 @@ Levels BestLevels(double lo, double hi, int target, int most, bool inside) {
 // ---------------------------------------------------------------------------------------------------
 // Sub-triangles of the active elements.
 
-struct Corner {
-  std::int32_t node;
-  double x, y;
-};
-
-// Calls visit(e, corners) for every triangle of the split active mesh, its corners counterclockwise.
-template <class Visit>
-void ForEachActiveTriangle(const ActiveTriangles& mesh, Visit&& visit) {
-  for (const MeshTriangle& t : mesh.triangles) {
-    const std::array<Corner, 3> c{Corner{t.nodes[0], t.at[0].x, t.at[0].y},
-                                  Corner{t.nodes[1], t.at[1].x, t.at[1].y},
-                                  Corner{t.nodes[2], t.at[2].x, t.at[2].y}};
-    visit(t.element, c);
-  }
-}
-
 // True when every corner of active element e is a node with finite coordinates.
 bool HasFiniteCorners(const Store& s, std::int32_t e) {
   const int corners = IsTriangle(s, e) ? 3 : 4;
@@ -135,20 +117,16 @@ bool HasFiniteCorners(const Store& s, std::int32_t e) {
 // ---------------------------------------------------------------------------------------------------
 // Merging whole sub-triangles into loops.
 
-struct DirectedEdge {
-  std::int32_t band, from, to;
-};
-
 // Adds the edges of a counterclockwise sub-triangle.
-void AddTriangleEdges(std::vector<DirectedEdge>& edges, std::int32_t band, const std::array<Corner, 3>& c) {
-  edges.push_back({band, c[0].node, c[1].node});
-  edges.push_back({band, c[1].node, c[2].node});
-  edges.push_back({band, c[2].node, c[0].node});
+void AddTriangleEdges(std::vector<LoopEdge>& edges, std::int32_t band, const MeshTriangle& t) {
+  edges.push_back({band, t.nodes[0], t.nodes[1]});
+  edges.push_back({band, t.nodes[1], t.nodes[2]});
+  edges.push_back({band, t.nodes[2], t.nodes[0]});
 }
 
 // True when b lies on the straight way from a to c, so that dropping it changes no area worth
 // speaking of.
-bool Collinear(const Point& a, const Point& b, const Point& c) {
+bool Collinear(const XY& a, const XY& b, const XY& c) {
   const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
   const double cross = ux * vy - uy * vx;
   const double dot = ux * vx + uy * vy;
@@ -160,7 +138,7 @@ bool Collinear(const Point& a, const Point& b, const Point& c) {
 void DropStraightCorners(Polyline& loop) {
   Polyline kept;
   kept.reserve(loop.size());
-  for (const Point& p : loop) {
+  for (const XY& p : loop) {
     while (kept.size() >= 2 && Collinear(kept[kept.size() - 2], kept.back(), p)) kept.pop_back();
     kept.push_back(p);
   }
@@ -170,17 +148,29 @@ void DropStraightCorners(Polyline& loop) {
   loop.assign(kept.begin() + static_cast<std::ptrdiff_t>(start), kept.end());
 }
 
+// The corners of a loop of FollowLoops, without those on a straight run of its edges.
+Polyline LoopOfNodes(const Store& s, const std::vector<LoopEdge>& edges,
+                     const std::vector<std::size_t>& loop) {
+  Polyline nodes;
+  nodes.reserve(loop.size() + 1);
+  for (std::size_t k : loop) nodes.push_back(NodeAt(s, edges[k].from));
+  const LoopEdge& last = edges[loop.back()];
+  if (last.to != edges[loop.front()].from) nodes.push_back(NodeAt(s, last.to));  // a loop left open
+  DropStraightCorners(nodes);
+  return nodes;
+}
+
 // The edges shared by two sub-triangles of one band cancel; the rest form the boundaries of the
 // band's regions. Every node keeps as many edges leaving it as entering, so following unused edges
 // from any start always comes back to it.
-void JoinLoops(const Store& s, std::vector<DirectedEdge>& edges, std::vector<std::vector<Polyline>>& out) {
-  auto byUndirected = [](const DirectedEdge& a, const DirectedEdge& b) {
-    const auto ka = std::make_tuple(a.band, std::min(a.from, a.to), std::max(a.from, a.to));
-    const auto kb = std::make_tuple(b.band, std::min(b.from, b.to), std::max(b.from, b.to));
+void JoinLoops(const Store& s, std::vector<LoopEdge>& edges, std::vector<std::vector<Polyline>>& out) {
+  auto byUndirected = [](const LoopEdge& a, const LoopEdge& b) {
+    const auto ka = std::make_tuple(a.group, std::min(a.from, a.to), std::max(a.from, a.to));
+    const auto kb = std::make_tuple(b.group, std::min(b.from, b.to), std::max(b.from, b.to));
     return ka < kb;
   };
   std::sort(edges.begin(), edges.end(), byUndirected);
-  std::vector<DirectedEdge> kept;
+  std::vector<LoopEdge> kept;
   for (std::size_t i = 0; i < edges.size();) {
     std::size_t j = i;
     int net = 0;
@@ -188,39 +178,18 @@ void JoinLoops(const Store& s, std::vector<DirectedEdge>& edges, std::vector<std
       net += edges[j].from < edges[j].to ? 1 : -1;
     const std::int32_t lo = std::min(edges[i].from, edges[i].to), hi = std::max(edges[i].from, edges[i].to);
     for (int k = 0; k < std::abs(net); ++k) {
-      kept.push_back(net > 0 ? DirectedEdge{edges[i].band, lo, hi} : DirectedEdge{edges[i].band, hi, lo});
+      kept.push_back(net > 0 ? LoopEdge{edges[i].group, lo, hi} : LoopEdge{edges[i].group, hi, lo});
     }
     i = j;
   }
-  auto byStart = [](const DirectedEdge& a, const DirectedEdge& b) {
-    return a.band != b.band ? a.band < b.band : a.from < b.from;
+  auto byStart = [](const LoopEdge& a, const LoopEdge& b) {
+    return a.group != b.group ? a.group < b.group : a.from < b.from;
   };
   std::sort(kept.begin(), kept.end(), byStart);
-  std::vector<char> used(kept.size(), 0);
-  auto leaving = [&](std::int32_t band, std::int32_t node) {
-    const DirectedEdge key{band, node, 0};
-    for (auto it = std::lower_bound(kept.begin(), kept.end(), key, byStart);
-         it != kept.end() && it->band == band && it->from == node; ++it) {
-      const auto k = static_cast<std::size_t>(it - kept.begin());
-      if (!used[k]) return k;
-    }
-    return kept.size();
-  };
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    if (used[i]) continue;
-    used[i] = 1;
-    const std::int32_t band = kept[i].band, start = kept[i].from;
-    Polyline loop{{s.X(start), s.Y(start)}};
-    std::int32_t at = kept[i].to;
-    while (at != start) {
-      loop.push_back({s.X(at), s.Y(at)});
-      const std::size_t k = leaving(band, at);
-      if (k == kept.size()) break;  // cannot happen for edges of whole triangles
-      used[k] = 1;
-      at = kept[k].to;
-    }
-    DropStraightCorners(loop);
-    if (loop.size() >= 3) out[static_cast<std::size_t>(band)].push_back(std::move(loop));
+  for (const auto& edgesOfLoop : FollowLoops(kept)) {
+    Polyline loop = LoopOfNodes(s, kept, edgesOfLoop);
+    if (loop.size() >= 3)
+      out[static_cast<std::size_t>(kept[edgesOfLoop.front()].group)].push_back(std::move(loop));
   }
 }
 
@@ -350,8 +319,8 @@ std::int32_t BandOf(const Levels& levels, double v) {
 double LoopArea(const Polyline& loop) {
   double twice = 0.0;
   for (std::size_t i = 0, n = loop.size(); i < n; ++i) {
-    const Point& a = loop[i];
-    const Point& b = loop[(i + 1) % n];
+    const XY& a = loop[i];
+    const XY& b = loop[(i + 1) % n];
     twice += (a.x - b.x) * (a.y + b.y);
   }
   return 0.5 * twice;
@@ -375,26 +344,27 @@ Bands NodalBands(const ActiveTriangles& mesh, const Store& s, const std::vector<
     bands.blankElements += blank[static_cast<std::size_t>(e)];
   }
 
-  std::vector<DirectedEdge> whole;
+  std::vector<LoopEdge> whole;
   whole.reserve(static_cast<std::size_t>(s.NUMEL) * 6);
   ValuePolygon rest, below, above;
-  ForEachActiveTriangle(mesh, [&](std::int32_t e, const std::array<Corner, 3>& c) {
-    if (blank[static_cast<std::size_t>(e)]) return;
-    const double v0 = value(c[0].node), v1 = value(c[1].node), v2 = value(c[2].node);
-    if (!std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(v2)) return;  // element with a bad corner
+  for (const MeshTriangle& c : mesh.triangles) {
+    if (blank[static_cast<std::size_t>(c.element)]) continue;
+    const double v0 = value(c.nodes[0]), v1 = value(c.nodes[1]), v2 = value(c.nodes[2]);
+    if (!std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(v2))
+      continue;  // element with a bad corner
     const auto [first, last] = BandRange(levels, std::min({v0, v1, v2}), std::max({v0, v1, v2}));
     if (first == last) {
       AddTriangleEdges(whole, first, c);
-      return;
+      continue;
     }
-    rest = {{c[0].x, c[0].y, v0}, {c[1].x, c[1].y, v1}, {c[2].x, c[2].y, v2}};
+    rest = {{c.at[0].x, c.at[0].y, v0}, {c.at[1].x, c.at[1].y, v1}, {c.at[2].x, c.at[2].y, v2}};
     for (std::int32_t b = first; b < last; ++b) {
       SplitAtLevel(rest, levels.values[static_cast<std::size_t>(b) + 1], below, above);
       AddPiece(below, bands.loops[static_cast<std::size_t>(b)]);
       rest.swap(above);
     }
     AddPiece(rest, bands.loops[static_cast<std::size_t>(last)]);
-  });
+  }
   JoinLoops(s, whole, bands.loops);
   return bands;
 }
@@ -410,12 +380,12 @@ Bands ElementBands(const ActiveTriangles& mesh, const Store& s, const std::vecto
       ++bands.blankElements;
     }
   }
-  std::vector<DirectedEdge> whole;
+  std::vector<LoopEdge> whole;
   whole.reserve(static_cast<std::size_t>(s.NUMEL) * 6);
-  ForEachActiveTriangle(mesh, [&](std::int32_t e, const std::array<Corner, 3>& c) {
-    const double v = elementValue[static_cast<std::size_t>(e - 1)];
+  for (const MeshTriangle& c : mesh.triangles) {
+    const double v = elementValue[static_cast<std::size_t>(c.element - 1)];
     if (std::isfinite(v)) AddTriangleEdges(whole, BandOf(levels, v), c);
-  });
+  }
   JoinLoops(s, whole, bands.loops);
   return bands;
 }
@@ -424,7 +394,7 @@ std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s) 
   // Each crossing point is made once, from the edge it lies on (or the node, where P is exactly zero
   // at a corner), so that the segments of neighbouring sub-triangles meet in it.
   std::unordered_map<std::uint64_t, std::int32_t> pointOf;
-  std::vector<Point> points;
+  std::vector<XY> points;
   std::vector<std::pair<std::int32_t, std::int32_t>> segments;
   auto crossing = [&](std::int32_t a, std::int32_t b) {
     if (a > b) std::swap(a, b);
@@ -435,22 +405,22 @@ std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s) 
     const auto [it, added] = pointOf.try_emplace(key, static_cast<std::int32_t>(points.size()));
     if (added) {
       const double t = pa / (pa - pb);
-      points.push_back(at != 0 ? Point{s.X(at), s.Y(at)}
-                               : Point{s.X(a) + t * (s.X(b) - s.X(a)), s.Y(a) + t * (s.Y(b) - s.Y(a))});
+      points.push_back(at != 0 ? XY{s.X(at), s.Y(at)}
+                               : XY{s.X(a) + t * (s.X(b) - s.X(a)), s.Y(a) + t * (s.Y(b) - s.Y(a))});
     }
     return it->second;
   };
-  ForEachActiveTriangle(mesh, [&](std::int32_t, const std::array<Corner, 3>& c) {
-    const std::array<double, 3> p{s.P(c[0].node), s.P(c[1].node), s.P(c[2].node)};
-    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
+  for (const MeshTriangle& c : mesh.triangles) {
+    const std::array<double, 3> p{s.P(c.nodes[0]), s.P(c.nodes[1]), s.P(c.nodes[2])};
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
     std::array<std::int32_t, 2> ends{};
     int found = 0;
     for (int k = 0; k < 3; ++k) {
       const int l = (k + 1) % 3;
-      if ((p[k] > 0.0) != (p[l] > 0.0)) ends[found++] = crossing(c[k].node, c[l].node);
+      if ((p[k] > 0.0) != (p[l] > 0.0)) ends[found++] = crossing(c.nodes[k], c.nodes[l]);
     }
     if (found == 2 && ends[0] != ends[1]) segments.push_back({ends[0], ends[1]});
-  });
+  }
   std::vector<Polyline> lines;
   for (const auto& path : ChainEdges(static_cast<std::int32_t>(points.size()), segments)) {
     Polyline line;
@@ -461,10 +431,42 @@ std::vector<Polyline> PhreaticLine(const ActiveTriangles& mesh, const Store& s) 
   return lines;
 }
 
-std::vector<Polyline> MeshOutline(const ActiveTriangles& mesh, const Store& s) {
-  std::vector<DirectedEdge> edges;
-  ForEachActiveTriangle(mesh,
-                        [&](std::int32_t, const std::array<Corner, 3>& c) { AddTriangleEdges(edges, 0, c); });
+LevelPieces LevelCrossings(const ActiveTriangles& mesh, const std::vector<double>& nodeValue,
+                           const std::vector<double>& levels) {
+  LevelPieces pieces(levels.size());
+  for (const MeshTriangle& t : mesh.triangles) {
+    std::array<double, 3> v{};
+    bool finite = true;
+    for (std::size_t k = 0; k < 3; ++k) {
+      v[k] = nodeValue[static_cast<std::size_t>(t.nodes[k] - 1)];
+      finite = finite && std::isfinite(v[k]);
+    }
+    if (!finite) continue;
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+      const double level = levels[l];
+      // The points where the level crosses the triangle's edges (a corner above, the other not).
+      std::array<XY, 2> ends{};
+      std::size_t found = 0;
+      for (std::size_t a = 0; a < 3 && found < 2; ++a) {
+        const std::size_t b = (a + 1) % 3;
+        if ((v[a] > level) == (v[b] > level)) continue;
+        const double f = (level - v[a]) / (v[b] - v[a]);
+        const XY& pa = t.at[a];
+        const XY& pb = t.at[b];
+        ends[found++] = {pa.x + f * (pb.x - pa.x), pa.y + f * (pb.y - pa.y)};
+      }
+      if (found == 2) pieces[l].push_back(ends);
+    }
+  }
+  return pieces;
+}
+
+std::vector<Polyline> OutlineLoops(const ActiveTriangles& mesh, const Store& s) {
+  // The active triangles taken as one band, so that where two loops meet at a node the outline is
+  // closed as the bands' loops are.
+  std::vector<LoopEdge> edges;
+  edges.reserve(mesh.triangles.size() * 3);
+  for (const MeshTriangle& t : mesh.triangles) AddTriangleEdges(edges, 0, t);
   std::vector<std::vector<Polyline>> loops(1);
   JoinLoops(s, edges, loops);
   return std::move(loops[0]);
@@ -492,4 +494,4 @@ std::vector<Polyline> MeshEdges(const Store& s) {
   return lines;
 }
 
-}  // namespace seep::plot
+}  // namespace seep

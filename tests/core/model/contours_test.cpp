@@ -1,6 +1,6 @@
-// Geometry of the step picture before it is printed: round levels, bands that tile the active
-// elements exactly, the phreatic line on pressure head zero, the outline.
-#include "writers/draw/plot_geometry.h"
+// Contours of a field over the active mesh: round levels, bands that tile the active elements exactly,
+// the phreatic line on pressure head zero, the outline and the one follower of its loops.
+#include "core/model/contours.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 #include "support/store_builder.h"
 
-namespace seep::plot {
+namespace seep {
 namespace {
 
 using test::ElementRow;
@@ -64,7 +64,7 @@ std::array<double, 3> Weights(const Store& s, const Tri& t, double x, double y) 
 }
 
 // True when (x, y) lies in some active sub-triangle, allowing a relative slack.
-bool InsideMesh(const Store& s, const std::vector<Tri>& tris, const Point& p) {
+bool InsideMesh(const Store& s, const std::vector<Tri>& tris, const XY& p) {
   for (const Tri& t : tris) {
     const auto w = Weights(s, t, p.x, p.y);
     if (w[0] >= -1e-9 && w[1] >= -1e-9 && w[2] >= -1e-9) return true;
@@ -135,7 +135,7 @@ void ExpectBandsTile(const Store& s, const std::vector<double>& value, const Lev
     EXPECT_NEAR(area, expected[b], 1e-9 * total) << "band " << b;
     sum += area;
     for (const Polyline& loop : bands.loops[b]) {
-      for (const Point& p : loop)
+      for (const XY& p : loop)
         EXPECT_TRUE(InsideMesh(s, tris, p)) << "band " << b << " at " << p.x << ", " << p.y;
     }
   }
@@ -154,7 +154,7 @@ bool IsRoundStep(double step) {
   return false;
 }
 
-TEST(PlotLevels, RoundStepsThatCoverTheRange) {
+TEST(ContourLevels, RoundStepsThatCoverTheRange) {
   struct Row {
     double lo, hi;
     double step;  // worked out by hand: the step whose level count is nearest 11
@@ -197,7 +197,7 @@ TEST(PlotLevels, RoundStepsThatCoverTheRange) {
   }
 }
 
-TEST(PlotLevels, OneValueGivesOneBandAroundIt) {
+TEST(ContourLevels, OneValueGivesOneBandAroundIt) {
   for (double v : {5.0, 0.0, -12.3, 1e-7, 4e6}) {
     const Levels l = RoundLevels(v, v);
     ASSERT_EQ(l.Bands(), 1) << v;
@@ -207,7 +207,7 @@ TEST(PlotLevels, OneValueGivesOneBandAroundIt) {
   }
 }
 
-TEST(PlotLevels, TicksLieInsideTheAxis) {
+TEST(ContourLevels, TicksLieInsideTheAxis) {
   // At most 9 ticks: steps aim at three quarters of that, 6 levels covering the axis; step 5 gives
   // -5 ... 25 (7) and 10 gives -10 ... 30 (5), equally near: the finer one wins.
   const Levels t = RoundTicks(-0.4, 20.4, 9);
@@ -220,7 +220,7 @@ TEST(PlotLevels, TicksLieInsideTheAxis) {
 
 // Two quadrilaterals side by side over [0, 2] × [0, 1]; P = x - y, so the total head is x: bands are
 // vertical strips 0.2 wide, and P = 0 runs from (0, 0) to (1, 1).
-TEST(PlotBands, TwoElementsByHand) {
+TEST(ContourBands, TwoElementsByHand) {
   const Store s = Grid(2, 1, 2.0, 1.0, [](double x, double y) { return x - y; });
   const std::vector<double> head = TotalHead(s);
   const Levels levels = RoundLevels(0.0, 2.0);
@@ -230,7 +230,7 @@ TEST(PlotBands, TwoElementsByHand) {
   for (std::int32_t b = 0; b < 10; ++b) {
     EXPECT_NEAR(BandArea(bands.loops[b]), 0.2, 1e-12) << "band " << b;
     for (const Polyline& loop : bands.loops[b]) {
-      for (const Point& p : loop) {
+      for (const XY& p : loop) {
         EXPECT_GE(p.x, 0.2 * b - 1e-12);
         EXPECT_LE(p.x, 0.2 * (b + 1) + 1e-12);
       }
@@ -239,21 +239,51 @@ TEST(PlotBands, TwoElementsByHand) {
   const std::vector<Polyline> line = PhreaticLine(SplitActiveElements(s), s);
   ASSERT_EQ(line.size(), 1u);
   ASSERT_EQ(line[0].size(), 2u);
-  const Point a = line[0].front(), b = line[0].back();
+  const XY a = line[0].front(), b = line[0].back();
   EXPECT_EQ(std::min(a.x, b.x), 0.0);
   EXPECT_EQ(std::max(a.x, b.x), 1.0);
   EXPECT_EQ(a.x, a.y);
   EXPECT_EQ(b.x, b.y);
 
-  const std::vector<Polyline> outline = MeshOutline(SplitActiveElements(s), s);
+  const std::vector<Polyline> outline = OutlineLoops(SplitActiveElements(s), s);
   ASSERT_EQ(outline.size(), 1u);
   EXPECT_EQ(outline[0].size(), 4u);  // the straight corners along the long sides are dropped
   EXPECT_DOUBLE_EQ(LoopArea(outline[0]), 2.0);
 }
 
+// The one follower of boundary loops: a loop closes where it began, even at a node that another loop
+// passes (the pinch at node 3); a chain with no edge leaving its end stays open; groups stay apart.
+TEST(FollowLoops, LoopsCloseWhereTheyBeganAndGroupsStayApart) {
+  struct Row {
+    std::vector<LoopEdge> edges;  // sorted by group, then by `from`
+    std::vector<std::vector<std::size_t>> loops;
+  };
+  const Row rows[] = {
+      {{{0, 1, 2}, {0, 2, 3}, {0, 3, 1}, {0, 3, 4}, {0, 4, 5}, {0, 5, 3}}, {{0, 1, 2}, {3, 4, 5}}},
+      {{{0, 1, 2}, {0, 2, 3}}, {{0, 1}}},
+      {{{0, 1, 2}, {0, 2, 1}, {1, 1, 2}, {1, 2, 1}}, {{0, 1}, {2, 3}}},
+  };
+  for (const Row& row : rows) EXPECT_EQ(FollowLoops(row.edges), row.loops);
+}
+
+// The outline of a 3 × 3 grid with its middle element inactive: counterclockwise around the mesh,
+// clockwise around the hole, the rim of the triangles walked once.
+TEST(ContourOutline, RunsAroundTheMeshAndClockwiseAroundItsHoles) {
+  Store s = Grid(3, 3, 3.0, 3.0, [](double, double) { return 1.0; });
+  s.ELEM(5, kMAT) = 0;
+  const auto mesh = SplitActiveElements(s);
+  const std::vector<Polyline> outline = OutlineLoops(mesh, s);
+  ASSERT_EQ(outline.size(), 2u);
+  EXPECT_DOUBLE_EQ(LoopArea(outline[0]), 9.0);
+  EXPECT_DOUBLE_EQ(LoopArea(outline[1]), -1.0);
+  EXPECT_EQ(outline[0].front().x, 0.0);  // each loop starts at its node of the smallest number
+  EXPECT_EQ(outline[1].front().x, 1.0);
+  EXPECT_EQ(RimInOrder(mesh).size(), 16u);
+}
+
 // A smooth field on a grid with triangles of both kinds, a clockwise element and inactive elements:
 // the bands match the oracle band by band, whole triangles merged or not.
-TEST(PlotBands, TileTheActiveElements) {
+TEST(ContourBands, TileTheActiveElements) {
   Store s = Grid(9, 6, 30.0, 12.0, [](double x, double y) { return 8.0 - 0.2 * x + 0.3 * std::sin(x) - y; });
   s.ELEM(5, kMAT) = 0;
   s.ELEM(17, kMAT) = -1;
@@ -273,7 +303,7 @@ TEST(PlotBands, TileTheActiveElements) {
   ExpectBandsTile(s, onLevels, half, NodalBands(SplitActiveElements(s), s, onLevels, half));
 }
 
-TEST(PlotBands, OneValueEverywhereIsOneBandAndNoLine) {
+TEST(ContourBands, OneValueEverywhereIsOneBandAndNoLine) {
   const Store s = Grid(3, 2, 3.0, 2.0, [](double, double y) { return 4.0 - y; });  // total head 4
   const std::vector<double> head = TotalHead(s);
   const Levels levels = RoundLevels(4.0, 4.0);
@@ -285,7 +315,7 @@ TEST(PlotBands, OneValueEverywhereIsOneBandAndNoLine) {
   EXPECT_TRUE(PhreaticLine(SplitActiveElements(s), s).empty());  // P > 0 everywhere
 }
 
-TEST(PlotBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
+TEST(ContourBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
   Store s = Grid(4, 3, 4.0, 3.0, [](double x, double y) { return x - y; });
   s.P(7) = std::numeric_limits<double>::quiet_NaN();  // node 7 = (1, 1): corner of elements 1, 2, 5, 6
   const std::vector<double> head = TotalHead(s);
@@ -297,22 +327,22 @@ TEST(PlotBands, ValuesThatAreNotFiniteLeaveTheirElementsBlank) {
   ExpectBandsTile(s, head, levels, bands, blank);
   // The line is left out where its triangles have no value.
   for (const Polyline& l : PhreaticLine(SplitActiveElements(s), s)) {
-    for (const Point& p : l) EXPECT_FALSE(p.x < 2.0 && p.y < 2.0) << p.x << ", " << p.y;
+    for (const XY& p : l) EXPECT_FALSE(p.x < 2.0 && p.y < 2.0) << p.x << ", " << p.y;
   }
 }
 
-TEST(PlotBands, NoActiveElementGivesNothing) {
+TEST(ContourBands, NoActiveElementGivesNothing) {
   Store s = Grid(2, 2, 2.0, 2.0, [](double x, double) { return x; });
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) s.ELEM(e, kMAT) = 0;
   const Bands bands = NodalBands(SplitActiveElements(s), s, TotalHead(s), RoundLevels(0.0, 4.0));
   for (const auto& band : bands.loops) EXPECT_TRUE(band.empty());
   EXPECT_TRUE(PhreaticLine(SplitActiveElements(s), s).empty());
-  EXPECT_TRUE(MeshOutline(SplitActiveElements(s), s).empty());
+  EXPECT_TRUE(OutlineLoops(SplitActiveElements(s), s).empty());
   EXPECT_TRUE(MeshEdges(s).empty());
 }
 
 // Element values: each element one flat band, merged with its neighbours of the same band.
-TEST(PlotBands, ElementValuesAreFlat) {
+TEST(ContourBands, ElementValuesAreFlat) {
   Store s = Grid(4, 2, 4.0, 2.0, [](double, double) { return 0.0; });
   std::vector<double> speed;
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) speed.push_back(e <= 4 ? 0.5 : 1.5);  // bottom row slow
@@ -327,7 +357,7 @@ TEST(PlotBands, ElementValuesAreFlat) {
 
 // Every point of the phreatic line has pressure head zero by linear interpolation in a triangle that
 // holds it.
-TEST(PlotPhreaticLine, LiesOnPressureHeadZero) {
+TEST(ContourPhreaticLine, LiesOnPressureHeadZero) {
   std::mt19937_64 random(5);
   std::uniform_real_distribution<double> jitter(-0.3, 0.3);
   Store s = Grid(12, 8, 24.0, 8.0, [](double x, double y) { return 6.0 - 0.25 * x + 0.5 * std::cos(x) - y; });
@@ -340,7 +370,7 @@ TEST(PlotPhreaticLine, LiesOnPressureHeadZero) {
   ASSERT_FALSE(lines.empty());
   std::size_t points = 0;
   for (const Polyline& line : lines) {
-    for (const Point& p : line) {
+    for (const XY& p : line) {
       ++points;
       double best = std::numeric_limits<double>::infinity();
       for (const Tri& t : tris) {
@@ -355,4 +385,4 @@ TEST(PlotPhreaticLine, LiesOnPressureHeadZero) {
 }
 
 }  // namespace
-}  // namespace seep::plot
+}  // namespace seep
