@@ -162,4 +162,35 @@ struct OutputKind {
   bool Takes(std::uint32_t bits) const { return (takes & bits) == bits; }
 };
 
+// The writers of a kind that writes one table of figures, one a style. The CSV writer is handed the
+// spreadsheet's separator and decimal mark for TableStyle::kSpreadsheet, plain CSV otherwise; the JSON
+// writer the result file as documents name it.
+template <typename Run>
+struct TableWriters {
+  void (*aligned)(std::string& out, const Run& run);
+  void (*csv)(std::string& out, const Run& run, const CsvStyle& style);
+  void (*json)(std::string& out, const Run& run, const std::string& file);
+};
+
+// The table of `run` in the style the choices ask for, put on the output unit.
+template <typename Run>
+void PutTable(WriterCall& w, const Run& run, const TableWriters<Run>& writers) {
+  const OutputChoices& choices = w.choices;
+  const CsvStyle csv = choices.table == TableStyle::kSpreadsheet ? choices.spreadsheet : CsvStyle{};
+  std::string text;
+  switch (choices.table) {
+    case TableStyle::kAligned:
+      writers.aligned(text, run);
+      break;
+    case TableStyle::kCsv:
+    case TableStyle::kSpreadsheet:
+      writers.csv(text, run, csv);
+      break;
+    case TableStyle::kJson:
+      writers.json(text, run, choices.resultName);
+      break;
+  }
+  w.io.PutRecords(kOutputUnit, text);
+}
+
 }  // namespace seep

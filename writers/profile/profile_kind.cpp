@@ -8,6 +8,12 @@
 namespace seep {
 namespace {
 
+// --excel is taken by flux alone so far: the CSV is plain.
+constexpr TableWriters<ProfileRun> kProfileTables{
+    WriteProfileTable,
+    [](std::string& out, const ProfileRun& run, const CsvStyle&) { WriteProfileCsv(out, run); },
+    WriteProfileJson};
+
 // The line is the choices' one section; its points are placed and located once, for every step.
 void SetUp(WriterCall& w) {
   ProfileRun& run = w.Own<ProfileRun>();
@@ -20,20 +26,7 @@ void SetUp(WriterCall& w) {
 // The table in the style asked for, to the output; the chart, whole, beside it.
 void Finish(WriterCall& w) {
   const ProfileRun& run = w.Own<ProfileRun>();
-  std::string text;
-  switch (w.choices.table) {
-    case TableStyle::kAligned:
-      WriteProfileTable(text, run);
-      break;
-    case TableStyle::kCsv:
-    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
-      WriteProfileCsv(text, run);
-      break;
-    case TableStyle::kJson:
-      WriteProfileJson(text, run, w.choices.resultName);
-      break;
-  }
-  w.io.PutRecords(kOutputUnit, text);
+  PutTable(w, run, kProfileTables);
   if (w.choices.chart.empty()) return;
   std::string svg;
   DrawProfileChart(svg, run, w.s);
