@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/io/csv_text.h"
@@ -53,6 +54,10 @@ struct OutputChoices {
   // Tables: their style, and an SVG chart of their figures against time beside them (empty: none).
   TableStyle table = TableStyle::kAligned;
   std::string chart;
+  // A table of several result files (a parameter study): this file's table is kept here for the run
+  // layer to join, its CSV lines led by a `file` column, instead of being put on the output unit;
+  // nullptr: the table is the output.
+  std::string* studyTable = nullptr;
   // Pictures: the colour bar's levels in the units shown, these values (two or more, rising) or round
   // levels over `range` (its two ends); both empty: round levels over each picture's values. With
   // contourLabels, the equipotentials along the band edges, labelled.
@@ -172,7 +177,7 @@ struct TableWriters {
   void (*json)(std::string& out, const Run& run, const std::string& file);
 };
 
-// The table of `run` in the style the choices ask for, put on the output unit.
+// The table of `run` in the style the choices ask for, put on the output unit, or kept for a study.
 template <typename Run>
 void PutTable(WriterCall& w, const Run& run, const TableWriters<Run>& writers) {
   const OutputChoices& choices = w.choices;
@@ -190,7 +195,13 @@ void PutTable(WriterCall& w, const Run& run, const TableWriters<Run>& writers) {
       writers.json(text, run, choices.resultName);
       break;
   }
-  w.io.PutRecords(kOutputUnit, text);
+  if (choices.studyTable == nullptr) {
+    w.io.PutRecords(kOutputUnit, text);
+  } else if (choices.table == TableStyle::kCsv || choices.table == TableStyle::kSpreadsheet) {
+    *choices.studyTable = WithFirstColumn(text, "file", choices.resultName, csv);
+  } else {
+    *choices.studyTable = std::move(text);
+  }
 }
 
 }  // namespace seep

@@ -44,19 +44,6 @@ ResultFile Fixture() {
   return f;
 }
 
-std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(csv);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-    if (!line.empty() && line.back() == ',') cells.emplace_back();
-    rows.push_back(cells);
-  }
-  return rows;
-}
-
 TEST(ProfileCommand, ValuesAlongTheLine) {
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
@@ -66,7 +53,7 @@ TEST(ProfileCommand, ValuesAlongTheLine) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("of the 101 points of the line lie outside the active mesh"), std::string::npos)
       << r.err;
-  const auto rows = CsvRows(dir.Read("p.csv"));
+  const auto rows = ReadCsv(dir.Read("p.csv"));
   ASSERT_EQ(rows.size(), 1u + 2u * 101u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"step", "time", "distance", "x", "y", "pressure-head"}));
   int outside = 0;

@@ -15,6 +15,7 @@ void SetUp(WriterCall& w) {
   FluxRun& run = w.Own<FluxRun>();
   run.sections = w.choices.sections;
   run.units = w.choices.units;
+  run.leftOutColumns = w.choices.studyTable != nullptr;
   SetUpFlux(run, w.s);
 }
 
