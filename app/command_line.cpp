@@ -75,10 +75,11 @@ constexpr std::array kCommands{
             "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"
             "  seepconv flux runs/*.res --sections SECTIONS.TXT --csv -o study.csv\n"},
     Command{"profile", kProfile, "RESULT --line \"x1,y1 x2,y2 ...\"",
-            "the field at evenly spaced points along a line, step by step",
+            "the field along a line, at evenly spaced points or where it crosses element edges, step by step",
             "  seepconv profile RESULT.DAT --line \"0,1 20,1\"\n"
             "  seepconv profile RESULT.DAT --line \"10,0 10,6\" --field pressure-head --steps all --csv "
-            "--chart p.svg\n"},
+            "--chart p.svg\n"
+            "  seepconv profile RESULT.DAT --line \"0,1 20,1\" --at crossings --csv\n"},
     Command{
         "safety", kSafety, "RESULT... [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
         "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
@@ -89,11 +90,14 @@ constexpr std::array kCommands{
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
             "  seepconv report RESULT.DAT --points POINTS.DAT --arrows -o run12.html\n"
-            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
+            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"
+            "  seepconv report RESULT.DAT --profile \"0,1 20,1\"\n"},
 };
 
 // The head styles of restart data, in the order of IHEAD (the factor of the elevation).
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+// Where a profile takes its values: evenly spaced points, or where the line crosses element edges.
+constexpr std::array<std::string_view, 2> kProfilePlaces{"evenly", "crossings"};
 
 // Flow lines a picture may draw.
 constexpr int kMostFlowLines = 10000;
@@ -129,7 +133,7 @@ constexpr std::array kOptions{
                "safety, report: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "a header line and one row per file (info), per step (flux, safety; per file and step for several files, a file column first) or per step and point (profile)", ""},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "info: a header line and one row per file; flux, safety: a header line and one row per step (several files: per file and step, a file column first); profile: a header line and one row per step and point", ""},
     OptionSpec{Opt::kExcel, "excel", 0, "", kFlux, 0, {},
                "flux: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
@@ -159,6 +163,10 @@ constexpr std::array kOptions{
                "plot, report: equipotentials along the band edges, labelled with their level (heads)", ""},
     OptionSpec{Opt::kLine, "line", 0, "\"x1,y1 x2,y2 ...\"", kProfile, 0, {},
                "profile: the line (a polyline) the field is sampled along", "", ValueKind::kName},
+    OptionSpec{Opt::kAt, "at", 0, "evenly|crossings", kProfile | kReport, 0, kProfilePlaces,
+               "profile: the points of the line: 101 evenly spaced, or its ends and every crossing of an element edge; report: the points of the --profile line, as profile places them", "evenly", ValueKind::kChoice},
+    OptionSpec{Opt::kProfileLine, "profile", 0, "\"x1,y1 x2,y2 ...\"", kReport, 0, {},
+               "report: a section with the profile of the field along this line (a polyline): a chart of the drawn steps and a table", "", ValueKind::kName},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -383,6 +391,7 @@ std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   if (const auto range = args.Value(Opt::kRange); range && !ReadRange(*range, r.choices.range, error))
     return error;
   r.choices.contourLabels = args.Has(Opt::kContourLabels);
+  r.choices.atCrossings = args.Choice(Opt::kAt, 0) == 1;
   r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
@@ -833,6 +842,12 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     return kFailed;
   }
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
+  if (const auto line = args.Value(Opt::kProfileLine)) {
+    if (std::string error; !ParseSectionPoints(*line, r.choices.profile, error))
+      return messages.Usage("--profile '" + std::string(*line) + "': " + error);
+  } else if (args.Has(Opt::kAt)) {
+    return messages.Usage("--at places the points of --profile \"x1,y1 x2,y2 ...\": name the line");
+  }
   r.choices.report = &*plan;
   r.output =
       args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);

@@ -15,6 +15,7 @@
 
 #include "core/io/csv_text.h"
 #include "core/io/units.h"
+#include "core/model/field.h"
 #include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
@@ -22,13 +23,6 @@
 namespace seep {
 
 struct ReportPlan;  // writers/report/report.h
-
-// The field a picture shows. kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
-enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
-
-// The fields by their command-line names, in the order of PlotField.
-inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
-                                                                 "gradient"};
 
 // How a table of figures per step is written: aligned columns for people, CSV for a script, one
 // JSON document for a script, CSV for a spreadsheet in the user's locale (OutputChoices::spreadsheet).
@@ -64,6 +58,10 @@ struct OutputChoices {
   std::vector<double> levels{};
   std::vector<double> range{};
   bool contourLabels = false;
+  // Profiles: the points of the line are its ends and where it crosses an element edge, not 101 evenly
+  // spaced. The report: the line whose profile it shows (empty: none).
+  bool atCrossings = false;
+  std::vector<XY> profile{};
   // The units pictures and tables show their figures in: the file's as stated and those asked for.
   MeasureUnits units{};
   // Safety figures: exit faces and bases (lines under structures), the critical gradient ic of the

@@ -104,5 +104,47 @@ TEST(ProfileCommand, StylesUnitsAndMistakes) {
   }
 }
 
+// --at crossings: the line's ends and each crossing of an element edge, never a quadrilateral's
+// diagonal; the point where the line meets the inactive element still has the head of the active one
+// beside it. The report's profile section gives the figures of `profile --csv` for its last drawn step.
+TEST(ProfileCommand, AtElementCrossingsAndInTheReport) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  // From (0, 0.25) to (4, 1.75): crosses x = 1, 2, 3, the edge y = 1 at x = 2, and the diagonals.
+  const std::vector<std::string> line = {"R.DAT", "--line", "0,0.25 4,1.75", "--csv", "--at", "crossings"};
+  std::vector<std::string> args = {"profile"};
+  args.insert(args.end(), line.begin(), line.end());
+  const RunResult r = dir.Command(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("1 of the 5 points of the line lie outside"), std::string::npos) << r.err;
+  const auto rows = ReadCsv(r.out);
+  ASSERT_EQ(rows.size(), 6u) << r.out;
+  const double xs[] = {0.0, 1.0, 2.0, 3.0, 4.0};
+  for (std::size_t k = 0; k < 5; ++k) {
+    const double x = std::stod(rows[k + 1][3]), y = std::stod(rows[k + 1][4]);
+    EXPECT_NEAR(x, xs[k], 1e-12);
+    EXPECT_NEAR(y, 0.25 + 0.375 * xs[k], 1e-12);
+    EXPECT_NEAR(std::stod(rows[k + 1][2]), std::hypot(x, y - 0.25), 1e-12);
+    if (k < 4) {
+      EXPECT_NEAR(std::stod(rows[k + 1][5]), Head(x, y, 2), 1e-12) << x;
+    }
+  }
+  EXPECT_EQ(rows[5][5], "");  // (4, 1.75): in the inactive element alone
+
+  // The report: the chart and a table of the points, in the same figures as the profile's CSV.
+  const RunResult report = dir.Command(
+      {"report", "R.DAT", "--profile", "0,0.25 4,1.75", "--at", "crossings", "-o", "r.html", "-q"});
+  ASSERT_EQ(report.status, 0) << report.err;
+  const std::string html = dir.Read("r.html");
+  const std::size_t at = html.find("<section class=\"profile\">");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(html.find("Distance along the line", at), std::string::npos);
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::string cell = "<td>" + rows[k + 1][5].substr(0, 5);
+    EXPECT_NE(html.find(cell, at), std::string::npos) << cell;
+  }
+  EXPECT_EQ(dir.Command({"report", "R.DAT", "--at", "crossings"}).status, 2);
+}
+
 }  // namespace
 }  // namespace seep

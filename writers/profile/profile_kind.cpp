@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/io/replace.h"
+#include "writers/draw/profile_chart.h"
 #include "writers/profile/profile.h"
 
 namespace seep {
@@ -19,6 +20,7 @@ void SetUp(WriterCall& w) {
   ProfileRun& run = w.Own<ProfileRun>();
   run.line = w.choices.sections.empty() ? std::vector<XY>{} : w.choices.sections.front().points;
   run.field = w.choices.field;
+  run.atCrossings = w.choices.atCrossings;
   run.units = w.choices.units;
   SetUpProfile(run, w.s);
 }
