@@ -138,7 +138,12 @@ TEST(ProfileCommand, AtElementCrossingsAndInTheReport) {
   const std::string html = dir.Read("r.html");
   const std::size_t at = html.find("<section class=\"profile\">");
   ASSERT_NE(at, std::string::npos);
-  EXPECT_NE(html.find("Distance along the line", at), std::string::npos);
+  // The chart: a line per drawn step (both), each named in the legend.
+  const std::string chart = html.substr(at, html.find("</figure>", at) - at);
+  EXPECT_NE(chart.find("Distance along the line"), std::string::npos);
+  EXPECT_NE(chart.find("<path class=\"p1\" d=\"M"), std::string::npos);
+  EXPECT_EQ(chart.find("<path class=\"p2\""), std::string::npos);
+  EXPECT_NE(chart.find(">step 1, time 100 (model units)</text>"), std::string::npos) << chart;
   for (std::size_t k = 0; k < 4; ++k) {
     const std::string cell = "<td>" + rows[k + 1][5].substr(0, 5);
     EXPECT_NE(html.find(cell, at), std::string::npos) << cell;
