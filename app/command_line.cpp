@@ -497,19 +497,24 @@ int StudyBatch(const ConvertRequest& base, const cli::ParsedArgs& args, Messages
   }
   StartBatch(requests, args, messages);
   const auto start = std::chrono::steady_clock::now();
-  BatchOutcome done = ConvertFiles(requests, 1, messages);
+  const BatchOutcome done = ConvertFiles(requests, 1, messages);
   const int tabled = done.written + done.partial;
+  bool written = true;
   if (tabled > 0) {
     const std::string text = JoinStudy(tables, requests, base.choices.table);
     const std::optional<std::string_view> output = args.Value(Opt::kOutput);
-    if (!WriteText(text, output, stdout, messages)) {
-      ++done.failed;
-    } else if (output && !args.Has(Opt::kQuiet)) {
+    written = WriteText(text, output, stdout, messages);
+    if (written && output && !args.Has(Opt::kQuiet)) {
       messages.Closing(
           "wrote " + std::string(*output) + ": a table of " + std::to_string(tabled) +
           (tabled == 1 ? " result file, " : " result files, ") + Bytes(text.size()) + ", " +
           Seconds(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()));
     }
+  }
+  // A table that could not be written has its failure line and no summary.
+  if (!written) {
+    messages.FinishProgress();
+    return kFailed;
   }
   return EndBatch(done, requests.size(), "in the table", args, messages);
 }

@@ -192,6 +192,12 @@ TEST(FluxCommand, SeveralFilesMakeOneTable) {
   EXPECT_EQ(safetyRows[3].at("step"), "1");
   EXPECT_EQ(
       dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2", "--chart", "c.svg"}).status, 2);
+  // The table never replaces one of its result files.
+  const RunResult over =
+      dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2", "-o", "R.DAT"});
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.err, "seepconv: R.DAT: the output would replace the result file; name another with -o\n");
+  EXPECT_EQ(dir.Read("R.DAT"), f.Bytes());
 }
 
 TEST(FluxCommand, TableAndSteps) {
