@@ -54,6 +54,7 @@ constexpr std::array kCommands{
             "  seepconv info RESULT.DAT\n"
             "  seepconv info RESULT.DAT --json\n"
             "  seepconv info runs/*.res --csv -o study.csv\n"
+            "  seepconv info RESULT.DAT --file-units m,s --units m,h\n"
             "  seepconv info - < RESULT.DAT\n"},
     Command{"convert", kConvert, "RESULT... [--to KIND]", "convert result files for another program",
             "  seepconv convert RESULT.DAT --to tecplot\n"
@@ -68,17 +69,19 @@ constexpr std::array kCommands{
             "  seepconv plot RESULT.DAT --points POINTS.DAT --steps 5:\n"
             "  seepconv plot RESULT.DAT --flow-lines 12 --sections SECTIONS.TXT -o flownet.svg\n"
             "  seepconv plot RESULT.DAT --field gradient -o gradient.svg\n"},
-    Command{"flux", kFlux, "RESULT --section \"x1,y1 x2,y2 ...\"",
+    Command{"flux", kFlux, "RESULT... --section \"x1,y1 x2,y2 ...\"",
             "flow rate per unit thickness through sections, step by step",
             "  seepconv flux RESULT.DAT --section \"5,0 5,6\" --section \"15,0 15,6\"\n"
-            "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"},
+            "  seepconv flux RESULT.DAT --sections SECTIONS.TXT --csv -o flow.csv --chart flow.svg\n"
+            "  seepconv flux runs/*.res --sections SECTIONS.TXT --csv -o study.csv\n"},
     Command{"profile", kProfile, "RESULT --line \"x1,y1 x2,y2 ...\"",
-            "the field at evenly spaced points along a line, step by step",
+            "the field along a line, at evenly spaced points or where it crosses element edges, step by step",
             "  seepconv profile RESULT.DAT --line \"0,1 20,1\"\n"
             "  seepconv profile RESULT.DAT --line \"10,0 10,6\" --field pressure-head --steps all --csv "
-            "--chart p.svg\n"},
+            "--chart p.svg\n"
+            "  seepconv profile RESULT.DAT --line \"0,1 20,1\" --at crossings --csv\n"},
     Command{
-        "safety", kSafety, "RESULT [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
+        "safety", kSafety, "RESULT... [--exit \"x1,y1 x2,y2 ...\"] [--uplift \"x1,y1 ...\"]",
         "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
         "  seepconv safety RESULT.DAT --exit \"Toe: 15,6 20,6\" --critical-gradient 0.9\n"
         "  seepconv safety RESULT.DAT --uplift \"0,0 20,0\" --unit-weights 20,9.81 --json -o safety.json\n"
@@ -87,11 +90,14 @@ constexpr std::array kCommands{
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
             "  seepconv report RESULT.DAT --points POINTS.DAT --arrows -o run12.html\n"
-            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"},
+            "  seepconv report RESULT.DAT --steps all --field pressure-head\n"
+            "  seepconv report RESULT.DAT --profile \"0,1 20,1\"\n"},
 };
 
 // The head styles of restart data, in the order of IHEAD (the factor of the elevation).
 constexpr std::array<std::string_view, 2> kHeadStyles{"pressure", "total"};
+// Where a profile takes its values: evenly spaced points, or where the line crosses element edges.
+constexpr std::array<std::string_view, 2> kProfilePlaces{"evenly", "crossings"};
 
 // Flow lines a picture may draw.
 constexpr int kMostFlowLines = 10000;
@@ -127,7 +133,7 @@ constexpr std::array kOptions{
                "safety, report: critical gradient ic for the factors of safety ic / i", "none: gradients alone", ValueKind::kNumbers, 1, 1},
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
-    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "a header line and one row per file (info), per step (flux, safety) or per step and point (profile)", ""},
+    OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "info: a header line and one row per file; flux, safety: a header line and one row per step (several files: per file and step, a file column first); profile: a header line and one row per step and point", ""},
     OptionSpec{Opt::kExcel, "excel", 0, "", kFlux, 0, {},
                "flux: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
@@ -143,11 +149,11 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "one JSON document instead of the table", ""},
-    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kPlot | kFlux | kReport | kProfile, 0, {},
-               "plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
+               "info, plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
                "labels say \"model units\"", ValueKind::kName},
-    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kPlot | kFlux | kReport | kProfile, 0, {},
-               "plot, report, flux, profile: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
+               "info, plot, report, flux, profile: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
                "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
     OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
                "plot, report: the colour bar's levels, in the units shown", "round levels over the values", ValueKind::kName},
@@ -157,6 +163,10 @@ constexpr std::array kOptions{
                "plot, report: equipotentials along the band edges, labelled with their level (heads)", ""},
     OptionSpec{Opt::kLine, "line", 0, "\"x1,y1 x2,y2 ...\"", kProfile, 0, {},
                "profile: the line (a polyline) the field is sampled along", "", ValueKind::kName},
+    OptionSpec{Opt::kAt, "at", 0, "evenly|crossings", kProfile | kReport, 0, kProfilePlaces,
+               "profile: the points of the line: 101 evenly spaced, or its ends and every crossing of an element edge; report: the points of the --profile line, as profile places them", "evenly", ValueKind::kChoice},
+    OptionSpec{Opt::kProfileLine, "profile", 0, "\"x1,y1 x2,y2 ...\"", kReport, 0, {},
+               "report: a section with the profile of the field along this line (a polyline): a chart of the drawn steps and a table", "", ValueKind::kName},
     OptionSpec{Opt::kHelp, "help", 'h', "", kAll | kProgram, 0, {}, "this help", ""},
     OptionSpec{Opt::kVersion, "version", 0, "", kProgram, 0, {}, "the program's version", ""},
 };
@@ -304,12 +314,16 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
   const bool csv = args.Has(Opt::kCsv), json = args.Has(Opt::kJson), several = args.operands.size() > 1;
   const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+  std::string error;
+  const std::optional<MeasureUnits> units =
+      ReadMeasureUnits(args.Value(Opt::kFileUnits).value_or(""), args.Value(Opt::kUnits).value_or(""), error);
+  if (!units) return messages.Usage(error);
   ForgetProtectedInputs();
   for (const std::string_view path : args.operands) {
     if (path != kStandardInput) ProtectInput(std::string(path), "the result file");
   }
   std::string text;
-  if (csv) PrintSummaryCsvHeader(text);
+  if (csv) PrintSummaryCsvHeader(text, *units);
   if (json && several) text += "[\n";
   int status = kSuccess, summarised = 0;
   for (const std::string_view operand : args.operands) {
@@ -325,13 +339,13 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
     // A file that is no result file has no summary to tell.
     if (!summary.notResultFile) {
       if (csv) {
-        PrintSummaryCsvRow(text, summary);
+        PrintSummaryCsvRow(text, summary, *units);
       } else if (json) {
         if (several && summarised > 0) text.insert(text.size() - 1, ",");
-        PrintSummaryJson(text, summary);
+        PrintSummaryJson(text, summary, *units);
       } else {
         if (summarised > 0) text += '\n';
-        PrintSummary(text, summary);
+        PrintSummary(text, summary, *units);
       }
       ++summarised;
     }
@@ -377,6 +391,7 @@ std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   if (const auto range = args.Value(Opt::kRange); range && !ReadRange(*range, r.choices.range, error))
     return error;
   r.choices.contourLabels = args.Has(Opt::kContourLabels);
+  r.choices.atCrossings = args.Choice(Opt::kAt, 0) == 1;
   r.choices.IHEAD = static_cast<std::int32_t>(args.Choice(Opt::kHead, 0));
   r.choices.PNAME = std::string(args.Value(Opt::kPoints).value_or(""));
   r.choices.allElements = args.Has(Opt::kAllElements);
@@ -391,21 +406,15 @@ std::string TakeChoices(const cli::ParsedArgs& args, ConvertRequest& r) {
   return {};
 }
 
-// Converts every request, `jobs` at a time, with the progress line the arguments ask for.
-int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
-                 Messages& messages) {
+// Every input of the requests kept from every output, also from the ones named only while writing
+// (numbered pictures, a collection's folder), and the progress line the arguments ask for started.
+void StartBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args,
+                Messages& messages) {
   std::uint64_t total = 0;
   for (const ConvertRequest& r : requests) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(NativePath(r.result), ec);
     if (!ec) total += size;
-  }
-  if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
-  if (const std::string odd = PointFileEncoding(requests.front().choices.PNAME); !odd.empty())
-    return messages.Usage(odd);
-  // Every input is kept from every output, also from the ones named only while writing (numbered
-  // pictures, a collection's folder).
-  for (const ConvertRequest& r : requests) {
     ProtectInput(r.result, "the result file");
     if (!r.choices.PNAME.empty()) ProtectInput(r.choices.PNAME, "the point file");
     if (!r.sectionsFile.empty()) ProtectInput(r.sectionsFile, "the sections file");
@@ -415,9 +424,14 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   if (!quiet && IsTerminal(stderr)) mode = Messages::Mode::kTerminal;
   if (!quiet && args.Has(Opt::kProgress) && mode == Messages::Mode::kOff) mode = Messages::Mode::kLog;
   messages.StartProgress(mode, total, static_cast<int>(requests.size()), TerminalColumns(stderr));
-  const BatchOutcome done = ConvertFiles(requests, jobs, messages);
-  if (requests.size() > 1 && !quiet) {
-    messages.Closing(std::to_string(done.written + done.partial) + " converted" +
+}
+
+// The summary line of a batch of several files ("3 converted, 1 failed"; `done` says what became of a
+// file that did not fail), the progress line taken away, and the batch's status.
+int EndBatch(const BatchOutcome& done, std::size_t files, std::string_view what, const cli::ParsedArgs& args,
+             Messages& messages) {
+  if (files > 1 && !args.Has(Opt::kQuiet)) {
+    messages.Closing(std::to_string(done.written + done.partial) + " " + std::string(what) +
                      (done.partial > 0 ? " (" + std::to_string(done.partial) + " in part)" : std::string()) +
                      ", " + std::to_string(done.failed) + " failed");
   }
@@ -425,6 +439,84 @@ int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedA
   if (done.usage > 0) return kUsage;
   if (done.failed > 0) return kFailed;
   return done.partial > 0 ? kPartial : kSuccess;
+}
+
+// Converts every request, `jobs` at a time, with the progress line the arguments ask for.
+int ConvertBatch(const std::vector<ConvertRequest>& requests, const cli::ParsedArgs& args, int jobs,
+                 Messages& messages) {
+  if (const std::string apart = OutputsApart(requests); !apart.empty()) return messages.Usage(apart);
+  if (const std::string odd = PointFileEncoding(requests.front().choices.PNAME); !odd.empty())
+    return messages.Usage(odd);
+  StartBatch(requests, args, messages);
+  const BatchOutcome done = ConvertFiles(requests, jobs, messages);
+  return EndBatch(done, requests.size(), "converted", args, messages);
+}
+
+// The tables of a study's files joined into one: CSV under the first file's header line, a row per
+// file and step; JSON as an array of the files' documents; aligned tables one after another, each
+// under a line naming its file. A file that failed has no table.
+std::string JoinStudy(const std::vector<std::string>& tables, const std::vector<ConvertRequest>& requests,
+                      TableStyle style) {
+  std::string text;
+  bool first = true;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const std::string& table = tables[i];
+    if (table.empty()) continue;
+    switch (style) {
+      case TableStyle::kCsv:
+      case TableStyle::kSpreadsheet:
+        text.append(first ? std::string_view(table) : std::string_view(table).substr(table.find('\n') + 1));
+        break;
+      case TableStyle::kJson:
+        if (!first) text.insert(text.size() - 1, ",");
+        text += table;
+        break;
+      case TableStyle::kAligned:
+        text += (first ? "==> " : "\n==> ") + ShownName(requests[i].result) + " <==\n" + table;
+        break;
+    }
+    first = false;
+  }
+  if (style == TableStyle::kJson && !text.empty()) text = "[\n" + text + "]\n";
+  return text;
+}
+
+// flux and safety over several result files, a parameter study: each file read as one conversion with
+// the choices of `base`, its table kept, and the tables joined into one output (standard output unless
+// -o names a file). A file that fails is reported and left out; the others are still read.
+int StudyBatch(const ConvertRequest& base, const cli::ParsedArgs& args, Messages& messages) {
+  std::vector<std::string> tables(args.operands.size());
+  std::vector<ConvertRequest> requests;
+  for (std::size_t i = 0; i < args.operands.size(); ++i) {
+    ConvertRequest r = base;
+    r.result = std::string(args.operands[i]);
+    r.output.clear();
+    r.quiet = true;
+    r.choices.studyTable = &tables[i];
+    requests.push_back(std::move(r));
+  }
+  StartBatch(requests, args, messages);
+  const auto start = std::chrono::steady_clock::now();
+  const BatchOutcome done = ConvertFiles(requests, 1, messages);
+  const int tabled = done.written + done.partial;
+  bool written = true;
+  if (tabled > 0) {
+    const std::string text = JoinStudy(tables, requests, base.choices.table);
+    const std::optional<std::string_view> output = args.Value(Opt::kOutput);
+    written = WriteText(text, output, stdout, messages);
+    if (written && output && !args.Has(Opt::kQuiet)) {
+      messages.Closing(
+          "wrote " + std::string(*output) + ": a table of " + std::to_string(tabled) +
+          (tabled == 1 ? " result file, " : " result files, ") + Bytes(text.size()) + ", " +
+          Seconds(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()));
+    }
+  }
+  // A table that could not be written has its failure line and no summary.
+  if (!written) {
+    messages.FinishProgress();
+    return kFailed;
+  }
+  return EndBatch(done, requests.size(), "in the table", args, messages);
 }
 
 // The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
@@ -588,9 +680,10 @@ std::string LineFault(const std::vector<Section>& lines, std::string_view what) 
 // `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step,
 // through the same road as a conversion; the table goes to standard output unless -o names a file.
 int Flux(const cli::ParsedArgs& args, Messages& messages) {
-  if (args.operands.size() != 1) {
-    return messages.Usage(args.operands.empty() ? "flux needs a RESULT file" : "flux takes one RESULT file");
-  }
+  if (args.operands.empty()) return messages.Usage("flux needs a RESULT file");
+  const bool study = args.operands.size() > 1;
+  if (study && args.Has(Opt::kChart))
+    return messages.Usage("--chart draws the flow rates of one RESULT file: name one");
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = &kFlowRatesKind;
@@ -627,7 +720,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
     r.quiet = true;
   }
   r.choices.chart = std::string(args.Value(Opt::kChart).value_or(""));
-  return ConvertBatch({r}, args, 1, messages);
+  return study ? StudyBatch(r, args, messages) : ConvertBatch({r}, args, 1, messages);
 }
 
 // `profile RESULT --line "x,y x,y"`: the field at evenly spaced points of the line, per selected step
@@ -704,9 +797,7 @@ int TakeSafetyChoices(const cli::ParsedArgs& args, ConvertRequest& r, Messages& 
 // `safety RESULT`: exit gradients, uplift and the balance of the nodal flows per selected step, through the
 // same road as a conversion; the table goes to standard output unless -o names a file.
 int Safety(const cli::ParsedArgs& args, Messages& messages) {
-  if (args.operands.size() != 1)
-    return messages.Usage(args.operands.empty() ? "safety needs a RESULT file"
-                                                : "safety takes one RESULT file");
+  if (args.operands.empty()) return messages.Usage("safety needs a RESULT file");
   ConvertRequest r;
   r.result = std::string(args.operands[0]);
   r.kind = &kSafetyKind;
@@ -721,7 +812,7 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
   r.quiet = r.quiet || !args.Has(Opt::kOutput);
-  return ConvertBatch({r}, args, 1, messages);
+  return args.operands.size() > 1 ? StudyBatch(r, args, messages) : ConvertBatch({r}, args, 1, messages);
 }
 
 // `report RESULT`: a first pass over the file for the header, the steps table and the steps drawn, then
@@ -756,6 +847,12 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
     return kFailed;
   }
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
+  if (const auto line = args.Value(Opt::kProfileLine)) {
+    if (std::string error; !ParseSectionPoints(*line, r.choices.profile, error))
+      return messages.Usage("--profile '" + std::string(*line) + "': " + error);
+  } else if (args.Has(Opt::kAt)) {
+    return messages.Usage("--at places the points of --profile \"x1,y1 x2,y2 ...\": name the line");
+  }
   r.choices.report = &*plan;
   r.output =
       args.Value(Opt::kOutput) ? std::string(*args.Value(Opt::kOutput)) : DefaultOutput(r.result, *r.kind);

@@ -202,8 +202,13 @@ class FileConversion {
     }
   }
 
-  // A kind that writes files of its own makes them whole itself; the others write the output unit.
+  // A kind that writes files of its own makes them whole itself; the others write the output unit, but
+  // for a study's table, which the run layer writes.
   void OpenOutput() {
+    if (choices_.studyTable != nullptr) {
+      SetUpWriter(c_);
+      return;
+    }
     if (c_.kind.ownFiles) {
       target_.written = target_.workBeside = request_.output;
     } else {
@@ -295,6 +300,7 @@ class FileConversion {
     } catch (const IoFailure&) {
     }
     if (!ok_) AbandonWriter(c_);
+    if (!ok_ && choices_.studyTable != nullptr) choices_.studyTable->clear();
     io_.reset();
     if (target_.stream != nullptr) std::fclose(target_.stream);
     if (!ok_ && !target_.renamed.empty()) Remove(target_.written);
@@ -384,7 +390,7 @@ Outcome ConvertFile(const ConvertRequest& request, Messages& messages, unsigned 
       break;
     }
   }
-  if (refused.empty()) refused = OddOutput(request);
+  if (refused.empty() && request.choices.studyTable == nullptr) refused = OddOutput(request);
   if (!refused.empty()) {
     messages.Failure(request.output, refused);
     messages.FileDone();

@@ -77,8 +77,8 @@ StepSummary SummariseStep(const Store& s, const std::vector<std::uint8_t>& activ
 
 // ---- Human output ----
 
-std::string Cell(const Range& r, bool max) {
-  return r.count == 0 ? "-" : Number(max ? r.max : r.min);
+std::string Cell(const Range& r, bool max, double factor) {
+  return r.count == 0 ? "-" : Number((max ? r.max : r.min) * factor);
 }
 
 void Line(std::string& out, const std::string& label, const std::string& text) {
@@ -90,12 +90,12 @@ void Line(std::string& out, const std::string& label, const std::string& text) {
 }
 
 // The largest gradient's magnitude (0), element (1) or centre (2); "-" when no element has one.
-std::string GradientCells(const LargestGradient& g, int part) {
+std::string GradientCells(const LargestGradient& g, int part, double length) {
   if (g.element == 0) return "-";
   if (part == 0) return Number(g.magnitude);
   if (part == 1) return std::to_string(g.element);
   std::string at(1, '(');
-  at.append(Number(g.cx)).append(", ").append(Number(g.cy)).append(1, ')');
+  at.append(Number(g.cx * length)).append(", ").append(Number(g.cy * length)).append(1, ')');
   return at;
 }
 
@@ -105,9 +105,13 @@ std::string JsonNumber(double v) {
   return NumberText(v, 0, kJsonNull);
 }
 
-std::string JsonRange(const Range& r) {
+std::string JsonRange(const Range& r, double factor) {
   if (r.count == 0) return "null";
-  return std::string("[").append(JsonNumber(r.min)).append(", ").append(JsonNumber(r.max)).append("]");
+  return std::string("[")
+      .append(JsonNumber(r.min * factor))
+      .append(", ")
+      .append(JsonNumber(r.max * factor))
+      .append("]");
 }
 
 }  // namespace
@@ -142,7 +146,9 @@ ResultSummary SummariseResultFile(const std::string& path) {
   return r;
 }
 
-void PrintSummary(std::string& out, const ResultSummary& r) {
+void PrintSummary(std::string& out, const ResultSummary& r, const MeasureUnits& units) {
+  const double L = units.Factor(Quantity::kLength), T = units.Factor(Quantity::kTime),
+               V = units.Factor(Quantity::kSpeed);
   Line(out, "File", r.file + " (" + Bytes(r.bytes) + (r.bytesRead ? " read)" : ")"));
   Line(out, "Title", r.title);
   Line(out, "Nodes", std::to_string(r.nodes));
@@ -159,8 +165,8 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
   Line(out, "Materials", materials.empty() ? "none active" : materials);
   if (r.x.count > 0) {
     Line(out, "Bounds",
-         "x " + Number(r.x.min) + " to " + Number(r.x.max) + ", y " + Number(r.y.min) + " to " +
-             Number(r.y.max));
+         "x " + Number(r.x.min * L) + " to " + Number(r.x.max * L) + ", y " + Number(r.y.min * L) + " to " +
+             Number(r.y.max * L) + (units.stated ? " " + units.Name(Quantity::kLength) : std::string()));
   }
   Line(out, "Steps", std::to_string(r.steps.size()));
 
@@ -171,10 +177,16 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
     rows.reserve(r.steps.size());
     for (std::size_t i = 0; i < r.steps.size(); ++i) {
       const StepSummary& st = r.steps[i];
-      rows.push_back({std::to_string(i + 1), std::to_string(st.number), Number(st.time),
-                      Cell(st.pressureHead, false), Cell(st.pressureHead, true), Cell(st.totalHead, false),
-                      Cell(st.totalHead, true), Cell(st.speed, true), GradientCells(st.gradient, 0),
-                      GradientCells(st.gradient, 1), GradientCells(st.gradient, 2)});
+      rows.push_back({std::to_string(i + 1), std::to_string(st.number), Number(st.time * T),
+                      Cell(st.pressureHead, false, L), Cell(st.pressureHead, true, L),
+                      Cell(st.totalHead, false, L), Cell(st.totalHead, true, L), Cell(st.speed, true, V),
+                      GradientCells(st.gradient, 0, L), GradientCells(st.gradient, 1, L),
+                      GradientCells(st.gradient, 2, L)});
+    }
+    if (units.stated) {
+      const std::string l = units.Name(Quantity::kLength);
+      rows.insert(rows.begin(),
+                  {"", "", units.Name(Quantity::kTime), l, l, l, l, units.Name(Quantity::kSpeed), "", "", l});
     }
     std::vector<std::size_t> widths(heads.size());
     for (std::size_t c = 0; c < heads.size(); ++c) {
@@ -196,6 +208,7 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
     out +=
         "\n  P pressure head, H total head (P + Y), V element speed; extremes of the finite values;\n"
         "  i hydraulic gradient -grad H, the largest of the active elements, at that element's centre\n";
+    if (!units.stated) out += "  all figures in model units (the file's; state them with --file-units)\n";
   }
   std::int64_t nonFinite = 0;
   for (const StepSummary& st : r.steps) nonFinite += st.nonFinite;
@@ -217,9 +230,15 @@ void PrintSummary(std::string& out, const ResultSummary& r) {
   if (r.damage) Line(out, "Damaged", r.damage->what + " (" + std::to_string(r.damage->number) + ")");
 }
 
-void PrintSummaryJson(std::string& out, const ResultSummary& r) {
+void PrintSummaryJson(std::string& out, const ResultSummary& r, const MeasureUnits& units) {
+  const double L = units.Factor(Quantity::kLength), T = units.Factor(Quantity::kTime),
+               V = units.Factor(Quantity::kSpeed);
   std::string j = "{\n";
   j += "  \"file\": " + JsonString(r.file) + ",\n";
+  if (units.stated) {
+    j += "  \"units\": {\"length\": " + JsonString(units.Name(Quantity::kLength)) +
+         ", \"time\": " + JsonString(units.Name(Quantity::kTime)) + "},\n";
+  }
   j += "  \"bytes\": " + std::to_string(r.bytes) + ",\n";
   j += "  \"title\": " + JsonString(r.title) + ",\n";
   j += "  \"nodes\": " + std::to_string(r.nodes) + ",\n";
@@ -235,22 +254,22 @@ void PrintSummaryJson(std::string& out, const ResultSummary& r) {
     first = false;
   }
   j += "},\n";
-  j += "  \"bounds\": {\"x\": " + JsonRange(r.x) + ", \"y\": " + JsonRange(r.y) + "},\n";
+  j += "  \"bounds\": {\"x\": " + JsonRange(r.x, L) + ", \"y\": " + JsonRange(r.y, L) + "},\n";
   j += "  \"step_count\": " + std::to_string(r.steps.size()) + ",\n";
   j += "  \"steps\": [";
   for (std::size_t i = 0; i < r.steps.size(); ++i) {
     const StepSummary& st = r.steps[i];
     j += i == 0 ? "\n" : ",\n";
-    j += "    {\"step\": " + std::to_string(st.number) + ", \"time\": " + JsonNumber(st.time) +
-         ", \"pressure_head\": " + JsonRange(st.pressureHead) +
-         ", \"total_head\": " + JsonRange(st.totalHead) +
-         ", \"max_speed\": " + (st.speed.count ? JsonNumber(st.speed.max) : "null") +
+    j += "    {\"step\": " + std::to_string(st.number) + ", \"time\": " + JsonNumber(st.time * T) +
+         ", \"pressure_head\": " + JsonRange(st.pressureHead, L) +
+         ", \"total_head\": " + JsonRange(st.totalHead, L) +
+         ", \"max_speed\": " + (st.speed.count ? JsonNumber(st.speed.max * V) : "null") +
          ", \"non_finite\": " + std::to_string(st.nonFinite) + ", \"largest_gradient\": " +
          (st.gradient.element == 0
               ? std::string("null")
               : "{\"magnitude\": " + JsonNumber(st.gradient.magnitude) +
                     ", \"element\": " + std::to_string(st.gradient.element) + ", \"centre\": [" +
-                    JsonNumber(st.gradient.cx) + ", " + JsonNumber(st.gradient.cy) + "]}") +
+                    JsonNumber(st.gradient.cx * L) + ", " + JsonNumber(st.gradient.cy * L) + "]}") +
          ", \"no_gradient\": " + std::to_string(st.gradient.degenerate) + "}";
   }
   j += r.steps.empty() ? "],\n" : "\n  ],\n";
@@ -266,13 +285,22 @@ void PrintSummaryJson(std::string& out, const ResultSummary& r) {
   out += j;
 }
 
-void PrintSummaryCsvHeader(std::string& out) {
-  out +=
-      "file,title,nodes,elements,active,steps,last_step,last_time,p_min,p_max,h_min,h_max,largest_gradient,"
-      "largest_gradient_step,largest_gradient_element,damage\n";
+void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units) {
+  if (!units.stated) {
+    out +=
+        "file,title,nodes,elements,active,steps,last_step,last_time,p_min,p_max,h_min,h_max,largest_gradient,"
+        "largest_gradient_step,largest_gradient_element,damage\n";
+    return;
+  }
+  const std::string t = " (" + units.Name(Quantity::kTime) + ")",
+                    l = " (" + units.Name(Quantity::kLength) + ")";
+  out += "file,title,nodes,elements,active,steps,last_step,last_time" + t + ",p_min" + l + ",p_max" + l +
+         ",h_min" + l + ",h_max" + l +
+         ",largest_gradient,largest_gradient_step,largest_gradient_element,damage\n";
 }
 
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& r) {
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& r, const MeasureUnits& units) {
+  const double L = units.Factor(Quantity::kLength);
   Range p, h;
   const StepSummary* steepest = nullptr;
   for (const StepSummary& st : r.steps) {
@@ -300,11 +328,11 @@ void PrintSummaryCsvRow(std::string& out, const ResultSummary& r) {
   out += "," + std::to_string(r.nodes) + "," + std::to_string(r.elements) + "," + std::to_string(r.active) +
          "," + std::to_string(r.steps.size()) + ",";
   if (!r.steps.empty()) out += std::to_string(r.steps.back().number);
-  number(r.steps.empty() ? 0.0 : r.steps.back().time, !r.steps.empty());
-  number(p.min, p.count > 0);
-  number(p.max, p.count > 0);
-  number(h.min, h.count > 0);
-  number(h.max, h.count > 0);
+  number(r.steps.empty() ? 0.0 : units.Show(Quantity::kTime, r.steps.back().time), !r.steps.empty());
+  number(p.min * L, p.count > 0);
+  number(p.max * L, p.count > 0);
+  number(h.min * L, h.count > 0);
+  number(h.max * L, h.count > 0);
   number(steepest != nullptr ? steepest->gradient.magnitude : 0.0, steepest != nullptr);
   out += ',';
   if (steepest != nullptr) out += std::to_string(steepest->number);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model/gradient.h"
+#include "core/model/measure.h"
 
 namespace seep {
 
@@ -61,9 +62,13 @@ ResultSummary SummariseResultFile(const std::string& path);
 
 // The summary as `info` prints it: aligned lines, one JSON document, or for a study of many files a CSV
 // header and one row per file (the extremes over every step; an empty cell where the file has none).
-void PrintSummary(std::string& out, const ResultSummary& summary);
-void PrintSummaryJson(std::string& out, const ResultSummary& summary);
-void PrintSummaryCsvHeader(std::string& out);
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary);
+// Bounds, heads, times, speeds and the steepest element's centre are shown in `units`: with the file's
+// units stated, the aligned table has a row of units under its headings, the CSV's headings name their
+// unit ("last_time (h)") and the JSON document a "units" member; without, the aligned table says that
+// its figures are in model units.
+void PrintSummary(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
+void PrintSummaryJson(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
+void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units = {});
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
 
 }  // namespace seep

@@ -54,6 +54,8 @@ enum class Opt : std::uint8_t {
   kRange,
   kContourLabels,
   kLine,
+  kAt,
+  kProfileLine,
   kHelp,
   kVersion,
   kCount

@@ -10,10 +10,12 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/io/csv_text.h"
 #include "core/io/units.h"
+#include "core/model/field.h"
 #include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
@@ -21,13 +23,6 @@
 namespace seep {
 
 struct ReportPlan;  // writers/report/report.h
-
-// The field a picture shows. kGradient: the magnitude of the hydraulic gradient i = −∇H of each element.
-enum class PlotField { kTotalHead, kPressureHead, kSpeed, kGradient };
-
-// The fields by their command-line names, in the order of PlotField.
-inline constexpr std::array<std::string_view, 4> kPlotFieldNames{"total-head", "pressure-head", "speed",
-                                                                 "gradient"};
 
 // How a table of figures per step is written: aligned columns for people, CSV for a script, one
 // JSON document for a script, CSV for a spreadsheet in the user's locale (OutputChoices::spreadsheet).
@@ -53,12 +48,20 @@ struct OutputChoices {
   // Tables: their style, and an SVG chart of their figures against time beside them (empty: none).
   TableStyle table = TableStyle::kAligned;
   std::string chart;
+  // A table of several result files (a parameter study): this file's table is kept here for the run
+  // layer to join, its CSV lines led by a `file` column, instead of being put on the output unit;
+  // nullptr: the table is the output.
+  std::string* studyTable = nullptr;
   // Pictures: the colour bar's levels in the units shown, these values (two or more, rising) or round
   // levels over `range` (its two ends); both empty: round levels over each picture's values. With
   // contourLabels, the equipotentials along the band edges, labelled.
   std::vector<double> levels{};
   std::vector<double> range{};
   bool contourLabels = false;
+  // Profiles: the points of the line are its ends and where it crosses an element edge, not 101 evenly
+  // spaced. The report: the line whose profile it shows (empty: none).
+  bool atCrossings = false;
+  std::vector<XY> profile{};
   // The units pictures and tables show their figures in: the file's as stated and those asked for.
   MeasureUnits units{};
   // Safety figures: exit faces and bases (lines under structures), the critical gradient ic of the
@@ -170,5 +173,42 @@ struct OutputKind {
 
   bool Takes(std::uint32_t bits) const { return (takes & bits) == bits; }
 };
+
+// The writers of a kind that writes one table of figures, one a style. The CSV writer is handed the
+// spreadsheet's separator and decimal mark for TableStyle::kSpreadsheet, plain CSV otherwise; the JSON
+// writer the result file as documents name it.
+template <typename Run>
+struct TableWriters {
+  void (*aligned)(std::string& out, const Run& run);
+  void (*csv)(std::string& out, const Run& run, const CsvStyle& style);
+  void (*json)(std::string& out, const Run& run, const std::string& file);
+};
+
+// The table of `run` in the style the choices ask for, put on the output unit, or kept for a study.
+template <typename Run>
+void PutTable(WriterCall& w, const Run& run, const TableWriters<Run>& writers) {
+  const OutputChoices& choices = w.choices;
+  const CsvStyle csv = choices.table == TableStyle::kSpreadsheet ? choices.spreadsheet : CsvStyle{};
+  std::string text;
+  switch (choices.table) {
+    case TableStyle::kAligned:
+      writers.aligned(text, run);
+      break;
+    case TableStyle::kCsv:
+    case TableStyle::kSpreadsheet:
+      writers.csv(text, run, csv);
+      break;
+    case TableStyle::kJson:
+      writers.json(text, run, choices.resultName);
+      break;
+  }
+  if (choices.studyTable == nullptr) {
+    w.io.PutRecords(kOutputUnit, text);
+  } else if (choices.table == TableStyle::kCsv || choices.table == TableStyle::kSpreadsheet) {
+    *choices.studyTable = WithFirstColumn(text, "file", choices.resultName, csv);
+  } else {
+    *choices.studyTable = std::move(text);
+  }
+}
 
 }  // namespace seep

@@ -59,4 +59,29 @@ void AppendCsvNumber(std::string& out, double v, const CsvStyle& style) {
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '.', style.decimal);
 }
 
+std::string WithFirstColumn(std::string_view csv, std::string_view heading, std::string_view value,
+                            const CsvStyle& style) {
+  std::string out;
+  std::string field;
+  AppendCsvField(field, value, style);
+  field += style.separator;
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  if (csv.starts_with(kMark)) {
+    out += kMark;
+    csv.remove_prefix(kMark.size());
+  }
+  for (bool first = true; !csv.empty(); first = false) {
+    const std::size_t end = std::min(csv.find('\n'), csv.size() - 1) + 1;
+    if (first) {
+      AppendCsvField(out, heading, style);
+      out += style.separator;
+    } else {
+      out += field;
+    }
+    out += csv.substr(0, end);
+    csv.remove_prefix(end);
+  }
+  return out;
+}
+
 }  // namespace seep

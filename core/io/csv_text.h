@@ -29,4 +29,9 @@ void AppendCsvField(std::string& out, std::string_view text, const CsvStyle& sty
 // A number in the shortest digits that read back the same, with the style's decimal mark.
 void AppendCsvNumber(std::string& out, double v, const CsvStyle& style);
 
+// A CSV text of LF lines given a first column: `heading` on its first line (after a byte order mark),
+// `value` on every other. No field of the text may hold a line break.
+std::string WithFirstColumn(std::string_view csv, std::string_view heading, std::string_view value,
+                            const CsvStyle& style = {});
+
 }  // namespace seep

@@ -127,6 +127,79 @@ TEST(FluxCommand, CsvAndJsonReadBackAsWorkedOut) {
   EXPECT_NE(svg.find(">S1</text>"), std::string::npos);
 }
 
+// A study of several files: one CSV table led by a `file` column, a row per file and step, each row the
+// same figures as the file's own table; a file cut inside its third step reported and left out (or its
+// two whole steps kept with --partial); the batch summary as convert gives it. Safety tables likewise.
+TEST(FluxCommand, SeveralFilesMakeOneTable) {
+  Scratch dir;
+  const ResultFile f = Fixture();
+  f.WriteTo(dir.Path("R.DAT").string());
+  f.WriteTo(dir.Path("a,b.DAT").string());
+  f.WriteTo(dir.Path("CUT.DAT").string(), f.Ends()[11] + 7);  // inside S2 of the third step
+  dir.Write("S.TXT", "dam, crest: 0,0.5 3,0.5 3,1.5\n");
+  const RunResult one = dir.Command(FluxArgs({"--csv"}));
+  ASSERT_EQ(one.status, 0) << one.err;
+  const auto own = ReadCsv(one.out);
+  for (const bool partial : {false, true}) {
+    SCOPED_TRACE(partial ? "--partial" : "whole files only");
+    std::vector<std::string> args = {"flux",           "R.DAT",      "CUT.DAT", "a,b.DAT", "--section",
+                                     "2.5,-0.5 2.5,2", "--sections", "S.TXT",   "--csv",   "-o",
+                                     "study.csv"};
+    if (partial) args.push_back("--partial");
+    const RunResult r = dir.Command(args);
+    EXPECT_EQ(r.status, partial ? 3 : 1);
+    EXPECT_NE(r.err.find("CUT.DAT: step 3 ends early (end of file inside record S2) (24)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(
+        r.err.find("wrote study.csv: a table of " + std::string(partial ? "3" : "2") + " result files, "),
+        std::string::npos)
+        << r.err;
+    EXPECT_TRUE(
+        r.err.ends_with(partial ? "3 in the table (1 in part), 0 failed\n" : "2 in the table, 1 failed\n"))
+        << r.err;
+    const auto rows = ReadCsv(dir.Read("study.csv"));
+    std::vector<std::string> heading = {"file"};
+    heading.insert(heading.end(), own[0].begin(), own[0].end());
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], heading);
+    std::vector<std::vector<std::string>> expected;
+    for (const char* file : {"R.DAT", "CUT.DAT", "a,b.DAT"}) {
+      const std::size_t steps = std::string(file) == "CUT.DAT" ? (partial ? 2 : 0) : 3;
+      for (std::size_t row = 1; row <= steps; ++row) {
+        expected.push_back({file});
+        expected.back().insert(expected.back().end(), own[row].begin(), own[row].end());
+      }
+    }
+    // The cut file's two whole steps have no pieces left out; its columns are those of the others all the
+    // same.
+    EXPECT_EQ(std::vector(rows.begin() + 1, rows.end()), expected);
+  }
+
+  // JSON: an array of the files' documents; aligned tables each under its file's name; safety alike.
+  const RunResult json = dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2", "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_TRUE(json.out.starts_with("[\n{\n  \"file\": \"R.DAT\",")) << json.out;
+  EXPECT_NE(json.out.find("\n},\n{\n  \"file\": \"a,b.DAT\","), std::string::npos) << json.out;
+  EXPECT_TRUE(json.out.ends_with("\n}\n]\n"));
+  const RunResult aligned = dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2"});
+  EXPECT_TRUE(aligned.out.starts_with("==> R.DAT <==\n")) << aligned.out;
+  EXPECT_NE(aligned.out.find("\n\n==> a,b.DAT <==\n"), std::string::npos) << aligned.out;
+  const RunResult safety = dir.Command({"safety", "R.DAT", "a,b.DAT", "--exit", "0,2 3,2", "--csv"});
+  EXPECT_EQ(safety.status, 0) << safety.err;
+  const auto safetyRows = CsvByHeading(safety.out);
+  ASSERT_EQ(safetyRows.size(), 6u) << safety.out;
+  EXPECT_EQ(safetyRows[3].at("file"), "a,b.DAT");
+  EXPECT_EQ(safetyRows[3].at("step"), "1");
+  EXPECT_EQ(
+      dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2", "--chart", "c.svg"}).status, 2);
+  // The table never replaces one of its result files.
+  const RunResult over =
+      dir.Command({"flux", "R.DAT", "a,b.DAT", "--section", "2.5,-0.5 2.5,2", "-o", "R.DAT"});
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.err, "seepconv: R.DAT: the output would replace the result file; name another with -o\n");
+  EXPECT_EQ(dir.Read("R.DAT"), f.Bytes());
+}
+
 TEST(FluxCommand, TableAndSteps) {
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());

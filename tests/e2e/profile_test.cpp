@@ -33,19 +33,6 @@ ResultFile Fixture() {
   return f;
 }
 
-std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(csv);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-    if (!line.empty() && line.back() == ',') cells.emplace_back();
-    rows.push_back(cells);
-  }
-  return rows;
-}
-
 TEST(ProfileCommand, ValuesAlongTheLine) {
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
@@ -55,7 +42,7 @@ TEST(ProfileCommand, ValuesAlongTheLine) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("of the 101 points of the line lie outside the active mesh"), std::string::npos)
       << r.err;
-  const auto rows = CsvRows(dir.Read("p.csv"));
+  const auto rows = ReadCsv(dir.Read("p.csv"));
   ASSERT_EQ(rows.size(), 1u + 2u * 101u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"step", "time", "distance", "x", "y", "pressure-head"}));
   int outside = 0;
@@ -104,6 +91,53 @@ TEST(ProfileCommand, StylesUnitsAndMistakes) {
                                              {"profile", "R.DAT", "--line", "0,0 1,1", "--csv", "--json"}}) {
     EXPECT_EQ(dir.Command(args).status, 2) << args.back();
   }
+}
+
+// --at crossings: the line's ends and each crossing of an element edge, never a quadrilateral's
+// diagonal; the point where the line meets the inactive element still has the head of the active one
+// beside it. The report's profile section gives the figures of `profile --csv` for its last drawn step.
+TEST(ProfileCommand, AtElementCrossingsAndInTheReport) {
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  // From (0, 0.25) to (4, 1.75): crosses x = 1, 2, 3, the edge y = 1 at x = 2, and the diagonals.
+  const std::vector<std::string> line = {"R.DAT", "--line", "0,0.25 4,1.75", "--csv", "--at", "crossings"};
+  std::vector<std::string> args = {"profile"};
+  args.insert(args.end(), line.begin(), line.end());
+  const RunResult r = dir.Command(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("1 of the 5 points of the line lie outside"), std::string::npos) << r.err;
+  const auto rows = ReadCsv(r.out);
+  ASSERT_EQ(rows.size(), 6u) << r.out;
+  const double xs[] = {0.0, 1.0, 2.0, 3.0, 4.0};
+  for (std::size_t k = 0; k < 5; ++k) {
+    const double x = std::stod(rows[k + 1][3]), y = std::stod(rows[k + 1][4]);
+    EXPECT_NEAR(x, xs[k], 1e-12);
+    EXPECT_NEAR(y, 0.25 + 0.375 * xs[k], 1e-12);
+    EXPECT_NEAR(std::stod(rows[k + 1][2]), std::hypot(x, y - 0.25), 1e-12);
+    if (k < 4) {
+      EXPECT_NEAR(std::stod(rows[k + 1][5]), Head(x, y, 2), 1e-12) << x;
+    }
+  }
+  EXPECT_EQ(rows[5][5], "");  // (4, 1.75): in the inactive element alone
+
+  // The report: the chart and a table of the points, in the same figures as the profile's CSV.
+  const RunResult report = dir.Command(
+      {"report", "R.DAT", "--profile", "0,0.25 4,1.75", "--at", "crossings", "-o", "r.html", "-q"});
+  ASSERT_EQ(report.status, 0) << report.err;
+  const std::string html = dir.Read("r.html");
+  const std::size_t at = html.find("<section class=\"profile\">");
+  ASSERT_NE(at, std::string::npos);
+  // The chart: a line per drawn step (both), each named in the legend.
+  const std::string chart = html.substr(at, html.find("</figure>", at) - at);
+  EXPECT_NE(chart.find("Distance along the line"), std::string::npos);
+  EXPECT_NE(chart.find("<path class=\"p1\" d=\"M"), std::string::npos);
+  EXPECT_EQ(chart.find("<path class=\"p2\""), std::string::npos);
+  EXPECT_NE(chart.find(">step 1, time 100 (model units)</text>"), std::string::npos) << chart;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::string cell = "<td>" + rows[k + 1][5].substr(0, 5);
+    EXPECT_NE(html.find(cell, at), std::string::npos) << cell;
+  }
+  EXPECT_EQ(dir.Command({"report", "R.DAT", "--at", "crossings"}).status, 2);
 }
 
 }  // namespace

@@ -60,26 +60,6 @@ const char* const kLines =
     "exit Back: 2,2 0,2\n"
     "uplift Base: 0,1 4,1\n";
 
-// The CSV as columns by name, one map per row.
-std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> names;
-  std::vector<std::map<std::string, std::string>> rows;
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::istringstream cellsIn(line);
-    for (std::string cell; std::getline(cellsIn, cell, ',');) cells.push_back(cell);
-    if (names.empty()) {
-      names = cells;
-      continue;
-    }
-    EXPECT_EQ(cells.size(), names.size()) << line;
-    rows.emplace_back();
-    for (std::size_t c = 0; c < cells.size() && c < names.size(); ++c) rows.back()[names[c]] = cells[c];
-  }
-  return rows;
-}
-
 // Expected figures per step; not a number: the CSV's "nan".
 struct Figures {
   std::map<std::string, double> values;
@@ -147,7 +127,7 @@ TEST(SafetyCommand, EveryFigureOfTheCsvAsWorkedOutByHand) {
   EXPECT_EQ(r.err,
             "seepconv: warning: R.DAT: left out for a value that is not a number, summed over the steps: 4 "
             "elements of exit faces (no gradient)\n");
-  const auto rows = ReadCsv(r.out);
+  const auto rows = CsvByHeading(r.out);
   ASSERT_EQ(rows.size(), 3u) << r.out;
   for (int step = 1; step <= 3; ++step) {
     const auto& row = rows[step - 1];
@@ -245,7 +225,7 @@ TEST(SafetyCommand, TheSheetPileBalancesAndExitsAsItsHeadsSay) {
   dir.Write("L.TXT", "Ground: -40,20 -0.05,20\nBed: -40,19.75 -0.05,19.75\nexit Pile: 0.05,20 2,20\n");
   const RunResult r = dir.Command({"safety", "R.DAT", "--sections", "L.TXT", "--steps", "last", "--csv"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto rows = ReadCsv(r.out);
+  const auto rows = CsvByHeading(r.out);
   ASSERT_EQ(rows.size(), 1u);
   const auto& row = rows[0];
   EXPECT_LT(std::stod(row.at("error")), 1e-6);

@@ -9,11 +9,13 @@
 
 #include "core/model/measure.h"
 #include "support/e2e.h"
+#include "support/files.h"
 #include "support/scratch.h"
 
 namespace seep {
 namespace {
 
+using test::CsvByHeading;
 using test::RunResult;
 using test::Scratch;
 
@@ -101,6 +103,31 @@ TEST(MeasureUnits, FluxTablesInTheUnitsAsked) {
   const RunResult bad = dir.Command({"plot", kExample, "--file-units", "m,s", "--units", "yd,s"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("unknown length unit 'yd' (m, cm, mm, ft, in)"), std::string::npos) << bad.err;
+}
+
+// info in the units asked: every length and time of the study's CSV row converted, the headings naming
+// their units; the aligned table with its unit row, the JSON document with its units.
+TEST(MeasureUnits, InfoInTheUnitsAsked) {
+  Scratch dir;
+  const RunResult plain = dir.Command({"info", kExample, "--csv"});
+  const RunResult shown = dir.Command({"info", kExample, "--csv", "--file-units", "m,s", "--units", "ft,h"});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  const auto a = CsvByHeading(plain.out), b = CsvByHeading(shown.out);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_NEAR(std::stod(b[0].at("last_time (h)")), std::stod(a[0].at("last_time")) / 3600.0, 1e-12);
+  for (const char* length : {"p_min", "p_max", "h_min", "h_max"}) {
+    EXPECT_NEAR(std::stod(b[0].at(length + std::string(" (ft)"))), std::stod(a[0].at(length)) / 0.3048, 1e-9)
+        << length;
+  }
+  EXPECT_EQ(b[0].at("largest_gradient"), a[0].at("largest_gradient"));  // a gradient has no unit
+  const RunResult table = dir.Command({"info", kExample, "--file-units", "m,s", "--units", "ft,h"});
+  EXPECT_NE(table.out.find("  h        ft       ft       ft       ft      ft/h"), std::string::npos)
+      << table.out;
+  EXPECT_EQ(table.out.find("model units"), std::string::npos);
+  EXPECT_NE(dir.Command({"info", kExample}).out.find("all figures in model units"), std::string::npos);
+  const RunResult json = dir.Command({"info", kExample, "--json", "--file-units", "m,s", "--units", "ft,h"});
+  EXPECT_NE(json.out.find("\"units\": {\"length\": \"ft\", \"time\": \"h\"}"), std::string::npos) << json.out;
 }
 
 bool Have(const char* program) {

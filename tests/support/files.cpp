@@ -64,4 +64,41 @@ std::vector<std::string> SplitRecords(std::string_view bytes, std::string_view e
   return records;
 }
 
+std::vector<std::vector<std::string>> ReadCsv(std::string_view text, char separator) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+      row.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == separator) {
+      row.emplace_back();
+    } else if (!quoted && c == '\n') {
+      rows.push_back(std::move(row));
+      row.assign(1, std::string());
+    } else if (quoted || c != '\r') {
+      row.back() += c;
+    }
+  }
+  if (row.size() > 1 || !row.back().empty()) rows.push_back(std::move(row));
+  return rows;
+}
+
+std::vector<std::map<std::string, std::string>> CsvByHeading(std::string_view text, char separator) {
+  const std::vector<std::vector<std::string>> rows = ReadCsv(text, separator);
+  std::vector<std::map<std::string, std::string>> named;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    EXPECT_EQ(rows[r].size(), rows[0].size()) << "row " << r;
+    named.emplace_back();
+    for (std::size_t c = 0; c < rows[r].size() && c < rows[0].size(); ++c)
+      named.back()[rows[0][c]] = rows[r][c];
+  }
+  return named;
+}
+
 }  // namespace seep::test

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +27,11 @@ std::string CrLfBarred(std::initializer_list<std::string_view> lines);
 // The records of a text, each without its line end (CR LF unless given); a last piece without its line
 // end is kept with a "<no line end>" mark, so that a comparison shows it.
 std::vector<std::string> SplitRecords(std::string_view bytes, std::string_view end = "\r\n");
+
+// The rows of a CSV text, each a list of its fields: quoted fields unquoted, doubled quotes made one,
+// a byte order mark first left out.
+std::vector<std::vector<std::string>> ReadCsv(std::string_view text, char separator = ',');
+// The rows after the header line, each its fields by their heading.
+std::vector<std::map<std::string, std::string>> CsvByHeading(std::string_view text, char separator = ',');
 
 }  // namespace seep::test

@@ -95,7 +95,7 @@ void WriteFluxCsv(std::string& out, const FluxRun& run, const CsvStyle& style) {
       AppendCsvField(out, section.name + part + unit(part[1] == 'o' ? Quantity::kLength : Quantity::kFlow),
                      style);
     }
-    if (run.skipped > 0) {
+    if (run.skipped > 0 || run.leftOutColumns) {
       out += style.separator;
       AppendCsvField(out, section.name + "_left_out", style);
     }
@@ -113,7 +113,7 @@ void WriteFluxCsv(std::string& out, const FluxRun& run, const CsvStyle& style) {
       }
       out += style.separator;
       AppendCsvNumber(out, units.Show(Quantity::kLength, run.cuts[k].outside), style);
-      if (run.skipped > 0) {
+      if (run.skipped > 0 || run.leftOutColumns) {
         out += style.separator;
         out += std::to_string(f.skipped);
       }

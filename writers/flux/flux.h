@@ -25,6 +25,7 @@ struct FluxRun {
   std::vector<SectionFlow> flows;   // per row, per section
   std::int64_t skipped = 0;         // pieces left out for a velocity that is not finite
   MeasureUnits units{};             // the units the tables show (the rows keep the file's)
+  bool leftOutColumns = false;      // CSV: the left-out counts even when none (a study's columns agree)
 };
 
 // Cuts every section by the active mesh of the store (its header read).

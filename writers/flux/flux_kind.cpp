@@ -15,28 +15,14 @@ void SetUp(WriterCall& w) {
   FluxRun& run = w.Own<FluxRun>();
   run.sections = w.choices.sections;
   run.units = w.choices.units;
+  run.leftOutColumns = w.choices.studyTable != nullptr;
   SetUpFlux(run, w.s);
 }
 
 // The table in the style asked for, to the output; the chart, whole, beside it.
 void Finish(WriterCall& w) {
   const FluxRun& run = w.Own<FluxRun>();
-  std::string text;
-  switch (w.choices.table) {
-    case TableStyle::kAligned:
-      WriteFluxTable(text, run);
-      break;
-    case TableStyle::kCsv:
-      WriteFluxCsv(text, run);
-      break;
-    case TableStyle::kSpreadsheet:
-      WriteFluxCsv(text, run, w.choices.spreadsheet);
-      break;
-    case TableStyle::kJson:
-      WriteFluxJson(text, run, w.choices.resultName);
-      break;
-  }
-  w.io.PutRecords(kOutputUnit, text);
+  PutTable(w, run, TableWriters<FluxRun>{WriteFluxTable, WriteFluxCsv, WriteFluxJson});
   if (w.choices.chart.empty()) return;
   std::vector<std::string> names;
   for (const Section& section : run.sections) names.push_back(section.name);

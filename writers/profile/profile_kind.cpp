@@ -3,16 +3,24 @@
 #include <string>
 
 #include "core/io/replace.h"
+#include "writers/draw/profile_chart.h"
 #include "writers/profile/profile.h"
 
 namespace seep {
 namespace {
+
+// --excel is taken by flux alone so far: the CSV is plain.
+constexpr TableWriters<ProfileRun> kProfileTables{
+    WriteProfileTable,
+    [](std::string& out, const ProfileRun& run, const CsvStyle&) { WriteProfileCsv(out, run); },
+    WriteProfileJson};
 
 // The line is the choices' one section; its points are placed and located once, for every step.
 void SetUp(WriterCall& w) {
   ProfileRun& run = w.Own<ProfileRun>();
   run.line = w.choices.sections.empty() ? std::vector<XY>{} : w.choices.sections.front().points;
   run.field = w.choices.field;
+  run.atCrossings = w.choices.atCrossings;
   run.units = w.choices.units;
   SetUpProfile(run, w.s);
 }
@@ -20,20 +28,7 @@ void SetUp(WriterCall& w) {
 // The table in the style asked for, to the output; the chart, whole, beside it.
 void Finish(WriterCall& w) {
   const ProfileRun& run = w.Own<ProfileRun>();
-  std::string text;
-  switch (w.choices.table) {
-    case TableStyle::kAligned:
-      WriteProfileTable(text, run);
-      break;
-    case TableStyle::kCsv:
-    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
-      WriteProfileCsv(text, run);
-      break;
-    case TableStyle::kJson:
-      WriteProfileJson(text, run, w.choices.resultName);
-      break;
-  }
-  w.io.PutRecords(kOutputUnit, text);
+  PutTable(w, run, kProfileTables);
   if (w.choices.chart.empty()) return;
   std::string svg;
   DrawProfileChart(svg, run, w.s);

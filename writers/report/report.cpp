@@ -10,6 +10,7 @@
 #include "core/model/locate.h"
 #include "core/model/triangles.h"
 #include "writers/draw/flow_rate_chart.h"
+#include "writers/draw/profile_chart.h"
 #include "writers/draw/svg.h"
 #include "writers/report/html.h"
 #include "writers/report/report_page.h"
@@ -310,6 +311,42 @@ void Safety(std::string& out, const ReportState& run) {
       "active elements; error = |net| / inflow.</p>\n</section>\n";
 }
 
+// The profile along the line: a chart of the field against the distance, a line per drawn step, as
+// `seepconv profile` draws it, and a table of the points with the value of the last drawn step.
+struct ProfileRow {
+  double distance, x, y, value;
+};
+
+void Profile(std::string& out, const ReportState& run, const Store& s) {
+  const ProfileRun& p = run.profile;
+  if (p.line.empty() || p.steps.empty()) return;
+  out += "<section class=\"profile\">\n<h2>Profile along the line</h2>\n<figure class=\"chart\">\n";
+  std::string chart;
+  DrawProfileChart(chart, p, s);
+  const std::size_t begin = chart.find("<svg");
+  out.append(chart, begin == std::string::npos ? 0 : begin);
+  out += "</figure>\n";
+  std::vector<ProfileRow> rows;
+  const std::size_t last = p.steps.size() - 1;
+  for (std::size_t k = 0; k < p.at.size(); ++k)
+    rows.push_back({p.distance[k], p.at[k].x, p.at[k].y, ProfileValue(p, last, k)});
+  const std::string heading = std::string(FieldName(p.field)) + ", step " + std::to_string(p.steps[last]);
+  const std::array<html::Column<ProfileRow>, 4> columns{{
+      {"Distance", nullptr, [](const ProfileRow& r) { return r.distance; }, Quantity::kLength},
+      {"x", nullptr, [](const ProfileRow& r) { return r.x; }, Quantity::kLength},
+      {"y", nullptr, [](const ProfileRow& r) { return r.y; }, Quantity::kLength},
+      {heading, nullptr, [](const ProfileRow& r) { return r.value; }, FieldQuantity(p.field)},
+  }};
+  html::Table<ProfileRow>(
+      out, columns, rows, [](std::size_t) { return std::string(); }, "profile", &run.options.units);
+  out += p.atCrossings
+             ? "<p class=\"note\">The line's ends and every point where it crosses an element edge."
+             : "<p class=\"note\">" + std::to_string(p.at.size()) + " points evenly spaced along the line.";
+  out +=
+      " Heads interpolated in the triangle that holds each point; speed and gradient of the element there; "
+      "a dash outside the active mesh.</p>\n</section>\n";
+}
+
 void Footer(std::string& out, const ReportState& run) {
   out += "<footer>\n<p>Made by seepconv ";
   html::Text(out, run.plan.version);
@@ -360,6 +397,7 @@ void SetUpReport(ReportState& run, const Store& s) {
   run.drawn = 0;
   run.mesh = PictureMeshOf(s, run.options);
   if (!run.safety.exits.empty() || !run.safety.uplifts.empty()) SetUpSafety(run.safety, s);
+  if (!run.profile.line.empty()) SetUpProfile(run.profile, s);
   if (!run.points) return;
   SetUpHistory(
       run.chart, s,
@@ -388,6 +426,7 @@ void AddReportStep(ReportState& run, Store& s) {
       run.pointHeads[static_cast<std::size_t>(i - 1)] = PointTotalHead(s, i);
   }
   if (position >= run.plan.steps.size() || !run.plan.steps[position].drawn) return;
+  if (!run.profile.line.empty()) AddProfileStep(run.profile, s);
 
   PlotWarnings w;
   DrawStepPictureParts(run.parts, s, run.mesh, run.options, run.drawn == 0, w);
@@ -438,6 +477,7 @@ void WriteReport(ReportState& run, const Store& s) {
   Safety(out, run);
   Points(out, run, s);
   Sections(out, run, s);
+  Profile(out, run, s);
   Footer(out, run);
   out += "<script>";
   out += report_page::kScript;
@@ -447,7 +487,13 @@ void WriteReport(ReportState& run, const Store& s) {
 }
 
 std::string ReportWarnings(const ReportState& run) {
-  return DescribeLeftOut(run.warnings, run.chart, "left out of the chart");
+  std::string text = DescribeLeftOut(run.warnings, run.chart, "left out of the chart");
+  if (run.profile.outside > 0) {
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    text += std::to_string(run.profile.outside) + " of the " + std::to_string(run.profile.at.size()) +
+            " points of the profile's line lie outside the active mesh: no value there";
+  }
+  return text;
 }
 
 }  // namespace seep

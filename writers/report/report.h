@@ -1,8 +1,8 @@
 // A report of a run as one HTML file that any browser opens offline: a header with what the result file
 // holds, the pictures of the chosen steps with a time slider, the table of every step, the safety figures
-// of exit faces and bases, the time history at points, and a footer that says how it was made. Pictures,
-// style and script are inline and nothing is fetched; a print style sheet gives one picture per page and the
-// tables after.
+// of exit faces and bases, the time history at points, the profile along a line, and a footer that says how
+// it was made. Pictures, style and script are inline and nothing is fetched; a print style sheet gives one
+// picture per page and the tables after.
 //
 // The run is two passes over the result file: the first (the caller's) gives every step's row of the
 // steps table; this writer then takes the second pass, step by step, and writes the file whole at the
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/profile.h"
 #include "core/model/safety.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
@@ -68,6 +69,7 @@ struct ReportState {
   std::vector<double> times;  // per step read
   std::vector<SectionFlow> flows;  // per step read, per section
   SafetyRun safety;                // exit faces and bases given: their figures per step, and the balance
+  ProfileRun profile;              // a line given: the field along it in every drawn step
   PlotWarnings warnings;           // summed over the pictures
   std::string html;                // the document, assembled at the end
   std::uint64_t bytesWritten = 0;

@@ -30,6 +30,10 @@ void SetUp(WriterCall& w) {
   run.safety.uplifts = w.choices.bases;
   run.safety.criticalGradient = w.choices.criticalGradient;
   run.safety.gammaW = w.choices.gammaW;
+  run.profile.line = w.choices.profile;
+  run.profile.field = w.choices.field;
+  run.profile.atCrossings = w.choices.atCrossings;
+  run.profile.units = w.choices.units;
   SetUpReport(run, w.s);
   if (std::string outside = LineOutsideMesh(run.safety); !outside.empty())
     throw InputRefused{std::move(outside)};

@@ -7,6 +7,12 @@
 namespace seep {
 namespace {
 
+// --excel is taken by flux alone so far: the CSV is plain.
+constexpr TableWriters<SafetyRun> kSafetyTables{
+    WriteSafetyTable,
+    [](std::string& out, const SafetyRun& run, const CsvStyle&) { WriteSafetyCsv(out, run); },
+    WriteSafetyJson};
+
 // The lines cut by the active mesh once, for every step; an exit face or base that misses the active
 // mesh is refused before anything is written.
 void SetUp(WriterCall& w) {
@@ -21,21 +27,7 @@ void SetUp(WriterCall& w) {
 }
 
 void Finish(WriterCall& w) {
-  const SafetyRun& run = w.Own<SafetyRun>();
-  std::string text;
-  switch (w.choices.table) {
-    case TableStyle::kAligned:
-      WriteSafetyTable(text, run);
-      break;
-    case TableStyle::kCsv:
-    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
-      WriteSafetyCsv(text, run);
-      break;
-    case TableStyle::kJson:
-      WriteSafetyJson(text, run, w.choices.resultName);
-      break;
-  }
-  w.io.PutRecords(kOutputUnit, text);
+  PutTable(w, w.Own<SafetyRun>(), kSafetyTables);
 }
 
 // Flow sections that miss the active mesh, and values that are not numbers: a line each.

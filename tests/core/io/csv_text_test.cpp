@@ -48,5 +48,28 @@ TEST(CsvText, FieldsAndNumbersInEachStyle) {
   }
 }
 
+// The file column of a study: its heading on the header line, after the byte order mark, the file's
+// name quoted in the style's way on every row.
+TEST(CsvText, AFirstColumnLeadsEveryLine) {
+  struct Case {
+    std::string csv;
+    CsvStyle style;
+    const char* value;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"step,q\n1,0.5\n2,0.25\n", CsvStyle{}, "runs/a.res",
+       "file,step,q\nruns/a.res,1,0.5\nruns/a.res,2,0.25\n"},
+      {"step,q\n", CsvStyle{}, "a,b.res", "file,step,q\n"},
+      {"step,q\n1,0.5\n", CsvStyle{}, "say \"a,b\".res", "file,step,q\n\"say \"\"a,b\"\".res\",1,0.5\n"},
+      {"\xEF\xBB\xBFstep;q\n1;0,5\n", SpreadsheetCsv(',', ';'), "x;1.res",
+       "\xEF\xBB\xBF"
+       "file;step;q\n\"x;1.res\";1;0,5\n"},
+      {"", CsvStyle{}, "a.res", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WithFirstColumn(c.csv, "file", c.value, c.style), c.expected) << c.csv;
+}
+
 }  // namespace
 }  // namespace seep
