@@ -267,13 +267,16 @@ void PrintSummaryJson(std::string& out, const ResultSummary& r) {
   out += j;
 }
 
-void PrintSummaryCsvHeader(std::string& out) {
+void PrintSummaryCsvHeader(std::string& out, const CsvStyle& style) {
+  StartCsv(out, style);
+  const std::size_t start = out.size();
   out +=
       "file,title,nodes,elements,active,steps,last_step,last_time,p_min,p_max,h_min,h_max,largest_gradient,"
       "largest_gradient_step,largest_gradient_element,damage\n";
+  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), ',', style.separator);
 }
 
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& r) {
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& r, const CsvStyle& style) {
   Range p, h;
   const StepSummary* steepest = nullptr;
   for (const StepSummary& st : r.steps) {
@@ -288,29 +291,32 @@ void PrintSummaryCsvRow(std::string& out, const ResultSummary& r) {
         (steepest == nullptr || st.gradient.magnitude > steepest->gradient.magnitude))
       steepest = &st;
   }
-  auto field = [&out](std::string_view text) {
-    out += ',';
-    AppendCsvField(out, text);
+  auto field = [&](std::string_view text) {
+    out += style.separator;
+    AppendCsvField(out, text, style);
   };
-  auto number = [&out](double v, bool known) {
-    out += ',';
-    if (known) AppendNumberText(out, v, 0);
+  auto count = [&](std::int64_t n, bool known) {
+    out += style.separator;
+    if (known) out += std::to_string(n);
   };
-  AppendCsvField(out, r.file);
+  auto number = [&](double v, bool known) {
+    out += style.separator;
+    if (known) AppendCsvNumber(out, v, style);
+  };
+  AppendCsvField(out, r.file, style);
   field(r.title);
-  out += "," + std::to_string(r.nodes) + "," + std::to_string(r.elements) + "," + std::to_string(r.active) +
-         "," + std::to_string(r.steps.size()) + ",";
-  if (!r.steps.empty()) out += std::to_string(r.steps.back().number);
+  for (const std::int64_t n : {std::int64_t{r.nodes}, std::int64_t{r.elements}, std::int64_t{r.active},
+                               static_cast<std::int64_t>(r.steps.size())})
+    count(n, true);
+  count(r.steps.empty() ? 0 : r.steps.back().number, !r.steps.empty());
   number(r.steps.empty() ? 0.0 : r.steps.back().time, !r.steps.empty());
   number(p.min, p.count > 0);
   number(p.max, p.count > 0);
   number(h.min, h.count > 0);
   number(h.max, h.count > 0);
   number(steepest != nullptr ? steepest->gradient.magnitude : 0.0, steepest != nullptr);
-  out += ',';
-  if (steepest != nullptr) out += std::to_string(steepest->number);
-  out += ',';
-  if (steepest != nullptr) out += std::to_string(steepest->gradient.element);
+  count(steepest != nullptr ? steepest->number : 0, steepest != nullptr);
+  count(steepest != nullptr ? steepest->gradient.element : 0, steepest != nullptr);
   field(r.damage ? r.damage->what : std::string());
   out += '\n';
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/csv_text.h"
 #include "core/model/gradient.h"
 
 namespace seep {
@@ -60,10 +61,11 @@ struct ResultSummary {
 ResultSummary SummariseResultFile(const std::string& path);
 
 // The summary as `info` prints it: aligned lines, one JSON document, or for a study of many files a CSV
-// header and one row per file (the extremes over every step; an empty cell where the file has none).
+// header and one row per file (the extremes over every step; an empty cell where the file has none),
+// plain or for a spreadsheet (`style`).
 void PrintSummary(std::string& out, const ResultSummary& summary);
 void PrintSummaryJson(std::string& out, const ResultSummary& summary);
-void PrintSummaryCsvHeader(std::string& out);
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary);
+void PrintSummaryCsvHeader(std::string& out, const CsvStyle& style = {});
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary, const CsvStyle& style = {});
 
 }  // namespace seep

@@ -26,8 +26,10 @@ void Finish(WriterCall& w) {
       WriteProfileTable(text, run);
       break;
     case TableStyle::kCsv:
-    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
       WriteProfileCsv(text, run);
+      break;
+    case TableStyle::kSpreadsheet:
+      WriteProfileCsv(text, run, w.choices.spreadsheet);
       break;
     case TableStyle::kJson:
       WriteProfileJson(text, run, w.choices.resultName);

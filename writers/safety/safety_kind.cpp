@@ -28,8 +28,10 @@ void Finish(WriterCall& w) {
       WriteSafetyTable(text, run);
       break;
     case TableStyle::kCsv:
-    case TableStyle::kSpreadsheet:  // --excel is taken by flux alone so far
       WriteSafetyCsv(text, run);
+      break;
+    case TableStyle::kSpreadsheet:
+      WriteSafetyCsv(text, run, w.choices.spreadsheet);
       break;
     case TableStyle::kJson:
       WriteSafetyJson(text, run, w.choices.resultName);
