@@ -428,15 +428,22 @@ std::string FileThatStays(const std::string& folder, std::string& why, int& err)
     }
     // Asking for the right to remove it, shared with nobody, fails wherever a program holds it open:
     // one that does not let it be removed, and one that does, whose removal would wait for its closing
-    // and keep the folder meanwhile.
+    // and keep the folder meanwhile. A scanner that looks at a new file for a moment is waited for.
     const std::wstring path = searched + L"\\" + found.cFileName;
-    const HANDLE file =
-        CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      continue;
+    DWORD code = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      if (attempt > 0) Sleep(20);
+      const HANDLE file =
+          CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        code = ERROR_SUCCESS;
+        break;
+      }
+      code = GetLastError();
+      if (code != ERROR_SHARING_VIOLATION) break;
     }
-    const DWORD code = GetLastError();
+    if (code == ERROR_SUCCESS) continue;
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) continue;  // gone meanwhile
     why = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ? "open in another program"
           : code == ERROR_ACCESS_DENIED                                   ? "not to be removed by this user"
