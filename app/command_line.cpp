@@ -134,8 +134,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
     OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "info: a header line and one row per file; flux, safety: a header line and one row per step (several files: per file and step, a file column first); profile: a header line and one row per step and point", ""},
-    OptionSpec{Opt::kExcel, "excel", 0, "", kFlux, 0, {},
-               "flux: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
+    OptionSpec{Opt::kExcel, "excel", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {},
+               "the CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
@@ -307,12 +307,39 @@ bool WriteText(const std::string& text, std::optional<std::string_view> output, 
   return false;
 }
 
+// The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
+std::string Extension(std::string_view name) {
+  std::string extension = NameOf(NativePath(name).extension());
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// The style of a table from --csv, --json and --excel into `choices`; where `byExtension`, an output
+// named .csv or .json is that format, as convert takes its kind from the extension. A usage message
+// when the options clash.
+std::string TakeTableStyle(const cli::ParsedArgs& args, bool byExtension, OutputChoices& choices) {
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return "--csv and --json: one of them";
+  if (args.Has(Opt::kExcel) && (args.Has(Opt::kCsv) || args.Has(Opt::kJson)))
+    return "--excel is CSV for a spreadsheet: with neither --csv nor --json";
+  const std::string extension = byExtension ? Extension(args.Value(Opt::kOutput).value_or("")) : "";
+  choices.table = args.Has(Opt::kExcel) ? TableStyle::kSpreadsheet
+                  : args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                  : args.Has(Opt::kJson) || extension == ".json"                          ? TableStyle::kJson
+                                                                 : TableStyle::kAligned;
+  if (choices.table == TableStyle::kSpreadsheet) choices.spreadsheet = UserSpreadsheetCsv();
+  return {};
+}
+
 // `info RESULT...`: what each file holds, as aligned lines, JSON (an array for several files) or CSV (a
 // row per file, for a study of many runs).
 int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
   if (args.operands.empty()) return messages.Usage("info needs a RESULT file");
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  const bool csv = args.Has(Opt::kCsv), json = args.Has(Opt::kJson), several = args.operands.size() > 1;
+  OutputChoices table;
+  if (const std::string error = TakeTableStyle(args, false, table); !error.empty())
+    return messages.Usage(error);
+  const bool csv = table.table == TableStyle::kCsv || table.table == TableStyle::kSpreadsheet;
+  const bool json = table.table == TableStyle::kJson, several = args.operands.size() > 1;
+  const CsvStyle& style = table.spreadsheet;  // plain unless --excel
   const std::optional<std::string_view> output = args.Value(Opt::kOutput);
   std::string error;
   const std::optional<MeasureUnits> units =
@@ -323,7 +350,7 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
     if (path != kStandardInput) ProtectInput(std::string(path), "the result file");
   }
   std::string text;
-  if (csv) PrintSummaryCsvHeader(text, *units);
+  if (csv) PrintSummaryCsvHeader(text, *units, style);
   if (json && several) text += "[\n";
   int status = kSuccess, summarised = 0;
   for (const std::string_view operand : args.operands) {
@@ -339,7 +366,7 @@ int Info(const cli::ParsedArgs& args, std::FILE* out, Messages& messages) {
     // A file that is no result file has no summary to tell.
     if (!summary.notResultFile) {
       if (csv) {
-        PrintSummaryCsvRow(text, summary, *units);
+        PrintSummaryCsvRow(text, summary, *units, style);
       } else if (json) {
         if (several && summarised > 0) text.insert(text.size() - 1, ",");
         PrintSummaryJson(text, summary, *units);
@@ -519,13 +546,6 @@ int StudyBatch(const ConvertRequest& base, const cli::ParsedArgs& args, Messages
   return EndBatch(done, requests.size(), "in the table", args, messages);
 }
 
-// The extension of a file name in small letters, as the kinds name theirs: "EMBANK.TEC" gives ".tec".
-std::string Extension(std::string_view name) {
-  std::string extension = NameOf(NativePath(name).extension());
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
 // The kind of convert whose files carry the extension of `output`: the kind's own, or .vtu for one step's
 // grid of the kind that writes grids.
 const OutputKind* KindOfExtension(std::string_view output) {
@@ -697,16 +717,8 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   if (sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
   if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  if (args.Has(Opt::kExcel) && (args.Has(Opt::kCsv) || args.Has(Opt::kJson)))
-    return messages.Usage("--excel is CSV for a spreadsheet: with neither --csv nor --json");
-  // As convert takes the kind from the output's extension, a .csv or .json output is that format.
-  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
-  r.choices.table = args.Has(Opt::kExcel) ? TableStyle::kSpreadsheet
-                    : args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) || extension == ".json" ? TableStyle::kJson
-                                                                   : TableStyle::kAligned;
-  if (r.choices.table == TableStyle::kSpreadsheet) r.choices.spreadsheet = UserSpreadsheetCsv();
+  if (const std::string error = TakeTableStyle(args, true, r.choices); !error.empty())
+    return messages.Usage(error);
   if (const auto chart = args.Value(Opt::kChart); chart && Extension(*chart) != ".svg")
     return messages.Usage("--chart draws an SVG chart: name it " +
                           NameOf(NativePath(*chart).replace_extension(".svg")) + ", not " +
@@ -740,10 +752,8 @@ int Profile(const cli::ParsedArgs& args, Messages& messages) {
     return messages.Usage("--line '" + std::string(*line) + "': " + error);
   r.choices.sections.push_back(Section{"line", points});
   if (std::string error; !TakeSteps(args, r, error, "last")) return messages.Usage(error);
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  r.choices.table = args.Has(Opt::kCsv)    ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) ? TableStyle::kJson
-                                           : TableStyle::kAligned;
+  if (const std::string error = TakeTableStyle(args, false, r.choices); !error.empty())
+    return messages.Usage(error);
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
   if (!args.Has(Opt::kOutput)) r.quiet = true;
@@ -803,12 +813,8 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   r.kind = &kSafetyKind;
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  // As for flux, a .csv or .json output is that format.
-  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
-  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
-                                                                   : TableStyle::kAligned;
+  if (const std::string error = TakeTableStyle(args, true, r.choices); !error.empty())
+    return messages.Usage(error);
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
   r.quiet = r.quiet || !args.Has(Opt::kOutput);

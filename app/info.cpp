@@ -285,21 +285,25 @@ void PrintSummaryJson(std::string& out, const ResultSummary& r, const MeasureUni
   out += j;
 }
 
-void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units) {
+void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units, const CsvStyle& style) {
+  StartCsv(out, style);
+  const std::size_t start = out.size();
   if (!units.stated) {
     out +=
         "file,title,nodes,elements,active,steps,last_step,last_time,p_min,p_max,h_min,h_max,largest_gradient,"
         "largest_gradient_step,largest_gradient_element,damage\n";
-    return;
+  } else {
+    const std::string t = " (" + units.Name(Quantity::kTime) + ")",
+                      l = " (" + units.Name(Quantity::kLength) + ")";
+    out += "file,title,nodes,elements,active,steps,last_step,last_time" + t + ",p_min" + l + ",p_max" + l +
+           ",h_min" + l + ",h_max" + l +
+           ",largest_gradient,largest_gradient_step,largest_gradient_element,damage\n";
   }
-  const std::string t = " (" + units.Name(Quantity::kTime) + ")",
-                    l = " (" + units.Name(Quantity::kLength) + ")";
-  out += "file,title,nodes,elements,active,steps,last_step,last_time" + t + ",p_min" + l + ",p_max" + l +
-         ",h_min" + l + ",h_max" + l +
-         ",largest_gradient,largest_gradient_step,largest_gradient_element,damage\n";
+  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), ',', style.separator);
 }
 
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& r, const MeasureUnits& units) {
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& r, const MeasureUnits& units,
+                        const CsvStyle& style) {
   const double L = units.Factor(Quantity::kLength);
   Range p, h;
   const StepSummary* steepest = nullptr;
@@ -315,29 +319,32 @@ void PrintSummaryCsvRow(std::string& out, const ResultSummary& r, const MeasureU
         (steepest == nullptr || st.gradient.magnitude > steepest->gradient.magnitude))
       steepest = &st;
   }
-  auto field = [&out](std::string_view text) {
-    out += ',';
-    AppendCsvField(out, text);
+  auto field = [&](std::string_view text) {
+    out += style.separator;
+    AppendCsvField(out, text, style);
   };
-  auto number = [&out](double v, bool known) {
-    out += ',';
-    if (known) AppendNumberText(out, v, 0);
+  auto count = [&](std::int64_t n, bool known) {
+    out += style.separator;
+    if (known) out += std::to_string(n);
   };
-  AppendCsvField(out, r.file);
+  auto number = [&](double v, bool known) {
+    out += style.separator;
+    if (known) AppendCsvNumber(out, v, style);
+  };
+  AppendCsvField(out, r.file, style);
   field(r.title);
-  out += "," + std::to_string(r.nodes) + "," + std::to_string(r.elements) + "," + std::to_string(r.active) +
-         "," + std::to_string(r.steps.size()) + ",";
-  if (!r.steps.empty()) out += std::to_string(r.steps.back().number);
+  for (const std::int64_t n : {std::int64_t{r.nodes}, std::int64_t{r.elements}, std::int64_t{r.active},
+                               static_cast<std::int64_t>(r.steps.size())})
+    count(n, true);
+  count(r.steps.empty() ? 0 : r.steps.back().number, !r.steps.empty());
   number(r.steps.empty() ? 0.0 : units.Show(Quantity::kTime, r.steps.back().time), !r.steps.empty());
   number(p.min * L, p.count > 0);
   number(p.max * L, p.count > 0);
   number(h.min * L, h.count > 0);
   number(h.max * L, h.count > 0);
   number(steepest != nullptr ? steepest->gradient.magnitude : 0.0, steepest != nullptr);
-  out += ',';
-  if (steepest != nullptr) out += std::to_string(steepest->number);
-  out += ',';
-  if (steepest != nullptr) out += std::to_string(steepest->gradient.element);
+  count(steepest != nullptr ? steepest->number : 0, steepest != nullptr);
+  count(steepest != nullptr ? steepest->gradient.element : 0, steepest != nullptr);
   field(r.damage ? r.damage->what : std::string());
   out += '\n';
 }

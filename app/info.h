@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/csv_text.h"
 #include "core/model/gradient.h"
 #include "core/model/measure.h"
 
@@ -61,14 +62,15 @@ struct ResultSummary {
 ResultSummary SummariseResultFile(const std::string& path);
 
 // The summary as `info` prints it: aligned lines, one JSON document, or for a study of many files a CSV
-// header and one row per file (the extremes over every step; an empty cell where the file has none).
-// Bounds, heads, times, speeds and the steepest element's centre are shown in `units`: with the file's
-// units stated, the aligned table has a row of units under its headings, the CSV's headings name their
-// unit ("last_time (h)") and the JSON document a "units" member; without, the aligned table says that
-// its figures are in model units.
+// header and one row per file (the extremes over every step; an empty cell where the file has none),
+// plain or for a spreadsheet (`style`). Bounds, heads, times, speeds and the steepest element's centre
+// are shown in `units`: with the file's units stated, the aligned table has a row of units under its
+// headings, the CSV's headings name their unit ("last_time (h)") and the JSON document a "units"
+// member; without, the aligned table says that its figures are in model units.
 void PrintSummary(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
 void PrintSummaryJson(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
-void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units = {});
-void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {});
+void PrintSummaryCsvHeader(std::string& out, const MeasureUnits& units = {}, const CsvStyle& style = {});
+void PrintSummaryCsvRow(std::string& out, const ResultSummary& summary, const MeasureUnits& units = {},
+                        const CsvStyle& style = {});
 
 }  // namespace seep

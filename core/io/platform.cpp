@@ -356,6 +356,19 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return false;
 }
 
+bool NamesDevice(std::string_view name) {
+  // The system's own reading of the name: a device's full path is \\.\NAME.
+  const std::wstring wide = Wide(name);
+  if (wide.empty()) return false;
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return false;
+  std::wstring full(size, L'\0');
+  const DWORD got = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (got == 0 || got >= size) return false;
+  full.resize(got);
+  return full.starts_with(L"\\\\.\\");
+}
+
 std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) {
   const int fd = _wopen(SystemName(name).c_str(), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
@@ -396,6 +409,51 @@ std::FILE* StreamOnDescriptor(int fd, int& err) {
 
 bool MayWrite(const std::string& name) {
   return _waccess(SystemName(name).c_str(), 2) == 0;
+}
+
+std::string FileThatStays(const std::string& folder, std::string& why, int& err) {
+  std::wstring searched = SystemName(folder);
+  while (!searched.empty() && (searched.back() == L'\\' || searched.back() == L'/')) searched.pop_back();
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((searched + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  std::string stays;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      why = "read-only";
+      err = EACCES;
+      stays = Narrow(found.cFileName);
+      break;
+    }
+    // Asking for the right to remove it, shared with nobody, fails wherever a program holds it open:
+    // one that does not let it be removed, and one that does, whose removal would wait for its closing
+    // and keep the folder meanwhile. A scanner that looks at a new file for a moment is waited for.
+    const std::wstring path = searched + L"\\" + found.cFileName;
+    DWORD code = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      if (attempt > 0) Sleep(20);
+      const HANDLE file =
+          CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        code = ERROR_SUCCESS;
+        break;
+      }
+      code = GetLastError();
+      if (code != ERROR_SHARING_VIOLATION) break;
+    }
+    if (code == ERROR_SUCCESS) continue;
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) continue;  // gone meanwhile
+    why = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ? "open in another program"
+          : code == ERROR_ACCESS_DENIED                                   ? "not to be removed by this user"
+                                        : "not to be removed (Windows error " + std::to_string(code) + ")";
+    err = static_cast<int>(GenericError(code));
+    stays = Narrow(found.cFileName);
+    break;
+  } while (FindNextFileW(search, &found) != 0);
+  FindClose(search);
+  return stays;
 }
 
 bool ExchangeFolders(const std::filesystem::path&, const std::filesystem::path&, std::error_code& ec) {
@@ -571,6 +629,10 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return false;
 }
 
+bool NamesDevice(std::string_view) {
+  return false;
+}
+
 std::FILE* OpenForWritingOnly(const std::string& name, bool& regular, int& err) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
@@ -641,6 +703,10 @@ std::FILE* StreamOnDescriptor(int fd, int& err) {
 
 bool MayWrite(const std::string& name) {
   return ::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) == 0;  // as the effective user
+}
+
+std::string FileThatStays(const std::string&, std::string&, int&) {
+  return {};
 }
 
 bool ExchangeFolders(const std::filesystem::path& a, const std::filesystem::path& b, std::error_code& ec) {

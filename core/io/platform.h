@@ -97,6 +97,11 @@ bool CommandLinesForCmd();
 
 // ---- Outputs written directly ----
 
+// True when the system takes `name` for a device wherever it lies. On Windows a reserved name (NUL,
+// CON, COM1, ... in any case, with an extension or a folder before it as the system reads them) or a
+// \\.\ name; elsewhere never, where a device is a file whose status says what it is.
+bool NamesDevice(std::string_view name);
+
 // Opens the existing `name` for writing only: never created, never truncated, never read, so that a
 // pipe whose reader has gone is seen at the next write. `regular` tells whether what was opened is a
 // regular file (decided on the open file, not on the name). nullptr with `err` set when it cannot.
@@ -112,6 +117,12 @@ std::FILE* StreamOnDescriptor(int fd, int& err);
 bool MayWrite(const std::string& name);
 
 // ---- Whole folders ----
+
+// The first file in the folder `folder` that the system would not let this program remove now, with in
+// `why` the reason in words ("read-only", "open in another program") and in `err` the system's error
+// code; empty when every file may go. Windows alone says: elsewhere a file goes wherever its folder
+// may be written, which is asked of the folder itself (MayWrite).
+std::string FileThatStays(const std::string& folder, std::string& why, int& err);
 
 // Swaps the names of two existing folders in one step where the system can; false with `ec` set
 // (std::errc::not_supported where it cannot, so that the caller renames in turn).

@@ -188,7 +188,7 @@ int DescriptorFor(const std::string& name, const FilePlace& place) {
 }  // namespace
 
 bool WritesDirectly(const std::string& name) {
-  if (DescriptorFor(name, PlaceOf(name)) >= 0) return true;
+  if (NamesDevice(name) || DescriptorFor(name, PlaceOf(name)) >= 0) return true;
   std::error_code ec;
   return IsStream(fs::status(NativePath(name), ec));
 }
@@ -204,7 +204,8 @@ OutputPlace PlanOutput(const std::string& name) {
     if (f == nullptr) throw IoFailure{kErrOpenFailure, 0, name, err};
     return {"", f};
   }
-  const fs::file_status st = StatusOf(name);
+  // A name the system keeps for a device (NUL on Windows) is one whatever its status says.
+  const fs::file_status st = NamesDevice(name) ? fs::file_status(fs::file_type::character) : StatusOf(name);
   if (fs::is_directory(st)) throw IoFailure{kErrOpenFailure, 0, name, EISDIR};
   if (IsStream(st)) {
     bool regular = false;

@@ -82,6 +82,11 @@ FilePlace PlaceOf(const std::string& name) {
   }
 #endif
   FilePlace place;
+  if (NamesDevice(name)) {  // NUL and its kin on Windows, in every folder
+    place.exists = true;
+    place.device = true;
+    return place;
+  }
   const fs::path native = NativePath(name);
   std::error_code ec;
 #ifndef _WIN32

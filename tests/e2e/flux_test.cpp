@@ -3,6 +3,7 @@
 // errors, velocities that are not finite, and the info and plot additions.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -320,8 +321,24 @@ TEST(FluxCommand, UsageErrors) {
   }
 }
 
+// The CSV of a decimal-comma locale from the plain one: ';' between the fields outside quotes, a comma
+// for a point between digits.
+std::string WithDecimalCommas(const std::string& csv) {
+  std::string out;
+  bool quoted = false;
+  for (std::size_t i = 0; i < csv.size(); ++i) {
+    const char c = csv[i];
+    quoted = quoted != (c == '"');
+    const bool digits = i > 0 && i + 1 < csv.size() && std::isdigit(static_cast<unsigned char>(csv[i - 1])) &&
+                        std::isdigit(static_cast<unsigned char>(csv[i + 1]));
+    out += c == ',' && !quoted ? ';' : c == '.' && digits ? ',' : c;
+  }
+  return out;
+}
+
 // Text as Windows editors save it, and CSV for a spreadsheet in the user's locale (LC_ALL here; the
-// Windows program under Wine takes its regional settings from it).
+// Windows program under Wine takes its regional settings from it) from every command that writes a
+// table: a byte order mark once, and in a decimal-comma locale ';' and 1,5.
 TEST(FluxCommand, ByteOrderMarksAndSpreadsheets) {
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
@@ -340,24 +357,36 @@ TEST(FluxCommand, ByteOrderMarksAndSpreadsheets) {
   ASSERT_EQ(marked.status, 0) << marked.err;
   EXPECT_EQ(dir.Read("h2.svg"), dir.Read("h.svg"));
 
-  // Decimal commas: ';' between the fields. --csv stays as scripts read it.
-  std::string commas = mark;
-  for (char c : plain.out) commas += c == ',' ? ';' : c == '.' ? ',' : c;
+  const std::vector<std::vector<std::string>> tables = {
+      {"flux", "R.DAT", "--sections", "S.TXT"},
+      {"safety", "R.DAT", "--exit", "Base: 0,0 3,0", "--critical-gradient", "0.9", "--steps", "1:2"},
+      {"profile", "R.DAT", "--line", "0,0.5 3,0.5", "--steps", "all"},
+      {"info", "R.DAT", "R.DAT"}};
   const char* before = std::getenv("LC_ALL");
   const std::string saved = before != nullptr ? before : "";
-  for (const auto& [locale, excel] :
-       {std::pair<const char*, std::string>{"de_DE.UTF-8", commas}, {"en_US.UTF-8", mark + plain.out}}) {
-    SCOPED_TRACE(locale);
-    setenv("LC_ALL", locale, 1);
-    const RunResult spreadsheet = dir.Command({"flux", "R.DAT", "--sections", "S.TXT", "--excel"});
-    const RunResult script = dir.Command(flux);
-    if (before != nullptr)
-      setenv("LC_ALL", saved.c_str(), 1);
-    else
-      unsetenv("LC_ALL");
-    EXPECT_EQ(spreadsheet.status, 0) << spreadsheet.err;
-    EXPECT_EQ(spreadsheet.out, excel);
-    EXPECT_EQ(script.out, plain.out);
+  for (const std::vector<std::string>& command : tables) {
+    SCOPED_TRACE(command[0]);
+    std::vector<std::string> csv = command, excel = command;
+    csv.push_back("--csv");
+    excel.push_back("--excel");
+    const RunResult script = dir.Command(csv);
+    ASSERT_EQ(script.status, 0) << script.err;
+    ASSERT_NE(script.out.find('.'), std::string::npos);
+    for (const auto& [locale, expected] :
+         {std::pair<const char*, std::string>{"de_DE.UTF-8", mark + WithDecimalCommas(script.out)},
+          {"en_US.UTF-8", mark + script.out}}) {
+      SCOPED_TRACE(locale);
+      setenv("LC_ALL", locale, 1);
+      const RunResult spreadsheet = dir.Command(excel);
+      const RunResult again = dir.Command(csv);
+      if (before != nullptr)
+        setenv("LC_ALL", saved.c_str(), 1);
+      else
+        unsetenv("LC_ALL");
+      EXPECT_EQ(spreadsheet.status, 0) << spreadsheet.err;
+      EXPECT_EQ(spreadsheet.out, expected);
+      EXPECT_EQ(again.out, script.out);
+    }
   }
 }
 

@@ -118,12 +118,58 @@ std::string Difference(const std::map<std::string, std::string>& before,
   return text;
 }
 
-#ifndef _WIN32
-
 // ---- Devices, standard output and pipes ----
 
-// As root a device node in the scratch folder (the null device's numbers) stands for /dev/null: it is
-// written, never renamed over, never given numbered neighbours.
+// Every kind written to `device` in `dir` (which holds R.DAT and P.DAT): written in place, never renamed
+// over, never given numbered neighbours, nothing else made in the folder.
+void ExpectWrittenInPlace(Scratch& dir, const std::string& device) {
+  const auto before = Tree(dir.Dir());
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {Args(kLegacy[0], "R.DAT", device), 0, ""},
+      {Args(kLegacy[1], "R.DAT", device), 0, ""},
+      {Args(kLegacy[2], "R.DAT", device), 0, ""},
+      {Args(kLegacy[3], "R.DAT", device), 0, ""},
+      {Args(kLegacy[4], "R.DAT", device), 0, ""},
+      {Args(kLegacy[5], "R.DAT", device), 0, ""},
+      {{"plot", "R.DAT", "-o", device, "-q"}, 0, ""},
+      {{"flux", "R.DAT", "--section", "0.5,0 0.5,1", "--csv", "-o", device, "-q"}, 0, ""},
+      {Args(kOwnFiles[2], "R.DAT", device), 0, ""},
+      {Args(kOwnFiles[1], "R.DAT", device), 2,
+       "seepconv: -o " + device +
+           ": --steps selects several pictures, and a device or pipe takes one; name a file\n"
+           "Try 'seepconv plot --help'.\n"},
+      {Args(kOwnFiles[0], "R.DAT", device), 2,
+       "seepconv: -o " + device +
+           ": --to vtu writes a folder of files and a collection; name a file, not a device or "
+           "pipe\nTry 'seepconv convert --help'.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[3] + " -o " + device);
+    const RunResult r = dir.Command(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_TRUE(Tree(dir.Dir()) == before) << Difference(before, Tree(dir.Dir()));
+  }
+}
+
+// Windows keeps device names in every folder, in either case and with any extension, as \\.\ names
+// too: NUL is written as /dev/null is.
+TEST(NothingLostDevices, WindowsNulWrittenInPlace) {
+  if (!WindowsProgram()) GTEST_SKIP() << "checks the Windows program (SEEPCONV_PLATFORM=windows)";
+  Scratch dir;
+  Grid(4, 3, 3).WriteTo(dir.Path("R.DAT").string());
+  dir.Write("P.DAT", "2\n0.5 0.5\n2.5 0.4\n");  // both inside: no warning
+  fs::create_directory(dir.Path("SUB"));
+  for (const char* device : {"NUL", "nul.svg", "\\\\.\\NUL", "SUB\\Nul"}) ExpectWrittenInPlace(dir, device);
+}
+
+#ifndef _WIN32
+
+// As root a device node in the scratch folder (the null device's numbers) stands for /dev/null.
 TEST(NothingLostDevices, WrittenDirectlyAndNeverReplaced) {
   if (WindowsProgram()) GTEST_SKIP() << "device nodes are a POSIX feature";
   if (::geteuid() != 0) GTEST_SKIP() << "a device node is made with mknod, which needs root";
@@ -131,34 +177,7 @@ TEST(NothingLostDevices, WrittenDirectlyAndNeverReplaced) {
   Grid(4, 3, 3).WriteTo(dir.Path("R.DAT").string());
   dir.Write("P.DAT", "2\n0.5 0.5\n2.5 0.4\n");  // both inside: no warning
   ASSERT_EQ(::mknod(dir.Path("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
-  const auto before = Tree(dir.Dir());
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    const char* err;
-  } cases[] = {
-      {Args(kLegacy[0], "R.DAT", "null"), 0, ""},
-      {Args(kLegacy[1], "R.DAT", "null"), 0, ""},
-      {Args(kLegacy[2], "R.DAT", "null"), 0, ""},
-      {Args(kLegacy[3], "R.DAT", "null"), 0, ""},
-      {Args(kLegacy[4], "R.DAT", "null"), 0, ""},
-      {Args(kLegacy[5], "R.DAT", "null"), 0, ""},
-      {{"plot", "R.DAT", "-o", "null", "-q"}, 0, ""},
-      {Args(kOwnFiles[2], "R.DAT", "null"), 0, ""},
-      {Args(kOwnFiles[1], "R.DAT", "null"), 2,
-       "seepconv: -o null: --steps selects several pictures, and a device or pipe takes one; name a file\n"
-       "Try 'seepconv plot --help'.\n"},
-      {Args(kOwnFiles[0], "R.DAT", "null"), 2,
-       "seepconv: -o null: --to vtu writes a folder of files and a collection; name a file, not a device or "
-       "pipe\nTry 'seepconv convert --help'.\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + c.args[3]);
-    const RunResult r = dir.Command(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_TRUE(Tree(dir.Dir()) == before) << Difference(before, Tree(dir.Dir()));
-  }
+  ExpectWrittenInPlace(dir, "null");
 }
 
 // `-o -` and `-o /dev/stdout` write standard output as it is: the bytes of a file target, and after

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/io/csv_text.h"
 #include "core/io/number_text.h"
 #include "core/io/xml_text.h"
 #include "core/model/gradient.h"
@@ -63,23 +64,30 @@ void WriteProfileTable(std::string& out, const ProfileRun& run) {
          "\xE2\x80\x93: outside the active mesh\n";
 }
 
-void WriteProfileCsv(std::string& out, const ProfileRun& run) {
+void WriteProfileCsv(std::string& out, const ProfileRun& run, const CsvStyle& style) {
   const MeasureUnits& u = run.units;
   const Quantity q = FieldQuantity(run.field);
   auto unit = [&](Quantity of) {
     return u.stated && of != Quantity::kNone ? " (" + u.Name(of) + ")" : std::string();
   };
-  out += "step,time" + unit(Quantity::kTime) + ",distance" + unit(Quantity::kLength) + ",x" +
-         unit(Quantity::kLength) + ",y" + unit(Quantity::kLength) + "," +
-         std::string(kPlotFieldNames[static_cast<std::size_t>(run.field)]) + unit(q) + "\n";
+  StartCsv(out, style);
+  out += "step";
+  for (const std::string& column :
+       {"time" + unit(Quantity::kTime), "distance" + unit(Quantity::kLength), "x" + unit(Quantity::kLength),
+        "y" + unit(Quantity::kLength),
+        std::string(kPlotFieldNames[static_cast<std::size_t>(run.field)]) + unit(q)}) {
+    out += style.separator;
+    AppendCsvField(out, column, style);
+  }
+  out += '\n';
   for (std::size_t step = 0; step < run.steps.size(); ++step) {
     for (std::size_t k = 0; k < run.at.size(); ++k) {
       out += std::to_string(run.steps[step]);
       for (double v : {u.Show(Quantity::kTime, run.times[step]), u.Show(Quantity::kLength, run.distance[k]),
                        u.Show(Quantity::kLength, run.at[k].x), u.Show(Quantity::kLength, run.at[k].y),
                        u.Show(q, ProfileValue(run, step, k))}) {
-        out += ',';
-        if (std::isfinite(v)) AppendNumberText(out, v, 0);
+        out += style.separator;
+        if (std::isfinite(v)) AppendCsvNumber(out, v, style);
       }
       out += '\n';
     }

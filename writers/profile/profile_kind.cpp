@@ -9,11 +9,7 @@
 namespace seep {
 namespace {
 
-// --excel is taken by flux alone so far: the CSV is plain.
-constexpr TableWriters<ProfileRun> kProfileTables{
-    WriteProfileTable,
-    [](std::string& out, const ProfileRun& run, const CsvStyle&) { WriteProfileCsv(out, run); },
-    WriteProfileJson};
+constexpr TableWriters<ProfileRun> kProfileTables{WriteProfileTable, WriteProfileCsv, WriteProfileJson};
 
 // The line is the choices' one section; its points are placed and located once, for every step.
 void SetUp(WriterCall& w) {

@@ -171,14 +171,18 @@ void WriteSafetyTable(std::string& out, const SafetyRun& run) {
   }
 }
 
-void WriteSafetyCsv(std::string& out, const SafetyRun& run) {
+void WriteSafetyCsv(std::string& out, const SafetyRun& run, const CsvStyle& style) {
   const bool critical = HasCritical(run);
-  out += "step,time";
-  auto columns = [&out](const std::vector<Section>& lines, std::initializer_list<const char*> parts) {
+  const char separator = style.separator;
+  StartCsv(out, style);
+  out += "step";
+  out += separator;
+  out += "time";
+  auto columns = [&](const std::vector<Section>& lines, std::initializer_list<const char*> parts) {
     for (const Section& line : lines) {
       for (const char* part : parts) {
-        out += ',';
-        AppendCsvField(out, line.name + part);
+        out += separator;
+        AppendCsvField(out, line.name + part, style);
       }
     }
   };
@@ -190,12 +194,19 @@ void WriteSafetyCsv(std::string& out, const SafetyRun& run) {
             {"_max_gradient", "_max_element", "_max_x", "_max_y", "_max_at_corner", "_mean_gradient"});
   }
   columns(run.uplifts, {"_integral_p", "_force", "_acts_at", "_length_negative"});
-  out += ",inflow,outflow,net,error";
+  for (const char* column : {"inflow", "outflow", "net", "error"}) {
+    out += separator;
+    out += column;
+  }
   columns(run.sections, {"_nodal_q", "_flux"});
   out += '\n';
-  auto number = [&out](double v) {
-    out += ',';
-    AppendShortest(out, v);
+  auto number = [&](double v) {
+    out += separator;
+    AppendCsvNumber(out, v, style);
+  };
+  auto whole = [&](std::int64_t n) {
+    out += separator;
+    out += std::to_string(n);
   };
   for (std::size_t r = 0; r < run.steps.size(); ++r) {
     out += std::to_string(run.steps[r]);
@@ -203,10 +214,10 @@ void WriteSafetyCsv(std::string& out, const SafetyRun& run) {
     for (std::size_t k = 0; k < run.exits.size(); ++k) {
       const ExitGradient& e = RowOf(run.exitRows, run.exits.size(), r, k);
       number(e.maxGradient);
-      out += ',' + std::to_string(e.maxElement);
+      whole(e.maxElement);
       number(e.maxX);
       number(e.maxY);
-      out += e.maxAtCorner ? ",1" : ",0";
+      whole(e.maxAtCorner ? 1 : 0);
       number(e.meanGradient);
       if (critical) {
         number(FactorOfSafety(run.criticalGradient, e.maxGradient));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io/csv_text.h"
 #include "core/model/safety.h"
 
 namespace seep {
@@ -21,7 +22,7 @@ std::string SafetyLeftOut(const SafetyRun& run);
 // the exit faces, the bases, the balance and the sections, and a note on units and signs. LF lines.
 void WriteSafetyTable(std::string& out, const SafetyRun& run);
 // A header line and one row per step; numbers in the shortest digits that read back the same.
-void WriteSafetyCsv(std::string& out, const SafetyRun& run);
+void WriteSafetyCsv(std::string& out, const SafetyRun& run, const CsvStyle& style = {});
 // One JSON document: the file, the inputs and per step its figures.
 void WriteSafetyJson(std::string& out, const SafetyRun& run, const std::string& file);
 

@@ -445,14 +445,26 @@ void RefuseFolderNotOurs(const VtuState& r) {
     throw OutputRefused{r.folder, "a folder that is not a collection of ours; name another with -o"};
 }
 
+// A step file of the old folder that the system would not let go (on Windows: read-only, or open in
+// another program) is refused before the folders change: once the new folder is in place, the old one
+// could not be removed whole, and its leftovers would lie beside the collection under a temporary name.
+void RefuseStepFilesThatStay(const VtuState& r) {
+  std::string why;
+  int err = 0;
+  const std::string stays = FileThatStays(FolderName(r), why, err);
+  if (!stays.empty())
+    throw IoFailure{kErrPermission, 0, r.folder + stays, err, why + "; the old collection is left as it was"};
+}
+
 // The new folder that the step files go to, under a temporary name beside NAME/.
 // An existing NAME/ or NAME.pvd that the user may not write is refused, as a shell redirection
 // refuses it, before any file is written; for the folder the first step file's name says where.
 void MakeNewFolder(VtuState& r) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (fs::is_directory(NativePath(FolderName(r)), ec) && !MayWrite(FolderName(r))) {
-    Fail(kErrPermission, r.target.empty() ? r.folder : r.target, EACCES);
+  if (fs::is_directory(NativePath(FolderName(r)), ec)) {
+    if (!MayWrite(FolderName(r))) Fail(kErrPermission, r.target.empty() ? r.folder : r.target, EACCES);
+    RefuseStepFilesThatStay(r);
   }
   if (fs::exists(NativePath(r.pvd), ec) && !MayWrite(r.pvd)) Fail(kErrPermission, r.pvd, EACCES);
   try {
@@ -484,6 +496,7 @@ void SwapIntoPlace(VtuState& r) {
     if (fs::exists(old) && !fs::is_directory(old) && !fs::is_symlink(old))
       Fail(kErrOpenFailure, r.folder, ENOTDIR);
     RefuseFolderNotOurs(r);  // again, under the lock: made meanwhile
+    if (fs::is_directory(old)) RefuseStepFilesThatStay(r);
     // The new folder takes the old one's mode (a private folder stays private).
     if (fs::is_directory(old)) fs::permissions(NativePath(staging), old.permissions(), ec);
     // From the first rename to the collection in place, an interruption waits: the collection and its

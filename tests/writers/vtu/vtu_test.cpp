@@ -276,6 +276,8 @@ std::map<std::string, std::string> Files(const fs::path& dir) {
   return files;
 }
 
+std::FILE* g_heldOpen = nullptr;  // a step file that another program holds open (Windows)
+
 // A run that fails stops with its error number and leaves every file of the run before it as it was
 // (a finished file may be replaced by the same content), with no temporary file anywhere.
 TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
@@ -300,6 +302,12 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
        "forrtl: severe (9): permission to access file denied, unit 0, file R.pvd"},
 #else
        "forrtl: severe (30): open failure, unit 0, file R.pvd"},
+#endif
+#ifdef _WIN32  // a step file the system would not remove: the old folder could not go whole
+      {"R.pvd", [] { fs::permissions("R/R_0001.vtu", fs::perms::owner_read); },
+       "forrtl: severe (9): permission to access file denied, unit 0, file R/R_0001.vtu"},
+      {"R.pvd", [] { g_heldOpen = std::fopen("R/R_0001.vtu", "rb"); },
+       "forrtl: severe (9): permission to access file denied, unit 0, file R/R_0001.vtu"},
 #endif
 #ifndef _WIN32   // file size limits and other users are POSIX features
       {"R.pvd",  // a full device: here a limit on the size of files
@@ -337,6 +345,8 @@ TEST(VtuFailures, ErrorNumberAndThePreviousFilesWhole) {
     fs::permissions("R", fs::perms::owner_all, ec);
     EXPECT_EQ(line, c.line);
     EXPECT_EQ(Files(dir.Dir()), before);
+    if (g_heldOpen != nullptr) std::fclose(g_heldOpen), g_heldOpen = nullptr;
+    fs::permissions("R/R_0001.vtu", fs::perms::owner_read | fs::perms::owner_write, ec);
   }
 }
 
