@@ -184,6 +184,11 @@ struct TableWriters {
   void (*json)(std::string& out, const Run& run, const std::string& file);
 };
 
+// The files a table kind wrote, for the closing line: the table, and its chart when one was asked for.
+inline std::string TableAndChart(const WriterCall& w, const std::string& output) {
+  return w.choices.chart.empty() ? output : output + " and " + w.choices.chart;
+}
+
 // The table of `run` in the style the choices ask for, put on the output unit, or kept for a study.
 template <typename Run>
 void PutTable(WriterCall& w, const Run& run, const TableWriters<Run>& writers) {

@@ -83,10 +83,7 @@ constexpr OutputKind kFlowRatesKind{
     .selectedStep = [](WriterCall& w) { AddFluxStep(w.Own<FluxRun>(), w.s); },
     .finish = Finish,
     .leftOut = LeftOut,
-    .written =
-        [](const WriterCall& w, const std::string& output) {
-          return w.choices.chart.empty() ? output : output + " and " + w.choices.chart;
-        },
+    .written = TableAndChart,
 };
 
 }  // namespace seep

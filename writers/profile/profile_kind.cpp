@@ -53,10 +53,7 @@ constexpr OutputKind kProfileKind{
     .selectedStep = [](WriterCall& w) { AddProfileStep(w.Own<ProfileRun>(), w.s); },
     .finish = Finish,
     .leftOut = LeftOut,
-    .written =
-        [](const WriterCall& w, const std::string& output) {
-          return w.choices.chart.empty() ? output : output + " and " + w.choices.chart;
-        },
+    .written = TableAndChart,
 };
 
 }  // namespace seep
