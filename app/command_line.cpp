@@ -85,7 +85,8 @@ constexpr std::array kCommands{
         "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
         "  seepconv safety RESULT.DAT --exit \"Toe: 15,6 20,6\" --critical-gradient 0.9\n"
         "  seepconv safety RESULT.DAT --uplift \"0,0 20,0\" --unit-weights 20,9.81 --json -o safety.json\n"
-        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"},
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --file-units m,s --units m,d,m3/d/m\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -134,8 +135,8 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kUnitWeights, "unit-weights", 0, "GAMMA_SAT,GAMMA_W", kSafety | kReport, 0, {},
                "safety, report: unit weights of the saturated ground and of water: ic = (GAMMA_SAT - GAMMA_W) / GAMMA_W, uplift = GAMMA_W x integral of P", "GAMMA_W 9.81 (kN/m3)", ValueKind::kNumbers, 2, 2},
     OptionSpec{Opt::kCsv, "csv", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "info: a header line and one row per file; flux, safety: a header line and one row per step (several files: per file and step, a file column first); profile: a header line and one row per step and point", ""},
-    OptionSpec{Opt::kExcel, "excel", 0, "", kFlux, 0, {},
-               "flux: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
+    OptionSpec{Opt::kExcel, "excel", 0, "", kFlux | kSafety, 0, {},
+               "flux, safety: CSV for a spreadsheet: a byte order mark; ';' and 1,5 in a decimal-comma locale", ""},
     OptionSpec{Opt::kChart, "chart", 0, "PATH", kFlux | kProfile, 0, {}, "flux: an SVG chart of the net flow rates; profile: an SVG chart of the profile", "", ValueKind::kPath},
     OptionSpec{Opt::kAllElements, "all-elements", 0, "", kConvert, kTakesAllElements, {},
                "vtu cells of every element, inactive ones too", "active only"},
@@ -149,11 +150,11 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "one JSON document instead of the table", ""},
-    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
-               "info, plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kInfo | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
+               "info, plot, report, flux, profile, safety: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
                "labels say \"model units\"", ValueKind::kName},
-    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
-               "info, plot, report, flux, profile: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kInfo | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
+               "info, plot, report, flux, profile, safety: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
                "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
     OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
                "plot, report: the colour bar's levels, in the units shown", "round levels over the values", ValueKind::kName},
@@ -677,6 +678,21 @@ std::string LineFault(const std::vector<Section>& lines, std::string_view what) 
   return {};
 }
 
+// The table style of flux and safety: --csv, --json or --excel, else the output's extension as convert
+// takes the kind from it (.csv, .json), else aligned text; a message when the options clash.
+std::string TakeTableStyle(const cli::ParsedArgs& args, ConvertRequest& r) {
+  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return "--csv and --json: one of them";
+  if (args.Has(Opt::kExcel) && (args.Has(Opt::kCsv) || args.Has(Opt::kJson)))
+    return "--excel is CSV for a spreadsheet: with neither --csv nor --json";
+  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
+  r.choices.table = args.Has(Opt::kExcel) ? TableStyle::kSpreadsheet
+                    : args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
+                    : args.Has(Opt::kJson) || extension == ".json" ? TableStyle::kJson
+                                                                   : TableStyle::kAligned;
+  if (r.choices.table == TableStyle::kSpreadsheet) r.choices.spreadsheet = UserSpreadsheetCsv();
+  return {};
+}
+
 // `flux RESULT`: the flow rate through the sections of --section and --sections, per selected step,
 // through the same road as a conversion; the table goes to standard output unless -o names a file.
 int Flux(const cli::ParsedArgs& args, Messages& messages) {
@@ -697,16 +713,7 @@ int Flux(const cli::ParsedArgs& args, Messages& messages) {
   if (sections.empty()) return messages.Usage("flux needs --section \"x1,y1 x2,y2 ...\" or --sections PATH");
   if (const std::string fault = LineFault(sections, "section"); !fault.empty()) return messages.Usage(fault);
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  if (args.Has(Opt::kExcel) && (args.Has(Opt::kCsv) || args.Has(Opt::kJson)))
-    return messages.Usage("--excel is CSV for a spreadsheet: with neither --csv nor --json");
-  // As convert takes the kind from the output's extension, a .csv or .json output is that format.
-  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
-  r.choices.table = args.Has(Opt::kExcel) ? TableStyle::kSpreadsheet
-                    : args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) || extension == ".json" ? TableStyle::kJson
-                                                                   : TableStyle::kAligned;
-  if (r.choices.table == TableStyle::kSpreadsheet) r.choices.spreadsheet = UserSpreadsheetCsv();
+  if (const std::string error = TakeTableStyle(args, r); !error.empty()) return messages.Usage(error);
   if (const auto chart = args.Value(Opt::kChart); chart && Extension(*chart) != ".svg")
     return messages.Usage("--chart draws an SVG chart: name it " +
                           NameOf(NativePath(*chart).replace_extension(".svg")) + ", not " +
@@ -803,12 +810,7 @@ int Safety(const cli::ParsedArgs& args, Messages& messages) {
   r.kind = &kSafetyKind;
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
   if (std::string error; !TakeSteps(args, r, error)) return messages.Usage(error);
-  if (args.Has(Opt::kCsv) && args.Has(Opt::kJson)) return messages.Usage("--csv and --json: one of them");
-  // As for flux, a .csv or .json output is that format.
-  const std::string extension = Extension(args.Value(Opt::kOutput).value_or(""));
-  r.choices.table = args.Has(Opt::kCsv) || (!args.Has(Opt::kJson) && extension == ".csv") ? TableStyle::kCsv
-                    : args.Has(Opt::kJson) || extension == ".json"                        ? TableStyle::kJson
-                                                                   : TableStyle::kAligned;
+  if (const std::string error = TakeTableStyle(args, r); !error.empty()) return messages.Usage(error);
   if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   r.output = std::string(args.Value(Opt::kOutput).value_or("-"));
   r.quiet = r.quiet || !args.Has(Opt::kOutput);

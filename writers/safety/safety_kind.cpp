@@ -7,11 +7,7 @@
 namespace seep {
 namespace {
 
-// --excel is taken by flux alone so far: the CSV is plain.
-constexpr TableWriters<SafetyRun> kSafetyTables{
-    WriteSafetyTable,
-    [](std::string& out, const SafetyRun& run, const CsvStyle&) { WriteSafetyCsv(out, run); },
-    WriteSafetyJson};
+constexpr TableWriters<SafetyRun> kSafetyTables{WriteSafetyTable, WriteSafetyCsv, WriteSafetyJson};
 
 // The lines cut by the active mesh once, for every step; an exit face or base that misses the active
 // mesh is refused before anything is written.
@@ -22,6 +18,7 @@ void SetUp(WriterCall& w) {
   run.sections = w.choices.sections;
   run.criticalGradient = w.choices.criticalGradient;
   run.gammaW = w.choices.gammaW;
+  run.units = w.choices.units;
   SetUpSafety(run, w.s);
   if (std::string outside = LineOutsideMesh(run); !outside.empty()) throw InputRefused{std::move(outside)};
 }
