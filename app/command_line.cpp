@@ -828,6 +828,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec;
       r.result == kStandardInput || (std::filesystem::exists(NativePath(r.result), ec) &&
@@ -843,12 +844,11 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   std::string error;
   const std::optional<ReportPlan> plan =
       PlanReport(summary, args.steps ? &*args.steps : nullptr, args.Value(Opt::kSteps).value_or(""),
-                 ReportDate(), all, error);
+                 ReportDate(), r.choices.units, all, error);
   if (!plan) {
     messages.Failure(r.result, error);
     return kFailed;
   }
-  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   if (const auto line = args.Value(Opt::kProfileLine)) {
     if (std::string error; !ParseSectionPoints(*line, r.choices.profile, error))
       return messages.Usage("--profile '" + std::string(*line) + "': " + error);

@@ -963,7 +963,8 @@ void PointLines(std::string& svg, const ChartFrame& frame, const HistoryChart& c
   }
 }
 
-// Legend: point number and coordinates, as many as there is room for.
+// Legend: point number and coordinates with their unit ("Point 1 (10, 3 m)"), as many as there is
+// room for.
 void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart, const Store& s) {
   const std::size_t points = chart.inside.size();
   const double x = frame.left + frame.width + 24.0;
@@ -977,10 +978,11 @@ void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart
     if (k < chart.labels.size()) {
       label = chart.labels[k];
     } else {
-      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.XP(i)));
+      // Six significant digits: a converted coordinate seldom has a short exact form.
+      AppendNumberText(label, chart.units.Show(Quantity::kLength, s.XP(i)), 6);
       label += ", ";
-      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.YP(i)));
-      label += ')';
+      AppendNumberText(label, chart.units.Show(Quantity::kLength, s.YP(i)), 6);
+      label += ' ' + chart.units.Name(Quantity::kLength) + ')';
     }
     Text(svg, x + 32.0, y + 4.0, "", label);
   }
