@@ -799,15 +799,18 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
     contourTexts = ScaleLabels(inner, levels.step).labels;
     plot::AppendContourLines(parts.bands, contours);
   }
+  // The labels clear of the phreatic line where they can be, in picture units.
+  std::vector<Polyline> obstacles = phreatic;
+  for (Polyline& line : obstacles) {
+    for (XY& p : line) p = toPicture(p);
+  }
   std::vector<plot::LabelBox> taken;
   const std::vector<std::string> legend =
-      plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken);
+      plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken, obstacles);
   if (!contourTexts.empty()) {
-    // Clear of the phreatic line and the sections, in picture units.
-    std::vector<Polyline> obstacles;
-    for (const Polyline& line : phreatic) obstacles.push_back(line);
-    for (const Section& section : options.sections) obstacles.push_back(section.points);
-    for (Polyline& line : obstacles) {
+    // Clear of the phreatic line and the sections.
+    for (const Section& section : options.sections) {
+      Polyline& line = obstacles.emplace_back(section.points);
       for (XY& p : line) p = toPicture(p);
     }
     plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken, obstacles);
