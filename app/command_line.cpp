@@ -85,7 +85,8 @@ constexpr std::array kCommands{
         "exit gradients and factors of safety, uplift, and the balance of the nodal flows, step by step",
         "  seepconv safety RESULT.DAT --exit \"Toe: 15,6 20,6\" --critical-gradient 0.9\n"
         "  seepconv safety RESULT.DAT --uplift \"0,0 20,0\" --unit-weights 20,9.81 --json -o safety.json\n"
-        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"},
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --steps last --csv\n"
+        "  seepconv safety RESULT.DAT --sections SECTIONS.TXT --file-units m,s --units m,d,m3/d/m\n"},
     Command{"report", kReport, "RESULT",
             "one HTML file: pictures with a time slider, the steps table, heads at points",
             "  seepconv report RESULT.DAT\n"
@@ -149,11 +150,11 @@ constexpr std::array kOptions{
     OptionSpec{Opt::kProgress, "progress", 0, "", kConvert | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
                "progress also when standard error is no terminal (one line a second)", ""},
     OptionSpec{Opt::kJson, "json", 0, "", kInfo | kFlux | kProfile | kSafety, 0, {}, "one JSON document instead of the table", ""},
-    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
-               "info, plot, report, flux, profile: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
+    OptionSpec{Opt::kFileUnits, "file-units", 0, "L,T", kInfo | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
+               "info, plot, report, flux, profile, safety: the file's length and time units, as m,s (lengths m, cm, mm, ft, in; times s, min, h, d)",
                "labels say \"model units\"", ValueKind::kName},
-    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kInfo | kPlot | kFlux | kReport | kProfile, 0, {},
-               "info, plot, report, flux, profile: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
+    OptionSpec{Opt::kUnits, "units", 0, "L,T[,FLOW]", kInfo | kPlot | kFlux | kReport | kProfile | kSafety, 0, {},
+               "info, plot, report, flux, profile, safety: show figures in these units, as ft,min,l/min/m (flows m3/s/m, m3/h/m, m3/d/m, "
                "l/s/m, l/min/m, ft3/s/ft, ft3/min/ft, ft3/d/ft, gal/min/ft); needs --file-units", "the file's", ValueKind::kName},
     OptionSpec{Opt::kLevels, "levels", 0, "A:B:STEP|v1,v2,...", kPlot | kReport, 0, {},
                "plot, report: the colour bar's levels, in the units shown", "round levels over the values", ValueKind::kName},
@@ -832,6 +833,7 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   r.result = std::string(args.operands[0]);
   r.kind = KindOfName("report", "html");
   if (const int status = TakeSafetyChoices(args, r, messages); status != kSuccess) return status;
+  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   // Two passes over the file: a pipe cannot be read again.
   if (std::error_code ec;
       r.result == kStandardInput || (std::filesystem::exists(NativePath(r.result), ec) &&
@@ -847,12 +849,11 @@ int Report(const cli::ParsedArgs& args, std::span<const std::string_view> all, M
   std::string error;
   const std::optional<ReportPlan> plan =
       PlanReport(summary, args.steps ? &*args.steps : nullptr, args.Value(Opt::kSteps).value_or(""),
-                 ReportDate(), all, error);
+                 ReportDate(), r.choices.units, all, error);
   if (!plan) {
     messages.Failure(r.result, error);
     return kFailed;
   }
-  if (const std::string error = TakeChoices(args, r); !error.empty()) return messages.Usage(error);
   if (const auto line = args.Value(Opt::kProfileLine)) {
     if (std::string error; !ParseSectionPoints(*line, r.choices.profile, error))
       return messages.Usage("--profile '" + std::string(*line) + "': " + error);

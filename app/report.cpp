@@ -49,7 +49,8 @@ double High(const Range& r) {
   return r.count > 0 ? r.max : ReportStep::kNone;
 }
 
-std::vector<ReportFact> Facts(const ResultSummary& r, std::string_view date, std::size_t drawn) {
+std::vector<ReportFact> Facts(const ResultSummary& r, std::string_view date, std::size_t drawn,
+                              const MeasureUnits& units) {
   std::vector<ReportFact> facts;
   facts.push_back({"File", r.file + " (" + Bytes(r.bytes) + ")"});
   facts.push_back({"Report made", std::string(date)});
@@ -66,8 +67,9 @@ std::vector<ReportFact> Facts(const ResultSummary& r, std::string_view date, std
   }
   facts.push_back({"Materials", materials.empty() ? "none active" : materials});
   if (r.x.count > 0) {
-    facts.push_back({"Bounds", "x " + Number(r.x.min) + " to " + Number(r.x.max) + ", y " + Number(r.y.min) +
-                                   " to " + Number(r.y.max)});
+    auto length = [&units](double v) { return Number(units.Show(Quantity::kLength, v)); };
+    facts.push_back({"Bounds", "x " + length(r.x.min) + " to " + length(r.x.max) + ", y " + length(r.y.min) +
+                                   " to " + length(r.y.max) + " " + units.Name(Quantity::kLength)});
   }
   facts.push_back({"Steps", std::to_string(r.steps.size()) + ", " + std::to_string(drawn) + " drawn"});
   return facts;
@@ -77,7 +79,8 @@ std::vector<ReportFact> Facts(const ResultSummary& r, std::string_view date, std
 
 std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSelection* steps,
                                      std::string_view stepsText, std::string_view date,
-                                     std::span<const std::string_view> args, std::string& error) {
+                                     const MeasureUnits& units, std::span<const std::string_view> args,
+                                     std::string& error) {
   ReportPlan plan;
   plan.title = summary.title;
   plan.version = SEEPCONV_VERSION;
@@ -107,7 +110,7 @@ std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSel
             DescribeSteps(numbers);
     return std::nullopt;
   }
-  plan.facts = Facts(summary, date, drawn);
+  plan.facts = Facts(summary, date, drawn, units);
   return plan;
 }
 

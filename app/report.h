@@ -9,17 +9,20 @@
 
 #include "app/info.h"
 #include "app/selection.h"
+#include "core/model/measure.h"
 #include "writers/report/report.h"
 
 namespace seep {
 
 // The plan of a report from the summary of its result file: the header's lines (the date as given), every
 // step's row, the steps drawn (those that `steps` takes, or by default the last and up to 11 more
-// spread over the run) and the footer's command line. Nothing, with `error` set, when `steps` takes no
-// step of the file.
+// spread over the run) and the footer's command line. The header's bounds are in the length unit of
+// `units` and name it ("model units" when the file's are not stated). Nothing, with `error` set, when
+// `steps` takes no step of the file.
 std::optional<ReportPlan> PlanReport(const ResultSummary& summary, const StepSelection* steps,
                                      std::string_view stepsText, std::string_view date,
-                                     std::span<const std::string_view> args, std::string& error);
+                                     const MeasureUnits& units, std::span<const std::string_view> args,
+                                     std::string& error);
 
 // An argument of the footer's command line as the shell reads it back: as it is when it holds only
 // plain characters, else in single quotes (POSIX shells) or, with `cmd`, in double quotes as cmd.exe

@@ -91,6 +91,10 @@ double MeasureUnits::Factor(Quantity q) const {
       return length / time;
     case Quantity::kFlow:
       return flow;
+    case Quantity::kArea:
+      return length * length;
+    case Quantity::kForce:
+      return metres * metres;
     case Quantity::kNone:
       break;
   }
@@ -109,6 +113,10 @@ std::string MeasureUnits::Name(Quantity q) const {
       return lengthName + "/" + timeName;
     case Quantity::kFlow:
       return flowName;
+    case Quantity::kArea:
+      return lengthName + "\xC2\xB2";
+    case Quantity::kForce:
+      return "kN/m";
     case Quantity::kNone:
       break;
   }
@@ -142,6 +150,7 @@ std::optional<MeasureUnits> ReadMeasureUnits(std::string_view fileUnits, std::st
     return std::nullopt;
   units.stated = true;
   units.length = fileLength->size / length->size;
+  units.metres = fileLength->size;
   units.time = fileTime->size / time->size;
   units.lengthName = std::string(length->shown);
   units.timeName = std::string(time->shown);

@@ -10,13 +10,17 @@
 
 namespace seep {
 
-// What a value measures, for its factor and its unit's name.
-enum class Quantity { kLength, kTime, kSpeed, kFlow, kNone };
+// What a value measures, for its factor and its unit's name. kArea is a length times a length (a head
+// integrated along a line); kForce is the unit weight of water in kN/m³ times an area, a force per unit
+// thickness in kN/m (per metre of thickness) whatever the lengths are shown in, since the unit weight is
+// taken in kN/m³.
+enum class Quantity { kLength, kTime, kSpeed, kFlow, kArea, kForce, kNone };
 
 // The units a run shows its figures in, as factors from the file's units to them and their names.
 struct MeasureUnits {
   bool stated = false;  // the file's units are known: labels name units, not "model units"
   double length = 1.0, time = 1.0, flow = 1.0;  // shown value = file value × factor
+  double metres = 1.0;                          // the file's length unit in metres
   std::string lengthName, timeName, flowName;   // "m", "h", "m³/s/m" as labels show them
 
   // v in the shown unit of quantity q.

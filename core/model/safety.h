@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/measure.h"
 #include "core/model/section_flux.h"
 #include "core/model/store.h"
 #include "core/model/triangles.h"
@@ -104,6 +105,7 @@ struct SafetyRun {
   std::vector<Section> exits, uplifts, sections;
   double criticalGradient = kNotANumber;  // ic; not a number: none given, no factor of safety
   double gammaW = kWaterUnitWeight;
+  MeasureUnits units{};  // the units the tables show (the rows keep the file's)
 
   // Made at set-up from the mesh.
   MeshOutline outline;

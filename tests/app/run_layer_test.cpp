@@ -288,7 +288,8 @@ TEST(RunLayer, ReportPlansTheStepsItDraws) {
     std::string error;
     std::optional<StepSelection> steps;
     if (text != nullptr) steps = StepSelection::Parse(text, error);
-    const auto plan = PlanReport(summary, steps ? &*steps : nullptr, text ? text : "", "today", {}, error);
+    const auto plan =
+        PlanReport(summary, steps ? &*steps : nullptr, text ? text : "", "today", MeasureUnits{}, {}, error);
     std::vector<std::int32_t> numbers;
     if (!plan) return std::make_pair(numbers, error);
     for (const ReportStep& row : plan->steps) {

@@ -117,6 +117,19 @@ Figures Expected(int step) {
   return f;
 }
 
+// A figure of a CSV row against the one expected; not a number: the CSV's "nan".
+void ExpectFigure(const std::map<std::string, std::string>& row, int step, const std::string& heading,
+                  double value) {
+  SCOPED_TRACE("step " + std::to_string(step) + " " + heading);
+  ASSERT_TRUE(row.count(heading));
+  const double seen = std::stod(row.at(heading));
+  if (std::isnan(value)) {
+    EXPECT_TRUE(std::isnan(seen)) << seen;
+  } else {
+    EXPECT_NEAR(seen, value, 1e-12 * (1.0 + std::fabs(value)));
+  }
+}
+
 TEST(SafetyCommand, EveryFigureOfTheCsvAsWorkedOutByHand) {
   Scratch dir;
   Fixture().WriteTo(dir.Path("R.DAT").string());
@@ -132,17 +145,96 @@ TEST(SafetyCommand, EveryFigureOfTheCsvAsWorkedOutByHand) {
   for (int step = 1; step <= 3; ++step) {
     const auto& row = rows[step - 1];
     EXPECT_EQ(row.at("step"), std::to_string(step));
-    for (const auto& [name, value] : Expected(step).values) {
-      SCOPED_TRACE("step " + std::to_string(step) + " " + name);
-      ASSERT_TRUE(row.count(name));
-      const double seen = std::stod(row.at(name));
-      if (std::isnan(value)) {
-        EXPECT_TRUE(std::isnan(seen)) << seen;
-      } else {
-        EXPECT_NEAR(seen, value, 1e-12 * (1.0 + std::fabs(value)));
-      }
-    }
+    for (const auto& [name, value] : Expected(step).values) ExpectFigure(row, step, name, value);
   }
+}
+
+// The file in feet and minutes, the figures asked for in metres and seconds: each column converted by
+// its dimension as worked out here by hand; gradients, elements, factors of safety and the balance
+// error have no unit. The force is γw (kN/m³) times ∫ P ds in m², kN per metre of thickness, also when
+// lengths are shown in feet.
+TEST(SafetyCommand, EveryFigureInTheUnitsAsked) {
+  constexpr double ft = 0.3048, minute = 60.0, area = ft * ft, flow = ft * ft / minute;
+  struct Converted {
+    const char* column;
+    const char* unit;
+    double factor;
+  };
+  const char* const kFlow = "m\xC2\xB3/s/m";
+  // clang-format off
+  const Converted metresAndSeconds[] = {
+      {"time", "s", minute},
+      {"Toe_max_x", "m", ft}, {"Toe_max_y", "m", ft}, {"Back_max_x", "m", ft}, {"Back_max_y", "m", ft},
+      {"Base_integral_p", "m\xC2\xB2", area},  // head × length
+      {"Base_force", "kN/m", area},            // γw in kN/m³ × ∫ P ds in m²
+      {"Base_acts_at", "m", ft}, {"Base_length_negative", "m", ft},
+      {"inflow", kFlow, flow}, {"outflow", kFlow, flow}, {"net", kFlow, flow},
+      {"Left_nodal_q", kFlow, flow}, {"Left_flux", kFlow, flow},
+  };
+  // clang-format on
+  Scratch dir;
+  Fixture().WriteTo(dir.Path("R.DAT").string());
+  dir.Write("L.TXT", kLines);
+  const std::vector<std::string> base = {"safety", "R.DAT", "--sections", "L.TXT", "--unit-weights", "19,10"};
+  auto run = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), more.begin(), more.end());
+    return dir.Command(args);
+  };
+  const RunResult r = run({"--csv", "--file-units", "ft,min", "--units", "m,s"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto rows = CsvByHeading(r.out);
+  ASSERT_EQ(rows.size(), 3u) << r.out;
+  for (int step = 1; step <= 3; ++step) {
+    std::size_t converted = 0;
+    for (const auto& [name, value] : Expected(step).values) {
+      std::string heading = name;
+      double factor = 1.0;
+      for (const Converted& c : metresAndSeconds) {
+        if (name != c.column) continue;
+        heading += std::string(" (") + c.unit + ")";
+        factor = c.factor;
+        ++converted;
+      }
+      ExpectFigure(rows[step - 1], step, heading, value * factor);
+    }
+    EXPECT_EQ(converted, std::size(metresAndSeconds));
+  }
+  // Shown in the file's own feet: ∫ P ds as it is, in ft², the force still in kN/m.
+  const auto feet = CsvByHeading(run({"--csv", "--file-units", "ft,min"}).out);
+  ASSERT_EQ(feet.size(), 3u);
+  ExpectFigure(feet[0], 1, "Base_integral_p (ft\xC2\xB2)", 34.8);
+  ExpectFigure(feet[0], 1, "Base_force (kN/m)", 10.0 * 34.8 * area);
+  ExpectFigure(feet[0], 1, "inflow (ft\xC2\xB3/min/ft)", 1.0);
+
+  // The aligned table: a row of units under each row of headings; the JSON document names its units.
+  const RunResult table = run({"--steps", "2", "--file-units", "ft,min", "--units", "m,s"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_NE(table.out.find("  step  time  base  integral P    force  acts at  P < 0 over\n"
+                           "           s                m\xC2\xB2     kN/m        m           m\n"
+                           "     2  1200  Base    0.185806  1.85806   1.2192      0.4064\n"),
+            std::string::npos)
+      << table.out;
+  EXPECT_EQ(table.out.find("model units"), std::string::npos);
+  EXPECT_NE(run({}).out.find("  all figures in model units"), std::string::npos);
+  const RunResult json = run({"--json", "--steps", "2", "--file-units", "ft,min", "--units", "m,s"});
+  EXPECT_NE(json.out.find("\"units\": {\"length\": \"m\", \"time\": \"s\", \"flow\": \"m\xC2\xB3/s/m\", "
+                          "\"area\": \"m\xC2\xB2\", \"force\": \"kN/m\"}"),
+            std::string::npos)
+      << json.out;
+  // The report's Safety section in the same units, a row of them under the headings.
+  const RunResult report = dir.Command({"report", "R.DAT", "--sections", "L.TXT", "--unit-weights", "19,10",
+                                        "--file-units", "ft,min", "--units", "m,s", "-o", "r.html", "-q"});
+  ASSERT_EQ(report.status, 0) << report.err;
+  const std::string html = dir.Read("r.html");
+  for (const char* part : {
+           "<tr class=\"units\"><th></th><th>s</th><th>m\xC2\xB2</th><th>kN/m</th><th>m</th><th>m</th></tr>",
+           "<tr><td>2</td><td>1200</td><td>0.185806</td><td>1.85806</td><td>1.2192</td><td>0.4064</td></tr>",
+       }) {
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  }
+  // --excel: the same CSV for a spreadsheet, led by a byte order mark.
+  EXPECT_EQ(run({"--excel", "--file-units", "ft,min"}).out.rfind("\xEF\xBB\xBFstep", 0), 0u);
 }
 
 TEST(SafetyCommand, TableJsonAndTheLinesOfTheCommandLine) {

@@ -130,6 +130,24 @@ TEST(MeasureUnits, InfoInTheUnitsAsked) {
   EXPECT_NE(json.out.find("\"units\": {\"length\": \"ft\", \"time\": \"h\"}"), std::string::npos) << json.out;
 }
 
+// The report's header gives the bounds in the length unit shown, and the chart of the points names
+// the unit of their coordinates; "model units" while the file's are not stated.
+TEST(MeasureUnits, ReportBoundsAndPointLegendNameTheirUnit) {
+  Scratch dir;
+  const std::string points = SEEPCONV_SOURCE_DIR "/examples/POINTS.DAT";
+  const RunResult plain = dir.Command({"report", kExample, "--points", points, "-o", "a.html", "-q"});
+  const RunResult feet = dir.Command({"report", kExample, "--points", points, "--file-units", "m,s",
+                                      "--units", "ft,h", "-o", "b.html", "-q"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  ASSERT_EQ(feet.status, 0) << feet.err;
+  const std::string a = dir.Read("a.html"), b = dir.Read("b.html");
+  EXPECT_NE(a.find("<th>Bounds</th><td>x 0 to 20, y 0 to 6 model units</td>"), std::string::npos);
+  EXPECT_NE(b.find("<th>Bounds</th><td>x 0 to 65.6168, y 0 to 19.685 ft</td>"), std::string::npos);
+  // Point 1 at (2.5, 1) m: 2.5 / 0.3048 and 1 / 0.3048 ft in six digits.
+  EXPECT_NE(a.find(">Point 1 (2.5, 1 model units)</text>"), std::string::npos);
+  EXPECT_NE(b.find(">Point 1 (8.2021, 3.28084 ft)</text>"), std::string::npos);
+}
+
 bool Have(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }

@@ -46,12 +46,14 @@ FlowLineNotes AppendFlowLines(std::string& svg, const Store& s, const ActiveTria
 // rates is to the right of it) and a label with its name and the step's net flow rate; cuts[k] is
 // section k cut by the active mesh. Each label takes the first place beside its line, at its middle or
 // further along, on either side, that stays in the plot area, clear of the boxes `taken` (which
-// it joins) and of the lines; where none does, a numbered marker on the line stands for it and its
-// text is returned for a legend ("1  NAME: q = ..."), one a line.
+// it joins), of the section lines and of the lines `clearOf` (picture units: the phreatic line); where
+// every place crosses one of `clearOf`, the first clear of the rest; where none is, a numbered marker on
+// the line stands for it and its text is returned for a legend ("1  NAME: q = ..."), one a line.
 std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const std::vector<Section>& sections,
                                         const std::vector<SectionCut>& cuts, const Placement& at,
-                                        const MeasureUnits& units, std::vector<LabelBox>& taken);
+                                        const MeasureUnits& units, std::vector<LabelBox>& taken,
+                                        const std::vector<std::vector<XY>>& clearOf = {});
 
 // Whether the segment from p to q crosses the box.
 bool CrossesBox(const LabelBox& box, XY p, XY q);

@@ -799,15 +799,18 @@ void DrawStepPictureParts(StepPictureParts& parts, Store& s, const PictureMesh& 
     contourTexts = ScaleLabels(inner, levels.step).labels;
     plot::AppendContourLines(parts.bands, contours);
   }
+  // The labels clear of the phreatic line where they can be, in picture units.
+  std::vector<Polyline> obstacles = phreatic;
+  for (Polyline& line : obstacles) {
+    for (XY& p : line) p = toPicture(p);
+  }
   std::vector<plot::LabelBox> taken;
   const std::vector<std::string> legend =
-      plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken);
+      plot::AppendSections(parts.lines, s, options.sections, mesh.cuts, place, units, taken, obstacles);
   if (!contourTexts.empty()) {
-    // Clear of the phreatic line and the sections, in picture units.
-    std::vector<Polyline> obstacles;
-    for (const Polyline& line : phreatic) obstacles.push_back(line);
-    for (const Section& section : options.sections) obstacles.push_back(section.points);
-    for (Polyline& line : obstacles) {
+    // Clear of the phreatic line and the sections.
+    for (const Section& section : options.sections) {
+      Polyline& line = obstacles.emplace_back(section.points);
       for (XY& p : line) p = toPicture(p);
     }
     plot::AppendContourLabels(parts.lines, contours, contourTexts, place.area, taken, obstacles);
@@ -963,7 +966,8 @@ void PointLines(std::string& svg, const ChartFrame& frame, const HistoryChart& c
   }
 }
 
-// Legend: point number and coordinates, as many as there is room for.
+// Legend: point number and coordinates with their unit ("Point 1 (10, 3 m)"), as many as there is
+// room for.
 void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart, const Store& s) {
   const std::size_t points = chart.inside.size();
   const double x = frame.left + frame.width + 24.0;
@@ -977,10 +981,11 @@ void Legend(std::string& svg, const ChartFrame& frame, const HistoryChart& chart
     if (k < chart.labels.size()) {
       label = chart.labels[k];
     } else {
-      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.XP(i)));
+      // Six significant digits: a converted coordinate seldom has a short exact form.
+      AppendNumberText(label, chart.units.Show(Quantity::kLength, s.XP(i)), 6);
       label += ", ";
-      svg::AppendValue(label, chart.units.Show(Quantity::kLength, s.YP(i)));
-      label += ')';
+      AppendNumberText(label, chart.units.Show(Quantity::kLength, s.YP(i)), 6);
+      label += ' ' + chart.units.Name(Quantity::kLength) + ')';
     }
     Text(svg, x + 32.0, y + 4.0, "", label);
   }

@@ -18,6 +18,9 @@ namespace {
 // its text.
 constexpr double kCharWidth = 7.2, kAscent = 11.0, kDescent = 4.0, kGap = 5.0;
 constexpr double kMarkerRadius = 8.0;
+// Room kept between a label and a line it stays clear of: half the phreatic line's white casing and a
+// pixel more.
+constexpr double kLineRoom = 4.0;
 
 // Characters of UTF-8 text.
 double Characters(std::string_view text) {
@@ -67,10 +70,10 @@ LabelBox BoxBeside(const AlongLine& along, int side, double width, double height
 }
 
 // The first box among the candidates along each line that stays in the area, misses every box taken
-// and (when `clearOfLines`) every section line; false when none does.
+// and (when `clearOfLines`) every one of `lines` by `room`; false when none does.
 bool FindPlace(const std::vector<XY>& line, double width, double height, const LabelBox& area,
                const std::vector<LabelBox>& taken, const std::vector<std::vector<XY>>& lines,
-               bool clearOfLines, LabelBox& found, bool wide = false) {
+               bool clearOfLines, LabelBox& found, bool wide = false, double room = 0.0) {
   static constexpr double kShares[] = {0.5, 0.35, 0.65, 0.2, 0.8, 1.0, 0.0, 0.1, 0.9};
   // Wide (for markers): also every twentieth of the line, on it and further off it on either side.
   std::vector<double> shares(std::begin(kShares), std::end(kShares));
@@ -88,9 +91,10 @@ bool FindPlace(const std::vector<XY>& line, double width, double height, const L
       if (std::any_of(taken.begin(), taken.end(), [&](const LabelBox& b) { return Overlap(box, b); }))
         continue;
       bool crosses = false;
+      const LabelBox clear{box.x0 - room, box.y0 - room, box.x1 + room, box.y1 + room};
       for (const auto& other : lines) {
         for (std::size_t i = 1; i < other.size() && !crosses && clearOfLines; ++i)
-          crosses = CrossesBox(box, other[i - 1], other[i]);
+          crosses = CrossesBox(clear, other[i - 1], other[i]);
       }
       if (crosses) continue;
       found = box;
@@ -159,7 +163,8 @@ bool CrossesBox(const LabelBox& box, XY p, XY q) {
 std::vector<std::string> AppendSections(std::string& svg, const Store& s,
                                         const std::vector<Section>& sections,
                                         const std::vector<SectionCut>& cuts, const Placement& at,
-                                        const MeasureUnits& units, std::vector<LabelBox>& taken) {
+                                        const MeasureUnits& units, std::vector<LabelBox>& taken,
+                                        const std::vector<std::vector<XY>>& clearOf) {
   std::vector<std::string> legend;
   if (sections.empty()) return legend;
   svg += "<g class=\"sections\">\n";
@@ -187,8 +192,11 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
     AppendEndArrow(svg, lines[k]);
   }
   // The labels, "NAME: q = NET unit" in four significant digits, in the order of the sections: beside
-  // its line, clear of the other labels and of every line; then, for those left, a numbered marker on
+  // its line, clear of the other labels and of every line, also of the phreatic line where a place is;
+  // then, for those left, a numbered marker on
   // or near the line with the text in the legend.
+  std::vector<std::vector<XY>> linesAndClearOf = lines;
+  linesAndClearOf.insert(linesAndClearOf.end(), clearOf.begin(), clearOf.end());
   std::vector<std::string> labels(sections.size());
   std::vector<char> placed(sections.size(), 0);
   for (std::size_t k = 0; k < sections.size(); ++k) {
@@ -200,7 +208,8 @@ std::vector<std::string> AppendSections(std::string& svg, const Store& s,
     label += units.stated ? " " + units.Name(Quantity::kFlow) : " (" + units.Name(Quantity::kFlow) + ")";
     const double width = Characters(label) * kCharWidth + 4.0, height = kAscent + kDescent;
     LabelBox box;
-    if (FindPlace(lines[k], width, height, at.area, taken, lines, true, box)) {
+    if (FindPlace(lines[k], width, height, at.area, taken, linesAndClearOf, true, box, false, kLineRoom) ||
+        FindPlace(lines[k], width, height, at.area, taken, lines, true, box)) {
       taken.push_back(box);
       AppendLabel(svg, box, label);
       placed[k] = 1;

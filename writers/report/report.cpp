@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <string_view>
+#include <utility>
 
 #include "core/io/replace.h"
 #include "core/model/locate.h"
@@ -222,12 +224,25 @@ void Sections(std::string& out, const ReportState& run, const Store& s) {
   out += "</section>\n";
 }
 
+// The head of a safety table: its headings and, under them, the unit of each (empty for none; "model
+// units" when the file's are not stated), as html::Table writes them.
+void SafetyHead(std::string& out, const MeasureUnits& units,
+                const std::vector<std::pair<std::string_view, Quantity>>& columns) {
+  out += "<thead><tr>";
+  for (const auto& [heading, q] : columns) html::Element(out, "th", heading);
+  out += "</tr>\n<tr class=\"units\">";
+  for (const auto& [heading, q] : columns) html::Element(out, "th", units.Name(q));
+  out += "</tr></thead>\n<tbody>\n";
+}
+
 // The safety figures step by step: a table per exit face (largest and mean exit gradient, the factors
 // of safety with a critical gradient, the smallest factor of the report marked), per base (the uplift)
-// and of the balance of the nodal flows, as `seepconv safety` gives them.
+// and of the balance of the nodal flows, as `seepconv safety` gives them, in the same units.
 void Safety(std::string& out, const ReportState& run) {
   const SafetyRun& f = run.safety;
   if (f.exits.empty() && f.uplifts.empty()) return;
+  const MeasureUnits& units = f.units;
+  auto shown = [&units](Quantity q, double v) { return html::Number(units.Show(q, v)); };
   const bool critical = std::isfinite(f.criticalGradient);
   // The smallest factor of safety of every face and step, max or mean.
   double least = std::numeric_limits<double>::infinity();
@@ -242,23 +257,26 @@ void Safety(std::string& out, const ReportState& run) {
     for (const std::string& c : cells) html::Element(out, "td", c);
     out += "</tr>\n";
   };
+  constexpr Quantity kNone = Quantity::kNone, kLength = Quantity::kLength, kTime = Quantity::kTime,
+                     kFlow = Quantity::kFlow;
   out += "<section class=\"safety\">\n<h2>Safety</h2>\n";
   for (std::size_t k = 0; k < f.exits.size(); ++k) {
     out += "<h3>Exit face ";
     html::Text(out, f.exits[k].name);
-    out +=
-        "</h3>\n<table class=\"exit\">\n<thead><tr><th>Step</th><th>Time</th><th>i max</th><th>Element</th>"
-        "<th>At</th><th>Corner</th><th>i mean</th>";
-    if (critical) out += "<th>FS max</th><th>FS mean</th>";
-    out += "</tr></thead>\n<tbody>\n";
+    out += "</h3>\n<table class=\"exit\">\n";
+    std::vector<std::pair<std::string_view, Quantity>> columns = {
+        {"Step", kNone}, {"Time", kTime},   {"i max", kNone}, {"Element", kNone},
+        {"At", kLength}, {"Corner", kNone}, {"i mean", kNone}};
+    if (critical) columns.insert(columns.end(), {{"FS max", kNone}, {"FS mean", kNone}});
+    SafetyHead(out, units, columns);
     for (std::size_t r = 0; r < f.steps.size(); ++r) {
       const ExitGradient& e = f.exitRows[r * f.exits.size() + k];
       const bool any = e.maxElement != 0;
       out += "<tr>";
       for (const std::string& c :
-           {std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(e.maxGradient),
+           {std::to_string(f.steps[r]), shown(kTime, f.times[r]), html::Number(e.maxGradient),
             any ? std::to_string(e.maxElement) : std::string("-"),
-            any ? html::Number(e.maxX) + ", " + html::Number(e.maxY) : std::string("-"),
+            any ? shown(kLength, e.maxX) + ", " + shown(kLength, e.maxY) : std::string("-"),
             std::string(e.maxAtCorner ? "yes" : "no"), html::Number(e.meanGradient)})
         html::Element(out, "td", c);
       if (critical) {
@@ -278,23 +296,33 @@ void Safety(std::string& out, const ReportState& run) {
   for (std::size_t k = 0; k < f.uplifts.size(); ++k) {
     out += "<h3>Base ";
     html::Text(out, f.uplifts[k].name);
-    out +=
-        "</h3>\n<table class=\"uplift\">\n<thead><tr><th>Step</th><th>Time</th><th>Integral of P</th>"
-        "<th>Force</th><th>Acts at</th><th>P &lt; 0 over</th></tr></thead>\n<tbody>\n";
+    out += "</h3>\n<table class=\"uplift\">\n";
+    SafetyHead(out, units,
+               {{"Step", kNone},
+                {"Time", kTime},
+                {"Integral of P", Quantity::kArea},
+                {"Force", Quantity::kForce},
+                {"Acts at", kLength},
+                {"P < 0 over", kLength}});
     for (std::size_t r = 0; r < f.steps.size(); ++r) {
       const Uplift& u = f.upliftRows[r * f.uplifts.size() + k];
-      row({std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(u.integralP),
-           html::Number(u.force), html::Number(u.actsAt), html::Number(u.lengthNegative)});
+      row({std::to_string(f.steps[r]), shown(kTime, f.times[r]), shown(Quantity::kArea, u.integralP),
+           shown(Quantity::kForce, u.force), shown(kLength, u.actsAt), shown(kLength, u.lengthNegative)});
     }
     out += "</tbody>\n</table>\n";
   }
-  out +=
-      "<h3>Balance of the nodal flows</h3>\n<table class=\"balance\">\n<thead><tr><th>Step</th><th>Time</th>"
-      "<th>Inflow</th><th>Outflow</th><th>Net</th><th>Error</th></tr></thead>\n<tbody>\n";
+  out += "<h3>Balance of the nodal flows</h3>\n<table class=\"balance\">\n";
+  SafetyHead(out, units,
+             {{"Step", kNone},
+              {"Time", kTime},
+              {"Inflow", kFlow},
+              {"Outflow", kFlow},
+              {"Net", kFlow},
+              {"Error", kNone}});
   for (std::size_t r = 0; r < f.steps.size(); ++r) {
     const WaterBalance& b = f.balances[r];
-    row({std::to_string(f.steps[r]), html::Number(f.times[r]), html::Number(b.inflow),
-         html::Number(b.outflow), html::Number(b.net), html::Number(b.error)});
+    row({std::to_string(f.steps[r]), shown(kTime, f.times[r]), shown(kFlow, b.inflow),
+         shown(kFlow, b.outflow), shown(kFlow, b.net), html::Number(b.error)});
   }
   out +=
       "</tbody>\n</table>\n<p class=\"note\">Exit gradient i: &minus;grad H along the normal to the left of "
@@ -307,7 +335,11 @@ void Safety(std::string& out, const ReportState& run) {
       " Uplift: the integral of the pressure head P along the base, the force &gamma;w times it with "
       "&gamma;w = " +
       html::Number(f.gammaW) +
-      ", acting at the distance given from the base's first point. Balance: nodal flows Q of the nodes of "
+      (units.stated ? " kN/m\xC2\xB3, in kN per metre of thickness,"
+                    : " (kN per metre of thickness when "
+                      "&gamma;w is in kN/m\xC2\xB3 and "
+                      "lengths in metres),") +
+      " acting at the distance given from the base's first point. Balance: nodal flows Q of the nodes of "
       "active elements; error = |net| / inflow.</p>\n</section>\n";
 }
 

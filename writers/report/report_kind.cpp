@@ -30,6 +30,7 @@ void SetUp(WriterCall& w) {
   run.safety.uplifts = w.choices.bases;
   run.safety.criticalGradient = w.choices.criticalGradient;
   run.safety.gammaW = w.choices.gammaW;
+  run.safety.units = w.choices.units;
   run.profile.line = w.choices.profile;
   run.profile.field = w.choices.field;
   run.profile.atCrossings = w.choices.atCrossings;

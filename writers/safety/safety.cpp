@@ -28,7 +28,8 @@ std::string Plural(std::int64_t n, const char* one, const char* many) {
 }
 
 void AppendLines(std::string& out, const char* key, const std::vector<Section>& lines,
-                 const std::vector<SectionCut>& cuts) {
+                 const std::vector<SectionCut>& cuts, const MeasureUnits& units) {
+  auto length = [&](double v) { AppendJsonNumber(out, units.Show(Quantity::kLength, v)); };
   out += "  \"";
   out += key;
   out += "\": [";
@@ -38,15 +39,15 @@ void AppendLines(std::string& out, const char* key, const std::vector<Section>& 
     out += ", \"points\": [";
     for (std::size_t i = 0; i < lines[k].points.size(); ++i) {
       out += i == 0 ? "[" : ", [";
-      AppendJsonNumber(out, lines[k].points[i].x);
+      length(lines[k].points[i].x);
       out += ", ";
-      AppendJsonNumber(out, lines[k].points[i].y);
+      length(lines[k].points[i].y);
       out += ']';
     }
     out += "], \"length\": ";
-    AppendJsonNumber(out, cuts[k].length);
+    length(cuts[k].length);
     out += ", \"outside\": ";
-    AppendJsonNumber(out, cuts[k].outside);
+    length(cuts[k].outside);
     out += '}';
   }
   out += lines.empty() ? "],\n" : "\n  ],\n";
@@ -80,31 +81,45 @@ std::string SafetyLeftOut(const SafetyRun& run) {
 }
 
 void WriteSafetyTable(std::string& out, const SafetyRun& run) {
+  const MeasureUnits& units = run.units;
+  // A figure in the unit shown, for people; "-" for one that is not a number.
+  auto shown = [&units](Quantity q, double v) { return Shown(units.Show(q, v)); };
+  const std::string L = units.Name(Quantity::kLength), T = units.Name(Quantity::kTime),
+                    Q = units.Name(Quantity::kFlow), A = units.Name(Quantity::kArea),
+                    F = units.Name(Quantity::kForce);
+  // A row of units under each row of headings when the units are stated; else a note says "model units".
+  auto unitRow = [&units](std::vector<std::vector<std::string>>& rows, std::vector<std::string> names) {
+    if (units.stated) rows.push_back(std::move(names));
+  };
   std::vector<std::vector<std::string>> rows = {{"line", "kind", "length", "outside"}};
-  auto lines = [&rows](const std::vector<Section>& named, const std::vector<SectionCut>& cuts,
-                       const char* kind) {
-    for (std::size_t k = 0; k < named.size(); ++k)
-      rows.push_back({named[k].name, kind, Readable(cuts[k].length), Readable(cuts[k].outside)});
+  unitRow(rows, {"", "", L, L});
+  auto lines = [&](const std::vector<Section>& named, const std::vector<SectionCut>& cuts, const char* kind) {
+    for (std::size_t k = 0; k < named.size(); ++k) {
+      rows.push_back({named[k].name, kind, shown(Quantity::kLength, cuts[k].length),
+                      shown(Quantity::kLength, cuts[k].outside)});
+    }
   };
   lines(run.exits, run.exitCuts, "exit");
   lines(run.uplifts, run.upliftCuts, "base");
   lines(run.sections, run.sectionCuts, "section");
-  if (rows.size() > 1) {
+  if (rows.size() > (units.stated ? 2u : 1u)) {
     AppendColumns(out, rows, 0);
     out += '\n';
   }
+  auto time = [&](std::size_t r) { return shown(Quantity::kTime, run.times[r]); };
   const bool critical = HasCritical(run);
   if (!run.exits.empty()) {
     rows = {{"step", "time", "exit face", "i max", "element", "at", "corner", "i mean"}};
     if (critical) rows[0].insert(rows[0].end(), {"FS max", "FS mean"});
+    unitRow(rows, {"", T, "", "", "", L, "", ""});
     for (std::size_t r = 0; r < run.steps.size(); ++r) {
       for (std::size_t k = 0; k < run.exits.size(); ++k) {
         const ExitGradient& e = RowOf(run.exitRows, run.exits.size(), r, k);
         const bool any = e.maxElement != 0;
-        rows.push_back({std::to_string(run.steps[r]), Readable(run.times[r]), run.exits[k].name,
-                        Shown(e.maxGradient), any ? std::to_string(e.maxElement) : "-",
-                        any ? Readable(e.maxX) + "," + Readable(e.maxY) : "-", e.maxAtCorner ? "yes" : "no",
-                        Shown(e.meanGradient)});
+        rows.push_back({std::to_string(run.steps[r]), time(r), run.exits[k].name, Shown(e.maxGradient),
+                        any ? std::to_string(e.maxElement) : "-",
+                        any ? shown(Quantity::kLength, e.maxX) + "," + shown(Quantity::kLength, e.maxY) : "-",
+                        e.maxAtCorner ? "yes" : "no", Shown(e.meanGradient)});
         if (critical) {
           rows.back().push_back(Shown(FactorOfSafety(run.criticalGradient, e.maxGradient)));
           rows.back().push_back(Shown(FactorOfSafety(run.criticalGradient, e.meanGradient)));
@@ -116,37 +131,41 @@ void WriteSafetyTable(std::string& out, const SafetyRun& run) {
   }
   if (!run.uplifts.empty()) {
     rows = {{"step", "time", "base", "integral P", "force", "acts at", "P < 0 over"}};
+    unitRow(rows, {"", T, "", A, F, L, L});
     for (std::size_t r = 0; r < run.steps.size(); ++r) {
       for (std::size_t k = 0; k < run.uplifts.size(); ++k) {
         const Uplift& u = RowOf(run.upliftRows, run.uplifts.size(), r, k);
-        rows.push_back({std::to_string(run.steps[r]), Readable(run.times[r]), run.uplifts[k].name,
-                        Readable(u.integralP), Readable(u.force), Shown(u.actsAt),
-                        Readable(u.lengthNegative)});
+        rows.push_back({std::to_string(run.steps[r]), time(r), run.uplifts[k].name,
+                        shown(Quantity::kArea, u.integralP), shown(Quantity::kForce, u.force),
+                        shown(Quantity::kLength, u.actsAt), shown(Quantity::kLength, u.lengthNegative)});
       }
     }
     AppendColumns(out, rows, 2);
     out += '\n';
   }
   rows = {{"step", "time", "inflow", "outflow", "net", "error"}};
+  unitRow(rows, {"", T, Q, Q, Q, ""});
   for (std::size_t r = 0; r < run.steps.size(); ++r) {
     const WaterBalance& b = run.balances[r];
-    rows.push_back({std::to_string(run.steps[r]), Readable(run.times[r]), Readable(b.inflow),
-                    Readable(b.outflow), Readable(b.net), Shown(b.error)});
+    rows.push_back({std::to_string(run.steps[r]), time(r), shown(Quantity::kFlow, b.inflow),
+                    shown(Quantity::kFlow, b.outflow), shown(Quantity::kFlow, b.net), Shown(b.error)});
   }
   AppendColumns(out, rows, 99);
   out += '\n';
   if (!run.sections.empty()) {
     rows = {{"step", "time", "section", "nodal Q", "flux"}};
+    unitRow(rows, {"", T, "", Q, Q});
     for (std::size_t r = 0; r < run.steps.size(); ++r) {
       for (std::size_t k = 0; k < run.sections.size(); ++k) {
         const SectionBalance& b = RowOf(run.sectionRows, run.sections.size(), r, k);
-        rows.push_back({std::to_string(run.steps[r]), Readable(run.times[r]), run.sections[k].name,
-                        Readable(b.nodalQ), Readable(b.flux)});
+        rows.push_back({std::to_string(run.steps[r]), time(r), run.sections[k].name,
+                        shown(Quantity::kFlow, b.nodalQ), shown(Quantity::kFlow, b.flux)});
       }
     }
     AppendColumns(out, rows, 2);
     out += '\n';
   }
+  if (!units.stated) out += "  all figures in model units (the file's; state them with --file-units)\n";
   if (!run.exits.empty()) {
     out +=
         "  exit: i = -grad H along the normal to the left of the face's direction (upward for ground\n"
@@ -160,6 +179,8 @@ void WriteSafetyTable(std::string& out, const SafetyRun& run) {
         "  uplift: integral P = integral of the pressure head along the base (head x length), force =\n"
         "  gw x integral P with gw = " +
         Readable(run.gammaW) + ", acts at: distance along the base from its first point\n";
+    out += units.stated ? "  force in kN per metre of thickness: gw taken in kN/m3, integral P in m2\n"
+                        : "  force in kN per metre of thickness when gw is in kN/m3 and lengths in m\n";
   }
   out +=
       "  balance: nodal flows Q of the nodes of active elements; inflow: Q > 0, outflow: Q < 0,\n"
@@ -172,68 +193,90 @@ void WriteSafetyTable(std::string& out, const SafetyRun& run) {
 }
 
 void WriteSafetyCsv(std::string& out, const SafetyRun& run, const CsvStyle& style) {
-  const bool critical = HasCritical(run);
-  const char separator = style.separator;
-  StartCsv(out, style);
-  out += "step";
-  out += separator;
-  out += "time";
-  auto columns = [&](const std::vector<Section>& lines, std::initializer_list<const char*> parts) {
+  // With units stated, each heading of a figure with a unit names it: "time (min)", "Base_force (kN/m)".
+  const MeasureUnits& units = run.units;
+  auto heading = [&](std::string text, Quantity q) {
+    out += style.separator;
+    if (units.stated && q != Quantity::kNone) text += " (" + units.Name(q) + ")";
+    AppendCsvField(out, text, style);
+  };
+  struct Part {
+    const char* name;
+    Quantity quantity;
+  };
+  auto columns = [&](const std::vector<Section>& lines, std::initializer_list<Part> parts) {
     for (const Section& line : lines) {
-      for (const char* part : parts) {
-        out += separator;
-        AppendCsvField(out, line.name + part, style);
-      }
+      for (const Part& part : parts) heading(line.name + part.name, part.quantity);
     }
   };
+  const bool critical = HasCritical(run);
+  StartCsv(out, style);
+  out += "step";
+  heading("time", Quantity::kTime);
+  constexpr Quantity kNone = Quantity::kNone, kLength = Quantity::kLength, kFlow = Quantity::kFlow;
   if (critical) {
-    columns(run.exits, {"_max_gradient", "_max_element", "_max_x", "_max_y", "_max_at_corner",
-                        "_mean_gradient", "_factor_of_safety_max", "_factor_of_safety_mean"});
+    columns(run.exits, {{"_max_gradient", kNone},
+                        {"_max_element", kNone},
+                        {"_max_x", kLength},
+                        {"_max_y", kLength},
+                        {"_max_at_corner", kNone},
+                        {"_mean_gradient", kNone},
+                        {"_factor_of_safety_max", kNone},
+                        {"_factor_of_safety_mean", kNone}});
   } else {
-    columns(run.exits,
-            {"_max_gradient", "_max_element", "_max_x", "_max_y", "_max_at_corner", "_mean_gradient"});
+    columns(run.exits, {{"_max_gradient", kNone},
+                        {"_max_element", kNone},
+                        {"_max_x", kLength},
+                        {"_max_y", kLength},
+                        {"_max_at_corner", kNone},
+                        {"_mean_gradient", kNone}});
   }
-  columns(run.uplifts, {"_integral_p", "_force", "_acts_at", "_length_negative"});
-  for (const char* column : {"inflow", "outflow", "net", "error"}) {
-    out += separator;
-    out += column;
-  }
-  columns(run.sections, {"_nodal_q", "_flux"});
+  columns(run.uplifts, {{"_integral_p", Quantity::kArea},
+                        {"_force", Quantity::kForce},
+                        {"_acts_at", kLength},
+                        {"_length_negative", kLength}});
+  for (const char* name : {"inflow", "outflow", "net"}) heading(name, kFlow);
+  heading("error", kNone);
+  columns(run.sections, {{"_nodal_q", kFlow}, {"_flux", kFlow}});
   out += '\n';
-  auto number = [&](double v) {
-    out += separator;
-    AppendCsvNumber(out, v, style);
+  auto number = [&](Quantity q, double v) {
+    out += style.separator;
+    AppendCsvNumber(out, units.Show(q, v), style);
   };
-  auto whole = [&](std::int64_t n) {
-    out += separator;
+  auto count = [&](std::int64_t n) {
+    out += style.separator;
     out += std::to_string(n);
   };
   for (std::size_t r = 0; r < run.steps.size(); ++r) {
     out += std::to_string(run.steps[r]);
-    number(run.times[r]);
+    number(Quantity::kTime, run.times[r]);
     for (std::size_t k = 0; k < run.exits.size(); ++k) {
       const ExitGradient& e = RowOf(run.exitRows, run.exits.size(), r, k);
-      number(e.maxGradient);
-      whole(e.maxElement);
-      number(e.maxX);
-      number(e.maxY);
-      whole(e.maxAtCorner ? 1 : 0);
-      number(e.meanGradient);
+      number(kNone, e.maxGradient);
+      count(e.maxElement);
+      number(kLength, e.maxX);
+      number(kLength, e.maxY);
+      count(e.maxAtCorner ? 1 : 0);
+      number(kNone, e.meanGradient);
       if (critical) {
-        number(FactorOfSafety(run.criticalGradient, e.maxGradient));
-        number(FactorOfSafety(run.criticalGradient, e.meanGradient));
+        number(kNone, FactorOfSafety(run.criticalGradient, e.maxGradient));
+        number(kNone, FactorOfSafety(run.criticalGradient, e.meanGradient));
       }
     }
     for (std::size_t k = 0; k < run.uplifts.size(); ++k) {
       const Uplift& u = RowOf(run.upliftRows, run.uplifts.size(), r, k);
-      for (double v : {u.integralP, u.force, u.actsAt, u.lengthNegative}) number(v);
+      number(Quantity::kArea, u.integralP);
+      number(Quantity::kForce, u.force);
+      number(kLength, u.actsAt);
+      number(kLength, u.lengthNegative);
     }
     const WaterBalance& b = run.balances[r];
-    for (double v : {b.inflow, b.outflow, b.net, b.error}) number(v);
+    for (double v : {b.inflow, b.outflow, b.net}) number(kFlow, v);
+    number(kNone, b.error);
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionBalance& sb = RowOf(run.sectionRows, run.sections.size(), r, k);
-      number(sb.nodalQ);
-      number(sb.flux);
+      number(kFlow, sb.nodalQ);
+      number(kFlow, sb.flux);
     }
     out += '\n';
   }
@@ -241,22 +284,37 @@ void WriteSafetyCsv(std::string& out, const SafetyRun& run, const CsvStyle& styl
 
 void WriteSafetyJson(std::string& out, const SafetyRun& run, const std::string& file) {
   const bool critical = HasCritical(run);
+  const MeasureUnits& units = run.units;
   out += "{\n  \"file\": ";
   AppendJsonString(out, file);
+  if (units.stated) {
+    out += ",\n  \"units\": {";
+    for (const auto& [key, q] : {std::pair{"length", Quantity::kLength}, std::pair{"time", Quantity::kTime},
+                                 std::pair{"flow", Quantity::kFlow}, std::pair{"area", Quantity::kArea},
+                                 std::pair{"force", Quantity::kForce}}) {
+      out += q == Quantity::kLength ? "\"" : ", \"";
+      out += key;
+      out += "\": ";
+      AppendJsonString(out, units.Name(q));
+    }
+    out += '}';
+  }
   out += ",\n  \"critical_gradient\": ";
   AppendJsonNumber(out, run.criticalGradient);
   out += ",\n  \"unit_weight_water\": ";
   AppendJsonNumber(out, run.gammaW);
   out += ",\n";
-  AppendLines(out, "exit_faces", run.exits, run.exitCuts);
-  AppendLines(out, "bases", run.uplifts, run.upliftCuts);
-  AppendLines(out, "sections", run.sections, run.sectionCuts);
+  AppendLines(out, "exit_faces", run.exits, run.exitCuts, units);
+  AppendLines(out, "bases", run.uplifts, run.upliftCuts, units);
+  AppendLines(out, "sections", run.sections, run.sectionCuts, units);
+  // `"key": value` in the unit shown, after a comma and a blank.
+  auto field = [&](const char* key, Quantity q, double v) { AppendField(out, key, units.Show(q, v)); };
   out += "  \"steps\": [";
   for (std::size_t r = 0; r < run.steps.size(); ++r) {
     out += r == 0 ? "\n    {\"step\": " : ",\n    {\"step\": ";
     out += std::to_string(run.steps[r]);
     out += ", \"time\": ";
-    AppendJsonNumber(out, run.times[r]);
+    AppendJsonNumber(out, units.Show(Quantity::kTime, run.times[r]));
     out += ",\n     \"exit\": [";
     for (std::size_t k = 0; k < run.exits.size(); ++k) {
       const ExitGradient& e = RowOf(run.exitRows, run.exits.size(), r, k);
@@ -267,9 +325,9 @@ void WriteSafetyJson(std::string& out, const SafetyRun& run, const std::string& 
       out += ", \"max_at\": ";
       if (e.maxElement != 0) {
         out += '[';
-        AppendJsonNumber(out, e.maxX);
+        AppendJsonNumber(out, units.Show(Quantity::kLength, e.maxX));
         out += ", ";
-        AppendJsonNumber(out, e.maxY);
+        AppendJsonNumber(out, units.Show(Quantity::kLength, e.maxY));
         out += ']';
       } else {
         out += "null";
@@ -287,25 +345,25 @@ void WriteSafetyJson(std::string& out, const SafetyRun& run, const std::string& 
       const Uplift& u = RowOf(run.upliftRows, run.uplifts.size(), r, k);
       out += k == 0 ? "{\"name\": " : ", {\"name\": ";
       AppendJsonString(out, run.uplifts[k].name);
-      AppendField(out, "integral_p", u.integralP);
-      AppendField(out, "force", u.force);
-      AppendField(out, "acts_at", u.actsAt);
-      AppendField(out, "length_negative", u.lengthNegative);
+      field("integral_p", Quantity::kArea, u.integralP);
+      field("force", Quantity::kForce, u.force);
+      field("acts_at", Quantity::kLength, u.actsAt);
+      field("length_negative", Quantity::kLength, u.lengthNegative);
       out += '}';
     }
     const WaterBalance& b = run.balances[r];
     out += "],\n     \"balance\": {\"inflow\": ";
-    AppendJsonNumber(out, b.inflow);
-    AppendField(out, "outflow", b.outflow);
-    AppendField(out, "net", b.net);
+    AppendJsonNumber(out, units.Show(Quantity::kFlow, b.inflow));
+    field("outflow", Quantity::kFlow, b.outflow);
+    field("net", Quantity::kFlow, b.net);
     AppendField(out, "error", b.error);
     out += "},\n     \"sections\": [";
     for (std::size_t k = 0; k < run.sections.size(); ++k) {
       const SectionBalance& sb = RowOf(run.sectionRows, run.sections.size(), r, k);
       out += k == 0 ? "{\"name\": " : ", {\"name\": ";
       AppendJsonString(out, run.sections[k].name);
-      AppendField(out, "nodal_q", sb.nodalQ);
-      AppendField(out, "flux", sb.flux);
+      field("nodal_q", Quantity::kFlow, sb.nodalQ);
+      field("flux", Quantity::kFlow, sb.flux);
       out += '}';
     }
     out += "]}";

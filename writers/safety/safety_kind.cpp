@@ -18,6 +18,7 @@ void SetUp(WriterCall& w) {
   run.sections = w.choices.sections;
   run.criticalGradient = w.choices.criticalGradient;
   run.gammaW = w.choices.gammaW;
+  run.units = w.choices.units;
   SetUpSafety(run, w.s);
   if (std::string outside = LineOutsideMesh(run); !outside.empty()) throw InputRefused{std::move(outside)};
 }

@@ -117,6 +117,24 @@ TEST(SectionLabels, ClearOfEachOtherAndInsideThePlot) {
   }
 }
 
+// A section label keeps clear of the phreatic line where a place beside its line allows: over the middle
+// of this level section, drawn right to left, the first place lies across the line (y = 5 - 0.3 x), so the
+// label goes under it.
+TEST(SectionLabels, ClearOfThePhreaticLineWhereThereIsRoom) {
+  Store s = Channel();  // P = 5 - 0.3 x - y
+  PlotOptions options;
+  options.sections = {{"Level", {{9, 2.8}, {3, 2.8}}}};
+  std::string svg;
+  PlotWarnings warnings;
+  test::DrawPicture(svg, s, options, warnings);
+  const std::vector<Box> boxes = LabelBoxes(svg);
+  ASSERT_EQ(boxes.size(), 1u);
+  std::smatch m;
+  ASSERT_TRUE(
+      std::regex_search(svg, m, std::regex(R"re(stroke-dasharray="7 3"[^>]*d="M[-0-9.]+ ([-0-9.]+)L)re")));
+  EXPECT_GT(boxes[0].y0, std::stod(m[1]));  // y downward: under the section
+}
+
 bool AnyOverlap(const std::vector<Box>& boxes) {
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     for (std::size_t j = i + 1; j < boxes.size(); ++j) {

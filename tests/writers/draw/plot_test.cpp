@@ -154,7 +154,10 @@ TEST(PlotPicture, SpeedWithMeshAndArrows) {
   const std::string seen = ReadBack(svg);
   if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the picture back";
   EXPECT_TRUE(Has(seen, "text Speed")) << seen;  // the colour bar's title, its scale and unit under it
-  EXPECT_TRUE(Has(seen, "text (\xC3\x97" "10\xE2\x81\xBB\xE2\x81\xB6 model units)")) << seen;
+  EXPECT_TRUE(Has(seen,
+                  "text (\xC3\x97"
+                  "10\xE2\x81\xBB\xE2\x81\xB6 model units)"))
+      << seen;
   EXPECT_TRUE(Has(seen, "path mesh 1"));
   EXPECT_TRUE(Has(seen, "path arrow 1"));
   EXPECT_EQ(warnings.nanElements, 1);
@@ -241,8 +244,8 @@ TEST(PlotHistory, ValuesPerPointAndStep) {
     DrawHistoryChart(svg, chart, s);
     const std::string seen = ReadBack(svg);
     if (seen == "no python3") GTEST_SKIP() << "python3 is needed to read the chart back";
-    EXPECT_TRUE(Has(seen, "text Point 1 (1, 0.5)")) << seen;
-    EXPECT_TRUE(Has(seen, "text Point 2 (5.5, 3)"));
+    EXPECT_TRUE(Has(seen, "text Point 1 (1, 0.5 model units)")) << seen;
+    EXPECT_TRUE(Has(seen, "text Point 2 (5.5, 3 model units)"));
     EXPECT_TRUE(Has(seen, "text Left out, outside the mesh: point 3"));
     EXPECT_TRUE(Has(seen, "circles 6"));  // few steps: every value marked
   }
