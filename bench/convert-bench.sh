@@ -110,6 +110,8 @@ timed() {
   local in=$1 out=$2 log=$3
   shift 3
   local start end
+  # The files of earlier runs are written out first, so that their writeback does not land on this one.
+  sync
   start=$(date +%s.%N)
   /usr/bin/time -f '%U %S %M' -o rusage.txt "$@" < "$in" > "$out" 2> err.txt || {
     echo "failed: $*"; cat err.txt; exit 1; }
