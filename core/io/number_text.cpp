@@ -88,7 +88,8 @@ ScaleText ScaleLabels(std::span<const double> values, double step) {
   int decimals = DecimalsOf(step);
   double unit = 1.0;
   if (most >= 1e6 || decimals > 4) {
-    scale.exponent = static_cast<int>(std::floor(std::log10(step) + 1e-9));
+    // Within the normal range, so that the unit neither underflows to 0 nor overflows.
+    scale.exponent = std::clamp(static_cast<int>(std::floor(std::log10(step) + 1e-9)), -307, 307);
     unit = std::pow(10.0, scale.exponent);
     decimals = DecimalsOf(step / unit);
   }

@@ -286,10 +286,35 @@ std::vector<std::vector<std::int32_t>> ChainEdges(
 
 }  // namespace
 
+namespace {
+
+// Levels that a picture can draw and label: at least two, finite, rising, a step that is a normal number.
+// A range narrower than that (two subnormal values, say) cannot be cut into bands.
+bool Drawable(const Levels& levels) {
+  if (levels.values.size() < 2 || !(levels.step >= std::numeric_limits<double>::min()) ||
+      !std::isfinite(levels.step))
+    return false;
+  for (std::size_t k = 0; k < levels.values.size(); ++k) {
+    if (!std::isfinite(levels.values[k])) return false;
+    if (k > 0 && !(levels.values[k] > levels.values[k - 1])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Levels RoundLevels(double lo, double hi) {
-  if (!(hi > lo)) {
-    // One value: one band of a round step about a tenth of the value around it.
-    const double span = lo != 0.0 ? std::fabs(lo) * 0.1 : 1.0;
+  // A range too narrow to cut is drawn as the one value at its bottom.
+  if (hi > lo) {
+    Levels levels = BestLevels(lo, hi, 11, 14, false);
+    if (Drawable(levels)) return levels;
+    hi = lo;
+  }
+  {
+    // One value: one band of a round step about a tenth of the value around it (of 1 about zero and
+    // values too small for a tenth of them to be a normal number).
+    const double tenth = std::fabs(lo) * 0.1;
+    const double span = tenth >= std::numeric_limits<double>::min() ? tenth : 1.0;
     Levels one;
     if (std::isfinite(span) && span > 0.0) {
       const int power = static_cast<int>(std::floor(std::log10(span)));
@@ -301,14 +326,14 @@ Levels RoundLevels(double lo, double hi) {
     }
     return one;
   }
-  return BestLevels(lo, hi, 11, 14, false);
 }
 
 Levels RoundTicks(double lo, double hi, int most) {
   most = std::max(most, 2);
   if (!std::isfinite(lo) || !std::isfinite(hi)) return {};
   if (!(hi > lo)) return RoundLevels(lo, hi);
-  return BestLevels(lo, hi, std::max(2, most * 3 / 4), most, true);
+  Levels ticks = BestLevels(lo, hi, std::max(2, most * 3 / 4), most, true);
+  return Drawable(ticks) ? ticks : RoundLevels(lo, lo);
 }
 
 std::int32_t BandOf(const Levels& levels, double v) {

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "core/io/number_text.h"
 #include "support/store_builder.h"
 
 namespace seep {
@@ -198,13 +201,30 @@ TEST(ContourLevels, RoundStepsThatCoverTheRange) {
 }
 
 TEST(ContourLevels, OneValueGivesOneBandAroundIt) {
-  for (double v : {5.0, 0.0, -12.3, 1e-7, 4e6}) {
+  for (double v : {5.0, 0.0, -12.3, 1e-7, 4e6, 1e-310, -5e-324}) {
     const Levels l = RoundLevels(v, v);
     ASSERT_EQ(l.Bands(), 1) << v;
     EXPECT_LE(l.values[0], v);
     EXPECT_GT(l.values[1], v);
     EXPECT_EQ(BandOf(l, v), 0);
   }
+}
+
+// Ranges too narrow to cut into bands (subnormal values) are drawn as one band about their bottom, and
+// the levels and ticks of every range are finite and rising, with labels that are numbers.
+TEST(ContourLevels, RangesTooNarrowToCutGiveOneBand) {
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  const std::pair<double, double> ranges[] = {
+      {0.0, tiny}, {-tiny, tiny}, {1e-310, 1.00001e-310}, {-1e308, 1e308}, {0.0, 1e-300}};
+  for (const auto& [lo, hi] : ranges) {
+    for (const Levels& l : {RoundLevels(lo, hi), RoundTicks(lo, hi, 9)}) {
+      ASSERT_GE(l.values.size(), 2u) << lo << " ... " << hi;
+      for (std::size_t k = 1; k < l.values.size(); ++k) EXPECT_GT(l.values[k], l.values[k - 1]) << lo;
+      for (const std::string& label : ScaleLabels(l.values, l.step).labels)
+        EXPECT_EQ(label.find_first_not_of("-0123456789."), std::string::npos) << label;
+    }
+  }
+  EXPECT_EQ(RoundLevels(0.0, tiny).values, (std::vector<double>{0.0, 1.0}));
 }
 
 TEST(ContourLevels, TicksLieInsideTheAxis) {
