@@ -347,13 +347,23 @@ std::FILE* CreateNewFile(const std::string& name, int& err, bool) {
 }
 
 bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
-  if (MoveFileExW(LongForm(from.native()).c_str(), LongForm(to.native()).c_str(),
-                  MOVEFILE_REPLACE_EXISTING) != 0) {
-    ec.clear();
-    return true;
+  // A file another program has open for a moment (a virus scanner, an indexer looking at the file just
+  // written or at the one it replaces) refuses the move; it is tried again for about half a second.
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(LongForm(from.native()).c_str(), LongForm(to.native()).c_str(),
+                    MOVEFILE_REPLACE_EXISTING) != 0) {
+      ec.clear();
+      return true;
+    }
+    const DWORD error = GetLastError();
+    const bool held =
+        error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+    if (!held || attempt == 10) {
+      ec = std::make_error_code(GenericError(error));
+      return false;
+    }
+    Sleep(50);
   }
-  ec = std::make_error_code(GenericError(GetLastError()));
-  return false;
 }
 
 bool NamesDevice(std::string_view name) {
