@@ -13,6 +13,7 @@
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
 #include "core/io/units.h"
+#include "writers/restart/restart_formats.h"
 #include "writers/tecplot/tecplot_formats.h"
 
 namespace seep {
@@ -73,6 +74,26 @@ void ElementLine(benchmark::State& state) {
   state.SetLabel("lines");
 }
 BENCHMARK(ElementLine);
+
+// The restart node line as the writer puts it from the second step on: node and code, the coordinates'
+// text kept from the first step, head and Q.
+void RestartLine(benchmark::State& state) {
+  NullUnit out;
+  const std::vector<double> v = ModelValues(2 * kRows);
+  const char kept[] = ",  1.2345E+01,  6.7890E-01";
+  std::size_t row = 0;
+  for (auto _ : state) {
+    const double* x = &v[2 * row];
+    WriteFormatted(out.io, kUnit, restart_formats::kNodeLineAroundCoordinates,
+                   static_cast<std::int32_t>(row + 1), std::int32_t{0}, std::string_view(kept, 26), x[0],
+                   x[1]);
+    row = (row + 1) % kRows;
+  }
+  out.io.FlushAll();
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("lines");
+}
+BENCHMARK(RestartLine);
 
 void ListSingle(benchmark::State& state) {
   NullUnit out;

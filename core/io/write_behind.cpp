@@ -36,12 +36,16 @@ void WriteBehind::Queue(Job&& job) {
   ++inFlight_;
 }
 
+void WriteBehind::WaitForRoom(std::unique_lock<std::mutex>& lock) {
+  if (inFlight_ >= kDepth) done_.wait(lock, [this] { return inFlight_ <= kResume; });
+}
+
 void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size) {
   const std::size_t capacity = buffer.size();
   std::vector<char> next;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return inFlight_ < kDepth; });
+    WaitForRoom(lock);
     if (!spare_.empty()) {
       next = std::move(spare_.back());
       spare_.pop_back();
@@ -57,7 +61,7 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
 void WriteBehind::Submit(Job&& job) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return inFlight_ < kDepth; });
+    WaitForRoom(lock);
     Queue(std::move(job));
   }
   queued_.notify_one();
@@ -152,7 +156,8 @@ void WriteBehind::Run() {
       spare_.push_back(std::move(job.data));
     }
     --inFlight_;
-    done_.notify_all();
+    // Those who wait, wait for room (kResume) or for everything written (0).
+    if (inFlight_ == kResume || inFlight_ == 0) done_.notify_all();
   }
 }
 

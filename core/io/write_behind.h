@@ -3,7 +3,8 @@
 // file and the formatting of the next buffer then run on two processors at once.
 //
 // Memory stays bounded: at most kDepth buffers are in flight; the one who hands over a buffer waits
-// while all of them are, and gets back an emptied buffer of the same size to fill. The buffers circulate,
+// while all of them are (until half are written), and gets back an emptied buffer of the same size to
+// fill. The buffers circulate,
 // so nothing is allocated once the first few are made.
 //
 // A failed write is kept, with its unit, and stops that unit: nothing handed over for it afterwards
@@ -31,8 +32,11 @@ struct WriteFailure {
 
 class WriteBehind {
  public:
-  // Buffers in flight at most.
-  static constexpr std::size_t kDepth = 3;
+  // Buffers in flight at most. One who finds them all in flight waits until no more than kResume are:
+  // the writing thread then runs on for several buffers without being interrupted, and the one handing
+  // them over is woken once for several instead of once for each.
+  static constexpr std::size_t kDepth = 6;
+  static constexpr std::size_t kResume = kDepth / 2;
 
   // Starts the thread; std::system_error when the system refuses one.
   WriteBehind();
@@ -76,6 +80,7 @@ class WriteBehind {
 
   void Queue(Job&& job);   // called with the lock held
   void Submit(Job&& job);  // waits for room in flight, then queues the job
+  void WaitForRoom(std::unique_lock<std::mutex>& lock);
   void Run();
   void Execute(Job& job, WriteFailure& failure);
   bool IsStopped(int unit) const;  // called with the lock held

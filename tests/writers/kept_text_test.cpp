@@ -1,6 +1,7 @@
 // The writers that keep the text of the mesh from one step to the next write exactly what they write
-// without it, step after step, also when the mesh under the kept text changes: a coordinate, a corner,
-// an element's activity, a corner too large for its field (whose warning comes again each time).
+// without it, step after step, also when the mesh under the kept text changes: a coordinate, a node's
+// code, a corner, an element's activity, a code or a corner too large for its field (whose warning comes
+// again each time).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -36,6 +37,9 @@ const Change kChanges[] = {
        for (std::int32_t e = 1; e <= s.NUMEL; ++e) s.VXE(e) -= 1e-3 * e;
      }},
     {"a node moved", [](Store& s) { s.X(17) += 0.5; }},
+    {"a node's code changed", [](Store& s) { s.NCODE(23) = 2; }},
+    {"a code too large for its field", [](Store& s) { s.NCODE(31) = -12345; }},
+    {"the code back in its field", [](Store& s) { s.NCODE(31) = 1; }},
     {"a corner changed", [](Store& s) { s.ELEM(5, kI) = 7; }},
     {"an element made inactive", [](Store& s) { s.ELEM(9, kMAT) = 0; }},
     {"a corner too large for its field", [](Store& s) { s.ELEM(3, kJ) = 123456; }},
@@ -100,4 +104,3 @@ TEST(KeptText, IgpostBlocksAreThoseWrittenWithoutIt) {
 
 }  // namespace
 }  // namespace seep
-

@@ -20,6 +20,10 @@ void WriteNodeLine(Io& out, const Store& s, std::int32_t n, double h, const Form
   WriteFormatted(out, kOutputUnit, format, n, s.NCODE(n), xy..., s.P(n) + h * s.Y(n), s.Q(n));
 }
 
+// A run whose node codes changed this often stops keeping the lead: its codes go on changing, and
+// making the lead again at every step would cost more than it saves.
+constexpr int kLeadMadeAtMost = 3;
+
 }  // namespace
 
 void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* kept) {
@@ -28,17 +32,36 @@ void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* 
   if (s.NUMNP < 1) return;
 
   const double h = static_cast<double>(ihead);
-  const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
-  auto coordinates = [&s](Io& out, std::int32_t n) {
-    WriteFormatted(out, kOutputUnit, kCoordinates, s.X(n), s.Y(n));
-  };
-  if (kept != nullptr &&
-      kept->coordinates.KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
-    const KeptRecords& xy = kept->coordinates;
-    WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &xy, h](Io& out, std::int32_t n) {
-      WriteNodeLine(out, s, n, h, kNodeLineAroundCoordinates, xy.Of(n));
-    });
-    return;
+  if (kept != nullptr) {
+    // Node number, code and coordinates: the whole lead of the line, while the codes stay.
+    const KeptRecords::Inputs nodes = {AsInput(s.NCODE.Data(), s.NUMNP), AsInput(s.X.Data(), s.NUMNP),
+                                       AsInput(s.Y.Data(), s.NUMNP)};
+    KeptRecords& lead = kept->lead;
+    const bool made = lead.MadeFrom(nodes);
+    if (made || kept->leadMade < kLeadMadeAtMost) {
+      if (!made) ++kept->leadMade;
+      auto fields = [&s](Io& out, std::int32_t n) {
+        WriteFormatted(out, kOutputUnit, kLead, n, s.NCODE(n), s.X(n), s.Y(n));
+      };
+      if (lead.KeepFields(nodes, kOutputUnit, 1, s.NUMNP, kLeadWidth, fields)) {
+        WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &lead, h](Io& out, std::int32_t n) {
+          WriteFormatted(out, kOutputUnit, kNodeLineAroundLead, lead.Of(n), s.P(n) + h * s.Y(n), s.Q(n));
+        });
+        return;
+      }
+    }
+    // The coordinates alone.
+    const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
+    auto coordinates = [&s](Io& out, std::int32_t n) {
+      WriteFormatted(out, kOutputUnit, kCoordinates, s.X(n), s.Y(n));
+    };
+    if (kept->coordinates.KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
+      const KeptRecords& xy = kept->coordinates;
+      WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &xy, h](Io& out, std::int32_t n) {
+        WriteNodeLine(out, s, n, h, kNodeLineAroundCoordinates, xy.Of(n));
+      });
+      return;
+    }
   }
   WriteRecords(io, kOutputUnit, 1, s.NUMNP,
                [&s, h](Io& out, std::int32_t n) { WriteNodeLine(out, s, n, h, kNodeLine, s.X(n), s.Y(n)); });

@@ -10,8 +10,11 @@
 
 namespace seep {
 
-// The text that comes from the mesh alone, kept from one step to the next: each node's X and Y fields.
+// The text kept from one step to the next: each node's number, code, X and Y fields (the lead of its
+// line) while the codes stay, else its X and Y fields.
 struct RestartState {
+  KeptRecords lead;
+  int leadMade = 0;  // times the lead was made
   KeptRecords coordinates;
 };
 

@@ -183,9 +183,12 @@ inline Decimal RoundShort(double a, int p) {
   // The decade is e + 1 when a >= 10^(e+1). The table's 10^(e+1) may be off by a unit in the last place;
   // a value caught on the wrong side of it lies within that unit of the power, scales to 10^(p-1) or 10^p
   // within 2^-52 relative, far from any rounding boundary, and the carry below puts it right.
-  const int up = a >= Pow10(e + 1) ? 1 : 0;
-  e += up;
-  const double y = a * Pow10(k - up);
+  // Both scalings are worked out beside the comparison, so that neither waits for it.
+  const double below = a * Pow10(k);
+  const double above = a * Pow10(k - 1);
+  const bool up = a >= Pow10(e + 1);
+  e += up ? 1 : 0;
+  const double y = up ? above : below;
   // Adding 2^52 rounds y (below 10^8) to the nearest integer, which the sum's low mantissa bits then
   // hold; y less that integer is exact. y >= 10^(p-1) (1 - 2^-51), so the integer has p digits or is
   // 10^p.

@@ -33,13 +33,13 @@ bool EditInteger(char* out, std::int32_t value, int w) {
 }  // namespace edit_general
 
 bool EditInteger(char* out, std::int32_t value, int w) {
-  const IntegerEdit compiled = CompileInteger(w);
-  if (compiled != nullptr && compiled(out, value)) return true;
+  if (w >= 1 && w <= kFastIntegerWidth && EditIntegerFast(out, value, w)) return true;
   return edit_general::EditInteger(out, value, w);
 }
 
 void EditListInteger(char* out, std::int32_t value) {
-  if (!EditIntegerAs<kListIntegerWidth>(out, value)) edit_general::EditInteger(out, value, kListIntegerWidth);
+  if (!EditIntegerFast(out, value, kListIntegerWidth))
+    edit_general::EditInteger(out, value, kListIntegerWidth);
 }
 
 }  // namespace seep

@@ -59,9 +59,9 @@ struct Field {
 // What a compiled format keeps of a field besides the descriptor: the fast routine made for it when the
 // format is compiled, if the descriptor has one.
 struct CompiledField {
-  ExponentLayout exponent;        // Ew.d
-  IntegerEdit integer = nullptr;  // Iw
-  bool text = false;              // Aw: the text is placed in the field as it is
+  ExponentLayout exponent;  // Ew.d
+  bool integer = false;     // Iw: the fast routine takes the field (EditIntegerFast)
+  bool text = false;        // Aw: the text is placed in the field as it is
 };
 
 // How a descriptor takes its d: not at all (Iw, Aw), d >= 1 (Ew.d), d >= 0 (Fw.d).
@@ -88,7 +88,7 @@ inline constexpr std::array<DescriptorRow, kDataDescriptors> kDescriptors = {{
     {FormatOp::kInteger, 'I', false, Digits::kNone, Accepts(EditValue::kInteger),
      [](char* out, const Field& f, const EditValue& v) { return EditInteger(out, v.integer, f.width); },
      [](const Field& f) {
-       return CompiledField{{}, CompileInteger(f.width)};
+       return CompiledField{{}, f.width >= 1 && f.width <= kFastIntegerWidth};
      }},
     {FormatOp::kText, 'A', true, Digits::kNone, Accepts(EditValue::kText),
      [](char* out, const Field& f, const EditValue& v) {
@@ -97,14 +97,14 @@ inline constexpr std::array<DescriptorRow, kDataDescriptors> kDescriptors = {{
        return true;
      },
      [](const Field&) {
-       return CompiledField{{}, nullptr, true};
+       return CompiledField{{}, false, true};
      }},
     {FormatOp::kExponent, 'E', false, Digits::kPositive, Accepts(EditValue::kReal),
      [](char* out, const Field& f, const EditValue& v) {
        return EditExponent(out, v.real, f.width, f.digits, f.scale);
      },
      [](const Field& f) {
-       return CompiledField{CompileExponent(f.width, f.digits, f.scale), nullptr};
+       return CompiledField{CompileExponent(f.width, f.digits, f.scale), false};
      }},
     {FormatOp::kFixed, 'F', false, Digits::kAny, Accepts(EditValue::kReal),
      [](char* out, const Field& f, const EditValue& v) {

@@ -79,13 +79,19 @@ inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, float 
 }
 inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::int32_t v,
                      const fast::Decimal&) {
-  if (step.fast.integer != nullptr && step.fast.integer(p, v)) return true;
+  if (step.fast.integer && EditIntegerFast(p, v, step.field.width)) return true;
   return EditField(io, unit, p, step.field, IntegerValue(v));
 }
 inline bool EditStep(Io& io, int unit, char* p, const CompiledStep& step, std::string_view text,
                      const fast::Decimal&) {
   if (step.fast.text) {
-    EditText(p, text.data(), text.size(), step.field.width);
+    // The record keeps kEditSlack characters of scratch behind every field.
+    static_assert(kShortTextWidth <= static_cast<std::size_t>(kEditSlack));
+    if (step.field.width <= kShortTextWidth) {
+      EditShortText(p, text.data(), text.size(), step.field.width);
+    } else {
+      EditText(p, text.data(), text.size(), step.field.width);
+    }
     return true;
   }
   return EditField(io, unit, p, step.field, TextValue(text));

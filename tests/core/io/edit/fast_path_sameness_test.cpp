@@ -23,6 +23,7 @@
 #include "core/io/edit/fixed.h"
 #include "core/io/edit/integer.h"
 #include "core/io/edit/list_real.h"
+#include "core/io/edit/text.h"
 
 namespace seep {
 namespace {
@@ -252,7 +253,7 @@ TEST(EditFastPath, FloatsWidenedToDouble) {
 
 TEST(EditFastPath, Integers) {
   std::mt19937_64 rng(7);
-  const int widths[] = {5, 7, 8, 12, 1, 3, 9, 10, 11};
+  const int widths[] = {5, 7, 8, 12, 1, 2, 3, 4, 6, 9, 10, 11};
   auto same = [&](std::int32_t v) {
     for (const int w : widths) {
       char fast[32 + kEditSlack];
@@ -288,6 +289,22 @@ TEST(EditFastPath, Integers) {
     if (!same(static_cast<std::int32_t>(r & 0x10 ? -magnitude : magnitude))) return;
   }
   Report("integers", n);
+}
+
+// A text field of every width up to the short limit against texts of every length around it: shorter
+// (blanks before), as long, longer (cut on the right), and the empty text. The characters after the
+// field are scratch; those before it stay.
+TEST(EditFastPath, ShortTexts) {
+  const std::string text = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGH";
+  for (std::size_t w = 1; w <= kShortTextWidth; ++w) {
+    for (std::size_t n = 0; n <= w + 8 && n <= text.size(); ++n) {
+      std::string fast(4 + w + kShortTextWidth, '#');
+      std::string general(4 + w + kShortTextWidth, '#');
+      EditShortText(fast.data() + 4, text.data(), n, w);
+      EditText(general.data() + 4, text.data(), n, w);
+      ASSERT_EQ(fast.substr(0, 4 + w), general.substr(0, 4 + w)) << "A" << w << " of " << n << " characters";
+    }
+  }
 }
 
 }  // namespace
