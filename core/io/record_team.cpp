@@ -77,7 +77,9 @@ void RecordTeam::Run(Io& io, int unit, std::int32_t first, std::int32_t last, Bl
         lock.lock();
         slot.done = false;
         ++handed_;
-        work_.notify_all();  // a block further on may be taken now
+        // A block further on may be taken now: woken only when a helper waits for that, so that a run
+        // of blocks handed over does not wake one that has blocks of its own to format.
+        if (waitingForRoom_ > 0) work_.notify_all();
       } else if (Take(taken)) {
         lock.unlock();
         Format(0, taken);
@@ -179,7 +181,9 @@ void RecordTeam::Help(std::size_t member) {
         continue;
       }
       if (!running_ || AllTaken()) break;
+      ++waitingForRoom_;
       work_.wait(lock);
+      --waitingForRoom_;
     }
     --busy_;
     done_.notify_all();

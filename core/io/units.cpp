@@ -27,6 +27,8 @@ constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
 constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
 constexpr std::size_t kInInitial = std::size_t{1} << 16;
 constexpr std::size_t kInPlaceRecordMax = std::size_t{1} << 22;
+// Bytes read past a long unformatted record or a seek: its trailing count, the short records after it.
+constexpr std::size_t kRecordLookAhead = 64;
 // Record copies move characters in pieces of this many.
 constexpr std::size_t kCopyChunk = 16;
 
@@ -744,8 +746,10 @@ bool Io::ReadUnformatted(int unit, std::size_t need, std::span<const std::byte>&
   // Common case: one segment that fits the read-ahead buffer is handed out in place.
   if (lead >= 0 && static_cast<std::size_t>(lead) + 4 <= kInPlaceRecordMax) {
     const std::size_t len = static_cast<std::size_t>(lead);
-    if (len + 4 > u.in.size()) u.in.resize(std::bit_ceil(len + 4));
-    while (u.inEnd - u.inPos < len + 4 && !u.inEof) Fill(u);
+    if (len + kRecordLookAhead + 4 > u.in.size()) u.in.resize(std::bit_ceil(len + kRecordLookAhead + 4));
+    // The record and a few bytes past it (its trailing count, the next record's lead), not a buffer
+    // full: a record passed over after it is then sought past, not read.
+    while (u.inEnd - u.inPos < len + 4 && !u.inEof) Fill(u, len + 4 + kRecordLookAhead - (u.inEnd - u.inPos));
     if (u.inEnd - u.inPos < len + 4) Fail(kErrEndOfFile, unit);
     if (len < need) {
       Consume(u, len + 4);
@@ -825,8 +829,7 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
   u.inPos = u.inEnd = 0;
   u.inEof = false;
   // A few bytes, not a buffer full: the trailing count and the short records up to the next long one.
-  constexpr std::size_t kAfterSeek = 64;
-  Fill(u, kAfterSeek);
+  Fill(u, kRecordLookAhead);
   return true;
 }
 
