@@ -22,6 +22,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -549,6 +550,24 @@ std::uint64_t CopyFileBytes(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*
   return 0;
 }
 
+bool WritePosition(std::FILE*, std::uint64_t&) {
+  return false;
+}
+
+std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err) {
+  err = 0;
+  std::uint64_t written = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::size_t n = std::fwrite(pieces[i].data, 1, pieces[i].size, file);
+    written += n;
+    if (n != pieces[i].size) {
+      err = errno;
+      break;
+    }
+  }
+  return written;
+}
+
 #else
 
 void UseBinaryConsole() {}
@@ -898,6 +917,51 @@ void PauseBriefly() noexcept {
 void WriteErrorNow(const char* bytes, std::size_t size) noexcept {
   const ssize_t ignored = ::write(2, bytes, size);
   (void)ignored;
+}
+
+bool WritePosition(std::FILE* file, std::uint64_t& position) {
+  const off_t at = ::lseek(::fileno(file), 0, SEEK_CUR);
+  if (at < 0) return false;
+  position = static_cast<std::uint64_t>(at);
+  return true;
+}
+
+std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err) {
+  err = 0;
+  const int out = ::fileno(file);
+  iovec pending[4];
+  int left = 0;
+  for (int i = 0; i < count && left < 4; ++i) {
+    if (pieces[i].size > 0) pending[left++] = {const_cast<char*>(pieces[i].data), pieces[i].size};
+  }
+  iovec* next = pending;
+  std::uint64_t written = 0;
+  while (left > 0) {
+    const ssize_t n = ::writev(out, next, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return written;
+    }
+    if (n == 0) {
+      err = EIO;  // a write that takes nothing would never end
+      return written;
+    }
+    // A short write (a limit on the file's size, a full disk) is taken up where it stopped; the next
+    // call reports why it stopped.
+    written += static_cast<std::uint64_t>(n);
+    std::size_t done = static_cast<std::size_t>(n);
+    while (left > 0 && done >= next->iov_len) {
+      done -= next->iov_len;
+      ++next;
+      --left;
+    }
+    if (left > 0) {
+      next->iov_base = static_cast<char*>(next->iov_base) + done;
+      next->iov_len -= done;
+    }
+  }
+  return written;
 }
 
 std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,

@@ -2,6 +2,7 @@
 // systems. Nothing else in the program asks which system it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -155,6 +156,18 @@ void PauseBriefly() noexcept;
 void OnInterruption(void (*sweep)() noexcept, void (*beforeLine)() noexcept);
 // Writes on standard error at once, unbuffered; safe in a signal handler.
 void WriteErrorNow(const char* bytes, std::size_t size) noexcept;
+
+// Writes that keep to the boundaries of the file. Where the system says where an unbuffered stream's
+// next byte goes (a file, not a pipe or a terminal), WritePosition gives it; WritePieces then writes
+// `count` pieces in order as one write, and returns the bytes written: fewer than all of them only
+// when the write failed, with `err` the system's error code. Elsewhere (Windows) WritePosition says
+// false and the stream is written as it comes.
+struct WritePiece {
+  const char* data;
+  std::size_t size;
+};
+bool WritePosition(std::FILE* file, std::uint64_t& position);
+std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err);
 
 // True where CopyFileBytes can run in one thread while another reads the same source: it reads the
 // source at a given offset and leaves the source's own position alone. Elsewhere (Windows) copies go

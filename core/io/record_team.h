@@ -109,11 +109,11 @@ class RecordTeam {
     std::int32_t itemsPerBlock = 0;
   };
   std::array<Measure, 16> measures_{};
-  std::size_t nextMeasure_ = 0;  // the entry a new statement takes, round about
-  std::size_t handed_ = 0;       // the blocks handed over to the file
-  std::size_t busy_ = 0;         // helpers inside the current run
+  std::size_t nextMeasure_ = 0;     // the entry a new statement takes, round about
+  std::size_t handed_ = 0;          // the blocks handed over to the file
+  std::size_t busy_ = 0;            // helpers inside the current run
   std::size_t waitingForRoom_ = 0;  // helpers waiting for a block to be handed over
-  bool running_ = false;         // a run takes blocks
+  bool running_ = false;            // a run takes blocks
   bool stop_ = false;
   std::vector<std::thread> helpers_;  // last: started once everything above is made
 };

@@ -11,7 +11,7 @@ namespace seep {
 namespace {
 
 // Room enough for every buffer and every unit, so that the thread never allocates.
-constexpr std::size_t kSpareMax = 16;
+constexpr std::size_t kSpareMax = WriteBehind::kDepth + 16;
 
 }  // namespace
 
@@ -80,7 +80,10 @@ void WriteBehind::Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, s
 
 void WriteBehind::Wait() {
   std::unique_lock<std::mutex> lock(mutex_);
+  flushWanted_ = true;  // what is held goes out as soon as nothing else is queued
+  queued_.notify_one();
   done_.wait(lock, [this] { return inFlight_ == 0; });
+  flushWanted_ = false;
 }
 
 WriteFailure WriteBehind::TakeFailure() {
@@ -109,55 +112,121 @@ bool WriteBehind::IsStopped(int unit) const {
   return false;
 }
 
-void WriteBehind::Execute(Job& job, WriteFailure& failure) {
-  if (job.from == nullptr) {
-    const char* data = job.shared != nullptr ? job.shared->data() : job.data.data();
-    if (job.size > 0 && std::fwrite(data, 1, job.size, job.file) != job.size)
-      failure = {kErrWrite, job.unit, errno};
+void WriteBehind::Execute(Job&& job, Finished& finished) {
+  const bool copy = job.from != nullptr;
+  // What is held for another file, or for the file a copy goes to, goes first.
+  if (holding_ && (copy || heldJob_.file != job.file)) WriteHeld(finished);
+  WriteFailure failure;
+  if (copy) {
+    int err = 0;
+    std::uint64_t copied = 0;
+    try {
+      copied = CopyFileBytes(job.from, job.offset, job.length, job.file, copyBuffer_, err);
+    } catch (const std::bad_alloc&) {
+      err = ENOMEM;  // no buffer for a copy the kernel does not do: reported like any failed write
+    }
+    // A source that ends early is its own failure; a refused write is the target's.
+    if (copied != job.length)
+      failure =
+          err == 0 ? WriteFailure{kErrEndOfFile, job.fromUnit, 0} : WriteFailure{kErrWrite, job.unit, err};
+    finished.Add(std::move(job), failure);
     return;
   }
-  int err = 0;
-  std::uint64_t copied = 0;
-  try {
-    copied = CopyFileBytes(job.from, job.offset, job.length, job.file, copyBuffer_, err);
-  } catch (const std::bad_alloc&) {
-    err = ENOMEM;  // no buffer for a copy the kernel does not do: reported like any failed write
+  const char* data = job.shared != nullptr ? job.shared->data() : job.data.data();
+  // Where the bytes go: after what was written and held, or where the file stands now.
+  std::uint64_t base = position_;
+  if (!holding_ && !WritePosition(job.file, base)) {
+    int err = 0;
+    const WritePiece all = {data, job.size};
+    if (WritePieces(job.file, &all, 1, err) != job.size) failure = {kErrWrite, job.unit, err};
+    finished.Add(std::move(job), failure);
+    return;
   }
-  if (copied == job.length) return;
-  // A source that ends early is its own failure; a refused write is the target's.
-  failure = err == 0 ? WriteFailure{kErrEndOfFile, job.fromUnit, 0} : WriteFailure{kErrWrite, job.unit, err};
+  const std::size_t held = holding_ ? heldJob_.size - heldFrom_ : 0;
+  const char* heldData =
+      holding_ ? (heldJob_.shared != nullptr ? heldJob_.shared->data() : heldJob_.data.data()) + heldFrom_
+               : nullptr;
+  // Up to the last boundary the bytes reach; all of them when they reach none past what is held.
+  const std::uint64_t boundary = (base + held + job.size) / kBoundary * kBoundary;
+  const std::size_t now =
+      boundary > base + held ? static_cast<std::size_t>(boundary - base - held) : job.size;
+  const WritePiece pieces[2] = {{heldData, held}, {data, now}};
+  int err = 0;
+  const std::uint64_t written = WritePieces(job.file, pieces, 2, err);
+  position_ = base + written;
+  if (written != held + now) failure = {kErrWrite, job.unit, err};
+  if (holding_) {
+    holding_ = false;
+    finished.Add(std::move(heldJob_), failure);
+  }
+  if (failure.number == 0 && now < job.size) {
+    heldJob_ = std::move(job);
+    heldFrom_ = now;
+    holding_ = true;
+    return;
+  }
+  finished.Add(std::move(job), failure);
+}
+
+void WriteBehind::WriteHeld(Finished& finished) {
+  holding_ = false;
+  const char* data = heldJob_.shared != nullptr ? heldJob_.shared->data() : heldJob_.data.data();
+  const WritePiece rest = {data + heldFrom_, heldJob_.size - heldFrom_};
+  int err = 0;
+  const std::uint64_t written = WritePieces(heldJob_.file, &rest, 1, err);
+  position_ += written;
+  WriteFailure failure;
+  if (written != rest.size) failure = {kErrWrite, heldJob_.unit, err};
+  finished.Add(std::move(heldJob_), failure);
+}
+
+void WriteBehind::Finish(Done& done, std::unique_lock<std::mutex>& lock) {
+  const WriteFailure& failure = done.failure;
+  Job& job = done.job;
+  if (failure.number != 0) {
+    // The unit that failed writes nothing more; the first failure is the one reported.
+    if (!IsStopped(failure.unit)) stopped_.push_back({failure.unit, failure});
+    if (!IsStopped(job.unit)) stopped_.push_back({job.unit, failure});
+    if (untaken_.number == 0) untaken_ = failure;
+  }
+  if (job.shared != nullptr) {
+    lock.unlock();
+    job.shared.reset();  // the last owner frees the buffer here, outside the lock
+    lock.lock();
+  } else if (job.from == nullptr) {
+    spare_.push_back(std::move(job.data));
+  }
+  --inFlight_;
+  // Those who wait, wait for room (kResume) or for everything written (0).
+  if (inFlight_ == kResume || inFlight_ == 0) done_.notify_all();
 }
 
 void WriteBehind::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    queued_.wait(lock, [this] { return stop_ || count_ > 0; });
-    if (count_ == 0) return;  // stopped, and every job is done
-    Job job = std::move(ring_[head_]);
-    head_ = (head_ + 1) % ring_.size();
-    --count_;
-    WriteFailure failure;
-    if (!IsStopped(job.unit)) {
+    queued_.wait(lock, [this] { return stop_ || count_ > 0 || (flushWanted_ && holding_); });
+    Finished finished;
+    if (count_ > 0) {
+      Job job = std::move(ring_[head_]);
+      head_ = (head_ + 1) % ring_.size();
+      --count_;
+      const bool skip = IsStopped(job.unit);
       lock.unlock();
-      Execute(job, failure);
+      if (skip) {
+        finished.Add(std::move(job), WriteFailure{});
+      } else {
+        Execute(std::move(job), finished);
+      }
       lock.lock();
-    }
-    if (failure.number != 0) {
-      // The unit that failed writes nothing more; the first failure is the one reported.
-      if (!IsStopped(failure.unit)) stopped_.push_back({failure.unit, failure});
-      if (!IsStopped(job.unit)) stopped_.push_back({job.unit, failure});
-      if (untaken_.number == 0) untaken_ = failure;
-    }
-    if (job.shared != nullptr) {
+    } else if (holding_) {
+      // Asked for by Wait, or the thread stops.
       lock.unlock();
-      job.shared.reset();  // the last owner frees the buffer here, outside the lock
+      WriteHeld(finished);
       lock.lock();
-    } else if (job.from == nullptr) {
-      spare_.push_back(std::move(job.data));
+    } else {
+      return;  // stopped, and every job is done
     }
-    --inFlight_;
-    // Those who wait, wait for room (kResume) or for everything written (0).
-    if (inFlight_ == kResume || inFlight_ == 0) done_.notify_all();
+    for (int i = 0; i < finished.count; ++i) Finish(finished.done[i], lock);
   }
 }
 

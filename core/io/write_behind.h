@@ -2,10 +2,17 @@
 // they were handed over, while the program fills the next ones. The kernel's copy of a buffer into the
 // file and the formatting of the next buffer then run on two processors at once.
 //
-// Memory stays bounded: at most kDepth buffers are in flight; the one who hands over a buffer waits
-// while all of them are (until half are written), and gets back an emptied buffer of the same size to
-// fill. The buffers circulate,
-// so nothing is allocated once the first few are made.
+// Memory stays bounded: at most kDepth buffers are in flight (about a step of a large model, so that
+// the formatting of the next step goes on while this one is written); the one who hands over a buffer
+// waits while all of them are, until half are written, and gets back an emptied buffer of the same size
+// to fill. The buffers circulate, so nothing is allocated once the first few are made.
+//
+// Writes keep to the file's 64 KiB boundaries where the system tells the file's position: each write
+// ends on a boundary, and the bytes of a buffer past its last boundary are held (the buffer stays in
+// flight) and written first with the next buffer of the file. The kernel then takes the file's pages
+// in larger pieces, and spends about a tenth less time on the same bytes than on writes that end
+// anywhere. What is held goes out before any other file is written or copied to, when all that was
+// handed over is waited for (Wait), and when the thread stops.
 //
 // A failed write is kept, with its unit, and stops that unit: nothing handed over for it afterwards
 // reaches its file, so the file holds exactly what was written before the failure. The owner (Io)
@@ -35,8 +42,10 @@ class WriteBehind {
   // Buffers in flight at most. One who finds them all in flight waits until no more than kResume are:
   // the writing thread then runs on for several buffers without being interrupted, and the one handing
   // them over is woken once for several instead of once for each.
-  static constexpr std::size_t kDepth = 6;
+  static constexpr std::size_t kDepth = 16;
   static constexpr std::size_t kResume = kDepth / 2;
+  // The boundaries writes end on.
+  static constexpr std::uint64_t kBoundary = std::uint64_t{64} << 10;
 
   // Starts the thread; std::system_error when the system refuses one.
   WriteBehind();
@@ -78,12 +87,27 @@ class WriteBehind {
     std::uint64_t length = 0;
   };
 
+  // A job done, with what its writing met.
+  struct Done {
+    Job job;
+    WriteFailure failure;
+  };
+  // The jobs one turn of the thread finishes: the one it took, and the one whose held bytes went out.
+  struct Finished {
+    Done done[2];
+    int count = 0;
+    void Add(Job&& job, const WriteFailure& failure) { done[count++] = {std::move(job), failure}; }
+  };
+
   void Queue(Job&& job);   // called with the lock held
   void Submit(Job&& job);  // waits for room in flight, then queues the job
   void WaitForRoom(std::unique_lock<std::mutex>& lock);
   void Run();
-  void Execute(Job& job, WriteFailure& failure);
-  bool IsStopped(int unit) const;  // called with the lock held
+  // Called without the lock, by the thread.
+  void Execute(Job&& job, Finished& finished);
+  void WriteHeld(Finished& finished);
+  void Finish(Done& done, std::unique_lock<std::mutex>& lock);  // called with the lock held
+  bool IsStopped(int unit) const;                               // called with the lock held
 
   mutable std::mutex mutex_;
   std::condition_variable queued_;  // a job was queued, or the thread is to stop
@@ -100,6 +124,14 @@ class WriteBehind {
   std::vector<Stopped> stopped_;
   WriteFailure untaken_{};
   std::vector<char> copyBuffer_;  // the thread's own, for copies the kernel does not do
+  // The bytes of the last buffer past its last boundary, held (the thread's own; `holding_` is read
+  // under the lock): heldJob_'s data from heldFrom_ on, which go to the file at position_.
+  Job heldJob_{};
+  std::size_t heldFrom_ = 0;
+  bool holding_ = false;
+  bool flushWanted_ = false;     // Wait asks for what is held
+  std::FILE* placed_ = nullptr;  // the file whose position_ is known (nullptr: none)
+  std::uint64_t position_ = 0;
   bool stop_ = false;
   std::thread thread_;  // last: started once everything above is made
 };
