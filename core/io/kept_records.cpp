@@ -22,6 +22,9 @@ void KeptRecords::Begin(Inputs inputs, Io& out, int unit) {
   made_ = false;
   inputs_.clear();
   sizes_.clear();
+  std::size_t total = 0;
+  for (const Input in : inputs) total += in.size();
+  inputs_.reserve(total);
   for (const Input in : inputs) {
     inputs_.insert(inputs_.end(), in.begin(), in.end());
     sizes_.push_back(in.size());

@@ -6,7 +6,7 @@
 // it again, or places it by an A field among the fields of the step's own records:
 //
 //   const KeptRecords::Inputs mesh = {AsInput(s.X.Data(), s.NUMNP), AsInput(s.Y.Data(), s.NUMNP)};
-//   if (kept.KeepFields(mesh, unit, 1, s.NUMNP, 25, [&s](Io& out, std::int32_t n) {
+//   if (kept.KeepFields(io, mesh, unit, 1, s.NUMNP, 25, [&s](Io& out, std::int32_t n) {
 //         WriteFormatted(out, unit, kCoordinates, s.X(n), s.Y(n)); }))
 //     ... WriteFormatted(out, unit, kRestOfTheLine, kept.Of(n), P(n), ...)  // "(A25 ...)"
 //
@@ -21,8 +21,10 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
+#include "core/io/record_team.h"
 #include "core/io/units.h"
 
 namespace seep {
@@ -36,21 +38,30 @@ class KeptRecords {
   bool MadeFrom(Inputs inputs) const;
 
   // Formats the records of items first ... last, `record(out, i)` those of item i to `unit`, and keeps
-  // them, made from `inputs`.
+  // them, made from `inputs`. A long run is formatted side by side by the formatting team of `io`, the
+  // writer's (as WriteRecords does: `record` may run on any thread and changes nothing shared).
   template <class Record>
-  void Make(Inputs inputs, int unit, std::int32_t first, std::int32_t last, Record&& record) {
+  void Make(Io& io, Inputs inputs, int unit, std::int32_t first, std::int32_t last, Record&& record) {
     Io out(nullptr, nullptr, nullptr);  // the records gather in memory, in an Io of their own
     Begin(inputs, out, unit);
-    for (std::int32_t i = first; i <= last; ++i) record(out, i);
+    using R = std::remove_reference_t<Record>;
+    RecordTeam* team = std::int64_t{last} - first + 1 >= RecordTeam::kShortRun ? io.Team() : nullptr;
+    if (team != nullptr) {
+      team->Run(out, unit, first, last, &record_team_detail::FormatBlock<R>,
+                const_cast<void*>(static_cast<const void*>(&record)));
+    } else {
+      for (std::int32_t i = first; i <= last; ++i) record(out, i);
+    }
     End(out, unit, first, last);
   }
 
   // Keeps fields of items first ... last, `lead(out, i)` writing those of item i as one record, made
-  // from `inputs` (made again when they differ). True when each item's text is there, `width`
-  // characters long, to be placed in its record by an A field (Of).
+  // from `inputs` (made again when they differ) with the team of `io`. True when each item's text is
+  // there, `width` characters long, to be placed in its record by an A field (Of).
   template <class Lead>
-  bool KeepFields(Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width, Lead&& lead) {
-    if (!MadeFrom(inputs)) Make(inputs, unit, first, last, lead);
+  bool KeepFields(Io& io, Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width,
+                  Lead&& lead) {
+    if (!MadeFrom(inputs)) Make(io, inputs, unit, first, last, lead);
     return OneRecordEach() && width_ == width && first_ == first;
   }
 

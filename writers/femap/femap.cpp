@@ -254,8 +254,8 @@ constexpr VectorLabels kVy = {",70012,1,", "Y Velocity", "70013,0,0,0,0,0,0,0,0,
 // before it is the one that begins a record whose first text it is); false when it cannot be kept.
 constexpr int kItemNumberWidth = 14;
 
-bool KeepItemNumbers(KeptRecords& numbers, int unit, const std::int32_t& items) {
-  return numbers.KeepFields({AsInput(&items, 1)}, unit, 1, items, kItemNumberWidth,
+bool KeepItemNumbers(Io& io, KeptRecords& numbers, int unit, const std::int32_t& items) {
+  return numbers.KeepFields(io, {AsInput(&items, 1)}, unit, 1, items, kItemNumberWidth,
                             [unit](Io& out, std::int32_t k) { WriteList(out, unit, k, ","); });
 }
 
@@ -321,7 +321,7 @@ void WriteResultBlock(Io& io, int unit, std::int32_t set, const Store& s, KeptRe
   const std::int32_t nodes = s.NUMNP;
   const std::int32_t elements = s.NUMEL;
   const std::int32_t most = std::max(nodes, elements);
-  const KeptRecords* numbers = KeepItemNumbers(itemNumbers, unit, most) ? &itemNumbers : nullptr;
+  const KeptRecords* numbers = KeepItemNumbers(io, itemNumbers, unit, most) ? &itemNumbers : nullptr;
   WriteVector(io, unit, set, kTotalHead, head, nodes, numbers,
               [&](std::int32_t n) { return static_cast<float>(s.P(n) + s.Y(n)); });
   WriteVector(io, unit, set, kPressureHead, pressure, nodes, numbers,

@@ -74,7 +74,7 @@ void WriteNodeLines(Io& io, const Store& s, KeptRecords* kept) {
   auto lead = [&s](Io& out, std::int32_t n) {
     WriteFormatted(out, kOutputUnit, kNodeLead, kSwitch, s.X(n), s.Y(n));
   };
-  if (kept != nullptr && kept->KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kNodeLeadWidth, lead)) {
+  if (kept != nullptr && kept->KeepFields(io, mesh, kOutputUnit, 1, s.NUMNP, kNodeLeadWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, kept](Io& out, std::int32_t n) {
       WriteNodeLine(out, s, n, kNodeLineAfterLead, kept->Of(n));
     });
@@ -124,7 +124,7 @@ void WriteElementLines(Io& io, const Store& s, KeptRecords* kept) {
     WriteFormatted(out, kOutputUnit, kElementLead, kSwitch, s.ELEM(e, kI), s.ELEM(e, kJ), s.ELEM(e, kK),
                    s.ELEM(e, kL), s.ELEM(e, kMAT), c.x, c.y);
   };
-  if (kept != nullptr && kept->KeepFields(mesh, kOutputUnit, 1, s.NUMEL, kElementLeadWidth, lead)) {
+  if (kept != nullptr && kept->KeepFields(io, mesh, kOutputUnit, 1, s.NUMEL, kElementLeadWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMEL, [&s, kept](Io& out, std::int32_t e) {
       if (IsActive(s, e)) WriteElementLine(out, s, e, kElementLineAfterLead, kept->Of(e));
     });

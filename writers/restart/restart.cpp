@@ -43,7 +43,7 @@ void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* 
       auto fields = [&s](Io& out, std::int32_t n) {
         WriteFormatted(out, kOutputUnit, kLead, n, s.NCODE(n), s.X(n), s.Y(n));
       };
-      if (lead.KeepFields(nodes, kOutputUnit, 1, s.NUMNP, kLeadWidth, fields)) {
+      if (lead.KeepFields(io, nodes, kOutputUnit, 1, s.NUMNP, kLeadWidth, fields)) {
         WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &lead, h](Io& out, std::int32_t n) {
           WriteFormatted(out, kOutputUnit, kNodeLineAroundLead, lead.Of(n), s.P(n) + h * s.Y(n), s.Q(n));
         });
@@ -55,7 +55,7 @@ void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* 
     auto coordinates = [&s](Io& out, std::int32_t n) {
       WriteFormatted(out, kOutputUnit, kCoordinates, s.X(n), s.Y(n));
     };
-    if (kept->coordinates.KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
+    if (kept->coordinates.KeepFields(io, mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, coordinates)) {
       const KeptRecords& xy = kept->coordinates;
       WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &xy, h](Io& out, std::int32_t n) {
         WriteNodeLine(out, s, n, h, kNodeLineAroundCoordinates, xy.Of(n));

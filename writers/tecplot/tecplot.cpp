@@ -44,7 +44,7 @@ void WriteNodeLines(Io& io, const Store& s, KeptRecords* coordinates) {
     WriteFormatted(out, kOutputUnit, kNodeCoordinates, s.X(n), s.Y(n));
   };
   if (coordinates != nullptr &&
-      coordinates->KeepFields(mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
+      coordinates->KeepFields(io, mesh, kOutputUnit, 1, s.NUMNP, kCoordinatesWidth, lead)) {
     WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, coordinates](Io& out, std::int32_t n) {
       WriteNodeLine(out, s, n, kNodeLineAfterCoordinates, coordinates->Of(n));
     });
@@ -68,7 +68,7 @@ void WriteElementLines(Io& io, const Store& s, KeptRecords* lines) {
     return;
   }
   const KeptRecords::Inputs mesh = {AsInput(s.ELEM.Data(), std::int64_t{s.NUMEL} * kMAT)};
-  if (!lines->MadeFrom(mesh)) lines->Make(mesh, kOutputUnit, 1, s.NUMEL, line);
+  if (!lines->MadeFrom(mesh)) lines->Make(io, mesh, kOutputUnit, 1, s.NUMEL, line);
   lines->Write(io, kOutputUnit);
 }
 
