@@ -1,6 +1,7 @@
 // Files written behind the formatting (a writer thread) and in the calling thread give the same bytes:
 // records in order across buffer hand-overs, two files at once, records longer than a buffer, byte
-// copies from file to file; a failed write stops the file at exactly the bytes before it.
+// copies from file to file; a failed write stops the file at exactly the bytes before it, also next to
+// the boundaries the writing thread keeps its writes to.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #endif
 
 #include "core/io/units.h"
+#include "core/io/write_behind.h"
 #include "support/io_harness.h"
 
 namespace seep {
@@ -206,7 +208,10 @@ TEST(WriteBehind, CopyingPastTheEndOfTheSourceIsAnEndOfFile) {
 // record or at the latest by the close, and the file holds exactly the bytes before the limit.
 TEST(WriteBehind, AFailedWriteLeavesExactlyTheBytesBeforeIt) {
   const Written w = Records(40000);  // about 5.8 MiB
-  const std::size_t limits[] = {100, kMiB - 1, kMiB, kMiB + 1, 5 * kMiB / 2, w.bytes.size() - 1};
+  // Around the boundaries writes end on, where the bytes past the last one are held for the next write.
+  constexpr std::size_t b = WriteBehind::kBoundary;
+  const std::size_t limits[] = {100,      b - 1, b,        b + 1,        3 * b + 17,
+                                kMiB - 1, kMiB,  kMiB + 1, 5 * kMiB / 2, w.bytes.size() - 1};
   for (std::size_t limit : limits) {
     for (bool behind : {true, false}) {
       SCOPED_TRACE(std::to_string(limit) + (behind ? ", written behind" : ", written in place"));
@@ -239,7 +244,10 @@ TEST(WriteBehind, AFailedWriteLeavesExactlyTheBytesBeforeIt) {
 // After a failed file, its unit number names another file, which is written whole.
 TEST(WriteBehind, AUnitReopenedAfterAFailureWritesAgain) {
   Scratch dir(Scratch::kEnter);
-  const Written w = Records(30000);
+  // More than the buffers in flight can hold (each at most 1 MiB), so that the failure comes back
+  // while records are still put, not only at the close.
+  const Written w = Records(160000);
+  ASSERT_GT(w.bytes.size(), (WriteBehind::kDepth + 2) * kMiB);
   ConsoleIo con;
   Io& io = con.io();
   io.WriteBehindFiles(true);
