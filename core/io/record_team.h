@@ -47,8 +47,10 @@ class RecordTeam {
   // The text a block aims at: large enough that handing it over costs little beside its formatting,
   // small enough that the blocks ahead stay a few megabytes. The first blocks of a run, until one is
   // finished and measured, hold kFirstItems items; a run of a statement that ran before starts with
-  // the measure of its last run (runs repeat from step to step).
-  static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+  // the measure of its last run (runs repeat from step to step). A little under 256 KiB, so that a
+  // block with the room a record asks for behind it fits a buffer of 256 KiB, which grows by doubling:
+  // a block of just 256 KiB would take a buffer of 512 KiB, and the buffers in flight twice the memory.
+  static constexpr std::size_t kBlockBytes = std::size_t{248} << 10;
   static constexpr std::int32_t kFirstItems = 512;
 
   // Starts `helpers` threads beside the caller's; std::system_error when the system refuses one.

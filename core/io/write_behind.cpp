@@ -53,8 +53,11 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
     Queue(Job{.unit = unit, .file = file, .data = std::move(buffer), .size = size});
   }
   queued_.notify_one();
-  // Outside the lock: the first buffers are made here, once.
-  if (next.size() < capacity) next.resize(capacity);
+  // Outside the lock: the first buffers are made here, once. A smaller one's bytes are not kept.
+  if (next.size() < capacity) {
+    next.clear();
+    next.resize(capacity);
+  }
   buffer = std::move(next);
 }
 
