@@ -13,6 +13,8 @@
 #include "core/io/format/compile.h"
 #include "core/io/statement/write.h"
 #include "core/io/units.h"
+#include "core/io/record_team.h"
+#include "writers/microavs/microavs_formats.h"
 #include "writers/restart/restart_formats.h"
 #include "writers/tecplot/tecplot_formats.h"
 
@@ -94,6 +96,25 @@ void RestartLine(benchmark::State& state) {
   state.SetLabel("lines");
 }
 BENCHMARK(RestartLine);
+
+// The MicroAVS node line of the final file, 4-byte values, as the writer formats a block: the
+// statement compiled into the loop (FormatBlock), where the constant format folds into the code.
+void AvsNodeLines(benchmark::State& state) {
+  NullUnit out;
+  const std::vector<double> v = ModelValues(5 * kRows);
+  std::vector<float> f(v.begin(), v.end());
+  auto line = [&f](Io& io, std::int32_t n) {
+    const float* x = &f[5 * static_cast<std::size_t>(n - 1)];
+    WriteFormatted(io, kUnit, microavs_formats::kFinalNodeData, n, x[0], x[1], x[2], x[3], x[4]);
+  };
+  for (auto _ : state) {
+    record_team_detail::FormatBlock<decltype(line)>(&line, out.io, 1, static_cast<std::int32_t>(kRows));
+  }
+  out.io.FlushAll();
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kRows));
+  state.SetLabel("lines");
+}
+BENCHMARK(AvsNodeLines);
 
 void ListSingle(benchmark::State& state) {
   NullUnit out;
