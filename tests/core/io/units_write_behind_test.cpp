@@ -4,7 +4,10 @@
 // the boundaries the writing thread keeps its writes to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include <csignal>
 #endif
 
+#include "core/io/platform.h"
 #include "core/io/units.h"
 #include "core/io/write_behind.h"
 #include "support/io_harness.h"
@@ -202,7 +206,85 @@ TEST(WriteBehind, CopyingPastTheEndOfTheSourceIsAnEndOfFile) {
   }
 }
 
+// The writing thread on its own: buffers of sizes around the boundaries its writes end on, for two
+// files in turn, shared buffers among them, bytes copied from a third file, and bytes written straight
+// to a file after a Wait, all land in their files whole and in order. Every byte tells its buffer and
+// its place in it, so that bytes held back and written late, twice or not at all show.
+TEST(WriteBehind, BuffersAroundTheBoundariesLandWholeInTheirFiles) {
+  constexpr std::size_t b = WriteBehind::kBoundary;
+  const std::size_t sizes[] = {1, b - 1, b, b + 1, 3 * b + 17, 48, 2 * b - 48, 5, b / 2, 7 * b + 3, 0, 2 * b};
+  Scratch dir(Scratch::kEnter);
+  const std::string source(3 * b + 11, 'S');
+  WriteFile("SOURCE", source);
+  std::FILE* files[2] = {std::fopen("A", "wb"), std::fopen("B", "wb")};
+  std::FILE* from = std::fopen("SOURCE", "rb");
+  for (std::FILE* f : {files[0], files[1], from}) std::setvbuf(f, nullptr, _IONBF, 0);
+  std::string expected[2];
+  {
+    WriteBehind w;
+    int k = 0;
+    for (int round = 0; round < 3; ++round) {
+      for (const std::size_t size : sizes) {
+        const int which = k % 3 == 2 ? 1 : 0;  // A twice as often as B, so that either follows either
+        std::string bytes(size, ' ');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('!' + (k * 7 + i) % 90);
+        expected[which] += bytes;
+        if (k % 5 == 4) {
+          w.Share(which + 1, files[which],
+                  std::make_shared<const std::vector<char>>(bytes.begin(), bytes.end()), size);
+        } else {
+          std::vector<char> buffer(bytes.begin(), bytes.end());
+          buffer.resize(size + 9, '#');  // beyond the size handed over: not written
+          w.Write(which + 1, files[which], buffer, size);
+        }
+        if (k == 7) {
+          w.Wait();
+          std::fwrite("direct", 1, 6, files[0]);
+          expected[0] += "direct";
+        }
+        if (k == 16) {
+          w.Copy(1, files[0], 3, from, 5, b + 2);
+          expected[0] += source.substr(5, b + 2);
+        }
+        ++k;
+      }
+    }
+    w.Wait();
+    EXPECT_EQ(w.TakeFailure().number, 0);
+  }
+  for (std::FILE* f : {files[0], files[1], from}) std::fclose(f);
+  EXPECT_TRUE(ReadFile("A") == expected[0]);
+  EXPECT_TRUE(ReadFile("B") == expected[1]);
+}
+
 #ifndef _WIN32
+
+// Pieces written as one write: a limit on the file's size stops them at exactly the limit, inside the
+// first piece or the second, and the count and the error say so.
+TEST(WritePieces, ALimitStopsThemAtExactlyItsBytes) {
+  const std::string first(1000, 'a');
+  const std::string second(5000, 'b');
+  for (const std::size_t limit :
+       {std::size_t{0}, std::size_t{999}, std::size_t{1000}, std::size_t{3001}, std::size_t{6000}}) {
+    SCOPED_TRACE(limit);
+    Scratch dir(Scratch::kEnter);
+    std::FILE* f = std::fopen("OUT", "wb");
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    const WritePiece pieces[3] = {{first.data(), first.size()}, {nullptr, 0}, {second.data(), second.size()}};
+    const rlimit small{limit, RLIM_INFINITY};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    int err = 0;
+    const std::uint64_t written = WritePieces(f, pieces, 3, err);
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, previous);
+    std::fclose(f);
+    EXPECT_EQ(written, std::min<std::uint64_t>(limit, 6000));
+    EXPECT_EQ(err, limit < 6000 ? EFBIG : 0);
+    EXPECT_TRUE(ReadFile("OUT") == (first + second).substr(0, limit));
+  }
+}
 
 // Writes past a limit on the size of files fail as on a full disk. The failure is raised by a later
 // record or at the latest by the close, and the file holds exactly the bytes before the limit.
