@@ -919,22 +919,11 @@ void WriteErrorNow(const char* bytes, std::size_t size) noexcept {
   (void)ignored;
 }
 
-bool WritePosition(std::FILE* file, std::uint64_t& position) {
-  const off_t at = ::lseek(::fileno(file), 0, SEEK_CUR);
-  if (at < 0) return false;
-  position = static_cast<std::uint64_t>(at);
-  return true;
-}
+namespace {
 
-std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err) {
-  err = 0;
-  const int out = ::fileno(file);
-  iovec pending[4];
-  int left = 0;
-  for (int i = 0; i < count && left < 4; ++i) {
-    if (pieces[i].size > 0) pending[left++] = {const_cast<char*>(pieces[i].data), pieces[i].size};
-  }
-  iovec* next = pending;
+// Writes the `left` pieces from `next` on, taking up a short write where it stopped; the bytes
+// written, with `err` set when a write failed.
+std::uint64_t WriteVector(int out, iovec* next, int left, int& err) {
   std::uint64_t written = 0;
   while (left > 0) {
     const ssize_t n = ::writev(out, next, left);
@@ -947,8 +936,8 @@ std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, 
       err = EIO;  // a write that takes nothing would never end
       return written;
     }
-    // A short write (a limit on the file's size, a full disk) is taken up where it stopped; the next
-    // call reports why it stopped.
+    // A short write (a limit on the file's size, a full disk) goes on where it stopped; the next call
+    // reports why it stopped.
     written += static_cast<std::uint64_t>(n);
     std::size_t done = static_cast<std::size_t>(n);
     while (left > 0 && done >= next->iov_len) {
@@ -960,6 +949,32 @@ std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, 
       next->iov_base = static_cast<char*>(next->iov_base) + done;
       next->iov_len -= done;
     }
+  }
+  return written;
+}
+
+}  // namespace
+
+bool WritePosition(std::FILE* file, std::uint64_t& position) {
+  const off_t at = ::lseek(::fileno(file), 0, SEEK_CUR);
+  if (at < 0) return false;
+  position = static_cast<std::uint64_t>(at);
+  return true;
+}
+
+std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err) {
+  err = 0;
+  const int out = ::fileno(file);
+  std::uint64_t written = 0;
+  // Four pieces at a time.
+  for (int from = 0; from < count; from += 4) {
+    iovec pending[4];
+    int left = 0;
+    for (int i = from; i < count && i < from + 4; ++i) {
+      if (pieces[i].size > 0) pending[left++] = {const_cast<char*>(pieces[i].data), pieces[i].size};
+    }
+    written += WriteVector(out, pending, left, err);
+    if (err != 0) break;
   }
   return written;
 }

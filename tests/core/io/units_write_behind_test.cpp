@@ -259,30 +259,34 @@ TEST(WriteBehind, BuffersAroundTheBoundariesLandWholeInTheirFiles) {
 
 #ifndef _WIN32
 
-// Pieces written as one write: a limit on the file's size stops them at exactly the limit, inside the
-// first piece or the second, and the count and the error say so.
+// Pieces written as one write (four at a time): a limit on the file's size stops them at exactly the
+// limit, inside a piece or between two, and the count and the error say so; empty pieces add nothing.
 TEST(WritePieces, ALimitStopsThemAtExactlyItsBytes) {
-  const std::string first(1000, 'a');
-  const std::string second(5000, 'b');
-  for (const std::size_t limit :
-       {std::size_t{0}, std::size_t{999}, std::size_t{1000}, std::size_t{3001}, std::size_t{6000}}) {
+  const std::string texts[] = {std::string(1000, 'a'), "", std::string(5000, 'b'), "xyz", "", "tail"};
+  std::string all;
+  WritePiece pieces[6];
+  for (int i = 0; i < 6; ++i) {
+    pieces[i] = {texts[i].data(), texts[i].size()};
+    all += texts[i];
+  }
+  for (const std::size_t limit : {std::size_t{0}, std::size_t{999}, std::size_t{1000}, std::size_t{3001},
+                                  std::size_t{6001}, all.size() - 1, all.size()}) {
     SCOPED_TRACE(limit);
     Scratch dir(Scratch::kEnter);
     std::FILE* f = std::fopen("OUT", "wb");
     std::setvbuf(f, nullptr, _IONBF, 0);
-    const WritePiece pieces[3] = {{first.data(), first.size()}, {nullptr, 0}, {second.data(), second.size()}};
     const rlimit small{limit, RLIM_INFINITY};
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     int err = 0;
-    const std::uint64_t written = WritePieces(f, pieces, 3, err);
+    const std::uint64_t written = WritePieces(f, pieces, 6, err);
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     setrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, previous);
     std::fclose(f);
-    EXPECT_EQ(written, std::min<std::uint64_t>(limit, 6000));
-    EXPECT_EQ(err, limit < 6000 ? EFBIG : 0);
-    EXPECT_TRUE(ReadFile("OUT") == (first + second).substr(0, limit));
+    EXPECT_EQ(written, limit);
+    EXPECT_EQ(err, limit < all.size() ? EFBIG : 0);
+    EXPECT_TRUE(ReadFile("OUT") == all.substr(0, limit));
   }
 }
 
