@@ -242,7 +242,7 @@ TEST(WriteBehind, BuffersAroundTheBoundariesLandWholeInTheirFiles) {
           std::fwrite("direct", 1, 6, files[0]);
           expected[0] += "direct";
         }
-        if (k == 16) {
+        if (k == 16 && CopiesAtOffset()) {  // elsewhere (Windows) copies go through the reader's buffers
           w.Copy(1, files[0], 3, from, 5, b + 2);
           expected[0] += source.substr(5, b + 2);
         }
