@@ -115,6 +115,11 @@ bool WriteBehind::IsStopped(int unit) const {
   return false;
 }
 
+// The bytes a write job hands over: its own buffer's, or the shared one's.
+const char* WriteBehind::BytesOf(const Job& job) {
+  return job.shared != nullptr ? job.shared->data() : job.data.data();
+}
+
 void WriteBehind::Execute(Job&& job, Finished& finished) {
   const bool copy = job.from != nullptr;
   // What is held for another file, or for the file a copy goes to, goes first.
@@ -135,7 +140,7 @@ void WriteBehind::Execute(Job&& job, Finished& finished) {
     finished.Add(std::move(job), failure);
     return;
   }
-  const char* data = job.shared != nullptr ? job.shared->data() : job.data.data();
+  const char* data = BytesOf(job);
   // Where the bytes go: after what was written and held, or where the file stands now.
   std::uint64_t base = position_;
   if (!holding_ && !WritePosition(job.file, base)) {
@@ -146,9 +151,7 @@ void WriteBehind::Execute(Job&& job, Finished& finished) {
     return;
   }
   const std::size_t held = holding_ ? heldJob_.size - heldFrom_ : 0;
-  const char* heldData =
-      holding_ ? (heldJob_.shared != nullptr ? heldJob_.shared->data() : heldJob_.data.data()) + heldFrom_
-               : nullptr;
+  const char* heldData = holding_ ? BytesOf(heldJob_) + heldFrom_ : nullptr;
   // Up to the last boundary the bytes reach; all of them when they reach none past what is held.
   const std::uint64_t boundary = (base + held + job.size) / kBoundary * kBoundary;
   const std::size_t now =
@@ -173,7 +176,7 @@ void WriteBehind::Execute(Job&& job, Finished& finished) {
 
 void WriteBehind::WriteHeld(Finished& finished) {
   holding_ = false;
-  const char* data = heldJob_.shared != nullptr ? heldJob_.shared->data() : heldJob_.data.data();
+  const char* data = BytesOf(heldJob_);
   const WritePiece rest = {data + heldFrom_, heldJob_.size - heldFrom_};
   int err = 0;
   const std::uint64_t written = WritePieces(heldJob_.file, &rest, 1, err);

@@ -106,6 +106,7 @@ class WriteBehind {
   // Called without the lock, by the thread.
   void Execute(Job&& job, Finished& finished);
   void WriteHeld(Finished& finished);
+  static const char* BytesOf(const Job& job);
   void Finish(Done& done, std::unique_lock<std::mutex>& lock);  // called with the lock held
   bool IsStopped(int unit) const;                               // called with the lock held
 
