@@ -9,7 +9,6 @@
 #include <new>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "app/convert.h"
@@ -624,8 +623,7 @@ int Convert(const cli::ParsedArgs& args, Messages& messages) {
   if (kind->Takes(kNeedsPoints) && !args.Has(Opt::kPoints))
     return messages.Usage("--to " + std::string(kind->name) + " needs --points PATH");
   if (const std::string error = TakeChoices(args, base); !error.empty()) return messages.Usage(error);
-  const int jobs =
-      args.Count(Opt::kJobs, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  const int jobs = args.Count(Opt::kJobs, static_cast<int>(ProcessorCount()));
   if (output && args.operands.size() > 1) return messages.Usage("-o/--output takes one RESULT file only");
   if (!output && std::find(args.operands.begin(), args.operands.end(), kStandardInput) != args.operands.end())
     return messages.Usage("a result file read from standard input (-) needs -o PATH");

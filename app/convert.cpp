@@ -433,8 +433,7 @@ BatchOutcome ConvertFiles(const std::vector<ConvertRequest>& requests, int jobs,
   // One conversion may use every processor (it formats runs of records side by side and writes behind
   // them); files side by side share them out, so that they do not start more threads than there are
   // processors.
-  const unsigned share =
-      threads <= 1 ? 0 : std::max(1u, std::thread::hardware_concurrency() / static_cast<unsigned>(threads));
+  const unsigned share = threads <= 1 ? 0 : std::max(1u, ProcessorCount() / static_cast<unsigned>(threads));
   std::atomic<std::size_t> next{0};
   std::atomic<int> written{0}, partial{0}, failed{0}, usage{0};
   auto work = [&] {

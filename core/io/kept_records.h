@@ -62,6 +62,11 @@ class KeptRecords {
   bool KeepFields(Io& io, Inputs inputs, int unit, std::int32_t first, std::int32_t last, int width,
                   Lead&& lead) {
     if (!MadeFrom(inputs)) Make(io, inputs, unit, first, last, lead);
+    return Fits(first, width);
+  }
+
+  // True when the kept text gives each item from `first` on its own text of `width` characters (Of).
+  bool Fits(std::int32_t first, int width) const {
     return OneRecordEach() && width_ == width && first_ == first;
   }
 

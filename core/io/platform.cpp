@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,6 +35,11 @@
 #endif
 
 namespace seep {
+
+unsigned ProcessorCount() {
+  static const unsigned count = std::max(1u, std::thread::hardware_concurrency());
+  return count;
+}
 
 #ifdef _WIN32
 
@@ -568,6 +574,12 @@ std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, 
   return written;
 }
 
+bool ReserveFileSpace(std::FILE*, std::uint64_t, std::uint64_t) {
+  return false;
+}
+
+void ReleaseFileSpace(std::FILE*) {}
+
 #else
 
 void UseBinaryConsole() {}
@@ -977,6 +989,28 @@ std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, 
     if (err != 0) break;
   }
   return written;
+}
+
+bool ReserveFileSpace(std::FILE* file, std::uint64_t from, std::uint64_t length) {
+#ifdef __linux__
+  return ::fallocate(::fileno(file), FALLOC_FL_KEEP_SIZE, static_cast<off_t>(from),
+                     static_cast<off_t>(length)) == 0;
+#else
+  static_cast<void>(file);
+  static_cast<void>(from);
+  static_cast<void>(length);
+  return false;
+#endif
+}
+
+void ReleaseFileSpace(std::FILE* file) {
+  // Cutting a file at its own length gives back the blocks past its end.
+  const int fd = ::fileno(file);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const int ignored = ::ftruncate(fd, st.st_size);
+    static_cast<void>(ignored);
+  }
 }
 
 std::uint64_t CopyFileBytes(std::FILE* from, std::uint64_t offset, std::uint64_t length, std::FILE* to,

@@ -20,6 +20,10 @@ namespace seep {
 // Ctrl-Z in piped answers is a byte like any other. Nothing to do elsewhere. Called first in main.
 void UseBinaryConsole();
 
+// The processors the program may run threads on, at least 1. Asked of the system once (on Linux the
+// answer is read from a file each time it is asked).
+unsigned ProcessorCount();
+
 // True when the stream is a terminal (a console window on Windows).
 bool IsTerminal(std::FILE* stream);
 
@@ -168,6 +172,13 @@ struct WritePiece {
 };
 bool WritePosition(std::FILE* file, std::uint64_t& position);
 std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err);
+
+// Takes `length` bytes of room for `file` from byte `from` on, without changing its size, so that
+// later writes there find their blocks set aside; false where the system cannot (no such call, not a
+// regular file, no room). ReleaseFileSpace gives back what lies past the file's end; both keep the
+// file's bytes as they are.
+bool ReserveFileSpace(std::FILE* file, std::uint64_t from, std::uint64_t length);
+void ReleaseFileSpace(std::FILE* file);
 
 // True where CopyFileBytes can run in one thread while another reads the same source: it reads the
 // source at a given offset and leaves the source's own position alone. Elsewhere (Windows) copies go

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "core/io/bounded_input.h"
@@ -73,9 +72,7 @@ bool HasOverlongPart(std::string_view name) {
 }  // namespace
 
 Io::Io(std::FILE* consoleIn, std::FILE* consoleOut, std::FILE* errorStream)
-    : err_(errorStream),
-      writeBehind_(std::thread::hardware_concurrency() > 1),
-      formatters_(std::max(1u, std::thread::hardware_concurrency())) {
+    : err_(errorStream), writeBehind_(ProcessorCount() > 1), formatters_(ProcessorCount()) {
   Unit& out = units_[0];
   out.number = kConsoleOut;
   out.open = true;
@@ -282,7 +279,7 @@ void Io::OpenMemoryUnit(int unit, std::string_view name) {
 }
 
 void Io::UseProcessors(unsigned count) {
-  if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
+  if (count == 0) count = ProcessorCount();
   writeBehind_ = count > 1;
   formatters_ = count;
 }
@@ -334,6 +331,7 @@ void Io::Close(Unit& u) {
     // reported by now, and its number is free for another file.
     writer_->Wait();
     writer_->Forget(number);
+    if (f != nullptr) writer_->Release(f);
   }
   if (u.ownsFile && f != nullptr && std::fclose(f) != 0 && !failed) {
     failed = true;

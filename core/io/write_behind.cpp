@@ -1,5 +1,6 @@
 #include "core/io/write_behind.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <utility>
@@ -18,6 +19,7 @@ constexpr std::size_t kSpareMax = WriteBehind::kDepth + 16;
 WriteBehind::WriteBehind() {
   spare_.reserve(kSpareMax);
   stopped_.reserve(kSpareMax);
+  rooms_.reserve(kSpareMax);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -108,6 +110,38 @@ void WriteBehind::Forget(int unit) {
   if (untaken_.unit == unit) untaken_ = {};
 }
 
+void WriteBehind::Release(std::FILE* file) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto room =
+        std::find_if(rooms_.begin(), rooms_.end(), [file](const Room& r) { return r.file == file; });
+    if (room == rooms_.end()) return;
+    rooms_.erase(room);
+  }
+  ReleaseFileSpace(file);
+}
+
+void WriteBehind::Reserve(std::FILE* file, std::uint64_t position, std::uint64_t end) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  auto room = std::find_if(rooms_.begin(), rooms_.end(), [file](const Room& r) { return r.file == file; });
+  if (room == rooms_.end()) {
+    if (rooms_.size() == rooms_.capacity()) return;  // the thread never allocates
+    room = rooms_.insert(rooms_.end(), Room{file, position, false});
+  }
+  if (room->refused || end <= room->end) return;
+  const std::uint64_t from = std::max(room->end, position);
+  lock.unlock();
+  // Release takes the entry only when everything handed over is written, so it is still there.
+  const bool taken = ReserveFileSpace(file, from, end + kReserveAhead - from);
+  lock.lock();
+  room = std::find_if(rooms_.begin(), rooms_.end(), [file](const Room& r) { return r.file == file; });
+  if (taken) {
+    room->end = end + kReserveAhead;
+  } else {
+    room->refused = true;  // a device, a file system without the call, or no room: written as it comes
+  }
+}
+
 bool WriteBehind::IsStopped(int unit) const {
   for (const Stopped& s : stopped_) {
     if (s.unit == unit) return true;
@@ -156,6 +190,7 @@ void WriteBehind::Execute(Job&& job, Finished& finished) {
   const std::uint64_t boundary = (base + held + job.size) / kBoundary * kBoundary;
   const std::size_t now =
       boundary > base + held ? static_cast<std::size_t>(boundary - base - held) : job.size;
+  Reserve(job.file, base, base + held + job.size);
   const WritePiece pieces[2] = {{heldData, held}, {data, now}};
   int err = 0;
   const std::uint64_t written = WritePieces(job.file, pieces, 2, err);

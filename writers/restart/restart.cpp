@@ -39,11 +39,13 @@ void WriteRestartStep(Io& io, const Store& s, std::int32_t ihead, RestartState* 
     KeptRecords& lead = kept->lead;
     const bool made = lead.MadeFrom(nodes);
     if (made || kept->leadMade < kLeadMadeAtMost) {
-      if (!made) ++kept->leadMade;
-      auto fields = [&s](Io& out, std::int32_t n) {
-        WriteFormatted(out, kOutputUnit, kLead, n, s.NCODE(n), s.X(n), s.Y(n));
-      };
-      if (lead.KeepFields(io, nodes, kOutputUnit, 1, s.NUMNP, kLeadWidth, fields)) {
+      if (!made) {
+        ++kept->leadMade;
+        lead.Make(io, nodes, kOutputUnit, 1, s.NUMNP, [&s](Io& out, std::int32_t n) {
+          WriteFormatted(out, kOutputUnit, kLead, n, s.NCODE(n), s.X(n), s.Y(n));
+        });
+      }
+      if (lead.Fits(1, kLeadWidth)) {
         WriteRecords(io, kOutputUnit, 1, s.NUMNP, [&s, &lead, h](Io& out, std::int32_t n) {
           WriteFormatted(out, kOutputUnit, kNodeLineAroundLead, lead.Of(n), s.P(n) + h * s.Y(n), s.Q(n));
         });

@@ -186,9 +186,13 @@ inline Decimal RoundShort(double a, int p) {
   // Both scalings are worked out beside the comparison, so that neither waits for it.
   const double below = a * Pow10(k);
   const double above = a * Pow10(k - 1);
-  const bool up = a >= Pow10(e + 1);
-  e += up ? 1 : 0;
-  const double y = up ? above : below;
+  // The choice is made with a mask, not a branch: next to a power of ten, and in fields of mixed
+  // magnitudes, which side a value falls on is not predictable.
+  const std::uint64_t up = a >= Pow10(e + 1) ? 1 : 0;
+  e += static_cast<int>(up);
+  const std::uint64_t mask = 0 - up;
+  const double y = std::bit_cast<double>((std::bit_cast<std::uint64_t>(above) & mask) |
+                                         (std::bit_cast<std::uint64_t>(below) & ~mask));
   // Adding 2^52 rounds y (below 10^8) to the nearest integer, which the sum's low mantissa bits then
   // hold; y less that integer is exact. y >= 10^(p-1) (1 - 2^-51), so the integer has p digits or is
   // 10^p.

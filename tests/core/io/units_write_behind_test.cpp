@@ -14,6 +14,7 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #endif
@@ -350,6 +351,69 @@ TEST(WriteBehind, AUnitReopenedAfterAFailureWritesAgain) {
   for (const std::string& r : w.records) io.PutRecord(8, r);
   io.CloseAll();
   EXPECT_TRUE(ReadFile("OUT.TXT") == w.bytes);
+}
+
+#endif
+
+#ifdef __linux__
+
+// The bytes of the blocks a file holds, and its size.
+std::pair<std::uint64_t, std::uint64_t> BlocksAndSize(const char* name) {
+  struct stat st {};
+  EXPECT_EQ(::stat(name, &st), 0);
+  return {static_cast<std::uint64_t>(st.st_blocks) * 512, static_cast<std::uint64_t>(st.st_size)};
+}
+
+// Room taken ahead of the writes lies past the file's end while it is written, and is given back when
+// the file closes, whether it was written whole or stopped by a failed write: the file then holds no
+// more blocks than its bytes need.
+TEST(WriteBehind, RoomTakenAheadIsGivenBackAtTheClose) {
+  Scratch dir(Scratch::kEnter);
+  {
+    std::FILE* probe = std::fopen("PROBE", "wb");
+    const bool reserves = ReserveFileSpace(probe, 0, kMiB);
+    if (reserves) {
+      EXPECT_GE(BlocksAndSize("PROBE").first, kMiB);
+      ReleaseFileSpace(probe);
+      EXPECT_EQ(BlocksAndSize("PROBE").first, 0u);
+    }
+    std::fclose(probe);
+    if (!reserves) GTEST_SKIP() << "this file system takes no room ahead of the writes";
+  }
+  const Written w = Records(40000);           // about 5.8 MiB
+  constexpr std::uint64_t kSlack = 64 << 10;  // the last block, and a block of the file's extents
+  for (const std::size_t limit : {w.bytes.size() + 1, 3 * kMiB / 2}) {
+    SCOPED_TRACE(limit);
+    std::string line;
+    {
+      ConsoleIo con;
+      Io& io = con.io();
+      io.WriteBehindFiles(true);
+      io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+      const rlimit small{limit, RLIM_INFINITY};
+      const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+      setrlimit(RLIMIT_FSIZE, &small);
+      line = FailureLine([&] {
+        for (std::size_t k = 0; k < w.records.size(); ++k) {
+          io.PutRecord(8, w.records[k]);
+          if (k == w.records.size() / 2 && limit > w.bytes.size()) {
+            io.FlushAll();
+            const auto [blocks, size] = BlocksAndSize("OUT.TXT");
+            EXPECT_GT(blocks, size + kSlack);
+          }
+        }
+        io.CloseAll();
+      });
+      const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+      setrlimit(RLIMIT_FSIZE, &unlimited);
+      std::signal(SIGXFSZ, previous);
+    }
+    const auto [blocks, size] = BlocksAndSize("OUT.TXT");
+    EXPECT_EQ(size, std::min<std::uint64_t>(limit, w.bytes.size()));
+    EXPECT_LE(blocks, size + kSlack);
+    EXPECT_TRUE(ReadFile("OUT.TXT") == w.bytes.substr(0, size));
+    EXPECT_EQ(line == "no failure", limit > w.bytes.size()) << line;
+  }
 }
 
 #endif
