@@ -10,17 +10,50 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace seep {
 
+// The storage of the arrays below: memory that comes zeroed, so that sizing an array needs no pass of
+// its own to clear it. A large array's pages come from the system as they are first used, and the
+// arrays a kind never fills (the velocities of a kind that skips them) take no memory at all.
+template <class T>
+struct ZeroedAllocator {
+  static_assert(std::is_arithmetic_v<T>, "zero bytes are the value 0 of numbers only");
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}  // NOLINT: converts like std::allocator
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+  // An entry made without a value keeps the zero it was allocated with. The arrays only ever grow
+  // into fresh storage (Resize makes a new one), never into storage used before.
+  template <class U>
+  void construct(U*) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
+};
+
+template <class T>
+using ZeroedVector = std::vector<T, ZeroedAllocator<T>>;
+
 // Node arrays, element arrays and point arrays: entry n is A(n), n from 1.
 template <class T>
 class Array1 {
  public:
-  void Resize(std::int32_t n) { v_.assign(n > 0 ? static_cast<std::size_t>(n) : 0, T{}); }
+  void Resize(std::int32_t n) { ZeroedVector<T>(n > 0 ? static_cast<std::size_t>(n) : 0).swap(v_); }
   T& operator()(std::int32_t n) { return v_[static_cast<std::size_t>(n - 1)]; }
   const T& operator()(std::int32_t n) const { return v_[static_cast<std::size_t>(n - 1)]; }
   std::int32_t Size() const { return static_cast<std::int32_t>(v_.size()); }
@@ -30,7 +63,7 @@ class Array1 {
   void PushBack(const T& x) { v_.push_back(x); }
 
  private:
-  std::vector<T> v_;
+  ZeroedVector<T> v_;
 };
 
 // Tables with a fixed number of columns: entry (r, c) is A(r, c), both from 1. A row's columns stand
@@ -38,7 +71,9 @@ class Array1 {
 template <class T, int Columns>
 class Array2 {
  public:
-  void Resize(std::int32_t rows) { v_.assign(rows > 0 ? static_cast<std::size_t>(rows) * Columns : 0, T{}); }
+  void Resize(std::int32_t rows) {
+    ZeroedVector<T>(rows > 0 ? static_cast<std::size_t>(rows) * Columns : 0).swap(v_);
+  }
   T& operator()(std::int32_t r, int c) { return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)]; }
   const T& operator()(std::int32_t r, int c) const {
     return v_[static_cast<std::size_t>(r - 1) * Columns + (c - 1)];
@@ -48,7 +83,7 @@ class Array2 {
   const T* Data() const { return v_.data(); }
 
  private:
-  std::vector<T> v_;
+  ZeroedVector<T> v_;
 };
 
 // Columns of ELEM.
