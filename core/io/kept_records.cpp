@@ -34,6 +34,16 @@ void KeptRecords::Begin(Inputs inputs, Io& out, int unit) {
   out.OpenMemoryUnit(unit, "kept records");
 }
 
+void KeptRecords::RoomForAll(Io& out, int unit, std::int64_t items) {
+  Unit& u = *out.OutputUnit(unit);
+  const std::size_t each = u.outLen;
+  // Room for a few records more than the estimate, and none at all for an estimate out of reach.
+  constexpr std::size_t kMost = std::size_t{1} << 30;
+  if (each == 0 || static_cast<std::uint64_t>(items) + 4 > kMost / each) return;
+  const std::size_t room = each * (static_cast<std::size_t>(items) + 4);
+  if (room > u.out.size()) u.out.resize(room);
+}
+
 void KeptRecords::End(Io& out, int unit, std::int32_t first, std::int32_t last) {
   Unit& u = *out.OutputUnit(unit);
   auto text = std::make_shared<std::vector<char>>();

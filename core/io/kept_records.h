@@ -44,13 +44,20 @@ class KeptRecords {
   void Make(Io& io, Inputs inputs, int unit, std::int32_t first, std::int32_t last, Record&& record) {
     Io out(nullptr, nullptr, nullptr);  // the records gather in memory, in an Io of their own
     Begin(inputs, out, unit);
-    using R = std::remove_reference_t<Record>;
-    RecordTeam* team = std::int64_t{last} - first + 1 >= RecordTeam::kShortRun ? io.Team() : nullptr;
-    if (team != nullptr) {
-      team->Run(out, unit, first, last, &record_team_detail::FormatBlock<R>,
-                const_cast<void*>(static_cast<const void*>(&record)));
-    } else {
-      for (std::int32_t i = first; i <= last; ++i) record(out, i);
+    if (first <= last) {
+      // The first item alone: its bytes tell the room of all of them (RoomForAll).
+      record(out, first);
+      RoomForAll(out, unit, std::int64_t{last} - first + 1);
+      if (first < last) {
+        using R = std::remove_reference_t<Record>;
+        RecordTeam* team = std::int64_t{last} - first >= RecordTeam::kShortRun ? io.Team() : nullptr;
+        if (team != nullptr) {
+          team->Run(out, unit, first + 1, last, &record_team_detail::FormatBlock<R>,
+                    const_cast<void*>(static_cast<const void*>(&record)));
+        } else {
+          for (std::int32_t i = first + 1; i <= last; ++i) record(out, i);
+        }
+      }
     }
     End(out, unit, first, last);
   }
@@ -83,6 +90,10 @@ class KeptRecords {
 
  private:
   void Begin(Inputs inputs, Io& out, int unit);
+  // Makes room in `unit` of `out`, which holds the records of one item, for `items` items as long:
+  // the text of fields that are all alike is then made in one piece, not grown by doubling (each
+  // doubling a copy, and memory the system has to supply afresh).
+  static void RoomForAll(Io& out, int unit, std::int64_t items);
   void End(Io& out, int unit, std::int32_t first, std::int32_t last);
 
   std::vector<std::byte> inputs_;  // the arrays the text was made from, back to back
