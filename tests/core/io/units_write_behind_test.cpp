@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,6 +292,30 @@ TEST(WritePieces, ALimitStopsThemAtExactlyItsBytes) {
   }
 }
 
+// Writes the records of `w` to OUT.TXT (unit 8), behind or in place, with files limited to `limit`
+// bytes, calling `after(io, k)` after record k, and closes it: the failure line, or "no failure".
+std::string WriteUnderLimit(const Written& w, std::size_t limit, bool behind,
+                            const std::function<void(Io&, std::size_t)>& after = {}) {
+  ConsoleIo con;
+  Io& io = con.io();
+  io.WriteBehindFiles(behind);
+  io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
+  const rlimit small{limit, RLIM_INFINITY};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const std::string line = FailureLine([&] {
+    for (std::size_t k = 0; k < w.records.size(); ++k) {
+      io.PutRecord(8, w.records[k]);
+      if (after) after(io, k);
+    }
+    io.CloseAll();
+  });
+  const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+  setrlimit(RLIMIT_FSIZE, &unlimited);
+  std::signal(SIGXFSZ, previous);
+  return line;
+}
+
 // Writes past a limit on the size of files fail as on a full disk. The failure is raised by a later
 // record or at the latest by the close, and the file holds exactly the bytes before the limit.
 TEST(WriteBehind, AFailedWriteLeavesExactlyTheBytesBeforeIt) {
@@ -303,23 +328,7 @@ TEST(WriteBehind, AFailedWriteLeavesExactlyTheBytesBeforeIt) {
     for (bool behind : {true, false}) {
       SCOPED_TRACE(std::to_string(limit) + (behind ? ", written behind" : ", written in place"));
       Scratch dir(Scratch::kEnter);
-      std::string line;
-      {
-        ConsoleIo con;
-        Io& io = con.io();
-        io.WriteBehindFiles(behind);
-        io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-        const rlimit small{limit, RLIM_INFINITY};
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
-        line = FailureLine([&] {
-          for (const std::string& r : w.records) io.PutRecord(8, r);
-          io.CloseAll();
-        });
-        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, previous);
-      }
+      const std::string line = WriteUnderLimit(w, limit, behind);
       EXPECT_EQ(line, "forrtl: severe (38): error during write, unit 8, file OUT.TXT");
       const std::string file = ReadFile("OUT.TXT");
       EXPECT_EQ(file.size(), limit);
@@ -384,30 +393,13 @@ TEST(WriteBehind, RoomTakenAheadIsGivenBackAtTheClose) {
   constexpr std::uint64_t kSlack = 64 << 10;  // the last block, and a block of the file's extents
   for (const std::size_t limit : {w.bytes.size() + 1, 3 * kMiB / 2}) {
     SCOPED_TRACE(limit);
-    std::string line;
-    {
-      ConsoleIo con;
-      Io& io = con.io();
-      io.WriteBehindFiles(true);
-      io.OpenUnit(8, "OUT.TXT", "UNKNOWN", "FORMATTED");
-      const rlimit small{limit, RLIM_INFINITY};
-      const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-      setrlimit(RLIMIT_FSIZE, &small);
-      line = FailureLine([&] {
-        for (std::size_t k = 0; k < w.records.size(); ++k) {
-          io.PutRecord(8, w.records[k]);
-          if (k == w.records.size() / 2 && limit > w.bytes.size()) {
-            io.FlushAll();
-            const auto [blocks, size] = BlocksAndSize("OUT.TXT");
-            EXPECT_GT(blocks, size + kSlack);
-          }
-        }
-        io.CloseAll();
-      });
-      const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-      setrlimit(RLIMIT_FSIZE, &unlimited);
-      std::signal(SIGXFSZ, previous);
-    }
+    const std::string line = WriteUnderLimit(w, limit, true, [&](Io& io, std::size_t k) {
+      if (k == w.records.size() / 2 && limit > w.bytes.size()) {
+        io.FlushAll();
+        const auto [blocks, size] = BlocksAndSize("OUT.TXT");
+        EXPECT_GT(blocks, size + kSlack);
+      }
+    });
     const auto [blocks, size] = BlocksAndSize("OUT.TXT");
     EXPECT_EQ(size, std::min<std::uint64_t>(limit, w.bytes.size()));
     EXPECT_LE(blocks, size + kSlack);
