@@ -227,6 +227,7 @@ void Io::OpenUnit(int unit, std::string_view nameField, std::string_view status,
   u.name = name;
   u.file = f;
   u.ownsFile = true;
+  u.roomAhead = true;
   u.readOnly = readOnly;
   u.truncatePending = exists;
   if (limited && readOnly) {
@@ -405,7 +406,7 @@ void Io::HandOver(Unit& u, std::vector<char>& buffer, std::size_t size, bool beh
       }
     }
     if (writer_ != nullptr) {
-      writer_->Write(u.number, u.file, buffer, size);
+      writer_->Write(u.number, u.file, buffer, size, u.roomAhead);
       RaiseWriteFailure(u.number);
       return;
     }
@@ -513,7 +514,7 @@ void Io::PutShared(int unit, std::shared_ptr<const std::vector<char>> records, s
   }
   Send(u, true);
   u.position += size;
-  writer_->Share(u.number, u.file, std::move(records), size);
+  writer_->Share(u.number, u.file, std::move(records), size, u.roomAhead);
   RaiseWriteFailure(u.number);
 }
 

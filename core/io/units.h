@@ -43,6 +43,7 @@ struct Unit {
   std::string name;           // file name as opened, trailing blanks removed
   std::FILE* file = nullptr;  // unbuffered; the buffers below do the buffering
   bool ownsFile = false;
+  bool roomAhead = false;        // a file opened here by name: the writer thread may take room for it ahead
   bool memory = false;           // records gather in `out`, which grows; no file (Io::OpenMemoryUnit)
   bool truncatePending = false;  // the next record written makes the file end after it
   std::uint64_t position = 0;    // byte offset of the next record to read or write

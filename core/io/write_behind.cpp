@@ -42,7 +42,8 @@ void WriteBehind::WaitForRoom(std::unique_lock<std::mutex>& lock) {
   if (inFlight_ >= kDepth) done_.wait(lock, [this] { return inFlight_ <= kResume; });
 }
 
-void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size) {
+void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size,
+                        bool roomAhead) {
   const std::size_t capacity = buffer.size();
   std::vector<char> next;
   {
@@ -52,7 +53,7 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
       next = std::move(spare_.back());
       spare_.pop_back();
     }
-    Queue(Job{.unit = unit, .file = file, .data = std::move(buffer), .size = size});
+    Queue(Job{.unit = unit, .file = file, .data = std::move(buffer), .size = size, .roomAhead = roomAhead});
   }
   queued_.notify_one();
   // Outside the lock: the first buffers are made here, once. A smaller one's bytes are not kept.
@@ -73,8 +74,8 @@ void WriteBehind::Submit(Job&& job) {
 }
 
 void WriteBehind::Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer,
-                        std::size_t size) {
-  Submit(Job{.unit = unit, .file = file, .shared = std::move(buffer), .size = size});
+                        std::size_t size, bool roomAhead) {
+  Submit(Job{.unit = unit, .file = file, .shared = std::move(buffer), .size = size, .roomAhead = roomAhead});
 }
 
 void WriteBehind::Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
@@ -190,7 +191,7 @@ void WriteBehind::Execute(Job&& job, Finished& finished) {
   const std::uint64_t boundary = (base + held + job.size) / kBoundary * kBoundary;
   const std::size_t now =
       boundary > base + held ? static_cast<std::size_t>(boundary - base - held) : job.size;
-  Reserve(job.file, base, base + held + job.size);
+  if (job.roomAhead) Reserve(job.file, base, base + held + job.size);
   const WritePiece pieces[2] = {{heldData, held}, {data, now}};
   int err = 0;
   const std::uint64_t written = WritePieces(job.file, pieces, 2, err);

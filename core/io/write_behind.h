@@ -14,11 +14,12 @@
 // anywhere. What is held goes out before any other file is written or copied to, when all that was
 // handed over is waited for (Wait), and when the thread stops.
 //
-// Room for a file's bytes is taken ahead of its writes, kReserveAhead past the end they reach, without
-// changing the file's size (where the system can: Linux). The kernel then writes into blocks that are
-// already the file's, and spends about a third less time on the same bytes than when it sets blocks
-// aside page by page. The room taken and not written is given back before the file closes (Release),
-// so that the file holds no more blocks than its bytes need.
+// Room for the bytes of a file that the program opened by name is taken ahead of its writes,
+// kReserveAhead past the end they reach, without changing the file's size (where the system can:
+// Linux); a stream it was given (standard output, which others may write to too) is left alone. The kernel
+// then writes into blocks that are already the file's, and spends about a third less time on the same bytes
+// than when it sets blocks aside page by page. The room taken and not written is given back before the file
+// closes (Release), so that the file holds no more blocks than its bytes need.
 //
 // A failed write is kept, with its unit, and stops that unit: nothing handed over for it afterwards
 // reaches its file, so the file holds exactly what was written before the failure. The owner (Io)
@@ -64,11 +65,13 @@ class WriteBehind {
 
   // Hands over the first `size` bytes of `buffer` for `file` (unit `unit`), to be written after all
   // that was handed over before. `buffer` comes back as a buffer of at least its size, to be filled;
-  // the call waits while kDepth buffers are in flight.
-  void Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size);
+  // the call waits while kDepth buffers are in flight. `roomAhead`: room may be taken for the file
+  // ahead of the writes.
+  void Write(int unit, std::FILE* file, std::vector<char>& buffer, std::size_t size, bool roomAhead = false);
   // Hands over the first `size` bytes of a buffer that nobody changes while it is shared, to be written
   // like a buffer handed over by Write; the thread lets go of it once written.
-  void Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer, std::size_t size);
+  void Share(int unit, std::FILE* file, std::shared_ptr<const std::vector<char>> buffer, std::size_t size,
+             bool roomAhead = false);
   // Hands over a copy of `length` bytes of `from`, starting at byte `offset`, to the end of `to`.
   void Copy(int unit, std::FILE* to, int fromUnit, std::FILE* from, std::uint64_t offset,
             std::uint64_t length);
@@ -96,6 +99,7 @@ class WriteBehind {
     std::FILE* from = nullptr;
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
+    bool roomAhead = false;
   };
 
   // A job done, with what its writing met.
