@@ -48,16 +48,7 @@ class KeptRecords {
       // The first item alone: its bytes tell the room of all of them (RoomForAll).
       record(out, first);
       RoomForAll(out, unit, std::int64_t{last} - first + 1);
-      if (first < last) {
-        using R = std::remove_reference_t<Record>;
-        RecordTeam* team = std::int64_t{last} - first >= RecordTeam::kShortRun ? io.Team() : nullptr;
-        if (team != nullptr) {
-          team->Run(out, unit, first + 1, last, &record_team_detail::FormatBlock<R>,
-                    const_cast<void*>(static_cast<const void*>(&record)));
-        } else {
-          for (std::int32_t i = first + 1; i <= last; ++i) record(out, i);
-        }
-      }
+      if (first < last) WriteRecordsBy(TeamFor(io, first + 1, last), out, unit, first + 1, last, record);
     }
     End(out, unit, first, last);
   }

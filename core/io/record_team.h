@@ -133,19 +133,30 @@ template <class Record>
 
 }  // namespace record_team_detail
 
+// The team of `io` for a run of items first ... last long enough to share out; nullptr for a short one.
+inline RecordTeam* TeamFor(Io& io, std::int32_t first, std::int32_t last) {
+  // In 64 bits: counts read from a file may be any 32-bit numbers, the most negative included.
+  return std::int64_t{last} - first + 1 >= RecordTeam::kShortRun ? io.Team() : nullptr;
+}
+
+// Writes the records of items first ... last to `unit` of `out`, `record(out, i)` those of item i,
+// formatted side by side by `team` (which may be another Io's), or in order here without one.
+template <class Record>
+void WriteRecordsBy(RecordTeam* team, Io& out, int unit, std::int32_t first, std::int32_t last,
+                    Record&& record) {
+  using R = std::remove_reference_t<Record>;
+  void* context = const_cast<void*>(static_cast<const void*>(&record));
+  if (team == nullptr) {
+    record_team_detail::FormatBlock<R>(context, out, first, last);
+    return;
+  }
+  team->Run(out, unit, first, last, &record_team_detail::FormatBlock<R>, context);
+}
+
 // Writes the records of items first ... last, `record(out, i)` those of item i (see above).
 template <class Record>
 void WriteRecords(Io& io, int unit, std::int32_t first, std::int32_t last, Record&& record) {
-  using R = std::remove_reference_t<Record>;
-  void* context = const_cast<void*>(static_cast<const void*>(&record));
-  // In 64 bits: counts read from a file may be any 32-bit numbers, the most negative included.
-  const std::int64_t items = std::int64_t{last} - first + 1;
-  RecordTeam* team = items >= RecordTeam::kShortRun ? io.Team() : nullptr;
-  if (team == nullptr) {
-    record_team_detail::FormatBlock<R>(context, io, first, last);
-    return;
-  }
-  team->Run(io, unit, first, last, &record_team_detail::FormatBlock<R>, context);
+  WriteRecordsBy(TeamFor(io, first, last), io, unit, first, last, record);
 }
 
 }  // namespace seep

@@ -132,10 +132,10 @@ void WriteBehind::Reserve(std::FILE* file, std::uint64_t position, std::uint64_t
   if (room->refused || end <= room->end) return;
   const std::uint64_t from = std::max(room->end, position);
   lock.unlock();
-  // Release takes the entry only when everything handed over is written, so it is still there.
+  // The entry stays where it is meanwhile: rooms_ never grows past its capacity, and Release takes
+  // entries out only when nothing handed over is left to write.
   const bool taken = ReserveFileSpace(file, from, end + kReserveAhead - from);
   lock.lock();
-  room = std::find_if(rooms_.begin(), rooms_.end(), [file](const Room& r) { return r.file == file; });
   if (taken) {
     room->end = end + kReserveAhead;
   } else {
