@@ -9,9 +9,15 @@
 namespace seep::test {
 
 std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream f(path, std::ios::binary);
+  std::ifstream f(path, std::ios::binary | std::ios::ate);
   if (!f) throw std::runtime_error("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  // In one read of the size the file has now, then whatever a growing file added since.
+  std::string bytes(static_cast<std::size_t>(f.tellg()), '\0');
+  f.seekg(0);
+  f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(f.gcount()));
+  if (f) bytes.append(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return bytes;
 }
 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
