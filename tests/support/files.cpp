@@ -9,10 +9,16 @@
 namespace seep::test {
 
 std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
+  std::ifstream f(path, std::ios::binary);
   if (!f) throw std::runtime_error("cannot read " + path.string());
-  // In one read of the size the file has now, then whatever a growing file added since.
-  std::string bytes(static_cast<std::size_t>(f.tellg()), '\0');
+  // In one read of the size the file has now, then whatever a growing file added since. A pipe or a
+  // device has no size: its bytes are read as they come.
+  const std::streamoff size = f.seekg(0, std::ios::end) ? static_cast<std::streamoff>(f.tellg()) : -1;
+  if (size < 0) {
+    f.clear();
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  }
+  std::string bytes(static_cast<std::size_t>(size), '\0');
   f.seekg(0);
   f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(f.gcount()));
