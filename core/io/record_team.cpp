@@ -114,6 +114,13 @@ bool RecordTeam::Take(Taken& taken) {
 void RecordTeam::Format(std::size_t member, const Taken& taken) {
   Io& out = *members_[member];
   Unit& u = *out.OutputUnit(job_.unit);
+  // The room of a whole block at once: grown record by record, a buffer would double a dozen times
+  // from the first record's size, each time into memory the system supplies afresh, and end at a size
+  // that no buffer given back by the writer fits.
+  if (u.outLen == 0 && u.out.size() < kBlockBuffer) {
+    u.out.clear();
+    u.out.resize(kBlockBuffer);
+  }
   const std::int64_t before = out.WarningCount();
   std::exception_ptr failure;
   try {

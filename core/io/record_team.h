@@ -51,6 +51,7 @@ class RecordTeam {
   // block with the room a record asks for behind it fits a buffer of 256 KiB, which grows by doubling:
   // a block of just 256 KiB would take a buffer of 512 KiB, and the buffers in flight twice the memory.
   static constexpr std::size_t kBlockBytes = std::size_t{248} << 10;
+  static constexpr std::size_t kBlockBuffer = std::size_t{256} << 10;
   static constexpr std::int32_t kFirstItems = 512;
 
   // Starts `helpers` threads beside the caller's; std::system_error when the system refuses one.

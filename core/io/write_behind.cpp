@@ -50,8 +50,13 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
     std::unique_lock<std::mutex> lock(mutex_);
     WaitForRoom(lock);
     if (!spare_.empty()) {
-      next = std::move(spare_.back());
-      spare_.pop_back();
+      // The smallest spare that holds as much as this buffer, else the last one given back.
+      auto fit = spare_.end() - 1;
+      for (auto s = spare_.begin(); s != spare_.end(); ++s) {
+        if (s->size() >= capacity && (fit->size() < capacity || s->size() < fit->size())) fit = s;
+      }
+      next = std::move(*fit);
+      spare_.erase(fit);
     }
     Queue(Job{.unit = unit, .file = file, .data = std::move(buffer), .size = size, .roomAhead = roomAhead});
   }

@@ -259,6 +259,32 @@ TEST(WriteBehind, BuffersAroundTheBoundariesLandWholeInTheirFiles) {
   EXPECT_TRUE(ReadFile("B") == expected[1]);
 }
 
+// Buffers of two sizes in turn (a unit's own and a formatting team's): each comes back as a spare of
+// its own size, so that none is thrown away for a larger one made afresh, nor grows past its use.
+TEST(WriteBehind, EachBufferGivenBackIsTheSmallestSpareThatHoldsIt) {
+  Scratch dir(Scratch::kEnter);
+  std::FILE* file = std::fopen("OUT", "wb");
+  std::string expected;
+  {
+    WriteBehind w;
+    std::vector<char> small(64 << 10), large(256 << 10);
+    for (int round = 0; round < 20; ++round) {
+      std::fill(small.begin(), small.end(), static_cast<char>('a' + round));
+      std::fill(large.begin(), large.end(), static_cast<char>('A' + round));
+      w.Write(1, file, small, 3);
+      w.Write(1, file, large, 5);
+      expected +=
+          std::string(3, static_cast<char>('a' + round)) + std::string(5, static_cast<char>('A' + round));
+      w.Wait();
+      ASSERT_EQ(small.size(), std::size_t{64} << 10) << round;
+      ASSERT_EQ(large.size(), std::size_t{256} << 10) << round;
+    }
+    EXPECT_EQ(w.TakeFailure().number, 0);
+  }
+  std::fclose(file);
+  EXPECT_TRUE(ReadFile("OUT") == expected);
+}
+
 #ifndef _WIN32
 
 // Pieces written as one write (four at a time): a limit on the file's size stops them at exactly the
