@@ -62,7 +62,13 @@ void StepLoop(Conversion& c, const StepSelection& selection, StepTally& tally, c
       return true;
     };
   }
-  result::StepReader steps(c.io, c.s, std::move(prepare), c.kind.usesVelocities);
+  // The values of a step the selection does not take are passed over, unless the kind's history
+  // takes every step.
+  result::Wanted wanted;
+  if (c.historyOfSelection || c.kind.historyStep == nullptr) {
+    wanted = [&selection](std::int32_t istep, bool last) { return selection.Selects(istep, last); };
+  }
+  result::StepReader steps(c.io, c.s, std::move(prepare), c.kind.usesVelocities, std::move(wanted));
   while (steps.Next(c.s, &c.place)) {
     // An interrupted command line: conversions side by side stop here, and their files go.
     if (RunIsEnding()) throw IoFailure{kErrWrite, kOutputUnit, c.choices.ONAME, EINTR};

@@ -110,9 +110,10 @@ bool ReadStepHeader(Io& io, Store& s, RecordPlace* place) {
 
 }  // namespace
 
-bool ReadStep(Io& io, Store& s, RecordPlace* place, bool velocities) {
-  if (!ReadStepHeader(io, s, place)) return false;
+namespace {
 
+// Records S2 and S3 of the step whose S1 was just read.
+void ReadStepValues(Io& io, Store& s, RecordPlace* place, bool velocities) {
   ByteCursor s2 = Record(io, Need(s.NUMNP, 20), place, "S2");
   for (std::int32_t n = 1; n <= s.NUMNP; ++n) {
     s.NCODE(n) = s2.Int4();
@@ -122,22 +123,63 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place, bool velocities) {
   if (!velocities) {
     if (place != nullptr) place->record = "S3";
     io.SkipUnformatted(kUnit, Need(s.NUMEL, 16), false);
-    return true;
+    return;
   }
   ByteCursor s3 = Record(io, Need(s.NUMEL, 16), place, "S3");
   for (std::int32_t e = 1; e <= s.NUMEL; ++e) {
     s.VXE(e) = s3.Real8();
     s.VYE(e) = s3.Real8();
   }
-  return true;
 }
 
-bool SkipStep(Io& io, Store& s, RecordPlace* place) {
-  if (!ReadStepHeader(io, s, place)) return false;
+// Passes over records S2 and S3 with the checks of reading them.
+void SkipStepValues(Io& io, const Store& s, RecordPlace* place) {
   if (place != nullptr) place->record = "S2";
   io.SkipUnformatted(kUnit, Need(s.NUMNP, 20), false);
   if (place != nullptr) place->record = "S3";
   io.SkipUnformatted(kUnit, Need(s.NUMEL, 16), false);
+}
+
+// True when the file ends right after the step just passed over; false too when looking fails, which
+// the reader's own look past the step then meets and reports in its place.
+bool EndsHere(Io& io) {
+  try {
+    return AtEnd(io);
+  } catch (const IoFailure&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ReadStep(Io& io, Store& s, RecordPlace* place, bool velocities) {
+  if (!ReadStepHeader(io, s, place)) return false;
+  ReadStepValues(io, s, place, velocities);
+  return true;
+}
+
+StepTaken ReadStepIfWanted(Io& io, Store& s, const Wanted& wanted, RecordPlace* place, bool velocities) {
+  if (!ReadStepHeader(io, s, place)) return StepTaken::kNone;
+  if (!wanted || wanted(s.ISTEP, false) || (wanted(s.ISTEP, true) && !io.OnRegularFile(kUnit))) {
+    ReadStepValues(io, s, place, velocities);
+    return StepTaken::kRead;
+  }
+  if (!wanted(s.ISTEP, true)) {
+    SkipStepValues(io, s, place);
+    return StepTaken::kPassed;
+  }
+  // Wanted only if it is the last: passed over, and read after all when the file ends after it.
+  const std::uint64_t values = io.Position(kUnit);
+  SkipStepValues(io, s, place);
+  if (!EndsHere(io)) return StepTaken::kPassed;
+  io.SeekUnit(kUnit, values);
+  ReadStepValues(io, s, place, velocities);
+  return StepTaken::kRead;
+}
+
+bool SkipStep(Io& io, Store& s, RecordPlace* place) {
+  if (!ReadStepHeader(io, s, place)) return false;
+  SkipStepValues(io, s, place);
   return true;
 }
 

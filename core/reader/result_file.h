@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,17 @@ void ReadHeader(Io& io, Store& s, RecordPlace* place = nullptr);
 // element velocities is passed over with the same checks (seeking past its values where the file
 // allows), and VXE and VYE stay as they were: for a reader that has no use for them.
 bool ReadStep(Io& io, Store& s, RecordPlace* place = nullptr, bool velocities = true);
+// Which steps a reader wants the values of: `wanted(ISTEP, last)`, `last` when the file ends right after
+// the step. A step that is wanted with `last` false is wanted whatever follows it.
+using Wanted = std::function<bool(std::int32_t istep, bool last)>;
+enum class StepTaken { kNone, kRead, kPassed };
+// The next step as ReadStep reads it when it is wanted (every step without `wanted`), else its ISTEP
+// and TIME with its values passed over as SkipStep passes them, the store's arrays left as they were:
+// kPassed. A step wanted only as the last one is passed over and, on a file that can seek, read after
+// all when the file ends after it (elsewhere it is read). kNone where ReadStep gives false; the same
+// failures as ReadStep.
+StepTaken ReadStepIfWanted(Io& io, Store& s, const Wanted& wanted, RecordPlace* place = nullptr,
+                           bool velocities = true);
 // Reads the next step's ISTEP and TIME and passes over its values with the checks of ReadStep (the same
 // answer, the same failures), without taking them: an index of the steps.
 bool SkipStep(Io& io, Store& s, RecordPlace* place = nullptr);

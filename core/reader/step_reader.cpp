@@ -7,8 +7,8 @@
 
 namespace seep::result {
 
-StepReader::StepReader(Io& io, const Store& s, Work work, bool velocities)
-    : io_(io), work_(std::move(work)), velocities_(velocities) {
+StepReader::StepReader(Io& io, const Store& s, Work work, bool velocities, Wanted wanted)
+    : io_(io), work_(std::move(work)), wantedSteps_(std::move(wanted)), velocities_(velocities) {
   if (io.Processors() < 2 || !io.OnRegularFile(kUnit)) return;
   Store& a = ahead_.s;
   try {
@@ -71,7 +71,8 @@ void StepReader::Run() {
 StepReader::Reading StepReader::ReadOne(Io& io, Store& s, RecordPlace* place) const {
   Reading r;
   s.prepared = false;
-  r.got = ReadStep(io, s, place, velocities_);
+  const StepTaken taken = ReadStepIfWanted(io, s, wantedSteps_, place, velocities_);
+  r.got = taken != StepTaken::kNone;
   if (!r.got) return r;
   r.position = io.Position(kUnit);
   try {
@@ -80,7 +81,7 @@ StepReader::Reading StepReader::ReadOne(Io& io, Store& s, RecordPlace* place) co
     r.atEndFailure = std::current_exception();
     return r;
   }
-  s.prepared = work_ && work_(s, r.atEnd);
+  s.prepared = taken == StepTaken::kRead && work_ && work_(s, r.atEnd);
   return r;
 }
 

@@ -35,7 +35,9 @@ class StepReader {
   // Reads unit kUnit of `io`, whose header has been read into `s`. The unit is lent to the reading
   // thread, and given back to `io` when the reader is destroyed, whatever the end. Without
   // `velocities` the steps' element velocities are passed over (ReadStep), VXE and VYE left as they are.
-  StepReader(Io& io, const Store& s, Work work = {}, bool velocities = true);
+  // With `wanted`, the values of a step it does not want are passed over (ReadStepIfWanted): Next
+  // gives its ISTEP and TIME, the arrays left as they were, and no work is done on it.
+  StepReader(Io& io, const Store& s, Work work = {}, bool velocities = true, Wanted wanted = {});
   ~StepReader();
   StepReader(const StepReader&) = delete;
   StepReader& operator=(const StepReader&) = delete;
@@ -74,6 +76,7 @@ class StepReader {
 
   Io& io_;
   Work work_;
+  Wanted wantedSteps_;
   bool velocities_ = true;
   Io own_{nullptr, nullptr, nullptr};
   Ahead ahead_;

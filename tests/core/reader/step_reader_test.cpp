@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/model/average.h"
@@ -55,9 +57,11 @@ bool AverageWanted(Store& s, bool atEnd) {
 
 // What a loop over the steps of the file cut after `cut` bytes sees, step by step: the store, the end
 // test and the position; then the failure, the record it met and the store it left. Without
-// `velocities` the steps' velocities are passed over, and no average is made.
+// `velocities` the steps' velocities are passed over, and no average is made. With `wanted` the reader
+// ahead passes over the values of the steps it does not want: of those only the number and the time
+// are seen (and of the store a failure leaves).
 std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, bool ahead,
-                    bool velocities = true) {
+                    bool velocities = true, const result::Wanted& wanted = {}) {
   test::Scratch dir{test::Scratch::kEnter};
   test::ConsoleIo con;
   con.io().UseProcessors(processors);
@@ -65,27 +69,30 @@ std::string Observe(const ResultFile& f, std::size_t cut, unsigned processors, b
   Store s;
   result::RecordPlace place;
   std::string seen;
+  auto values = [&wanted](const Store& at, bool end) {
+    if (!wanted || wanted(at.ISTEP, end)) return StepValues(at) + (end ? " end " : " more ");
+    return std::to_string(at.ISTEP) + " " + std::to_string(at.TIME) + (end ? " passed, end " : " passed ");
+  };
   const std::string failure = test::FailureLine([&] {
     result::Open(con.io(), "R.DAT");
     result::ReadHeader(con.io(), s, &place);
     if (ahead) {
       result::StepReader steps(con.io(), s, velocities ? AverageWanted : result::StepReader::Work{},
-                               velocities);
+                               velocities, wanted);
       while (steps.Next(s, &place)) {
         const bool end = steps.AtEnd();
-        seen +=
-            StepValues(s) + (end ? " end " : " more ") + std::to_string(steps.Position()) + Average(s) + "\n";
+        seen += values(s, end) + std::to_string(steps.Position()) + Average(s) + "\n";
       }
     } else {
       while (result::ReadStep(con.io(), s, &place, velocities)) {
         const bool end = result::AtEnd(con.io());
-        s.prepared = velocities && AverageWanted(s, end);
-        seen += StepValues(s) + (end ? " end " : " more ") + std::to_string(con.io().Position(10)) +
-                Average(s) + "\n";
+        s.prepared = velocities && (!wanted || wanted(s.ISTEP, end)) && AverageWanted(s, end);
+        seen += values(s, end) + std::to_string(con.io().Position(10)) + Average(s) + "\n";
       }
     }
   });
-  return seen + failure + " in " + place.record + ", store " + StepValues(s);
+  const std::string left = wanted ? std::to_string(s.ISTEP) + " " + std::to_string(s.TIME) : StepValues(s);
+  return seen + failure + " in " + place.record + ", store " + left;
 }
 
 TEST(StepReader, EveryCutSeenAsReadingInTurnSeesIt) {
@@ -98,6 +105,29 @@ TEST(StepReader, EveryCutSeenAsReadingInTurnSeesIt) {
       EXPECT_EQ(Observe(f, cut, 1, true), inTurn);
       const std::string withoutVelocities = Observe(f, cut, 1, false, false);
       EXPECT_EQ(Observe(f, cut, 2, true, false), withoutVelocities);
+    }
+  }
+}
+
+// A reader that wants only some steps' values (a selection of steps) passes over the others and sees
+// the wanted ones as reading every step sees them, the same ends, positions and failures at every cut;
+// a step wanted only as the last is read after all where the file ends after it.
+TEST(StepReader, StepsNotWantedArePassedOverWithTheSameFailures) {
+  const std::vector<std::pair<const char*, result::Wanted>> selections = {
+      {"last", [](std::int32_t, bool last) { return last; }},
+      {"20", [](std::int32_t istep, bool) { return istep == 20; }},
+      {"10, last", [](std::int32_t istep, bool last) { return istep == 10 || last; }},
+      {"none", [](std::int32_t, bool) { return false; }}};
+  // Records in segments, so that a step passed over is sought over segment by segment. Every cut for
+  // the selection whose steps are passed over and then read after all, every seventh for the others.
+  const ResultFile f = ThreeSteps({3, 7});
+  for (const auto& [name, wanted] : selections) {
+    const std::size_t stride = std::string_view(name) == "last" ? 1 : 7;
+    for (std::size_t cut = 0; cut <= f.Size(); cut += stride) {
+      SCOPED_TRACE(std::string(name) + " cut " + std::to_string(cut));
+      const std::string inTurn = Observe(f, cut, 1, false, true, wanted);
+      EXPECT_EQ(Observe(f, cut, 2, true, true, wanted), inTurn);
+      EXPECT_EQ(Observe(f, cut, 1, true, false, wanted), Observe(f, cut, 1, false, false, wanted));
     }
   }
 }
