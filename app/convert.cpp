@@ -309,10 +309,17 @@ class FileConversion {
 
   void Report(std::int64_t warnings, double seconds) {
     if (!damage_.empty()) {
+      // The steps read whole before the damage, and of them the ones the selection took.
       const auto kept = static_cast<std::int64_t>(tally_.numbers.size());
-      messages_.Warning(shown_, damage_ + "; the " + std::to_string(kept) +
-                                    (kept == 1 ? " whole step before it was written"
-                                               : " whole steps before it were written"));
+      const std::int64_t written = tally_.written;
+      const std::string whole = std::to_string(kept) + (kept == 1 ? " whole step" : " whole steps");
+      std::string what =
+          "; the " + whole + (kept == 1 ? " before it was written" : " before it were written");
+      if (written != kept) {
+        what = "; of the " + whole + " before it, the " + std::to_string(written) +
+               (written == 1 ? " selected was written" : " selected were written");
+      }
+      messages_.Warning(shown_, damage_ + what);
     }
     // What the kind left out: a warning a line, naming the file where it lies.
     const std::string leftOut = LeftOut(c_);

@@ -232,6 +232,14 @@ TEST(CommandLineHabits, PartialKeepsTheWholeStepsBeforeTheDamage) {
                              "record S2) (24); the 2 whole steps before it were written\n"))
         << kept.err;
     EXPECT_EQ(kept.files.at("K.OUT"), whole.files.at("W.OUT"));
+    if (kind[0] == "restart") {
+      // A selection writes fewer steps than it reads whole: the warning says how many of each.
+      const RunResult one = dir.Command(
+          {"convert", "CUT.DAT", "-o", "S.OUT", "-q", "--partial", "--steps", "1", "--to", "restart"});
+      EXPECT_EQ(one.status, 3);
+      EXPECT_TRUE(one.err.ends_with("(24); of the 2 whole steps before it, the 1 selected was written\n"))
+          << one.err;
+    }
     const RunResult refused = run("CUT.DAT", "N.OUT", false);
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.files.count("N.OUT"), 0u);
