@@ -53,14 +53,12 @@ void WriteBehind::Write(int unit, std::FILE* file, std::vector<char>& buffer, st
     // and the spares stay for the smaller buffers of other units; but the smallest goes when the
     // spares and the buffers in flight could fill the room that the thread keeps for them.
     auto fit = spare_.end();
+    auto smallest = spare_.begin();
     for (auto s = spare_.begin(); s != spare_.end(); ++s) {
       if (s->size() >= capacity && (fit == spare_.end() || s->size() < fit->size())) fit = s;
+      if (s->size() < smallest->size()) smallest = s;
     }
-    if (fit == spare_.end() && !spare_.empty() && spare_.size() + kDepth + 1 >= kSpareMax) {
-      fit = std::min_element(
-          spare_.begin(), spare_.end(),
-          [](const std::vector<char>& a, const std::vector<char>& b) { return a.size() < b.size(); });
-    }
+    if (fit == spare_.end() && spare_.size() + kDepth + 1 >= kSpareMax) fit = smallest;
     if (fit != spare_.end()) {
       next = std::move(*fit);
       spare_.erase(fit);

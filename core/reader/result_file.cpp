@@ -160,13 +160,14 @@ bool ReadStep(Io& io, Store& s, RecordPlace* place, bool velocities) {
 
 StepTaken ReadStepIfWanted(Io& io, Store& s, const Wanted& wanted, RecordPlace* place, bool velocities) {
   if (!ReadStepHeader(io, s, place)) return StepTaken::kNone;
-  if (!wanted || wanted(s.ISTEP, false) || (wanted(s.ISTEP, true) && !io.OnRegularFile(kUnit))) {
-    ReadStepValues(io, s, place, velocities);
-    return StepTaken::kRead;
-  }
-  if (!wanted(s.ISTEP, true)) {
+  const bool always = !wanted || wanted(s.ISTEP, false);
+  if (!always && !wanted(s.ISTEP, true)) {
     SkipStepValues(io, s, place);
     return StepTaken::kPassed;
+  }
+  if (always || !io.OnRegularFile(kUnit)) {
+    ReadStepValues(io, s, place, velocities);
+    return StepTaken::kRead;
   }
   // Wanted only if it is the last: passed over, and read after all when the file ends after it.
   const std::uint64_t values = io.Position(kUnit);
