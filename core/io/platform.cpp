@@ -546,6 +546,10 @@ void WriteErrorNow(const char* bytes, std::size_t size) noexcept {
   _write(2, bytes, static_cast<unsigned>(size));
 }
 
+bool SeekFile(std::FILE* file, std::int64_t offset, int origin) {
+  return _fseeki64(file, offset, origin) == 0;
+}
+
 bool CopiesAtOffset() {
   return false;
 }
@@ -817,6 +821,11 @@ void RemoveFolderNow(const char* name) noexcept {
 #else
   ::rmdir(name);
 #endif
+}
+
+bool SeekFile(std::FILE* file, std::int64_t offset, int origin) {
+  static_assert(sizeof(off_t) == 8, "file offsets of 64 bits");
+  return ::fseeko(file, static_cast<off_t>(offset), origin) == 0;
 }
 
 bool CopiesAtOffset() {

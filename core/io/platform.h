@@ -173,6 +173,10 @@ struct WritePiece {
 bool WritePosition(std::FILE* file, std::uint64_t& position);
 std::uint64_t WritePieces(std::FILE* file, const WritePiece* pieces, int count, int& err);
 
+// Moves the position of `file` as fseek does (origin SEEK_SET or SEEK_CUR), with 64-bit offsets on every
+// system: Windows' fseek takes a long, 32 bits there, which ends at 2 GiB. True when it moved.
+bool SeekFile(std::FILE* file, std::int64_t offset, int origin);
+
 // Takes `length` bytes of room for `file` from byte `from` on, without changing its size, so that
 // later writes there find their blocks set aside; false where the system cannot (no such call, not a
 // regular file, no room). ReleaseFileSpace gives back what lies past the file's end; both keep the

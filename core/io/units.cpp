@@ -26,6 +26,8 @@ constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
 constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
 constexpr std::size_t kInInitial = std::size_t{1} << 16;
 constexpr std::size_t kInPlaceRecordMax = std::size_t{1} << 22;
+// The farthest a file position goes: seeks take signed 64-bit offsets.
+constexpr std::uint64_t kLastOffset = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 // Bytes read past a long unformatted record or a seek: its trailing count, the short records after it.
 constexpr std::size_t kRecordLookAhead = 64;
 // Record copies move characters in pieces of this many.
@@ -446,7 +448,9 @@ void Io::PrepareWrite(Unit& u) {
   if (!u.console) {
     if (u.reading) {
       // Drop the read-ahead and continue writing where the reading stopped.
-      if (std::fseek(u.file, static_cast<long>(u.position), SEEK_SET) != 0) Fail(kErrWrite, u.number);
+      if (u.position > kLastOffset || !SeekFile(u.file, static_cast<std::int64_t>(u.position), SEEK_SET)) {
+        Fail(kErrWrite, u.number);
+      }
       u.inPos = u.inEnd = 0;
       u.inEof = false;
       u.reading = false;
@@ -692,7 +696,10 @@ void Io::CopyBytes(int from, int to, std::uint64_t length) {
       throw IoFailure{kErrWrite, dst.number, FileName(dst.number), err};
     }
   }
-  if (std::fseek(src.file, static_cast<long>(offset + length), SEEK_SET) != 0) Fail(kErrRead, from);
+  if (offset + length > kLastOffset ||
+      !SeekFile(src.file, static_cast<std::int64_t>(offset + length), SEEK_SET)) {
+    Fail(kErrRead, from);
+  }
   src.inPos = src.inEnd = 0;
   src.inEof = false;
   src.position += length;
@@ -818,8 +825,7 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
   const std::size_t held = u.inEnd - u.inPos;
   if (size <= held || u.console || u.memory) return SkipBytes(u, size);
   const std::uint64_t beyond = size - held;
-  if (beyond > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
-      std::fseek(u.file, static_cast<long>(beyond), SEEK_CUR) != 0) {
+  if (beyond > kLastOffset || !SeekFile(u.file, static_cast<std::int64_t>(beyond), SEEK_CUR)) {
     std::clearerr(u.file);
     return SkipBytes(u, size);  // a pipe
   }
@@ -834,9 +840,8 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
 
 void Io::SeekUnit(int unit, std::uint64_t position) {
   Unit& u = Connected(unit);
-  if (u.console || u.memory || u.writing ||
-      position > static_cast<std::uint64_t>(std::numeric_limits<long>::max()) ||
-      std::fseek(u.file, static_cast<long>(position), SEEK_SET) != 0) {
+  if (u.console || u.memory || u.writing || position > kLastOffset ||
+      !SeekFile(u.file, static_cast<std::int64_t>(position), SEEK_SET)) {
     Fail(kErrRead, unit);
   }
   u.position = position;
@@ -848,7 +853,7 @@ void Io::RewindUnit(int unit) {
   Unit& u = Connected(unit);
   if (u.console) return;
   Flush(u);
-  if (std::fseek(u.file, 0, SEEK_SET) != 0) Fail(kErrRead, unit);
+  if (!SeekFile(u.file, 0, SEEK_SET)) Fail(kErrRead, unit);
   u.position = 0;
   u.inPos = u.inEnd = 0;
   u.inEof = false;

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "core/io/platform.h"
 #include "core/io/units.h"
 #include "support/io_harness.h"
 #include "support/result_file.h"
@@ -204,6 +207,50 @@ TEST_F(Unformatted, TextAndUnformattedReadsDoNotMix) {
             "forrtl: severe (61): format/variable-type mismatch, unit 10, file U.DAT");
   EXPECT_EQ(FailureLine([&] { io().ReadUnformatted(98, 4, data, false); }),
             "forrtl: severe (61): format/variable-type mismatch, unit 98, file U.DAT");
+}
+
+// Writes `bytes` at `offset` of a file, leaving a hole before them: a sparse file of a few blocks.
+void WriteAt(const char* name, std::int64_t offset, const std::string& bytes) {
+  std::FILE* f = std::fopen(name, "r+b");
+  if (f == nullptr) f = std::fopen(name, "w+b");
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(SeekFile(f, offset, SEEK_SET));
+  EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+  EXPECT_EQ(std::fclose(f), 0);
+}
+
+// Positions past 2 GiB, where a 32-bit file offset ends (Windows' fseek takes one): a record of two
+// segments across that point is sought over and the next read where it ends; the unit goes back there
+// by its position; a text unit sought there reads a line and turns to writing right after it.
+TEST(UnformattedFarPositions, SeeksPastTwoGibibytesLandWhereTheyAim) {
+  Scratch dir(Scratch::kEnter);
+  constexpr std::int32_t kSegment = 1'200'000'000;
+  constexpr std::int64_t kFar = 28 + 2 * std::int64_t{kSegment};  // past 2^31
+  WriteAt("U.DAT", 0, Int4(4) + "head" + Int4(4) + Int4(-kSegment));
+  WriteAt("U.DAT", 16 + std::int64_t{kSegment}, Int4(kSegment) + Int4(kSegment));
+  WriteAt("U.DAT", 24 + 2 * std::int64_t{kSegment}, Int4(-kSegment) + Int4(8) + "far away" + Int4(8));
+  ConsoleIo con;
+  Io& io = con.io();
+  io.OpenUnit(kUnit, "U.DAT", "OLD", "UNFORMATTED");
+  EXPECT_EQ(Read(io, 4), "head");
+  EXPECT_TRUE(io.SkipUnformatted(kUnit, 0, false));
+  EXPECT_EQ(io.Position(kUnit), static_cast<std::uint64_t>(kFar));
+  EXPECT_EQ(Read(io, 8), "far away");
+  io.SeekUnit(kUnit, static_cast<std::uint64_t>(kFar));
+  EXPECT_EQ(Read(io, 8), "far away");
+
+  constexpr std::int64_t kLine = (std::int64_t{1} << 31) + 10;
+  WriteAt("T.TXT", kLine, "LINE\r\nold\r\n");
+  io.OpenUnit(20, "T.TXT", "UNKNOWN", "FORMATTED");
+  io.SeekUnit(20, static_cast<std::uint64_t>(kLine));
+  EXPECT_EQ(io.GetRecord(20), "LINE");
+  io.PutRecord(20, "NEXT");
+  io.CloseUnit(20);
+  EXPECT_EQ(std::filesystem::file_size("T.TXT"), static_cast<std::uintmax_t>(kLine + 12));
+  io.OpenUnit(20, "T.TXT", "OLD", "FORMATTED");
+  io.SeekUnit(20, static_cast<std::uint64_t>(kLine));
+  EXPECT_EQ(io.GetRecord(20), "LINE");
+  EXPECT_EQ(io.GetRecord(20), "NEXT");
 }
 
 }  // namespace
