@@ -313,12 +313,11 @@ class FileConversion {
       const auto kept = static_cast<std::int64_t>(tally_.numbers.size());
       const std::int64_t written = tally_.written;
       const std::string whole = std::to_string(kept) + (kept == 1 ? " whole step" : " whole steps");
-      std::string what =
-          "; the " + whole + (kept == 1 ? " before it was written" : " before it were written");
-      if (written != kept) {
-        what = "; of the " + whole + " before it, the " + std::to_string(written) +
-               (written == 1 ? " selected was written" : " selected were written");
-      }
+      const std::string what =
+          written == kept
+              ? "; the " + whole + (kept == 1 ? " before it was written" : " before it were written")
+              : "; of the " + whole + " before it, the " + std::to_string(written) +
+                    (written == 1 ? " selected was written" : " selected were written");
       messages_.Warning(shown_, damage_ + what);
     }
     // What the kind left out: a warning a line, naming the file where it lies.

@@ -26,8 +26,6 @@ constexpr std::size_t kFileOutCapacity = std::size_t{1} << 20;
 constexpr std::size_t kConsoleOutCapacity = std::size_t{1} << 16;
 constexpr std::size_t kInInitial = std::size_t{1} << 16;
 constexpr std::size_t kInPlaceRecordMax = std::size_t{1} << 22;
-// The farthest a file position goes: seeks take signed 64-bit offsets.
-constexpr std::uint64_t kLastOffset = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 // Bytes read past a long unformatted record or a seek: its trailing count, the short records after it.
 constexpr std::size_t kRecordLookAhead = 64;
 // Record copies move characters in pieces of this many.
@@ -69,6 +67,12 @@ bool HasOverlongPart(std::string_view name) {
     }
   }
   return false;
+}
+
+// SeekFile for an unsigned offset: false past the farthest offset a seek takes (63 bits).
+bool SeekBy(std::FILE* file, std::uint64_t offset, int origin) {
+  return offset <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) &&
+         SeekFile(file, static_cast<std::int64_t>(offset), origin);
 }
 
 }  // namespace
@@ -448,9 +452,7 @@ void Io::PrepareWrite(Unit& u) {
   if (!u.console) {
     if (u.reading) {
       // Drop the read-ahead and continue writing where the reading stopped.
-      if (u.position > kLastOffset || !SeekFile(u.file, static_cast<std::int64_t>(u.position), SEEK_SET)) {
-        Fail(kErrWrite, u.number);
-      }
+      if (!SeekBy(u.file, u.position, SEEK_SET)) Fail(kErrWrite, u.number);
       u.inPos = u.inEnd = 0;
       u.inEof = false;
       u.reading = false;
@@ -696,10 +698,7 @@ void Io::CopyBytes(int from, int to, std::uint64_t length) {
       throw IoFailure{kErrWrite, dst.number, FileName(dst.number), err};
     }
   }
-  if (offset + length > kLastOffset ||
-      !SeekFile(src.file, static_cast<std::int64_t>(offset + length), SEEK_SET)) {
-    Fail(kErrRead, from);
-  }
+  if (!SeekBy(src.file, offset + length, SEEK_SET)) Fail(kErrRead, from);
   src.inPos = src.inEnd = 0;
   src.inEof = false;
   src.position += length;
@@ -825,7 +824,7 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
   const std::size_t held = u.inEnd - u.inPos;
   if (size <= held || u.console || u.memory) return SkipBytes(u, size);
   const std::uint64_t beyond = size - held;
-  if (beyond > kLastOffset || !SeekFile(u.file, static_cast<std::int64_t>(beyond), SEEK_CUR)) {
+  if (!SeekBy(u.file, beyond, SEEK_CUR)) {
     std::clearerr(u.file);
     return SkipBytes(u, size);  // a pipe
   }
@@ -840,8 +839,7 @@ bool Io::PassBytes(Unit& u, std::uint64_t size) {
 
 void Io::SeekUnit(int unit, std::uint64_t position) {
   Unit& u = Connected(unit);
-  if (u.console || u.memory || u.writing || position > kLastOffset ||
-      !SeekFile(u.file, static_cast<std::int64_t>(position), SEEK_SET)) {
+  if (u.console || u.memory || u.writing || !SeekBy(u.file, position, SEEK_SET)) {
     Fail(kErrRead, unit);
   }
   u.position = position;
